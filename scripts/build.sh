@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (or $1 with extra CMake arguments after it).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build}
+shift || true
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+cmake -S . -B "$dir" "${generator[@]}" "$@" >/dev/null
+cmake --build "$dir" --parallel "$(nproc)"
