@@ -2,6 +2,7 @@
 // number of characters, that can also present itself as an array of plain text
 // pointers. The array owns its elements and both allocations; the text
 // pointers own nothing and hold only until an element changes its block.
+// A failed allocation ends the program, as it does for DynString itself.
 #pragma once
 
 #include <cstdint>
