@@ -90,8 +90,7 @@ int CutAndDropOpening(DynString& self, int close, char open) {
 // Replaces each non-overlapping occurrence of text in the original string
 // once, left to right; occurrences (and their word boundaries) are judged
 // against the original, so the replacement may contain text.
-int ReplaceEachOnce(DynString& self, const char* text, const char* replacement,
-                    bool whole_word) {
+int ReplaceEachOnce(DynString& self, const char* text, const char* replacement, bool whole_word) {
   DynString original(self);
   int n = static_cast<int>(std::strlen(text));
   int shift = static_cast<int>(std::strlen(replacement)) - n;

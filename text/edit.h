@@ -4,9 +4,8 @@
 // own block, keeps its Precision and Tag, and never returns it to null; edits
 // that empty it leave an allocated empty text. Edits inside the text splice:
 // the part behind the edit point is copied aside, the text is ended there, the
-// new part and then the copy are appended. Text arguments may point into the
-// string's own characters (they are copied first), but callers should not rely
-// on what such a text reads after the edit has begun.
+// new part and then the copy are appended. A text argument that points into the
+// string's own characters is copied before the edit begins.
 #pragma once
 
 class DynString;

@@ -4,145 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "text/dyn_string.h"
+#include "text/edit_reference_model.h"
 
 namespace {
 
-// The reference: a null flag and the text, edited with std::string only.
-struct Model {
-  bool null = true;
-  std::string text;
-
-  int Length() const { return static_cast<int>(text.size()); }
-  void Allocate() { null = false; }
-};
-
-int Pos(std::string::size_type p) { return p == std::string::npos ? -1 : static_cast<int>(p); }
-
-bool WordChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-int ModelFindText(const Model& m, const std::string& t, int from, bool whole_word,
-                  bool ignore_case) {
-  if (m.null || from < 0 || from > m.Length()) return -1;
-  if (!whole_word && !ignore_case) return Pos(m.text.find(t, static_cast<size_t>(from)));
-  const std::string& s = m.text;
-  int len = m.Length();
-  int n = static_cast<int>(t.size());
-  if (n == 0) {
-    // Only the terminator matches an empty text.
-    bool blocked = whole_word && len > 0 && WordChar(s[len - 1]);
-    return blocked ? -1 : len;
-  }
-  for (int pos = from; pos + n <= len; ++pos) {
-    std::string a = s.substr(static_cast<size_t>(pos), static_cast<size_t>(n));
-    std::string b = t;
-    if (ignore_case) {
-      std::transform(a.begin(), a.end(), a.begin(), Upper);
-      std::transform(b.begin(), b.end(), b.begin(), Upper);
-    }
-    if (a != b) continue;
-    bool left_ok = pos == 0 || !WordChar(s[pos - 1]);
-    bool right_ok = pos + n == len || !WordChar(s[pos + n]);
-    if (!whole_word || (left_ok && right_ok)) return pos;
-  }
-  return -1;
-}
-
-void ModelTrim(Model& m, const char* set) {
-  m.Allocate();
-  auto first = m.text.find_first_not_of(set);
-  if (first == std::string::npos) {
-    m.text.clear();
-    return;
-  }
-  m.text = m.text.substr(first, m.text.find_last_not_of(set) - first + 1);
-}
-
-int ModelStripPair(Model& m, char open, char close) {
-  ModelTrim(m, " ");
-  if (m.text.empty() || m.text.back() != close) return 0;
-  m.text.pop_back();
-  if (m.text.empty() || m.text.front() != open) return 0;
-  m.text.erase(0, 1);
-  return 1;
-}
-
-int ModelStripEnclosing(Model& m, char open, std::string::size_type close) {
-  if (close == std::string::npos || close == 0) return 0;
-  m.text.resize(close);
-  if (m.text[0] != open) return 0;
-  m.text.erase(0, 1);
-  return 1;
-}
-
-int ModelRemoveFirst(Model& m, char c) {
-  if (m.null || c == '\0') return 0;
-  auto p = m.text.find(c);
-  if (p == std::string::npos) return 0;
-  m.text.erase(p, 1);
-  return 1;
-}
-
-int ModelReplaceChar(Model& m, char from, char to) {
-  if (m.null || from == '\0') return 0;
-  int count = static_cast<int>(std::count(m.text.begin(), m.text.end(), from));
-  if (to == '\0') {
-    if (count > 0) m.text.resize(m.text.find(from));
-  } else {
-    std::replace(m.text.begin(), m.text.end(), from, to);
-  }
-  return count;
-}
-
-int ModelReplaceText(Model& m, const std::string& t, const std::string& r, bool whole_word) {
-  if (m.null || t.empty()) return 0;
-  int count = 0;
-  if (r.find(t) != std::string::npos) {
-    Model original = m;
-    std::string out;
-    int last = 0;
-    for (int p = ModelFindText(original, t, 0, whole_word, false); p >= 0;
-         p = ModelFindText(original, t, p + static_cast<int>(t.size()), whole_word, false)) {
-      out += original.text.substr(static_cast<size_t>(last), static_cast<size_t>(p - last)) + r;
-      last = p + static_cast<int>(t.size());
-      ++count;
-    }
-    m.text = out + original.text.substr(static_cast<size_t>(last));
-    return count;
-  }
-  for (int p; (p = ModelFindText(m, t, 0, whole_word, false)) >= 0; ++count) {
-    m.text.replace(static_cast<size_t>(p), t.size(), r);
-  }
-  return count;
-}
-
-int ModelNextTokenStart(const Model& m, const std::string& set) {
-  if (m.null) return -1;
-  bool quoted = false;
-  size_t i = 0;
-  while (i < m.text.size() && (quoted || set.find(m.text[i]) == std::string::npos)) {
-    if (m.text[i] == '"') quoted = !quoted;
-    ++i;
-  }
-  if (i == m.text.size()) return -1;
-  i = m.text.find_first_not_of(set, i);
-  return Pos(i);
-}
-
-int ModelCompare(const Model& m, bool other_null, const std::string& other) {
-  if (other_null) return m.text.empty() ? 0 : 1;
-  if (m.text.empty()) return other.empty() ? 0 : 1;
-  return m.text.compare(other);
-}
+using namespace reference_model;
 
 class Differential {
  public:
@@ -238,15 +108,46 @@ void Differential::RunOne() {
   before_null_ = model_.null;
   Model& m = model_;
   switch (Random(0, 31)) {
-    case 0: op_ = "Assign"; Assign(FreshText()); break;
-    case 1: op_ = "Clear"; s_.Clear(); m = Model(); break;
-    case 2: op_ = "TrimLineBreaks"; s_.TrimLineBreaks(); ModelTrim(m, "\r\n"); break;
-    case 3: op_ = "TrimSpaces"; s_.TrimSpaces(); ModelTrim(m, " "); break;
-    case 4: op_ = "TrimBlanks"; s_.TrimBlanks(); ModelTrim(m, " \t"); break;
-    case 5: op_ = "StripQuotes"; Expect(s_.StripQuotes(), ModelStripPair(m, '"', '"')); break;
-    case 6: op_ = "StripAngles"; Expect(s_.StripAngles(), ModelStripPair(m, '<', '>')); break;
-    case 7: op_ = "StripParens"; Expect(s_.StripParens(), ModelStripEnclosing(m, '(', m.text.rfind(')'))); break;
-    case 8: op_ = "StripBrackets"; Expect(s_.StripBrackets(), ModelStripEnclosing(m, '[', m.text.find(']'))); break;
+    case 0:
+      op_ = "Assign";
+      Assign(FreshText());
+      break;
+    case 1:
+      op_ = "Clear";
+      s_.Clear();
+      m = Model();
+      break;
+    case 2:
+      op_ = "TrimLineBreaks";
+      s_.TrimLineBreaks();
+      ModelTrim(m, "\r\n");
+      break;
+    case 3:
+      op_ = "TrimSpaces";
+      s_.TrimSpaces();
+      ModelTrim(m, " ");
+      break;
+    case 4:
+      op_ = "TrimBlanks";
+      s_.TrimBlanks();
+      ModelTrim(m, " \t");
+      break;
+    case 5:
+      op_ = "StripQuotes";
+      Expect(s_.StripQuotes(), ModelStripPair(m, '"', '"'));
+      break;
+    case 6:
+      op_ = "StripAngles";
+      Expect(s_.StripAngles(), ModelStripPair(m, '<', '>'));
+      break;
+    case 7:
+      op_ = "StripParens";
+      Expect(s_.StripParens(), ModelStripEnclosing(m, '(', m.text.rfind(')')));
+      break;
+    case 8:
+      op_ = "StripBrackets";
+      Expect(s_.StripBrackets(), ModelStripEnclosing(m, '[', m.text.find(']')));
+      break;
     case 9: {
       op_ = "StripAmpersand";
       std::string got = s_.StripAmpersand();
@@ -317,7 +218,8 @@ void Differential::RunOne() {
       std::string r = Random(0, 4) == 0 ? RandomText(WORD_CHARS, 1) + t : RandomText(WORD_CHARS, 3);
       bool whole_word = Coin();
       op_ = "ReplaceText \"" + t + "\" by \"" + r + "\"" + (whole_word ? " whole word" : "");
-      Expect(s_.ReplaceText(t.c_str(), r.c_str(), whole_word), ModelReplaceText(m, t, r, whole_word));
+      Expect(s_.ReplaceText(t.c_str(), r.c_str(), whole_word),
+             ModelReplaceText(m, t, r, whole_word));
       break;
     }
     case 19: {
@@ -371,11 +273,14 @@ void Differential::RunOne() {
       op_ = std::string("FindChar/FindLastChar/CountChar ") + c + " from " + std::to_string(from);
       int want = (m.null || from < 0 || from > m.Length()) ? -1
                  : c == '\0'                               ? m.Length()
-                                                           : Pos(m.text.find(c, static_cast<size_t>(from)));
+                             : Pos(m.text.find(c, static_cast<size_t>(from)));
       Expect(s_.FindChar(from, c), want);
       Expect(s_.Find(from, c), want);
-      Expect(s_.FindLastChar(c), m.null ? (c == '\0' ? 0 : -1) : c == '\0' ? -1 : Pos(m.text.rfind(c)));
-      Expect(s_.CountChar(c), c == '\0' ? 0 : static_cast<int>(std::count(m.text.begin(), m.text.end(), c)));
+      Expect(s_.FindLastChar(c), m.null      ? (c == '\0' ? 0 : -1)
+                                 : c == '\0' ? -1
+                                             : Pos(m.text.rfind(c)));
+      Expect(s_.CountChar(c),
+             c == '\0' ? 0 : static_cast<int>(std::count(m.text.begin(), m.text.end(), c)));
       break;
     }
     case 24:
@@ -395,7 +300,8 @@ void Differential::RunOne() {
       int from = SomePosition();
       op_ = "FindAnyOf \"" + set + "\" from " + std::to_string(from);
       bool valid = !m.null && !set.empty() && from >= 0 && from <= m.Length();
-      Expect(s_.FindAnyOf(from, set.c_str()), valid ? Pos(m.text.find_first_of(set, static_cast<size_t>(from))) : -1);
+      Expect(s_.FindAnyOf(from, set.c_str()),
+             valid ? Pos(m.text.find_first_of(set, static_cast<size_t>(from))) : -1);
       break;
     }
     case 27: {
@@ -438,7 +344,8 @@ void Differential::RunOne() {
       op_ = std::string("FindByte ") + c;
       std::string area = m.text + '\0';
       auto p = area.find(c, static_cast<size_t>(from));
-      Expect(s_.FindByte(from, c, count), m.null || p == std::string::npos || static_cast<int>(p) >= from + count ? -1 : Pos(p));
+      Expect(s_.FindByte(from, c, count),
+             m.null || p == std::string::npos || static_cast<int>(p) >= from + count ? -1 : Pos(p));
       break;
     }
     default: {

@@ -11,7 +11,9 @@ namespace {
 // A string holding text, or a null string for nullptr.
 DynString Make(const char* text) { return text == nullptr ? DynString() : DynString(text); }
 
-std::string Show(const char* text) { return text == nullptr ? "(null)" : '"' + std::string(text) + '"'; }
+std::string Show(const char* text) {
+  return text == nullptr ? "(null)" : '"' + std::string(text) + '"';
+}
 
 // A string with header fields no fresh block has, to see that edits keep them.
 DynString Marked(const char* text) {
@@ -147,7 +149,7 @@ TEST(DynStringCapitalizeFirst, OnlyLowerCaseAsciiLetters) {
     const char* expected;
   };
   const Case cases[] = {
-      {"&file", "&File"}, {"file", "File"}, {"1abc", "1abc"}, {"&", "&"},
+      {"&file", "&File"}, {"file", "File"}, {"1abc", "1abc"},           {"&", "&"},
       {"File", "File"},   {"&&a", "&&a"},   {"\xE9t\xE9", "\xE9t\xE9"}, {"z", "Z"},
       {"{a", "{a"},       {"", ""},
   };
@@ -169,9 +171,10 @@ TEST(DynStringSplitKeyValue, AtTheFirstEquals) {
     const char* value;
   };
   const Case cases[] = {
-      {"a=b=c", 1, "a", "b=c"}, {"a=", 1, "a", ""},   {"=b", 0, "old key", "old value"},
-      {"ab", 0, "old key", "old value"}, {" k = v ", 1, " k ", " v "},
-      {nullptr, 0, "old key", "old value"}, {"", 0, "old key", "old value"},
+      {"a=b=c", 1, "a", "b=c"},          {"a=", 1, "a", ""},
+      {"=b", 0, "old key", "old value"}, {"ab", 0, "old key", "old value"},
+      {" k = v ", 1, " k ", " v "},      {nullptr, 0, "old key", "old value"},
+      {"", 0, "old key", "old value"},
   };
   for (const Case& c : cases) {
     DynString s = Make(c.text);
@@ -245,14 +248,10 @@ TEST(DynStringRemove, FirstAllAndSets) {
     const char* expected;
   };
   const Case cases[] = {
-      {"a,b,,c", "all", ",", 1, "abc"},
-      {"a,b,,c", "first", ",", 1, "ab,,c"},
-      {"abc", "first", ",", 0, "abc"},
-      {",,,", "all", ",", 1, ""},
-      {"abc", "all", ",", 1, "abc"},
-      {"a;b,c", "chars", ",;", 1, "abc"},
-      {"a;b,c", "chars", "", 1, "a;b,c"},
-      {"banana", "chars", "an", 1, "b"},
+      {"a,b,,c", "all", ",", 1, "abc"},     {"a,b,,c", "first", ",", 1, "ab,,c"},
+      {"abc", "first", ",", 0, "abc"},      {",,,", "all", ",", 1, ""},
+      {"abc", "all", ",", 1, "abc"},        {"a;b,c", "chars", ",;", 1, "abc"},
+      {"a;b,c", "chars", "", 1, "a;b,c"},   {"banana", "chars", "an", 1, "b"},
       {"\xE9x\xE9", "all", "\xE9", 1, "x"},
   };
   for (const Case& c : cases) {
@@ -295,9 +294,12 @@ TEST(DynStringReplaceChar, FromTheRight) {
     const char* expected;
   };
   const Case cases[] = {
-      {"a,b,c", ',', ';', 2, "a;b;c"}, {"a,b,c", ',', '\0', 2, "a"},
-      {"abc", ',', ';', 0, "abc"},     {"a,b,c", ',', ',', 2, "a,b,c"},
-      {"a,b,c", '\0', 'x', 0, "a,b,c"}, {"aaa", 'a', '\xE9', 3, "\xE9\xE9\xE9"},
+      {"a,b,c", ',', ';', 2, "a;b;c"},
+      {"a,b,c", ',', '\0', 2, "a"},
+      {"abc", ',', ';', 0, "abc"},
+      {"a,b,c", ',', ',', 2, "a,b,c"},
+      {"a,b,c", '\0', 'x', 0, "a,b,c"},
+      {"aaa", 'a', '\xE9', 3, "\xE9\xE9\xE9"},
       {"", ',', ';', 0, ""},
   };
   for (const Case& c : cases) {
@@ -372,7 +374,7 @@ TEST(DynStringInsertAt, SplicesIn) {
     const char* expected;
   };
   const Case cases[] = {
-      {"abc", "XY", 1, "aXYbc"}, {"abc", "XY", 3, "abcXY"}, {"abc", "XY", 4, "abc"},
+      {"abc", "XY", 1, "aXYbc"}, {"abc", "XY", 3, "abcXY"},  {"abc", "XY", 4, "abc"},
       {"abc", "XY", 0, "XYabc"}, {"abc", nullptr, 1, "abc"}, {"abc", "", 2, "abc"},
       {"abc", "XY", -1, "abc"},  {"", "XY", 0, "XY"},
   };

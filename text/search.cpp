@@ -30,8 +30,7 @@ bool MatchesAt(const char* chars, const char* text, int n, bool ignore_case) {
 
 int IsWordChar(char c) {
   signed char s = static_cast<signed char>(c);
-  return ((s >= 'a' && s <= 'z') || (s >= 'A' && s <= 'Z') || (s >= '0' && s <= '9') ||
-          s == '_')
+  return ((s >= 'a' && s <= 'z') || (s >= 'A' && s <= 'Z') || (s >= '0' && s <= '9') || s == '_')
              ? 1
              : 0;
 }
@@ -82,8 +81,7 @@ int DynStringSearch::Find(const char* text) const {
   return found == nullptr ? -1 : static_cast<int>(found - self.Data());
 }
 
-int DynStringSearch::FindText(const char* text, int from, bool whole_word,
-                              bool ignore_case) const {
+int DynStringSearch::FindText(const char* text, int from, bool whole_word, bool ignore_case) const {
   const DynString& self = SelfOf(this);
   if (self.IsNull() || text == nullptr) return -1;
   const char* chars = self.Data();
