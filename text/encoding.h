@@ -1,8 +1,9 @@
 // Text encodings of a DynString: hexadecimal numbers, bytes as hexadecimal
 // pairs and back, percent escaping, folding of accented Latin-1 letters to
 // ASCII and extraction of an HTML body. Every operation works on the string it
-// is called on, in place; those that write reach character 0 through At, so a
-// null string comes out of them as an allocated empty string. PercentEscape
+// is called on, in place. FoldAccents, HexDecode, HexEncode and PercentEscape
+// reach character 0 through At, so a null string comes out of them as an
+// allocated empty string (unless HexEncode refuses its count). PercentEscape
 // formats through the shared FormatBuffer: single thread only.
 #pragma once
 
