@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "text/edit.h"
+#include "text/encoding.h"
 #include "text/format.h"
 #include "text/search.h"
 #include "text/wide_text.h"
@@ -40,7 +41,8 @@ static_assert(sizeof(DynStringHeader) == 12, "header is 12 bytes");
 class DynString : public DynStringWide,
                   public DynStringFormat,
                   public DynStringSearch,
-                  public DynStringEdit {
+                  public DynStringEdit,
+                  public DynStringEncoding {
  public:
   // A null string: no block until an operation needs storage.
   DynString() = default;
