@@ -18,6 +18,7 @@
 #include "text/format.h"
 #include "text/search.h"
 #include "text/split.h"
+#include "text/substring.h"
 #include "text/wide_text.h"
 
 // Block layout. The character area is preceded by a 12-byte header:
@@ -42,7 +43,8 @@ class DynString : public DynStringWide,
                   public DynStringFormat,
                   public DynStringSearch,
                   public DynStringEdit,
-                  public DynStringSplit {
+                  public DynStringSplit,
+                  public DynStringSubstrings {
  public:
   // A null string: no block until an operation needs storage.
   DynString() = default;
