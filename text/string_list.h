@@ -24,7 +24,9 @@ class StringList {
   // Items null.
   StringList() = default;
   // Releases every element when OwnsItems is set (a non-owning list leaves
-  // them to whoever holds them), then frees the slot array.
+  // them to whoever holds them), then frees the slot array. Being run from
+  // this destructor, the release is StringList's own (delete), never an
+  // override.
   virtual ~StringList();
   StringList(const StringList&) = delete;
   StringList& operator=(const StringList&) = delete;
