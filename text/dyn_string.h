@@ -18,6 +18,8 @@
 #include "text/encoding.h"
 #include "text/format.h"
 #include "text/search.h"
+#include "text/split.h"
+#include "text/substring.h"
 #include "text/wide_text.h"
 
 // Block layout. The character area is preceded by a 12-byte header:
@@ -42,7 +44,9 @@ class DynString : public DynStringWide,
                   public DynStringFormat,
                   public DynStringSearch,
                   public DynStringEdit,
-                  public DynStringEncoding {
+                  public DynStringEncoding,
+                  public DynStringSplit,
+                  public DynStringSubstrings {
  public:
   // A null string: no block until an operation needs storage.
   DynString() = default;
