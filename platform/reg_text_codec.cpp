@@ -56,6 +56,16 @@ RegEncodingGuess DetectEncoding(const uint8_t* data, size_t size) {
   return {RegEncoding::CodePage1252, false};
 }
 
+std::vector<uint8_t> FileStartBytes(const RegFileForm& form) {
+  std::vector<uint8_t> out;
+  if (form.bom && form.encoding == RegEncoding::Utf16Le) out = {0xFF, 0xFE};
+  if (form.bom && form.encoding == RegEncoding::Utf8) out = {0xEF, 0xBB, 0xBF};
+  std::u16string line(form.dialect == RegDialect::Regedit4 ? REGEDIT4_HEADER : VERSION5_HEADER);
+  line += LineEndText(form.line_end);
+  EncodeText(form.encoding, line, &out);
+  return out;
+}
+
 std::u16string_view LineEndText(RegLineEnd end) {
   switch (end) {
     case RegLineEnd::Lf:

@@ -47,6 +47,11 @@ struct RegEncodingGuess {
 };
 RegEncodingGuess DetectEncoding(const uint8_t* data, size_t size);
 
+// The bytes every file of form starts with: its mark (when it has one), its
+// header line and the line end. Example: the default form gives FF FE and
+// "Windows Registry Editor Version 5.00\r\n" in UTF-16LE.
+std::vector<uint8_t> FileStartBytes(const RegFileForm& form);
+
 // "\r\n", "\n" or "\r".
 std::u16string_view LineEndText(RegLineEnd end);
 
