@@ -34,6 +34,29 @@ size_t ColumnOf(const std::vector<uint8_t>& file, const RegFileForm& form, size_
   return column;
 }
 
+// The bytes of file from form.open_continuation to its end, with the
+// backslashes that continue the file's last hex value past the end made
+// blanks: the first one, and each that opens a later line (the reader let
+// only blank lines, comment lines and such lines follow it). Comments, blanks
+// and line ends stay, so the value's data and every other byte read as before.
+std::vector<uint8_t> EndedContinuation(const std::vector<uint8_t>& file, const RegFileForm& form) {
+  size_t unit = form.UnitSize();
+  std::vector<uint8_t> tail(file.begin() + form.open_continuation, file.end());
+  bool line_start = true;
+  for (size_t p = 0; p + unit <= tail.size(); p += unit) {
+    char16_t u = unit == 1 ? tail[p] : static_cast<char16_t>(tail[p] | (tail[p + 1] << 8));
+    if (u == u'\n' || u == u'\r') {
+      line_start = true;
+    } else if (u == u'\\' && (p == 0 || line_start)) {
+      tail[p] = ' ';
+      line_start = false;
+    } else if (u != u' ' && u != u'\t') {
+      line_start = false;
+    }
+  }
+  return tail;
+}
+
 }  // namespace
 
 RegStatus EncodeForFile(const RegFileForm& form, std::u16string_view text,
@@ -92,6 +115,10 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegFileForm& for
   }
   splice->begin = splice->end = at;
   splice->bytes.clear();
+  if (at == file.size() && form.open_continuation != 0) {
+    splice->begin = form.open_continuation;
+    splice->bytes = EndedContinuation(file, form);
+  }
   return EncodeForFile(form, text, &splice->bytes, reason);
 }
 

@@ -93,6 +93,44 @@ TEST(PlanValueEdit, ChangesOnlyTheValueOrAddsOneLine) {
   for (const EditCase& c : cases) EXPECT_EQ(Edit(c), c.after) << c.before;
 }
 
+// A file whose last hex value goes on past its end would make added lines
+// that value's data: its backslashes become blanks first, and the value, the
+// comments and the line ends stay as they were.
+TEST(PlanValueEdit, EndsAContinuationCutShortByTheFileEnd) {
+  const std::vector<uint8_t> one = {1, 0, 0, 0};
+  const EditCase cases[] = {
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\", u"S", u"v", REG_DWORD, one,
+       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,\\ ; w\\\n\n; note \\\n  \\ ;\n", u"P", u"v", REG_DWORD,
+       one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,  ; w\\\n\n; note \\\n    ;\n\n[HKEY_LOCAL_MACHINE\\P]\n"
+       "\"v\"=dword:00000001\n"},
+      // Replacing the value itself needs nothing more.
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"c\"=hex:05,\\\n", u"S", u"c", REG_DWORD, one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"c\"=dword:00000001\n"},
+  };
+  for (const EditCase& c : cases) {
+    std::string after = Edit(c);
+    EXPECT_EQ(after, c.after) << c.before;
+    RegTree tree;
+    RegFileForm form;
+    RegParseError error;
+    ASSERT_TRUE(ParseRegFile(reinterpret_cast<const uint8_t*>(after.data()), after.size(), &tree, &form, &error))
+        << error.reason;
+    RegKeyNode* key = tree.Find(tree.Root(HKEY_LOCAL_MACHINE), c.key);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->FindValue(c.name)->data.ToVector(), c.data);
+  }
+  std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\";
+  std::vector<uint8_t> before = {0xFF, 0xFE};
+  EncodeText(RegEncoding::Utf16Le, text, &before);
+  std::vector<uint8_t> expected = {0xFF, 0xFE};
+  EncodeText(RegEncoding::Utf16Le,
+             u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001",
+             &expected);
+  EXPECT_EQ(Edit(before, u"S", u"v", REG_DWORD, one), std::string(expected.begin(), expected.end()));
+}
+
 TEST(PlanValueEdit, RefusesWhatTheFileCannotHold) {
   const std::string regedit4 = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"x\"\n";
   const std::vector<uint8_t> file(regedit4.begin(), regedit4.end());

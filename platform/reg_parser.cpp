@@ -86,6 +86,9 @@ class Parser {
     return FailAt(line_number_ + (line_end_ < count_ ? 1 : 0), std::move(reason));
   }
 
+  // RegFileForm::open_continuation of the file read.
+  uint64_t OpenContinuation() const { return open_continuation_; }
+
   // The most frequent line end; ties go to CRLF, then LF.
   RegLineEnd DominantLineEnd() const {
     if (lf_ > crlf_ && lf_ >= cr_) return RegLineEnd::Lf;
@@ -292,11 +295,17 @@ class Parser {
   // Reads comma-separated hex bytes from k on, following continuation lines.
   bool Hex(size_t k, uint64_t* data_end) {
     *data_end = Offset(k);
+    size_t first_backslash = 0;  // after the last byte read; 0 while there is none
     while (true) {
       k = SkipBlanks(k);
       if (k < line_end_ && units_[k] == u'\\') {
+        if (first_backslash == 0) first_backslash = k;
         if (!Continue(k, data_end, &k)) return false;
-        if (k == line_end_) return true;  // continued past the end of the file
+        if (k == line_end_) {
+          // Continued past the end of the file.
+          open_continuation_ = Offset(first_backslash);
+          return true;
+        }
         continue;
       }
       if (k == line_end_ || units_[k] == u';') return true;
@@ -306,6 +315,7 @@ class Parser {
       ++k;
       if (k < line_end_ && HexValue(units_[k]) >= 0) value = value * 16 + HexValue(units_[k++]);
       bytes_.push_back(static_cast<uint8_t>(value));
+      first_backslash = 0;
       *data_end = Offset(k);
       k = SkipBlanks(k);
       if (k < line_end_ && units_[k] == u',') {
@@ -361,6 +371,7 @@ class Parser {
   size_t line_begin_ = 0, line_end_ = 0, next_ = 0;
   uint64_t line_number_ = 0;
   uint64_t crlf_ = 0, lf_ = 0, cr_ = 0;
+  uint64_t open_continuation_ = 0;
   RegKeyNode* current_ = nullptr;
   bool after_deletion_ = false;
   std::u16string name_, text_, path_;
@@ -388,6 +399,7 @@ bool Parse(const uint8_t* data, size_t size, RegEncodingGuess guess, RegTree* tr
   if (!parser.Body(form->encoding)) return false;
   if ((size - base) % Units::SIZE != 0) return parser.FailAtEnd("UTF-16 text with an odd number of bytes");
   form->line_end = parser.DominantLineEnd();
+  form->open_continuation = parser.OpenContinuation();
   return true;
 }
 

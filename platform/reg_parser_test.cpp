@@ -217,6 +217,29 @@ TEST(ParseRegFileHex, ContinuationLines) {
             "hex(7):\\\r\n  61,00,\\ ; wrapped\r\n\r\n; between\r\n  00");
 }
 
+// The file's end closing a continued value is remembered: the first backslash
+// after the value's last byte, so that text added at the end can undo it.
+TEST(ParseRegFileHex, ContinuationCutShortByTheEndIsMarked) {
+  struct Case {
+    std::string text;
+    std::string from_mark;  // the file from the mark on; empty: no mark
+  };
+  const Case cases[] = {
+      {HEAD + "\"c\"=hex:05,\\", "\\"},
+      {HEAD + "\"c\"=hex:05,\\ ; wrapped\r\n\r\n; note\r\n  \\\r\n", "\\ ; wrapped\r\n\r\n; note\r\n  \\\r\n"},
+      {HEAD + "\"c\"=hex:05,\\\r\n  06,\\\r\n", "\\\r\n"},
+      {HEAD + "\"c\"=hex:\\\r\n", "\\\r\n"},
+      {HEAD + "\"c\"=hex:05,\\\r\n  06\r\n", ""},
+      {HEAD + "\"c\"=hex:05,\r\n", ""},
+  };
+  for (const Case& c : cases) {
+    auto p = Parse(c.text);
+    ASSERT_TRUE(p->ok) << c.text << ": " << p->error.reason;
+    EXPECT_EQ(p->form.open_continuation == 0 ? "" : c.text.substr(p->form.open_continuation), c.from_mark)
+        << c.text;
+  }
+}
+
 TEST(ParseRegFileLayout, SpansAndAppendPoints) {
   const std::string text = HEAD + "\"Dll\" = \"BTCEIF.DLL\" ; stock\r\n\"I\"=dword:1\r\n\r\n; next\r\n" +
                            "[HKEY_LOCAL_MACHINE\\Other]\n[HKEY_LOCAL_MACHINE\\K]\n\"J\"=hex:01\n\n";
