@@ -34,7 +34,8 @@ bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0;
 // Runs `quorvafix-cli fix file` to its end; the exit status, or -1 when killed.
 int RunFix(const TempDir& dir, const std::string& file, long long file_size_limit = 0) {
   ChildProcess child;
-  if (!child.Start({CLI, "fix", file}, dir.File("out"), dir.File("err"), file_size_limit)) return -2;
+  if (!child.Start({CLI, "fix", file}, dir.File("out"), dir.File("err"), file_size_limit))
+    return -2;
   int status = -1;
   child.Wait(&status);
   return status;
@@ -59,8 +60,8 @@ TEST(CrashSafety, KilledAtRandomMomentsTheFileHoldsAWholeState) {
   ASSERT_EQ(RunFix(dir, file), EXIT_NO_FAULT_LEFT) << FileText(dir.File("err"));
   auto full = std::chrono::steady_clock::now() - start;
   ASSERT_EQ(FileText(file), repaired);
-  const long long full_us =
-      std::max<long long>(1000, std::chrono::duration_cast<std::chrono::microseconds>(full).count());
+  const long long full_us = std::max<long long>(
+      1000, std::chrono::duration_cast<std::chrono::microseconds>(full).count());
 
   std::mt19937 random(20240611);
   int finished = 0, locks_left = 0, stale_checked = 0;
@@ -113,10 +114,12 @@ TEST(CrashSafety, KilledAtRandomMomentsTheFileHoldsAWholeState) {
       EXPECT_FALSE(Exists(lock));
     }
   }
-  int distinct = static_cast<int>(std::count_if(states.begin(), states.end(), [](int n) { return n > 0; }));
-  std::printf("kills survived: %d (runs that finished first: %d; locks left by a killed run: %d, "
-              "%d of them reported to the next run); distinct states: %d of %d; full run %lld us\n",
-              KILLS, finished, locks_left, stale_checked, distinct, DRIVERS + 1, full_us);
+  int distinct =
+      static_cast<int>(std::count_if(states.begin(), states.end(), [](int n) { return n > 0; }));
+  std::printf(
+      "kills survived: %d (runs that finished first: %d; locks left by a killed run: %d, "
+      "%d of them reported to the next run); distinct states: %d of %d; full run %lld us\n",
+      KILLS, finished, locks_left, stale_checked, distinct, DRIVERS + 1, full_us);
   EXPECT_GE(distinct, 10) << "the kills should land all through the run";
 }
 
@@ -129,11 +132,11 @@ TEST(CrashSafety, FileSizeLimitFailsTheWriteNotTheTool) {
   WriteBytes(file, ReadBytes(SAMPLE));
   EXPECT_EQ(RunFix(dir, file, 4000), EXIT_FAULT_LEFT);
   std::string err = FileText(dir.File("err"));
-  EXPECT_EQ(err, "quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialA\\Dll: " +
-                     file +
-                     ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialA: "
-                     "cannot write " +
-                     file + ".lock: File too large\n");
+  EXPECT_EQ(err,
+            "quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialA\\Dll: " + file +
+                ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialA: "
+                "cannot write " +
+                file + ".lock: File too large\n");
   EXPECT_NE(FileText(dir.File("out")).find("Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"),
             std::string::npos);
   EXPECT_EQ(ReadBytes(file), ReadBytes(SAMPLE));

@@ -6,7 +6,6 @@
 // HERE!" and leaves the message empty, and the tool exits with 1 and says
 // why on stderr.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -214,8 +213,8 @@ std::string FixOutput(const std::vector<bool>& fixed) {
 TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
   const int DRIVERS = 4;
   const std::string original = FaultyRegistry(std::vector<bool>(DRIVERS, false), 3);
-  const Step steps[] = {Step::ReadLink, Step::Stat,  Step::OpenExclusive, Step::SetMode,
-                        Step::ReadAll,  Step::Write, Step::Fsync,         Step::Close,
+  const Step steps[] = {Step::ReadLink, Step::Stat,    Step::OpenExclusive, Step::SetMode,
+                        Step::ReadAll,  Step::Write,   Step::Fsync,         Step::Close,
                         Step::Rename,   Step::FsyncDir};
   int injected = 0;
   for (Step step : steps) {

@@ -19,8 +19,9 @@ std::string FaultyRegistry(const std::vector<bool>& repaired, int padding) {
   std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Drivers\\Active]\n";
   for (size_t i = 0; i < repaired.size(); ++i) {
     std::string n = std::to_string(i);
-    text += "\n[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + std::string(4 - std::min<size_t>(4, n.size()), '0') +
-            n + "]\n\"Name\"=\"COM" + n + ":\"\n\"Key\"=\"Drivers\\\\BuiltIn\\\\Bt" + n + "\"\n";
+    text += "\n[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" +
+            std::string(4 - std::min<size_t>(4, n.size()), '0') + n + "]\n\"Name\"=\"COM" + n +
+            ":\"\n\"Key\"=\"Drivers\\\\BuiltIn\\\\Bt" + n + "\"\n";
   }
   for (size_t i = 0; i < repaired.size(); ++i) {
     text += "\n" + DriverKeyLine(i) + DllLine(i, repaired[i]) + "\"Prefix\"=\"COM\"\n";
