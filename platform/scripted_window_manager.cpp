@@ -198,6 +198,7 @@ bool ScriptedWindowManager::CreateNativeWindow(WindowHandle window, const Rect& 
   surface.invalid = true;
   surface.erase = true;
   surfaces_[window] = surface;
+  newest_ = window;
   return true;
 }
 
@@ -340,6 +341,7 @@ bool ScriptedWindowManager::CreateNativeDialog(WindowHandle dialog, const Dialog
   Surface surface;
   surface.rect = kWorkArea;
   surfaces_[dialog] = surface;
+  newest_ = dialog;
   return true;
 }
 

@@ -8,6 +8,8 @@
 // (GetMessage, TranslateAccelerator, TranslateMessage, DispatchMessage), e.g.
 //   SendMessage(0x1004, WM_COMMAND, 0x9c46, 0)
 //   DrawText(1, "text", 4, {10, 10, 230, 294}, 0x10)
+// Like the handheld, the stand-in paints an invalid window when the program
+// waits or calls UpdateWindow, and the default procedure validates it.
 #pragma once
 
 #include <deque>
@@ -56,6 +58,8 @@ class ScriptedWindowManager : public WindowManagerBase {
   // Whether window is shown and has an invalid area waiting for WM_PAINT.
   bool IsVisible(WindowHandle window) const;
   bool IsInvalid(WindowHandle window) const;
+  // The window or dialog made last (0 before the first).
+  WindowHandle NewestWindow() const { return newest_; }
 
   uint16_t RegisterClass(const WindowClass& window_class) override;
   WindowHandle CreateWindowEx(uint32_t ex_style, const char16_t* class_name, const char16_t* title,
@@ -122,4 +126,5 @@ class ScriptedWindowManager : public WindowManagerBase {
   std::map<WindowHandle, std::pair<std::u16string, std::u16string>> foreign_;
   WindowHandle last_foreign_ = 0x7F000000u;
   bool fail_window_creation_ = false;
+  WindowHandle newest_ = 0;
 };
