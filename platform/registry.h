@@ -34,6 +34,7 @@ constexpr RegStatus ERROR_DISK_FULL = 112;
 constexpr RegStatus ERROR_MORE_DATA = 234;           // the caller's buffer is too small
 constexpr RegStatus ERROR_NO_MORE_ITEMS = 259;       // enumeration index past the end
 constexpr RegStatus ERROR_BADDB = 1009;              // the backing file is not a registry
+constexpr RegStatus ERROR_KEY_DELETED = 1018;        // the handle's key was deleted
 
 // Value types.
 constexpr uint32_t REG_NONE = 0;
@@ -55,7 +56,8 @@ class RegistryStore {
   virtual RegStatus OpenKey(RegKey key, const char16_t* path, RegKey* result) = 0;
   // The name of the index-th subkey of key. *length holds the buffer size in
   // characters on entry (terminator included) and the name's length on return;
-  // ERROR_MORE_DATA when the name and its terminator do not fit,
+  // ERROR_MORE_DATA when the name and its terminator do not fit (*length then
+  // holds the size needed, terminator included, and name is untouched),
   // ERROR_NO_MORE_ITEMS when index is past the last subkey.
   virtual RegStatus EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) = 0;
   // The data of value name (null or empty: the default value). type may be

@@ -7,15 +7,22 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev
+  locales
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The number-formatting tests switch the process to a locale with a decimal
+# comma to show that numbers are still written and read with '.'.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

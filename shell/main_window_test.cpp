@@ -131,6 +131,16 @@ TEST_F(MainWindowTest, FixRepairsAndTellsToReset) {
   EXPECT_EQ(DllOf(u"02"), u"BTCEIF.DLL");
 }
 
+TEST_F(MainWindowTest, FixWhoseWriteFailsShowsTheBugAndNoBox) {
+  AddComDriver(u"01", u"COM5:", u"QVBTDEV.DLL");
+  registry_.InjectFailure(RegOperation::Set, ERROR_ACCESS_DENIED, u"Dll");
+  Command(IDM_FIX);
+  EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
+  EXPECT_EQ(CallsAfterCommand(),
+            (std::vector<std::string>{"InvalidateRect(" + W() + ", null, false)"}));
+  EXPECT_EQ(DllOf(u"01"), u"QVBTDEV.DLL");
+}
+
 TEST_F(MainWindowTest, TheNextPaintDrawsTheReport) {
   AddComDriver(u"01", u"COM1:", u"BTCEIF.DLL");
   Command(IDM_DETECT);

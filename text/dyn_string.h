@@ -14,6 +14,9 @@
 
 #include <cstdint>
 
+#include "text/edit.h"
+#include "text/format.h"
+#include "text/search.h"
 #include "text/wide_text.h"
 
 // Block layout. The character area is preceded by a 12-byte header:
@@ -34,7 +37,10 @@ struct DynStringHeader {
 };
 static_assert(sizeof(DynStringHeader) == 12, "header is 12 bytes");
 
-class DynString : public DynStringWide {
+class DynString : public DynStringWide,
+                  public DynStringFormat,
+                  public DynStringSearch,
+                  public DynStringEdit {
  public:
   // A null string: no block until an operation needs storage.
   DynString() = default;

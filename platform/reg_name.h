@@ -1,0 +1,34 @@
+// Registry name matching: key and value names compare without regard to
+// letter case. Pure functions over any sequence of UTF-16 units that offers
+// size() and operator[] (std::u16string_view, PackedBytes's text view).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The upper-case form of u used for matching names. Folds ASCII, Latin-1,
+// Latin Extended-A, basic Greek and Cyrillic letters; every other unit
+// (surrogates included) matches only itself.
+// Example: FoldNameUnit(u'\u00e9') == u'\u00c9', FoldNameUnit(u'1') == u'1'.
+char16_t FoldNameUnit(char16_t u);
+
+// True when a and b hold the same units after folding.
+// Example: NamesEqual(u"Dll"sv, u"DLL"sv) is true; u"Dll" and u"Dl" differ.
+template <typename A, typename B>
+bool NamesEqual(const A& a, const B& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && FoldNameUnit(a[i]) != FoldNameUnit(b[i])) return false;
+  }
+  return true;
+}
+
+// A hash of the folded units: names that are NamesEqual hash alike.
+template <typename A>
+uint32_t NameHash(const A& a) {
+  uint32_t h = 2166136261u;  // FNV-1a over the folded units
+  for (size_t i = 0; i < a.size(); ++i) {
+    h = (h ^ FoldNameUnit(a[i])) * 16777619u;
+  }
+  return h;
+}

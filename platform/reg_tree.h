@@ -1,0 +1,222 @@
+// The key tree both registry stores keep: five predefined roots, each key with
+// its subkeys and values in insertion order, looked up by name without regard
+// to case. The tree owns every node and every name and data byte (in an arena
+// that lives as long as the tree); node pointers stay valid until the node is
+// deleted, value pointers only until the next change to the same key.
+// Single-threaded.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/reg_name.h"
+#include "platform/registry.h"
+
+// Storage for the tree's names and data: blocks that are never moved or freed
+// before the arena, so the bytes handed out stay put.
+class ByteArena {
+ public:
+  // Room for n bytes (n may be 0), valid for the arena's life.
+  uint8_t* Allocate(size_t n);
+
+ private:
+  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  uint8_t* cursor_ = nullptr;
+  size_t left_ = 0;
+};
+
+// Bytes held in a ByteArena. Data whose every odd-numbered byte is zero (the
+// UTF-16LE text of Latin-1 characters: most names and strings) keeps only its
+// even-numbered bytes, halving what the tree holds.
+class PackedBytes {
+ public:
+  PackedBytes() = default;
+  // Copies size bytes of data into arena.
+  PackedBytes(ByteArena& arena, const uint8_t* data, size_t size);
+
+  // The size of the data as stored, in bytes.
+  size_t size() const { return size_; }
+  uint8_t ByteAt(size_t i) const;
+  // Copies the first n bytes (n <= size()) to out.
+  void CopyTo(uint8_t* out, size_t n) const;
+  std::vector<uint8_t> ToVector() const;
+
+  // The bytes read as UTF-16LE units; a trailing odd byte is not a unit.
+  size_t UnitCount() const { return size_ / 2; }
+  char16_t UnitAt(size_t i) const;
+  std::u16string ToText() const;
+
+ private:
+  const uint8_t* bytes_ = nullptr;
+  uint32_t size_ = 0;
+  bool halved_ = false;
+};
+
+// A PackedBytes read as UTF-16 units, for NamesEqual and NameHash.
+struct PackedText {
+  const PackedBytes& bytes;
+  size_t size() const { return bytes.UnitCount(); }
+  char16_t operator[](size_t i) const { return bytes.UnitAt(i); }
+};
+
+// Where a value's data stands in the registry file it was read from: bytes
+// [begin, end) of the file. Empty for values that came from no file.
+struct RegSourceSpan {
+  uint64_t begin = 0;
+  uint64_t end = 0;
+};
+
+// Where a key's sections stand in the registry file it was read from.
+struct RegKeyLayout {
+  bool has_section = false;  // the file holds a "[...]" line for this key
+  uint64_t append_at = 0;    // just after the last key or value line of its last section
+};
+
+struct RegValueEntry {
+  PackedBytes name;
+  PackedBytes data;
+  uint32_t type = 0;
+  bool alive = true;
+  RegSourceSpan span;
+
+  const PackedBytes& Name() const { return name; }
+  bool Alive() const { return alive; }
+  void Kill() { alive = false; }
+};
+
+class RegKeyNode;
+
+struct RegChildSlot {
+  std::unique_ptr<RegKeyNode> node;
+
+  const PackedBytes& Name() const;
+  bool Alive() const { return node != nullptr; }
+  void Kill() { node.reset(); }
+};
+
+// Entries in insertion order with case-insensitive lookup. Lookup and append
+// cost O(1) on average (a hash table is kept once the list passes a few
+// entries); removal marks the entry dead and the list compacts itself when
+// dead entries pile up or before an access by position. Entry offers Name(),
+// Alive() and Kill().
+template <typename Entry>
+class NamedList {
+ public:
+  // The live entry named name, or null.
+  Entry* Find(std::u16string_view name);
+  const Entry* Find(std::u16string_view name) const;
+  // Adds entry at the end; no live entry may have its name.
+  Entry& Append(Entry entry);
+  // Kills entry, which must belong to this list.
+  void Remove(Entry& entry);
+  size_t LiveCount() const { return entries_.size() - dead_; }
+  // The index-th live entry, or null past the end.
+  Entry* At(size_t index);
+  // Calls f(entry) for each live entry in order; f must not change the list.
+  template <typename F>
+  void ForEachLive(F f) const {
+    for (const Entry& e : entries_) {
+      if (e.Alive()) f(e);
+    }
+  }
+
+ private:
+  static constexpr size_t LINEAR_LIMIT = 8;
+  size_t Probe(std::u16string_view name) const;
+  void Index(uint32_t position);
+  void Rebuild();
+  void Compact();
+
+  std::vector<Entry> entries_;
+  std::vector<uint32_t> table_;  // position + 1 per slot, 0 for a free slot
+  size_t dead_ = 0;
+};
+
+class RegKeyNode {
+ public:
+  explicit RegKeyNode(PackedBytes name, RegKeyNode* parent) : name_(name), parent_(parent) {}
+  // Frees the subtree without recursion, whatever its depth.
+  ~RegKeyNode();
+  RegKeyNode(const RegKeyNode&) = delete;
+  RegKeyNode& operator=(const RegKeyNode&) = delete;
+
+  const PackedBytes& Name() const { return name_; }
+  // Null for a root.
+  RegKeyNode* Parent() const { return parent_; }
+
+  size_t SubkeyCount() const { return subkeys_.LiveCount(); }
+  // The index-th subkey in insertion order, or null past the end.
+  RegKeyNode* Subkey(size_t index);
+  RegKeyNode* FindSubkey(std::u16string_view name) const;
+
+  size_t ValueCount() const { return values_.LiveCount(); }
+  const RegValueEntry* FindValue(std::u16string_view name) const { return values_.Find(name); }
+  // Calls f(const RegValueEntry&) for each value in insertion order.
+  template <typename F>
+  void ForEachValue(F f) const {
+    values_.ForEachLive(f);
+  }
+
+  // Maintained by the file parser; left empty by the in-memory store.
+  RegKeyLayout layout;
+
+ private:
+  friend class RegTree;
+  void DropSubkeys();
+
+  PackedBytes name_;
+  RegKeyNode* parent_;
+  NamedList<RegChildSlot> subkeys_;
+  NamedList<RegValueEntry> values_;
+};
+
+class RegTree {
+ public:
+  RegTree();
+  RegTree(const RegTree&) = delete;
+  RegTree& operator=(const RegTree&) = delete;
+
+  // The node of a predefined root (HKEY_CLASSES_ROOT ... HKEY_CURRENT_CONFIG),
+  // or null for any other key.
+  RegKeyNode* Root(RegKey root) const;
+  // The root's name as files spell it ("HKEY_LOCAL_MACHINE"), or null.
+  static const char16_t* RootName(RegKey root);
+  // The root a file names (matched without regard to case), or 0.
+  static RegKey RootByName(std::u16string_view name);
+
+  // The key at path below from: components separated by single backslashes;
+  // empty means from itself; one trailing backslash is ignored; any other
+  // empty component names no key. Null when a component is missing.
+  // Example: Find(hklm, u"Drivers\\Active\\") finds HKLM\Drivers\Active.
+  RegKeyNode* Find(RegKeyNode* from, std::u16string_view path) const;
+  // Like Find, creating missing keys; null only for a malformed path.
+  RegKeyNode* Create(RegKeyNode* from, std::u16string_view path);
+  // The subkey of parent named name, created at the end if absent.
+  RegKeyNode* AddSubkey(RegKeyNode* parent, std::u16string_view name);
+  // Deletes node and its subtree; a root only loses its subkeys and values.
+  void DeleteKey(RegKeyNode* node);
+
+  // Stores a value (replacing one of the same name in place, keeping the old
+  // spelling of the name) and returns it; valid until key next changes.
+  RegValueEntry* SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                          const uint8_t* data, size_t size);
+  // Removes a value; false when there was none.
+  bool DeleteValue(RegKeyNode* key, std::u16string_view name);
+
+  // The root above node and the names from it down to node, joined by
+  // backslashes (empty for a root).
+  static std::u16string PathOf(const RegKeyNode* node, RegKey* root);
+  // True when node is ancestor or ancestor's descendant.
+  static bool IsWithin(const RegKeyNode* node, const RegKeyNode* ancestor);
+
+ private:
+  static constexpr int ROOT_COUNT = 5;
+  PackedBytes Pack(std::u16string_view text);
+
+  ByteArena arena_;
+  std::unique_ptr<RegKeyNode> roots_[ROOT_COUNT];
+};

@@ -1,0 +1,308 @@
+#include "text/format.h"
+
+#include <locale.h>
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+#include "text/dyn_string.h"
+
+namespace {
+
+// Where every Format call writes before its result is copied into the string.
+// Its content means nothing outside one Format call.
+char FormatBuffer[FORMAT_BUFFER_SIZE];
+
+// Switches the calling thread to the "C" locale for its lifetime, so that the
+// decimal point and the whitespace set never follow the process locale.
+class CLocaleScope {
+ public:
+  CLocaleScope() : previous_(uselocale(CLocale())) {}
+  ~CLocaleScope() { uselocale(previous_); }
+  CLocaleScope(const CLocaleScope&) = delete;
+  CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+ private:
+  // Made once and kept for the life of the process. Should it fail to be
+  // made, uselocale(0) leaves the thread's locale as it is.
+  static locale_t CLocale() {
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return c_locale;
+  }
+
+  locale_t previous_;
+};
+
+// Whitespace as isspace reads it in the "C" locale.
+bool IsCSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// atoi in the "C" locale, saturating outside the int range.
+int ParseLeadingInt(const char* p) {
+  while (IsCSpace(*p)) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  const int64_t limit = int64_t{INT32_MAX} + 1;
+  int64_t magnitude = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');
+  }
+  if (magnitude > limit) magnitude = limit;
+  int64_t value = negative ? -magnitude : magnitude;
+  if (value > INT32_MAX) value = INT32_MAX;
+  return static_cast<int>(value);
+}
+
+// Signed 8-bit reading of the low 8 bits of n: 200 gives -56.
+signed char LowByteSigned(uint32_t n) {
+  int low = static_cast<int>(n & 0xFFu);
+  return static_cast<signed char>(low > 127 ? low - 256 : low);
+}
+
+// Numeric insertion: formats into a temporary, then appends it.
+template <typename... Args>
+DynString& AppendFormatted(DynString& self, const char* format, Args... args) {
+  DynString formatted;
+  formatted.Format(format, args...);
+  return self.Append(formatted);
+}
+
+// Floating-point insertion with the string's Precision; conversion is "f" for
+// float and "lf" for double, which format a double identically.
+DynString& AppendFixedPoint(DynString& self, double v, const char* conversion) {
+  int precision = self.Precision();
+  DynString format(precision < 0 ? "%" : "%.");
+  if (precision >= 0) format << precision;
+  format.Append(conversion);
+  return AppendFormatted(self, format.CStr(), v);
+}
+
+// The characters of v's integer part, truncated toward zero, in target.
+void AppendIntegerPart(DynString& target, double v) {
+  if (v > -2147483649.0 && v < 2147483648.0) {
+    target << static_cast<int>(v);
+  } else {
+    target.Format("%.0f", std::trunc(v));
+  }
+}
+
+// The first token of self, taken off it.
+DynString NextToken(DynString& self) {
+  DynString token;
+  self.TakeToken(token);
+  return token;
+}
+
+}  // namespace
+
+double ParseDouble(const char* text) {
+  if (text == nullptr) return 0.0;
+  WideText wide(text);
+  std::wstring units(wide.Get(), wide.Get() + wide.Length());
+  CLocaleScope c_locale;
+  return std::wcstod(units.c_str(), nullptr);
+}
+
+int DynStringFormat::Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int produced;
+  {
+    CLocaleScope c_locale;
+    produced = std::vsnprintf(FormatBuffer, FORMAT_BUFFER_SIZE, format, args);
+  }
+  va_end(args);
+  if (produced < 0) FormatBuffer[0] = '\0';
+  SelfOf(this).Assign(FormatBuffer);
+  return produced < FORMAT_BUFFER_SIZE ? produced : FORMAT_BUFFER_SIZE - 1;
+}
+
+void DynStringFormat::SetPrecision(int n) {
+  DynString& self = SelfOf(this);
+  self.Reserve(1);
+  self.Precision() = LowByteSigned(static_cast<uint32_t>(n));
+}
+
+int DynStringFormat::ToInt() const {
+  const DynString& self = SelfOf(this);
+  if (self.Length() == 0) return 0;
+  return ParseLeadingInt(self.CStr());
+}
+
+double DynStringFormat::ToDouble() const {
+  const DynString& self = SelfOf(this);
+  if (self.Length() == 0) return 0.0;
+  return ParseDouble(self.CStr());
+}
+
+void DynStringFormat::AssignInt(int v) {
+  DynString& self = SelfOf(this);
+  // Ten characters plus the two spare bytes hold "-2147483648" and its NUL.
+  self.Reserve(10);
+  uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+  char reversed[10];
+  int count = 0;
+  do {
+    reversed[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  char* out = self.At(0);
+  if (v < 0) *out++ = '-';
+  while (count > 0) *out++ = reversed[--count];
+  *out = '\0';
+}
+
+void DynStringFormat::AssignFixed(double v, int width) {
+  DynString fixed;
+  AppendIntegerPart(fixed, v);
+  int digits = fixed.Length();
+  *fixed.At(0) = '\0';
+  fixed.SetPrecision(static_cast<int>(
+      (static_cast<uint32_t>(width) - static_cast<uint32_t>(digits)) & 0xFFu));
+  fixed << v;
+  SelfOf(this).Assign(fixed);
+}
+
+void DynStringFormat::TakeToken(DynString& target) {
+  DynString& self = SelfOf(this);
+  char* text = self.At(0);
+  if (*text == '\0') return;
+  char* space = std::strchr(text, ' ');
+  if (space == nullptr) {
+    target.Assign(self);
+    *self.At(0) = '\0';
+    return;
+  }
+  *space = '\0';
+  DynString rest(space + 1);
+  target.Assign(self);
+  self.Assign(rest);
+}
+
+DynString& DynStringFormat::operator<<(int v) { return AppendFormatted(SelfOf(this), "%d", v); }
+
+DynString& DynStringFormat::operator<<(unsigned int v) {
+  return AppendFormatted(SelfOf(this), "%u", v);
+}
+
+DynString& DynStringFormat::operator<<(short v) {
+  return AppendFormatted(SelfOf(this), "%d", static_cast<int>(v));
+}
+
+DynString& DynStringFormat::operator<<(unsigned long v) {
+  return AppendFormatted(SelfOf(this), "%u", static_cast<unsigned int>(v & 0xFFFFFFFFul));
+}
+
+DynString& DynStringFormat::operator<<(bool v) {
+  return AppendFormatted(SelfOf(this), "%d", v ? 1 : 0);
+}
+
+DynString& DynStringFormat::operator<<(long v) { return AppendFormatted(SelfOf(this), "%ld", v); }
+
+DynString& DynStringFormat::operator<<(float v) {
+  return AppendFixedPoint(SelfOf(this), static_cast<double>(v), "f");
+}
+
+DynString& DynStringFormat::operator<<(double v) {
+  return AppendFixedPoint(SelfOf(this), v, "lf");
+}
+
+DynString& DynStringFormat::operator<<(char c) {
+  DynString& self = SelfOf(this);
+  self.AppendChar(c);
+  return self;
+}
+
+DynString& DynStringFormat::operator<<(unsigned char c) {
+  return *this << static_cast<char>(c);
+}
+
+DynString& DynStringFormat::operator<<(const char* text) { return SelfOf(this).Append(text); }
+
+DynString& DynStringFormat::operator<<(const DynString& other) {
+  return SelfOf(this).Append(other);
+}
+
+DynString& DynStringFormat::operator>>(DynString& target) {
+  DynString& self = SelfOf(this);
+  target.Assign(self);
+  *self.At(0) = '\0';
+  return self;
+}
+
+DynString& DynStringFormat::operator>>(char& target) {
+  DynString& self = SelfOf(this);
+  target = *self.At(0);
+  *self.At(0) = '\0';
+  return self;
+}
+
+DynString& DynStringFormat::operator>>(float& target) {
+  DynString& self = SelfOf(this);
+  // Beyond the float range the IEEE conversion gives an infinity.
+  target = static_cast<float>(NextToken(self).ToDouble());
+  return self;
+}
+
+DynString& DynStringFormat::operator>>(double& target) {
+  DynString& self = SelfOf(this);
+  target = NextToken(self).ToDouble();
+  return self;
+}
+
+DynString& DynStringFormat::operator>>(int& target) {
+  DynString& self = SelfOf(this);
+  target = NextToken(self).ToInt();
+  return self;
+}
+
+DynString& DynStringFormat::operator>>(short& target) {
+  DynString& self = SelfOf(this);
+  int low = NextToken(self).ToInt() & 0xFFFF;
+  target = static_cast<short>(low > 0x7FFF ? low - 0x10000 : low);
+  return self;
+}
+
+DynString& DynStringFormat::operator>>(long& target) {
+  DynString& self = SelfOf(this);
+  target = NextToken(self).ToInt();
+  return self;
+}
+
+DynString& DynStringFormat::operator>>(bool& target) {
+  DynString& self = SelfOf(this);
+  const char* text = self.CStr();
+  const char* space = std::strchr(text, ' ');
+  DynString rest(space != nullptr ? space + 1 : "");
+  // A leading space is an empty token, read as false.
+  target = space != text && ToInt() != 0;
+  if (space == nullptr) {
+    *self.At(0) = '\0';
+  } else {
+    self.Assign(rest);
+  }
+  return self;
+}
+
+DynString DynStringFormat::operator+(const DynString& other) const {
+  DynString result(SelfOf(this));
+  if (!other.IsNull()) result.Append(other);
+  return result;
+}
+
+DynString DynStringFormat::operator+(const char* text) const {
+  DynString result(SelfOf(this));
+  result.Append(text);
+  return result;
+}
+
+DynString DynStringFormat::operator+(char c) const {
+  const char text[2] = {c, '\0'};
+  return *this + text;
+}
