@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, TheNextPaintDrawsTheReport) {
   UpdateWindow(kMainWindow);
   EXPECT_EQ(windows_.CallsOf({"DrawText"}),
             (std::vector<std::string>{"DrawText(1, \"COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!\", "
-                                      "32, {10, 10, 230, 294}, 0x10)"}));
+                                      "36, {10, 10, 230, 294}, 0x10)"}));
   EXPECT_FALSE(windows_.IsInvalid(kMainWindow));
 }
 
