@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <algorithm>
 
 #include "platform/dialog_units.h"
 
@@ -49,6 +50,8 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
   DialogBaseUnits base = BaseUnitsOf(metrics.horizontalAdvance(QLatin1String(kLetters)),
                                      metrics.height());
 
+  Rect size{0, 0, dialog_template.width, dialog_template.height};
+  const QRect client = PixelRect(MapDialogRect(size, base));
   for (int i = 0; i < dialog_template.control_count; ++i) {
     const DialogControlResource& control = dialog_template.controls[i];
     Rect units{control.x, control.y, control.x + control.width, control.y + control.height};
@@ -64,21 +67,37 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
       label->setTextFormat(Qt::PlainText);
       label->setWordWrap(true);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      // Desktop faces run wider than the handheld's: a line that does not
+      // fit grows to the right, up to the dialog's edge, instead of wrapping
+      // out of its height.
+      int needed = metrics.horizontalAdvance(label->text());
+      if (needed > place.width()) place.setWidth(std::min(needed, client.width() - place.left()));
     }
     label->setGeometry(place);
   }
-  Rect size{0, 0, dialog_template.width, dialog_template.height};
-  resize(PixelRect(MapDialogRect(size, base)).size());
+  resize(client.size());
 }
 
 void TemplateDialog::AddDoneButton() {
   caption_ok_ = true;
-  auto* done = new QPushButton(QStringLiteral("OK"), this);
-  done->setObjectName(QStringLiteral("done"));
-  done->adjustSize();
-  done->move(width() - done->width() - 4, 4);
-  done->show();
-  connect(done, &QPushButton::clicked, this, [this] { SendCaptionCommand(); });
+  if (done_ != nullptr) return;
+  done_ = new QPushButton(QStringLiteral("OK"), this);
+  done_->setObjectName(QStringLiteral("done"));
+  done_->adjustSize();
+  PlaceDoneButton();
+  done_->show();
+  connect(done_, &QPushButton::clicked, this, [this] { SendCaptionCommand(); });
+}
+
+void TemplateDialog::PlaceDoneButton() {
+  // The caption belongs to the desktop's window manager: the button sits in
+  // the bottom corner, clear of the template's controls.
+  if (done_ != nullptr) done_->move(width() - done_->width() - 4, height() - done_->height() - 4);
+}
+
+void TemplateDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  PlaceDoneButton();
 }
 
 void TemplateDialog::Finish(int result) {

@@ -8,6 +8,8 @@
 
 #include <QDialog>
 
+class QPushButton;
+
 #include "platform/window_manager.h"
 
 class TemplateDialog : public QDialog {
@@ -15,7 +17,8 @@ class TemplateDialog : public QDialog {
   TemplateDialog(WindowHandle handle, const DialogTemplate& dialog_template,
                  InstanceHandle instance, QWidget* parent);
 
-  // Adds the visible Done ("OK") button at the top right; it sends IDOK.
+  // Adds the visible Done ("OK") button, kept in the bottom right corner; it
+  // sends IDOK.
   void AddDoneButton();
   // Ends the modal loop with result, as EndDialog asks.
   void Finish(int result);
@@ -23,13 +26,16 @@ class TemplateDialog : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void SendCaptionCommand();
+  void PlaceDoneButton();
 
   WindowHandle handle_;
   bool caption_ok_;
   bool finishing_ = false;
+  QPushButton* done_ = nullptr;
 };
 
 // The pixmaps of an icon group as one icon (null group: an empty icon).
