@@ -29,7 +29,7 @@ constexpr char kNotFound[] = "We have not find any Bluetooth Bug from QUORVA in 
 class DesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UsePrivateRuntimeFolder();
+    runtime_folder_ = UsePrivateRuntimeFolder();
     platform_ = std::make_unique<QtPlatform>(argc_, argv_);
     InstallRegistryStore(&registry_);
     DisplayText.Assign(HelpText);
@@ -37,6 +37,7 @@ class DesktopTest : public ::testing::Test {
   void TearDown() override {
     InstallRegistryStore(nullptr);
     platform_.reset();
+    RemoveFolder(runtime_folder_);
   }
 
   static InstanceHandle Instance() {
@@ -102,6 +103,7 @@ class DesktopTest : public ::testing::Test {
   int argc_ = 1;
   char program_[10] = "quorvafix";
   char* argv_[2] = {program_, nullptr};
+  std::string runtime_folder_;
   std::unique_ptr<QtPlatform> platform_;
   MemoryRegistry registry_;
   StepDriver driver_;

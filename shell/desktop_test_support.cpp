@@ -2,13 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <QDir>
 #include <QImage>
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-void UsePrivateRuntimeFolder() {
+std::string UsePrivateRuntimeFolder() {
   std::string pattern = "/tmp/quorvafix-test-XXXXXX";
   char* folder = mkdtemp(pattern.data());
   if (folder == nullptr) {
@@ -18,7 +19,10 @@ void UsePrivateRuntimeFolder() {
   chmod(folder, 0700);
   setenv("XDG_RUNTIME_DIR", folder, 1);
   setenv("TMPDIR", folder, 1);
+  return folder;
 }
+
+void RemoveFolder(const std::string& folder) { QDir(QString::fromStdString(folder)).removeRecursively(); }
 
 void StepDriver::Add(const std::string& name, std::function<bool()> step) {
   steps_.emplace_back(name, std::move(step));

@@ -17,8 +17,10 @@
 #include <memory>
 #include <string>
 
-// Makes a fresh 0700 folder and points XDG_RUNTIME_DIR and TMPDIR at it.
-void UsePrivateRuntimeFolder();
+// Makes a fresh 0700 folder, points XDG_RUNTIME_DIR and TMPDIR at it and
+// returns it; the caller removes it (RemoveFolder) when done.
+std::string UsePrivateRuntimeFolder();
+void RemoveFolder(const std::string& folder);
 
 class StepDriver {
  public:
