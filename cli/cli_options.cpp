@@ -1,0 +1,77 @@
+#include "cli/cli_options.h"
+
+#include <cstring>
+
+const char CLI_USAGE[] =
+    "usage: quorvafix-cli detect FILE...\n"
+    "       quorvafix-cli fix [--patch OUT.reg] FILE...\n"
+    "       quorvafix-cli --help | --version\n"
+    "\n"
+    "Scans the active-driver list of each registry export FILE (.reg) and reports\n"
+    "every COM-port driver, marking those whose Dll the QUORVA navigation product\n"
+    "replaced. fix writes \"BTCEIF.DLL\" back into FILE, or with --patch leaves FILE\n"
+    "untouched and writes OUT.reg holding only the repaired values.\n"
+    "\n"
+    "Exit status: 0 no faulty driver remains, 1 a faulty driver remains,\n"
+    "2 usage error or a file that cannot be read, parsed or written.\n";
+
+namespace {
+
+constexpr char PATCH_OPTION[] = "--patch";
+
+bool Fail(std::string* error, const std::string& what) {
+  *error = what;
+  return false;
+}
+
+}  // namespace
+
+bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error) {
+  *options = CliOptions();
+  if (argc < 2) return Fail(error, "missing command");
+  std::string command = argv[1];
+  if (command == "--help" || command == "-h") {
+    if (argc != 2) return Fail(error, "--help takes no arguments");
+    options->command = CliCommand::Help;
+    return true;
+  }
+  if (command == "--version") {
+    if (argc != 2) return Fail(error, "--version takes no arguments");
+    options->command = CliCommand::Version;
+    return true;
+  }
+  if (command == "detect") {
+    options->command = CliCommand::Detect;
+  } else if (command == "fix") {
+    options->command = CliCommand::Fix;
+  } else {
+    return Fail(error, "unknown command '" + command + "'");
+  }
+
+  bool options_ended = false;
+  for (int i = 2; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (options_ended || arg.empty() || arg[0] != '-' || arg == "-") {
+      options->files.push_back(arg);
+    } else if (arg == "--") {
+      options_ended = true;
+    } else if (options->command == CliCommand::Fix && arg == PATCH_OPTION) {
+      if (i + 1 >= argc) return Fail(error, "--patch needs a file name");
+      if (!options->patch_path.empty()) return Fail(error, "--patch given twice");
+      options->patch_path = argv[++i];
+      if (options->patch_path.empty()) return Fail(error, "--patch needs a file name");
+    } else if (options->command == CliCommand::Fix &&
+               arg.compare(0, std::strlen(PATCH_OPTION) + 1, std::string(PATCH_OPTION) + "=") == 0) {
+      if (!options->patch_path.empty()) return Fail(error, "--patch given twice");
+      options->patch_path = arg.substr(std::strlen(PATCH_OPTION) + 1);
+      if (options->patch_path.empty()) return Fail(error, "--patch needs a file name");
+    } else {
+      return Fail(error, "unknown option '" + arg + "'");
+    }
+  }
+  if (options->files.empty()) return Fail(error, "no registry FILE given");
+  if (!options->patch_path.empty() && options->files.size() != 1) {
+    return Fail(error, "--patch takes exactly one FILE");
+  }
+  return true;
+}

@@ -1,0 +1,23 @@
+// Command-line arguments of quorvafix-cli:
+//   quorvafix-cli detect FILE...
+//   quorvafix-cli fix [--patch OUT.reg] FILE...
+//   quorvafix-cli --help | --version
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class CliCommand { Detect, Fix, Help, Version };
+
+struct CliOptions {
+  CliCommand command = CliCommand::Help;
+  std::string patch_path;  // fix only; empty: repair the files in place
+  std::vector<std::string> files;
+};
+
+extern const char CLI_USAGE[];
+
+// Reads argv[1..argc-1] into options. On a usage error returns false and sets
+// error to one line saying what is wrong. "--" ends the options; "--patch OUT"
+// and "--patch=OUT" are the same; --patch takes exactly one FILE.
+bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);
