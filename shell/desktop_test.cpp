@@ -200,6 +200,29 @@ TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
   EXPECT_STREQ(DisplayText.CStr(), "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!");
 }
 
+TEST_F(DesktopTest, ToolsMenuListsTheFourCommandsInOrder) {
+  QStringList items;
+  QString button_text;
+  WaitForActiveScreen();
+  driver_.Add("open Tools", [&] {
+    button_text = ToolsButton()->text();
+    OpenToolsMenu();
+    return true;
+  });
+  driver_.Add("read the popup", [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr || !menu->isVisible()) return false;
+    for (QAction* action : menu->actions()) items << action->text();
+    menu->close();
+    return true;
+  });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(button_text, QStringLiteral("Tools"));
+  EXPECT_EQ(items, (QStringList{QStringLiteral("About..."), QStringLiteral("Detect QUORVA Bug"),
+                                QStringLiteral("Fix QUORVA Bluetooth Bug"), QStringLiteral("Exit")}));
+}
+
 TEST_F(DesktopTest, AboutBoxTitleBarCloseActsAsItsOkButton) {
   bool closed_by_title_bar = false;
   WaitForActiveScreen();
