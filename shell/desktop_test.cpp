@@ -11,11 +11,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/memory_registry.h"
+#include <QFile>
+
 #include "platform/qt/qt_platform.h"
-#include "platform/registry.h"
-#include "resources/quorvafix_resources.h"
-#include "shell/app_start.h"
+#include "shell/desktop_program.h"
 #include "shell/desktop_test_support.h"
 #include "shell/display_text.h"
 
@@ -26,36 +25,59 @@ constexpr char kRepaired[] =
     "port able to other applications";
 constexpr char kNotFound[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.";
 
+// A handheld with a serial port and the QUORVA driver on the Bluetooth port.
+constexpr char kFaultyRegistry[] =
+    "REGEDIT4\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+    "\"Name\"=\"COM1:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\Serial\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\02]\r\n"
+    "\"Name\"=\"COM5:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\Serial]\r\n"
+    "\"Dll\"=\"serial_tc.dll\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
+    "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
+
+constexpr char kHealthyRegistry[] =
+    "REGEDIT4\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+    "\"Name\"=\"COM1:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
+    "\"Dll\"=\"BTCEIF.DLL\"\r\n";
+
+QByteArray Replaced(const char* text, const char* before, const char* after) {
+  return QByteArray(text).replace(before, after);
+}
+
 class DesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     runtime_folder_ = UsePrivateRuntimeFolder();
     platform_ = std::make_unique<QtPlatform>(argc_, argv_);
-    InstallRegistryStore(&registry_);
+    registry_path_ = runtime_folder_ + "/pda.reg";
     DisplayText.Assign(HelpText);
   }
   void TearDown() override {
-    InstallRegistryStore(nullptr);
     platform_.reset();
     RemoveFolder(runtime_folder_);
   }
 
-  static InstanceHandle Instance() {
-    static const InstanceHandle instance = InstallResourceModule(&QuorvafixResources());
-    return instance;
+  void WriteRegistry(const QByteArray& text) {
+    QFile file(QString::fromStdString(registry_path_));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
   }
-
-  void AddComDriver(const std::u16string& entry, const std::u16string& name,
-                    const std::u16string& dll) {
-    std::u16string active = u"Drivers\\Active\\" + entry;
-    std::u16string key = u"Drivers\\BuiltIn\\Port" + entry;
-    registry_.PutString(HKEY_LOCAL_MACHINE, active, u"Name", name);
-    registry_.PutString(HKEY_LOCAL_MACHINE, active, u"Key", key);
-    registry_.PutString(HKEY_LOCAL_MACHINE, key, u"Dll", dll);
-  }
-  std::u16string DllOf(const std::u16string& entry) {
-    return registry_.GetString(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\Port" + entry, u"Dll")
-        .value_or(u"<none>");
+  QByteArray ReadRegistry() {
+    QFile file(QString::fromStdString(registry_path_));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
   }
 
   // Steps shared by the scenarios.
@@ -95,9 +117,11 @@ class DesktopTest : public ::testing::Test {
     driver_.Add("no modal box", [] { return QApplication::activeModalWidget() == nullptr; });
   }
 
+  // Runs `quorvafix REGISTRY_FILE` while the driver's steps act.
   int RunProgram() {
     driver_.Start();
-    return WinMain(Instance(), 0, u"", SW_SHOW);
+    const char* argv[] = {"quorvafix", registry_path_.c_str(), nullptr};
+    return RunQuorvafix(2, argv);
   }
 
   int argc_ = 1;
@@ -105,13 +129,12 @@ class DesktopTest : public ::testing::Test {
   char* argv_[2] = {program_, nullptr};
   std::string runtime_folder_;
   std::unique_ptr<QtPlatform> platform_;
-  MemoryRegistry registry_;
+  std::string registry_path_;
   StepDriver driver_;
 };
 
 TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
-  AddComDriver(u"01", u"COM1:", u"serial_tc.dll");
-  AddComDriver(u"02", u"COM5:", u"QVBTDEV.DLL");
+  WriteRegistry(kFaultyRegistry);
   QImage help, report;
   QString box_text, box_caption;
   QString about_title;
@@ -173,8 +196,8 @@ TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
 
   EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
   EXPECT_EQ(box_text, QString::fromLatin1(kRepaired));
-  EXPECT_EQ(DllOf(u"02"), u"BTCEIF.DLL");
-  EXPECT_EQ(DllOf(u"01"), u"serial_tc.dll");
+  EXPECT_EQ(ReadRegistry(), Replaced(kFaultyRegistry, "QVBTDEV.DLL", "BTCEIF.DLL"))
+      << "only the faulty value changes, in place";
   EXPECT_STREQ(DisplayText.CStr(),
                "COM1:\r\nDll: SERIAL_TC.DLL\r\nCOM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n");
 
@@ -186,7 +209,7 @@ TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
 }
 
 TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
-  AddComDriver(u"01", u"COM1:", u"BTCEIF.DLL");
+  WriteRegistry(kHealthyRegistry);
   QString box_text, box_caption;
   WaitForActiveScreen();
   Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
@@ -198,6 +221,44 @@ TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
   EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
   EXPECT_EQ(box_text, QString::fromLatin1(kNotFound));
   EXPECT_STREQ(DisplayText.CStr(), "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!");
+  EXPECT_EQ(ReadRegistry(), QByteArray(kHealthyRegistry));
+}
+
+TEST_F(DesktopTest, MissingFileIsAnEmptyRegistryAndStaysMissing) {
+  QString box_text, box_caption;
+  WaitForActiveScreen();
+  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
+  AnswerMessageBox(&box_text, &box_caption);
+  WaitForNoModalBox();
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(box_text, QString::fromLatin1(kNotFound));
+  EXPECT_STREQ(DisplayText.CStr(), "\r\nAll OK !!!");
+  EXPECT_EQ(ReadRegistry(), QByteArray("<missing>"));
+}
+
+TEST_F(DesktopTest, UnreadableFileIsReportedBeforeAnyWindowAndFails) {
+  registry_path_ = runtime_folder_ + "/pd\xC3\xA1.reg";  // "pdá.reg"
+  WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
+  QString box_text, box_caption;
+  bool window_seen = false;
+  driver_.Add("message box", [&] {
+    window_seen = window_seen || ProgramScreen() != nullptr;
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return false;
+    box_text = box->text();
+    box_caption = box->windowTitle();
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    return true;
+  });
+  EXPECT_EQ(RunProgram(), 1);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_FALSE(window_seen);
+  EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_TRUE(box_text.startsWith(QStringLiteral("The registry file cannot be used.\n\n")))
+      << box_text.toStdString();
+  EXPECT_TRUE(box_text.contains(QString::fromUtf8("pd\xC3\xA1.reg: line 4")))
+      << box_text.toStdString();
 }
 
 TEST_F(DesktopTest, ToolsMenuListsTheFourCommandsInOrder) {
