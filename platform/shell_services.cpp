@@ -14,7 +14,7 @@ bool ShellServicesBase::SHHandleWMActivate(WindowHandle, WordParam wparam, LongP
                                            ActivateInfo* info, uint32_t flags) {
   if (!IsActivateRecord(info) || flags != 0) return false;
   if (LowWord(wparam) == WA_INACTIVE) {
-    // The panel's state is kept for the next activation; here it is never up.
+    // Remember whether the input panel was up, for the next activation.
     info->flags &= ~(SHA_ACTIVE | SHA_SIP_ON_DEACTIVATION);
     if (info->flags & SHA_SIP_UP) info->flags |= SHA_SIP_ON_DEACTIVATION;
   } else {

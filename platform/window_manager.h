@@ -59,11 +59,9 @@ constexpr int32_t CW_USEDEFAULT = INT32_MIN;  // 0x80000000
 
 // ShowWindow states.
 constexpr int SW_HIDE = 0;
-constexpr int SW_SHOWNORMAL = 1;
 constexpr int SW_SHOW = 5;
 
 // DrawText formats.
-constexpr uint32_t DT_LEFT = 0x0000;
 constexpr uint32_t DT_WORDBREAK = 0x0010;
 
 // Message boxes: type MB_OK (one OK button, no icon); results.
