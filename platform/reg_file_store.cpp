@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "platform/reg_line_editor.h"
 #include "platform/reg_parser.h"
@@ -177,17 +178,47 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
           PlanValueEdit(base, form_, node, name, type, data, length, &splice, &failure)) {
     return Fail(status, what + failure);
   }
+
+  // The check below reads the edited file into a second tree as large as
+  // the first. So that a large file never needs two trees and two copies at
+  // once, the old tree and the old bytes go first; undo keeps the few bytes
+  // the edit replaces, and the failure paths read the old file anew from it.
+  const RegSplice undo{
+      splice.begin, splice.begin + splice.bytes.size(),
+      std::vector<uint8_t>(base.begin() + splice.begin, base.begin() + splice.end)};
+  ReleaseTree();
+  node = nullptr;
   const std::vector<uint8_t> edited = ApplySplice(base, splice);
+  std::vector<uint8_t>().swap(bytes);
+  auto previous = [&edited, &undo] { return ApplySplice(edited, undo); };
+  auto restore = [&](RegStatus status, const std::string& reason) {
+    std::unique_ptr<RegTree> old;
+    RegFileForm old_form;
+    const std::vector<uint8_t> old_bytes = exists ? previous() : std::vector<uint8_t>();
+    std::string unused;
+    // These bytes read before the edit; should they not, the store is left empty.
+    if (!Read(old_bytes, exists, &old, &old_form, &unused)) old = std::make_unique<RegTree>();
+    Adopt(std::move(old), old_form, old_bytes, exists);
+    return Fail(status, what + reason);
+  };
+
   std::unique_ptr<RegTree> after;
   RegFileForm after_form;
   if (!Read(edited, true, &after, &after_form, &failure)) {
-    return Fail(ERROR_NOT_SUPPORTED, what + "the edited file would not read back: " + failure);
+    return restore(ERROR_NOT_SUPPORTED, "the edited file would not read back: " + failure);
   }
   if (!ReadsBack(*after, root, key_path, name, type, data, length)) {
-    return Fail(ERROR_NOT_SUPPORTED, what + "the edited file would read back a different value");
+    after.reset();
+    return restore(ERROR_NOT_SUPPORTED, "the edited file would read back a different value");
   }
   bool replaced = false;
-  RegStatus status = lock->Commit(edited, exists ? &bytes : nullptr, &replaced, &failure);
-  if (replaced) Adopt(std::move(after), after_form, edited, true);
+  std::function<std::vector<uint8_t>()> old_content;
+  if (exists) old_content = previous;
+  RegStatus status = lock->Commit(edited, old_content, &replaced, &failure);
+  if (!replaced) {
+    after.reset();
+    return restore(status, failure);
+  }
+  Adopt(std::move(after), after_form, edited, true);
   return status == ERROR_SUCCESS ? status : Fail(status, what + failure);
 }

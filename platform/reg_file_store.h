@@ -51,7 +51,8 @@ class RegFileStore : public RegTreeStore {
   // and fail with ERROR_KEY_DELETED where the key is gone); plan the minimal
   // edit; check that the edited file reads back with exactly this value;
   // write it by the lock-file protocol. On any failure the file and the
-  // value in memory stay as they were. Statuses: ERROR_SHARING_VIOLATION
+  // value in memory stay as they were. The tree as read is let go before the
+  // edited file is read back, so a write needs no more memory than the load. Statuses: ERROR_SHARING_VIOLATION
   // (the lock exists), ERROR_ACCESS_DENIED (read-only file or folder),
   // ERROR_DISK_FULL, ERROR_WRITE_FAULT (other I/O failures),
   // ERROR_NOT_SUPPORTED (the file's dialect or encoding cannot hold the value
