@@ -55,8 +55,11 @@ void ChildProcess::Kill() {
   if (!reaped_) ::kill(pid_, SIGKILL);
 }
 
-void ChildProcess::Record(int status) {
+void ChildProcess::Record(int status, const struct rusage& usage) {
   reaped_ = true;
+  peak_memory_ = static_cast<long long>(usage.ru_maxrss) * 1024;
+  cpu_seconds_ = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   if (WIFEXITED(status)) {
     exit_status_ = WEXITSTATUS(status);
     term_signal_ = 0;
@@ -69,11 +72,12 @@ void ChildProcess::Record(int status) {
 bool ChildProcess::Wait(int* exit_status) {
   if (!reaped_) {
     int status = 0;
+    struct rusage usage = {};
     pid_t got;
-    while ((got = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+    while ((got = ::wait4(pid_, &status, 0, &usage)) < 0 && errno == EINTR) {
     }
     if (got != pid_) status = 0x7f00;  // cannot happen for our own child; read as exit 127
-    Record(status);
+    Record(status, usage);
   }
   *exit_status = exit_status_;
   return term_signal_ == 0 && exit_status_ >= 0;
@@ -82,8 +86,9 @@ bool ChildProcess::Wait(int* exit_status) {
 bool ChildProcess::Ended() {
   if (reaped_) return true;
   int status = 0;
-  if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
-  Record(status);
+  struct rusage usage = {};
+  if (::wait4(pid_, &status, WNOHANG, &usage) != pid_) return false;
+  Record(status, usage);
   return true;
 }
 

@@ -4,6 +4,7 @@
 // kills and reaps a child still running.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <string>
@@ -26,14 +27,20 @@ class ChildProcess {
   bool Ended();
   // The signal that ended the child, 0 when it exited; valid after Wait or Ended.
   int TermSignal() const { return term_signal_; }
+  // The child's peak resident memory in bytes and the processor time it used
+  // in seconds (user and system); valid after Wait or Ended.
+  long long PeakMemory() const { return peak_memory_; }
+  double CpuSeconds() const { return cpu_seconds_; }
 
  private:
-  void Record(int status);
+  void Record(int status, const struct rusage& usage);
 
   pid_t pid_ = -1;
   bool reaped_ = true;
   int exit_status_ = -1;
   int term_signal_ = 0;
+  long long peak_memory_ = 0;
+  double cpu_seconds_ = 0;
 };
 
 // The text of a file; empty when it cannot be read.
