@@ -35,6 +35,7 @@ RegStatus MemoryRegistry::SetValue(RegKey key, const char16_t* name, uint32_t ty
                                    const uint8_t* data, uint32_t length) {
   if (RegStatus status = Injected(RegOperation::Set, ValueNameOf(name))) return status;
   if (data == nullptr && length != 0) return ERROR_INVALID_PARAMETER;
+  if (length > REG_MAX_DATA_SIZE) return ERROR_NOT_SUPPORTED;
   RegKeyNode* node = nullptr;
   if (RegStatus status = Resolve(key, &node)) return status;
   tree().SetValue(node, ValueNameOf(name), type, data, length);

@@ -115,6 +115,36 @@ TEST_F(RegFileStoreTest, LoadReportsUnreadableAndRefusedFiles) {
   EXPECT_EQ(error, dir.Path() + ": cannot read: Is a directory");
 }
 
+TEST_F(RegFileStoreTest, LoadReportsReadFailures) {
+  WriteBytes(file, ReadBytes(TESTDATA + "/serial_regedit4_crlf.reg"));
+  for (Step step : {Step::OpenRead, Step::Read}) {
+    FailingFileSystem fs(RealFileSystem());
+    fs.FailAt(step, 1, EACCES);
+    RegFileOptions options;
+    options.file_system = &fs;
+    options.missing_file_is_empty = true;  // a failure is no missing file
+    std::string error;
+    EXPECT_EQ(RegFileStore::Load(file, &error, options), nullptr);
+    EXPECT_EQ(error, file + ": cannot read: Permission denied");
+  }
+}
+
+TEST_F(RegFileStoreTest, KeyWithoutSectionGetsOneInTheStoredSpelling) {
+  std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_lf.reg");
+  RegKey builtin = Open(*store, u"DRIVERS\\builtin");
+  const uint8_t one[] = {1, 0, 0, 0};
+  ASSERT_EQ(store->SetValue(builtin, u"Count", REG_DWORD, one, 4), ERROR_SUCCESS) << store->LastFailure();
+  std::vector<uint8_t> expected = ReadBytes(TESTDATA + "/serial_regedit4_lf.reg");
+  // The file ends with a blank line already, which separates the new section.
+  const std::string added = "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn]\n\"Count\"=dword:00000001\n";
+  expected.insert(expected.end(), added.begin(), added.end());
+  EXPECT_EQ(ReadBytes(file), expected);
+  uint8_t data[4];
+  uint32_t type = 0, length = 4;
+  EXPECT_EQ(store->QueryValue(builtin, u"count", &type, data, &length), ERROR_SUCCESS);
+  EXPECT_EQ(type, REG_DWORD);
+}
+
 TEST_F(RegFileStoreTest, MissingFileAsEmptyRegistryIsCreatedOnFirstWrite) {
   RegFileOptions options;
   options.missing_file_is_empty = true;

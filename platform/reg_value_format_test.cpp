@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_parser.h"
+#include "platform/reg_tree_reader.h"
 
 namespace {
 
