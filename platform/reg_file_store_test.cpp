@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/failing_file_system.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 
@@ -17,16 +17,6 @@ using Step = FileSystem::Step;
 
 const std::string TESTDATA = QUORVAFIX_REG_TESTDATA;
 const char16_t* const BT_SERIAL = u"Drivers\\BuiltIn\\BtSerial";
-
-std::vector<uint8_t> Utf16z(std::u16string_view text) {
-  std::vector<uint8_t> out;
-  for (char16_t u : text) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  out.insert(out.end(), {0, 0});
-  return out;
-}
 
 // Splits at line ends (kept), for comparing files line by line.
 std::vector<std::vector<uint8_t>> Lines(const std::vector<uint8_t>& bytes, size_t unit) {

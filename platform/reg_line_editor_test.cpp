@@ -5,18 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry_testing.h"
+
 
 namespace {
-
-std::vector<uint8_t> Utf16z(std::u16string_view text) {
-  std::vector<uint8_t> out;
-  for (char16_t u : text) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  out.insert(out.end(), {0, 0});
-  return out;
-}
 
 struct EditCase {
   std::string before;

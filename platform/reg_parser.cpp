@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr size_t CHUNK = 1 << 20;
-
 bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
 
 int HexValue(char16_t u) {
@@ -22,31 +20,25 @@ bool IsStringType(uint32_t type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// Reads lines of UNIT-byte units (1: narrow text, 2: UTF-16LE). The buffer
-// holds the file from byte offset base_ on, starting at a unit boundary;
-// indices are units from the buffer's start and stay valid until the next
-// line is read.
+// Reads the lines of a file of UNIT-byte units (1: narrow text, 2: UTF-16LE)
+// and reports them to events.
 template <size_t UNIT>
 class Parser {
  public:
-  Parser(RegByteSource& source, std::vector<uint8_t> buffer, uint64_t base, RegFileEvents& events,
+  Parser(RegByteSource& source, std::vector<uint8_t> start, uint64_t base, RegFileEvents& events,
          RegParseError* error)
-      : source_(source), buffer_(std::move(buffer)), base_(base), events_(events), error_(error) {
-    data_ = buffer_.data();
-    end_ = buffer_.size();
-    buffer_.resize(end_ < CHUNK ? CHUNK : end_);
-  }
+      : lines_(source, std::move(start), base), events_(events), error_(error) {}
 
   // Reads the header line; false when it is not one of the two headers.
   bool Header(RegDialect* dialect) {
     if (!NextLine()) {
-      if (failed_) return false;
-      line_number_ = 1;  // an empty file: one empty line
+      if (lines_.ReadError() != 0) return false;
+      empty_ = true;  // an empty file: one empty line
     }
-    size_t i = SkipBlanks(line_begin_);
-    if (Matches(i, REGEDIT4_HEADER) && i + REGEDIT4_HEADER.size() == line_end_) {
+    size_t i = SkipBlanks(Begin());
+    if (Matches(i, REGEDIT4_HEADER) && i + REGEDIT4_HEADER.size() == End()) {
       *dialect = RegDialect::Regedit4;
-    } else if (Matches(i, VERSION5_HEADER) && i + VERSION5_HEADER.size() == line_end_) {
+    } else if (Matches(i, VERSION5_HEADER) && i + VERSION5_HEADER.size() == End()) {
       *dialect = RegDialect::Version5;
     } else {
       return Fail("not a registry file: the first line is neither \"REGEDIT4\" nor "
@@ -60,8 +52,8 @@ class Parser {
   bool Body(RegEncoding encoding) {
     encoding_ = encoding;
     while (NextLine()) {
-      size_t i = SkipBlanks(line_begin_);
-      if (i == line_end_ || Unit(i) == u';') continue;
+      size_t i = SkipBlanks(Begin());
+      if (i == End() || Unit(i) == u';') continue;
       bool ok;
       if (Unit(i) == u'[') {
         ok = KeyLine(i);
@@ -72,22 +64,20 @@ class Parser {
       }
       if (!ok) return false;
     }
-    if (failed_) return false;
-    if (end_ % UNIT != 0) {
+    if (lines_.ReadError() != 0) return false;
+    if (lines_.StrayByte()) {
       // The stray byte stands after the last line, or on a new one after its end.
-      return FailAt(line_number_ + (last_line_ended_ ? 1 : 0), "UTF-16 text with an odd number of bytes");
+      return FailAt(lines_.LineNumber() + (lines_.LineEnded() ? 1 : 0),
+                    "UTF-16 text with an odd number of bytes");
     }
     return true;
   }
 
-  bool Fail(std::string reason) { return FailAt(line_number_, std::move(reason)); }
-
-  // The most frequent line end; ties go to CRLF, then LF.
-  RegLineEnd DominantLineEnd() const {
-    if (lf_ > crlf_ && lf_ >= cr_) return RegLineEnd::Lf;
-    if (cr_ > crlf_ && cr_ > lf_) return RegLineEnd::Cr;
-    return RegLineEnd::CrLf;
+  bool Fail(std::string reason) {
+    return FailAt(empty_ ? 1 : lines_.LineNumber(), std::move(reason));
   }
+
+  RegLineEnd DominantLineEnd() const { return lines_.DominantLineEnd(); }
 
  private:
   bool FailAt(uint64_t line, std::string reason) {
@@ -96,85 +86,29 @@ class Parser {
     return false;
   }
 
-  char16_t Unit(size_t i) const {
-    if (UNIT == 1) return data_[i];
-    return static_cast<char16_t>(data_[2 * i] | (data_[2 * i + 1] << 8));
-  }
-  uint64_t Offset(size_t unit) const { return base_ + uint64_t(unit) * UNIT; }
+  char16_t Unit(size_t i) const { return lines_.Unit(i); }
+  uint64_t Offset(size_t i) const { return lines_.Offset(i); }
+  size_t Begin() const { return lines_.Begin(); }
+  size_t End() const { return lines_.End(); }
 
-  // Drops the bytes before the current line and reads more after the rest;
-  // false when the source fails.
-  bool Refill() {
-    size_t drop = next_ * UNIT;
-    std::memmove(buffer_.data(), buffer_.data() + drop, end_ - drop);
-    end_ -= drop;
-    base_ += drop;
-    next_ = 0;
-    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
-    data_ = buffer_.data();
-    size_t got = 0;
-    if (int read_error = source_.Read(buffer_.data() + end_, buffer_.size() - end_, &got)) {
-      failed_ = true;
-      error_->read_error = read_error;
-      return FailAt(line_number_ + 1, std::string("cannot read: ") + std::strerror(read_error));
-    }
-    eof_ = got == 0;
-    end_ += got;
-    return true;
-  }
-
-  // Moves to the next line; false at the end of the input or when the source
-  // fails (failed_ then set).
+  // Moves to the next line; false at the end of the input or when the
+  // source fails (the failure then reported).
   bool NextLine() {
-    size_t scanned = next_;  // units before it hold no line end
-    while (true) {
-      size_t count = end_ / UNIT;
-      size_t i = FindLineEnd(scanned, count);
-      // A CR last in the buffer may be the first half of a CRLF.
-      bool settled = i < count && !(Unit(i) == u'\r' && i + 1 == count && !eof_);
-      if (settled || eof_) {
-        if (next_ == count && eof_) return false;
-        line_begin_ = next_;
-        line_end_ = i;
-        last_line_ended_ = i != count;
-        if (i == count) {
-          next_ = i;
-        } else if (Unit(i) == u'\r' && i + 1 < count && Unit(i + 1) == u'\n') {
-          next_ = i + 2;
-          ++crlf_;
-        } else {
-          next_ = i + 1;
-          ++(Unit(i) == u'\r' ? cr_ : lf_);
-        }
-        ++line_number_;
-        return true;
-      }
-      size_t before = next_;
-      if (!Refill()) return false;
-      scanned = i - before;
+    if (lines_.NextLine()) return true;
+    if (int read_error = lines_.ReadError()) {
+      error_->read_error = read_error;
+      FailAt(lines_.LineNumber() + 1, std::string("cannot read: ") + std::strerror(read_error));
     }
-  }
-
-  // The first CR or LF in units [i, count), or count.
-  size_t FindLineEnd(size_t i, size_t count) const {
-    if (UNIT == 2) {
-      while (i < count && Unit(i) != u'\n' && Unit(i) != u'\r') ++i;
-      return i;
-    }
-    // Narrow text: two vectorised searches beat one loop testing both.
-    const void* lf = std::memchr(data_ + i, '\n', count - i);
-    size_t end = lf == nullptr ? count : static_cast<const uint8_t*>(lf) - data_;
-    const void* cr = std::memchr(data_ + i, '\r', end - i);
-    return cr == nullptr ? end : static_cast<const uint8_t*>(cr) - data_;
+    return false;
   }
 
   size_t SkipBlanks(size_t i) const {
-    while (i < line_end_ && IsBlank(Unit(i))) ++i;
+    while (i < End() && IsBlank(Unit(i))) ++i;
     return i;
   }
 
   bool Matches(size_t i, std::u16string_view text) const {
-    if (line_end_ - i < text.size()) return false;
+    if (End() - i < text.size()) return false;
     for (size_t k = 0; k < text.size(); ++k) {
       if (Unit(i + k) != text[k]) return false;
     }
@@ -184,7 +118,7 @@ class Parser {
   // True when only blanks, or blanks and a comment, follow on the line.
   bool AtLineRest(size_t i) const {
     i = SkipBlanks(i);
-    return i == line_end_ || Unit(i) == u';';
+    return i == End() || Unit(i) == u';';
   }
 
   // Appends the text of units [a, b) to out.
@@ -192,21 +126,11 @@ class Parser {
     if (UNIT == 2) {
       for (size_t i = a; i < b; ++i) out->push_back(Unit(i));
     } else if (encoding_ == RegEncoding::Utf8) {
-      if (!DecodeUtf8(data_ + a, b - a, out)) return Fail("invalid UTF-8 text");
+      if (!DecodeUtf8(lines_.Bytes(a), b - a, out)) return Fail("invalid UTF-8 text");
     } else {
-      DecodeCodePage(data_ + a, b - a, out);
+      DecodeCodePage(lines_.Bytes(a), b - a, out);
     }
     return true;
-  }
-
-  // The first unit u in [i, end), or end.
-  size_t Find(size_t i, size_t end, char16_t u) const {
-    if (UNIT == 2) {
-      while (i < end && Unit(i) != u) ++i;
-      return i;
-    }
-    const void* at = std::memchr(data_ + i, u, end - i);
-    return at == nullptr ? end : static_cast<const uint8_t*>(at) - data_;
   }
 
   // Reads the quoted text whose opening quote is at i into out; *after is
@@ -214,14 +138,14 @@ class Parser {
   bool Quoted(size_t i, std::u16string* out, size_t* after) {
     out->clear();
     for (size_t k = i + 1;;) {
-      size_t quote = Find(k, line_end_, u'"');
-      size_t slash = Find(k, quote, u'\\');
+      size_t quote = lines_.Find(k, End(), u'"');
+      size_t slash = lines_.Find(k, quote, u'\\');
       if (slash == quote) {
-        if (quote == line_end_) break;
+        if (quote == End()) break;
         *after = quote + 1;
         return Decode(k, quote, out);
       }
-      if (slash + 1 == line_end_) break;
+      if (slash + 1 == End()) break;
       if (!Decode(k, slash, out)) return false;
       char16_t e = Unit(slash + 1);
       if (e == u'\\' || e == u'"') {
@@ -237,7 +161,7 @@ class Parser {
   }
 
   bool KeyLine(size_t i) {
-    size_t last = line_end_;  // the line holds '[' at i, so this stops there
+    size_t last = End();  // the line holds '[' at i, so this stops there
     while (IsBlank(Unit(last - 1))) --last;
     if (last - 1 == i || Unit(last - 1) != u']') return Fail("a key line must end with ']'");
     size_t a = i + 1, b = last - 1;
@@ -260,7 +184,7 @@ class Parser {
     if (deletion && below.empty()) return Fail("a root key cannot be deleted");
     section_open_ = !deletion;
     after_deletion_ = deletion;
-    events_.OnKey(root, below, deletion, Offset(next_));
+    events_.OnKey(root, below, deletion, lines_.NextLineOffset());
     return true;
   }
 
@@ -276,17 +200,17 @@ class Parser {
       return false;
     }
     k = SkipBlanks(k);
-    if (k == line_end_ || Unit(k) != u'=') return Fail("'=' expected after the value name");
+    if (k == End() || Unit(k) != u'=') return Fail("'=' expected after the value name");
     k = SkipBlanks(k + 1);
     RegSourceSpan span{Offset(k), 0};
     RegReadData data;
     bytes_.clear();
-    if (k < line_end_ && Unit(k) == u'-') {
+    if (k < End() && Unit(k) == u'-') {
       if (!AtLineRest(k + 1)) return Fail("unexpected text after '-'");
-      events_.OnValueDeletion(name_, Offset(next_));
+      events_.OnValueDeletion(name_, lines_.NextLineOffset());
       return true;
     }
-    if (k < line_end_ && Unit(k) == u'"') {
+    if (k < End() && Unit(k) == u'"') {
       if (!Quoted(k, &text_, &k)) return false;
       if (!AtLineRest(k)) return Fail("unexpected text after the closing quote");
       text_.push_back(u'\0');
@@ -301,7 +225,7 @@ class Parser {
       if (!Hex(k + 4, &span.end)) return false;
     } else if (Matches(k, u"hex(")) {
       size_t d = k + 4;
-      while (d < line_end_ && d - (k + 4) < 9 && HexValue(Unit(d)) >= 0) {
+      while (d < End() && d - (k + 4) < 9 && HexValue(Unit(d)) >= 0) {
         data.type = data.type * 16 + HexValue(Unit(d++));
       }
       size_t digits = d - (k + 4);
@@ -321,7 +245,7 @@ class Parser {
     data.text = text_;
     data.bytes = bytes_.data();
     data.size = bytes_.size();
-    events_.OnValue(name_, data, span, Offset(next_));
+    events_.OnValue(name_, data, span, lines_.NextLineOffset());
     return true;
   }
 
@@ -329,7 +253,7 @@ class Parser {
     k = SkipBlanks(k);
     uint32_t value = 0;
     size_t first = k;
-    while (k < line_end_ && k - first < 9 && HexValue(Unit(k)) >= 0) {
+    while (k < End() && k - first < 9 && HexValue(Unit(k)) >= 0) {
       value = value * 16 + HexValue(Unit(k++));
     }
     if (k == first || k - first > 8) return Fail("dword: needs 1 to 8 hex digits");
@@ -344,22 +268,22 @@ class Parser {
     *data_end = Offset(k);
     while (true) {
       k = SkipBlanks(k);
-      if (k < line_end_ && Unit(k) == u'\\') {
+      if (k < End() && Unit(k) == u'\\') {
         bool more = false;
         if (!Continue(k, data_end, &k, &more)) return false;
         if (!more) return true;  // continued past the end of the file
         continue;
       }
-      if (k == line_end_ || Unit(k) == u';') return true;
+      if (k == End() || Unit(k) == u';') return true;
       int value = HexValue(Unit(k));
       if (value < 0) return Fail("hex byte expected");
-      if (++k < line_end_ && HexValue(Unit(k)) >= 0) value = value * 16 + HexValue(Unit(k++));
+      if (++k < End() && HexValue(Unit(k)) >= 0) value = value * 16 + HexValue(Unit(k++));
       bytes_.push_back(static_cast<uint8_t>(value));
       *data_end = Offset(k);
       k = SkipBlanks(k);
-      if (k < line_end_ && Unit(k) == u',') {
+      if (k < End() && Unit(k) == u',') {
         *data_end = Offset(++k);
-      } else if (k < line_end_ && Unit(k) != u';' && Unit(k) != u'\\') {
+      } else if (k < End() && Unit(k) != u';' && Unit(k) != u'\\') {
         return Fail("',' expected between hex bytes");
       }
     }
@@ -372,32 +296,22 @@ class Parser {
     if (!AtLineRest(k + 1)) return Fail("unexpected text after '\\'");
     *data_end = Offset(k + 1);
     while (NextLine()) {
-      size_t i = SkipBlanks(line_begin_);
-      if (i != line_end_ && Unit(i) != u';') {
+      size_t i = SkipBlanks(Begin());
+      if (i != End() && Unit(i) != u';') {
         *resume = i;
         *more = true;
         return true;
       }
     }
-    return !failed_;
+    return lines_.ReadError() == 0;
   }
 
-  RegByteSource& source_;
-  std::vector<uint8_t> buffer_;
-  const uint8_t* data_;
-  size_t end_;  // bytes of buffer_ filled
-  bool eof_ = false;
-  bool failed_ = false;
-  bool last_line_ended_ = false;
-  uint64_t base_;
+  RegLineReader<UNIT> lines_;
   RegFileEvents& events_;
   RegParseError* error_;
   RegEncoding encoding_ = RegEncoding::CodePage1252;
   RegDialect dialect_ = RegDialect::Version5;
-
-  size_t line_begin_ = 0, line_end_ = 0, next_ = 0;
-  uint64_t line_number_ = 0;
-  uint64_t crlf_ = 0, lf_ = 0, cr_ = 0;
+  bool empty_ = false;
   bool section_open_ = false;
   bool after_deletion_ = false;
   std::u16string name_, text_, path_;
@@ -426,17 +340,10 @@ bool Parse(RegByteSource& source, std::vector<uint8_t> start, RegEncodingGuess g
 
 }  // namespace
 
-int MemoryByteSource::Read(uint8_t* buffer, size_t size, size_t* got) {
-  *got = size < size_ - at_ ? size : size_ - at_;
-  if (*got != 0) std::memcpy(buffer, data_ + at_, *got);
-  at_ += *got;
-  return 0;
-}
-
 bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form,
                  RegParseError* error) {
   // The first bytes tell the encoding; at least three are needed for a mark.
-  std::vector<uint8_t> start(CHUNK);
+  std::vector<uint8_t> start(RegLineReader<1>::CHUNK);
   size_t filled = 0;
   while (filled < 3) {
     size_t got = 0;

@@ -32,29 +32,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/reg_line_reader.h"
 #include "platform/reg_text_codec.h"
 #include "platform/registry.h"
-
-// Supplies a file's bytes in order, piece by piece.
-class RegByteSource {
- public:
-  virtual ~RegByteSource() = default;
-  // Reads up to size bytes into buffer; *got 0 means the end. Returns 0 or
-  // an errno value.
-  virtual int Read(uint8_t* buffer, size_t size, size_t* got) = 0;
-};
-
-// A RegByteSource over bytes in memory (not copied; they must outlive it).
-class MemoryByteSource : public RegByteSource {
- public:
-  MemoryByteSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  int Read(uint8_t* buffer, size_t size, size_t* got) override;
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t at_ = 0;
-};
 
 // Where a value's data stands in the file: bytes [begin, end), from the first
 // character of the data to the last one that belongs to it (a trailing

@@ -2,44 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "platform/registry_testing.h"
+
 namespace {
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::unique_ptr<ParsedRegFile> Parse(const std::vector<uint8_t>& bytes) { return ParseBytes(bytes); }
+std::unique_ptr<ParsedRegFile> Parse(const std::string& text) { return ParseBytes(NarrowBytes(text)); }
 
-std::vector<uint8_t> Utf16(std::u16string_view text, bool bom) {
-  std::vector<uint8_t> out;
-  if (bom) out = {0xFF, 0xFE};
-  for (char16_t u : text) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  return out;
-}
-
-struct Parsed {
-  bool ok = false;
-  RegTree tree;
-  RegFileForm form;
-  RegParseError error;
-};
-
-std::unique_ptr<Parsed> Parse(const std::vector<uint8_t>& bytes) {
-  auto p = std::make_unique<Parsed>();
-  p->ok = ParseRegFile(bytes.data(), bytes.size(), &p->tree, &p->form, &p->error);
-  return p;
-}
-
-std::unique_ptr<Parsed> Parse(const std::string& text) { return Parse(Bytes(text)); }
-
-const RegValueEntry* Value(Parsed& p, const char16_t* key, const char16_t* name) {
-  RegKeyNode* node = p.tree.Find(p.tree.Root(HKEY_LOCAL_MACHINE), key);
-  return node == nullptr ? nullptr : node->FindValue(name);
+const RegValueEntry* Value(const ParsedRegFile& p, const char16_t* key, const char16_t* name) {
+  return p.Value(HKEY_LOCAL_MACHINE, key, name);
 }
 
 const std::string HEAD = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n";
@@ -164,43 +138,6 @@ TEST(ParseRegFileErrors, HeaderMustBeExact) {
   EXPECT_TRUE(Parse(std::string("Windows Registry Editor Version 5.00\n"))->ok);
 }
 
-TEST(ParseRegFileSections, MergeDeleteAndCreateParents) {
-  auto p = Parse(HEAD +
-                 "\"Dll\"=\"one\"\r\n\"Keep\"=dword:1\r\n"
-                 "[HKEY_LOCAL_MACHINE\\Other\\Deep\\Leaf]\r\n"
-                 "[hkey_local_machine\\k]\r\n\"DLL\"=\"two\"\r\n\"keep\"=-\r\n\"gone\"=-\r\n"
-                 "[HKEY_LOCAL_MACHINE\\Doomed\\Child]\r\n\"x\"=\"y\"\r\n"
-                 "[-HKEY_LOCAL_MACHINE\\DOOMED]\r\n[-HKEY_LOCAL_MACHINE\\Never\\There]\r\n"
-                 "[HKEY_LOCAL_MACHINE\\Doomed]\r\n");
-  ASSERT_TRUE(p->ok) << p->error.line << ": " << p->error.reason;
-  RegKeyNode* hklm = p->tree.Root(HKEY_LOCAL_MACHINE);
-  RegKeyNode* k = hklm->FindSubkey(u"K");
-  ASSERT_NE(k, nullptr);
-  EXPECT_EQ(k->ValueCount(), 1u);
-  const RegValueEntry* dll = k->FindValue(u"dll");
-  EXPECT_EQ(dll->name.ToText(), u"Dll");
-  EXPECT_EQ(dll->data.ToText(), std::u16string(u"two\0", 4));
-  EXPECT_EQ(k->FindValue(u"Keep"), nullptr);
-  RegKeyNode* other = hklm->FindSubkey(u"Other");
-  ASSERT_NE(other, nullptr);
-  EXPECT_NE(p->tree.Find(other, u"Deep\\Leaf"), nullptr);
-  RegKeyNode* doomed = hklm->FindSubkey(u"Doomed");
-  ASSERT_NE(doomed, nullptr);
-  EXPECT_EQ(doomed->SubkeyCount(), 0u);
-  EXPECT_EQ(hklm->SubkeyCount(), 3u);
-  EXPECT_EQ(hklm->Subkey(2), doomed);  // re-created after its deletion: last
-}
-
-TEST(ParseRegFileSections, OtherRootsAreKept) {
-  auto p = Parse(std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n[HKEY_USERS]\n@=\"u\"\n"
-                             "[HKEY_CLASSES_ROOT\\.reg]\n[HKEY_CURRENT_CONFIG\\C]\n"));
-  ASSERT_TRUE(p->ok) << p->error.reason;
-  EXPECT_NE(p->tree.Find(p->tree.Root(HKEY_CURRENT_USER), u"A")->FindValue(u"v"), nullptr);
-  EXPECT_NE(p->tree.Root(HKEY_USERS)->FindValue(u""), nullptr);
-  EXPECT_NE(p->tree.Find(p->tree.Root(HKEY_CLASSES_ROOT), u".reg"), nullptr);
-  EXPECT_NE(p->tree.Find(p->tree.Root(HKEY_CURRENT_CONFIG), u"C"), nullptr);
-}
-
 TEST(ParseRegFileHex, ContinuationLines) {
   const std::string text = HEAD +
                            "\"a\"=hex:01,02,\\\r\n  03,04\r\n"
@@ -218,7 +155,7 @@ TEST(ParseRegFileEncodings, Utf16WithAndWithoutMark) {
       u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"v\"=\"\u20ac\u4e2d\"\r\n"
       u"\"h\"=hex(2):41,00,00,00\r\n";
   for (bool bom : {true, false}) {
-    std::vector<uint8_t> bytes = Utf16(text, bom);
+    std::vector<uint8_t> bytes = Utf16Bytes(text, bom);
     auto p = Parse(bytes);
     ASSERT_TRUE(p->ok) << p->error.reason;
     EXPECT_EQ(p->form.dialect, RegDialect::Version5);
@@ -276,145 +213,6 @@ TEST(ParseRegFileLineEnds, EachStyleAndTheDominantOne) {
     auto p = Parse(c.text);
     ASSERT_TRUE(p->ok) << p->error.reason;
     EXPECT_EQ(p->form.line_end, c.dominant) << c.text;
-  }
-}
-
-TEST(ParseRegFileRobustness, HostileInputsAreRefusedOrReadNeverCrash) {
-  std::string deep = "REGEDIT4\n[HKEY_LOCAL_MACHINE";
-  for (int i = 0; i < 200000; ++i) deep += "\\k";
-  deep += "]\n[-HKEY_LOCAL_MACHINE\\k]\n";
-  EXPECT_TRUE(Parse(deep)->ok);
-  EXPECT_FALSE(Parse("REGEDIT4\n" + std::string(100000, '['))->ok);
-  EXPECT_FALSE(Parse(std::string(1000, '\0'))->ok);
-
-  // Random damage to a valid file: every result is either a tree or a refusal
-  // that names a line of the input.
-  const std::string valid = HEAD + "\"a\"=hex(2):41,00,\\\r\n  42,00\r\n\"b\"=dword:7\r\n@=\"x\\\\\"\r\n";
-  std::mt19937 random(7);
-  for (int round = 0; round < 3000; ++round) {
-    std::string damaged = valid;
-    for (int k = 0; k < 3; ++k) {
-      damaged[random() % damaged.size()] = static_cast<char>(random() % 256);
-    }
-    damaged.resize(random() % (damaged.size() + 1));
-    auto p = Parse(damaged);
-    if (!p->ok) {
-      EXPECT_GE(p->error.line, 1u);
-      EXPECT_LE(p->error.line, 8u);
-      EXPECT_FALSE(p->error.reason.empty());
-    }
-  }
-}
-
-// Gives a few bytes per read, so that every line end, escape, CRLF pair and
-// UTF-16 unit falls across a refill somewhere.
-class TrickleSource : public RegByteSource {
- public:
-  TrickleSource(const std::vector<uint8_t>& bytes, size_t step) : bytes_(bytes), step_(step) {}
-  int Read(uint8_t* buffer, size_t size, size_t* got) override {
-    size_t n = std::min({size, step_, bytes_.size() - at_});
-    std::copy(bytes_.begin() + at_, bytes_.begin() + at_ + n, buffer);
-    at_ += n;
-    *got = n;
-    return 0;
-  }
-
- private:
-  const std::vector<uint8_t>& bytes_;
-  size_t step_;
-  size_t at_ = 0;
-};
-
-// The tree as text: keys depth first, each with its values.
-std::string Dump(const RegTree& tree) {
-  std::string out;
-  std::vector<std::pair<RegKeyNode*, std::string>> pending;
-  for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG}) {
-    pending.emplace_back(tree.Root(root), MessageText(RegTree::RootName(root)));
-  }
-  std::reverse(pending.begin(), pending.end());
-  while (!pending.empty()) {
-    auto [node, path] = pending.back();
-    pending.pop_back();
-    out += "[" + path + "]\n";
-    node->ForEachValue([&out](const RegValueEntry& v) {
-      out += MessageText(v.name.ToText()) + "=" + std::to_string(v.type) + ":";
-      for (uint8_t b : v.data.ToVector()) out += std::to_string(b) + ",";
-      out += "\n";
-    });
-    for (size_t i = node->SubkeyCount(); i-- > 0;) {
-      pending.emplace_back(node->Subkey(i), path + "\\" + MessageText(node->Subkey(i)->Name().ToText()));
-    }
-  }
-  return out;
-}
-
-TEST(ParseRegFilePieces, AnyReadSizeGivesTheSameTree) {
-  const std::string narrow =
-      HEAD + "\"a\"=\"x\\\"y\"\r\n\"b\"=hex:01,\\\r\n\r\n; c\r\n  02\r\n@=dword:7\r\r\n"
-             "[HKEY_LOCAL_MACHINE\\K\\L]\n\"c\"=hex(2):41,00\n[-HKEY_LOCAL_MACHINE\\K\\L]\r";
-  std::u16string wide = u"Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\\u4e2d]\r\n\"v\"=\"\u20ac\\\\\"\r\n"
-                        u"\"w\"=hex:01,\\\r\n  02\r";
-  std::vector<uint8_t> utf16 = {0xFF, 0xFE};
-  EncodeText(RegEncoding::Utf16Le, wide, &utf16);
-  for (const std::vector<uint8_t>& file : {Bytes(narrow), utf16}) {
-    auto whole = Parse(file);
-    ASSERT_TRUE(whole->ok) << whole->error.reason;
-    for (size_t step = 1; step <= 9; ++step) {
-      TrickleSource source(file, step);
-      RegTree tree;
-      RegFileForm form;
-      RegParseError error;
-      ASSERT_TRUE(ParseRegFile(source, &tree, &form, &error)) << step << ": " << error.reason;
-      EXPECT_EQ(Dump(tree), Dump(whole->tree)) << "step " << step;
-      EXPECT_EQ(form.line_end, whole->form.line_end);
-      EXPECT_EQ(form.encoding, whole->form.encoding);
-    }
-  }
-}
-
-TEST(ParseRegFilePieces, LinesLongerThanTheBuffer) {
-  std::string line = "\"big\"=hex:";
-  for (int i = 0; i < 700000; ++i) line += "ab,";
-  line += "cd";
-  auto p = Parse(HEAD + line + "\r\n\"after\"=\"ok\"\r\n");
-  ASSERT_TRUE(p->ok) << p->error.reason;
-  const RegValueEntry* big = Value(*p, u"K", u"big");
-  ASSERT_NE(big, nullptr);
-  EXPECT_EQ(big->data.size(), 700001u);
-  EXPECT_EQ(big->data.ByteAt(699999), 0xAB);
-  EXPECT_EQ(big->data.ByteAt(700000), 0xCD);
-  EXPECT_NE(Value(*p, u"K", u"after"), nullptr);
-}
-
-// A source that fails after a number of bytes.
-class BrokenSource : public RegByteSource {
- public:
-  BrokenSource(const std::string& text, size_t fail_at) : text_(text), fail_at_(fail_at) {}
-  int Read(uint8_t* buffer, size_t size, size_t* got) override {
-    if (at_ >= fail_at_) return EIO;
-    size_t n = std::min({size, fail_at_ - at_, text_.size() - at_});
-    std::copy(text_.begin() + at_, text_.begin() + at_ + n, buffer);
-    at_ += n;
-    *got = n;
-    return 0;
-  }
-
- private:
-  std::string text_;
-  size_t fail_at_;
-  size_t at_ = 0;
-};
-
-TEST(ParseRegFilePieces, ReadFailureIsReported) {
-  for (size_t fail_at : {size_t(0), size_t(4), size_t(30)}) {
-    BrokenSource source(HEAD + "\"v\"=\"x\"\r\n", fail_at);
-    RegTree tree;
-    RegFileForm form;
-    RegParseError error;
-    EXPECT_FALSE(ParseRegFile(source, &tree, &form, &error));
-    EXPECT_EQ(error.read_error, EIO);
-    EXPECT_EQ(error.reason, "cannot read: Input/output error");
   }
 }
 

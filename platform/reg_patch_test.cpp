@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/reg_tree_reader.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 
@@ -18,14 +18,12 @@ std::unique_ptr<RegFileStore> LoadText(const TempDir& dir, const std::vector<uin
   return store;
 }
 
-std::vector<uint8_t> Narrow(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
-
 const std::string SOURCE =
     "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"DLL\"=\"---btceif.dll\"\r\n";
 
 TEST(BuildRegPatch, HoldsOnlyTheEditsInTheSourceForm) {
   TempDir dir;
-  std::unique_ptr<RegFileStore> store = LoadText(dir, Narrow(SOURCE));
+  std::unique_ptr<RegFileStore> store = LoadText(dir, NarrowBytes(SOURCE));
   std::vector<uint8_t> bytes;
   std::string failure;
   const std::vector<RegStringEdit> edits = {
@@ -68,7 +66,7 @@ TEST(BuildRegPatch, Utf16SourceGivesUtf16PatchWithMark) {
 
 TEST(BuildRegPatch, RefusesBadKeysAndTextsTheFormCannotHold) {
   TempDir dir;
-  std::unique_ptr<RegFileStore> store = LoadText(dir, Narrow(SOURCE));
+  std::unique_ptr<RegFileStore> store = LoadText(dir, NarrowBytes(SOURCE));
   struct Case {
     RegStringEdit edit;
     RegStatus status;
