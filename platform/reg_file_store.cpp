@@ -194,7 +194,8 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     return Fail(StatusOfErrno(read_error),
                 what + "cannot read " + lock->Target() + ": " + std::strerror(read_error));
   }
-  if (exists != exists_ || (exists && ContentHash(bytes) != hash_)) {
+  uint64_t hash = exists ? ContentHash(bytes) : 0;
+  if (exists != exists_ || hash != hash_) {
     auto fresh = std::make_unique<RegTree>();
     RegFileForm form;
     RegParseError error;
@@ -202,7 +203,7 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
       return Fail(ERROR_BADDB,
                   what + "it changed on disk and cannot be read now: " + ParseFailure(path_, error));
     }
-    Adopt(std::move(fresh), form, ContentHash(bytes), exists);
+    Adopt(std::move(fresh), form, hash, exists);
     if (RegStatus status = Resolve(key, &node)) {
       return Fail(status, what + "it changed on disk and the key is gone");
     }

@@ -9,15 +9,6 @@
 
 namespace {
 
-std::unique_ptr<ParsedRegFile> Parse(const std::vector<uint8_t>& bytes) { return ParseBytes(bytes); }
-std::unique_ptr<ParsedRegFile> Parse(const std::string& text) { return ParseBytes(NarrowBytes(text)); }
-
-const RegValueEntry* Value(const ParsedRegFile& p, const char16_t* key, const char16_t* name) {
-  return p.Value(HKEY_LOCAL_MACHINE, key, name);
-}
-
-const std::string HEAD = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n";
-
 struct ValueCase {
   const char* line;
   uint32_t type;
@@ -50,9 +41,9 @@ TEST(ParseRegFileValues, EveryDataFormReadsExactly) {
       {"\"v\"=hex(3):e9", REG_BINARY, {0xE9}},
   };
   for (const ValueCase& c : cases) {
-    auto p = Parse(HEAD + c.line + "\r\n");
+    auto p = ParseText(REGEDIT4_HEAD + c.line + "\r\n");
     ASSERT_TRUE(p->ok) << c.line << ": line " << p->error.line << ": " << p->error.reason;
-    const RegValueEntry* v = Value(*p, u"K", u"v");
+    const RegValueEntry* v = p->Value(u"K", u"v");
     ASSERT_NE(v, nullptr) << c.line;
     EXPECT_EQ(v->type, c.type) << c.line;
     EXPECT_EQ(v->data.ToVector(), c.data) << c.line;
@@ -60,11 +51,11 @@ TEST(ParseRegFileValues, EveryDataFormReadsExactly) {
 }
 
 TEST(ParseRegFileValues, NamesDefaultValueAndEscapes) {
-  auto p = Parse(HEAD + "@=\"d\"\r\n\"a\\\"b\\\\c\"=\"e\"\r\n\"\"=\"empty\"\r\n");
+  auto p = ParseText(REGEDIT4_HEAD + "@=\"d\"\r\n\"a\\\"b\\\\c\"=\"e\"\r\n\"\"=\"empty\"\r\n");
   ASSERT_TRUE(p->ok) << p->error.reason;
-  EXPECT_EQ(Value(*p, u"K", u"a\"b\\c")->data.ToText(), std::u16string(u"e\0", 2));
+  EXPECT_EQ(p->Value(u"K", u"a\"b\\c")->data.ToText(), std::u16string(u"e\0", 2));
   // "" names the default value too, so it replaced @.
-  EXPECT_EQ(Value(*p, u"K", u"")->data.ToText(), std::u16string(u"empty\0", 6));
+  EXPECT_EQ(p->Value(u"K", u"")->data.ToText(), std::u16string(u"empty\0", 6));
 }
 
 struct BadCase {
@@ -115,7 +106,7 @@ TEST(ParseRegFileErrors, RefusesWithLineAndReason) {
       {"[HKEY_LOCAL_MACHINE\\K]\r\r\n\r\"v\"=dword:1x\n", 5, "unexpected text after the dword"},
   };
   for (const BadCase& c : cases) {
-    auto p = Parse(std::string("REGEDIT4\n") + c.text);
+    auto p = ParseText(std::string("REGEDIT4\n") + c.text);
     EXPECT_FALSE(p->ok) << c.text;
     EXPECT_EQ(p->error.line, c.line) << c.text;
     EXPECT_EQ(p->error.reason, c.reason) << c.text;
@@ -126,28 +117,28 @@ TEST(ParseRegFileErrors, HeaderMustBeExact) {
   const char* refused[] = {"", "regedit4\n", "REGEDIT4 \n", "REGEDIT5\n", "REGEDIT\n",
                            "Windows Registry Editor Version 5.0\n", "\n REGEDIT4\n"};
   for (const char* text : refused) {
-    auto p = Parse(std::string(text));
+    auto p = ParseText(std::string(text));
     EXPECT_FALSE(p->ok) << text;
     EXPECT_EQ(p->error.line, 1u) << text;
     EXPECT_EQ(p->error.reason,
               "not a registry file: the first line is neither \"REGEDIT4\" nor \"Windows Registry "
               "Editor Version 5.00\"");
   }
-  EXPECT_TRUE(Parse(std::string(" \tREGEDIT4\r\n"))->ok);
-  EXPECT_TRUE(Parse(std::string("REGEDIT4"))->ok);
-  EXPECT_TRUE(Parse(std::string("Windows Registry Editor Version 5.00\n"))->ok);
+  EXPECT_TRUE(ParseText(std::string(" \tREGEDIT4\r\n"))->ok);
+  EXPECT_TRUE(ParseText(std::string("REGEDIT4"))->ok);
+  EXPECT_TRUE(ParseText(std::string("Windows Registry Editor Version 5.00\n"))->ok);
 }
 
 TEST(ParseRegFileHex, ContinuationLines) {
-  const std::string text = HEAD +
+  const std::string text = REGEDIT4_HEAD +
                            "\"a\"=hex:01,02,\\\r\n  03,04\r\n"
                            "\"b\"=hex(7):\\\r\n  61,00,\\ ; wrapped\r\n\r\n; between\r\n  00\r\n"
                            "\"c\"=hex:05,\\";
-  auto p = Parse(text);
+  auto p = ParseText(text);
   ASSERT_TRUE(p->ok) << p->error.line << ": " << p->error.reason;
-  EXPECT_EQ(Value(*p, u"K", u"a")->data.ToVector(), (std::vector<uint8_t>{1, 2, 3, 4}));
-  EXPECT_EQ(Value(*p, u"K", u"b")->data.ToVector(), (std::vector<uint8_t>{'a', 0, 0, 0, 0, 0}));
-  EXPECT_EQ(Value(*p, u"K", u"c")->data.ToVector(), (std::vector<uint8_t>{5}));
+  EXPECT_EQ(p->Value(u"K", u"a")->data.ToVector(), (std::vector<uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(p->Value(u"K", u"b")->data.ToVector(), (std::vector<uint8_t>{'a', 0, 0, 0, 0, 0}));
+  EXPECT_EQ(p->Value(u"K", u"c")->data.ToVector(), (std::vector<uint8_t>{5}));
 }
 
 TEST(ParseRegFileEncodings, Utf16WithAndWithoutMark) {
@@ -156,16 +147,16 @@ TEST(ParseRegFileEncodings, Utf16WithAndWithoutMark) {
       u"\"h\"=hex(2):41,00,00,00\r\n";
   for (bool bom : {true, false}) {
     std::vector<uint8_t> bytes = Utf16Bytes(text, bom);
-    auto p = Parse(bytes);
+    auto p = ParseBytes(bytes);
     ASSERT_TRUE(p->ok) << p->error.reason;
     EXPECT_EQ(p->form.dialect, RegDialect::Version5);
     EXPECT_EQ(p->form.encoding, RegEncoding::Utf16Le);
     EXPECT_EQ(p->form.bom, bom);
-    const RegValueEntry* v = Value(*p, u"K", u"v");
+    const RegValueEntry* v = p->Value(u"K", u"v");
     EXPECT_EQ(v->data.ToText(), std::u16string(u"\u20ac\u4e2d\0", 3));
-    EXPECT_EQ(Value(*p, u"K", u"h")->data.ToVector(), (std::vector<uint8_t>{'A', 0, 0, 0}));
+    EXPECT_EQ(p->Value(u"K", u"h")->data.ToVector(), (std::vector<uint8_t>{'A', 0, 0, 0}));
     bytes.push_back('x');
-    auto odd = Parse(bytes);
+    auto odd = ParseBytes(bytes);
     EXPECT_FALSE(odd->ok);
     EXPECT_EQ(odd->error.line, 6u);
     EXPECT_EQ(odd->error.reason, "UTF-16 text with an odd number of bytes");
@@ -176,22 +167,22 @@ TEST(ParseRegFileEncodings, Utf8WithAndWithoutMark) {
   const std::string text =
       "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K\xC3\xA9]\n\"v\xF0\x9F\x98\x80\"=\"caf\xC3\xA9\"\n";
   for (const std::string& bytes : {text, "\xEF\xBB\xBF" + text}) {
-    auto p = Parse(bytes);
+    auto p = ParseText(bytes);
     ASSERT_TRUE(p->ok) << p->error.reason;
     EXPECT_EQ(p->form.encoding, RegEncoding::Utf8);
     EXPECT_EQ(p->form.bom, bytes.size() != text.size());
-    const RegValueEntry* v = Value(*p, u"K\u00e9", u"v\U0001F600");
+    const RegValueEntry* v = p->Value(u"K\u00e9", u"v\U0001F600");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->data.ToText(), std::u16string(u"caf\u00e9\0", 5));
   }
   for (const char* bad : {"\"v\"=\"\xC3\"\n", "\"v\"=\"\xC0\xAF\"\n", "\"v\"=\"\xED\xA0\x80\"\n",
                           "\"\xFF\"=\"x\"\n"}) {
-    auto p = Parse("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n" + std::string(bad));
+    auto p = ParseText("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n" + std::string(bad));
     EXPECT_FALSE(p->ok) << bad;
     EXPECT_EQ(p->error.line, 3u);
     EXPECT_EQ(p->error.reason, "invalid UTF-8 text");
   }
-  auto marked4 = Parse(std::string("\xEF\xBB\xBFREGEDIT4\n"));
+  auto marked4 = ParseText(std::string("\xEF\xBB\xBFREGEDIT4\n"));
   EXPECT_FALSE(marked4->ok);
   EXPECT_EQ(marked4->error.reason, "a REGEDIT4 file must be Windows-1252 text without a byte-order mark");
 }
@@ -210,7 +201,7 @@ TEST(ParseRegFileLineEnds, EachStyleAndTheDominantOne) {
       {"REGEDIT4", RegLineEnd::CrLf},
   };
   for (const Case& c : cases) {
-    auto p = Parse(c.text);
+    auto p = ParseText(c.text);
     ASSERT_TRUE(p->ok) << p->error.reason;
     EXPECT_EQ(p->form.line_end, c.dominant) << c.text;
   }

@@ -1,6 +1,7 @@
 #include "platform/reg_tree.h"
 
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -20,7 +21,7 @@ constexpr RootEntry ROOTS[] = {
 };
 
 int RootIndex(RegKey key) {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < static_cast<int>(std::size(ROOTS)); ++i) {
     if (ROOTS[i].key == key) return i;
   }
   return -1;
@@ -336,18 +337,18 @@ void RegTree::DeleteKey(RegKeyNode* node) {
   if (slot != nullptr) parent->subkeys_.Remove(*slot);
 }
 
-RegValueEntry* RegTree::SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                                 const uint8_t* data, size_t size) {
-  return StoreValue(key, name, type, PackedBytes(arena_, data, size));
+void RegTree::SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                       const uint8_t* data, size_t size) {
+  StoreValue(key, name, type, PackedBytes(arena_, data, size));
 }
 
-RegValueEntry* RegTree::SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                                     std::u16string_view text) {
-  return StoreValue(key, name, type, PackedBytes(arena_, text));
+void RegTree::SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                           std::u16string_view text) {
+  StoreValue(key, name, type, PackedBytes(arena_, text));
 }
 
-RegValueEntry* RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                                   PackedBytes data) {
+void RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                         PackedBytes data) {
   RegValueEntry* entry = key->values_.Find(name);
   if (entry == nullptr) {
     RegValueEntry fresh;
@@ -356,7 +357,6 @@ RegValueEntry* RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, ui
   }
   entry->data = data;
   entry->type = type;
-  return entry;
 }
 
 void RegTree::SettleValues(RegKeyNode* key) { key->values_.ShrinkToFit(); }

@@ -69,6 +69,8 @@ struct PackedText {
   char16_t operator[](size_t i) const { return bytes.UnitAt(i); }
 };
 
+// A value: its name as first stored, its type and data. Removed values stay
+// dead in their list until it compacts.
 struct RegValueEntry {
   PackedBytes name;
   PackedBytes data;
@@ -82,6 +84,7 @@ struct RegValueEntry {
 
 class RegKeyNode;
 
+// A subkey as its parent's list holds it; the node goes with the slot.
 struct RegChildSlot {
   std::unique_ptr<RegKeyNode> node;
 
@@ -204,13 +207,13 @@ class RegTree {
   // Deletes node and its subtree; a root only loses its subkeys and values.
   void DeleteKey(RegKeyNode* node);
 
-  // Stores a value (replacing one of the same name in place, keeping the old
-  // spelling of the name) and returns it; valid until key next changes.
-  RegValueEntry* SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                          const uint8_t* data, size_t size);
+  // Stores a value, replacing one of the same name in place (it keeps its
+  // position and the spelling of its name); size <= REG_MAX_DATA_SIZE.
+  void SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type, const uint8_t* data,
+                size_t size);
   // The same for data that is the UTF-16LE form of text.
-  RegValueEntry* SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                              std::u16string_view text);
+  void SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                    std::u16string_view text);
   // Removes a value; false when there was none.
   bool DeleteValue(RegKeyNode* key, std::u16string_view name);
   // Gives back the room kept for more values of key; for a key that is not
@@ -225,8 +228,7 @@ class RegTree {
 
  private:
   static constexpr int ROOT_COUNT = 5;
-  RegValueEntry* StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                            PackedBytes data);
+  void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);
 
   ByteArena arena_;
   std::unique_ptr<RegKeyNode> roots_[ROOT_COUNT];

@@ -12,17 +12,8 @@
 
 namespace {
 
-std::unique_ptr<ParsedRegFile> Parse(const std::vector<uint8_t>& bytes) { return ParseBytes(bytes); }
-std::unique_ptr<ParsedRegFile> Parse(const std::string& text) { return ParseBytes(NarrowBytes(text)); }
-
-const RegValueEntry* Value(const ParsedRegFile& p, const char16_t* key, const char16_t* name) {
-  return p.Value(HKEY_LOCAL_MACHINE, key, name);
-}
-
-const std::string HEAD = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n";
-
 TEST(ParseRegFileSections, MergeDeleteAndCreateParents) {
-  auto p = Parse(HEAD +
+  auto p = ParseText(REGEDIT4_HEAD +
                  "\"Dll\"=\"one\"\r\n\"Keep\"=dword:1\r\n"
                  "[HKEY_LOCAL_MACHINE\\Other\\Deep\\Leaf]\r\n"
                  "[hkey_local_machine\\k]\r\n\"DLL\"=\"two\"\r\n\"keep\"=-\r\n\"gone\"=-\r\n"
@@ -49,7 +40,7 @@ TEST(ParseRegFileSections, MergeDeleteAndCreateParents) {
 }
 
 TEST(ParseRegFileSections, OtherRootsAreKept) {
-  auto p = Parse(std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n[HKEY_USERS]\n@=\"u\"\n"
+  auto p = ParseText(std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n[HKEY_USERS]\n@=\"u\"\n"
                              "[HKEY_CLASSES_ROOT\\.reg]\n[HKEY_CURRENT_CONFIG\\C]\n"));
   ASSERT_TRUE(p->ok) << p->error.reason;
   EXPECT_NE(p->tree.Find(p->tree.Root(HKEY_CURRENT_USER), u"A")->FindValue(u"v"), nullptr);
@@ -62,13 +53,13 @@ TEST(ParseRegFileRobustness, HostileInputsAreRefusedOrReadNeverCrash) {
   std::string deep = "REGEDIT4\n[HKEY_LOCAL_MACHINE";
   for (int i = 0; i < 200000; ++i) deep += "\\k";
   deep += "]\n[-HKEY_LOCAL_MACHINE\\k]\n";
-  EXPECT_TRUE(Parse(deep)->ok);
-  EXPECT_FALSE(Parse("REGEDIT4\n" + std::string(100000, '['))->ok);
-  EXPECT_FALSE(Parse(std::string(1000, '\0'))->ok);
+  EXPECT_TRUE(ParseText(deep)->ok);
+  EXPECT_FALSE(ParseText("REGEDIT4\n" + std::string(100000, '['))->ok);
+  EXPECT_FALSE(ParseText(std::string(1000, '\0'))->ok);
 
   // Random damage to a valid file: every result is either a tree or a refusal
   // that names a line of the input.
-  const std::string valid = HEAD + "\"a\"=hex(2):41,00,\\\r\n  42,00\r\n\"b\"=dword:7\r\n@=\"x\\\\\"\r\n";
+  const std::string valid = REGEDIT4_HEAD + "\"a\"=hex(2):41,00,\\\r\n  42,00\r\n\"b\"=dword:7\r\n@=\"x\\\\\"\r\n";
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
     std::string damaged = valid;
@@ -76,7 +67,7 @@ TEST(ParseRegFileRobustness, HostileInputsAreRefusedOrReadNeverCrash) {
       damaged[random() % damaged.size()] = static_cast<char>(random() % 256);
     }
     damaged.resize(random() % (damaged.size() + 1));
-    auto p = Parse(damaged);
+    auto p = ParseText(damaged);
     if (!p->ok) {
       EXPECT_GE(p->error.line, 1u);
       EXPECT_LE(p->error.line, 8u);
@@ -111,14 +102,14 @@ std::string Dump(const RegTree& tree) {
 
 TEST(ParseRegFilePieces, AnyReadSizeGivesTheSameTree) {
   const std::string narrow =
-      HEAD + "\"a\"=\"x\\\"y\"\r\n\"b\"=hex:01,\\\r\n\r\n; c\r\n  02\r\n@=dword:7\r\r\n"
+      REGEDIT4_HEAD + "\"a\"=\"x\\\"y\"\r\n\"b\"=hex:01,\\\r\n\r\n; c\r\n  02\r\n@=dword:7\r\r\n"
              "[HKEY_LOCAL_MACHINE\\K\\L]\n\"c\"=hex(2):41,00\n[-HKEY_LOCAL_MACHINE\\K\\L]\r";
   std::u16string wide = u"Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\\u4e2d]\r\n\"v\"=\"\u20ac\\\\\"\r\n"
                         u"\"w\"=hex:01,\\\r\n  02\r";
   std::vector<uint8_t> utf16 = {0xFF, 0xFE};
   EncodeText(RegEncoding::Utf16Le, wide, &utf16);
   for (const std::vector<uint8_t>& file : {NarrowBytes(narrow), utf16}) {
-    auto whole = Parse(file);
+    auto whole = ParseBytes(file);
     ASSERT_TRUE(whole->ok) << whole->error.reason;
     for (size_t step = 1; step <= 9; ++step) {
       TrickleSource source(file, step);
@@ -137,14 +128,14 @@ TEST(ParseRegFilePieces, LinesLongerThanTheBuffer) {
   std::string line = "\"big\"=hex:";
   for (int i = 0; i < 700000; ++i) line += "ab,";
   line += "cd";
-  auto p = Parse(HEAD + line + "\r\n\"after\"=\"ok\"\r\n");
+  auto p = ParseText(REGEDIT4_HEAD + line + "\r\n\"after\"=\"ok\"\r\n");
   ASSERT_TRUE(p->ok) << p->error.reason;
-  const RegValueEntry* big = Value(*p, u"K", u"big");
+  const RegValueEntry* big = p->Value(u"K", u"big");
   ASSERT_NE(big, nullptr);
   EXPECT_EQ(big->data.size(), 700001u);
   EXPECT_EQ(big->data.ByteAt(699999), 0xAB);
   EXPECT_EQ(big->data.ByteAt(700000), 0xCD);
-  EXPECT_NE(Value(*p, u"K", u"after"), nullptr);
+  EXPECT_NE(p->Value(u"K", u"after"), nullptr);
 }
 
 // A source that fails after a number of bytes.
@@ -168,7 +159,7 @@ class BrokenSource : public RegByteSource {
 
 TEST(ParseRegFilePieces, ReadFailureIsReported) {
   for (size_t fail_at : {size_t(0), size_t(4), size_t(30)}) {
-    BrokenSource source(HEAD + "\"v\"=\"x\"\r\n", fail_at);
+    BrokenSource source(REGEDIT4_HEAD + "\"v\"=\"x\"\r\n", fail_at);
     RegTree tree;
     RegFileForm form;
     RegParseError error;

@@ -83,8 +83,10 @@ std::vector<uint8_t> Utf16z(std::u16string_view text) {
   return out;
 }
 
-const RegValueEntry* ParsedRegFile::Value(RegKey root, std::u16string_view path,
-                                          std::u16string_view name) const {
+const std::string REGEDIT4_HEAD = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n";
+
+const RegValueEntry* ParsedRegFile::Value(std::u16string_view path, std::u16string_view name,
+                                          RegKey root) const {
   RegKeyNode* node = tree.Find(tree.Root(root), path);
   return node == nullptr ? nullptr : node->FindValue(name);
 }
@@ -94,6 +96,8 @@ std::unique_ptr<ParsedRegFile> ParseBytes(const std::vector<uint8_t>& bytes) {
   parsed->ok = ParseRegFile(bytes.data(), bytes.size(), &parsed->tree, &parsed->form, &parsed->error);
   return parsed;
 }
+
+std::unique_ptr<ParsedRegFile> ParseText(const std::string& text) { return ParseBytes(NarrowBytes(text)); }
 
 int TrickleSource::Read(uint8_t* buffer, size_t size, size_t* got) {
   size_t n = std::min({size, step_, bytes_.size() - at_});

@@ -50,9 +50,15 @@ struct ParsedRegFile {
   RegParseError error;
 
   // The value of the key at path below root, or null.
-  const RegValueEntry* Value(RegKey root, std::u16string_view path, std::u16string_view name) const;
+  const RegValueEntry* Value(std::u16string_view path, std::u16string_view name,
+                             RegKey root = HKEY_LOCAL_MACHINE) const;
 };
 std::unique_ptr<ParsedRegFile> ParseBytes(const std::vector<uint8_t>& bytes);
+std::unique_ptr<ParsedRegFile> ParseText(const std::string& text);
+
+// The start of most test files: the REGEDIT4 header, a blank line and the
+// key line of HKEY_LOCAL_MACHINE\K, each ended by CRLF.
+extern const std::string REGEDIT4_HEAD;
 
 // Gives at most step bytes per read, so that every line end, escape, CRLF
 // pair and UTF-16 unit falls across a refill somewhere.
