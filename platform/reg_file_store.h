@@ -4,8 +4,8 @@
 // file in place (only the value's own data, or one added line;
 // reg_line_editor.h) and rewrites it by the lock-file protocol
 // (reg_file_writer.h) before it reports success. A file the reader refuses is
-// never written. Single-threaded; the store owns
-// its tree, and callers close the handles they open.
+// never written. Single-threaded; the store owns its tree, and callers close
+// the handles they open.
 #pragma once
 
 #include <cstdint>
@@ -52,15 +52,19 @@ class RegFileStore : public RegTreeStore {
   // open handles follow their keys and fail with ERROR_KEY_DELETED where the
   // key is gone); locate the value and plan the minimal edit; check that the
   // whole edited file reads back with exactly this value; write it by the
-  // lock-file protocol. Holds the file twice (as read and as edited) besides
-  // the tree while it works. On any failure the file and the
-  // value in memory stay as they were. Statuses: ERROR_SHARING_VIOLATION
-  // (the lock exists), ERROR_ACCESS_DENIED (read-only file or folder),
-  // ERROR_DISK_FULL, ERROR_WRITE_FAULT (other I/O failures),
-  // ERROR_NOT_SUPPORTED (the file's dialect or encoding cannot hold the value
-  // exactly, e.g. a character outside Windows-1252 in a REGEDIT4 file or a
-  // NUL inside a string), ERROR_BADDB (the file changed on disk into
-  // something the reader refuses), ERROR_FILE_NOT_FOUND (the file vanished).
+  // lock-file protocol (a missing file is created then). Holds the file
+  // twice (as read and as edited) besides the tree while it works.
+  // On any failure the file and the value in memory stay as they were; the
+  // one exception is a failed folder sync whose undoing fails too, after
+  // which the new content stands, the tree follows it and LastFailure says
+  // so. Statuses: ERROR_SHARING_VIOLATION (the lock exists),
+  // ERROR_ACCESS_DENIED (read-only file or folder), ERROR_DISK_FULL,
+  // ERROR_WRITE_FAULT (other I/O failures), ERROR_NOT_SUPPORTED (the file's
+  // dialect or encoding cannot hold the value exactly, e.g. a character
+  // outside Windows-1252 in a REGEDIT4 file or a NUL inside a string),
+  // ERROR_BADDB (the file changed on disk into something the reader
+  // refuses), ERROR_FILE_NOT_FOUND (the file vanished), ERROR_KEY_DELETED,
+  // ERROR_INVALID_HANDLE.
   RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
                      uint32_t length) override;
 

@@ -246,6 +246,19 @@ TEST_F(RegFileStoreTest, EveryFailingWriteStepKeepsFileAndValue) {
   }
 }
 
+TEST_F(RegFileStoreTest, UndoneFolderSyncThatCannotBeUndoneKeepsTheNewValue) {
+  FailingFileSystem fs(RealFileSystem());
+  std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_crlf.reg", &fs);
+  RegKey key = Open(*store, BT_SERIAL);
+  fs.FailAt(Step::FsyncDir, 1, EIO);
+  fs.FailAt(Step::OpenExclusive, 2, ENOSPC);  // the lock for putting the old content back
+  EXPECT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_WRITE_FAULT);
+  EXPECT_NE(store->LastFailure().find("so it holds the new content"), std::string::npos) << store->LastFailure();
+  EXPECT_EQ(ReadBytes(file), ReadBytes(TESTDATA + "/serial_regedit4_crlf.fixed.reg"));
+  EXPECT_EQ(Query(*store, key, u"Dll"), u"BTCEIF.DLL");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
+}
+
 TEST_F(RegFileStoreTest, ChangedOnDiskIsReReadAndEditedWhereItIsNow) {
   std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_crlf.reg");
   RegKey key = Open(*store, BT_SERIAL);
