@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/reg_text_codec.h"
+
 RegStatus MemoryRegistry::Injected(RegOperation op, std::u16string_view subject) const {
   for (const Injection& injection : injections_) {
     if (injection.op != op) continue;
@@ -64,13 +66,8 @@ void MemoryRegistry::PutKey(RegKey root, std::u16string_view path) { CreateKey(r
 void MemoryRegistry::PutString(RegKey root, std::u16string_view key_path,
                                std::u16string_view name, std::u16string_view text) {
   std::vector<uint8_t> data;
-  data.reserve(text.size() * 2 + 2);
-  for (char16_t u : text) {
-    data.push_back(static_cast<uint8_t>(u));
-    data.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  data.push_back(0);
-  data.push_back(0);
+  EncodeText(RegEncoding::Utf16Le, text, &data);
+  data.insert(data.end(), {0, 0});
   PutValue(root, key_path, name, REG_SZ, std::move(data));
 }
 

@@ -176,10 +176,7 @@ class Parser {
     std::u16string_view below;
     if (slash != path.npos) {
       below = path.substr(slash + 1);
-      if (below.empty() || below.front() == u'\\' || below.back() == u'\\' ||
-          below.find(u"\\\\") != below.npos) {
-        return Fail("empty key name in the key path");
-      }
+      if (below.empty() || !RegTree::IsPlainPath(below)) return Fail("empty key name in the key path");
     }
     if (deletion && below.empty()) return Fail("a root key cannot be deleted");
     section_open_ = !deletion;

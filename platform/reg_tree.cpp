@@ -33,11 +33,8 @@ int RootIndex(RegKey key) {
 template <typename F>
 bool ForEachComponent(std::u16string_view path, F f) {
   if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+  if (!RegTree::IsPlainPath(path)) return false;
   if (path.empty()) return true;
-  if (path.front() == u'\\' || path.back() == u'\\' ||
-      path.find(u"\\\\") != std::u16string_view::npos) {
-    return false;
-  }
   size_t start = 0;
   while (true) {
     size_t end = path.find(u'\\', start);
@@ -297,6 +294,11 @@ RegKey RegTree::RootByName(std::u16string_view name) {
     if (NamesEqual(std::u16string_view(r.name), name)) return r.key;
   }
   return 0;
+}
+
+bool RegTree::IsPlainPath(std::u16string_view path) {
+  if (path.empty()) return true;
+  return path.front() != u'\\' && path.back() != u'\\' && path.find(u"\\\\") == path.npos;
 }
 
 RegKeyNode* RegTree::Find(RegKeyNode* from, std::u16string_view path) const {

@@ -194,6 +194,10 @@ class RegTree {
   // The root a file names (matched without regard to case), or 0.
   static RegKey RootByName(std::u16string_view name);
 
+  // True when path is empty or names keys by non-empty names separated by
+  // single backslashes (no backslash first or last): how files write paths.
+  static bool IsPlainPath(std::u16string_view path);
+
   // The key at path below from: components separated by single backslashes;
   // empty means from itself; one trailing backslash is ignored; any other
   // empty component names no key. Null when a component is missing.

@@ -34,13 +34,10 @@ class Locator : public RegFileEvents {
     where_->span = span;
     where_->type = data.type;
     where_->data.clear();
-    if (!data.is_text) {
+    if (data.is_text) {
+      EncodeText(RegEncoding::Utf16Le, data.text, &where_->data);
+    } else {
       where_->data.assign(data.bytes, data.bytes + data.size);
-      return;
-    }
-    for (char16_t u : data.text) {
-      where_->data.push_back(static_cast<uint8_t>(u));
-      where_->data.push_back(static_cast<uint8_t>(u >> 8));
     }
   }
 

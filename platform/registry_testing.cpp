@@ -69,10 +69,7 @@ std::vector<uint8_t> NarrowBytes(const std::string& text) {
 std::vector<uint8_t> Utf16Bytes(std::u16string_view text, bool bom) {
   std::vector<uint8_t> out;
   if (bom) out = {0xFF, 0xFE};
-  for (char16_t u : text) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
+  EncodeText(RegEncoding::Utf16Le, text, &out);
   return out;
 }
 
