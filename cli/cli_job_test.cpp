@@ -10,7 +10,7 @@
 
 #include "cli/cli_job_runner.h"
 #include "platform/failing_file_system.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 

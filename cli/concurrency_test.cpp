@@ -24,7 +24,7 @@
 #include "cli/cli_job_runner.h"
 #include "cli/test_registry.h"
 #include "platform/reg_file_store.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 
@@ -102,6 +102,10 @@ class OutsideEditor : public FileSystem {
     return real_.ReadAll(path, bytes);
   }
   int SetMode(int fd, uint32_t mode) override { return real_.SetMode(fd, mode); }
+  int OpenRead(const std::string& path, int* fd) override { return real_.OpenRead(path, fd); }
+  int Read(int fd, uint8_t* data, size_t size, size_t* got) override {
+    return real_.Read(fd, data, size, got);
+  }
 
  private:
   FileSystem& real_ = RealFileSystem();

@@ -18,7 +18,7 @@
 #include "cli/child_process.h"
 #include "cli/cli_job.h"
 #include "cli/test_registry.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "cli/child_process.h"
 #include "cli/cli_job.h"
 #include "platform/reg_file_store.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "platform/failing_file_system.h"
 #include "platform/memory_file_system.h"
 #include "platform/reg_file_store.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 #include "scan/serial_scan.h"
 #include "text/dyn_string.h"
 
@@ -61,8 +61,8 @@ std::vector<Fault> Faults() {
        "cannot create @.lock: No space left on device"},
       {Step::SetMode, 1, EPERM, ERROR_ACCESS_DENIED,
        "cannot set the permissions of @.lock: Operation not permitted"},
-      // The first read is the load; the second, under the lock, looks for changes.
-      {Step::ReadAll, 2, EIO, ERROR_WRITE_FAULT, "cannot read @: Input/output error"},
+      // The read under the lock, which looks for changes since the load.
+      {Step::ReadAll, 1, EIO, ERROR_WRITE_FAULT, "cannot read @: Input/output error"},
       {Step::Write, 1, EIO, ERROR_WRITE_FAULT, "cannot write @.lock: Input/output error"},
       {Step::Write, 1, ENOSPC, ERROR_DISK_FULL, "cannot write @.lock: No space left on device"},
       {Step::Write, 1, EDQUOT, ERROR_DISK_FULL, "cannot write @.lock: Disk quota exceeded"},
@@ -71,8 +71,9 @@ std::vector<Fault> Faults() {
        "cannot write @.lock: short write after 0 of 5514 bytes"},
       {Step::Fsync, 1, EIO, ERROR_WRITE_FAULT, "cannot sync @.lock: Input/output error"},
       {Step::Fsync, 1, ENOSPC, ERROR_DISK_FULL, "cannot sync @.lock: No space left on device"},
-      {Step::Close, 1, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error"},
-      {Step::Close, 1, EDQUOT, ERROR_DISK_FULL, "cannot close @.lock: Disk quota exceeded"},
+      // The first close is the load's, of the file it read.
+      {Step::Close, 2, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error"},
+      {Step::Close, 2, EDQUOT, ERROR_DISK_FULL, "cannot close @.lock: Disk quota exceeded"},
       {Step::Rename, 1, EXDEV, ERROR_WRITE_FAULT,
        "cannot rename @.lock to @: Invalid cross-device link"},
       {Step::Rename, 1, ENOSPC, ERROR_DISK_FULL,
@@ -213,9 +214,9 @@ std::string FixOutput(const std::vector<bool>& fixed) {
 TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
   const int DRIVERS = 4;
   const std::string original = FaultyRegistry(std::vector<bool>(DRIVERS, false), 3);
-  const Step steps[] = {Step::ReadLink, Step::Stat,    Step::OpenExclusive, Step::SetMode,
-                        Step::ReadAll,  Step::Write,   Step::Fsync,         Step::Close,
-                        Step::Rename,   Step::FsyncDir};
+  const Step steps[] = {Step::OpenRead, Step::Read,   Step::ReadLink, Step::Stat,
+                        Step::OpenExclusive, Step::SetMode, Step::ReadAll, Step::Write,
+                        Step::Fsync, Step::Close, Step::Rename, Step::FsyncDir};
   int injected = 0;
   for (Step step : steps) {
     for (int call = 1;; ++call) {
@@ -234,7 +235,7 @@ TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
       EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
       if (tool.status == EXIT_TROUBLE) {
         // The fault struck the load: nothing was scanned or written.
-        EXPECT_TRUE(step == Step::ReadAll && call == 1);
+        EXPECT_TRUE(step == Step::OpenRead || step == Step::Read);
         EXPECT_EQ(tool.err, "quorvafix-cli: " + file + ": cannot read: Input/output error\n");
         EXPECT_EQ(text, original);
         continue;
@@ -244,7 +245,9 @@ TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
       EXPECT_EQ(text, FaultyRegistry(fixed, 3));
       EXPECT_EQ(tool.out, FixOutput(fixed));
       size_t left = static_cast<size_t>(std::count(fixed.begin(), fixed.end(), false));
-      EXPECT_EQ(left, 1u) << "one fault fails exactly one repair";
+      // One fault fails exactly one repair, but for the close of the file the
+      // load read, which costs nothing.
+      EXPECT_EQ(left, step == Step::Close && call == 1 ? 0u : 1u);
       EXPECT_EQ(tool.status, left == 0 ? EXIT_NO_FAULT_LEFT : EXIT_FAULT_LEFT);
       size_t lines = static_cast<size_t>(std::count(tool.err.begin(), tool.err.end(), '\n'));
       EXPECT_EQ(lines, left) << tool.err;

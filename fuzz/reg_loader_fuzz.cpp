@@ -20,6 +20,8 @@
 #include "platform/memory_file_system.h"
 #include "platform/reg_file_store.h"
 #include "platform/reg_parser.h"
+#include "platform/reg_tree_reader.h"
+#include "platform/reg_value_locator.h"
 #include "platform/reg_tree.h"
 
 namespace {
@@ -176,9 +178,14 @@ void WriteBack(MemoryFileSystem& fs, RegFileStore& store, StoreRun& run) {
     });
     if (values.empty()) continue;
     ++tried;
-    const RegValueEntry* stored = keys[k]->FindValue(values[0].name);
-    RegSourceSpan span = stored->span;
     std::vector<uint8_t> before = fs.Bytes(PATH);
+    RegValueLocation where;
+    RegParseError error;
+    FUZZ_CHECK(LocateRegValue(before.data(), before.size(), root, path, values[0].name, &where,
+                              &error) &&
+                   where.value_found,
+               "a value of the tree is not in the file");
+    RegSourceSpan span = where.span;
     RegStatus status = run.Set(root, path, values[0].name, values[0].type, values[0].data);
     FUZZ_CHECK(
         status == ERROR_SUCCESS || status == ERROR_NOT_SUPPORTED,
@@ -187,7 +194,7 @@ void WriteBack(MemoryFileSystem& fs, RegFileStore& store, StoreRun& run) {
       FUZZ_CHECK(ChangedOnlyWithin(before, fs.Bytes(PATH), span.begin, span.end),
                  "storing a value as it is changed bytes outside its data");
     }
-    keys = Keys(store.Tree());  // a write replaces the store's tree
+    keys = Keys(store.Tree());  // a write may change the store's tree
   }
 }
 

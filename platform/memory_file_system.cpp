@@ -1,5 +1,6 @@
 #include "platform/memory_file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 
 std::vector<uint8_t> MemoryFileSystem::Bytes(const std::string& path) const {
@@ -18,14 +19,14 @@ int MemoryFileSystem::OpenExclusive(const std::string& path, int* fd) {
   files_[path];
   modes_[path] = 0644;
   *fd = next_fd_++;
-  open_[*fd] = path;
+  open_[*fd] = Open{path, false, 0};
   return 0;
 }
 
 int MemoryFileSystem::Write(int fd, const uint8_t* data, size_t size, size_t* written) {
   auto it = open_.find(fd);
-  if (it == open_.end()) return EBADF;
-  auto file = files_.find(it->second);
+  if (it == open_.end() || it->second.reading) return EBADF;
+  auto file = files_.find(it->second.path);
   if (file == files_.end()) return EBADF;  // unlinked while open: not modelled
   size_t used = Used();
   size_t room = capacity_ > used ? capacity_ - used : 0;
@@ -49,7 +50,7 @@ int MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   modes_[to] = modes_[from];
   modes_.erase(from);
   for (auto& open : open_) {
-    if (open.second == from) open.second = to;
+    if (open.second.path == from) open.second.path = to;
   }
   return 0;
 }
@@ -84,6 +85,25 @@ int MemoryFileSystem::ReadLink(const std::string& path, std::string*) {
 int MemoryFileSystem::SetMode(int fd, uint32_t mode) {
   auto it = open_.find(fd);
   if (it == open_.end()) return EBADF;
-  modes_[it->second] = mode;
+  modes_[it->second.path] = mode;
+  return 0;
+}
+
+int MemoryFileSystem::OpenRead(const std::string& path, int* fd) {
+  if (files_.count(path) == 0) return ENOENT;
+  *fd = next_fd_++;
+  open_[*fd] = Open{path, true, 0};
+  return 0;
+}
+
+int MemoryFileSystem::Read(int fd, uint8_t* data, size_t size, size_t* got) {
+  auto it = open_.find(fd);
+  if (it == open_.end() || !it->second.reading) return EBADF;
+  auto file = files_.find(it->second.path);
+  if (file == files_.end()) return EBADF;
+  size_t left = file->second.size() - std::min(it->second.at, file->second.size());
+  *got = std::min(size, left);
+  std::copy(file->second.begin() + it->second.at, file->second.begin() + it->second.at + *got, data);
+  it->second.at += *got;
   return 0;
 }

@@ -36,13 +36,20 @@ class MemoryFileSystem : public FileSystem {
   int ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override;
   int ReadLink(const std::string& path, std::string* target) override;
   int SetMode(int fd, uint32_t mode) override;
+  int OpenRead(const std::string& path, int* fd) override;
+  int Read(int fd, uint8_t* data, size_t size, size_t* got) override;
 
  private:
+  struct Open {
+    std::string path;
+    bool reading;
+    size_t at;  // the next byte a read gives
+  };
   size_t Used() const;
 
   std::map<std::string, std::vector<uint8_t>> files_;
   std::map<std::string, uint32_t> modes_;
-  std::map<int, std::string> open_;
+  std::map<int, Open> open_;
   int next_fd_ = 3;
   size_t capacity_ = SIZE_MAX;
 };

@@ -1,7 +1,7 @@
 // Minimal edits of a registry export file: storing one value changes only the
 // bytes of that value's data, or adds one line (or one section) and nothing
 // else, so every other byte, the encoding, the mark and each line's own end
-// stay as they were. Works on the file's bytes and the tree parsed from them.
+// stay as they were. Works on the file's bytes and what LocateRegValue finds.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/reg_text_codec.h"
-#include "platform/reg_tree.h"
+#include "platform/reg_value_locator.h"
 
 // Bytes [begin, end) of a file replaced by bytes (begin == end: inserted).
 struct RegSplice {
@@ -20,8 +20,8 @@ struct RegSplice {
   std::vector<uint8_t> bytes;
 };
 
-// Plans storing value name (type, size bytes of data) in key, a node of the
-// tree parsed from file (whose form is form):
+// Plans storing value name (type, size bytes of data) in the key at key_path
+// below root of file, where where is what LocateRegValue found there:
 // - a value the file holds already: its data text is replaced where it
 //   stands (the last definition, the one that counts), keeping the name's
 //   spelling, the blanks around '=', a trailing comment and the line end;
@@ -38,13 +38,19 @@ struct RegSplice {
 // other than the new line change. Hex data is wrapped like
 // regedit. ERROR_NOT_SUPPORTED with *reason when the file's dialect or
 // encoding cannot hold the value exactly (see FormatValueData and
-// EncodeText); ERROR_INVALID_PARAMETER when key has no predefined root.
-RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegFileForm& form,
-                        const RegKeyNode* key, std::u16string_view name, uint32_t type,
-                        const uint8_t* data, size_t size, RegSplice* splice, std::string* reason);
+// EncodeText); ERROR_INVALID_PARAMETER when root is not a predefined root.
+RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation& where,
+                        RegKey root, std::u16string_view key_path, std::u16string_view name,
+                        uint32_t type, const uint8_t* data, size_t size, RegSplice* splice,
+                        std::string* reason);
 
 // file with splice applied.
 std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSplice& splice);
+// The same made in file itself, which then needs no second copy unless the
+// splice makes it longer than its capacity; returns the splice that undoes
+// it (the bytes it replaced, at the same place).
+// Example: "abcd" with {1, 3, "X"} becomes "aXd" and gives {1, 2, "bc"}.
+RegSplice ApplySpliceInPlace(std::vector<uint8_t>* file, const RegSplice& splice);
 
 // Encodes text for a file of form, with the reason EncodeText refuses it.
 RegStatus EncodeForFile(const RegFileForm& form, std::u16string_view text,

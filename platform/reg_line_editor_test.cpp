@@ -5,19 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_parser.h"
+#include "platform/registry_testing.h"
+
 
 namespace {
-
-std::vector<uint8_t> Utf16z(std::u16string_view text) {
-  std::vector<uint8_t> out;
-  for (char16_t u : text) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  out.insert(out.end(), {0, 0});
-  return out;
-}
 
 struct EditCase {
   std::string before;
@@ -28,20 +19,20 @@ struct EditCase {
   std::string after;
 };
 
-// Parses before, plans the edit, and returns the edited file ("!" + reason
-// when the edit is refused).
+// Locates the value in before, plans the edit, and returns the edited file
+// ("!" + reason when the edit is refused).
 std::string Edit(const std::vector<uint8_t>& before, const char16_t* key_path, const char16_t* name,
                  uint32_t type, const std::vector<uint8_t>& data, RegFileForm* form_out = nullptr) {
-  RegTree tree;
-  RegFileForm form;
+  RegValueLocation where;
   RegParseError error;
-  if (!ParseRegFile(before.data(), before.size(), &tree, &form, &error)) return "parse: " + error.reason;
-  if (form_out != nullptr) *form_out = form;
-  RegKeyNode* key = tree.Find(tree.Root(HKEY_LOCAL_MACHINE), key_path);
-  if (key == nullptr) return "no key";
+  if (!LocateRegValue(before.data(), before.size(), HKEY_LOCAL_MACHINE, key_path, name, &where, &error)) {
+    return "parse: " + error.reason;
+  }
+  if (form_out != nullptr) *form_out = where.form;
   RegSplice splice;
   std::string reason;
-  if (PlanValueEdit(before, form, key, name, type, data.data(), data.size(), &splice, &reason)) {
+  if (PlanValueEdit(before, where, HKEY_LOCAL_MACHINE, key_path, name, type, data.data(), data.size(),
+                    &splice, &reason)) {
     return "!" + reason;
   }
   std::vector<uint8_t> after = ApplySplice(before, splice);
@@ -80,7 +71,7 @@ TEST(PlanValueEdit, ChangesOnlyTheValueOrAddsOneLine) {
        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S\\T]\r\n\"a\"=\"1\"\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n"
        "\"Dll\"=\"BTCEIF.DLL\"\r\n"},
       {"REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n", u"S", u"x", REG_DWORD, one,
-       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n[HKEY_LOCAL_MACHINE\\s]\n\"x\"=dword:00000001\n"},
+       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n[HKEY_LOCAL_MACHINE\\S]\n\"x\"=dword:00000001\n"},
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S\\T]", u"S", u"x", REG_DWORD, one,
        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S\\T]\n\n[HKEY_LOCAL_MACHINE\\S]\n\"x\"=dword:00000001"},
       // New lines take the dominant line end; other lines keep their own.
@@ -112,22 +103,16 @@ TEST(PlanValueEdit, EndsAContinuationCutShortByTheFileEnd) {
   for (const EditCase& c : cases) {
     std::string after = Edit(c);
     EXPECT_EQ(after, c.after) << c.before;
-    RegTree tree;
-    RegFileForm form;
-    RegParseError error;
-    ASSERT_TRUE(ParseRegFile(reinterpret_cast<const uint8_t*>(after.data()), after.size(), &tree, &form, &error))
-        << error.reason;
-    RegKeyNode* key = tree.Find(tree.Root(HKEY_LOCAL_MACHINE), c.key);
-    ASSERT_NE(key, nullptr);
-    EXPECT_EQ(key->FindValue(c.name)->data.ToVector(), c.data);
+    auto p = ParseText(after);
+    ASSERT_TRUE(p->ok) << p->error.reason;
+    ASSERT_NE(p->Value(c.key, c.name), nullptr);
+    EXPECT_EQ(p->Value(c.key, c.name)->data.ToVector(), c.data);
   }
-  std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\";
-  std::vector<uint8_t> before = {0xFF, 0xFE};
-  EncodeText(RegEncoding::Utf16Le, text, &before);
-  std::vector<uint8_t> expected = {0xFF, 0xFE};
-  EncodeText(RegEncoding::Utf16Le,
-             u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001",
-             &expected);
+  std::vector<uint8_t> before = Utf16Bytes(
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\", true);
+  std::vector<uint8_t> expected = Utf16Bytes(
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001",
+      true);
   EXPECT_EQ(Edit(before, u"S", u"v", REG_DWORD, one), std::string(expected.begin(), expected.end()));
 }
 
@@ -165,6 +150,26 @@ TEST(ApplySplice, ReplacesInsertsAndAppends) {
   EXPECT_EQ(ApplySplice(file, RegSplice{0, 0, {'X'}}), (std::vector<uint8_t>{'X', 'a', 'b', 'c', 'd'}));
   EXPECT_EQ(ApplySplice(file, RegSplice{4, 4, {'X'}}), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'X'}));
   EXPECT_EQ(ApplySplice(file, RegSplice{0, 4, {}}), std::vector<uint8_t>{});
+}
+
+// In place, each splice gives what ApplySplice gives, and its undo gives the
+// file back.
+TEST(ApplySpliceInPlace, MatchesApplySpliceAndUndoes) {
+  const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
+  const RegSplice splices[] = {
+      {1, 3, {'X'}},      {1, 3, {'X', 'Y'}}, {1, 3, {'X', 'Y', 'Z'}}, {0, 0, {'X'}},
+      {4, 4, {'X', 'Y'}}, {0, 4, {}},         {2, 2, {}},
+  };
+  for (const RegSplice& splice : splices) {
+    std::vector<uint8_t> edited = file;
+    RegSplice undo = ApplySpliceInPlace(&edited, splice);
+    EXPECT_EQ(edited, ApplySplice(file, splice)) << splice.begin << "-" << splice.end;
+    EXPECT_EQ(undo.begin, splice.begin);
+    EXPECT_EQ(undo.end, splice.begin + splice.bytes.size());
+    EXPECT_EQ(ApplySplice(edited, undo), file);
+    ApplySpliceInPlace(&edited, undo);
+    EXPECT_EQ(edited, file);
+  }
 }
 
 }  // namespace

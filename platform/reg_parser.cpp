@@ -1,25 +1,11 @@
 #include "platform/reg_parser.h"
 
-#include <string_view>
-#include <type_traits>
+#include <cstring>
 #include <utility>
-#include <vector>
+
+#include "platform/reg_tree.h"
 
 namespace {
-
-// Character units of the file after its byte-order mark.
-struct ByteUnits {
-  static constexpr size_t SIZE = 1;
-  const uint8_t* p;
-  char16_t operator[](size_t i) const { return p[i]; }
-};
-struct Utf16Units {
-  static constexpr size_t SIZE = 2;
-  const uint8_t* p;
-  char16_t operator[](size_t i) const {
-    return static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-  }
-};
 
 bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
 
@@ -34,25 +20,29 @@ bool IsStringType(uint32_t type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// Largest data a value may hold (its size travels in 32 bits).
-constexpr size_t MAX_VALUE_SIZE = 0xFFFFFFF0u;
-
-template <typename Units>
+// Reads the lines of a file of UNIT-byte units (1: narrow text, 2: UTF-16LE)
+// and reports them to events.
+template <size_t UNIT>
 class Parser {
  public:
-  Parser(const uint8_t* body, size_t count, size_t base, RegTree* tree, RegParseError* error)
-      : units_{body}, body_(body), count_(count), base_(base), tree_(tree), error_(error) {}
+  Parser(RegByteSource& source, std::vector<uint8_t> start, uint64_t base, RegFileEvents& events,
+         RegParseError* error)
+      : lines_(source, std::move(start), base), events_(events), error_(error) {}
 
   // Reads the header line; false when it is not one of the two headers.
   bool Header(RegDialect* dialect) {
-    NextLine();
-    size_t i = SkipBlanks(line_begin_);
-    if (Matches(i, REGEDIT4_HEADER) && i + REGEDIT4_HEADER.size() == line_end_) {
+    if (!NextLine()) {
+      if (lines_.ReadError() != 0) return false;
+      empty_ = true;  // an empty file: one empty line
+    }
+    size_t i = SkipBlanks(Begin());
+    if (Matches(i, REGEDIT4_HEADER) && i + REGEDIT4_HEADER.size() == End()) {
       *dialect = RegDialect::Regedit4;
-    } else if (Matches(i, VERSION5_HEADER) && i + VERSION5_HEADER.size() == line_end_) {
+    } else if (Matches(i, VERSION5_HEADER) && i + VERSION5_HEADER.size() == End()) {
       *dialect = RegDialect::Version5;
     } else {
-      return false;
+      return Fail("not a registry file: the first line is neither \"REGEDIT4\" nor "
+                  "\"Windows Registry Editor Version 5.00\"");
     }
     dialect_ = *dialect;
     return true;
@@ -61,40 +51,35 @@ class Parser {
   // Reads every line after the header; encoding tells how narrow text reads.
   bool Body(RegEncoding encoding) {
     encoding_ = encoding;
-    while (next_ < count_) {
-      NextLine();
-      size_t i = SkipBlanks(line_begin_);
-      if (i == line_end_ || units_[i] == u';') continue;
+    while (NextLine()) {
+      size_t i = SkipBlanks(Begin());
+      if (i == End() || Unit(i) == u';') continue;
       bool ok;
-      if (units_[i] == u'[') {
+      if (Unit(i) == u'[') {
         ok = KeyLine(i);
-      } else if (units_[i] == u'"' || units_[i] == u'@') {
+      } else if (Unit(i) == u'"' || Unit(i) == u'@') {
         ok = ValueLine(i);
       } else {
         ok = Fail("not a key, value or comment line");
       }
       if (!ok) return false;
     }
+    if (lines_.ReadError() != 0) return false;
+    if (lines_.StrayByte()) {
+      // The stray byte stands after the last line, or on a new one after its end.
+      return FailAt(lines_.LineNumber() + (lines_.LineEnded() ? 1 : 0),
+                    "UTF-16 text with an odd number of bytes");
+    }
     return true;
   }
 
-  // Refuses the file at the current line.
-  bool Fail(std::string reason) { return FailAt(line_number_, std::move(reason)); }
-  // Refuses the file at what follows its last line (a new line when the last
-  // one ended with a line end).
-  bool FailAtEnd(std::string reason) {
-    return FailAt(line_number_ + (line_end_ < count_ ? 1 : 0), std::move(reason));
+  bool Fail(std::string reason) {
+    return FailAt(empty_ ? 1 : lines_.LineNumber(), std::move(reason));
   }
 
+  RegLineEnd DominantLineEnd() const { return lines_.DominantLineEnd(); }
   // RegFileForm::open_continuation of the file read.
   uint64_t OpenContinuation() const { return open_continuation_; }
-
-  // The most frequent line end; ties go to CRLF, then LF.
-  RegLineEnd DominantLineEnd() const {
-    if (lf_ > crlf_ && lf_ >= cr_) return RegLineEnd::Lf;
-    if (cr_ > crlf_ && cr_ > lf_) return RegLineEnd::Cr;
-    return RegLineEnd::CrLf;
-  }
 
  private:
   bool FailAt(uint64_t line, std::string reason) {
@@ -103,35 +88,31 @@ class Parser {
     return false;
   }
 
-  uint64_t Offset(size_t unit) const { return base_ + uint64_t(unit) * Units::SIZE; }
+  char16_t Unit(size_t i) const { return lines_.Unit(i); }
+  uint64_t Offset(size_t i) const { return lines_.Offset(i); }
+  size_t Begin() const { return lines_.Begin(); }
+  size_t End() const { return lines_.End(); }
 
-  // Moves to the next line (an empty one at the end of the input).
-  void NextLine() {
-    line_begin_ = next_;
-    size_t i = next_;
-    while (i < count_ && units_[i] != u'\n' && units_[i] != u'\r') ++i;
-    line_end_ = i;
-    if (i == count_) {
-      next_ = i;
-    } else if (units_[i] == u'\r' && i + 1 < count_ && units_[i + 1] == u'\n') {
-      next_ = i + 2;
-      ++crlf_;
-    } else {
-      next_ = i + 1;
-      ++(units_[i] == u'\r' ? cr_ : lf_);
+  // Moves to the next line; false at the end of the input or when the
+  // source fails (the failure then reported).
+  bool NextLine() {
+    if (lines_.NextLine()) return true;
+    if (int read_error = lines_.ReadError()) {
+      error_->read_error = read_error;
+      FailAt(lines_.LineNumber() + 1, std::string("cannot read: ") + std::strerror(read_error));
     }
-    ++line_number_;
+    return false;
   }
 
   size_t SkipBlanks(size_t i) const {
-    while (i < line_end_ && IsBlank(units_[i])) ++i;
+    while (i < End() && IsBlank(Unit(i))) ++i;
     return i;
   }
 
   bool Matches(size_t i, std::u16string_view text) const {
-    if (line_end_ - i < text.size()) return false;
+    if (End() - i < text.size()) return false;
     for (size_t k = 0; k < text.size(); ++k) {
-      if (units_[i + k] != text[k]) return false;
+      if (Unit(i + k) != text[k]) return false;
     }
     return true;
   }
@@ -139,17 +120,17 @@ class Parser {
   // True when only blanks, or blanks and a comment, follow on the line.
   bool AtLineRest(size_t i) const {
     i = SkipBlanks(i);
-    return i == line_end_ || units_[i] == u';';
+    return i == End() || Unit(i) == u';';
   }
 
   // Appends the text of units [a, b) to out.
   bool Decode(size_t a, size_t b, std::u16string* out) {
-    if constexpr (std::is_same_v<Units, Utf16Units>) {
-      for (size_t i = a; i < b; ++i) out->push_back(units_[i]);
+    if (UNIT == 2) {
+      for (size_t i = a; i < b; ++i) out->push_back(Unit(i));
     } else if (encoding_ == RegEncoding::Utf8) {
-      if (!DecodeUtf8(body_ + a, b - a, out)) return Fail("invalid UTF-8 text");
+      if (!DecodeUtf8(lines_.Bytes(a), b - a, out)) return Fail("invalid UTF-8 text");
     } else {
-      DecodeCodePage(body_ + a, b - a, out);
+      DecodeCodePage(lines_.Bytes(a), b - a, out);
     }
     return true;
   }
@@ -158,41 +139,35 @@ class Parser {
   // the unit past the closing quote.
   bool Quoted(size_t i, std::u16string* out, size_t* after) {
     out->clear();
-    size_t run = i + 1;
-    for (size_t k = i + 1; k < line_end_;) {
-      char16_t u = units_[k];
-      if (u == u'"') {
-        *after = k + 1;
-        return Decode(run, k, out);
+    for (size_t k = i + 1;;) {
+      size_t quote = lines_.Find(k, End(), u'"');
+      size_t slash = lines_.Find(k, quote, u'\\');
+      if (slash == quote) {
+        if (quote == End()) break;
+        *after = quote + 1;
+        return Decode(k, quote, out);
       }
-      if (u != u'\\') {
-        ++k;
-        continue;
-      }
-      if (k + 1 == line_end_) break;
-      if (!Decode(run, k, out)) return false;
-      char16_t e = units_[k + 1];
+      if (slash + 1 == End()) break;
+      if (!Decode(k, slash, out)) return false;
+      char16_t e = Unit(slash + 1);
       if (e == u'\\' || e == u'"') {
         out->push_back(e);
-      } else if (e == u'n') {
-        out->push_back(u'\n');
-      } else if (e == u'r') {
-        out->push_back(u'\r');
+      } else if (e == u'n' || e == u'r') {
+        out->push_back(e == u'n' ? u'\n' : u'\r');
       } else {
         return Fail("unknown escape sequence in quoted text");
       }
-      k += 2;
-      run = k;
+      k = slash + 2;
     }
     return Fail("quoted text without its closing quote");
   }
 
   bool KeyLine(size_t i) {
-    size_t last = line_end_;  // the line holds '[' at i, so this stops there
-    while (IsBlank(units_[last - 1])) --last;
-    if (last - 1 == i || units_[last - 1] != u']') return Fail("a key line must end with ']'");
+    size_t last = End();  // the line holds '[' at i, so this stops there
+    while (IsBlank(Unit(last - 1))) --last;
+    if (last - 1 == i || Unit(last - 1) != u']') return Fail("a key line must end with ']'");
     size_t a = i + 1, b = last - 1;
-    bool deletion = a < b && units_[a] == u'-';
+    bool deletion = a < b && Unit(a) == u'-';
     if (deletion) ++a;
     path_.clear();
     if (!Decode(a, b, &path_)) return false;
@@ -203,78 +178,73 @@ class Parser {
     std::u16string_view below;
     if (slash != path.npos) {
       below = path.substr(slash + 1);
-      if (below.empty() || below.front() == u'\\' || below.back() == u'\\' ||
-          below.find(u"\\\\") != below.npos) {
-        return Fail("empty key name in the key path");
-      }
+      if (below.empty() || !RegTree::IsPlainPath(below)) return Fail("empty key name in the key path");
     }
-    RegKeyNode* top = tree_->Root(root);
-    current_ = nullptr;
+    if (deletion && below.empty()) return Fail("a root key cannot be deleted");
+    section_open_ = !deletion;
     after_deletion_ = deletion;
-    if (deletion) {
-      if (below.empty()) return Fail("a root key cannot be deleted");
-      if (RegKeyNode* doomed = tree_->Find(top, below)) tree_->DeleteKey(doomed);
-      return true;
-    }
-    current_ = tree_->Create(top, below);
-    current_->layout.has_section = true;
-    current_->layout.append_at = Offset(next_);
+    events_.OnKey(root, below, deletion, lines_.NextLineOffset());
     return true;
   }
 
   bool ValueLine(size_t i) {
-    if (current_ == nullptr) {
+    if (!section_open_) {
       return Fail(after_deletion_ ? "a value line after a key deletion"
                                   : "a value line before any key line");
     }
     size_t k = i + 1;
-    if (units_[i] == u'@') {
+    if (Unit(i) == u'@') {
       name_.clear();
     } else if (!Quoted(i, &name_, &k)) {
       return false;
     }
     k = SkipBlanks(k);
-    if (k == line_end_ || units_[k] != u'=') return Fail("'=' expected after the value name");
+    if (k == End() || Unit(k) != u'=') return Fail("'=' expected after the value name");
     k = SkipBlanks(k + 1);
-    size_t data_begin = k;
-    uint64_t data_end = 0;
-    uint32_t type = 0;
+    RegSourceSpan span{Offset(k), 0};
+    RegReadData data;
     bytes_.clear();
-    if (k < line_end_ && units_[k] == u'-') {
+    if (k < End() && Unit(k) == u'-') {
       if (!AtLineRest(k + 1)) return Fail("unexpected text after '-'");
-      tree_->DeleteValue(current_, name_);
-      current_->layout.append_at = Offset(next_);
+      events_.OnValueDeletion(name_, lines_.NextLineOffset());
       return true;
     }
-    if (k < line_end_ && units_[k] == u'"') {
+    if (k < End() && Unit(k) == u'"') {
       if (!Quoted(k, &text_, &k)) return false;
       if (!AtLineRest(k)) return Fail("unexpected text after the closing quote");
-      type = REG_SZ;
       text_.push_back(u'\0');
-      AppendLittleEndian(text_);
-      data_end = Offset(k);
+      data.type = REG_SZ;
+      data.is_text = true;
+      span.end = Offset(k);
     } else if (Matches(k, u"dword:")) {
-      type = REG_DWORD;
-      if (!Dword(k + 6, &data_end)) return false;
+      data.type = REG_DWORD;
+      if (!Dword(k + 6, &span.end)) return false;
     } else if (Matches(k, u"hex:")) {
-      type = REG_BINARY;
-      if (!Hex(k + 4, &data_end)) return false;
+      data.type = REG_BINARY;
+      if (!Hex(k + 4, &span.end)) return false;
     } else if (Matches(k, u"hex(")) {
       size_t d = k + 4;
-      while (d < line_end_ && d - (k + 4) < 9 && HexValue(units_[d]) >= 0) {
-        type = type * 16 + HexValue(units_[d++]);
+      while (d < End() && d - (k + 4) < 9 && HexValue(Unit(d)) >= 0) {
+        data.type = data.type * 16 + HexValue(Unit(d++));
       }
       size_t digits = d - (k + 4);
       if (digits == 0 || digits > 8 || !Matches(d, u"):")) return Fail("malformed hex(N): type");
-      if (!Hex(d + 2, &data_end)) return false;
-      if (dialect_ == RegDialect::Regedit4 && IsStringType(type)) WidenCodePageBytes();
+      if (!Hex(d + 2, &span.end)) return false;
+      if (dialect_ == RegDialect::Regedit4 && IsStringType(data.type)) {
+        text_.clear();  // narrow text, held as UTF-16 unit for unit
+        DecodeCodePage(bytes_.data(), bytes_.size(), &text_);
+        data.is_text = true;
+      }
     } else {
       return Fail("unknown value data form");
     }
-    if (bytes_.size() > MAX_VALUE_SIZE) return Fail("value data too large");
-    RegValueEntry* entry = tree_->SetValue(current_, name_, type, bytes_.data(), bytes_.size());
-    entry->span = RegSourceSpan{Offset(data_begin), data_end};
-    current_->layout.append_at = Offset(next_);
+    if ((data.is_text ? text_.size() * 2 : bytes_.size()) > REG_MAX_DATA_SIZE) {
+      return Fail("value data too large");
+    }
+    data.text = text_;
+    data.bytes = bytes_.data();
+    data.size = bytes_.size();
+    events_.OnValue(name_, data, span, lines_.NextLineOffset());
     return true;
   }
 
@@ -282,8 +252,8 @@ class Parser {
     k = SkipBlanks(k);
     uint32_t value = 0;
     size_t first = k;
-    while (k < line_end_ && k - first < 9 && HexValue(units_[k]) >= 0) {
-      value = value * 16 + HexValue(units_[k++]);
+    while (k < End() && k - first < 9 && HexValue(Unit(k)) >= 0) {
+      value = value * 16 + HexValue(Unit(k++));
     }
     if (k == first || k - first > 8) return Fail("dword: needs 1 to 8 hex digits");
     if (!AtLineRest(k)) return Fail("unexpected text after the dword");
@@ -295,101 +265,75 @@ class Parser {
   // Reads comma-separated hex bytes from k on, following continuation lines.
   bool Hex(size_t k, uint64_t* data_end) {
     *data_end = Offset(k);
-    size_t first_backslash = 0;  // after the last byte read; 0 while there is none
+    uint64_t first_backslash = 0;  // after the last byte read; 0 while there is none
     while (true) {
       k = SkipBlanks(k);
-      if (k < line_end_ && units_[k] == u'\\') {
-        if (first_backslash == 0) first_backslash = k;
-        if (!Continue(k, data_end, &k)) return false;
-        if (k == line_end_) {
+      if (k < End() && Unit(k) == u'\\') {
+        if (first_backslash == 0) first_backslash = Offset(k);
+        bool more = false;
+        if (!Continue(k, data_end, &k, &more)) return false;
+        if (!more) {
           // Continued past the end of the file.
-          open_continuation_ = Offset(first_backslash);
+          open_continuation_ = first_backslash;
           return true;
         }
         continue;
       }
-      if (k == line_end_ || units_[k] == u';') return true;
-      int high = HexValue(units_[k]);
-      if (high < 0) return Fail("hex byte expected");
-      int value = high;
-      ++k;
-      if (k < line_end_ && HexValue(units_[k]) >= 0) value = value * 16 + HexValue(units_[k++]);
+      if (k == End() || Unit(k) == u';') return true;
+      int value = HexValue(Unit(k));
+      if (value < 0) return Fail("hex byte expected");
+      if (++k < End() && HexValue(Unit(k)) >= 0) value = value * 16 + HexValue(Unit(k++));
       bytes_.push_back(static_cast<uint8_t>(value));
       first_backslash = 0;
       *data_end = Offset(k);
       k = SkipBlanks(k);
-      if (k < line_end_ && units_[k] == u',') {
+      if (k < End() && Unit(k) == u',') {
         *data_end = Offset(++k);
-      } else if (k < line_end_ && units_[k] != u';' && units_[k] != u'\\') {
+      } else if (k < End() && Unit(k) != u';' && Unit(k) != u'\\') {
         return Fail("',' expected between hex bytes");
       }
     }
   }
 
   // Handles the backslash at k: only a comment may follow it; the data goes
-  // on at the first blank of the next line that is neither blank nor a
-  // comment (*resume), or at the end of the input (*resume == line_end_).
-  bool Continue(size_t k, uint64_t* data_end, size_t* resume) {
+  // on at *resume on the next line that is neither blank nor a comment
+  // (*more), or ends with the input.
+  bool Continue(size_t k, uint64_t* data_end, size_t* resume, bool* more) {
     if (!AtLineRest(k + 1)) return Fail("unexpected text after '\\'");
     *data_end = Offset(k + 1);
-    while (next_ < count_) {
-      NextLine();
-      size_t i = SkipBlanks(line_begin_);
-      if (i != line_end_ && units_[i] != u';') {
+    while (NextLine()) {
+      size_t i = SkipBlanks(Begin());
+      if (i != End() && Unit(i) != u';') {
         *resume = i;
+        *more = true;
         return true;
       }
     }
-    *resume = line_end_ = line_begin_ = count_;
-    return true;
+    return lines_.ReadError() == 0;
   }
 
-  void AppendLittleEndian(std::u16string_view text) {
-    for (char16_t u : text) {
-      bytes_.push_back(static_cast<uint8_t>(u));
-      bytes_.push_back(static_cast<uint8_t>(u >> 8));
-    }
-  }
-
-  // Replaces bytes_ (Windows-1252 text) by its UTF-16LE form.
-  void WidenCodePageBytes() {
-    text_.clear();
-    DecodeCodePage(bytes_.data(), bytes_.size(), &text_);
-    bytes_.clear();
-    AppendLittleEndian(text_);
-  }
-
-  Units units_;
-  const uint8_t* body_;
-  size_t count_;
-  size_t base_;
+  RegLineReader<UNIT> lines_;
+  RegFileEvents& events_;
+  RegParseError* error_;
   RegEncoding encoding_ = RegEncoding::CodePage1252;
   RegDialect dialect_ = RegDialect::Version5;
-  RegTree* tree_;
-  RegParseError* error_;
-
-  size_t line_begin_ = 0, line_end_ = 0, next_ = 0;
-  uint64_t line_number_ = 0;
-  uint64_t crlf_ = 0, lf_ = 0, cr_ = 0;
+  bool empty_ = false;
   uint64_t open_continuation_ = 0;
-  RegKeyNode* current_ = nullptr;
+  bool section_open_ = false;
   bool after_deletion_ = false;
   std::u16string name_, text_, path_;
   std::vector<uint8_t> bytes_;
 };
 
-template <typename Units>
-bool Parse(const uint8_t* data, size_t size, RegEncodingGuess guess, RegTree* tree,
-           RegFileForm* form, RegParseError* error) {
+template <size_t UNIT>
+bool Parse(RegByteSource& source, std::vector<uint8_t> start, RegEncodingGuess guess,
+           RegFileEvents& events, RegFileForm* form, RegParseError* error) {
   form->encoding = guess.encoding;
   form->bom = guess.bom;
-  size_t base = form->BomSize();
-  size_t count = (size - base) / Units::SIZE;
-  Parser<Units> parser(data + base, count, base, tree, error);
-  if (!parser.Header(&form->dialect)) {
-    return parser.Fail("not a registry file: the first line is neither \"REGEDIT4\" nor "
-                       "\"Windows Registry Editor Version 5.00\"");
-  }
+  size_t bom = form->BomSize();
+  start.erase(start.begin(), start.begin() + bom);
+  Parser<UNIT> parser(source, std::move(start), bom, events, error);
+  if (!parser.Header(&form->dialect)) return false;
   if (form->dialect == RegDialect::Regedit4 && guess.encoding != RegEncoding::CodePage1252) {
     return parser.Fail("a REGEDIT4 file must be Windows-1252 text without a byte-order mark");
   }
@@ -397,7 +341,6 @@ bool Parse(const uint8_t* data, size_t size, RegEncodingGuess guess, RegTree* tr
     form->encoding = RegEncoding::Utf8;
   }
   if (!parser.Body(form->encoding)) return false;
-  if ((size - base) % Units::SIZE != 0) return parser.FailAtEnd("UTF-16 text with an odd number of bytes");
   form->line_end = parser.DominantLineEnd();
   form->open_continuation = parser.OpenContinuation();
   return true;
@@ -405,11 +348,26 @@ bool Parse(const uint8_t* data, size_t size, RegEncodingGuess guess, RegTree* tr
 
 }  // namespace
 
-bool ParseRegFile(const uint8_t* data, size_t size, RegTree* tree, RegFileForm* form,
-                  RegParseError* error) {
-  RegEncodingGuess guess = DetectEncoding(data, size);
-  if (guess.encoding == RegEncoding::Utf16Le) {
-    return Parse<Utf16Units>(data, size, guess, tree, form, error);
+bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form,
+                 RegParseError* error) {
+  // The first bytes tell the encoding; at least three are needed for a mark.
+  std::vector<uint8_t> start(RegLineReader<1>::CHUNK);
+  size_t filled = 0;
+  while (filled < 3) {
+    size_t got = 0;
+    if (int read_error = source.Read(start.data() + filled, start.size() - filled, &got)) {
+      error->line = 1;
+      error->read_error = read_error;
+      error->reason = std::string("cannot read: ") + std::strerror(read_error);
+      return false;
+    }
+    if (got == 0) break;
+    filled += got;
   }
-  return Parse<ByteUnits>(data, size, guess, tree, form, error);
+  start.resize(filled);
+  RegEncodingGuess guess = DetectEncoding(start.data(), start.size());
+  if (guess.encoding == RegEncoding::Utf16Le) {
+    return Parse<2>(source, std::move(start), guess, events, form, error);
+  }
+  return Parse<1>(source, std::move(start), guess, events, form, error);
 }

@@ -92,34 +92,24 @@ RegStatus RegTreeStore::CloseKey(RegKey key) {
   return handles_.erase(key) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-std::vector<RegTreeStore::HandlePath> RegTreeStore::HandlePaths() const {
-  std::vector<HandlePath> paths;
-  for (const auto& [handle, node] : handles_) {
-    if (node == nullptr) continue;
-    HandlePath h{handle, 0, {}};
-    h.path = RegTree::PathOf(node, &h.root);
-    paths.push_back(std::move(h));
-  }
-  return paths;
-}
-
 void RegTreeStore::ReplaceTree(std::unique_ptr<RegTree> tree) {
-  std::vector<HandlePath> moved = released_ ? std::move(released_paths_) : HandlePaths();
-  released_ = false;
-  released_paths_.clear();
+  struct Moved {
+    RegKey handle;
+    RegKey root;
+    std::u16string path;
+  };
+  std::vector<Moved> moved;
+  for (auto& [handle, node] : handles_) {
+    if (node == nullptr) continue;
+    Moved m{handle, 0, {}};
+    m.path = RegTree::PathOf(node, &m.root);
+    moved.push_back(std::move(m));
+  }
   tree_ = std::move(tree);
-  for (const HandlePath& m : moved) {
-    if (handles_.count(m.handle) == 0) continue;  // closed meanwhile
+  for (const Moved& m : moved) {
     RegKeyNode* root = tree_->Root(m.root);
     handles_[m.handle] = root == nullptr ? nullptr : tree_->Find(root, m.path);
   }
-}
-
-void RegTreeStore::ReleaseTree() {
-  if (!released_) released_paths_ = HandlePaths();
-  released_ = true;
-  for (auto& entry : handles_) entry.second = nullptr;
-  tree_ = std::make_unique<RegTree>();
 }
 
 void RegTreeStore::DeleteKey(RegKeyNode* node) {

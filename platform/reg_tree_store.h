@@ -6,9 +6,7 @@
 #pragma once
 
 #include <memory>
-#include <string>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/reg_tree.h"
 #include "platform/registry.h"
@@ -45,29 +43,13 @@ class RegTreeStore : public RegistryStore {
   // Installs tree; each open handle moves to the key at its old path, or
   // becomes a handle to a deleted key when the new tree lacks that path.
   void ReplaceTree(std::unique_ptr<RegTree> tree);
-  // Frees the tree ahead of the ReplaceTree that must follow, for a store
-  // that builds its next tree from scratch and would otherwise hold two. Each
-  // open handle keeps its key's path and moves by it at that ReplaceTree;
-  // until then the store holds an empty tree and no node of the old one may
-  // be used.
-  void ReleaseTree();
   // Deletes node and its subtree; open handles inside it become handles to
   // deleted keys.
   void DeleteKey(RegKeyNode* node);
 
  private:
-  struct HandlePath {
-    RegKey handle;
-    RegKey root;
-    std::u16string path;
-  };
-  // The root and path of the key behind every handle whose key exists.
-  std::vector<HandlePath> HandlePaths() const;
-
   std::unique_ptr<RegTree> tree_;
   std::unordered_map<RegKey, RegKeyNode*> handles_;  // null: the key was deleted
-  bool released_ = false;
-  std::vector<HandlePath> released_paths_;  // while released_
   RegKey next_handle_;
 };
 
