@@ -1,6 +1,7 @@
 // Fuzz target for the registry file store: the input is the bytes of a .reg
 // file, held in a MemoryFileSystem. Any bytes either load or are refused with
-// "PATH: line N: reason" (N >= 1); the sanitizers catch any out-of-bounds
+// "PATH: line N: reason" (N >= 1), the same whether the reader gets the file
+// whole or a few bytes at a time; the sanitizers catch any out-of-bounds
 // access, leak or stack overflow on the way. A file that loads is then
 // written through the store, and after each write the file is read again:
 // - each of its first values stored with its own type and data: the store
@@ -20,9 +21,9 @@
 #include "platform/memory_file_system.h"
 #include "platform/reg_file_store.h"
 #include "platform/reg_parser.h"
+#include "platform/reg_tree.h"
 #include "platform/reg_tree_reader.h"
 #include "platform/reg_value_locator.h"
-#include "platform/reg_tree.h"
 
 namespace {
 
@@ -181,10 +182,10 @@ void WriteBack(MemoryFileSystem& fs, RegFileStore& store, StoreRun& run) {
     std::vector<uint8_t> before = fs.Bytes(PATH);
     RegValueLocation where;
     RegParseError error;
-    FUZZ_CHECK(LocateRegValue(before.data(), before.size(), root, path, values[0].name, &where,
-                              &error) &&
-                   where.value_found,
-               "a value of the tree is not in the file");
+    FUZZ_CHECK(
+        LocateRegValue(before.data(), before.size(), root, path, values[0].name, &where, &error) &&
+            where.value_found,
+        "a value of the tree is not in the file");
     RegSourceSpan span = where.span;
     RegStatus status = run.Set(root, path, values[0].name, values[0].type, values[0].data);
     FUZZ_CHECK(
@@ -207,6 +208,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.file_system = &fs;
   std::string error;
   std::unique_ptr<RegFileStore> store = RegFileStore::Load(PATH, &error, options);
+
+  // Read in pieces of 1 to 7 bytes, so that the reader's refills fall inside
+  // lines, escapes and UTF-16 units, the file reads exactly the same.
+  MemoryFileSystem trickle;
+  trickle.Files()[PATH].assign(data, data + size);
+  trickle.SetReadStep(1 + size % 7);
+  RegFileOptions trickle_options;
+  trickle_options.file_system = &trickle;
+  std::string trickle_error;
+  std::unique_ptr<RegFileStore> pieces = RegFileStore::Load(PATH, &trickle_error, trickle_options);
+  FUZZ_CHECK((store == nullptr) == (pieces == nullptr) && error == trickle_error,
+             "read in pieces: " + trickle_error + ", whole: " + error);
+  if (store != nullptr) {
+    std::string difference = Difference(Flatten(pieces->Tree()), Flatten(store->Tree()));
+    FUZZ_CHECK(difference.empty(), "read in pieces: " + difference);
+  }
   if (store == nullptr) {
     const std::string prefix = PATH + ": line ";
     FUZZ_CHECK(error.compare(0, prefix.size(), prefix) == 0, error);

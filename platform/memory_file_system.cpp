@@ -102,7 +102,7 @@ int MemoryFileSystem::Read(int fd, uint8_t* data, size_t size, size_t* got) {
   auto file = files_.find(it->second.path);
   if (file == files_.end()) return EBADF;
   size_t left = file->second.size() - std::min(it->second.at, file->second.size());
-  *got = std::min(size, left);
+  *got = std::min({size, left, read_step_});
   std::copy(file->second.begin() + it->second.at, file->second.begin() + it->second.at + *got, data);
   it->second.at += *got;
   return 0;

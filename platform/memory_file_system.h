@@ -24,6 +24,9 @@ class MemoryFileSystem : public FileSystem {
   std::vector<uint8_t> Bytes(const std::string& path) const;
   // Descriptors opened and not yet closed.
   size_t OpenCount() const { return open_.size(); }
+  // Each Read gives at most this many bytes (at least 1), so that a reader's
+  // every buffer boundary can be made to fall anywhere. Unlimited by default.
+  void SetReadStep(size_t bytes) { read_step_ = bytes < 1 ? 1 : bytes; }
 
   int OpenExclusive(const std::string& path, int* fd) override;
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override;
@@ -52,4 +55,5 @@ class MemoryFileSystem : public FileSystem {
   std::map<int, Open> open_;
   int next_fd_ = 3;
   size_t capacity_ = SIZE_MAX;
+  size_t read_step_ = SIZE_MAX;
 };

@@ -41,6 +41,27 @@ TEST(MemoryFileSystem, FilesBehaveAsOnDisk) {
   EXPECT_EQ(fs.OpenCount(), 0u);
 }
 
+TEST(MemoryFileSystem, ReadsGiveAtMostTheStep) {
+  MemoryFileSystem fs;
+  fs.Files()["/f"] = Bytes("abcdefg");
+  fs.SetReadStep(3);
+  int fd = -1;
+  ASSERT_EQ(fs.OpenRead("/f", &fd), 0);
+  uint8_t buffer[16];
+  std::string got;
+  size_t n = 0;
+  do {
+    ASSERT_EQ(fs.Read(fd, buffer, sizeof buffer, &n), 0);
+    EXPECT_LE(n, 3u);
+    got.append(buffer, buffer + n);
+  } while (n != 0);
+  EXPECT_EQ(got, "abcdefg");
+  size_t written = 0;
+  EXPECT_EQ(fs.Write(fd, buffer, 1, &written), EBADF) << "a descriptor for reading";
+  EXPECT_EQ(fs.Close(fd), 0);
+  EXPECT_EQ(fs.OpenRead("/none", &fd), ENOENT);
+}
+
 // A full disk takes what fits, then refuses with ENOSPC, as write(2) does.
 TEST(MemoryFileSystem, CapacityMakesWritesShortThenFail) {
   MemoryFileSystem fs;
