@@ -16,8 +16,11 @@
 #include <cstring>
 
 #include "text/edit.h"
+#include "text/encoding.h"
 #include "text/format.h"
 #include "text/search.h"
+#include "text/split.h"
+#include "text/substring.h"
 #include "text/wide_text.h"
 
 // Block layout. The character area is preceded by a 12-byte header:
@@ -41,7 +44,10 @@ static_assert(sizeof(DynStringHeader) == 12, "header is 12 bytes");
 class DynString : public DynStringWide,
                   public DynStringFormat,
                   public DynStringSearch,
-                  public DynStringEdit {
+                  public DynStringEdit,
+                  public DynStringEncoding,
+                  public DynStringSplit,
+                  public DynStringSubstrings {
  public:
   // A null string: no block until an operation needs storage.
   DynString() = default;
