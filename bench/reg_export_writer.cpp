@@ -24,8 +24,10 @@ class RegFileSink : public RegistrySink {
     out_ += CRLF;
     out_ += '[';
     out_ += root;
-    out_ += '\\';
-    out_ += path;
+    if (!path.empty()) {
+      out_ += '\\';
+      out_ += path;
+    }
     out_ += ']';
     out_ += CRLF;
   }

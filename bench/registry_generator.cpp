@@ -168,7 +168,13 @@ class Generator {
     return n;
   }
 
+  // Starts a key; the first key under a root is preceded by the root's own
+  // section, as full exports have it (not counted as a key).
   void Key(const char* root, const std::string& path) {
+    if (last_root_ != root) {
+      last_root_ = root;
+      sink_.Key(root, "");
+    }
     sink_.Key(root, path);
     ++counts_.keys;
   }
@@ -379,6 +385,7 @@ class Generator {
   RegistryCounts counts_;
   int keys_left_ = 0;
   int values_left_ = 0;
+  std::string last_root_;
 };
 
 }  // namespace

@@ -46,13 +46,13 @@ RegistryShape TypicalShape(RegDialect dialect);
 RegistryShape ScaledShape(RegDialect dialect, int megabytes, int drivers);
 
 // Receives a registry key by key, in tree order (a key's parent comes before
-// it; the roots themselves are never announced). Names and texts are
-// Windows-1252.
+// it, and each root is announced, with an empty path, before its first key).
+// Names and texts are Windows-1252.
 class RegistrySink {
  public:
   virtual ~RegistrySink() = default;
-  // Starts key `path` under `root` ("HKEY_LOCAL_MACHINE", ...); the values
-  // that follow belong to it.
+  // Starts key `path` (empty: the root itself) under `root`
+  // ("HKEY_LOCAL_MACHINE", ...); the values that follow belong to it.
   virtual void Key(const std::string& root, const std::string& path) = 0;
   // A string value (type 1); an empty name is the default value.
   virtual void String(const std::string& name, const std::string& text) = 0;
