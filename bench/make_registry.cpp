@@ -30,7 +30,7 @@ bool ParseCount(const char* text, long long* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  RegistryShape shape = TypicalShape(RegDialect::Regedit4);
+  RegistryShape shape = TypicalShape(ExportDialect::Regedit4);
   const char* out_path = nullptr;
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     ++i;
     int n = static_cast<int>(value);
     if (option == "--dialect" && (n == 4 || n == 5)) {
-      shape.dialect = n == 4 ? RegDialect::Regedit4 : RegDialect::Unicode5;
+      shape.dialect = n == 4 ? ExportDialect::Regedit4 : ExportDialect::Unicode5;
     } else if (option == "--megabytes") {
       shape.keys = ScaledShape(shape.dialect, n, 0).keys;
       shape.values = ScaledShape(shape.dialect, n, 0).values;

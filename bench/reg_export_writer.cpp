@@ -15,8 +15,8 @@ constexpr size_t HEX_WRAP_COLUMN = 76;
 // the end, so that columns are counted in characters either way.
 class RegFileSink : public RegistrySink {
  public:
-  explicit RegFileSink(RegDialect dialect) : dialect_(dialect) {
-    out_ = dialect == RegDialect::Regedit4 ? "REGEDIT4" : "Windows Registry Editor Version 5.00";
+  explicit RegFileSink(ExportDialect dialect) : dialect_(dialect) {
+    out_ = dialect == ExportDialect::Regedit4 ? "REGEDIT4" : "Windows Registry Editor Version 5.00";
     out_ += CRLF;
   }
 
@@ -53,7 +53,7 @@ class RegFileSink : public RegistrySink {
     std::vector<uint8_t> bytes;
     for (char c : text) {
       char16_t unit = CodePageToWide(static_cast<unsigned char>(c));
-      if (dialect_ == RegDialect::Regedit4) {
+      if (dialect_ == ExportDialect::Regedit4) {
         bytes.push_back(static_cast<uint8_t>(c));
       } else {
         bytes.push_back(static_cast<uint8_t>(unit));
@@ -61,7 +61,7 @@ class RegFileSink : public RegistrySink {
       }
     }
     bytes.push_back(0);
-    if (dialect_ == RegDialect::Unicode5) bytes.push_back(0);
+    if (dialect_ == ExportDialect::Unicode5) bytes.push_back(0);
     Hex(name, type, bytes);
   }
 
@@ -71,7 +71,7 @@ class RegFileSink : public RegistrySink {
 
   std::string Finish() {
     out_ += CRLF;
-    if (dialect_ == RegDialect::Regedit4) return std::move(out_);
+    if (dialect_ == ExportDialect::Regedit4) return std::move(out_);
     std::string wide = "\xFF\xFE";
     wide.reserve(2 * out_.size() + 2);
     for (char c : out_) {
@@ -122,7 +122,7 @@ class RegFileSink : public RegistrySink {
     out_ += CRLF;
   }
 
-  RegDialect dialect_;
+  ExportDialect dialect_;
   std::string out_;
 };
 

@@ -390,13 +390,13 @@ class Generator {
 
 }  // namespace
 
-RegistryShape TypicalShape(RegDialect dialect) {
+RegistryShape TypicalShape(ExportDialect dialect) {
   RegistryShape shape;
   shape.dialect = dialect;
   return shape;
 }
 
-RegistryShape ScaledShape(RegDialect dialect, int megabytes, int drivers) {
+RegistryShape ScaledShape(ExportDialect dialect, int megabytes, int drivers) {
   RegistryShape shape;
   shape.dialect = dialect;
   shape.keys = 4000 * megabytes;
@@ -412,7 +412,7 @@ RegistryCounts GenerateRegistry(const RegistryShape& shape, RegistrySink& sink) 
 std::string ShapeFileName(const RegistryShape& shape) {
   char name[128];
   std::snprintf(name, sizeof name, "reg%d-k%d-v%d-d%d-f%d-s%llu.reg",
-                shape.dialect == RegDialect::Regedit4 ? 4 : 5, shape.keys, shape.values, shape.drivers,
+                shape.dialect == ExportDialect::Regedit4 ? 4 : 5, shape.keys, shape.values, shape.drivers,
                 shape.faulty, static_cast<unsigned long long>(shape.seed));
   return name;
 }

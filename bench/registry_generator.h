@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class RegDialect {
+enum class ExportDialect {
   Regedit4,  // "REGEDIT4", Windows-1252 text
   Unicode5,  // "Windows Registry Editor Version 5.00", UTF-16LE with BOM
 };
@@ -20,7 +20,7 @@ enum class RegDialect {
 // keys fill the rest until both totals are reached. When the drivers alone
 // exceed a total, the registry simply holds more.
 struct RegistryShape {
-  RegDialect dialect = RegDialect::Regedit4;
+  ExportDialect dialect = ExportDialect::Regedit4;
   int keys = 20000;
   int values = 120000;
   int drivers = 40;  // entries under HKEY_LOCAL_MACHINE\Drivers\Active
@@ -39,11 +39,11 @@ struct RegistryCounts {
 
 // The typical handheld export: 20,000 keys, 120,000 values, 40 active drivers,
 // one of them faulty (about 5 MB as REGEDIT4, twice that as UTF-16).
-RegistryShape TypicalShape(RegDialect dialect);
+RegistryShape TypicalShape(ExportDialect dialect);
 
 // A larger export: about `megabytes` MB as REGEDIT4 (4,000 keys and 24,000
 // values per MB) with `drivers` active drivers, one faulty.
-RegistryShape ScaledShape(RegDialect dialect, int megabytes, int drivers);
+RegistryShape ScaledShape(ExportDialect dialect, int megabytes, int drivers);
 
 // Receives a registry key by key, in tree order (a key's parent comes before
 // it, and each root is announced, with an empty path, before its first key).

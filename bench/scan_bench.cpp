@@ -128,8 +128,8 @@ BENCHMARK(BM_ScanDetect)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Arg(16000)
 BENCHMARK(BM_ScanFix)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Arg(16000)->Arg(32000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
 
 // The typical handheld: 40 active drivers among 20,000 keys.
-void BM_ScanDetect_Typical(benchmark::State& state) { RunScan(state, TypicalShape(RegDialect::Regedit4), false); }
-void BM_ScanFix_Typical(benchmark::State& state) { RunScan(state, TypicalShape(RegDialect::Regedit4), true); }
+void BM_ScanDetect_Typical(benchmark::State& state) { RunScan(state, TypicalShape(ExportDialect::Regedit4), false); }
+void BM_ScanFix_Typical(benchmark::State& state) { RunScan(state, TypicalShape(ExportDialect::Regedit4), true); }
 BENCHMARK(BM_ScanDetect_Typical)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScanFix_Typical)->Unit(benchmark::kMicrosecond);
 
