@@ -73,6 +73,10 @@ class RegistryStore {
   virtual RegStatus CloseKey(RegKey key) = 0;
 };
 
+// A short text for status, for messages ("no such key or value"; "unlisted
+// status" for a code not listed above).
+const char* RegStatusText(RegStatus status);
+
 // Makes store the one behind the functions below (not owned; null uninstalls,
 // after which every operation fails with ERROR_INVALID_HANDLE).
 void InstallRegistryStore(RegistryStore* store);

@@ -1,0 +1,94 @@
+// RegFileStore: the registry kept in a registry export file (.reg). Loading
+// reads the whole file in one pass into the key tree (reg_parser.h); reads
+// are then served from memory; SetValue edits the file in place (only the
+// value's own data, or one added line; reg_line_editor.h) and rewrites it by
+// the lock-file protocol (reg_file_writer.h) before it reports success. A
+// file the reader refuses is never written. Single-threaded; the store owns
+// its tree, and callers close the handles they open.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/reg_file_writer.h"
+#include "platform/reg_text_codec.h"
+#include "platform/reg_tree_store.h"
+
+struct RegFileOptions {
+  // A missing file loads as an empty registry (the default form of
+  // RegFileForm); nothing is created until the first SetValue writes it.
+  bool missing_file_is_empty = false;
+  // Where the file is read and written; null for RealFileSystem().
+  FileSystem* file_system = nullptr;
+};
+
+class RegFileStore : public RegTreeStore {
+ public:
+  // Loads the registry file at path. On failure returns null with *error set
+  // to a short reason naming the file: "PATH: line N: REASON" for a refused
+  // file, "PATH: cannot read: ERRNO TEXT" when it cannot be read.
+  // Memory stays within about three times the file's size.
+  // Example: Load("dev.reg", &error) for a missing dev.reg gives null and
+  // "dev.reg: cannot read: No such file or directory".
+  static std::unique_ptr<RegFileStore> Load(const std::string& path, std::string* error,
+                                            const RegFileOptions& options = {});
+
+  // Reads are served from the tree as last read or written. Each failure of
+  // these, like every failure of the store, leaves its reason in LastFailure.
+  RegStatus OpenKey(RegKey key, const char16_t* path, RegKey* result) override;
+  RegStatus EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) override;
+  RegStatus QueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data,
+                       uint32_t* length) override;
+  RegStatus CloseKey(RegKey key) override;
+
+  // Stores the value in the file; 0 means the new value is on disk. Steps:
+  // take FILE.lock; read the file; if it changed since it was last read or
+  // written, read it anew (the tree follows; open handles follow their keys
+  // and fail with ERROR_KEY_DELETED where the key is gone); plan the minimal
+  // edit; check that the edited file reads back with exactly this value;
+  // write it by the lock-file protocol. On any failure the file and the
+  // value in memory stay as they were. Statuses: ERROR_SHARING_VIOLATION
+  // (the lock exists), ERROR_ACCESS_DENIED (read-only file or folder),
+  // ERROR_DISK_FULL, ERROR_WRITE_FAULT (other I/O failures),
+  // ERROR_NOT_SUPPORTED (the file's dialect or encoding cannot hold the value
+  // exactly, e.g. a character outside Windows-1252 in a REGEDIT4 file or a
+  // NUL inside a string), ERROR_BADDB (the file changed on disk into
+  // something the reader refuses), ERROR_FILE_NOT_FOUND (the file vanished).
+  RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
+                     uint32_t length) override;
+
+  // The reason for the most recent failure: file, key or line, and errno
+  // text where one applies; empty until something fails.
+  const std::string& LastFailure() const { return last_failure_; }
+  const std::string& Path() const { return path_; }
+  // The dialect, encoding, mark and dominant line end new text is written in.
+  const RegFileForm& Form() const { return form_; }
+  // False while a missing file stands in as an empty registry.
+  bool FileExists() const { return exists_; }
+  const RegTree& Tree() const { return tree(); }
+
+ private:
+  RegFileStore(std::string path, FileSystem& fs) : path_(std::move(path)), fs_(fs) {}
+  // Parses bytes into a fresh tree; on refusal sets *reason.
+  bool Read(const std::vector<uint8_t>& bytes, bool exists, std::unique_ptr<RegTree>* tree,
+            RegFileForm* form, std::string* reason) const;
+  // Takes a parse of bytes as the store's state.
+  void Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form,
+             const std::vector<uint8_t>& bytes, bool exists);
+  // Records the reason and returns status.
+  RegStatus Fail(RegStatus status, std::string reason);
+  // "HKEY_LOCAL_MACHINE\Drivers" for an open key, or its handle number.
+  std::string KeyText(RegKey key) const;
+
+  std::string path_;
+  FileSystem& fs_;
+  RegFileForm form_;
+  bool exists_ = false;
+  uint64_t size_ = 0;
+  uint64_t hash_ = 0;
+  std::string last_failure_;
+};

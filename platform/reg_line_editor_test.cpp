@@ -1,0 +1,132 @@
+#include "platform/reg_line_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/reg_parser.h"
+
+namespace {
+
+std::vector<uint8_t> Utf16z(std::u16string_view text) {
+  std::vector<uint8_t> out;
+  for (char16_t u : text) {
+    out.push_back(static_cast<uint8_t>(u));
+    out.push_back(static_cast<uint8_t>(u >> 8));
+  }
+  out.insert(out.end(), {0, 0});
+  return out;
+}
+
+struct EditCase {
+  std::string before;
+  const char16_t* key;
+  const char16_t* name;
+  uint32_t type;
+  std::vector<uint8_t> data;
+  std::string after;
+};
+
+// Parses before, plans the edit, and returns the edited file ("!" + reason
+// when the edit is refused).
+std::string Edit(const std::vector<uint8_t>& before, const char16_t* key_path, const char16_t* name,
+                 uint32_t type, const std::vector<uint8_t>& data, RegFileForm* form_out = nullptr) {
+  RegTree tree;
+  RegFileForm form;
+  RegParseError error;
+  if (!ParseRegFile(before.data(), before.size(), &tree, &form, &error)) return "parse: " + error.reason;
+  if (form_out != nullptr) *form_out = form;
+  RegKeyNode* key = tree.Find(tree.Root(HKEY_LOCAL_MACHINE), key_path);
+  if (key == nullptr) return "no key";
+  RegSplice splice;
+  std::string reason;
+  if (PlanValueEdit(before, form, key, name, type, data.data(), data.size(), &splice, &reason)) {
+    return "!" + reason;
+  }
+  std::vector<uint8_t> after = ApplySplice(before, splice);
+  return std::string(after.begin(), after.end());
+}
+
+std::string Edit(const EditCase& c) {
+  return Edit(std::vector<uint8_t>(c.before.begin(), c.before.end()), c.key, c.name, c.type, c.data);
+}
+
+TEST(PlanValueEdit, ChangesOnlyTheValueOrAddsOneLine) {
+  const std::vector<uint8_t> fixed = Utf16z(u"BTCEIF.DLL");
+  const std::vector<uint8_t> one = {1, 0, 0, 0};
+  const EditCase cases[] = {
+      // The data is replaced where it stands; name spelling, blanks, comment and line end stay.
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  \"DLL\" = \"QVBTDEV.DLL\" ; x\r\n", u"S", u"Dll", REG_SZ, fixed,
+       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  \"DLL\" = \"BTCEIF.DLL\" ; x\r\n"},
+      // The last definition is the one that counts.
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"a\"\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"b\"\n", u"S", u"Dll",
+       REG_SZ, fixed, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"a\"\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"BTCEIF.DLL\"\n"},
+      // Wrapped hex with a comment line inside becomes one dword.
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"v\"=hex:01,\\\n; c\n  02 ; end\n\"w\"=\"x\"\n", u"S", u"v", REG_DWORD, one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"v\"=dword:00000001 ; end\n\"w\"=\"x\"\n"},
+      // A new value goes after the last line of the key's last section.
+      {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\r\n; next\r\n[HKEY_LOCAL_MACHINE\\T]\r\n", u"S", u"Dll",
+       REG_SZ, fixed,
+       "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n\r\n; next\r\n"
+       "[HKEY_LOCAL_MACHINE\\T]\r\n"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n[HKEY_LOCAL_MACHINE\\T]\n[HKEY_LOCAL_MACHINE\\S]\n", u"S", u"", REG_DWORD, one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n[HKEY_LOCAL_MACHINE\\T]\n[HKEY_LOCAL_MACHINE\\S]\n@=dword:00000001\n"},
+      // At the end of a file whose last line has no line end, that stays so.
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"", u"S", u"b", REG_DWORD, one,
+       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000001"},
+      // A key without a section gets one at the end.
+      {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S\\T]\r\n\"a\"=\"1\"\r\n", u"S", u"Dll", REG_SZ, fixed,
+       "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S\\T]\r\n\"a\"=\"1\"\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n"
+       "\"Dll\"=\"BTCEIF.DLL\"\r\n"},
+      {"REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n", u"S", u"x", REG_DWORD, one,
+       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n[HKEY_LOCAL_MACHINE\\s]\n\"x\"=dword:00000001\n"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S\\T]", u"S", u"x", REG_DWORD, one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S\\T]\n\n[HKEY_LOCAL_MACHINE\\S]\n\"x\"=dword:00000001"},
+      // New lines take the dominant line end; other lines keep their own.
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\n\n", u"S", u"b", REG_DWORD, one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000001\n\n\n"},
+      {"REGEDIT4\r[HKEY_LOCAL_MACHINE\\S]\r\"a\"=\"1\"\r", u"S", u"b", REG_BINARY, std::vector<uint8_t>(30, 0xAB),
+       "REGEDIT4\r[HKEY_LOCAL_MACHINE\\S]\r\"a\"=\"1\"\r\"b\"=hex:ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,"
+       "ab,ab,ab,ab,ab,ab,ab,\\\r  ab,ab,ab,ab,ab,ab,ab\r"},
+  };
+  for (const EditCase& c : cases) EXPECT_EQ(Edit(c), c.after) << c.before;
+}
+
+TEST(PlanValueEdit, RefusesWhatTheFileCannotHold) {
+  const std::string regedit4 = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"x\"\n";
+  const std::vector<uint8_t> file(regedit4.begin(), regedit4.end());
+  EXPECT_EQ(Edit(file, u"S", u"Dll", REG_SZ, Utf16z(u"\u4e2d")),
+            "!the text holds characters that Windows-1252 lacks");
+  EXPECT_EQ(Edit(file, u"S", u"\u4e2d", REG_DWORD, {1, 0, 0, 0}),
+            "!the text holds characters that Windows-1252 lacks");
+  EXPECT_EQ(Edit(file, u"S", u"Dll", REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}),
+            "!a string value must be UTF-16 text with one terminating NUL and no other");
+  const std::string utf8 = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\S]\n";
+  EXPECT_EQ(Edit(std::vector<uint8_t>(utf8.begin(), utf8.end()), u"S", u"v", REG_SZ, Utf16z(u"\xD800")),
+            "!the text holds an unpaired UTF-16 surrogate, which UTF-8 cannot carry");
+}
+
+TEST(PlanValueEdit, Utf16FileKeepsMarkAndUnits) {
+  std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"QV\"\r\n";
+  std::vector<uint8_t> before = {0xFF, 0xFE};
+  EncodeText(RegEncoding::Utf16Le, text, &before);
+  RegFileForm form;
+  std::string after = Edit(before, u"S", u"Dll", REG_SZ, Utf16z(u"\u4e2d\u00e9"), &form);
+  std::vector<uint8_t> expected = {0xFF, 0xFE};
+  EncodeText(RegEncoding::Utf16Le,
+             u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"\u4e2d\u00e9\"\r\n",
+             &expected);
+  EXPECT_EQ(after, std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(form.encoding, RegEncoding::Utf16Le);
+}
+
+TEST(ApplySplice, ReplacesInsertsAndAppends) {
+  const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
+  EXPECT_EQ(ApplySplice(file, RegSplice{1, 3, {'X'}}), (std::vector<uint8_t>{'a', 'X', 'd'}));
+  EXPECT_EQ(ApplySplice(file, RegSplice{0, 0, {'X'}}), (std::vector<uint8_t>{'X', 'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(ApplySplice(file, RegSplice{4, 4, {'X'}}), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'X'}));
+  EXPECT_EQ(ApplySplice(file, RegSplice{0, 4, {}}), std::vector<uint8_t>{});
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// The text forms of registry export files: their two dialects, their
+// encodings and line ends, detection of an encoding from a file's first
+// bytes, and conversion of text between UTF-16 and a file's bytes.
+// Conversions report text they cannot carry exactly instead of replacing it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class RegDialect {
+  Regedit4,  // header "REGEDIT4": Windows-1252 text
+  Version5,  // header "Windows Registry Editor Version 5.00": UTF-16LE or UTF-8
+};
+
+enum class RegEncoding { CodePage1252, Utf8, Utf16Le };
+
+enum class RegLineEnd { CrLf, Lf, Cr };
+
+// The headers, as the first line spells them.
+constexpr std::u16string_view REGEDIT4_HEADER = u"REGEDIT4";
+constexpr std::u16string_view VERSION5_HEADER = u"Windows Registry Editor Version 5.00";
+
+// How a registry file is written. The default is what Windows' regedit makes:
+// version 5.00, UTF-16LE with a byte-order mark, CRLF line ends.
+struct RegFileForm {
+  RegDialect dialect = RegDialect::Version5;
+  RegEncoding encoding = RegEncoding::Utf16Le;
+  bool bom = true;
+  RegLineEnd line_end = RegLineEnd::CrLf;  // the most frequent in the file
+
+  // Bytes of the byte-order mark (0, 2 or 3).
+  size_t BomSize() const;
+  // Bytes of one character unit: 2 for UTF-16LE, else 1.
+  size_t UnitSize() const { return encoding == RegEncoding::Utf16Le ? 2 : 1; }
+};
+
+// The encoding a file's first bytes announce: FF FE is UTF-16LE with a mark,
+// EF BB BF UTF-8 with a mark, a non-NUL byte followed by NUL UTF-16LE without
+// one. Anything else is narrow text, reported as CodePage1252 with no mark;
+// the header then tells Windows-1252 from UTF-8.
+struct RegEncodingGuess {
+  RegEncoding encoding;
+  bool bom;
+};
+RegEncodingGuess DetectEncoding(const uint8_t* data, size_t size);
+
+// The bytes every file of form starts with: its mark (when it has one), its
+// header line and the line end. Example: the default form gives FF FE and
+// "Windows Registry Editor Version 5.00\r\n" in UTF-16LE.
+std::vector<uint8_t> FileStartBytes(const RegFileForm& form);
+
+// "\r\n", "\n" or "\r".
+std::u16string_view LineEndText(RegLineEnd end);
+
+// Appends the UTF-16 form of n Windows-1252 bytes.
+void DecodeCodePage(const uint8_t* bytes, size_t n, std::u16string* out);
+// Appends the UTF-16 form of n UTF-8 bytes; false (out then partly appended)
+// when the bytes are not well-formed UTF-8: overlong forms, encoded
+// surrogates and code points past U+10FFFF are refused.
+bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out);
+
+// Appends text as encoding's bytes; false when a unit has no exact form there
+// (a character outside Windows-1252, or an unpaired surrogate in UTF-8).
+// UTF-16LE carries every unit. No mark is written.
+bool EncodeText(RegEncoding encoding, std::u16string_view text, std::vector<uint8_t>* out);
+
+// UTF-8 for messages; unpaired surrogates become U+FFFD.
+std::string MessageText(std::u16string_view text);
