@@ -8,6 +8,10 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/reg_file_store.h"
+#include "platform/registry.h"
+#include "platform/test_files.h"
+#include "scan/serial_scan.h"
 
 namespace {
 
@@ -210,6 +214,52 @@ TEST(RegFileOfGenerator, UnicodeIsTheSameTextInUtf16WithItsOwnHeader) {
 TEST(RegFileOfGenerator, ShapeFileNameNamesTheShape) {
   EXPECT_EQ(ShapeFileName(TypicalShape(ExportDialect::Regedit4)), "reg4-k20000-v120000-d40-f1-s1.reg");
   EXPECT_EQ(ShapeFileName(ScaledShape(ExportDialect::Unicode5, 10, 5000)), "reg5-k40000-v240000-d5000-f1-s1.reg");
+}
+
+// Keys below node and values in them and in node.
+void CountTree(RegKeyNode* node, int* keys, int* values) {
+  *values += static_cast<int>(node->ValueCount());
+  for (size_t i = 0; RegKeyNode* child = node->Subkey(i); ++i) {
+    ++*keys;
+    CountTree(child, keys, values);
+  }
+}
+
+// The store reads both dialects back with every key and value, and the scan
+// finds exactly the drivers made faulty.
+TEST(RegFileOfGenerator, LoadsIntoTheFileStoreAndScans) {
+  for (ExportDialect dialect : {ExportDialect::Regedit4, ExportDialect::Unicode5}) {
+    RegistryShape shape = ScaledShape(dialect, 1, 300);
+    shape.faulty = 3;
+    RegistryCounts counts;
+    std::string bytes = GenerateRegFile(shape, &counts);
+    TempDir dir;
+    WriteText(dir.File("export.reg"), bytes);
+    std::string error;
+    std::unique_ptr<RegFileStore> store = RegFileStore::Load(dir.File("export.reg"), &error);
+    ASSERT_NE(store, nullptr) << error;
+    int keys = 0;
+    int values = 0;
+    for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG}) {
+      CountTree(store->Tree().Root(root), &keys, &values);
+    }
+    EXPECT_EQ(keys, counts.keys);
+    EXPECT_EQ(values, counts.values);
+
+    InstallRegistryStore(store.get());
+    DynString report;
+    DynString message;
+    ScanSerialDrivers(report, message, false);
+    InstallRegistryStore(nullptr);
+    std::string text = report.CStr();
+    int blocks = 0;
+    int marks = 0;
+    for (size_t at = text.find("\r\nDll: "); at != std::string::npos; at = text.find("\r\nDll: ", at + 1)) ++blocks;
+    for (size_t at = text.find(SCAN_BUG_MARK); at != std::string::npos; at = text.find(SCAN_BUG_MARK, at + 1)) ++marks;
+    EXPECT_EQ(blocks, counts.com_drivers);
+    EXPECT_EQ(marks, 3);
+    EXPECT_STREQ(message.CStr(), "");
+  }
 }
 
 }  // namespace
