@@ -6,11 +6,18 @@
 #include <cstddef>
 #include <cstdint>
 
+// FoldNameUnit for units from 0x80 on.
+char16_t FoldWideNameUnit(char16_t u);
+
 // The upper-case form of u used for matching names. Folds ASCII, Latin-1,
 // Latin Extended-A, basic Greek and Cyrillic letters; every other unit
-// (surrogates included) matches only itself.
+// (surrogates included) matches only itself. ASCII, by far the most common,
+// is folded inline.
 // Example: FoldNameUnit(u'\u00e9') == u'\u00c9', FoldNameUnit(u'1') == u'1'.
-char16_t FoldNameUnit(char16_t u);
+inline char16_t FoldNameUnit(char16_t u) {
+  if (u < 0x80) return (u >= u'a' && u <= u'z') ? char16_t(u - 0x20) : u;
+  return FoldWideNameUnit(u);
+}
 
 // True when a and b hold the same units after folding.
 // Example: NamesEqual(u"Dll"sv, u"DLL"sv) is true; u"Dll" and u"Dl" differ.
