@@ -78,9 +78,32 @@ PackedBytes::PackedBytes(ByteArena& arena, const uint8_t* data, size_t size)
   bytes_ = p;
 }
 
-uint8_t PackedBytes::ByteAt(size_t i) const {
-  if (!halved_) return bytes_[i];
-  return (i % 2 == 0) ? bytes_[i / 2] : 0;
+PackedBytes::PackedBytes(ByteArena& arena, std::u16string_view text)
+    : size_(static_cast<uint32_t>(2 * text.size())) {
+  bool narrow = true;
+  for (char16_t u : text) narrow &= u < 0x100;
+  halved_ = narrow;
+  uint8_t* p = arena.Allocate(narrow ? text.size() : 2 * text.size());
+  if (narrow) {
+    for (size_t i = 0; i < text.size(); ++i) p[i] = static_cast<uint8_t>(text[i]);
+  } else {
+    for (size_t i = 0; i < text.size(); ++i) {
+      p[2 * i] = static_cast<uint8_t>(text[i]);
+      p[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
+    }
+  }
+  bytes_ = p;
+}
+
+PackedBytes PackedBytes::Latin1Text(ByteArena& arena, const uint8_t* chars, size_t n) {
+  PackedBytes packed;
+  uint8_t* p = arena.Allocate(n + 1);
+  if (n != 0) std::memcpy(p, chars, n);
+  p[n] = 0;
+  packed.bytes_ = p;
+  packed.size_ = static_cast<uint32_t>(2 * (n + 1));
+  packed.halved_ = true;
+  return packed;
 }
 
 void PackedBytes::CopyTo(uint8_t* out, size_t n) const {
@@ -95,11 +118,6 @@ std::vector<uint8_t> PackedBytes::ToVector() const {
   std::vector<uint8_t> out(size_);
   CopyTo(out.data(), size_);
   return out;
-}
-
-char16_t PackedBytes::UnitAt(size_t i) const {
-  if (halved_) return bytes_[i];
-  return static_cast<char16_t>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
 }
 
 std::u16string PackedBytes::ToText() const {
@@ -161,7 +179,11 @@ void NamedList<Entry>::Rebuild() {
 
 template <typename Entry>
 Entry& NamedList<Entry>::Append(Entry entry) {
+  // Room for a few entries at once: most keys hold several values.
+  if (entries_.empty()) entries_.reserve(FIRST_CAPACITY);
   entries_.push_back(std::move(entry));
+  // A short list has no table (a rebuild keeps none) and is searched in turn.
+  if (entries_.size() <= LINEAR_LIMIT) return entries_.back();
   // Dead entries keep their slots until a rebuild, so the table is sized by
   // every entry held, live or dead.
   if (entries_.size() * 2 > table_.size()) {
@@ -233,7 +255,7 @@ RegKeyNode* RegKeyNode::FindSubkey(std::u16string_view name) const {
 
 RegTree::RegTree() {
   for (int i = 0; i < ROOT_COUNT; ++i) {
-    roots_[i] = std::make_unique<RegKeyNode>(Pack(ROOTS[i].name), nullptr);
+    roots_[i] = std::make_unique<RegKeyNode>(PackedBytes(arena_, ROOTS[i].name), nullptr);
   }
 }
 
@@ -252,16 +274,6 @@ RegKey RegTree::RootByName(std::u16string_view name) {
     if (NamesEqual(std::u16string_view(r.name), name)) return r.key;
   }
   return 0;
-}
-
-PackedBytes RegTree::Pack(std::u16string_view text) {
-  // UTF-16LE bytes of text, independent of the host's byte order.
-  std::vector<uint8_t> bytes(text.size() * 2);
-  for (size_t i = 0; i < text.size(); ++i) {
-    bytes[2 * i] = static_cast<uint8_t>(text[i]);
-    bytes[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
-  }
-  return PackedBytes(arena_, bytes.data(), bytes.size());
 }
 
 RegKeyNode* RegTree::Find(RegKeyNode* from, std::u16string_view path) const {
@@ -284,7 +296,7 @@ RegKeyNode* RegTree::Create(RegKeyNode* from, std::u16string_view path) {
 
 RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name) {
   if (RegKeyNode* existing = parent->FindSubkey(name)) return existing;
-  RegChildSlot slot{std::make_unique<RegKeyNode>(Pack(name), parent)};
+  RegChildSlot slot{std::make_unique<RegKeyNode>(PackedBytes(arena_, name), parent)};
   return parent->subkeys_.Append(std::move(slot)).node.get();
 }
 
@@ -301,15 +313,27 @@ void RegTree::DeleteKey(RegKeyNode* node) {
   if (slot != nullptr) parent->subkeys_.Remove(*slot);
 }
 
+RegValueEntry* RegTree::ValueEntry(RegKeyNode* key, std::u16string_view name) {
+  RegValueEntry* entry = key->values_.Find(name);
+  if (entry != nullptr) return entry;
+  RegValueEntry fresh;
+  fresh.name = PackedBytes(arena_, name);
+  return &key->values_.Append(std::move(fresh));
+}
+
 RegValueEntry* RegTree::SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
                                  const uint8_t* data, size_t size) {
-  RegValueEntry* entry = key->values_.Find(name);
-  if (entry == nullptr) {
-    RegValueEntry fresh;
-    fresh.name = Pack(name);
-    entry = &key->values_.Append(std::move(fresh));
-  }
+  RegValueEntry* entry = ValueEntry(key, name);
   entry->data = PackedBytes(arena_, data, size);
+  entry->type = type;
+  entry->span = RegSourceSpan();
+  return entry;
+}
+
+RegValueEntry* RegTree::SetLatin1Text(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                                      const uint8_t* chars, size_t n) {
+  RegValueEntry* entry = ValueEntry(key, name);
+  entry->data = PackedBytes::Latin1Text(arena_, chars, n);
   entry->type = type;
   entry->span = RegSourceSpan();
   return entry;

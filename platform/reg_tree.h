@@ -37,17 +37,28 @@ class PackedBytes {
   PackedBytes() = default;
   // Copies size bytes of data into arena.
   PackedBytes(ByteArena& arena, const uint8_t* data, size_t size);
+  // The UTF-16LE bytes of text, copied into arena.
+  PackedBytes(ByteArena& arena, std::u16string_view text);
+  // The UTF-16LE bytes of the n Latin-1 characters at chars followed by a
+  // NUL unit (what a string value of that text holds), copied into arena.
+  static PackedBytes Latin1Text(ByteArena& arena, const uint8_t* chars, size_t n);
 
   // The size of the data as stored, in bytes.
   size_t size() const { return size_; }
-  uint8_t ByteAt(size_t i) const;
+  uint8_t ByteAt(size_t i) const {
+    if (!halved_) return bytes_[i];
+    return (i % 2 == 0) ? bytes_[i / 2] : 0;
+  }
   // Copies the first n bytes (n <= size()) to out.
   void CopyTo(uint8_t* out, size_t n) const;
   std::vector<uint8_t> ToVector() const;
 
   // The bytes read as UTF-16LE units; a trailing odd byte is not a unit.
   size_t UnitCount() const { return size_ / 2; }
-  char16_t UnitAt(size_t i) const;
+  char16_t UnitAt(size_t i) const {
+    if (halved_) return bytes_[i];
+    return static_cast<char16_t>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
+  }
   std::u16string ToText() const;
 
  private:
@@ -126,6 +137,7 @@ class NamedList {
 
  private:
   static constexpr size_t LINEAR_LIMIT = 8;
+  static constexpr size_t FIRST_CAPACITY = 4;
   size_t Probe(std::u16string_view name) const;
   void Index(uint32_t position);
   void Rebuild();
@@ -204,6 +216,11 @@ class RegTree {
   // spelling of the name) and returns it; valid until key next changes.
   RegValueEntry* SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
                           const uint8_t* data, size_t size);
+  // SetValue with the data of a string value whose text is the n Latin-1
+  // characters at chars: their UTF-16LE form and a NUL unit, stored without
+  // being widened first.
+  RegValueEntry* SetLatin1Text(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                               const uint8_t* chars, size_t n);
   // Removes a value; false when there was none.
   bool DeleteValue(RegKeyNode* key, std::u16string_view name);
 
@@ -215,7 +232,8 @@ class RegTree {
 
  private:
   static constexpr int ROOT_COUNT = 5;
-  PackedBytes Pack(std::u16string_view text);
+  // The entry named name in key, added with that name when missing.
+  RegValueEntry* ValueEntry(RegKeyNode* key, std::u16string_view name);
 
   ByteArena arena_;
   std::unique_ptr<RegKeyNode> roots_[ROOT_COUNT];
