@@ -1,5 +1,6 @@
 #include "platform/reg_parser.h"
 
+#include <cstring>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -8,16 +9,74 @@
 namespace {
 
 // Character units of the file after its byte-order mark.
+// Each offers FindLineEnd(i, n): the first unit in [i, n) that is a CR or an
+// LF, or n.
 struct ByteUnits {
   static constexpr size_t SIZE = 1;
   const uint8_t* p;
   char16_t operator[](size_t i) const { return p[i]; }
+
+  // Eight bytes at a time: a byte equal to c leaves a zero byte in w ^ c...c,
+  // and (x - 0x01...01) & ~x & 0x80...80 is non-zero exactly when x has a
+  // zero byte. It only ever flags extra bytes above a true one, so on a
+  // little-endian machine the lowest flagged byte is the first match;
+  // elsewhere that word is searched byte by byte.
+  size_t FindLineEnd(size_t i, size_t n) const {
+    constexpr uint64_t ONES = 0x0101010101010101ull;
+    constexpr uint64_t HIGHS = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+      uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      uint64_t lf = w ^ (ONES * '\n');
+      uint64_t cr = w ^ (ONES * '\r');
+      uint64_t hits = (((lf - ONES) & ~lf) | ((cr - ONES) & ~cr)) & HIGHS;
+      if (hits != 0) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        return i + static_cast<size_t>(__builtin_ctzll(hits)) / 8;
+#else
+        break;
+#endif
+      }
+    }
+    while (i < n && p[i] != '\n' && p[i] != '\r') ++i;
+    return i;
+  }
+
+  // The first byte in [i, n) that is a quote, a backslash or from 0x80 on,
+  // or n; the same word test as FindLineEnd.
+  size_t SkipPlainText(size_t i, size_t n) const {
+    constexpr uint64_t ONES = 0x0101010101010101ull;
+    constexpr uint64_t HIGHS = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+      uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      uint64_t quote = w ^ (ONES * '"');
+      uint64_t slash = w ^ (ONES * '\\');
+      uint64_t hits = (((quote - ONES) & ~quote) | ((slash - ONES) & ~slash) | w) & HIGHS;
+      if (hits != 0) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        return i + static_cast<size_t>(__builtin_ctzll(hits)) / 8;
+#else
+        break;
+#endif
+      }
+    }
+    while (i < n && p[i] != '"' && p[i] != '\\' && p[i] < 0x80) ++i;
+    return i;
+  }
 };
 struct Utf16Units {
   static constexpr size_t SIZE = 2;
   const uint8_t* p;
   char16_t operator[](size_t i) const {
     return static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+  }
+
+  size_t FindLineEnd(size_t i, size_t n) const {
+    // CR and LF have a zero high byte; most units of a line do not pass the
+    // first test, which needs only the low byte.
+    while (i < n && (p[2 * i] > '\r' || (p[2 * i] != '\n' && p[2 * i] != '\r') || p[2 * i + 1] != 0)) ++i;
+    return i;
   }
 };
 
@@ -105,8 +164,7 @@ class Parser {
   // Moves to the next line (an empty one at the end of the input).
   void NextLine() {
     line_begin_ = next_;
-    size_t i = next_;
-    while (i < count_ && units_[i] != u'\n' && units_[i] != u'\r') ++i;
+    size_t i = units_.FindLineEnd(next_, count_);
     line_end_ = i;
     if (i == count_) {
       next_ = i;
@@ -149,6 +207,50 @@ class Parser {
       DecodeCodePage(body_ + a, b - a, out);
     }
     return true;
+  }
+
+  // True when the quoted text from unit i on is narrow text whose bytes are
+  // their own Latin-1 characters (Windows-1252 outside 0x80-0x9F, or the
+  // ASCII part of UTF-8), with escapes Quoted would accept; *close is then
+  // its closing quote and *chars, *n its text (the file's own bytes when it
+  // holds no escape, else a copy with the escapes undone). Anything else, a
+  // missing closing quote included, is left to Quoted.
+  bool NarrowText(size_t i, size_t* close, const uint8_t** chars, size_t* n) {
+    if constexpr (std::is_same_v<Units, ByteUnits>) {
+      const uint8_t limit = encoding_ == RegEncoding::CodePage1252 ? 0xFF : 0x7F;
+      const size_t first = i;
+      bool escaped = false;
+      size_t run = i;  // once escaped: the first byte not yet copied to narrow_
+      while (true) {
+        i = units_.SkipPlainText(i, line_end_);
+        if (escaped) narrow_.insert(narrow_.end(), body_ + run, body_ + i);
+        if (i == line_end_) return false;
+        uint8_t b = body_[i];
+        if (b == '"') {
+          *close = i;
+          *chars = escaped ? narrow_.data() : body_ + first;
+          *n = escaped ? narrow_.size() : i - first;
+          return true;
+        }
+        if (b != '\\') {
+          // A byte from 0x80 on: its own character only in 0xA0-0xFF of
+          // Windows-1252.
+          if (b > limit || b <= 0x9F) return false;
+          if (escaped) narrow_.push_back(b);
+          run = ++i;
+          continue;
+        }
+        if (i + 1 == line_end_) return false;
+        uint8_t e = body_[i + 1];
+        if (e != '\\' && e != '"' && e != 'n' && e != 'r') return false;
+        if (!escaped) narrow_.assign(body_ + first, body_ + i);
+        escaped = true;
+        narrow_.push_back(e == 'n' ? '\n' : e == 'r' ? '\r' : e);
+        i += 2;
+        run = i;
+      }
+    }
+    return false;
   }
 
   // Reads the quoted text whose opening quote is at i into out; *after is
@@ -195,27 +297,113 @@ class Parser {
     if (!Decode(a, b, &path_)) return false;
     std::u16string_view path = path_;
     size_t slash = path.find(u'\\');
-    RegKey root = RegTree::RootByName(path.substr(0, slash));
-    if (root == 0) return Fail("unknown root key");
+    RegKeyNode* top = SameRootAsTrail(path, slash) ? trail_[0].key : nullptr;
+    if (top == nullptr) {
+      RegKey root = RegTree::RootByName(path.substr(0, slash));
+      if (root == 0) return Fail("unknown root key");
+      top = tree_->Root(root);
+    }
     std::u16string_view below;
     if (slash != path.npos) {
       below = path.substr(slash + 1);
-      if (below.empty() || below.front() == u'\\' || below.back() == u'\\' ||
-          below.find(u"\\\\") != below.npos) {
-        return Fail("empty key name in the key path");
-      }
+      if (HasEmptyComponent(below)) return Fail("empty key name in the key path");
     }
-    RegKeyNode* top = tree_->Root(root);
     current_ = nullptr;
     after_deletion_ = deletion;
     if (deletion) {
       if (below.empty()) return Fail("a root key cannot be deleted");
       if (RegKeyNode* doomed = tree_->Find(top, below)) tree_->DeleteKey(doomed);
+      trail_.clear();
       return true;
     }
-    current_ = tree_->Create(top, below);
+    current_ = CreateKey(top, path, slash);
     current_->layout.has_section = true;
     current_->layout.append_at = Offset(next_);
+    return true;
+  }
+
+  // The number of units a and b have in common from their start, compared
+  // four at a time while they agree.
+  static size_t CommonPrefix(std::u16string_view a, std::u16string_view b) {
+    size_t limit = a.size() < b.size() ? a.size() : b.size();
+    size_t same = 0;
+    for (; same + 4 <= limit; same += 4) {
+      if (std::memcmp(a.data() + same, b.data() + same, 4 * sizeof(char16_t)) != 0) break;
+    }
+    while (same < limit && a[same] == b[same]) ++same;
+    return same;
+  }
+
+  // True when the key names of path (below a root) include an empty one:
+  // the path is empty, or has a backslash at either end or two in a row.
+  static bool HasEmptyComponent(std::u16string_view path) {
+    if (path.empty() || path.front() == u'\\' || path.back() == u'\\') return true;
+    for (size_t i = 1; i < path.size(); ++i) {
+      if (path[i] == u'\\' && path[i - 1] == u'\\') return true;
+    }
+    return false;
+  }
+
+  // True when path names its root (the units before slash) exactly as the
+  // previous key line did.
+  bool SameRootAsTrail(std::u16string_view path, size_t slash) const {
+    size_t end = slash == path.npos ? path.size() : slash;
+    return !trail_.empty() && trail_[0].end == end && trail_path_.compare(0, end, path.substr(0, end)) == 0;
+  }
+
+  // The key at path (its root's name, then the names below it from
+  // position slash on), created where missing. Exports list a key's parents
+  // and siblings right before it, so the walk starts from the deepest key the
+  // previous key line's path shares with this one, compared unit for unit
+  // (the same names lead to the same keys).
+  RegKeyNode* CreateKey(RegKeyNode* top, std::u16string_view path, size_t slash) {
+    size_t same = CommonPrefix(path, trail_path_);
+    // trail_[d] is the key whose path ends before position trail_[d].end.
+    size_t depth = 0;
+    while (depth < trail_.size() && trail_[depth].end <= same &&
+           (trail_[depth].end == path.size() || path[trail_[depth].end] == u'\\')) {
+      ++depth;
+    }
+    RegKeyNode* node = top;
+    size_t start = slash == path.npos ? path.size() : slash + 1;
+    if (depth > 0) {
+      node = trail_[depth - 1].key;
+      start = trail_[depth - 1].end + 1;
+    }
+    trail_.resize(depth);
+    if (depth == 0) trail_.push_back({slash == path.npos ? path.size() : slash, top});
+    while (start < path.size()) {
+      size_t end = path.find(u'\\', start);
+      if (end == path.npos) end = path.size();
+      node = tree_->AddSubkey(node, path.substr(start, end - start));
+      trail_.push_back({end, node});
+      start = end + 1;
+    }
+    trail_path_.assign(path);
+    return node;
+  }
+
+  // The name of the value line whose name (an opening quote, or '@' for
+  // the default value) starts at i; *after is the unit past it. A narrow
+  // name is widened into wide_ without Quoted's decoding.
+  bool ValueName(size_t i, std::u16string_view* name, size_t* after) {
+    if (units_[i] == u'@') {
+      *name = std::u16string_view();
+      *after = i + 1;
+      return true;
+    }
+    size_t close = 0;
+    const uint8_t* chars = nullptr;
+    size_t n = 0;
+    if (NarrowText(i + 1, &close, &chars, &n)) {
+      if (wide_.size() < n) wide_.resize(n);
+      for (size_t j = 0; j < n; ++j) wide_[j] = chars[j];
+      *name = std::u16string_view(wide_.data(), n);
+      *after = close + 1;
+      return true;
+    }
+    if (!Quoted(i, &name_, after)) return false;
+    *name = name_;
     return true;
   }
 
@@ -225,11 +413,8 @@ class Parser {
                                   : "a value line before any key line");
     }
     size_t k = i + 1;
-    if (units_[i] == u'@') {
-      name_.clear();
-    } else if (!Quoted(i, &name_, &k)) {
-      return false;
-    }
+    std::u16string_view name;
+    if (!ValueName(i, &name, &k)) return false;
     k = SkipBlanks(k);
     if (k == line_end_ || units_[k] != u'=') return Fail("'=' expected after the value name");
     k = SkipBlanks(k + 1);
@@ -239,7 +424,19 @@ class Parser {
     bytes_.clear();
     if (k < line_end_ && units_[k] == u'-') {
       if (!AtLineRest(k + 1)) return Fail("unexpected text after '-'");
-      tree_->DeleteValue(current_, name_);
+      tree_->DeleteValue(current_, name);
+      current_->layout.append_at = Offset(next_);
+      return true;
+    }
+    size_t close = 0;
+    const uint8_t* chars = nullptr;
+    size_t n = 0;
+    if (k < line_end_ && units_[k] == u'"' && NarrowText(k + 1, &close, &chars, &n)) {
+      // The common string: stored from the file's bytes without widening.
+      if (!AtLineRest(close + 1)) return Fail("unexpected text after the closing quote");
+      if (2 * (n + 1) > MAX_VALUE_SIZE) return Fail("value data too large");
+      RegValueEntry* entry = tree_->SetLatin1Text(current_, name, REG_SZ, chars, n);
+      entry->span = RegSourceSpan{Offset(data_begin), Offset(close + 1)};
       current_->layout.append_at = Offset(next_);
       return true;
     }
@@ -269,7 +466,7 @@ class Parser {
       return Fail("unknown value data form");
     }
     if (bytes_.size() > MAX_VALUE_SIZE) return Fail("value data too large");
-    RegValueEntry* entry = tree_->SetValue(current_, name_, type, bytes_.data(), bytes_.size());
+    RegValueEntry* entry = tree_->SetValue(current_, name, type, bytes_.data(), bytes_.size());
     entry->span = RegSourceSpan{Offset(data_begin), data_end};
     current_->layout.append_at = Offset(next_);
     return true;
@@ -285,7 +482,9 @@ class Parser {
     if (k == first || k - first > 8) return Fail("dword: needs 1 to 8 hex digits");
     if (!AtLineRest(k)) return Fail("unexpected text after the dword");
     *data_end = Offset(k);
-    for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(static_cast<uint8_t>(value >> shift));
+    size_t at = bytes_.size();
+    bytes_.resize(at + 4);
+    for (int b = 0; b < 4; ++b) bytes_[at + b] = static_cast<uint8_t>(value >> (8 * b));
     return true;
   }
 
@@ -293,6 +492,15 @@ class Parser {
   bool Hex(size_t k, uint64_t* data_end) {
     *data_end = Offset(k);
     while (true) {
+      // The usual run, two digits and a comma again and again, in short.
+      while (k + 3 <= line_end_ && units_[k + 2] == u',') {
+        int high = HexValue(units_[k]);
+        int low = HexValue(units_[k + 1]);
+        if (high < 0 || low < 0) break;
+        bytes_.push_back(static_cast<uint8_t>(high * 16 + low));
+        k += 3;
+        *data_end = Offset(k);
+      }
       k = SkipBlanks(k);
       if (k < line_end_ && units_[k] == u'\\') {
         if (!Continue(k, data_end, &k)) return false;
@@ -335,9 +543,12 @@ class Parser {
   }
 
   void AppendLittleEndian(std::u16string_view text) {
+    size_t at = bytes_.size();
+    bytes_.resize(at + 2 * text.size());
+    uint8_t* out = bytes_.data() + at;
     for (char16_t u : text) {
-      bytes_.push_back(static_cast<uint8_t>(u));
-      bytes_.push_back(static_cast<uint8_t>(u >> 8));
+      *out++ = static_cast<uint8_t>(u);
+      *out++ = static_cast<uint8_t>(u >> 8);
     }
   }
 
@@ -365,6 +576,17 @@ class Parser {
   bool after_deletion_ = false;
   std::u16string name_, text_, path_;
   std::vector<uint8_t> bytes_;
+  // The keys along the previous key line's path, root first, each with the
+  // position in trail_path_ where its part of the path ends; cleared when a
+  // deletion may have removed any of them.
+  struct TrailKey {
+    size_t end;
+    RegKeyNode* key;
+  };
+  std::vector<TrailKey> trail_;
+  std::u16string trail_path_;
+  std::vector<uint8_t> narrow_;
+  std::vector<char16_t> wide_;
 };
 
 template <typename Units>

@@ -81,7 +81,10 @@ std::u16string_view LineEndText(RegLineEnd end) {
 void DecodeCodePage(const uint8_t* bytes, size_t n, std::u16string* out) {
   size_t at = out->size();
   out->resize(at + n);
-  for (size_t i = 0; i < n; ++i) (*out)[at + i] = CodePageToWide(bytes[i]);
+  char16_t* units = &(*out)[at];
+  for (size_t i = 0; i < n; ++i) {
+    units[i] = bytes[i] < 0x80 ? char16_t(bytes[i]) : CodePageToWide(bytes[i]);
+  }
 }
 
 bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {
