@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/code_page.h"
+
 #include <random>
 #include <string>
 #include <vector>
@@ -324,6 +326,126 @@ TEST(ParseRegFileRobustness, HostileInputsAreRefusedOrReadNeverCrash) {
       EXPECT_GE(p->error.line, 1u);
       EXPECT_LE(p->error.line, 8u);
       EXPECT_FALSE(p->error.reason.empty());
+    }
+  }
+}
+
+// A file in Windows-1252 bytes and the same file as UTF-16LE with a mark:
+// the narrow reader's shortcuts must read exactly what the UTF-16 reader
+// reads, offsets counted in characters.
+// A third file, plain, has every key line preceded by a line for another
+// root, so that no key line resumes from the one before it.
+struct TwinFiles {
+  std::string narrow = "REGEDIT4\r\n";
+  std::u16string wide = u"Windows Registry Editor Version 5.00\r\n";
+  std::string plain = "REGEDIT4\r\n";
+  void Add(const std::string& line) {
+    narrow += line + "\r\n";
+    for (char c : line) wide += CodePageToWide(static_cast<unsigned char>(c));
+    wide += u"\r\n";
+    if (line[0] == '[') plain += "[HKEY_USERS\\elsewhere]\r\n";
+    plain += line + "\r\n";
+  }
+};
+
+// Keys in tree order with their values, and where each stands in the file:
+// characters after the header line (whose lengths differ); without places
+// when offsets is false.
+std::string Describe(RegKeyNode* node, bool wide, bool offsets = true) {
+  auto unit = [wide, offsets](uint64_t offset) -> uint64_t {
+    if (!offsets) return 0;
+    return wide ? (offset - 2) / 2 - std::u16string_view(u"Windows Registry Editor Version 5.00\r\n").size()
+                : offset - std::string_view("REGEDIT4\r\n").size();
+  };
+  std::string out = "[" + MessageText(node->Name().ToText()) + " @" +
+                    std::to_string(node->layout.has_section ? unit(node->layout.append_at) : 0) + "]";
+  node->ForEachValue([&](const RegValueEntry& v) {
+    out += " " + MessageText(v.name.ToText()) + "=" + std::to_string(v.type) + ":";
+    for (uint8_t b : v.data.ToVector()) out += std::to_string(b) + ",";
+    out += "@" + std::to_string(unit(v.span.begin)) + "-" + std::to_string(unit(v.span.end));
+  });
+  for (size_t i = 0; RegKeyNode* child = node->Subkey(i); ++i) {
+    out += " {" + Describe(child, wide, offsets) + "}";
+  }
+  return out;
+}
+
+TEST(ParseRegFileDifferential, ShortcutsReadAsTheUtf16ReaderAndAFreshWalk) {
+  // Pieces of names, strings and key paths: plain text, escapes, Latin-1
+  // letters, the bytes 0x80-0x9F that Windows-1252 maps elsewhere, and text
+  // long enough for the word-at-a-time scans.
+  const char* const text_pieces[] = {"a", "Drivers", "BuiltIn Serial 1234567", " ", "\\\\", "\\\"",
+                                     "\\n", "\\r", "\xE9", "\xA0\xFF", "\x80", "\x9F\x81", "0123456789abcdef"};
+  const char* const key_pieces[] = {"Drivers", "Active", "Act", "ACTIVE", "01", "BuiltIn\xE9", "S\x80t"};
+  const char* const roots[] = {"HKEY_LOCAL_MACHINE", "hkey_local_machine", "HKEY_CURRENT_USER"};
+  std::mt19937 random(11);
+  auto pick = [&random](auto& list) { return std::string(list[random() % (sizeof list / sizeof list[0])]); };
+  auto text = [&](int most) {
+    std::string t;
+    for (int n = static_cast<int>(random() % (most + 1)); n > 0; --n) t += pick(text_pieces);
+    return t;
+  };
+  for (int round = 0; round < 40; ++round) {
+    TwinFiles files;
+    std::string root;
+    std::vector<std::string> path;
+    for (int line = 0; line < 120; ++line) {
+      int kind = static_cast<int>(random() % 10);
+      if (kind == 0 || path.empty()) {
+        // A key line near the previous one: a parent, sibling or child.
+        size_t keep = path.empty() ? 0 : random() % (path.size() + 1);
+        path.resize(keep);
+        for (int d = static_cast<int>(random() % 3); d >= 0; --d) path.push_back(pick(key_pieces));
+        if (root.empty() || random() % 10 == 0) root = pick(roots);
+        std::string joined = root;
+        for (const std::string& part : path) joined += "\\" + part;
+        // Now and then the key is deleted first (a value line may not
+        // follow a deletion, so the key line comes right after it).
+        if (random() % 20 == 0) files.Add("[-" + joined + "]");
+        files.Add("[" + joined + "]");
+      } else if (kind < 7) {
+        files.Add((random() % 8 == 0 ? std::string("@") : "\"" + text(3) + "\"") + "=\"" + text(6) + "\"");
+      } else {
+        files.Add("\"" + text(2) + "\"=dword:" + std::to_string(random() % 99999));
+      }
+    }
+    auto narrow = Parse(files.narrow);
+    std::vector<uint8_t> wide_bytes = Utf16(files.wide, true);
+    auto wide = Parse(wide_bytes);
+    // Every line made above is valid.
+    ASSERT_TRUE(narrow->ok) << narrow->error.line << ": " << narrow->error.reason;
+    ASSERT_TRUE(wide->ok) << wide->error.line << ": " << wide->error.reason;
+    auto plain = Parse(files.plain);
+    ASSERT_TRUE(plain->ok) << plain->error.line << ": " << plain->error.reason;
+    for (RegKey root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+      EXPECT_EQ(Describe(narrow->tree.Root(root), false), Describe(wide->tree.Root(root), true))
+          << files.narrow;
+      EXPECT_EQ(Describe(narrow->tree.Root(root), false, false), Describe(plain->tree.Root(root), false, false))
+          << files.narrow;
+    }
+  }
+}
+
+// The narrow shortcuts refuse exactly what the reader refuses, at the same
+// line and for the same reason.
+TEST(ParseRegFileDifferential, BrokenQuotedTextIsRefusedAlike) {
+  const char* const lines[] = {
+      "\"long value name without its closing quote=\"x\"", "\"v\"=\"0123456789 unterminated",
+      "\"v\"=\"0123456789\\q unknown escape\"",           "\"v\"=\"0123456789 ends in a backslash\\",
+      "\"v\"=\"0123456789\" trailing text",                  "\"0123456789\\\"\"=\"\xE9\x80\\\\ 0123456789\" ; fine",
+  };
+  for (const char* line : lines) {
+    TwinFiles files;
+    files.Add("[HKEY_LOCAL_MACHINE\\K]");
+    files.Add(line);
+    auto narrow = Parse(files.narrow);
+    auto wide = Parse(Utf16(files.wide, true));
+    ASSERT_EQ(narrow->ok, wide->ok) << line;
+    EXPECT_EQ(narrow->error.line, wide->error.line) << line;
+    EXPECT_EQ(narrow->error.reason, wide->error.reason) << line;
+    if (narrow->ok) {
+      EXPECT_EQ(Describe(narrow->tree.Root(HKEY_LOCAL_MACHINE), false),
+                Describe(wide->tree.Root(HKEY_LOCAL_MACHINE), true));
     }
   }
 }
