@@ -1,23 +1,34 @@
 // quorvafix-cli: the driver scan and repair from the command line.
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <string>
 
-namespace {
-
-constexpr char kUsage[] =
-    "usage: quorvafix-cli --help | --version\n";
-
-}  // namespace
+#include "cli/cli_job.h"
+#include "cli/cli_options.h"
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("quorvafix-cli %s\n", QUORVAFIX_VERSION);
-    return 0;
+  CliOptions options;
+  std::string error;
+  if (!ParseCliOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "quorvafix-cli: %s\nTry 'quorvafix-cli --help'.\n", error.c_str());
+    return EXIT_TROUBLE;
   }
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kUsage, stdout);
-    return 0;
+  switch (options.command) {
+    case CliCommand::Help:
+      std::fputs(CLI_USAGE, stdout);
+      return EXIT_NO_FAULT_LEFT;
+    case CliCommand::Version:
+      std::printf("quorvafix-cli %s\n", QUORVAFIX_VERSION);
+      return EXIT_NO_FAULT_LEFT;
+    case CliCommand::Detect:
+    case CliCommand::Fix:
+      break;
   }
-  std::fputs(kUsage, stderr);
-  return 2;
+  int status = EXIT_NO_FAULT_LEFT;
+  for (const std::string& file : options.files) {
+    if (options.files.size() > 1) std::printf("==> %s <==\n", file.c_str());
+    std::fflush(stdout);
+    status = std::max(status, RunCliJob(options, file, stdout, stderr));
+  }
+  return status;
 }

@@ -1,7 +1,21 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the program's main job.
+# Installs what is missing, builds, and runs the main job on a sample registry:
+# detect on a copy of a faulty handheld export, then fix --patch, showing the
+# patch that would repair the handheld.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh build
-./build/cli/quorvafix-cli --version
+cli=$(pwd)/build/cli/quorvafix-cli
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp examples/disabled-lowercase.reg "$work/handheld.reg"
+
+echo "\$ quorvafix-cli detect handheld.reg"
+(cd "$work" && "$cli" detect handheld.reg) || echo "(exit status $?: a faulty driver remains)"
+echo
+echo "\$ quorvafix-cli fix --patch repair.reg handheld.reg"
+(cd "$work" && "$cli" fix --patch repair.reg handheld.reg)
+echo
+echo "\$ cat repair.reg"
+cat "$work/repair.reg"

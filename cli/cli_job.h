@@ -1,0 +1,28 @@
+// What quorvafix-cli does with one registry file: load it, scan it, repair it
+// in place or into a patch file, and print the report. Everything the tool
+// prints goes to the two streams given, so tests run jobs in-process.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "cli/cli_options.h"
+
+class FileSystem;
+
+// Exit statuses, worst last; a run over several files exits with the worst.
+constexpr int EXIT_NO_FAULT_LEFT = 0;
+constexpr int EXIT_FAULT_LEFT = 1;
+constexpr int EXIT_TROUBLE = 2;
+
+// Runs options.command (Detect or Fix) on file and returns its exit status:
+// EXIT_NO_FAULT_LEFT when no faulty driver remains (none found, or all
+// repaired, in the file or in the patch), EXIT_FAULT_LEFT when one remains
+// (found by detect, or a repair write failed: its reason goes to err), and
+// EXIT_TROUBLE when the file cannot be read or parsed, or the patch cannot be
+// written (err says "quorvafix-cli: FILE:LINE: what is wrong").
+// The report goes to out as UTF-8, one line per report line, then for fix the
+// outcome message on its own line when there is one. fs is where files are
+// read and written (null: the real file system).
+int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
+              FileSystem* fs = nullptr);

@@ -1,0 +1,191 @@
+#include "cli/cli_job.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/failing_file_system.h"
+#include "platform/test_files.h"
+
+namespace {
+
+const std::string EXAMPLES = QUORVAFIX_EXAMPLES_DIR;
+
+constexpr char HEALTHY_REPORT[] =
+    "COM1:\nDll: SERIAL_PXA.DLL\nCOM3:\nDll: IRSIR.DLL\nCOM5:\nDll: BTCEIF.DLL\nCOM6:\nDll: BTCEIF.DLL\n"
+    "\nAll OK !!!\n";
+constexpr char REPAIRED_LINE[] =
+    " We have solved the Bug. You need to reboot your PocketPC with a soft reset to make the GPS port able "
+    "to other applications\n";
+constexpr char NOT_FOUND_LINE[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.\n";
+
+// Collects what a job prints to one stream.
+class Capture {
+ public:
+  Capture() : file_(std::tmpfile()) {}
+  ~Capture() { std::fclose(file_); }
+  std::FILE* get() { return file_; }
+  std::string Text() {
+    std::fflush(file_);
+    std::rewind(file_);
+    std::string text;
+    int c;
+    while ((c = std::fgetc(file_)) != EOF) text.push_back(static_cast<char>(c));
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+struct JobResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class CliJobTest : public ::testing::Test {
+ protected:
+  // A copy of the sample registry name in the scratch folder.
+  std::string Sample(const std::string& name) {
+    std::string path = dir_.File(name);
+    WriteBytes(path, ReadBytes(EXAMPLES + "/" + name));
+    return path;
+  }
+
+  JobResult Run(CliCommand command, const std::string& file, const std::string& patch = "",
+                FileSystem* fs = nullptr) {
+    CliOptions options;
+    options.command = command;
+    options.patch_path = patch;
+    options.files = {file};
+    Capture out;
+    Capture err;
+    int status = RunCliJob(options, file, out.get(), err.get(), fs);
+    return {status, out.Text(), err.Text()};
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(CliJobTest, DetectOnHealthyRegistry) {
+  JobResult r = Run(CliCommand::Detect, Sample("healthy.reg"));
+  EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);
+  EXPECT_EQ(r.out, HEALTHY_REPORT);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliJobTest, DetectMarksTheFaultAndChangesNothing) {
+  std::string file = Sample("quorva-driver.reg");
+  JobResult r = Run(CliCommand::Detect, file);
+  EXPECT_EQ(r.status, EXIT_FAULT_LEFT);
+  EXPECT_EQ(r.out,
+            "COM1:\nDll: SERIAL_PXA.DLL\nCOM3:\nDll: IRSIR.DLL\n"
+            "COM5:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\nCOM6:\nDll: BTCEIF.DLL\n");
+  EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/quorva-driver.reg"));
+}
+
+TEST_F(CliJobTest, FixOnHealthyRegistrySaysNothingWasFound) {
+  JobResult r = Run(CliCommand::Fix, Sample("healthy.reg"));
+  EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);
+  EXPECT_EQ(r.out, std::string(HEALTHY_REPORT) + NOT_FOUND_LINE);
+}
+
+// The repaired file differs from the original only in the faulty Dll line.
+void ExpectOnlyDllLineChanged(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after,
+                              const std::string& old_text, const std::string& new_text, int unit) {
+  auto widen = [unit](const std::string& s) {
+    std::string out;
+    for (char c : s) {
+      out.push_back(c);
+      if (unit == 2) out.push_back('\0');
+    }
+    return out;
+  };
+  std::string expected(before.begin(), before.end());
+  size_t at = expected.find(widen("\"Dll\"=\"" + old_text + "\""));
+  ASSERT_NE(at, std::string::npos);
+  expected.replace(at, widen("\"Dll\"=\"" + old_text + "\"").size(), widen("\"Dll\"=\"" + new_text + "\""));
+  EXPECT_EQ(std::string(after.begin(), after.end()), expected);
+}
+
+TEST_F(CliJobTest, FixRepairsInPlaceAndTheSecondRunFindsNothing) {
+  struct Case {
+    const char* sample;
+    const char* faulty;
+    int unit;
+  };
+  const Case cases[] = {{"quorva-driver.reg", "QVBTDEV.DLL", 2}, {"disabled-lowercase.reg", "---btceif.dll", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sample);
+    std::string file = Sample(c.sample);
+    std::vector<uint8_t> before = ReadBytes(file);
+    JobResult first = Run(CliCommand::Fix, file);
+    EXPECT_EQ(first.status, EXIT_NO_FAULT_LEFT);
+    EXPECT_NE(first.out.find("  FIXED!\n"), std::string::npos);
+    EXPECT_NE(first.out.find(REPAIRED_LINE), std::string::npos);
+    ExpectOnlyDllLineChanged(before, ReadBytes(file), c.faulty, "BTCEIF.DLL", c.unit);
+
+    JobResult second = Run(CliCommand::Fix, file);
+    EXPECT_EQ(second.status, EXIT_NO_FAULT_LEFT);
+    EXPECT_EQ(second.out, std::string(HEALTHY_REPORT) + NOT_FOUND_LINE);
+    for (const std::string& name : dir_.Names()) EXPECT_EQ(name.find(".lock"), std::string::npos) << name;
+  }
+}
+
+TEST_F(CliJobTest, PatchHoldsOnlyTheRepairedValueAndLeavesTheFile) {
+  std::string file = Sample("disabled-lowercase.reg");
+  std::string patch = dir_.File("patch.reg");
+  JobResult r = Run(CliCommand::Fix, file, patch);
+  EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);
+  EXPECT_NE(r.out.find("Dll: ---BTCEIF.DLL  FIXED!\n"), std::string::npos);
+  EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/disabled-lowercase.reg"));
+  std::vector<uint8_t> bytes = ReadBytes(patch);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]\n\"Dll\"=\"BTCEIF.DLL\"\n\n");
+}
+
+TEST_F(CliJobTest, UnreadableOrRefusedFilesAreTrouble) {
+  JobResult missing = Run(CliCommand::Detect, dir_.File("missing.reg"));
+  EXPECT_EQ(missing.status, EXIT_TROUBLE);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, "quorvafix-cli: " + dir_.File("missing.reg") + ": cannot read: No such file or directory\n");
+
+  std::string bad = dir_.File("bad.reg");
+  WriteText(bad, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
+  JobResult refused = Run(CliCommand::Fix, bad);
+  EXPECT_EQ(refused.status, EXIT_TROUBLE);
+  EXPECT_EQ(refused.err.rfind("quorvafix-cli: " + bad + ": line 4: ", 0), 0u) << refused.err;
+
+  WriteText(bad, "hello\n");
+  EXPECT_EQ(Run(CliCommand::Detect, bad).status, EXIT_TROUBLE);
+}
+
+TEST_F(CliJobTest, FailedRepairWriteKeepsTheFileAndSaysWhy) {
+  std::string file = Sample("quorva-driver.reg");
+  FailingFileSystem fs(RealFileSystem());
+  fs.FailAt(FileSystem::Step::Rename, 1, EROFS);
+  JobResult r = Run(CliCommand::Fix, file, "", &fs);
+  EXPECT_EQ(r.status, EXIT_FAULT_LEFT);
+  EXPECT_NE(r.out.find("Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("We have"), std::string::npos) << "no outcome message";
+  EXPECT_EQ(r.err.rfind("quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialA\\Dll: ", 0), 0u)
+      << r.err;
+  EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/quorva-driver.reg"));
+  EXPECT_EQ(dir_.Names().size(), 1u) << "no lock is left";
+}
+
+TEST_F(CliJobTest, FailedPatchWriteIsTroubleAndRepairsNothing) {
+  std::string file = Sample("quorva-driver.reg");
+  JobResult r = Run(CliCommand::Fix, file, dir_.File("no-such-folder/patch.reg"));
+  EXPECT_EQ(r.status, EXIT_TROUBLE);
+  EXPECT_NE(r.out.find("Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"), std::string::npos);
+  EXPECT_NE(r.err.find("cannot write the patch"), std::string::npos);
+  EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/quorva-driver.reg"));
+}
+
+}  // namespace
