@@ -80,13 +80,17 @@ PackedBytes::PackedBytes(ByteArena& arena, const uint8_t* data, size_t size)
 
 PackedBytes::PackedBytes(ByteArena& arena, std::u16string_view text)
     : size_(static_cast<uint32_t>(2 * text.size())) {
-  bool narrow = true;
-  for (char16_t u : text) narrow &= u < 0x100;
-  halved_ = narrow;
-  uint8_t* p = arena.Allocate(narrow ? text.size() : 2 * text.size());
-  if (narrow) {
-    for (size_t i = 0; i < text.size(); ++i) p[i] = static_cast<uint8_t>(text[i]);
-  } else {
+  // Names are nearly always Latin-1: copy the low bytes while looking, and
+  // only for a wider unit start over with both bytes of each.
+  uint8_t* p = arena.Allocate(text.size());
+  char16_t all = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    all |= text[i];
+    p[i] = static_cast<uint8_t>(text[i]);
+  }
+  halved_ = all < 0x100;
+  if (!halved_) {
+    p = arena.Allocate(2 * text.size());
     for (size_t i = 0; i < text.size(); ++i) {
       p[2 * i] = static_cast<uint8_t>(text[i]);
       p[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
