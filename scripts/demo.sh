@@ -19,3 +19,9 @@ echo "\$ quorvafix-cli fix --patch repair.reg handheld.reg"
 echo
 echo "\$ cat repair.reg"
 cat "$work/repair.reg"
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo
+  echo "\$ quorvafix handheld.reg   (the window: Tools > Detect / Fix; Ctrl+Q quits)"
+  ./build/shell/quorvafix "$work/handheld.reg"
+fi

@@ -1,0 +1,26 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+
+#include "platform/qt/qt_shell_services.h"
+#include "platform/qt/qt_window_manager.h"
+
+struct QtPlatform::Parts {
+  Parts(int& argc, char** argv) : application(argc, argv), shell(windows) {}
+
+  QApplication application;
+  QtWindowManager windows;
+  QtShellServices shell;
+};
+
+QtPlatform::QtPlatform(int& argc, char** argv) : parts_(std::make_unique<Parts>(argc, argv)) {
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setApplicationName(QStringLiteral("quorvafix"));
+  InstallWindowManager(&parts_->windows);
+  InstallShellServices(&parts_->shell);
+}
+
+QtPlatform::~QtPlatform() {
+  InstallShellServices(nullptr);
+  InstallWindowManager(nullptr);
+}

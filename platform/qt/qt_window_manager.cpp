@@ -1,0 +1,407 @@
+#include "platform/qt/qt_window_manager.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QResizeEvent>
+#include <vector>
+
+#include "platform/qt/qt_template_dialog.h"
+#include "platform/shell_services.h"
+
+namespace {
+
+// The one device context: the paint event in progress.
+constexpr DeviceContext kPaintContext = 1;
+
+QString TextOf(const char16_t* text, int length = -1) {
+  return text == nullptr ? QString() : QString::fromUtf16(text, length);
+}
+
+QColor ColourOf(BrushHandle brush) {
+  if (brush == nullptr) return QColor(Qt::white);
+  uint32_t c = brush->colour;  // 0x00BBGGRR
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+// The handheld's screen below its top bar.
+class ScreenWidget : public QWidget {
+ public:
+  explicit ScreenWidget(QtWindowManager& windows) : windows_(windows) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_QuitOnClose, false);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    windows_.ScreenResized(event->oldSize(), event->size());
+  }
+  void changeEvent(QEvent* event) override {
+    if (event->type() == QEvent::ActivationChange) windows_.ScreenActivated(isActiveWindow());
+    QWidget::changeEvent(event);
+  }
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    windows_.ScreenCloseRequested();
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    windows_.KeyPressed(event->key(), event->modifiers());
+  }
+
+ private:
+  QtWindowManager& windows_;
+};
+
+// A top-level window of the program: paints through its procedure.
+class ClientWidget : public QWidget {
+ public:
+  ClientWidget(QtWindowManager& windows, WindowHandle handle, QWidget* screen)
+      : QWidget(screen), windows_(windows), handle_(handle) {
+    setFocusPolicy(Qt::NoFocus);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    windows_.PaintWindow(handle_, painter, event->rect());
+  }
+
+ private:
+  QtWindowManager& windows_;
+  WindowHandle handle_;
+};
+
+}  // namespace
+
+QtWindowManager::QtWindowManager() = default;
+
+QtWindowManager::~QtWindowManager() { delete screen_.data(); }
+
+Rect QtWindowManager::WorkArea() const {
+  int width = screen_ ? screen_->width() : kScreenWidth;
+  int height = screen_ ? screen_->height() : kScreenHeight;
+  return Rect{0, kTopBarHeight, width, kTopBarHeight + height};
+}
+
+Rect QtWindowManager::DefaultWindowRect() { return WorkArea(); }
+
+void QtWindowManager::EnsureScreen(WindowHandle first) {
+  if (screen_) return;
+  auto* screen = new ScreenWidget(*this);
+  screen->resize(kScreenWidth, kScreenHeight);
+  screen->setMinimumSize(120, 2 * kMenuBarHeight);
+  const WindowRecord* record = Record(first);
+  screen->setWindowTitle(QString::fromStdU16String(record->title));
+  QIcon icon = IconOf(record->icon);
+  screen->setWindowIcon(icon);
+  QApplication::setWindowIcon(icon);
+  screen_ = screen;
+}
+
+void QtWindowManager::PlaceWidget(WindowHandle window) {
+  auto it = natives_.find(window);
+  if (it == natives_.end() || !it->second.widget) return;
+  const Rect& r = it->second.rect;
+  Rect work = WorkArea();
+  it->second.widget->setGeometry(r.left - work.left, r.top - work.top, r.right - r.left,
+                                 r.bottom - r.top);
+}
+
+void QtWindowManager::LayOutMenuBars() {
+  if (!screen_) return;
+  for (auto& [handle, strip] : menu_bars_) {
+    if (!strip) continue;
+    strip->setGeometry(0, screen_->height() - kMenuBarHeight, screen_->width(), kMenuBarHeight);
+    strip->raise();
+  }
+}
+
+WindowHandle QtWindowManager::PrimaryWindow() const {
+  for (const auto& [handle, native] : natives_) {
+    const WindowRecord* record = Record(handle);
+    if (record != nullptr && record->kind == WindowKind::TopLevel && !record->destroying) {
+      return handle;
+    }
+  }
+  return 0;
+}
+
+QWidget* QtWindowManager::OwnerWidget(WindowHandle owner) const {
+  auto dialog = dialogs_.find(owner);
+  if (dialog != dialogs_.end() && dialog->second) return dialog->second.data();
+  return screen_ && screen_->isVisible() ? screen_.data() : nullptr;
+}
+
+bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) {
+  EnsureScreen(window);
+  auto* widget = new ClientWidget(*this, window, screen_);
+  natives_[window] = Native{rect, widget};
+  PlaceWidget(window);
+  LayOutMenuBars();
+  if (style & WS_VISIBLE) {
+    widget->show();
+    screen_->show();
+  }
+  const WindowRecord* record = Record(window);
+  if (!beacon_.IsListening()) {
+    beacon_.Listen(InstanceBeacon::NameFor(record->class_name, record->title),
+                   [this](bool with_owned) { RaiseScreen(with_owned); });
+  }
+  return true;
+}
+
+void QtWindowManager::DestroyNativeWindow(WindowHandle window) {
+  auto drop = [](QWidget* widget) {
+    if (widget == nullptr) return;
+    widget->hide();
+    widget->deleteLater();
+  };
+  if (auto it = natives_.find(window); it != natives_.end()) {
+    drop(it->second.widget);
+    natives_.erase(it);
+    if (PrimaryWindow() == 0 && screen_) screen_->hide();
+  }
+  if (auto it = menu_bars_.find(window); it != menu_bars_.end()) {
+    drop(it->second);
+    menu_bars_.erase(it);
+  }
+  if (auto it = dialogs_.find(window); it != dialogs_.end()) {
+    if (it->second && it->second->isVisible()) it->second->Finish(-1);
+    drop(it->second);
+    dialogs_.erase(it);
+  }
+}
+
+void QtWindowManager::AttachMenuBar(WindowHandle bar, QWidget* strip) {
+  EnsureScreen(PrimaryWindow());
+  strip->setParent(screen_);
+  menu_bars_[bar] = strip;
+  LayOutMenuBars();
+  strip->show();
+}
+
+WindowHandle QtWindowManager::FindForeignWindow(const char16_t* class_name,
+                                                const char16_t* title) {
+  QString name = InstanceBeacon::NameFor(class_name ? class_name : u"", title ? title : u"");
+  if (!InstanceBeacon::Answers(name)) return 0;
+  last_foreign_ += 4;
+  foreign_[last_foreign_] = name;
+  return last_foreign_;
+}
+
+bool QtWindowManager::SetForegroundWindow(WindowHandle window) {
+  bool with_owned = (window & 1u) != 0;
+  WindowHandle target = window & ~1u;
+  if (auto it = foreign_.find(target); it != foreign_.end()) {
+    return InstanceBeacon::RequestForeground(it->second, with_owned);
+  }
+  if (TopLevelOf(target) == 0) return false;
+  RaiseScreen(with_owned);
+  return true;
+}
+
+void QtWindowManager::RaiseScreen(bool with_owned) {
+  if (!screen_) return;
+  screen_->show();
+  screen_->raise();
+  screen_->activateWindow();
+  QWidget* modal = QApplication::activeModalWidget();
+  if (with_owned && modal != nullptr) {
+    modal->raise();
+    modal->activateWindow();
+  }
+}
+
+bool QtWindowManager::GetWindowRect(WindowHandle window, Rect* rect) {
+  auto it = natives_.find(window);
+  if (it == natives_.end() || rect == nullptr) return false;
+  *rect = it->second.rect;
+  return true;
+}
+
+bool QtWindowManager::GetClientRect(WindowHandle window, Rect* rect) {
+  auto it = natives_.find(window);
+  if (it == natives_.end() || rect == nullptr) return false;
+  const Rect& r = it->second.rect;
+  *rect = Rect{0, 0, r.right - r.left, r.bottom - r.top};
+  return true;
+}
+
+bool QtWindowManager::MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
+                                 int32_t height, bool repaint) {
+  auto it = natives_.find(window);
+  if (it == natives_.end()) return false;
+  it->second.rect = Rect{x, y, x + width, y + height};
+  PlaceWidget(window);
+  if (repaint && it->second.widget) it->second.widget->update();
+  return true;
+}
+
+bool QtWindowManager::ShowWindow(WindowHandle window, int show) {
+  auto it = natives_.find(window);
+  if (it == natives_.end() || !it->second.widget) return false;
+  bool was_visible = it->second.widget->isVisible();
+  it->second.widget->setVisible(show != SW_HIDE);
+  if (show != SW_HIDE && screen_) screen_->show();
+  return was_visible;
+}
+
+bool QtWindowManager::UpdateWindow(WindowHandle window) {
+  auto it = natives_.find(window);
+  if (it == natives_.end() || !it->second.widget) return false;
+  if (it->second.widget->isVisible()) it->second.widget->repaint();
+  return true;
+}
+
+bool QtWindowManager::InvalidateRect(WindowHandle window, const Rect* rect, bool) {
+  auto it = natives_.find(window);
+  if (it == natives_.end() || !it->second.widget) return false;
+  if (rect == nullptr) {
+    it->second.widget->update();
+  } else {
+    it->second.widget->update(rect->left, rect->top, rect->right - rect->left,
+                              rect->bottom - rect->top);
+  }
+  return true;
+}
+
+void QtWindowManager::PaintWindow(WindowHandle window, QPainter& painter, const QRect& area) {
+  const WindowRecord* record = Record(window);
+  if (record == nullptr) return;
+  painter.fillRect(area, ColourOf(record->background));
+  painter.setPen(Qt::black);
+  painter_ = &painter;
+  painting_ = window;
+  paint_area_ = area;
+  SendMessage(window, WM_PAINT, 0, 0);
+  painter_ = nullptr;
+  painting_ = 0;
+}
+
+DeviceContext QtWindowManager::BeginPaint(WindowHandle window, PaintInfo* paint) {
+  if (paint == nullptr) return 0;
+  *paint = PaintInfo{};
+  if (painter_ == nullptr || painting_ != window) {
+    InvalidateRect(window, nullptr, false);
+    return 0;
+  }
+  paint->dc = kPaintContext;
+  paint->erase = false;  // PaintWindow has painted the class background
+  paint->paint = Rect{paint_area_.left(), paint_area_.top(), paint_area_.right() + 1,
+                      paint_area_.bottom() + 1};
+  return kPaintContext;
+}
+
+bool QtWindowManager::EndPaint(WindowHandle window, const PaintInfo*) { return IsWindow(window); }
+
+int QtWindowManager::DrawText(DeviceContext dc, const char16_t* text, int length, Rect* rect,
+                              uint32_t format) {
+  if (dc != kPaintContext || painter_ == nullptr || text == nullptr || rect == nullptr) return 0;
+  QString lines = TextOf(text, length);
+  lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  int flags = Qt::AlignLeft | Qt::AlignTop;
+  if (format & DT_WORDBREAK) flags |= Qt::TextWordWrap;
+  QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+  QRect drawn;
+  painter_->drawText(box, flags, lines, &drawn);
+  return drawn.height();
+}
+
+int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
+                                uint32_t) {
+  QMessageBox box(OwnerWidget(owner));
+  box.setWindowTitle(TextOf(caption));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(TextOf(text));
+  box.setIcon(QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+  return IDOK;
+}
+
+bool QtWindowManager::CreateNativeDialog(WindowHandle dialog,
+                                         const DialogTemplate& dialog_template,
+                                         InstanceHandle instance, WindowHandle owner) {
+  auto* widget = new TemplateDialog(dialog, dialog_template, instance, OwnerWidget(owner));
+  widget->setAttribute(Qt::WA_QuitOnClose, false);
+  dialogs_[dialog] = widget;
+  return true;
+}
+
+bool QtWindowManager::ApplyDialogFlags(WindowHandle dialog, uint32_t flags) {
+  auto it = dialogs_.find(dialog);
+  if (it == dialogs_.end() || !it->second) return false;
+  TemplateDialog* widget = it->second;
+  if (flags & SHIDIF_SIZEDLGFULLSCREEN) {
+    if (screen_) {
+      widget->setGeometry(screen_->geometry());
+    } else {
+      widget->resize(kScreenWidth, kScreenHeight);
+    }
+  }
+  if (flags & SHIDIF_DONEBUTTON) widget->AddDoneButton();
+  // A desktop has no input panel to lower: SHIDIF_SIPDOWN needs nothing.
+  return true;
+}
+
+void QtWindowManager::RunModalDialog(WindowHandle dialog) {
+  auto it = dialogs_.find(dialog);
+  if (it == dialogs_.end() || !it->second) return;
+  it->second->exec();
+}
+
+void QtWindowManager::EndNativeDialog(WindowHandle dialog) {
+  auto it = dialogs_.find(dialog);
+  if (it == dialogs_.end() || !it->second) return;
+  const WindowRecord* record = Record(dialog);
+  it->second->Finish(record == nullptr ? 0 : static_cast<int>(record->dialog_result));
+}
+
+void QtWindowManager::WaitForMessages() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void QtWindowManager::ScreenResized(const QSize& old_size, const QSize& new_size) {
+  if (old_size.isValid()) {
+    int dw = new_size.width() - old_size.width();
+    int dh = new_size.height() - old_size.height();
+    for (auto& [handle, native] : natives_) {
+      native.rect.right += dw;
+      native.rect.bottom += dh;
+      PlaceWidget(handle);
+    }
+  }
+  LayOutMenuBars();
+  if (!old_size.isValid()) return;
+  std::vector<WindowHandle> windows;
+  for (const auto& [handle, native] : natives_) windows.push_back(handle);
+  for (WindowHandle handle : windows) SendMessage(handle, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+}
+
+void QtWindowManager::ScreenActivated(bool active) {
+  WindowHandle window = PrimaryWindow();
+  if (window != 0) SendMessage(window, WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0);
+}
+
+void QtWindowManager::ScreenCloseRequested() {
+  WindowHandle window = PrimaryWindow();
+  if (window != 0) SendMessage(window, WM_CLOSE, 0, 0);
+}
+
+void QtWindowManager::KeyPressed(int key, Qt::KeyboardModifiers modifiers) {
+  WindowHandle window = PrimaryWindow();
+  bool letter = key >= Qt::Key_A && key <= Qt::Key_Z;
+  bool digit = key >= Qt::Key_0 && key <= Qt::Key_9;
+  if (window == 0 || !(letter || digit)) return;
+  LongParam held = 0;
+  if (modifiers & Qt::ControlModifier) held |= MOD_CONTROL;
+  if (modifiers & Qt::ShiftModifier) held |= MOD_SHIFT;
+  if (modifiers & Qt::AltModifier) held |= MOD_ALT;
+  // Qt's letter and digit keys carry their ASCII codes, the virtual keys.
+  PostMessage(window, WM_KEYDOWN, static_cast<WordParam>(key), held);
+}

@@ -1,0 +1,115 @@
+// The window manager on Qt Widgets. The handheld's screen below its top bar
+// is one resizable top-level widget, the "screen" (240 x 294 at first): the
+// program's top-level windows are child widgets placed in it by their screen
+// rectangles (the work area starts 26 pixels down), and the shell's menu bar
+// is a strip along its bottom, above them. Dialogs and message boxes are real
+// modal Qt dialogs over the screen. This class owns every widget it makes;
+// painting happens only inside Qt's paint events, which send WM_PAINT.
+//
+// Desktop choices: the screen's title-bar close button sends WM_CLOSE to the
+// first top-level window; resizing the screen moves the work area's edges
+// and every top-level window's right and bottom edges with it, then sends
+// WM_SETTINGCHANGE(SPI_SETWORKAREA). Each repaint starts from the class
+// background, whatever the erase flag, since no stale pixels are kept.
+#pragma once
+
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "platform/qt/qt_instance_beacon.h"
+#include "platform/window_manager_base.h"
+
+class QPainter;
+class TemplateDialog;
+
+class QtWindowManager : public WindowManagerBase {
+ public:
+  // The handheld's top bar above the work area, and the shell's menu bar.
+  static constexpr int kTopBarHeight = 26;
+  static constexpr int kMenuBarHeight = 26;
+  // The work area's size until the user resizes the screen.
+  static constexpr int kScreenWidth = 240;
+  static constexpr int kScreenHeight = 294;
+
+  QtWindowManager();
+  ~QtWindowManager() override;
+
+  // Local windows come forward with the screen; a window of another copy is
+  // asked over its instance beacon.
+  bool SetForegroundWindow(WindowHandle window) override;
+  bool GetWindowRect(WindowHandle window, Rect* rect) override;
+  bool GetClientRect(WindowHandle window, Rect* rect) override;
+  bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height,
+                  bool repaint) override;
+  bool ShowWindow(WindowHandle window, int show) override;
+  bool UpdateWindow(WindowHandle window) override;
+  bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) override;
+  // Outside a paint event there is nothing to draw on: BeginPaint then asks
+  // Qt for a repaint and returns 0.
+  DeviceContext BeginPaint(WindowHandle window, PaintInfo* paint) override;
+  bool EndPaint(WindowHandle window, const PaintInfo* paint) override;
+  int DrawText(DeviceContext dc, const char16_t* text, int length, Rect* rect,
+               uint32_t format) override;
+  int MessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
+                 uint32_t type) override;
+
+  // The screen widget (null until the first window is made).
+  QWidget* Screen() const { return screen_; }
+  // Hands the strip of menu-bar window bar to the screen: it is placed along
+  // the bottom, over the windows, and deleted with the bar.
+  void AttachMenuBar(WindowHandle bar, QWidget* strip);
+  // Applies SHInitDialog flags to a dialog; false for an unknown dialog.
+  bool ApplyDialogFlags(WindowHandle dialog, uint32_t flags);
+
+  // Entry points of the widgets' event handlers.
+  void PaintWindow(WindowHandle window, QPainter& painter, const QRect& area);
+  void ScreenResized(const QSize& old_size, const QSize& new_size);
+  void ScreenActivated(bool active);
+  void ScreenCloseRequested();
+  void KeyPressed(int key, Qt::KeyboardModifiers modifiers);
+
+ protected:
+  Rect DefaultWindowRect() override;
+  bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) override;
+  void DestroyNativeWindow(WindowHandle window) override;
+  WindowHandle FindForeignWindow(const char16_t* class_name, const char16_t* title) override;
+  void WaitForMessages() override;
+  bool CreateNativeDialog(WindowHandle dialog, const DialogTemplate& dialog_template,
+                          InstanceHandle instance, WindowHandle owner) override;
+  void RunModalDialog(WindowHandle dialog) override;
+  void EndNativeDialog(WindowHandle dialog) override;
+
+ private:
+  struct Native {
+    Rect rect{};
+    QPointer<QWidget> widget;
+  };
+
+  Rect WorkArea() const;
+  void EnsureScreen(WindowHandle first);
+  void PlaceWidget(WindowHandle window);
+  void LayOutMenuBars();
+  // The first live top-level window: the one the screen's close, keys and
+  // activation go to.
+  WindowHandle PrimaryWindow() const;
+  // Brings the screen (and with_owned: its open modal box) to the front.
+  void RaiseScreen(bool with_owned);
+  QWidget* OwnerWidget(WindowHandle owner) const;
+
+  QPointer<QWidget> screen_;
+  std::map<WindowHandle, Native> natives_;
+  std::map<WindowHandle, QPointer<TemplateDialog>> dialogs_;
+  std::map<WindowHandle, QPointer<QWidget>> menu_bars_;
+  std::map<WindowHandle, QString> foreign_;  // handle -> beacon name
+  WindowHandle last_foreign_ = 0x7F000000u;
+  InstanceBeacon beacon_;
+
+  // The painter of the paint event in progress, and its window.
+  QPainter* painter_ = nullptr;
+  WindowHandle painting_ = 0;
+  QRect paint_area_;
+};

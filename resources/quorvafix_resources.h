@@ -1,0 +1,9 @@
+// QUORVAFIX's resource script as data: strings 1, 3 and 104, menu and
+// menu-bar template 102, accelerator table 3, dialog template 103 and icon
+// group 101. Static, read-only, for the whole process; install it with
+// InstallResourceModule and load from it by number.
+#pragma once
+
+#include "platform/resource_types.h"
+
+const ResourceModule& QuorvafixResources();

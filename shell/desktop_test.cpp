@@ -1,0 +1,328 @@
+// The whole program on the Qt backend (offscreen): the real window, menu,
+// keys, message box and About box.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <string>
+
+#include <QFile>
+
+#include "platform/qt/qt_platform.h"
+#include "shell/desktop_program.h"
+#include "shell/desktop_test_support.h"
+#include "shell/display_text.h"
+
+namespace {
+
+constexpr char kRepaired[] =
+    " We have solved the Bug. You need to reboot your PocketPC with a soft reset to make the GPS "
+    "port able to other applications";
+constexpr char kNotFound[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.";
+
+// A handheld with a serial port and the QUORVA driver on the Bluetooth port.
+constexpr char kFaultyRegistry[] =
+    "REGEDIT4\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+    "\"Name\"=\"COM1:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\Serial\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\02]\r\n"
+    "\"Name\"=\"COM5:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\Serial]\r\n"
+    "\"Dll\"=\"serial_tc.dll\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
+    "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
+
+constexpr char kHealthyRegistry[] =
+    "REGEDIT4\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+    "\"Name\"=\"COM1:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
+    "\"Dll\"=\"BTCEIF.DLL\"\r\n";
+
+QByteArray Replaced(const char* text, const char* before, const char* after) {
+  return QByteArray(text).replace(before, after);
+}
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    runtime_folder_ = UsePrivateRuntimeFolder();
+    platform_ = std::make_unique<QtPlatform>(argc_, argv_);
+    registry_path_ = runtime_folder_ + "/pda.reg";
+    DisplayText.Assign(HelpText);
+  }
+  void TearDown() override {
+    platform_.reset();
+    RemoveFolder(runtime_folder_);
+  }
+
+  void WriteRegistry(const QByteArray& text) {
+    QFile file(QString::fromStdString(registry_path_));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+  QByteArray ReadRegistry() {
+    QFile file(QString::fromStdString(registry_path_));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+  }
+
+  // Steps shared by the scenarios.
+  void WaitForActiveScreen() {
+    driver_.Add("screen shown and active", [] {
+      QWidget* screen = ProgramScreen();
+      if (screen == nullptr) return false;
+      screen->activateWindow();
+      return QTest::qWaitForWindowActive(screen, 1000);
+    });
+  }
+  void Choose(const QString& item) {
+    driver_.Add("open Tools", [] {
+      OpenToolsMenu();
+      return true;
+    });
+    driver_.Add("choose " + item.toStdString(), [item] { return ChooseMenuItem(item); });
+  }
+  void Press(Qt::Key key) {
+    driver_.Add("press Ctrl+" + QKeySequence(key).toString().toStdString(), [key] {
+      QTest::keyClick(ProgramScreen(), key, Qt::ControlModifier);
+      return true;
+    });
+  }
+  // Reads the message box, then presses its OK button.
+  void AnswerMessageBox(QString* text, QString* caption) {
+    driver_.Add("message box", [text, caption] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || !box->isVisible()) return false;
+      *text = box->text();
+      *caption = box->windowTitle();
+      QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+      return true;
+    });
+  }
+  void WaitForNoModalBox() {
+    driver_.Add("no modal box", [] { return QApplication::activeModalWidget() == nullptr; });
+  }
+
+  // Runs `quorvafix REGISTRY_FILE` while the driver's steps act.
+  int RunProgram() {
+    driver_.Start();
+    const char* argv[] = {"quorvafix", registry_path_.c_str(), nullptr};
+    return RunQuorvafix(2, argv);
+  }
+
+  int argc_ = 1;
+  char program_[10] = "quorvafix";
+  char* argv_[2] = {program_, nullptr};
+  std::string runtime_folder_;
+  std::unique_ptr<QtPlatform> platform_;
+  std::string registry_path_;
+  StepDriver driver_;
+};
+
+TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
+  WriteRegistry(kFaultyRegistry);
+  QImage help, report;
+  QString box_text, box_caption;
+  QString about_title;
+  QStringList about_texts;
+  QSize about_icon;
+  QRect screen_rect, about_rect;
+  QRect strip_rect;
+
+  WaitForActiveScreen();
+  driver_.Add("grab the help text", [&] {
+    QWidget* screen = ProgramScreen();
+    screen_rect = screen->geometry();
+    strip_rect = screen->findChild<QWidget*>(QStringLiteral("menu_bar"))->geometry();
+    help = screen->grab().toImage();
+    help.save(QStringLiteral("quorvafix-help.png"));
+    return true;
+  });
+  Choose(QStringLiteral("Detect QUORVA Bug"));
+  driver_.Add("report shown", [] {
+    return std::string(DisplayText.CStr()).find("BUG DETECTED") != std::string::npos;
+  });
+  driver_.Add("save the report picture", [&] {
+    report = ProgramScreen()->grab().toImage();
+    report.save(QStringLiteral("quorvafix-report.png"));
+    return QApplication::activeModalWidget() == nullptr;  // Detect shows no box
+  });
+  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
+  AnswerMessageBox(&box_text, &box_caption);
+  WaitForNoModalBox();
+  Press(Qt::Key_A);
+  driver_.Add("About box", [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return false;
+    about_title = dialog->windowTitle();
+    about_rect = dialog->geometry();
+    dialog->grab().save(QStringLiteral("quorvafix-about.png"));
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+      if (label->pixmap().isNull()) {
+        about_texts << label->text();
+      } else {
+        about_icon = label->pixmap().size();
+      }
+    }
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("done")), Qt::LeftButton);
+    return true;
+  });
+  WaitForNoModalBox();
+  Press(Qt::Key_Q);
+
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+
+  EXPECT_EQ(screen_rect.size(), QSize(240, 294));
+  EXPECT_EQ(strip_rect, QRect(0, 294 - 26, 240, 26));
+  const QRect text_area(0, 0, 240, 294 - 26);
+  EXPECT_GT(DarkPixels(help, text_area), 300) << "the help text is drawn";
+  EXPECT_GT(DarkPixels(report, text_area), 150) << "the report is drawn";
+  EXPECT_NE(help, report);
+
+  EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_EQ(box_text, QString::fromLatin1(kRepaired));
+  EXPECT_EQ(ReadRegistry(), Replaced(kFaultyRegistry, "QVBTDEV.DLL", "BTCEIF.DLL"))
+      << "only the faulty value changes, in place";
+  EXPECT_STREQ(DisplayText.CStr(),
+               "COM1:\r\nDll: SERIAL_TC.DLL\r\nCOM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n");
+
+  EXPECT_EQ(about_title, QStringLiteral("About QUORVAFIX"));
+  EXPECT_EQ(about_texts, (QStringList{QStringLiteral("QUORVAFIX Version 1.0"),
+                                      QStringLiteral("(c) Harbelt TEAM, S.L.")}));
+  EXPECT_EQ(about_icon, QSize(32, 32));
+  EXPECT_EQ(about_rect.size(), screen_rect.size()) << "the About box covers the screen";
+}
+
+TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
+  WriteRegistry(kHealthyRegistry);
+  QString box_text, box_caption;
+  WaitForActiveScreen();
+  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
+  AnswerMessageBox(&box_text, &box_caption);
+  WaitForNoModalBox();
+  Choose(QStringLiteral("Exit"));
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_EQ(box_text, QString::fromLatin1(kNotFound));
+  EXPECT_STREQ(DisplayText.CStr(), "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!");
+  EXPECT_EQ(ReadRegistry(), QByteArray(kHealthyRegistry));
+}
+
+TEST_F(DesktopTest, MissingFileIsAnEmptyRegistryAndStaysMissing) {
+  QString box_text, box_caption;
+  WaitForActiveScreen();
+  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
+  AnswerMessageBox(&box_text, &box_caption);
+  WaitForNoModalBox();
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(box_text, QString::fromLatin1(kNotFound));
+  EXPECT_STREQ(DisplayText.CStr(), "\r\nAll OK !!!");
+  EXPECT_EQ(ReadRegistry(), QByteArray("<missing>"));
+}
+
+TEST_F(DesktopTest, UnreadableFileIsReportedBeforeAnyWindowAndFails) {
+  registry_path_ = runtime_folder_ + "/pd\xC3\xA1.reg";  // "pdá.reg"
+  WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
+  QString box_text, box_caption;
+  bool window_seen = false;
+  driver_.Add("message box", [&] {
+    window_seen = window_seen || ProgramScreen() != nullptr;
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return false;
+    box_text = box->text();
+    box_caption = box->windowTitle();
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    return true;
+  });
+  EXPECT_EQ(RunProgram(), 1);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_FALSE(window_seen);
+  EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_TRUE(box_text.startsWith(QStringLiteral("The registry file cannot be used.\n\n")))
+      << box_text.toStdString();
+  EXPECT_TRUE(box_text.contains(QString::fromUtf8("pd\xC3\xA1.reg: line 4")))
+      << box_text.toStdString();
+}
+
+TEST_F(DesktopTest, ToolsMenuListsTheFourCommandsInOrder) {
+  QStringList items;
+  QString button_text;
+  WaitForActiveScreen();
+  driver_.Add("open Tools", [&] {
+    button_text = ToolsButton()->text();
+    OpenToolsMenu();
+    return true;
+  });
+  driver_.Add("read the popup", [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr || !menu->isVisible()) return false;
+    for (QAction* action : menu->actions()) items << action->text();
+    menu->close();
+    return true;
+  });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(button_text, QStringLiteral("Tools"));
+  EXPECT_EQ(items, (QStringList{QStringLiteral("About..."), QStringLiteral("Detect QUORVA Bug"),
+                                QStringLiteral("Fix QUORVA Bluetooth Bug"), QStringLiteral("Exit")}));
+}
+
+TEST_F(DesktopTest, AboutBoxTitleBarCloseActsAsItsOkButton) {
+  bool closed_by_title_bar = false;
+  WaitForActiveScreen();
+  Press(Qt::Key_A);
+  driver_.Add("close the About box from its title bar", [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return false;
+    closed_by_title_bar = dialog->close() || !dialog->isVisible();
+    return true;
+  });
+  WaitForNoModalBox();
+  driver_.Add("close the screen from its title bar", [] { return ProgramScreen()->close() || true; });
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_TRUE(closed_by_title_bar);
+}
+
+TEST_F(DesktopTest, ResizingTheScreenCarriesTheWindowAndTheMenuBar) {
+  QRect strip_rect;
+  int dark_before = 0, dark_after = 0;
+  WaitForActiveScreen();
+  driver_.Add("resize", [&] {
+    QWidget* screen = ProgramScreen();
+    dark_before = DarkPixels(screen->grab().toImage(), screen->rect());
+    screen->resize(480, 400);
+    return true;
+  });
+  driver_.Add("read the layout", [&] {
+    QWidget* screen = ProgramScreen();
+    if (screen->size() != QSize(480, 400)) return false;
+    strip_rect = screen->findChild<QWidget*>(QStringLiteral("menu_bar"))->geometry();
+    dark_after = DarkPixels(screen->grab().toImage(), screen->rect());
+    return true;
+  });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(strip_rect, QRect(0, 400 - 26, 480, 26));
+  EXPECT_GT(dark_after, 300);
+  EXPECT_GT(dark_before, 300);
+}
+
+}  // namespace

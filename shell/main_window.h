@@ -1,0 +1,28 @@
+// The main window: its procedure (creation with the menu bar, activation and
+// setting changes, painting DisplayText, the Tools commands, destruction) and
+// the state it shares with start-up. Written against platform/ only; every
+// call runs on the UI thread.
+#pragma once
+
+#include "platform/shell_services.h"
+#include "platform/window_manager.h"
+
+// The height of the shell's menu bar at the bottom of the screen, in pixels.
+constexpr int MENU_BAR_HEIGHT = 26;
+
+// Margin between the client area's left, top and right edges and the text.
+constexpr int TEXT_MARGIN = 10;
+
+// The program's module instance, stored before the main window is created.
+extern InstanceHandle Instance;
+// The menu bar made on WM_CREATE; 0 when the shell could not make it.
+extern WindowHandle MenuBar;
+// The shell's activation record for the main window; size 12 after WM_CREATE.
+extern ActivateInfo ActivationInfo;
+
+// The main window's procedure. Handles WM_CREATE, WM_ACTIVATE,
+// WM_SETTINGCHANGE, WM_PAINT, WM_COMMAND (1 and IDM_EXIT close, IDM_ABOUT,
+// IDM_DETECT, IDM_FIX) and WM_DESTROY, returning 0; everything else (other
+// commands included) goes to DefWindowProc.
+MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wparam,
+                             LongParam lparam);
