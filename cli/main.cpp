@@ -6,6 +6,7 @@
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
+#include "cli/heap_reserve.h"
 #include "platform/reg_file_store.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     case CliCommand::Fix:
       break;
   }
+  // Loading takes up to about four times the file: its bytes and the tree.
+  ReserveHeap(4 * LargestFileSize(options.files));
   int status = EXIT_NO_FAULT_LEFT;
   std::unique_ptr<RegFileStore> last;
   for (const std::string& file : options.files) {
