@@ -37,20 +37,26 @@ class ArgumentText {
   const char* text_;
 };
 
-// Replaces the cut characters at p (p + cut within the text) by insert
-// (null: nothing). This is the splice of copying the text behind them aside,
-// ending the text at p, appending insert and then the copy, done in place:
-// the same Reserve calls (so the same growth) and the same bytes written,
-// without the temporary copy or measuring the text three times.
-void Splice(DynString& self, int p, int cut, const char* insert) {
-  int tail = self.IsNull() ? 0 : static_cast<int>(std::strlen(self.Data() + p + cut));
-  int add = insert == nullptr ? 0 : static_cast<int>(std::strlen(insert));
+// Replaces the cut characters at p (p + cut within the text) by the add
+// characters of insert (null: nothing), given the length of the text behind
+// them. This is the splice of copying the text behind them aside, ending the
+// text at p, appending insert and then the copy, done in place: the same
+// Reserve calls (so the same growth) and the same bytes written, without the
+// temporary copy or measuring the text again and again.
+void SpliceKnown(DynString& self, int p, int cut, const char* insert, int add, int tail) {
   self.At(p);
   if (insert != nullptr) self.Reserve(p + add);
   self.Reserve(p + add + tail);
   char* chars = self.At(0);
   std::memmove(chars + p + add, chars + p + cut, static_cast<size_t>(tail) + 1);
   if (add != 0) std::memcpy(chars + p, insert, static_cast<size_t>(add));
+}
+
+// SpliceKnown, measuring insert and the text behind the cut.
+void Splice(DynString& self, int p, int cut, const char* insert) {
+  int tail = self.IsNull() ? 0 : static_cast<int>(std::strlen(self.Data() + p + cut));
+  int add = insert == nullptr ? 0 : static_cast<int>(std::strlen(insert));
+  SpliceKnown(self, p, cut, insert, add, tail);
 }
 
 // FindText, case-sensitive, from a position known to lie within the text;
@@ -227,6 +233,9 @@ int DynStringEdit::ReplaceText(const char* text, const char* replacement, bool w
     return ReplaceEachOnce(self, find.Get(), repl, whole_word);
   }
   int n = static_cast<int>(std::strlen(find.Get()));
+  int add = static_cast<int>(std::strlen(repl));
+  // Each replacement changes the length by add - n: it is measured once.
+  int len = self.Length();
   int count = 0;
   // Searching again from position 0 after each replacement finds what a
   // search from p - n finds: the text before p is unchanged and held no
@@ -234,7 +243,8 @@ int DynStringEdit::ReplaceText(const char* text, const char* replacement, bool w
   // one (an occurrence ending at p has a new right neighbour).
   for (int p = self.FindText(find.Get(), 0, whole_word, false); p >= 0;
        p = FindFrom(self, find.Get(), p > n ? p - n : 0, whole_word)) {
-    Splice(self, p, n, repl);
+    SpliceKnown(self, p, n, repl, add, len - p - n);
+    len += add - n;
     ++count;
   }
   return count;
