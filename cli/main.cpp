@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
     case CliCommand::Fix:
       break;
   }
-  // Loading takes up to about four times the file: its bytes and the tree.
-  ReserveHeap(4 * LargestFileSize(options.files));
+  // Loading takes up to about four times the file (its bytes and the tree);
+  // a repair reads the file again and builds a second tree to check it.
+  ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
   int status = EXIT_NO_FAULT_LEFT;
   std::unique_ptr<RegFileStore> last;
   for (const std::string& file : options.files) {
