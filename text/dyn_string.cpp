@@ -55,17 +55,19 @@ bool IsUpperAscii(char c) { return c >= 'A' && c <= 'Z'; }
 
 }  // namespace
 
-DynString::DynString(const char* text) {
-  int len = static_cast<int>(std::strlen(text));
-  Reserve(len);
-  std::memcpy(chars_, text, static_cast<size_t>(len) + 1);
-}
+DynString::DynString(const char* text) { StartWith(text, static_cast<int>(std::strlen(text))); }
 
 DynString::DynString(const DynString& other) {
-  if (other.chars_ == nullptr) return;
-  int len = other.Length();
-  Reserve(len);
-  std::memcpy(chars_, other.chars_, static_cast<size_t>(len) + 1);
+  if (other.chars_ != nullptr) StartWith(other.chars_, other.Length());
+}
+
+void DynString::StartWith(const char* text, int len) {
+  if (len > kMaxCapacity - 13) OutOfMemory();
+  DynStringHeader* header = AllocateCopy(len + 13, text, len + 1);
+  header->capacity = len + 13;
+  header->tag = -1;
+  header->precision = 1;
+  chars_ = CharsOf(header);
 }
 
 DynString::DynString(DynString&& other) noexcept : chars_(other.chars_) {

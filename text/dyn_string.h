@@ -145,6 +145,10 @@ class DynString : public DynStringWide,
   }
   // Reserve beyond the inline case: a first block, or growth.
   void Grow(int n);
+  // Gives a null string its first block holding the len characters of text
+  // and a terminator: what Reserve(len) and copying them in would leave,
+  // without zeroing the bytes the copy overwrites.
+  void StartWith(const char* text, int len);
 
   char* chars_ = nullptr;
 };
