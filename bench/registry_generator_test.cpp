@@ -10,7 +10,7 @@
 #include "platform/code_page.h"
 #include "platform/reg_file_store.h"
 #include "platform/registry.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 #include "scan/serial_scan.h"
 
 namespace {

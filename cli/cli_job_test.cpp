@@ -10,7 +10,7 @@
 
 #include "platform/failing_file_system.h"
 #include "platform/reg_file_store.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 

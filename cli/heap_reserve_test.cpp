@@ -10,7 +10,7 @@
 #include <malloc.h>
 #endif
 
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 

@@ -86,3 +86,15 @@ int FailingFileSystem::SetMode(int fd, uint32_t mode) {
   int error;
   return Strikes(Step::SetMode, &error) ? error : inner_.SetMode(fd, mode);
 }
+
+int FailingFileSystem::OpenRead(const std::string& path, int* fd) {
+  int error;
+  return Strikes(Step::OpenRead, &error) ? error : inner_.OpenRead(path, fd);
+}
+
+int FailingFileSystem::Read(int fd, uint8_t* data, size_t size, size_t* got) {
+  int error;
+  if (!Strikes(Step::Read, &error)) return inner_.Read(fd, data, size, got);
+  *got = 0;
+  return error;
+}

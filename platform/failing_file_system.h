@@ -15,7 +15,8 @@ class FailingFileSystem : public FileSystem {
 
   // The nth call of step from now on (1-based) fails with error, an errno
   // value, without reaching the inner file system. For Write, error 0 makes
-  // that call write nothing and report 0 bytes written: a short write.
+  // that call write nothing and report 0 bytes written: a short write; for
+  // Read, error 0 makes it report the end of the file early.
   // Example: FailAt(Step::Rename, 1, EXDEV) fails the next rename.
   void FailAt(Step step, int nth, int error);
   // Drops the failures still to come and resets the counts.
@@ -34,6 +35,8 @@ class FailingFileSystem : public FileSystem {
   int ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override;
   int ReadLink(const std::string& path, std::string* target) override;
   int SetMode(int fd, uint32_t mode) override;
+  int OpenRead(const std::string& path, int* fd) override;
+  int Read(int fd, uint8_t* data, size_t size, size_t* got) override;
 
  private:
   struct Planned {

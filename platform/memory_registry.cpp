@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/reg_text_codec.h"
+
 RegStatus MemoryRegistry::Injected(RegOperation op, std::u16string_view subject) const {
   for (const Injection& injection : injections_) {
     if (injection.op != op) continue;
@@ -35,6 +37,7 @@ RegStatus MemoryRegistry::SetValue(RegKey key, const char16_t* name, uint32_t ty
                                    const uint8_t* data, uint32_t length) {
   if (RegStatus status = Injected(RegOperation::Set, ValueNameOf(name))) return status;
   if (data == nullptr && length != 0) return ERROR_INVALID_PARAMETER;
+  if (length > REG_MAX_DATA_SIZE) return ERROR_NOT_SUPPORTED;
   RegKeyNode* node = nullptr;
   if (RegStatus status = Resolve(key, &node)) return status;
   tree().SetValue(node, ValueNameOf(name), type, data, length);
@@ -63,13 +66,8 @@ void MemoryRegistry::PutKey(RegKey root, std::u16string_view path) { CreateKey(r
 void MemoryRegistry::PutString(RegKey root, std::u16string_view key_path,
                                std::u16string_view name, std::u16string_view text) {
   std::vector<uint8_t> data;
-  data.reserve(text.size() * 2 + 2);
-  for (char16_t u : text) {
-    data.push_back(static_cast<uint8_t>(u));
-    data.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  data.push_back(0);
-  data.push_back(0);
+  EncodeText(RegEncoding::Utf16Le, text, &data);
+  data.insert(data.end(), {0, 0});
   PutValue(root, key_path, name, REG_SZ, std::move(data));
 }
 

@@ -26,7 +26,8 @@ class MemoryRegistry : public RegTreeStore {
   RegStatus EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) override;
   RegStatus QueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data,
                        uint32_t* length) override;
-  // Stores any type and data as given (data may be null when length is 0).
+  // Stores any type and data as given (data may be null when length is 0);
+  // ERROR_NOT_SUPPORTED past REG_MAX_DATA_SIZE bytes.
   RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
                      uint32_t length) override;
   // An injected Close failure leaves the handle open.

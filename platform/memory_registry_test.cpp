@@ -6,18 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "platform/registry_testing.h"
 
-std::vector<uint8_t> Utf16z(std::u16string_view text) {
-  std::vector<uint8_t> bytes;
-  for (char16_t u : text) {
-    bytes.push_back(static_cast<uint8_t>(u));
-    bytes.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
-}
+namespace {
 
 class MemoryRegistryTest : public ::testing::Test {
  protected:

@@ -5,45 +5,84 @@
 #include <cstring>
 
 #include "platform/reg_line_editor.h"
-#include "platform/reg_parser.h"
+#include "platform/reg_tree_reader.h"
+#include "platform/reg_value_locator.h"
 
 namespace {
 
-// A 64-bit hash of the file's bytes, to tell whether it changed on disk.
-// Each step is a bijection of the state, so files of the same size that
-// differ in one 8-byte word always hash differently.
-uint64_t ContentHash(const std::vector<uint8_t>& bytes) {
-  const uint8_t* p = bytes.data();
-  size_t n = bytes.size();
-  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
+// A 64-bit hash of a file's bytes and size, fed piece by piece, to tell
+// whether the file changed on disk. Each step is a bijection of the state, so
+// files of the same size that differ in one 8-byte word always hash
+// differently.
+class ContentHasher {
+ public:
+  void Add(const uint8_t* p, size_t n) {
+    size_ += n;
+    while (n != 0 && carried_ != 0) {
+      carry_[carried_++] = *p++;
+      --n;
+      if (carried_ == 8) {
+        Mix(carry_);
+        carried_ = 0;
+      }
+    }
+    for (; n >= 8; p += 8, n -= 8) Mix(p);
+    while (n-- != 0) carry_[carried_++] = *p++;
+  }
+
+  uint64_t Finish() const {
+    uint64_t h = h_ ^ size_;
+    for (size_t i = 0; i < carried_; ++i) {
+      h = (h ^ carry_[i]) * 0x94D049BB133111EBull;
+      h ^= h >> 29;
+    }
+    return h;
+  }
+
+ private:
+  void Mix(const uint8_t* p) {
     uint64_t word;
-    std::memcpy(&word, p + i, 8);
-    h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 31;
+    std::memcpy(&word, p, 8);
+    h_ = (h_ ^ word) * 0xBF58476D1CE4E5B9ull;
+    h_ ^= h_ >> 31;
   }
-  for (; i < n; ++i) {
-    h = (h ^ p[i]) * 0x94D049BB133111EBull;
-    h ^= h >> 29;
-  }
-  return h;
+
+  uint64_t h_ = 0x9E3779B97F4A7C15ull;
+  uint64_t size_ = 0;
+  uint8_t carry_[8] = {};
+  size_t carried_ = 0;
+};
+
+uint64_t ContentHash(const std::vector<uint8_t>& bytes) {
+  ContentHasher hasher;
+  hasher.Add(bytes.data(), bytes.size());
+  return hasher.Finish();
 }
+
+// The file's bytes through the file system, hashed on the way.
+class FileByteSource : public RegByteSource {
+ public:
+  FileByteSource(FileSystem& fs, int fd) : fs_(fs), fd_(fd) {}
+  int Read(uint8_t* buffer, size_t size, size_t* got) override {
+    int error = fs_.Read(fd_, buffer, size, got);
+    if (error == 0) hasher_.Add(buffer, *got);
+    return error;
+  }
+  const ContentHasher& Hasher() const { return hasher_; }
+
+ private:
+  FileSystem& fs_;
+  int fd_;
+  ContentHasher hasher_;
+};
 
 std::string ValueText(std::u16string_view name) {
   return name.empty() ? "the default value" : "value \"" + MessageText(name) + "\"";
 }
 
-// True when tree holds exactly this value at root\key_path.
-bool ReadsBack(const RegTree& tree, RegKey root, std::u16string_view key_path,
-               std::u16string_view name, uint32_t type, const uint8_t* data, size_t size) {
-  RegKeyNode* key = tree.Find(tree.Root(root), key_path);
-  const RegValueEntry* value = key == nullptr ? nullptr : key->FindValue(name);
-  if (value == nullptr || value->type != type || value->data.size() != size) return false;
-  for (size_t i = 0; i < size; ++i) {
-    if (value->data.ByteAt(i) != data[i]) return false;
-  }
-  return true;
+std::string ParseFailure(const std::string& path, const RegParseError& error) {
+  if (error.read_error != 0) return path + ": cannot read: " + std::strerror(error.read_error);
+  return path + ": line " + std::to_string(error.line) + ": " + error.reason;
 }
 
 }  // namespace
@@ -51,41 +90,37 @@ bool ReadsBack(const RegTree& tree, RegKey root, std::u16string_view key_path,
 std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::string* error,
                                                  const RegFileOptions& options) {
   FileSystem& fs = options.file_system != nullptr ? *options.file_system : RealFileSystem();
-  std::vector<uint8_t> bytes;
-  int read_error = fs.ReadAll(path, &bytes);
-  bool exists = read_error == 0;
-  if (!exists && !(read_error == ENOENT && options.missing_file_is_empty)) {
-    *error = path + ": cannot read: " + std::strerror(read_error);
+  std::unique_ptr<RegFileStore> store(new RegFileStore(path, fs));
+  auto tree = std::make_unique<RegTree>();
+  int fd = -1;
+  int open_error = fs.OpenRead(path, &fd);
+  if (open_error == ENOENT && options.missing_file_is_empty) {
+    store->Adopt(std::move(tree), RegFileForm(), 0, false);
+    return store;
+  }
+  if (open_error != 0) {
+    *error = path + ": cannot read: " + std::strerror(open_error);
     return nullptr;
   }
-  std::unique_ptr<RegFileStore> store(new RegFileStore(path, fs));
-  std::unique_ptr<RegTree> tree;
+  FileByteSource source(fs, fd);
   RegFileForm form;
-  if (!store->Read(bytes, exists, &tree, &form, error)) return nullptr;
-  store->Adopt(std::move(tree), form, bytes, exists);
+  RegParseError parse_error;
+  bool read = ParseRegFile(source, tree.get(), &form, &parse_error);
+  fs.Close(fd);
+  if (!read) {
+    *error = ParseFailure(path, parse_error);
+    return nullptr;
+  }
+  store->Adopt(std::move(tree), form, source.Hasher().Finish(), true);
   return store;
 }
 
-bool RegFileStore::Read(const std::vector<uint8_t>& bytes, bool exists,
-                        std::unique_ptr<RegTree>* tree, RegFileForm* form,
-                        std::string* reason) const {
-  *tree = std::make_unique<RegTree>();
-  *form = RegFileForm();
-  if (!exists) return true;
-  RegParseError error;
-  if (ParseRegFile(bytes.data(), bytes.size(), tree->get(), form, &error)) return true;
-  *reason = path_ + ": line " + std::to_string(error.line) + ": " + error.reason;
-  tree->reset();
-  return false;
-}
-
-void RegFileStore::Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form,
-                         const std::vector<uint8_t>& bytes, bool exists) {
+void RegFileStore::Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, uint64_t hash,
+                         bool exists) {
   ReplaceTree(std::move(tree));
   form_ = form;
   exists_ = exists;
-  size_ = bytes.size();
-  hash_ = exists ? ContentHash(bytes) : 0;
+  hash_ = hash;
 }
 
 RegStatus RegFileStore::Fail(RegStatus status, std::string reason) {
@@ -141,6 +176,7 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
   std::u16string_view name = ValueNameOf(value_name);
   std::string what = path_ + ": cannot store " + ValueText(name) + " in " + KeyText(key) + ": ";
   if (data == nullptr && length != 0) return Fail(ERROR_INVALID_PARAMETER, what + "no data");
+  if (length > REG_MAX_DATA_SIZE) return Fail(ERROR_NOT_SUPPORTED, what + "too much data");
   RegKeyNode* node = nullptr;
   if (RegStatus status = Resolve(key, &node)) return Fail(status, what + RegStatusText(status));
   RegKey root = 0;
@@ -158,36 +194,49 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     return Fail(StatusOfErrno(read_error),
                 what + "cannot read " + lock->Target() + ": " + std::strerror(read_error));
   }
-  if (exists != exists_ || bytes.size() != size_ || ContentHash(bytes) != hash_) {
-    std::unique_ptr<RegTree> fresh;
+  uint64_t hash = exists ? ContentHash(bytes) : 0;
+  if (exists != exists_ || hash != hash_) {
+    auto fresh = std::make_unique<RegTree>();
     RegFileForm form;
-    if (!Read(bytes, exists, &fresh, &form, &failure)) {
-      return Fail(ERROR_BADDB, what + "it changed on disk and cannot be read now: " + failure);
+    RegParseError error;
+    if (!ParseRegFile(bytes.data(), bytes.size(), fresh.get(), &form, &error)) {
+      return Fail(ERROR_BADDB,
+                  what + "it changed on disk and cannot be read now: " + ParseFailure(path_, error));
     }
-    Adopt(std::move(fresh), form, bytes, exists);
+    Adopt(std::move(fresh), form, hash, exists);
     if (RegStatus status = Resolve(key, &node)) {
       return Fail(status, what + "it changed on disk and the key is gone");
     }
   }
+  if (!exists) bytes = FileStartBytes(form_);
 
-  const std::vector<uint8_t> start = exists ? std::vector<uint8_t>() : FileStartBytes(form_);
-  const std::vector<uint8_t>& base = exists ? bytes : start;
+  RegValueLocation where;
+  RegParseError error;
+  if (!LocateRegValue(bytes.data(), bytes.size(), root, key_path, name, &where, &error)) {
+    return Fail(ERROR_BADDB, what + ParseFailure(path_, error));
+  }
   RegSplice splice;
-  if (RegStatus status =
-          PlanValueEdit(base, form_, node, name, type, data, length, &splice, &failure)) {
+  if (RegStatus status = PlanValueEdit(bytes, where, root, key_path, name, type, data, length,
+                                       &splice, &failure)) {
     return Fail(status, what + failure);
   }
-  const std::vector<uint8_t> edited = ApplySplice(base, splice);
-  std::unique_ptr<RegTree> after;
-  RegFileForm after_form;
-  if (!Read(edited, true, &after, &after_form, &failure)) {
-    return Fail(ERROR_NOT_SUPPORTED, what + "the edited file would not read back: " + failure);
+  const std::vector<uint8_t> edited = ApplySplice(bytes, splice);
+  RegValueLocation check;
+  if (!LocateRegValue(edited.data(), edited.size(), root, key_path, name, &check, &error)) {
+    return Fail(ERROR_NOT_SUPPORTED,
+                what + "the edited file would not read back: " + ParseFailure(path_, error));
   }
-  if (!ReadsBack(*after, root, key_path, name, type, data, length)) {
+  if (!check.value_found || check.type != type ||
+      check.data != std::vector<uint8_t>(data, data + length)) {
     return Fail(ERROR_NOT_SUPPORTED, what + "the edited file would read back a different value");
   }
   bool replaced = false;
   RegStatus status = lock->Commit(edited, exists ? &bytes : nullptr, &replaced, &failure);
-  if (replaced) Adopt(std::move(after), after_form, edited, true);
+  if (replaced) {
+    tree().SetValue(node, name, type, data, length);
+    form_ = check.form;
+    exists_ = true;
+    hash_ = ContentHash(edited);
+  }
   return status == ERROR_SUCCESS ? status : Fail(status, what + failure);
 }

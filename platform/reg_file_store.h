@@ -1,10 +1,11 @@
 // RegFileStore: the registry kept in a registry export file (.reg). Loading
-// reads the whole file in one pass into the key tree (reg_parser.h); reads
-// are then served from memory; SetValue edits the file in place (only the
-// value's own data, or one added line; reg_line_editor.h) and rewrites it by
-// the lock-file protocol (reg_file_writer.h) before it reports success. A
-// file the reader refuses is never written. Single-threaded; the store owns
-// its tree, and callers close the handles they open.
+// reads the file in one pass, piece by piece, into the key tree
+// (reg_tree_reader.h); reads are then served from memory; SetValue edits the
+// file in place (only the value's own data, or one added line;
+// reg_line_editor.h) and rewrites it by the lock-file protocol
+// (reg_file_writer.h) before it reports success. A file the reader refuses is
+// never written. Single-threaded; the store owns its tree, and callers close
+// the handles they open.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,7 @@ class RegFileStore : public RegTreeStore {
   // Loads the registry file at path. On failure returns null with *error set
   // to a short reason naming the file: "PATH: line N: REASON" for a refused
   // file, "PATH: cannot read: ERRNO TEXT" when it cannot be read.
-  // Memory stays within about three times the file's size.
+  // The file is never held whole while loading: memory is the tree's.
   // Example: Load("dev.reg", &error) for a missing dev.reg gives null and
   // "dev.reg: cannot read: No such file or directory".
   static std::unique_ptr<RegFileStore> Load(const std::string& path, std::string* error,
@@ -47,17 +48,23 @@ class RegFileStore : public RegTreeStore {
 
   // Stores the value in the file; 0 means the new value is on disk. Steps:
   // take FILE.lock; read the file; if it changed since it was last read or
-  // written, read it anew (the tree follows; open handles follow their keys
-  // and fail with ERROR_KEY_DELETED where the key is gone); plan the minimal
-  // edit; check that the edited file reads back with exactly this value;
-  // write it by the lock-file protocol. On any failure the file and the
-  // value in memory stay as they were. Statuses: ERROR_SHARING_VIOLATION
-  // (the lock exists), ERROR_ACCESS_DENIED (read-only file or folder),
-  // ERROR_DISK_FULL, ERROR_WRITE_FAULT (other I/O failures),
-  // ERROR_NOT_SUPPORTED (the file's dialect or encoding cannot hold the value
-  // exactly, e.g. a character outside Windows-1252 in a REGEDIT4 file or a
-  // NUL inside a string), ERROR_BADDB (the file changed on disk into
-  // something the reader refuses), ERROR_FILE_NOT_FOUND (the file vanished).
+  // written (size and 64-bit content hash), read it anew (the tree follows;
+  // open handles follow their keys and fail with ERROR_KEY_DELETED where the
+  // key is gone); locate the value and plan the minimal edit; check that the
+  // whole edited file reads back with exactly this value; write it by the
+  // lock-file protocol (a missing file is created then). Holds the file
+  // twice (as read and as edited) besides the tree while it works.
+  // On any failure the file and the value in memory stay as they were; the
+  // one exception is a failed folder sync whose undoing fails too, after
+  // which the new content stands, the tree follows it and LastFailure says
+  // so. Statuses: ERROR_SHARING_VIOLATION (the lock exists),
+  // ERROR_ACCESS_DENIED (read-only file or folder), ERROR_DISK_FULL,
+  // ERROR_WRITE_FAULT (other I/O failures), ERROR_NOT_SUPPORTED (the file's
+  // dialect or encoding cannot hold the value exactly, e.g. a character
+  // outside Windows-1252 in a REGEDIT4 file or a NUL inside a string),
+  // ERROR_BADDB (the file changed on disk into something the reader
+  // refuses), ERROR_FILE_NOT_FOUND (the file vanished), ERROR_KEY_DELETED,
+  // ERROR_INVALID_HANDLE.
   RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
                      uint32_t length) override;
 
@@ -73,12 +80,9 @@ class RegFileStore : public RegTreeStore {
 
  private:
   RegFileStore(std::string path, FileSystem& fs) : path_(std::move(path)), fs_(fs) {}
-  // Parses bytes into a fresh tree; on refusal sets *reason.
-  bool Read(const std::vector<uint8_t>& bytes, bool exists, std::unique_ptr<RegTree>* tree,
-            RegFileForm* form, std::string* reason) const;
-  // Takes a parse of bytes as the store's state.
-  void Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form,
-             const std::vector<uint8_t>& bytes, bool exists);
+  // Takes a tree read from the file (whose content hash is hash) as the
+  // store's state.
+  void Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, uint64_t hash, bool exists);
   // Records the reason and returns status.
   RegStatus Fail(RegStatus status, std::string reason);
   // "HKEY_LOCAL_MACHINE\Drivers" for an open key, or its handle number.
@@ -88,7 +92,6 @@ class RegFileStore : public RegTreeStore {
   FileSystem& fs_;
   RegFileForm form_;
   bool exists_ = false;
-  uint64_t size_ = 0;
   uint64_t hash_ = 0;
   std::string last_failure_;
 };

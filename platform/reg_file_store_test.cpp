@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/failing_file_system.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 
@@ -17,16 +17,6 @@ using Step = FileSystem::Step;
 
 const std::string TESTDATA = QUORVAFIX_REG_TESTDATA;
 const char16_t* const BT_SERIAL = u"Drivers\\BuiltIn\\BtSerial";
-
-std::vector<uint8_t> Utf16z(std::u16string_view text) {
-  std::vector<uint8_t> out;
-  for (char16_t u : text) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  out.insert(out.end(), {0, 0});
-  return out;
-}
 
 // Splits at line ends (kept), for comparing files line by line.
 std::vector<std::vector<uint8_t>> Lines(const std::vector<uint8_t>& bytes, size_t unit) {
@@ -113,6 +103,36 @@ TEST_F(RegFileStoreTest, LoadReportsUnreadableAndRefusedFiles) {
   EXPECT_EQ(error, file + ": line 3: dword: needs 1 to 8 hex digits");
   EXPECT_EQ(RegFileStore::Load(dir.Path(), &error), nullptr);
   EXPECT_EQ(error, dir.Path() + ": cannot read: Is a directory");
+}
+
+TEST_F(RegFileStoreTest, LoadReportsReadFailures) {
+  WriteBytes(file, ReadBytes(TESTDATA + "/serial_regedit4_crlf.reg"));
+  for (Step step : {Step::OpenRead, Step::Read}) {
+    FailingFileSystem fs(RealFileSystem());
+    fs.FailAt(step, 1, EACCES);
+    RegFileOptions options;
+    options.file_system = &fs;
+    options.missing_file_is_empty = true;  // a failure is no missing file
+    std::string error;
+    EXPECT_EQ(RegFileStore::Load(file, &error, options), nullptr);
+    EXPECT_EQ(error, file + ": cannot read: Permission denied");
+  }
+}
+
+TEST_F(RegFileStoreTest, KeyWithoutSectionGetsOneInTheStoredSpelling) {
+  std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_lf.reg");
+  RegKey builtin = Open(*store, u"DRIVERS\\builtin");
+  const uint8_t one[] = {1, 0, 0, 0};
+  ASSERT_EQ(store->SetValue(builtin, u"Count", REG_DWORD, one, 4), ERROR_SUCCESS) << store->LastFailure();
+  std::vector<uint8_t> expected = ReadBytes(TESTDATA + "/serial_regedit4_lf.reg");
+  // The file ends with a blank line already, which separates the new section.
+  const std::string added = "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn]\n\"Count\"=dword:00000001\n";
+  expected.insert(expected.end(), added.begin(), added.end());
+  EXPECT_EQ(ReadBytes(file), expected);
+  uint8_t data[4];
+  uint32_t type = 0, length = 4;
+  EXPECT_EQ(store->QueryValue(builtin, u"count", &type, data, &length), ERROR_SUCCESS);
+  EXPECT_EQ(type, REG_DWORD);
 }
 
 TEST_F(RegFileStoreTest, MissingFileAsEmptyRegistryIsCreatedOnFirstWrite) {
@@ -224,6 +244,19 @@ TEST_F(RegFileStoreTest, EveryFailingWriteStepKeepsFileAndValue) {
     EXPECT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_SUCCESS) << store->LastFailure();
     EXPECT_EQ(ReadBytes(file), ReadBytes(TESTDATA + "/serial_v5_utf16_crlf.fixed.reg"));
   }
+}
+
+TEST_F(RegFileStoreTest, UndoneFolderSyncThatCannotBeUndoneKeepsTheNewValue) {
+  FailingFileSystem fs(RealFileSystem());
+  std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_crlf.reg", &fs);
+  RegKey key = Open(*store, BT_SERIAL);
+  fs.FailAt(Step::FsyncDir, 1, EIO);
+  fs.FailAt(Step::OpenExclusive, 2, ENOSPC);  // the lock for putting the old content back
+  EXPECT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_WRITE_FAULT);
+  EXPECT_NE(store->LastFailure().find("so it holds the new content"), std::string::npos) << store->LastFailure();
+  EXPECT_EQ(ReadBytes(file), ReadBytes(TESTDATA + "/serial_regedit4_crlf.fixed.reg"));
+  EXPECT_EQ(Query(*store, key, u"Dll"), u"BTCEIF.DLL");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
 }
 
 TEST_F(RegFileStoreTest, ChangedOnDiskIsReReadAndEditedWhereItIsNow) {

@@ -110,6 +110,21 @@ class PosixFileSystem : public FileSystem {
   }
 
   int SetMode(int fd, uint32_t mode) override { return ::fchmod(fd, mode) < 0 ? errno : 0; }
+
+  int OpenRead(const std::string& path, int* fd) override {
+    *fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return *fd < 0 ? errno : 0;
+  }
+
+  int Read(int fd, uint8_t* data, size_t size, size_t* got) override {
+    ssize_t n;
+    do {
+      n = ::read(fd, data, size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return errno;
+    *got = static_cast<size_t>(n);
+    return 0;
+  }
 };
 
 int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target) {

@@ -23,7 +23,8 @@ struct FileStatus {
 class FileSystem {
  public:
   enum class Step {
-    OpenExclusive, Write, Fsync, Close, Rename, FsyncDir, Unlink, Stat, ReadAll, ReadLink, SetMode
+    OpenExclusive, Write, Fsync, Close, Rename, FsyncDir, Unlink, Stat, ReadAll, ReadLink, SetMode,
+    OpenRead, Read
   };
 
   virtual ~FileSystem() = default;
@@ -43,6 +44,10 @@ class FileSystem {
   // The target of a symbolic link; EINVAL when path is no link.
   virtual int ReadLink(const std::string& path, std::string* target) = 0;
   virtual int SetMode(int fd, uint32_t mode) = 0;
+  // Opens path for reading (closed with Close).
+  virtual int OpenRead(const std::string& path, int* fd) = 0;
+  // Reads up to size bytes; *got 0 means the end.
+  virtual int Read(int fd, uint8_t* data, size_t size, size_t* got) = 0;
 };
 
 // The process's own file system (POSIX calls; EINTR is retried).

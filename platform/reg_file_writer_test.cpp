@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/failing_file_system.h"
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 namespace {
 

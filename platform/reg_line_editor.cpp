@@ -45,20 +45,22 @@ RegStatus EncodeForFile(const RegFileForm& form, std::u16string_view text,
   return ERROR_NOT_SUPPORTED;
 }
 
-RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegFileForm& form,
-                        const RegKeyNode* key, std::u16string_view name, uint32_t type,
-                        const uint8_t* data, size_t size, RegSplice* splice, std::string* reason) {
+RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation& where,
+                        RegKey root, std::u16string_view key_path, std::u16string_view name,
+                        uint32_t type, const uint8_t* data, size_t size, RegSplice* splice,
+                        std::string* reason) {
+  const RegFileForm& form = where.form;
   std::u16string_view eol = LineEndText(form.line_end);
   std::u16string text;
-  if (const RegValueEntry* value = key->FindValue(name)) {
-    size_t column = ColumnOf(file, form, value->span.begin);
+  splice->bytes.clear();
+  if (where.value_found) {
+    size_t column = ColumnOf(file, form, where.span.begin);
     if (RegStatus status =
             FormatValueData(form.dialect, type, data, size, column, eol, &text, reason)) {
       return status;
     }
-    splice->begin = value->span.begin;
-    splice->end = value->span.end;
-    splice->bytes.clear();
+    splice->begin = where.span.begin;
+    splice->end = where.span.end;
     return EncodeForFile(form, text, &splice->bytes, reason);
   }
 
@@ -69,14 +71,12 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegFileForm& for
     return status;
   }
   line += data_text;
-  size_t at = key->layout.has_section ? key->layout.append_at : file.size();
+  size_t at = where.key_has_section ? where.append_at : file.size();
   bool at_unended_end = at == file.size() && StripLineEnd(file, form, at) == at;
-  if (key->layout.has_section) {
+  if (where.key_has_section) {
     text = at_unended_end ? std::u16string(eol) + line : line + std::u16string(eol);
   } else {
-    RegKey root = 0;
-    std::u16string path = RegTree::PathOf(key, &root);
-    std::u16string key_line = FormatKeyLine(root, path);
+    std::u16string key_line = FormatKeyLine(root, key_path);
     if (key_line.empty()) {
       *reason = "the key has no predefined root";
       return ERROR_INVALID_PARAMETER;
@@ -91,7 +91,6 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegFileForm& for
     if (!at_unended_end) text += eol;
   }
   splice->begin = splice->end = at;
-  splice->bytes.clear();
   return EncodeForFile(form, text, &splice->bytes, reason);
 }
 

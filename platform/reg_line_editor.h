@@ -1,7 +1,7 @@
 // Minimal edits of a registry export file: storing one value changes only the
 // bytes of that value's data, or adds one line (or one section) and nothing
 // else, so every other byte, the encoding, the mark and each line's own end
-// stay as they were. Works on the file's bytes and the tree parsed from them.
+// stay as they were. Works on the file's bytes and what LocateRegValue finds.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/reg_text_codec.h"
-#include "platform/reg_tree.h"
+#include "platform/reg_value_locator.h"
 
 // Bytes [begin, end) of a file replaced by bytes (begin == end: inserted).
 struct RegSplice {
@@ -20,8 +20,8 @@ struct RegSplice {
   std::vector<uint8_t> bytes;
 };
 
-// Plans storing value name (type, size bytes of data) in key, a node of the
-// tree parsed from file (whose form is form):
+// Plans storing value name (type, size bytes of data) in the key at key_path
+// below root of file, where where is what LocateRegValue found there:
 // - a value the file holds already: its data text is replaced where it
 //   stands (the last definition, the one that counts), keeping the name's
 //   spelling, the blanks around '=', a trailing comment and the line end;
@@ -34,10 +34,11 @@ struct RegSplice {
 // instead, and the file still ends without one. Hex data is wrapped like
 // regedit. ERROR_NOT_SUPPORTED with *reason when the file's dialect or
 // encoding cannot hold the value exactly (see FormatValueData and
-// EncodeText); ERROR_INVALID_PARAMETER when key has no predefined root.
-RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegFileForm& form,
-                        const RegKeyNode* key, std::u16string_view name, uint32_t type,
-                        const uint8_t* data, size_t size, RegSplice* splice, std::string* reason);
+// EncodeText); ERROR_INVALID_PARAMETER when root is not a predefined root.
+RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation& where,
+                        RegKey root, std::u16string_view key_path, std::u16string_view name,
+                        uint32_t type, const uint8_t* data, size_t size, RegSplice* splice,
+                        std::string* reason);
 
 // file with splice applied.
 std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSplice& splice);

@@ -5,19 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_parser.h"
+#include "platform/registry_testing.h"
+
 
 namespace {
-
-std::vector<uint8_t> Utf16z(std::u16string_view text) {
-  std::vector<uint8_t> out;
-  for (char16_t u : text) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  out.insert(out.end(), {0, 0});
-  return out;
-}
 
 struct EditCase {
   std::string before;
@@ -28,20 +19,20 @@ struct EditCase {
   std::string after;
 };
 
-// Parses before, plans the edit, and returns the edited file ("!" + reason
-// when the edit is refused).
+// Locates the value in before, plans the edit, and returns the edited file
+// ("!" + reason when the edit is refused).
 std::string Edit(const std::vector<uint8_t>& before, const char16_t* key_path, const char16_t* name,
                  uint32_t type, const std::vector<uint8_t>& data, RegFileForm* form_out = nullptr) {
-  RegTree tree;
-  RegFileForm form;
+  RegValueLocation where;
   RegParseError error;
-  if (!ParseRegFile(before.data(), before.size(), &tree, &form, &error)) return "parse: " + error.reason;
-  if (form_out != nullptr) *form_out = form;
-  RegKeyNode* key = tree.Find(tree.Root(HKEY_LOCAL_MACHINE), key_path);
-  if (key == nullptr) return "no key";
+  if (!LocateRegValue(before.data(), before.size(), HKEY_LOCAL_MACHINE, key_path, name, &where, &error)) {
+    return "parse: " + error.reason;
+  }
+  if (form_out != nullptr) *form_out = where.form;
   RegSplice splice;
   std::string reason;
-  if (PlanValueEdit(before, form, key, name, type, data.data(), data.size(), &splice, &reason)) {
+  if (PlanValueEdit(before, where, HKEY_LOCAL_MACHINE, key_path, name, type, data.data(), data.size(),
+                    &splice, &reason)) {
     return "!" + reason;
   }
   std::vector<uint8_t> after = ApplySplice(before, splice);
@@ -80,7 +71,7 @@ TEST(PlanValueEdit, ChangesOnlyTheValueOrAddsOneLine) {
        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S\\T]\r\n\"a\"=\"1\"\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n"
        "\"Dll\"=\"BTCEIF.DLL\"\r\n"},
       {"REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n", u"S", u"x", REG_DWORD, one,
-       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n[HKEY_LOCAL_MACHINE\\s]\n\"x\"=dword:00000001\n"},
+       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n[HKEY_LOCAL_MACHINE\\S]\n\"x\"=dword:00000001\n"},
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S\\T]", u"S", u"x", REG_DWORD, one,
        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S\\T]\n\n[HKEY_LOCAL_MACHINE\\S]\n\"x\"=dword:00000001"},
       // New lines take the dominant line end; other lines keep their own.

@@ -1,6 +1,6 @@
 #include "platform/reg_name.h"
 
-char16_t FoldWideNameUnit(char16_t u) {
+char16_t FoldNonAsciiNameUnit(char16_t u) {
   if (u < 0x100) {
     if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return char16_t(u - 0x20);
     return u == 0xFF ? char16_t(0x178) : u;

@@ -6,17 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 
-// FoldNameUnit for units from 0x80 on.
-char16_t FoldWideNameUnit(char16_t u);
-
 // The upper-case form of u used for matching names. Folds ASCII, Latin-1,
 // Latin Extended-A, basic Greek and Cyrillic letters; every other unit
-// (surrogates included) matches only itself. ASCII, by far the most common,
-// is folded inline.
+// (surrogates included) matches only itself.
 // Example: FoldNameUnit(u'\u00e9') == u'\u00c9', FoldNameUnit(u'1') == u'1'.
+inline char16_t FoldNameUnit(char16_t u);
+// FoldNameUnit for units from U+0080 on, kept out of line.
+char16_t FoldNonAsciiNameUnit(char16_t u);
+
 inline char16_t FoldNameUnit(char16_t u) {
-  if (u < 0x80) return (u >= u'a' && u <= u'z') ? char16_t(u - 0x20) : u;
-  return FoldWideNameUnit(u);
+  if (u < 0x80) return (u >= u'a' && u <= u'z') ? static_cast<char16_t>(u - 0x20) : u;
+  return FoldNonAsciiNameUnit(u);
 }
 
 // True when a and b hold the same units after folding.

@@ -1,25 +1,24 @@
-// The reader of registry export files (.reg). One linear pass over the file's
-// bytes builds the key tree and records, for later in-place edits, where each
-// value's data and each key's last section stand (byte offsets into the
-// file). A file that is not a registry export, or holds any line the reader
-// cannot read exactly, is refused as a whole with its 1-based line number.
+// The reader of registry export files (.reg). One linear pass over the bytes
+// (taken from a RegByteSource piece by piece, so the whole file is never held
+// at once) reports each key line and value line to a RegFileEvents, with the
+// byte offsets later in-place edits need. A file that is not a registry
+// export, or holds any line the reader cannot read exactly, is refused as a
+// whole with its 1-based line number.
 //
 // What is read: the header line (leading blanks allowed, otherwise exact);
 // "[ROOT\path]" key lines (the path runs to the line's last ']', after which
 // only blanks may follow; the five root names match without regard to case;
-// empty key names are refused) and "[-ROOT\path]" deletions (of a missing key:
-// nothing; of a root: refused); value lines `"name"=` or `@=` (blanks allowed
-// before and around '=') with data `"text"` (escapes \\ \" \n \r; any other
-// escape is refused), `-` (deletes the value), `dword:` and 1-8 hex digits,
-// `hex:` or `hex(N):` (N of 1-8 hex digits) with comma-separated bytes of 1-2
-// hex digits, continued by a trailing backslash onto later lines (blank and
-// comment lines in between are skipped; a continuation at the end of the file
-// ends the data); ';' comments on their own line or after the data. In a
-// REGEDIT4 file the bytes of hex(1), hex(2) and hex(7) are Windows-1252 text,
-// held as UTF-16 exactly as written (no terminator is added). A value line
-// needs a key section open: one before any key line, or after a deletion, is
-// refused. Repeated sections merge; a later value of the same name (without
-// regard to case) replaces the earlier one in place.
+// empty key names are refused) and "[-ROOT\path]" deletions (of a root:
+// refused); value lines `"name"=` or `@=` (blanks allowed before and around
+// '=') with data `"text"` (escapes \\ \" \n \r; any other escape is refused),
+// `-` (deletes the value), `dword:` and 1-8 hex digits, `hex:` or `hex(N):`
+// (N of 1-8 hex digits) with comma-separated bytes of 1-2 hex digits,
+// continued by a trailing backslash onto later lines (blank and comment lines
+// in between are skipped; a continuation at the end of the file ends the
+// data); ';' comments on their own line or after the data. In a REGEDIT4 file
+// the bytes of hex(1), hex(2) and hex(7) are Windows-1252 text, reported as
+// UTF-16 exactly as written (no terminator is added). A value line needs a
+// key section open: one before any key line, or after a deletion, is refused.
 //
 // Encodings: see DetectEncoding. "REGEDIT4" must be Windows-1252 text without
 // a byte-order mark; version 5.00 files are UTF-16LE (with or without a mark)
@@ -30,21 +29,58 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "platform/reg_line_reader.h"
 #include "platform/reg_text_codec.h"
-#include "platform/reg_tree.h"
+#include "platform/registry.h"
+
+// Where a value's data stands in the file: bytes [begin, end), from the first
+// character of the data to the last one that belongs to it (a trailing
+// comment and the line end excluded; continuation lines included).
+struct RegSourceSpan {
+  uint64_t begin = 0;
+  uint64_t end = 0;
+};
+
+// A value's data as read: text (UTF-16; the stored data is its UTF-16LE
+// bytes) for quoted strings and narrow hex text, bytes otherwise. The views
+// are valid during the event only.
+struct RegReadData {
+  uint32_t type = 0;
+  bool is_text = false;
+  std::u16string_view text;
+  const uint8_t* bytes = nullptr;
+  size_t size = 0;
+};
+
+// What the reader reports, in file order. next_line is the byte offset just
+// past the line's end (past the last continuation line for wrapped data).
+class RegFileEvents {
+ public:
+  virtual ~RegFileEvents() = default;
+  // A key line: its root, the path below it (empty for the root itself; no
+  // empty names) and whether it deletes the key.
+  virtual void OnKey(RegKey root, std::u16string_view path, bool deletion, uint64_t next_line) = 0;
+  // A value line of the section the last OnKey opened.
+  virtual void OnValue(std::u16string_view name, const RegReadData& data, RegSourceSpan span,
+                       uint64_t next_line) = 0;
+  // A `"name"=-` line of that section.
+  virtual void OnValueDeletion(std::u16string_view name, uint64_t next_line) = 0;
+};
 
 struct RegParseError {
   uint64_t line = 0;  // 1-based
   std::string reason;
+  int read_error = 0;  // the errno value when the source failed, else 0
 };
 
-// Reads the size bytes at data into tree, which must be fresh, and sets form
+// Reads the file source supplies, reporting to events, and sets form
 // (dialect, encoding, mark and the most frequent line end; CRLF when the file
-// has none). Returns false with error set when the file is refused; tree then
-// holds part of the file and should be dropped. Never reads outside the
-// bytes, and needs stack space independent of the input.
-// Example: "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=dword:1\r\n" gives
-// HKEY_CURRENT_USER\A with v = 01 00 00 00 (type 4) and form Regedit4/CrLf.
-bool ParseRegFile(const uint8_t* data, size_t size, RegTree* tree, RegFileForm* form,
-                  RegParseError* error);
+// has none). Returns false with error set when the file is refused or the
+// source fails; events may then have seen part of the file. Never reads
+// outside its buffers; needs stack space independent of the input and memory
+// for about one line beyond a fixed buffer.
+bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form,
+                 RegParseError* error);

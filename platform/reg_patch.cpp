@@ -18,10 +18,9 @@ struct PatchSection {
   std::vector<PatchValue> values;
 };
 
+// A key line holds the path: no line break may stand in it.
 bool IsWellFormedPath(std::u16string_view path) {
-  if (path.find_first_of(u"\r\n") != path.npos) return false;
-  if (path.empty()) return true;
-  return path.front() != u'\\' && path.back() != u'\\' && path.find(u"\\\\") == path.npos;
+  return RegTree::IsPlainPath(path) && path.find_first_of(u"\r\n") == path.npos;
 }
 
 // path with each key the store holds spelled the store's way; *node is the
@@ -42,17 +41,6 @@ std::u16string StoreSpelling(const RegTree& tree, RegKey root, std::u16string_vi
   }
   *node = at;
   return out;
-}
-
-std::vector<uint8_t> StringData(std::u16string_view text) {
-  std::vector<uint8_t> data;
-  for (char16_t u : text) {
-    data.push_back(static_cast<uint8_t>(u));
-    data.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  data.push_back(0);
-  data.push_back(0);
-  return data;
 }
 
 }  // namespace
@@ -108,7 +96,9 @@ RegStatus BuildRegPatch(const RegFileStore& store, const std::vector<RegStringEd
       std::string what = "value \"" + MessageText(value.name) + "\" of " + MessageText(section.path);
       std::u16string line = FormatValueName(value.name) + u"=";
       std::u16string data_text;
-      std::vector<uint8_t> data = StringData(value.text);
+      std::vector<uint8_t> data;
+      EncodeText(RegEncoding::Utf16Le, value.text, &data);
+      data.insert(data.end(), {0, 0});
       if (RegStatus status = FormatValueData(form.dialect, REG_SZ, data.data(), data.size(),
                                              line.size(), eol, &data_text, failure)) {
         *failure = what + ": " + *failure;

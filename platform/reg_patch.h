@@ -17,11 +17,11 @@ struct RegStringEdit {
   std::u16string text;        // stored as a type-1 string
 };
 
-// The bytes of a registry file in store's form: the header, then for each key
-// the edits name (in order of first mention) a blank line, its key line and
+// The bytes of a registry file in store's form: the header and a blank line,
+// then for each key the edits name (in order of first mention) its key line,
 // one `"name"="text"` line per value (a later edit of the same key and name
-// replaces an earlier one), and a blank line at the end, the way regedit
-// exports. Keys and values the store holds keep the store's spelling.
+// replaces an earlier one) and a blank line, the way regedit exports. Keys
+// and values the store holds keep the store's spelling.
 // ERROR_INVALID_PARAMETER when a root is not predefined or a key path is
 // malformed (an empty name, or a line break in it); ERROR_NOT_SUPPORTED when
 // the form cannot hold a name or text exactly (a character outside

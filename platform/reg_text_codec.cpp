@@ -79,12 +79,17 @@ std::u16string_view LineEndText(RegLineEnd end) {
 }
 
 void DecodeCodePage(const uint8_t* bytes, size_t n, std::u16string* out) {
+  struct Table {
+    char16_t unit[256];
+    Table() {
+      for (int b = 0; b < 256; ++b) unit[b] = CodePageToWide(static_cast<unsigned char>(b));
+    }
+  };
+  static const Table table;
   size_t at = out->size();
   out->resize(at + n);
-  char16_t* units = &(*out)[at];
-  for (size_t i = 0; i < n; ++i) {
-    units[i] = bytes[i] < 0x80 ? char16_t(bytes[i]) : CodePageToWide(bytes[i]);
-  }
+  char16_t* dst = &(*out)[at];
+  for (size_t i = 0; i < n; ++i) dst[i] = table.unit[bytes[i]];
 }
 
 bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {

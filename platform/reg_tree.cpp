@@ -1,6 +1,7 @@
 #include "platform/reg_tree.h"
 
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -20,7 +21,7 @@ constexpr RootEntry ROOTS[] = {
 };
 
 int RootIndex(RegKey key) {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < static_cast<int>(std::size(ROOTS)); ++i) {
     if (ROOTS[i].key == key) return i;
   }
   return -1;
@@ -32,11 +33,8 @@ int RootIndex(RegKey key) {
 template <typename F>
 bool ForEachComponent(std::u16string_view path, F f) {
   if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+  if (!RegTree::IsPlainPath(path)) return false;
   if (path.empty()) return true;
-  if (path.front() == u'\\' || path.back() == u'\\' ||
-      path.find(u"\\\\") != std::u16string_view::npos) {
-    return false;
-  }
   size_t start = 0;
   while (true) {
     size_t end = path.find(u'\\', start);
@@ -65,49 +63,40 @@ uint8_t* ByteArena::Allocate(size_t n) {
 }
 
 PackedBytes::PackedBytes(ByteArena& arena, const uint8_t* data, size_t size)
-    : size_(static_cast<uint32_t>(size)) {
-  halved_ = size % 2 == 0;
-  for (size_t i = 1; i < size && halved_; i += 2) halved_ = data[i] == 0;
-  size_t stored = halved_ ? size / 2 : size;
-  uint8_t* p = arena.Allocate(stored);
-  if (halved_) {
-    for (size_t i = 0; i < stored; ++i) p[i] = data[2 * i];
+    : size_(static_cast<uint32_t>(size)), halved_(0) {
+  bool halved = size % 2 == 0;
+  for (size_t i = 1; i < size && halved; i += 2) halved = data[i] == 0;
+  uint8_t* p = arena.Allocate(halved ? size / 2 : size);
+  if (halved) {
+    for (size_t i = 0; i < size / 2; ++i) p[i] = data[2 * i];
   } else if (size != 0) {
     std::memcpy(p, data, size);
   }
   bytes_ = p;
+  halved_ = halved;
 }
 
 PackedBytes::PackedBytes(ByteArena& arena, std::u16string_view text)
-    : size_(static_cast<uint32_t>(2 * text.size())) {
-  // Names are nearly always Latin-1: copy the low bytes while looking, and
-  // only for a wider unit start over with both bytes of each.
-  uint8_t* p = arena.Allocate(text.size());
+    : size_(static_cast<uint32_t>(text.size() * 2)), halved_(0) {
   char16_t all = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    all |= text[i];
-    p[i] = static_cast<uint8_t>(text[i]);
-  }
-  halved_ = all < 0x100;
-  if (!halved_) {
-    p = arena.Allocate(2 * text.size());
+  for (char16_t u : text) all |= u;
+  bool halved = all < 0x100;
+  uint8_t* p = arena.Allocate(halved ? text.size() : text.size() * 2);
+  if (halved) {
+    for (size_t i = 0; i < text.size(); ++i) p[i] = static_cast<uint8_t>(text[i]);
+  } else {
     for (size_t i = 0; i < text.size(); ++i) {
       p[2 * i] = static_cast<uint8_t>(text[i]);
       p[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
     }
   }
   bytes_ = p;
+  halved_ = halved;
 }
 
-PackedBytes PackedBytes::Latin1Text(ByteArena& arena, const uint8_t* chars, size_t n) {
-  PackedBytes packed;
-  uint8_t* p = arena.Allocate(n + 1);
-  if (n != 0) std::memcpy(p, chars, n);
-  p[n] = 0;
-  packed.bytes_ = p;
-  packed.size_ = static_cast<uint32_t>(2 * (n + 1));
-  packed.halved_ = true;
-  return packed;
+uint8_t PackedBytes::ByteAt(size_t i) const {
+  if (!halved_) return bytes_[i];
+  return (i % 2 == 0) ? bytes_[i / 2] : 0;
 }
 
 void PackedBytes::CopyTo(uint8_t* out, size_t n) const {
@@ -124,6 +113,11 @@ std::vector<uint8_t> PackedBytes::ToVector() const {
   return out;
 }
 
+char16_t PackedBytes::UnitAt(size_t i) const {
+  if (halved_) return bytes_[i];
+  return static_cast<char16_t>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
+}
+
 std::u16string PackedBytes::ToText() const {
   std::u16string out(UnitCount(), u'\0');
   for (size_t i = 0; i < out.size(); ++i) out[i] = UnitAt(i);
@@ -133,67 +127,78 @@ std::u16string PackedBytes::ToText() const {
 const PackedBytes& RegChildSlot::Name() const { return node->Name(); }
 
 template <typename Entry>
-size_t NamedList<Entry>::Probe(std::u16string_view name) const {
-  size_t mask = table_.size() - 1;
-  size_t slot = NameHash(name) & mask;
-  while (table_[slot] != 0) {
-    const Entry& e = entries_[table_[slot] - 1];
-    if (e.Alive() && NamesEqual(PackedText{e.Name()}, name)) return slot;
-    slot = (slot + 1) & mask;
-  }
-  return slot;
-}
-
-template <typename Entry>
-Entry* NamedList<Entry>::Find(std::u16string_view name) {
-  return const_cast<Entry*>(static_cast<const NamedList*>(this)->Find(name));
-}
-
-template <typename Entry>
-const Entry* NamedList<Entry>::Find(std::u16string_view name) const {
-  if (table_.empty()) {
+const Entry* NamedList<Entry>::Lookup(std::u16string_view name) const {
+  if (table_size_ == 0) {
     for (const Entry& e : entries_) {
       if (e.Alive() && NamesEqual(PackedText{e.Name()}, name)) return &e;
     }
     return nullptr;
   }
-  uint32_t at = table_[Probe(name)];
-  return at == 0 ? nullptr : &entries_[at - 1];
+  uint32_t hash = NameHash(name);
+  uint32_t mask = table_size_ - 1;
+  for (uint32_t at = hash & mask; table_[at] != 0; at = (at + 1) & mask) {
+    if (static_cast<uint32_t>(table_[at] >> 32) != hash) continue;
+    const Entry& e = entries_[static_cast<uint32_t>(table_[at]) - 1];
+    if (e.Alive() && NamesEqual(PackedText{e.Name()}, name)) return &e;
+  }
+  return nullptr;
 }
 
 template <typename Entry>
-void NamedList<Entry>::Index(uint32_t position) {
-  size_t mask = table_.size() - 1;
-  size_t slot = NameHash(PackedText{entries_[position].Name()}) & mask;
-  while (table_[slot] != 0) slot = (slot + 1) & mask;
-  table_[slot] = position + 1;
+Entry* NamedList<Entry>::Find(std::u16string_view name) {
+  return const_cast<Entry*>(Lookup(name));
 }
 
 template <typename Entry>
-void NamedList<Entry>::Rebuild() {
-  table_.clear();
-  if (entries_.size() <= LINEAR_LIMIT) return;
-  size_t capacity = 16;
-  while (capacity < entries_.size() * 2) capacity *= 2;
-  table_.assign(capacity, 0);
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].Alive()) Index(static_cast<uint32_t>(i));
+const Entry* NamedList<Entry>::Find(std::u16string_view name) const {
+  return Lookup(name);
+}
+
+template <typename Entry>
+void NamedList<Entry>::Insert(Slot slot) {
+  uint32_t mask = table_size_ - 1;
+  uint32_t at = static_cast<uint32_t>(slot >> 32) & mask;
+  while (table_[at] != 0) at = (at + 1) & mask;
+  table_[at] = slot;
+}
+
+template <typename Entry>
+void NamedList<Entry>::Retable(uint32_t size, const Slot* slots, uint32_t count,
+                               const uint32_t* remap) {
+  table_.reset(new Slot[size]());
+  table_size_ = size;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (slots[i] == 0) continue;
+    uint32_t position = static_cast<uint32_t>(slots[i]) - 1;
+    if (remap != nullptr) {
+      position = remap[position];
+      if (position == UINT32_MAX) continue;
+    }
+    Insert((slots[i] & 0xFFFFFFFF00000000ull) | (position + 1));
   }
 }
 
 template <typename Entry>
 Entry& NamedList<Entry>::Append(Entry entry) {
-  // Room for a few entries at once: most keys hold several values.
-  if (entries_.empty()) entries_.reserve(FIRST_CAPACITY);
+  // Grow by half rather than double: lists are many and mostly short.
+  if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() * 3 / 2 + 2);
   entries_.push_back(std::move(entry));
-  // A short list has no table (a rebuild keeps none) and is searched in turn.
-  if (entries_.size() <= LINEAR_LIMIT) return entries_.back();
-  // Dead entries keep their slots until a rebuild, so the table is sized by
-  // every entry held, live or dead.
-  if (entries_.size() * 2 > table_.size()) {
-    Rebuild();
-  } else {
-    Index(static_cast<uint32_t>(entries_.size() - 1));
+  uint32_t count = static_cast<uint32_t>(entries_.size());
+  if (table_size_ == 0 && count > LINEAR_LIMIT) {
+    // The first table: every name is hashed once, here.
+    std::vector<Slot> slots(count);
+    for (uint32_t i = 0; i < count; ++i) {
+      if (entries_[i].Alive()) slots[i] = (Slot(NameHash(PackedText{entries_[i].Name()})) << 32) | (i + 1);
+    }
+    Retable(64, slots.data(), count, nullptr);
+  } else if (table_size_ != 0) {
+    // Dead entries keep their slots until a compaction, so the table is
+    // sized by every entry held, live or dead.
+    if (count * 2 > table_size_) {
+      std::unique_ptr<Slot[]> old = std::move(table_);
+      Retable(table_size_ * 2, old.get(), table_size_, nullptr);
+    }
+    Insert((Slot(NameHash(PackedText{entries_.back().Name()})) << 32) | count);
   }
   return entries_.back();
 }
@@ -207,15 +212,23 @@ void NamedList<Entry>::Remove(Entry& entry) {
 
 template <typename Entry>
 void NamedList<Entry>::Compact() {
-  size_t kept = 0;
+  std::vector<uint32_t> remap(entries_.size(), UINT32_MAX);
+  uint32_t kept = 0;
   for (size_t i = 0; i < entries_.size(); ++i) {
     if (!entries_[i].Alive()) continue;
     if (kept != i) entries_[kept] = std::move(entries_[i]);
-    ++kept;
+    remap[i] = kept++;
   }
   entries_.resize(kept);
   dead_ = 0;
-  Rebuild();
+  if (table_size_ == 0) return;
+  std::unique_ptr<Slot[]> old = std::move(table_);
+  uint32_t old_size = table_size_;
+  table_size_ = 0;
+  if (kept <= LINEAR_LIMIT) return;
+  uint32_t size = 64;
+  while (size < kept * 2) size *= 2;
+  Retable(size, old.get(), old_size, remap.data());
 }
 
 template <typename Entry>
@@ -275,9 +288,17 @@ const char16_t* RegTree::RootName(RegKey root) {
 
 RegKey RegTree::RootByName(std::u16string_view name) {
   for (const RootEntry& r : ROOTS) {
+    if (name == r.name) return r.key;  // files spell roots in capitals
+  }
+  for (const RootEntry& r : ROOTS) {
     if (NamesEqual(std::u16string_view(r.name), name)) return r.key;
   }
   return 0;
+}
+
+bool RegTree::IsPlainPath(std::u16string_view path) {
+  if (path.empty()) return true;
+  return path.front() != u'\\' && path.back() != u'\\' && path.find(u"\\\\") == path.npos;
 }
 
 RegKeyNode* RegTree::Find(RegKeyNode* from, std::u16string_view path) const {
@@ -298,8 +319,10 @@ RegKeyNode* RegTree::Create(RegKeyNode* from, std::u16string_view path) {
   return ok ? node : nullptr;
 }
 
-RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name) {
-  if (RegKeyNode* existing = parent->FindSubkey(name)) return existing;
+RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name, bool* created) {
+  RegKeyNode* existing = parent->FindSubkey(name);
+  if (created != nullptr) *created = existing == nullptr;
+  if (existing != nullptr) return existing;
   RegChildSlot slot{std::make_unique<RegKeyNode>(PackedBytes(arena_, name), parent)};
   return parent->subkeys_.Append(std::move(slot)).node.get();
 }
@@ -310,38 +333,35 @@ void RegTree::DeleteKey(RegKeyNode* node) {
     // A root stays; it only loses its contents.
     node->DropSubkeys();
     node->values_ = NamedList<RegValueEntry>();
-    node->layout = RegKeyLayout();
     return;
   }
   RegChildSlot* slot = parent->subkeys_.Find(std::u16string(node->Name().ToText()));
   if (slot != nullptr) parent->subkeys_.Remove(*slot);
 }
 
-RegValueEntry* RegTree::ValueEntry(RegKeyNode* key, std::u16string_view name) {
+void RegTree::SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                       const uint8_t* data, size_t size) {
+  StoreValue(key, name, type, PackedBytes(arena_, data, size));
+}
+
+void RegTree::SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                           std::u16string_view text) {
+  StoreValue(key, name, type, PackedBytes(arena_, text));
+}
+
+void RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                         PackedBytes data) {
   RegValueEntry* entry = key->values_.Find(name);
-  if (entry != nullptr) return entry;
-  RegValueEntry fresh;
-  fresh.name = PackedBytes(arena_, name);
-  return &key->values_.Append(std::move(fresh));
+  if (entry == nullptr) {
+    RegValueEntry fresh;
+    fresh.name = PackedBytes(arena_, name);
+    entry = &key->values_.Append(std::move(fresh));
+  }
+  entry->data = data;
+  entry->type = type;
 }
 
-RegValueEntry* RegTree::SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                                 const uint8_t* data, size_t size) {
-  RegValueEntry* entry = ValueEntry(key, name);
-  entry->data = PackedBytes(arena_, data, size);
-  entry->type = type;
-  entry->span = RegSourceSpan();
-  return entry;
-}
-
-RegValueEntry* RegTree::SetLatin1Text(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                                      const uint8_t* chars, size_t n) {
-  RegValueEntry* entry = ValueEntry(key, name);
-  entry->data = PackedBytes::Latin1Text(arena_, chars, n);
-  entry->type = type;
-  entry->span = RegSourceSpan();
-  return entry;
-}
+void RegTree::SettleValues(RegKeyNode* key) { key->values_.ShrinkToFit(); }
 
 bool RegTree::DeleteValue(RegKeyNode* key, std::u16string_view name) {
   RegValueEntry* entry = key->values_.Find(name);

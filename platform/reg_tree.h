@@ -29,70 +29,53 @@ class ByteArena {
   size_t left_ = 0;
 };
 
-// Bytes held in a ByteArena. Data whose every odd-numbered byte is zero (the
-// UTF-16LE text of Latin-1 characters: most names and strings) keeps only its
-// even-numbered bytes, halving what the tree holds.
+// The largest data a value may hold (the tree keeps sizes in 31 bits).
+constexpr size_t REG_MAX_DATA_SIZE = 0x7FFFFFFF;
+
+// Bytes held in a ByteArena (at most REG_MAX_DATA_SIZE). Data whose every
+// odd-numbered byte is zero (the UTF-16LE text of Latin-1 characters: most
+// names and strings) keeps only its even-numbered bytes, halving what the
+// tree holds.
 class PackedBytes {
  public:
-  PackedBytes() = default;
+  PackedBytes() : size_(0), halved_(0) {}
   // Copies size bytes of data into arena.
   PackedBytes(ByteArena& arena, const uint8_t* data, size_t size);
-  // The UTF-16LE bytes of text, copied into arena.
+  // Copies the UTF-16LE bytes of text into arena.
   PackedBytes(ByteArena& arena, std::u16string_view text);
-  // The UTF-16LE bytes of the n Latin-1 characters at chars followed by a
-  // NUL unit (what a string value of that text holds), copied into arena.
-  static PackedBytes Latin1Text(ByteArena& arena, const uint8_t* chars, size_t n);
 
   // The size of the data as stored, in bytes.
   size_t size() const { return size_; }
-  uint8_t ByteAt(size_t i) const {
-    if (!halved_) return bytes_[i];
-    return (i % 2 == 0) ? bytes_[i / 2] : 0;
-  }
+  uint8_t ByteAt(size_t i) const;
   // Copies the first n bytes (n <= size()) to out.
   void CopyTo(uint8_t* out, size_t n) const;
   std::vector<uint8_t> ToVector() const;
 
   // The bytes read as UTF-16LE units; a trailing odd byte is not a unit.
   size_t UnitCount() const { return size_ / 2; }
-  char16_t UnitAt(size_t i) const {
-    if (halved_) return bytes_[i];
-    return static_cast<char16_t>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
-  }
+  char16_t UnitAt(size_t i) const;
   std::u16string ToText() const;
 
  private:
   const uint8_t* bytes_ = nullptr;
-  uint32_t size_ = 0;
-  bool halved_ = false;
+  uint32_t size_ : 31;
+  uint32_t halved_ : 1;
 };
 
 // A PackedBytes read as UTF-16 units, for NamesEqual and NameHash.
 struct PackedText {
-  const PackedBytes& bytes;
+  PackedBytes bytes;
   size_t size() const { return bytes.UnitCount(); }
   char16_t operator[](size_t i) const { return bytes.UnitAt(i); }
 };
 
-// Where a value's data stands in the registry file it was read from: bytes
-// [begin, end) of the file. Empty for values that came from no file.
-struct RegSourceSpan {
-  uint64_t begin = 0;
-  uint64_t end = 0;
-};
-
-// Where a key's sections stand in the registry file it was read from.
-struct RegKeyLayout {
-  bool has_section = false;  // the file holds a "[...]" line for this key
-  uint64_t append_at = 0;    // just after the last key or value line of its last section
-};
-
+// A value: its name as first stored, its type and data. Removed values stay
+// dead in their list until it compacts.
 struct RegValueEntry {
   PackedBytes name;
   PackedBytes data;
   uint32_t type = 0;
   bool alive = true;
-  RegSourceSpan span;
 
   const PackedBytes& Name() const { return name; }
   bool Alive() const { return alive; }
@@ -101,6 +84,7 @@ struct RegValueEntry {
 
 class RegKeyNode;
 
+// A subkey as its parent's list holds it; the node goes with the slot.
 struct RegChildSlot {
   std::unique_ptr<RegKeyNode> node;
 
@@ -117,6 +101,10 @@ struct RegChildSlot {
 template <typename Entry>
 class NamedList {
  public:
+  NamedList() = default;
+  NamedList(NamedList&&) noexcept = default;
+  NamedList& operator=(NamedList&&) noexcept = default;
+
   // The live entry named name, or null.
   Entry* Find(std::u16string_view name);
   const Entry* Find(std::u16string_view name) const;
@@ -127,6 +115,8 @@ class NamedList {
   size_t LiveCount() const { return entries_.size() - dead_; }
   // The index-th live entry, or null past the end.
   Entry* At(size_t index);
+  // Gives back the room kept for more entries.
+  void ShrinkToFit() { entries_.shrink_to_fit(); }
   // Calls f(entry) for each live entry in order; f must not change the list.
   template <typename F>
   void ForEachLive(F f) const {
@@ -137,15 +127,22 @@ class NamedList {
 
  private:
   static constexpr size_t LINEAR_LIMIT = 8;
-  static constexpr size_t FIRST_CAPACITY = 4;
-  size_t Probe(std::u16string_view name) const;
-  void Index(uint32_t position);
-  void Rebuild();
+  // A table slot: the entry's position + 1 in the low half (0: a free slot),
+  // the hash of its name in the high half, so the table grows without
+  // hashing names again.
+  using Slot = uint64_t;
+
+  const Entry* Lookup(std::u16string_view name) const;
+  // Makes a table of size slots holding the given slots (positions mapped
+  // through remap when it is not null; positions it maps to UINT32_MAX drop).
+  void Retable(uint32_t size, const Slot* slots, uint32_t count, const uint32_t* remap);
+  void Insert(Slot slot);
   void Compact();
 
   std::vector<Entry> entries_;
-  std::vector<uint32_t> table_;  // position + 1 per slot, 0 for a free slot
-  size_t dead_ = 0;
+  std::unique_ptr<Slot[]> table_;
+  uint32_t table_size_ = 0;  // 0 (no table) or a power of two
+  uint32_t dead_ = 0;
 };
 
 class RegKeyNode {
@@ -173,9 +170,6 @@ class RegKeyNode {
     values_.ForEachLive(f);
   }
 
-  // Maintained by the file parser; left empty by the in-memory store.
-  RegKeyLayout layout;
-
  private:
   friend class RegTree;
   void DropSubkeys();
@@ -200,6 +194,10 @@ class RegTree {
   // The root a file names (matched without regard to case), or 0.
   static RegKey RootByName(std::u16string_view name);
 
+  // True when path is empty or names keys by non-empty names separated by
+  // single backslashes (no backslash first or last): how files write paths.
+  static bool IsPlainPath(std::u16string_view path);
+
   // The key at path below from: components separated by single backslashes;
   // empty means from itself; one trailing backslash is ignored; any other
   // empty component names no key. Null when a component is missing.
@@ -207,22 +205,24 @@ class RegTree {
   RegKeyNode* Find(RegKeyNode* from, std::u16string_view path) const;
   // Like Find, creating missing keys; null only for a malformed path.
   RegKeyNode* Create(RegKeyNode* from, std::u16string_view path);
-  // The subkey of parent named name, created at the end if absent.
-  RegKeyNode* AddSubkey(RegKeyNode* parent, std::u16string_view name);
+  // The subkey of parent named name, created at the end if absent (*created
+  // then true, when asked).
+  RegKeyNode* AddSubkey(RegKeyNode* parent, std::u16string_view name, bool* created = nullptr);
   // Deletes node and its subtree; a root only loses its subkeys and values.
   void DeleteKey(RegKeyNode* node);
 
-  // Stores a value (replacing one of the same name in place, keeping the old
-  // spelling of the name) and returns it; valid until key next changes.
-  RegValueEntry* SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                          const uint8_t* data, size_t size);
-  // SetValue with the data of a string value whose text is the n Latin-1
-  // characters at chars: their UTF-16LE form and a NUL unit, stored without
-  // being widened first.
-  RegValueEntry* SetLatin1Text(RegKeyNode* key, std::u16string_view name, uint32_t type,
-                               const uint8_t* chars, size_t n);
+  // Stores a value, replacing one of the same name in place (it keeps its
+  // position and the spelling of its name); size <= REG_MAX_DATA_SIZE.
+  void SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type, const uint8_t* data,
+                size_t size);
+  // The same for data that is the UTF-16LE form of text.
+  void SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                    std::u16string_view text);
   // Removes a value; false when there was none.
   bool DeleteValue(RegKeyNode* key, std::u16string_view name);
+  // Gives back the room kept for more values of key; for a key that is not
+  // expected to grow.
+  void SettleValues(RegKeyNode* key);
 
   // The root above node and the names from it down to node, joined by
   // backslashes (empty for a root).
@@ -232,8 +232,7 @@ class RegTree {
 
  private:
   static constexpr int ROOT_COUNT = 5;
-  // The entry named name in key, added with that name when missing.
-  RegValueEntry* ValueEntry(RegKeyNode* key, std::u16string_view name);
+  void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);
 
   ByteArena arena_;
   std::unique_ptr<RegKeyNode> roots_[ROOT_COUNT];

@@ -70,6 +70,11 @@ TEST(RegTreeFind, PathRules) {
   EXPECT_EQ(tree.Find(hklm, u"A"), nullptr);  // a malformed path creates nothing past the gap
 }
 
+TEST(RegTreeFind, PlainPaths) {
+  for (const char16_t* plain : {u"", u"A", u"A\\B", u"A b\\c]"}) EXPECT_TRUE(RegTree::IsPlainPath(plain));
+  for (const char16_t* bad : {u"\\", u"\\A", u"A\\", u"A\\\\B"}) EXPECT_FALSE(RegTree::IsPlainPath(bad));
+}
+
 TEST(RegTreeFind, RootsAndTheirNames) {
   RegTree tree;
   EXPECT_EQ(tree.Root(0x80000004u), nullptr);

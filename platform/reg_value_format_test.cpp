@@ -6,20 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_parser.h"
+#include "platform/reg_tree_reader.h"
+#include "platform/registry_testing.h"
 
 namespace {
-
-std::vector<uint8_t> Utf16z(std::u16string_view text) {
-  std::vector<uint8_t> out;
-  for (char16_t u : text) {
-    out.push_back(static_cast<uint8_t>(u));
-    out.push_back(static_cast<uint8_t>(u >> 8));
-  }
-  out.push_back(0);
-  out.push_back(0);
-  return out;
-}
 
 std::u16string Format(RegDialect dialect, uint32_t type, const std::vector<uint8_t>& data,
                       RegStatus expected = ERROR_SUCCESS, size_t column = 4) {

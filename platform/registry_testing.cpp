@@ -1,4 +1,4 @@
-#include "platform/test_files.h"
+#include "platform/registry_testing.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -60,4 +60,46 @@ void WriteText(const std::string& path, const std::string& text) {
 int ModeOf(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+std::vector<uint8_t> NarrowBytes(const std::string& text) {
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::vector<uint8_t> Utf16Bytes(std::u16string_view text, bool bom) {
+  std::vector<uint8_t> out;
+  if (bom) out = {0xFF, 0xFE};
+  EncodeText(RegEncoding::Utf16Le, text, &out);
+  return out;
+}
+
+std::vector<uint8_t> Utf16z(std::u16string_view text) {
+  std::vector<uint8_t> out = Utf16Bytes(text);
+  out.push_back(0);
+  out.push_back(0);
+  return out;
+}
+
+const std::string REGEDIT4_HEAD = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n";
+
+const RegValueEntry* ParsedRegFile::Value(std::u16string_view path, std::u16string_view name,
+                                          RegKey root) const {
+  RegKeyNode* node = tree.Find(tree.Root(root), path);
+  return node == nullptr ? nullptr : node->FindValue(name);
+}
+
+std::unique_ptr<ParsedRegFile> ParseBytes(const std::vector<uint8_t>& bytes) {
+  auto parsed = std::make_unique<ParsedRegFile>();
+  parsed->ok = ParseRegFile(bytes.data(), bytes.size(), &parsed->tree, &parsed->form, &parsed->error);
+  return parsed;
+}
+
+std::unique_ptr<ParsedRegFile> ParseText(const std::string& text) { return ParseBytes(NarrowBytes(text)); }
+
+int TrickleSource::Read(uint8_t* buffer, size_t size, size_t* got) {
+  size_t n = std::min({size, step_, bytes_.size() - at_});
+  std::copy(bytes_.begin() + at_, bytes_.begin() + at_ + n, buffer);
+  at_ += n;
+  *got = n;
+  return 0;
 }
