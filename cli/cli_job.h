@@ -28,7 +28,6 @@ constexpr int EXIT_TROUBLE = 2;
 // read and written (null: the real file system). keep, when not null,
 // receives the loaded registry instead of its being freed here (whatever
 // keep held is freed): a program about to exit can leave its last registry
-// to the exit, freeing a tree of tens of thousands of keys costs about a
-// fifth of a run.
+// to the exit instead of freeing a tree of tens of thousands of keys first.
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
               FileSystem* fs = nullptr, std::unique_ptr<RegFileStore>* keep = nullptr);
