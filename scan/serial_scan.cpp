@@ -1,6 +1,7 @@
 #include "scan/serial_scan.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/registry.h"
 #include "text/wide_text.h"
@@ -39,6 +40,28 @@ bool QueryText(RegKey key, const char* name, DynString& text) {
   return QueryText(key, wide_name.Get(), text);
 }
 
+// Appends to the report while remembering where it ends, so that adding a
+// block costs its own length rather than a measuring of the whole report.
+// Each addition makes the same Reserve call as Append, so the report grows
+// exactly as if appended to.
+class ReportWriter {
+ public:
+  explicit ReportWriter(DynString& report) : report_(report), end_(report.Length()) {}
+
+  ReportWriter& Add(const char* text) {
+    int add = static_cast<int>(std::strlen(text));
+    report_.Reserve(end_ + add);
+    std::memcpy(report_.At(0) + end_, text, static_cast<size_t>(add) + 1);
+    end_ += add;
+    return *this;
+  }
+  ReportWriter& Add(const DynString& text) { return Add(text.CStr()); }
+
+ private:
+  DynString& report_;
+  int end_;
+};
+
 bool IsFaulty(const DynString& dll) {
   for (const char* faulty : FAULTY_DLLS) {
     if (dll.Compare(faulty) == 0) return true;
@@ -49,7 +72,7 @@ bool IsFaulty(const DynString& dll) {
 // Examines the driver key at driver_path for the device device_name and adds
 // its block to the report. Sets found when the driver's Dll is faulty.
 void ExamineDriver(const DynString& device_name, const DynString& driver_path, bool repair,
-                   DynString& report, DynString& message, bool& found) {
+                   ReportWriter& report, DynString& message, bool& found) {
   RegKey driver;
   WideText wide_path(driver_path.CStr());
   if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, wide_path.Get(), 0, KEY_ACCESS, &driver) != ERROR_SUCCESS) {
@@ -69,18 +92,18 @@ void ExamineDriver(const DynString& device_name, const DynString& driver_path, b
     }
   }
   if (dll.Length() > 0) {
-    report.Append(device_name).Append("\r\nDll: ").Append(dll);
+    report.Add(device_name).Add("\r\nDll: ").Add(dll);
     if (faulty) {
-      report.Append(repaired ? SCAN_FIXED_MARK : SCAN_BUG_MARK);
+      report.Add(repaired ? SCAN_FIXED_MARK : SCAN_BUG_MARK);
       if (repaired) message.Assign(SCAN_REPAIRED_MESSAGE);
     }
-    report.Append("\r\n");
+    report.Add("\r\n");
   }
   RegCloseKey(driver);
 }
 
 // Examines the active-driver entry subkey_name of Drivers\Active.
-void ExamineEntry(const char16_t* subkey_name, bool repair, DynString& report, DynString& message,
+void ExamineEntry(const char16_t* subkey_name, bool repair, ReportWriter& report, DynString& message,
                   bool& found) {
   DynString entry_path(ACTIVE_ENTRY_PREFIX);
   DynString narrow_name;
@@ -108,6 +131,7 @@ void ExamineEntry(const char16_t* subkey_name, bool repair, DynString& report, D
 
 void ScanSerialDrivers(DynString& report, DynString& message, bool repair) {
   *report.At(0) = '\0';
+  ReportWriter writer(report);
   bool found = false;
   RegKey active;
   if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, ACTIVE_DRIVERS_PATH, 0, KEY_ACCESS, &active) == ERROR_SUCCESS) {
@@ -115,12 +139,12 @@ void ScanSerialDrivers(DynString& report, DynString& message, bool repair) {
       char16_t subkey_name[SUBKEY_NAME_CHARS];
       uint32_t name_length = SUBKEY_NAME_CHARS;
       if (RegEnumKeyEx(active, index, subkey_name, &name_length) != ERROR_SUCCESS) break;
-      ExamineEntry(subkey_name, repair, report, message, found);
+      ExamineEntry(subkey_name, repair, writer, message, found);
     }
     RegCloseKey(active);
   }
   if (!found) {
-    report.Append(SCAN_ALL_OK);
+    writer.Add(SCAN_ALL_OK);
     message.Assign(SCAN_NOT_FOUND_MESSAGE);
   }
 }

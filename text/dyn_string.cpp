@@ -24,10 +24,25 @@ int32_t null_tag = -1;
   std::abort();
 }
 
+size_t BlockSize(int capacity) { return static_cast<size_t>(kHeaderSize) + capacity + kAreaSlack; }
+
 // A zeroed block for a character area of `capacity` + 2 bytes.
 DynStringHeader* AllocateBlock(int capacity) {
-  void* block = std::calloc(1, static_cast<size_t>(kHeaderSize) + capacity + kAreaSlack);
+  void* block = std::calloc(1, BlockSize(capacity));
   if (block == nullptr) OutOfMemory();
+  return static_cast<DynStringHeader*>(block);
+}
+
+// A block for a character area of `capacity` + 2 bytes whose first `keep`
+// bytes are copied from `from` and whose other bytes are zero, as if zeroed
+// first (without writing the copied bytes twice).
+DynStringHeader* AllocateCopy(int capacity, const char* from, int keep) {
+  void* block = std::malloc(BlockSize(capacity));
+  if (block == nullptr) OutOfMemory();
+  char* area = static_cast<char*>(block) + kHeaderSize;
+  std::memset(block, 0, kHeaderSize);
+  std::memcpy(area, from, static_cast<size_t>(keep));
+  std::memset(area + keep, 0, static_cast<size_t>(capacity + kAreaSlack - keep));
   return static_cast<DynStringHeader*>(block);
 }
 
@@ -40,25 +55,23 @@ bool IsUpperAscii(char c) { return c >= 'A' && c <= 'Z'; }
 
 }  // namespace
 
-DynString::DynString(const char* text) {
-  int len = static_cast<int>(std::strlen(text));
-  Reserve(len);
-  std::memcpy(chars_, text, static_cast<size_t>(len) + 1);
-}
+DynString::DynString(const char* text) { StartWith(text, static_cast<int>(std::strlen(text))); }
 
 DynString::DynString(const DynString& other) {
-  if (other.chars_ == nullptr) return;
-  int len = other.Length();
-  Reserve(len);
-  std::memcpy(chars_, other.chars_, static_cast<size_t>(len) + 1);
+  if (other.chars_ != nullptr) StartWith(other.chars_, other.Length());
+}
+
+void DynString::StartWith(const char* text, int len) {
+  if (len > kMaxCapacity - 13) OutOfMemory();
+  DynStringHeader* header = AllocateCopy(len + 13, text, len + 1);
+  header->capacity = len + 13;
+  header->tag = -1;
+  header->precision = 1;
+  chars_ = CharsOf(header);
 }
 
 DynString::DynString(DynString&& other) noexcept : chars_(other.chars_) {
   other.chars_ = nullptr;
-}
-
-DynStringHeader* DynString::Header() const {
-  return reinterpret_cast<DynStringHeader*>(chars_ - kHeaderSize);
 }
 
 void DynString::Clear() {
@@ -66,7 +79,7 @@ void DynString::Clear() {
   chars_ = nullptr;
 }
 
-void DynString::Reserve(int n) {
+void DynString::Grow(int n) {
   if (n < 0) return;
   if (n > kMaxCapacity - 13) OutOfMemory();
   if (chars_ == nullptr) {
@@ -83,27 +96,17 @@ void DynString::Reserve(int n) {
   double grown = need * 1.3 + 11;
   if (grown > kMaxCapacity) OutOfMemory();
   int capacity = static_cast<int>(grown);
-  DynStringHeader* header = AllocateBlock(capacity);
+  DynStringHeader* header = AllocateCopy(capacity, chars_, old->capacity);
   header->capacity = capacity;
   header->tag = old->tag;
   header->precision = old->precision;
-  std::memcpy(CharsOf(header), chars_, static_cast<size_t>(old->capacity));
   std::free(old);
   chars_ = CharsOf(header);
-}
-
-char* DynString::At(int i) {
-  Reserve(i + 2);
-  return chars_ + i;
 }
 
 const char* DynString::CStr() const {
   if (chars_ == nullptr || chars_[0] == '\0') return kEmptyText;
   return chars_;
-}
-
-int DynString::Length() const {
-  return chars_ == nullptr ? 0 : static_cast<int>(std::strlen(chars_));
 }
 
 DynString* DynString::Assign(const char* text) {

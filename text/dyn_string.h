@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "text/edit.h"
 #include "text/encoding.h"
@@ -70,11 +71,18 @@ class DynString : public DynStringWide,
   // exactly: Capacity n + 13. Later growth, only when n + 2 > Capacity, takes
   // Capacity to (n + 2) * 1.3 + 11, keeping the text, Tag and Precision.
   // Example: Reserve(100) on Capacity 50 gives Capacity 143.
-  void Reserve(int n);
+  void Reserve(int n) {
+    // The common case, room enough already, stays inline.
+    if (chars_ != nullptr && n >= 0 && n <= Header()->capacity - 2) return;
+    Grow(n);
+  }
 
   // Writable address of character i after Reserve(i + 2). Never fails: it grows
   // the string instead. It does not move the terminator; i must be >= 0.
-  char* At(int i);
+  char* At(int i) {
+    Reserve(i + 2);
+    return chars_ + i;
+  }
 
   // The text; the shared static "" for a null or empty string.
   const char* CStr() const;
@@ -82,7 +90,7 @@ class DynString : public DynStringWide,
   const char* Data() const { return chars_; }
   bool IsNull() const { return chars_ == nullptr; }
   // strlen of the text; 0 for a null string.
-  int Length() const;
+  int Length() const { return chars_ == nullptr ? 0 : static_cast<int>(std::strlen(chars_)); }
 
   // Copies text in. A null text empties a non-empty string and returns it;
   // on a null or empty string it changes nothing and returns null.
@@ -132,7 +140,15 @@ class DynString : public DynStringWide,
   signed char& Precision();
 
  private:
-  DynStringHeader* Header() const;
+  DynStringHeader* Header() const {
+    return reinterpret_cast<DynStringHeader*>(chars_ - sizeof(DynStringHeader));
+  }
+  // Reserve beyond the inline case: a first block, or growth.
+  void Grow(int n);
+  // Gives a null string its first block holding the len characters of text
+  // and a terminator: what Reserve(len) and copying them in would leave,
+  // without zeroing the bytes the copy overwrites.
+  void StartWith(const char* text, int len);
 
   char* chars_ = nullptr;
 };

@@ -37,13 +37,34 @@ class ArgumentText {
   const char* text_;
 };
 
-// Replaces the cut characters at p by insert (null: nothing): the text behind
-// them is copied aside, the text ended at p, insert and then the copy appended.
+// Replaces the cut characters at p (p + cut within the text) by the add
+// characters of insert (null: nothing), given the length of the text behind
+// them. This is the splice of copying the text behind them aside, ending the
+// text at p, appending insert and then the copy, done in place: the same
+// Reserve calls (so the same growth) and the same bytes written, without the
+// temporary copy or measuring the text again and again.
+void SpliceKnown(DynString& self, int p, int cut, const char* insert, int add, int tail) {
+  self.At(p);
+  if (insert != nullptr) self.Reserve(p + add);
+  self.Reserve(p + add + tail);
+  char* chars = self.At(0);
+  std::memmove(chars + p + add, chars + p + cut, static_cast<size_t>(tail) + 1);
+  if (add != 0) std::memcpy(chars + p, insert, static_cast<size_t>(add));
+}
+
+// SpliceKnown, measuring insert and the text behind the cut.
 void Splice(DynString& self, int p, int cut, const char* insert) {
-  DynString tail(self.CStr() + p + cut);
-  *self.At(p) = '\0';
-  self.Append(insert);
-  self.AppendString(tail);
+  int tail = self.IsNull() ? 0 : static_cast<int>(std::strlen(self.Data() + p + cut));
+  int add = insert == nullptr ? 0 : static_cast<int>(std::strlen(insert));
+  SpliceKnown(self, p, cut, insert, add, tail);
+}
+
+// FindText, case-sensitive, from a position known to lie within the text;
+// the plain search then needs no measuring of the text before it.
+int FindFrom(const DynString& self, const char* text, int from, bool whole_word) {
+  if (whole_word) return self.FindText(text, from, true, false);
+  const char* found = std::strstr(self.Data() + from, text);
+  return found == nullptr ? -1 : static_cast<int>(found - self.Data());
 }
 
 // Removes the leading and trailing characters of set; see TrimSpaces.
@@ -212,10 +233,18 @@ int DynStringEdit::ReplaceText(const char* text, const char* replacement, bool w
     return ReplaceEachOnce(self, find.Get(), repl, whole_word);
   }
   int n = static_cast<int>(std::strlen(find.Get()));
+  int add = static_cast<int>(std::strlen(repl));
+  // Each replacement changes the length by add - n: it is measured once.
+  int len = self.Length();
   int count = 0;
+  // Searching again from position 0 after each replacement finds what a
+  // search from p - n finds: the text before p is unchanged and held no
+  // accepted occurrence, and only one ending at p or later can have become
+  // one (an occurrence ending at p has a new right neighbour).
   for (int p = self.FindText(find.Get(), 0, whole_word, false); p >= 0;
-       p = self.FindText(find.Get(), 0, whole_word, false)) {
-    Splice(self, p, n, repl);
+       p = FindFrom(self, find.Get(), p > n ? p - n : 0, whole_word)) {
+    SpliceKnown(self, p, n, repl, add, len - p - n);
+    len += add - n;
     ++count;
   }
   return count;

@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 #include "text/dyn_string.h"
 
@@ -27,13 +26,23 @@ constexpr int MAX_HEX_ENCODE_BYTES = (INT_MAX - 2) / 2;
 constexpr char BODY_OPEN[] = "<BODY>";
 constexpr char BODY_CLOSE[] = "</BODY>";
 
+// The values of the hexadecimal digits of either case, indexed by byte; -1
+// for every other byte.
+struct HexDigitTable {
+  signed char value[256];
+  constexpr HexDigitTable() : value() {
+    for (int b = 0; b < 256; ++b) value[b] = -1;
+    for (int d = 0; d < 10; ++d) value['0' + d] = static_cast<signed char>(d);
+    for (int d = 0; d < 6; ++d) {
+      value['a' + d] = static_cast<signed char>(10 + d);
+      value['A' + d] = static_cast<signed char>(10 + d);
+    }
+  }
+};
+constexpr HexDigitTable HEX_DIGIT_TABLE;
+
 // The value of a hexadecimal digit of either case, or -1.
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+int HexDigitValue(char c) { return HEX_DIGIT_TABLE.value[static_cast<unsigned char>(c)]; }
 
 // The white space the scan skips, as in the "C" locale.
 bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -70,6 +79,19 @@ bool ScanHex(const char* text, uint32_t& value) {
   return true;
 }
 
+// Reads the two characters at pair as HexValue reads a text of just them.
+// Two hexadecimal digits, the usual case, need no scan.
+bool ReadPair(const char* pair, uint32_t& value) {
+  int high = HexDigitValue(pair[0]);
+  int low = HexDigitValue(pair[1]);
+  if (high >= 0 && low >= 0) {
+    value = static_cast<uint32_t>(high * 16 + low);
+    return true;
+  }
+  const char text[3] = {pair[0], pair[1], '\0'};
+  return ScanHex(text, value);
+}
+
 }  // namespace
 
 int DynStringEncoding::HexValue() const {
@@ -94,17 +116,19 @@ int DynStringEncoding::HexDecode(int& count) {
   const int len = self.Length();
   if (len % 2 != 0) return 0;
   const int n = len / 2;
-  // Every pair is read before anything is written, so a refused text stays.
-  std::string bytes(static_cast<size_t>(n), '\0');
+  // Every pair is read before anything is written, so a refused text stays;
+  // then byte i goes to position i, behind pair i, which has been read.
   const char* text = self.CStr();
   for (int i = 0; i < n; ++i) {
-    const char pair[3] = {text[2 * i], text[2 * i + 1], '\0'};
     uint32_t value = 0;
-    if (!ScanHex(pair, value)) return 0;
-    bytes[static_cast<size_t>(i)] = static_cast<char>(value & 0xFF);
+    if (!ReadPair(text + 2 * i, value)) return 0;
   }
   char* chars = self.At(0);
-  std::memcpy(chars, bytes.data(), static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    uint32_t value = 0;
+    ReadPair(chars + 2 * i, value);
+    chars[i] = static_cast<char>(value & 0xFF);
+  }
   chars[n] = '\0';
   count = n;
   return 1;
@@ -129,19 +153,29 @@ void DynStringEncoding::PercentEscape() {
   DynString& self = SelfOf(this);
   const DynString original(self);
   *self.At(0) = '\0';
+  // The text is rebuilt character by character as if appended (a letter or
+  // digit with AppendChar, a space with Append, an escape with AppendChar of
+  // "%" and Append of its two digits): the same Reserve calls, so the same
+  // growth, while the end is remembered instead of measured each time.
+  int len = 0;
   for (const char* p = original.CStr(); *p != '\0'; ++p) {
     const auto byte = static_cast<unsigned char>(*p);
     if (IsAsciiLetterOrDigit(*p)) {
-      self << byte;
+      self.Reserve(len + 2);  // AppendChar
+      self.At(0)[len++] = *p;
     } else if (*p == ' ') {
-      self.Append(" ");
+      self.Reserve(len + 1);  // Append(" ")
+      self.At(0)[len++] = ' ';
     } else {
-      self << '%';
-      DynString digits;
-      digits.Format("%02X", static_cast<unsigned int>(byte));
-      self.Append(digits);
+      self.Reserve(len + 2);  // AppendChar('%')
+      self.At(0)[len++] = '%';
+      self.Reserve(len + 2);  // Append of the two digits
+      char* chars = self.At(0);
+      chars[len++] = HEX_DIGITS[byte >> 4];
+      chars[len++] = HEX_DIGITS[byte & 0x0F];
     }
   }
+  self.At(0)[len] = '\0';
 }
 
 int DynStringEncoding::ExtractHtmlBody() {

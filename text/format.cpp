@@ -65,22 +65,33 @@ signed char LowByteSigned(uint32_t n) {
   return static_cast<signed char>(low > 127 ? low - 256 : low);
 }
 
-// Numeric insertion: formats into a temporary, then appends it.
-template <typename... Args>
-DynString& AppendFormatted(DynString& self, const char* format, Args... args) {
-  DynString formatted;
-  formatted.Format(format, args...);
-  return self.Append(formatted);
+// Appends the decimal form of v, as "%lld" writes it (which is also what
+// "%d", "%u" and "%ld" write for the values they take).
+DynString& AppendDecimal(DynString& self, long long v) {
+  char text[24];
+  char* p = text + sizeof text;
+  *--p = '\0';
+  unsigned long long magnitude =
+      v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  do {
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (v < 0) *--p = '-';
+  return self.Append(p);
 }
 
-// Floating-point insertion with the string's Precision; conversion is "f" for
-// float and "lf" for double, which format a double identically.
-DynString& AppendFixedPoint(DynString& self, double v, const char* conversion) {
+// Floating-point insertion with the string's Precision decimals ("%.Pf"; six
+// when Precision is negative, as "%f"), in the "C" locale. The longest result,
+// -DBL_MAX with 127 decimals, has 438 characters.
+DynString& AppendFixedPoint(DynString& self, double v) {
   int precision = self.Precision();
-  DynString format(precision < 0 ? "%" : "%.");
-  if (precision >= 0) format << precision;
-  format.Append(conversion);
-  return AppendFormatted(self, format.CStr(), v);
+  char text[512];
+  {
+    CLocaleScope c_locale;
+    std::snprintf(text, sizeof text, "%.*f", precision < 0 ? 6 : precision, v);
+  }
+  return self.Append(text);
 }
 
 // The characters of v's integer part, truncated toward zero, in target.
@@ -185,32 +196,32 @@ void DynStringFormat::TakeToken(DynString& target) {
   self.Assign(rest);
 }
 
-DynString& DynStringFormat::operator<<(int v) { return AppendFormatted(SelfOf(this), "%d", v); }
+DynString& DynStringFormat::operator<<(int v) { return AppendDecimal(SelfOf(this), v); }
 
 DynString& DynStringFormat::operator<<(unsigned int v) {
-  return AppendFormatted(SelfOf(this), "%u", v);
+  return AppendDecimal(SelfOf(this), v);
 }
 
 DynString& DynStringFormat::operator<<(short v) {
-  return AppendFormatted(SelfOf(this), "%d", static_cast<int>(v));
+  return AppendDecimal(SelfOf(this), v);
 }
 
 DynString& DynStringFormat::operator<<(unsigned long v) {
-  return AppendFormatted(SelfOf(this), "%u", static_cast<unsigned int>(v & 0xFFFFFFFFul));
+  return AppendDecimal(SelfOf(this), static_cast<long long>(v & 0xFFFFFFFFul));
 }
 
 DynString& DynStringFormat::operator<<(bool v) {
-  return AppendFormatted(SelfOf(this), "%d", v ? 1 : 0);
+  return AppendDecimal(SelfOf(this), v ? 1 : 0);
 }
 
-DynString& DynStringFormat::operator<<(long v) { return AppendFormatted(SelfOf(this), "%ld", v); }
+DynString& DynStringFormat::operator<<(long v) { return AppendDecimal(SelfOf(this), v); }
 
 DynString& DynStringFormat::operator<<(float v) {
-  return AppendFixedPoint(SelfOf(this), static_cast<double>(v), "f");
+  return AppendFixedPoint(SelfOf(this), static_cast<double>(v));
 }
 
 DynString& DynStringFormat::operator<<(double v) {
-  return AppendFixedPoint(SelfOf(this), v, "lf");
+  return AppendFixedPoint(SelfOf(this), v);
 }
 
 DynString& DynStringFormat::operator<<(char c) {

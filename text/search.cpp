@@ -26,6 +26,12 @@ bool MatchesAt(const char* chars, const char* text, int n, bool ignore_case) {
   return true;
 }
 
+// Whether position from lies within the text or at its terminator, found
+// without measuring the text beyond from.
+bool StartsWithin(const char* chars, int from) {
+  return from >= 0 && strnlen(chars, static_cast<size_t>(from)) == static_cast<size_t>(from);
+}
+
 }  // namespace
 
 int IsWordChar(char c) {
@@ -59,7 +65,7 @@ char* DynStringSearch::LastCharPtr() {
 
 int DynStringSearch::FindChar(int from, char c) const {
   const DynString& self = SelfOf(this);
-  if (self.IsNull() || from < 0 || from > self.Length()) return -1;
+  if (self.IsNull() || !StartsWithin(self.Data(), from)) return -1;
   const char* found = std::strchr(self.Data() + from, c);
   return found == nullptr ? -1 : static_cast<int>(found - self.Data());
 }
@@ -85,12 +91,12 @@ int DynStringSearch::FindText(const char* text, int from, bool whole_word, bool 
   const DynString& self = SelfOf(this);
   if (self.IsNull() || text == nullptr) return -1;
   const char* chars = self.Data();
-  int len = self.Length();
-  if (from < 0 || from > len) return -1;
+  if (!StartsWithin(chars, from)) return -1;
   if (!whole_word && !ignore_case) {
     const char* found = std::strstr(chars + from, text);
     return found == nullptr ? -1 : static_cast<int>(found - chars);
   }
+  int len = self.Length();
   int n = static_cast<int>(std::strlen(text));
   // An empty text's terminator meets only the string's own terminator.
   int first = n == 0 ? len : from;

@@ -7,15 +7,33 @@
 
 namespace {
 
-bool IsDelimiter(const char* delimiters, char c) {
-  return delimiters != nullptr && c != '\0' && std::strchr(delimiters, c) != nullptr;
-}
+// The delimiter set as a table over the 256 byte values, looked up once per
+// character instead of searching the set; NUL is never a delimiter.
+class DelimiterSet {
+ public:
+  explicit DelimiterSet(const char* delimiters) {
+    for (const char* d = delimiters; d != nullptr && *d != '\0'; ++d) {
+      member_[static_cast<unsigned char>(*d)] = true;
+    }
+  }
+  bool Has(char c) const { return member_[static_cast<unsigned char>(c)]; }
 
-// Appends text[from..to) to element one character at a time; a null element
-// (its allocation failed, already reported by the list) receives nothing.
+ private:
+  bool member_[256] = {};
+};
+
+// Appends text[from..to) to element as AppendChar would one character at a
+// time: the same Reserve calls, so the same growth, then the characters and
+// one terminator. A null element (its allocation failed, already reported by
+// the list) receives nothing.
 void AppendRange(DynString* element, const char* text, int from, int to) {
-  if (element == nullptr) return;
-  for (int i = from; i < to; ++i) element->AppendChar(text[i]);
+  if (element == nullptr || from >= to) return;
+  int len = element->Length();
+  int count = to - from;
+  for (int k = 0; k < count; ++k) element->Reserve(len + k + 2);
+  char* chars = element->At(0);
+  std::memcpy(chars + len, text + from, static_cast<size_t>(count));
+  chars[len + count] = '\0';
 }
 
 }  // namespace
@@ -28,9 +46,10 @@ int DynStringSplit::Split(const char* delimiters, StringList& list, int limit,
   const char* text = self.CStr();
   int len = self.Length();
   auto below_limit = [&] { return limit < 0 || list.Size() < limit; };
+  const DelimiterSet is_delimiter(delimiters);
   int start = 0;
   for (int j = 0; j < len; ++j) {
-    if (!IsDelimiter(delimiters, text[j]) || (j == 0 && !keep_empty) || !below_limit()) continue;
+    if (!is_delimiter.Has(text[j]) || (j == 0 && !keep_empty) || !below_limit()) continue;
     if (start < j || keep_empty) AppendRange(list.InsertEntry(-1), text, start, j);
     start = j + 1;
   }
