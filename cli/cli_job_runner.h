@@ -2,12 +2,29 @@
 // what it printed to each stream, for tests that assert exact output.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
 
 class FileSystem;
+
+// A scratch stream that collects what a job prints to it.
+class Capture {
+ public:
+  Capture() : file_(std::tmpfile()) {}
+  ~Capture() { std::fclose(file_); }
+  Capture(const Capture&) = delete;
+  Capture& operator=(const Capture&) = delete;
+
+  std::FILE* get() { return file_; }
+  // Everything printed so far.
+  std::string Text();
+
+ private:
+  std::FILE* file_;
+};
 
 struct JobResult {
   int status;
