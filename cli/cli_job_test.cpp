@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_job_runner.h"
 #include "platform/failing_file_system.h"
 #include "platform/reg_file_store.h"
 #include "platform/registry_testing.h"
@@ -24,31 +25,6 @@ constexpr char REPAIRED_LINE[] =
     "to other applications\n";
 constexpr char NOT_FOUND_LINE[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.\n";
 
-// Collects what a job prints to one stream.
-class Capture {
- public:
-  Capture() : file_(std::tmpfile()) {}
-  ~Capture() { std::fclose(file_); }
-  std::FILE* get() { return file_; }
-  std::string Text() {
-    std::fflush(file_);
-    std::rewind(file_);
-    std::string text;
-    int c;
-    while ((c = std::fgetc(file_)) != EOF) text.push_back(static_cast<char>(c));
-    return text;
-  }
-
- private:
-  std::FILE* file_;
-};
-
-struct JobResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
 class CliJobTest : public ::testing::Test {
  protected:
   // A copy of the sample registry name in the scratch folder.
@@ -60,14 +36,7 @@ class CliJobTest : public ::testing::Test {
 
   JobResult Run(CliCommand command, const std::string& file, const std::string& patch = "",
                 FileSystem* fs = nullptr) {
-    CliOptions options;
-    options.command = command;
-    options.patch_path = patch;
-    options.files = {file};
-    Capture out;
-    Capture err;
-    int status = RunCliJob(options, file, out.get(), err.get(), fs);
-    return {status, out.Text(), err.Text()};
+    return RunJob(command, file, patch, fs);
   }
 
   TempDir dir_;

@@ -24,6 +24,28 @@ bool Fail(std::string* error, const std::string& what) {
   return false;
 }
 
+// arg in single quotes, control characters written as \n, \r, \t or \xNN,
+// so that a reason always stays on one line of a terminal.
+std::string Quoted(const std::string& arg) {
+  static const char HEX[] = "0123456789abcdef";
+  std::string quoted = "'";
+  for (char c : arg) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      quoted += "\\n";
+    } else if (c == '\r') {
+      quoted += "\\r";
+    } else if (c == '\t') {
+      quoted += "\\t";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      quoted += {'\\', 'x', HEX[byte >> 4], HEX[byte & 15]};
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
 }  // namespace
 
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error) {
@@ -45,7 +67,7 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
   } else if (command == "fix") {
     options->command = CliCommand::Fix;
   } else {
-    return Fail(error, "unknown command '" + command + "'");
+    return Fail(error, "unknown command " + Quoted(command));
   }
 
   bool options_ended = false;
@@ -66,7 +88,7 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
       options->patch_path = arg.substr(std::strlen(PATCH_OPTION) + 1);
       if (options->patch_path.empty()) return Fail(error, "--patch needs a file name");
     } else {
-      return Fail(error, "unknown option '" + arg + "'");
+      return Fail(error, "unknown option " + Quoted(arg));
     }
   }
   if (options->files.empty()) return Fail(error, "no registry FILE given");

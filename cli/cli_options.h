@@ -18,6 +18,8 @@ struct CliOptions {
 extern const char CLI_USAGE[];
 
 // Reads argv[1..argc-1] into options. On a usage error returns false and sets
-// error to one line saying what is wrong. "--" ends the options; "--patch OUT"
-// and "--patch=OUT" are the same; --patch takes exactly one FILE.
+// error to one line saying what is wrong; an argument it quotes has its control
+// characters escaped (an ESC shows as "unknown option '-\x1b'"). "--" ends the
+// options; "--patch OUT" and "--patch=OUT" are the same; --patch takes exactly
+// one FILE.
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);

@@ -37,6 +37,8 @@ TEST(ParseCliOptions, Table) {
       {{"fix", "--patch", "o", "--patch", "p", "a"}, false, CliCommand::Help, "", {}, "--patch given twice"},
       {{"fix", "-x", "a"}, false, CliCommand::Help, "", {}, "unknown option '-x'"},
       {{"--version", "extra"}, false, CliCommand::Help, "", {}, "--version takes no arguments"},
+      {{"fixhc\n", "p", "a"}, false, CliCommand::Help, "", {}, "unknown command 'fixhc\\n'"},
+      {{"fix", "-\r\t\x1b\x7f\xe9"}, false, CliCommand::Help, "", {}, "unknown option '-\\r\\t\\x1b\\x7f\xe9'"},
   };
   for (const ParseCase& c : cases) {
     std::vector<const char*> argv = {"quorvafix-cli"};

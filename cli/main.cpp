@@ -1,5 +1,6 @@
 // quorvafix-cli: the driver scan and repair from the command line.
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -10,6 +11,10 @@
 #include "platform/reg_file_store.h"
 
 int main(int argc, char** argv) {
+  // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
+  // rewrite reports and cleans up after, instead of the signal killing the
+  // tool with its FILE.lock left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   CliOptions options;
   std::string error;
   if (!ParseCliOptions(argc, argv, &options, &error)) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "platform/reg_line_editor.h"
 #include "platform/reg_tree_reader.h"
@@ -220,7 +221,10 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
                                        &splice, &failure)) {
     return Fail(status, what + failure);
   }
-  const std::vector<uint8_t> edited = ApplySplice(bytes, splice);
+  // The edit is made in the bytes read, so that a large file is never held
+  // twice; undo gives the old content back should a restore need it.
+  std::vector<uint8_t>& edited = bytes;
+  const RegSplice undo = ApplySpliceInPlace(&edited, splice);
   RegValueLocation check;
   if (!LocateRegValue(edited.data(), edited.size(), root, key_path, name, &check, &error)) {
     return Fail(ERROR_NOT_SUPPORTED,
@@ -231,7 +235,9 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     return Fail(ERROR_NOT_SUPPORTED, what + "the edited file would read back a different value");
   }
   bool replaced = false;
-  RegStatus status = lock->Commit(edited, exists ? &bytes : nullptr, &replaced, &failure);
+  std::function<std::vector<uint8_t>()> previous;
+  if (exists) previous = [&edited, &undo] { return ApplySplice(edited, undo); };
+  RegStatus status = lock->Commit(edited, previous, &replaced, &failure);
   if (replaced) {
     tree().SetValue(node, name, type, data, length);
     form_ = check.form;

@@ -264,6 +264,14 @@ RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::st
 RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
                               const std::vector<uint8_t>* previous, bool* replaced,
                               std::string* failure) {
+  std::function<std::vector<uint8_t>()> make_previous;
+  if (previous != nullptr) make_previous = [previous] { return *previous; };
+  return Commit(bytes, make_previous, replaced, failure);
+}
+
+RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
+                              const std::function<std::vector<uint8_t>()>& previous,
+                              bool* replaced, std::string* failure) {
   *replaced = false;
   if (RegStatus status = WriteAndRename(bytes, failure)) {
     Release();
@@ -278,14 +286,14 @@ RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
   *failure = "cannot sync the folder " + folder + ": " + ErrnoText(error);
   std::string why;
   RegStatus restored;
-  if (previous == nullptr) {
+  if (!previous) {
     int unlinked = fs_.Unlink(target_);
     restored = StatusOfErrno(unlinked);
     if (unlinked != 0) why = "cannot remove " + target_ + ": " + ErrnoText(unlinked);
   } else {
     std::unique_ptr<RegFileLock> again;
     restored = Acquire(fs_, target_, &again, &why);
-    if (restored == ERROR_SUCCESS) restored = again->WriteAndRename(*previous, &why);
+    if (restored == ERROR_SUCCESS) restored = again->WriteAndRename(previous(), &why);
   }
   if (restored == ERROR_SUCCESS) {
     fs_.FsyncDir(folder);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -88,6 +89,12 @@ class RegFileLock {
   // restore fails too). The lock is gone afterwards, whatever the outcome.
   RegStatus Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
                    bool* replaced, std::string* failure);
+  // The same, with the previous content made by previous() only when the
+  // folder sync fails, for a caller that let go of the old bytes to save
+  // memory; an empty previous stands for a file that did not exist.
+  RegStatus Commit(const std::vector<uint8_t>& bytes,
+                   const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
+                   std::string* failure);
 
  private:
   RegFileLock(FileSystem& fs, std::string target, std::string lock_path, int fd)

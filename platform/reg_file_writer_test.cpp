@@ -171,6 +171,29 @@ TEST(RegFileLockCommit, FailedRestoreSaysTheNewContentStands) {
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
 }
 
+// The previous content is made only when the folder sync fails, and then once.
+TEST(RegFileLockCommit, PreviousContentIsMadeOnlyForARestore) {
+  TempDir dir;
+  std::string file = dir.File("dev.reg");
+  for (bool sync_fails : {false, true}) {
+    WriteBytes(file, OLD);
+    FailingFileSystem fs(RealFileSystem());
+    if (sync_fails) fs.FailAt(Step::FsyncDir, 1, EIO);
+    std::unique_ptr<RegFileLock> lock;
+    std::string failure;
+    ASSERT_EQ(RegFileLock::Acquire(fs, file, &lock, &failure), ERROR_SUCCESS);
+    int made = 0;
+    bool replaced = true;
+    RegStatus status = lock->Commit(
+        NEW, [&made] { ++made; return OLD; }, &replaced, &failure);
+    EXPECT_EQ(status, sync_fails ? ERROR_WRITE_FAULT : ERROR_SUCCESS);
+    EXPECT_EQ(made, sync_fails ? 1 : 0);
+    EXPECT_EQ(replaced, !sync_fails);
+    EXPECT_EQ(ReadBytes(file), sync_fails ? OLD : NEW);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
+  }
+}
+
 TEST(RegFileLock, DroppedLockIsRemovedAndFileUntouched) {
   TempDir dir;
   std::string file = dir.File("dev.reg");

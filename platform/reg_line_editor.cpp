@@ -1,5 +1,7 @@
 #include "platform/reg_line_editor.h"
 
+#include <algorithm>
+
 #include "platform/reg_value_format.h"
 
 namespace {
@@ -32,6 +34,29 @@ size_t ColumnOf(const std::vector<uint8_t>& file, const RegFileForm& form, size_
     ++column;
   }
   return column;
+}
+
+// The bytes of file from form.open_continuation to its end, with the
+// backslashes that continue the file's last hex value past the end made
+// blanks: the first one, and each that opens a later line (the reader let
+// only blank lines, comment lines and such lines follow it). Comments, blanks
+// and line ends stay, so the value's data and every other byte read as before.
+std::vector<uint8_t> EndedContinuation(const std::vector<uint8_t>& file, const RegFileForm& form) {
+  size_t unit = form.UnitSize();
+  std::vector<uint8_t> tail(file.begin() + form.open_continuation, file.end());
+  bool line_start = true;
+  for (size_t p = 0; p + unit <= tail.size(); p += unit) {
+    char16_t u = unit == 1 ? tail[p] : static_cast<char16_t>(tail[p] | (tail[p + 1] << 8));
+    if (u == u'\n' || u == u'\r') {
+      line_start = true;
+    } else if (u == u'\\' && (p == 0 || line_start)) {
+      tail[p] = ' ';
+      line_start = false;
+    } else if (u != u' ' && u != u'\t') {
+      line_start = false;
+    }
+  }
+  return tail;
 }
 
 }  // namespace
@@ -91,6 +116,10 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation
     if (!at_unended_end) text += eol;
   }
   splice->begin = splice->end = at;
+  if (at == file.size() && form.open_continuation != 0) {
+    splice->begin = form.open_continuation;
+    splice->bytes = EndedContinuation(file, form);
+  }
   return EncodeForFile(form, text, &splice->bytes, reason);
 }
 
@@ -101,4 +130,19 @@ std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSpli
   out.insert(out.end(), splice.bytes.begin(), splice.bytes.end());
   out.insert(out.end(), file.begin() + splice.end, file.end());
   return out;
+}
+
+RegSplice ApplySpliceInPlace(std::vector<uint8_t>* file, const RegSplice& splice) {
+  RegSplice undo{splice.begin, splice.begin + splice.bytes.size(),
+                 std::vector<uint8_t>(file->begin() + splice.begin, file->begin() + splice.end)};
+  size_t kept = std::min(undo.bytes.size(), splice.bytes.size());
+  std::copy(splice.bytes.begin(), splice.bytes.begin() + kept, file->begin() + splice.begin);
+  if (splice.bytes.size() < undo.bytes.size()) {
+    file->erase(file->begin() + splice.begin + kept, file->begin() + splice.end);
+  } else if (splice.bytes.size() > undo.bytes.size()) {
+    // Exactly the room needed, rather than the doubling insert would take.
+    file->reserve(file->size() + splice.bytes.size() - kept);
+    file->insert(file->begin() + splice.end, splice.bytes.begin() + kept, splice.bytes.end());
+  }
+  return undo;
 }

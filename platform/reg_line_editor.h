@@ -31,7 +31,11 @@ struct RegSplice {
 //   are appended at the end of the file.
 // Inserted lines end with the file's dominant line end; at the end of a file
 // whose last line has no line end, the new text goes after a line end
-// instead, and the file still ends without one. Hex data is wrapped like
+// instead, and the file still ends without one. When the file's last hex
+// value is continued past its end (RegFileForm::open_continuation), text
+// added at the end first turns the backslashes of that continuation into
+// blanks, which keeps that value's data; it is the one case where bytes
+// other than the new line change. Hex data is wrapped like
 // regedit. ERROR_NOT_SUPPORTED with *reason when the file's dialect or
 // encoding cannot hold the value exactly (see FormatValueData and
 // EncodeText); ERROR_INVALID_PARAMETER when root is not a predefined root.
@@ -42,6 +46,11 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation
 
 // file with splice applied.
 std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSplice& splice);
+// The same made in file itself, which then needs no second copy unless the
+// splice makes it longer than its capacity; returns the splice that undoes
+// it (the bytes it replaced, at the same place).
+// Example: "abcd" with {1, 3, "X"} becomes "aXd" and gives {1, 2, "bc"}.
+RegSplice ApplySpliceInPlace(std::vector<uint8_t>* file, const RegSplice& splice);
 
 // Encodes text for a file of form, with the reason EncodeText refuses it.
 RegStatus EncodeForFile(const RegFileForm& form, std::u16string_view text,

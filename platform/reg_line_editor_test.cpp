@@ -84,6 +84,38 @@ TEST(PlanValueEdit, ChangesOnlyTheValueOrAddsOneLine) {
   for (const EditCase& c : cases) EXPECT_EQ(Edit(c), c.after) << c.before;
 }
 
+// A file whose last hex value goes on past its end would make added lines
+// that value's data: its backslashes become blanks first, and the value, the
+// comments and the line ends stay as they were.
+TEST(PlanValueEdit, EndsAContinuationCutShortByTheFileEnd) {
+  const std::vector<uint8_t> one = {1, 0, 0, 0};
+  const EditCase cases[] = {
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\", u"S", u"v", REG_DWORD, one,
+       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,\\ ; w\\\n\n; note \\\n  \\ ;\n", u"P", u"v", REG_DWORD,
+       one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,  ; w\\\n\n; note \\\n    ;\n\n[HKEY_LOCAL_MACHINE\\P]\n"
+       "\"v\"=dword:00000001\n"},
+      // Replacing the value itself needs nothing more.
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"c\"=hex:05,\\\n", u"S", u"c", REG_DWORD, one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"c\"=dword:00000001\n"},
+  };
+  for (const EditCase& c : cases) {
+    std::string after = Edit(c);
+    EXPECT_EQ(after, c.after) << c.before;
+    auto p = ParseText(after);
+    ASSERT_TRUE(p->ok) << p->error.reason;
+    ASSERT_NE(p->Value(c.key, c.name), nullptr);
+    EXPECT_EQ(p->Value(c.key, c.name)->data.ToVector(), c.data);
+  }
+  std::vector<uint8_t> before = Utf16Bytes(
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\", true);
+  std::vector<uint8_t> expected = Utf16Bytes(
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001",
+      true);
+  EXPECT_EQ(Edit(before, u"S", u"v", REG_DWORD, one), std::string(expected.begin(), expected.end()));
+}
+
 TEST(PlanValueEdit, RefusesWhatTheFileCannotHold) {
   const std::string regedit4 = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"x\"\n";
   const std::vector<uint8_t> file(regedit4.begin(), regedit4.end());
@@ -118,6 +150,26 @@ TEST(ApplySplice, ReplacesInsertsAndAppends) {
   EXPECT_EQ(ApplySplice(file, RegSplice{0, 0, {'X'}}), (std::vector<uint8_t>{'X', 'a', 'b', 'c', 'd'}));
   EXPECT_EQ(ApplySplice(file, RegSplice{4, 4, {'X'}}), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'X'}));
   EXPECT_EQ(ApplySplice(file, RegSplice{0, 4, {}}), std::vector<uint8_t>{});
+}
+
+// In place, each splice gives what ApplySplice gives, and its undo gives the
+// file back.
+TEST(ApplySpliceInPlace, MatchesApplySpliceAndUndoes) {
+  const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
+  const RegSplice splices[] = {
+      {1, 3, {'X'}},      {1, 3, {'X', 'Y'}}, {1, 3, {'X', 'Y', 'Z'}}, {0, 0, {'X'}},
+      {4, 4, {'X', 'Y'}}, {0, 4, {}},         {2, 2, {}},
+  };
+  for (const RegSplice& splice : splices) {
+    std::vector<uint8_t> edited = file;
+    RegSplice undo = ApplySpliceInPlace(&edited, splice);
+    EXPECT_EQ(edited, ApplySplice(file, splice)) << splice.begin << "-" << splice.end;
+    EXPECT_EQ(undo.begin, splice.begin);
+    EXPECT_EQ(undo.end, splice.begin + splice.bytes.size());
+    EXPECT_EQ(ApplySplice(edited, undo), file);
+    ApplySpliceInPlace(&edited, undo);
+    EXPECT_EQ(edited, file);
+  }
 }
 
 }  // namespace

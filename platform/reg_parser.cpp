@@ -78,6 +78,8 @@ class Parser {
   }
 
   RegLineEnd DominantLineEnd() const { return lines_.DominantLineEnd(); }
+  // RegFileForm::open_continuation of the file read.
+  uint64_t OpenContinuation() const { return open_continuation_; }
 
  private:
   bool FailAt(uint64_t line, std::string reason) {
@@ -263,12 +265,18 @@ class Parser {
   // Reads comma-separated hex bytes from k on, following continuation lines.
   bool Hex(size_t k, uint64_t* data_end) {
     *data_end = Offset(k);
+    uint64_t first_backslash = 0;  // after the last byte read; 0 while there is none
     while (true) {
       k = SkipBlanks(k);
       if (k < End() && Unit(k) == u'\\') {
+        if (first_backslash == 0) first_backslash = Offset(k);
         bool more = false;
         if (!Continue(k, data_end, &k, &more)) return false;
-        if (!more) return true;  // continued past the end of the file
+        if (!more) {
+          // Continued past the end of the file.
+          open_continuation_ = first_backslash;
+          return true;
+        }
         continue;
       }
       if (k == End() || Unit(k) == u';') return true;
@@ -276,6 +284,7 @@ class Parser {
       if (value < 0) return Fail("hex byte expected");
       if (++k < End() && HexValue(Unit(k)) >= 0) value = value * 16 + HexValue(Unit(k++));
       bytes_.push_back(static_cast<uint8_t>(value));
+      first_backslash = 0;
       *data_end = Offset(k);
       k = SkipBlanks(k);
       if (k < End() && Unit(k) == u',') {
@@ -309,6 +318,7 @@ class Parser {
   RegEncoding encoding_ = RegEncoding::CodePage1252;
   RegDialect dialect_ = RegDialect::Version5;
   bool empty_ = false;
+  uint64_t open_continuation_ = 0;
   bool section_open_ = false;
   bool after_deletion_ = false;
   std::u16string name_, text_, path_;
@@ -332,6 +342,7 @@ bool Parse(RegByteSource& source, std::vector<uint8_t> start, RegEncodingGuess g
   }
   if (!parser.Body(form->encoding)) return false;
   form->line_end = parser.DominantLineEnd();
+  form->open_continuation = parser.OpenContinuation();
   return true;
 }
 

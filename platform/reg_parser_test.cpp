@@ -141,6 +141,31 @@ TEST(ParseRegFileHex, ContinuationLines) {
   EXPECT_EQ(p->Value(u"K", u"c")->data.ToVector(), (std::vector<uint8_t>{5}));
 }
 
+// The file's end closing a continued value is remembered: the first backslash
+// after the value's last byte, so that text added at the end can undo it.
+TEST(ParseRegFileHex, ContinuationCutShortByTheEndIsMarked) {
+  struct Case {
+    std::string text;
+    std::string from_mark;  // the file from the mark on; empty: no mark
+  };
+  const Case cases[] = {
+      {REGEDIT4_HEAD + "\"c\"=hex:05,\\", "\\"},
+      {REGEDIT4_HEAD + "\"c\"=hex:05,\\ ; wrapped\r\n\r\n; note\r\n  \\\r\n",
+       "\\ ; wrapped\r\n\r\n; note\r\n  \\\r\n"},
+      {REGEDIT4_HEAD + "\"c\"=hex:05,\\\r\n  06,\\\r\n", "\\\r\n"},
+      {REGEDIT4_HEAD + "\"c\"=hex:\\\r\n", "\\\r\n"},
+      {REGEDIT4_HEAD + "\"c\"=hex:05,\\\r\n  06\r\n", ""},
+      {REGEDIT4_HEAD + "\"c\"=hex:05,\r\n", ""},
+  };
+  for (const Case& c : cases) {
+    auto p = ParseText(c.text);
+    ASSERT_TRUE(p->ok) << c.text << ": " << p->error.reason;
+    EXPECT_EQ(p->form.open_continuation == 0 ? "" : c.text.substr(p->form.open_continuation),
+              c.from_mark)
+        << c.text;
+  }
+}
+
 TEST(ParseRegFileEncodings, Utf16WithAndWithoutMark) {
   const std::u16string text =
       u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"v\"=\"\u20ac\u4e2d\"\r\n"

@@ -30,6 +30,11 @@ struct RegFileForm {
   RegEncoding encoding = RegEncoding::Utf16Le;
   bool bom = true;
   RegLineEnd line_end = RegLineEnd::CrLf;  // the most frequent in the file
+  // In a file whose last hex value is continued past the file's end (the end
+  // closes its data): the byte offset of the first backslash after its last
+  // data byte. 0 in every other file. Text added at the end must first undo
+  // that continuation, or the reader takes the new lines as the value's data.
+  uint64_t open_continuation = 0;
 
   // Bytes of the byte-order mark (0, 2 or 3).
   size_t BomSize() const;

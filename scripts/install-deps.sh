@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; skips apt-get
-# when everything is already there. Run as root (or through sudo).
+# when everything is already there. Run as root (or through sudo). --fuzz adds
+# clang-14 and its runtimes for the fuzz targets (scripts/fuzz.sh).
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   locales
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev llvm-14)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,6 +8,7 @@
 
 #include "text/dyn_string.h"
 #include "text/probe_list.h"
+#include "text/split_reference_model.h"
 #include "text/string_list.h"
 
 namespace {
@@ -178,39 +179,6 @@ TEST(DynStringSplitTrimmed, SpacesOnlyFieldIsAllocatedEmpty) {
   EXPECT_STREQ(list.Get(0)->CStr(), "");
 }
 
-// The split rules restated on std::string: cut at every delimiter as if there
-// were no limit, keep the pieces the keep-empty rule admits, then apply the
-// limit to that list.
-Texts ModelSplit(const std::string& text, const std::string& delimiters, int limit,
-                 bool keep_empty) {
-  struct Piece {
-    size_t begin, end;  // end is the closing delimiter's position
-  };
-  if (limit == 0) return {};
-  std::vector<Piece> kept;
-  size_t start = 0;
-  for (size_t j = 0; j < text.size(); ++j) {
-    bool cut = delimiters.find(text[j]) != std::string::npos && (j > 0 || keep_empty);
-    if (!cut) continue;
-    if (j > start || keep_empty) kept.push_back({start, j});
-    start = j + 1;
-  }
-  Texts fields;
-  if (limit < 0 || static_cast<int>(kept.size()) < limit) {
-    for (const Piece& p : kept) fields.push_back(text.substr(p.begin, p.end - p.begin));
-    if (start < text.size()) fields.push_back(text.substr(start));
-    return fields;
-  }
-  for (int i = 0; i + 1 < limit; ++i) {
-    fields.push_back(text.substr(kept[i].begin, kept[i].end - kept[i].begin));
-  }
-  const Piece& last = kept[limit - 1];
-  bool closed_at_end = last.end + 1 == text.size();
-  fields.push_back(closed_at_end ? text.substr(last.begin, last.end - last.begin)
-                                 : text.substr(last.begin));
-  return fields;
-}
-
 std::string RandomText(std::mt19937& rng, const std::string& alphabet, int max_length) {
   std::string text(std::uniform_int_distribution<int>(0, max_length)(rng), ' ');
   std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
@@ -230,7 +198,7 @@ TEST(DynStringSplit, AgreesWithReferenceModel) {
     list.GrowBy = std::uniform_int_distribution<int>(0, 3)(rng);
     list.BaseIndex = std::uniform_int_distribution<int>(-3, 3)(rng);
     Make(text.c_str()).Split(delimiters.c_str(), list, limit, keep_empty);
-    Texts expected = ModelSplit(text, delimiters, limit, keep_empty);
+    Texts expected = reference_model::ModelSplit(text, delimiters, limit, keep_empty);
     ASSERT_EQ(TextsOf(list), expected) << '"' << text << "\" at \"" << delimiters << "\" limit "
                                        << limit << " keep " << keep_empty;
     for (int code : list.codes) ASSERT_EQ(code, StringList::ERROR_NO_GROWTH);

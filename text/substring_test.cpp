@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "text/dyn_string.h"
+#include "text/record_reference_model.h"
 
 namespace {
 
@@ -314,28 +315,6 @@ TEST(DynStringRecord, LongestRecordRoundTrips) {
   EXPECT_EQ(std::string(s.CStr()), text);
 }
 
-// What ReadRecord must do with bytes at position pos, worked out from the
-// record layout alone.
-struct Expected {
-  int result;
-  std::string text;  // valid when result is 1
-  size_t next;       // the stream position afterwards
-};
-
-Expected ModelReadRecord(const Bytes& bytes, size_t pos, int largest) {
-  size_t size = bytes.size();
-  if (size - pos < 2) return {0, "", size};
-  int len = static_cast<int16_t>(bytes[pos] | bytes[pos + 1] << 8);
-  pos += 2;
-  if (len > largest || len < 0) return {0, "", pos};
-  if (size - pos < static_cast<size_t>(len) + 1) return {0, "", size};
-  size_t next = pos + len + 1;
-  if (bytes[pos + len] != '\n') return {0, "", next};
-  std::string text(bytes.begin() + pos, bytes.begin() + pos + len);
-  text = text.substr(0, text.find_first_of(std::string("\n\0", 2)));
-  return {1, text, next};
-}
-
 TEST(DynStringReadRecord, RandomAndDamagedStreamsAgreeWithModel) {
   std::mt19937 rng(17);
   for (int iteration = 0; iteration < 4000; ++iteration) {
@@ -363,7 +342,7 @@ TEST(DynStringReadRecord, RandomAndDamagedStreamsAgreeWithModel) {
     size_t pos = 0;
     for (int read = 0; read < 8; ++read) {
       int largest = static_cast<int>(rng() % 14) - 1;
-      Expected expected = ModelReadRecord(bytes, pos, largest);
+      reference_model::RecordExpected expected = reference_model::ModelReadRecord(bytes, pos, largest);
       ASSERT_EQ(s.ReadRecord(in.Get(), largest), expected.result)
           << testing::PrintToString(bytes) << " at " << pos;
       if (expected.result == 1) text = expected.text;

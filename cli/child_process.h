@@ -1,0 +1,47 @@
+// Test support: quorvafix-cli (or any program) run as a child process, with
+// its output kept in files, for tests that kill it, race two of it or limit
+// what it may write. POSIX only. The object owns the child: destroying it
+// kills and reaps a child still running.
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+class ChildProcess {
+ public:
+  // Starts argv[0] (a path) with argv; its stdout and stderr go to the files
+  // out_path and err_path (truncated). file_size_limit, when positive, is the
+  // child's RLIMIT_FSIZE in bytes. Returns false when it cannot start.
+  bool Start(const std::vector<std::string>& argv, const std::string& out_path,
+             const std::string& err_path, long long file_size_limit = 0);
+  ~ChildProcess();
+
+  // Sends SIGKILL (nothing when the child has ended).
+  void Kill();
+  // Waits for the end; true when the child exited, with its status.
+  bool Wait(int* exit_status);
+  // True, without waiting, once the child has ended (it is then reaped).
+  bool Ended();
+  // The signal that ended the child, 0 when it exited; valid after Wait or Ended.
+  int TermSignal() const { return term_signal_; }
+  // The child's peak resident memory in bytes and the processor time it used
+  // in seconds (user and system); valid after Wait or Ended.
+  long long PeakMemory() const { return peak_memory_; }
+  double CpuSeconds() const { return cpu_seconds_; }
+
+ private:
+  void Record(int status, const struct rusage& usage);
+
+  pid_t pid_ = -1;
+  bool reaped_ = true;
+  int exit_status_ = -1;
+  int term_signal_ = 0;
+  long long peak_memory_ = 0;
+  double cpu_seconds_ = 0;
+};
+
+// The text of a file; empty when it cannot be read.
+std::string FileText(const std::string& path);
