@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+Capture::Capture() : file_(std::tmpfile()) {}
+
+Capture::~Capture() { std::fclose(file_); }
+
 std::string Capture::Text() {
   std::fflush(file_);
   std::rewind(file_);

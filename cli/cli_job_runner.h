@@ -10,16 +10,16 @@
 
 class FileSystem;
 
-// A scratch stream that collects what a job prints to it.
+// Collects what a job prints to one stream (a temporary file).
 class Capture {
  public:
-  Capture() : file_(std::tmpfile()) {}
-  ~Capture() { std::fclose(file_); }
+  Capture();
+  ~Capture();
   Capture(const Capture&) = delete;
   Capture& operator=(const Capture&) = delete;
 
   std::FILE* get() { return file_; }
-  // Everything printed so far.
+  // Everything written so far.
   std::string Text();
 
  private:
