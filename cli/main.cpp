@@ -2,13 +2,11 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
 #include "cli/heap_reserve.h"
-#include "platform/reg_file_store.h"
 
 int main(int argc, char** argv) {
   // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
@@ -36,15 +34,10 @@ int main(int argc, char** argv) {
   // a repair reads the file again and builds a second tree to check it.
   ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
   int status = EXIT_NO_FAULT_LEFT;
-  std::unique_ptr<RegFileStore> last;
   for (const std::string& file : options.files) {
     if (options.files.size() > 1) std::printf("==> %s <==\n", file.c_str());
     std::fflush(stdout);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr, nullptr, &last));
+    status = std::max(status, RunCliJob(options, file, stdout, stderr));
   }
-  // The last registry read is left to the exit rather than freed first; the
-  // static keeps it reachable, so leak checkers do not count it.
-  static RegFileStore* left_to_exit = last.release();
-  (void)left_to_exit;
   return status;
 }
