@@ -73,7 +73,7 @@ void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file, 
 }  // namespace
 
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
-              FileSystem* fs, std::unique_ptr<RegFileStore>* keep) {
+              FileSystem* fs) {
   FileSystem& file_system = fs != nullptr ? *fs : RealFileSystem();
   RegFileOptions load_options;
   load_options.file_system = &file_system;
@@ -105,6 +105,5 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   PrintNarrowLine(report, out);
   if (fix && message.Length() > 0) PrintNarrowLine(message, out);
   if (CountUnrepairedDrivers(report.CStr()) > 0) status = std::max(status, EXIT_FAULT_LEFT);
-  if (keep != nullptr) *keep = std::move(store);
   return status;
 }

@@ -4,13 +4,11 @@
 #pragma once
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "cli/cli_options.h"
 
 class FileSystem;
-class RegFileStore;
 
 // Exit statuses, worst last; a run over several files exits with the worst.
 constexpr int EXIT_NO_FAULT_LEFT = 0;
@@ -25,9 +23,6 @@ constexpr int EXIT_TROUBLE = 2;
 // written (err says "quorvafix-cli: FILE:LINE: what is wrong").
 // The report goes to out as UTF-8, one line per report line, then for fix the
 // outcome message on its own line when there is one. fs is where files are
-// read and written (null: the real file system). keep, when not null,
-// receives the loaded registry instead of its being freed here (whatever
-// keep held is freed): a program about to exit can leave its last registry
-// to the exit instead of freeing a tree of tens of thousands of keys first.
+// read and written (null: the real file system).
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
-              FileSystem* fs = nullptr, std::unique_ptr<RegFileStore>* keep = nullptr);
+              FileSystem* fs = nullptr);

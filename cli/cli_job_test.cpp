@@ -42,26 +42,6 @@ class CliJobTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(CliJobTest, KeepReceivesTheLoadedRegistryInsteadOfFreeingIt) {
-  std::string healthy = Sample("healthy.reg");
-  std::string faulty = Sample("quorva-driver.reg");
-  CliOptions options;
-  options.command = CliCommand::Detect;
-  Capture out;
-  Capture err;
-  std::unique_ptr<RegFileStore> keep;
-  EXPECT_EQ(RunCliJob(options, healthy, out.get(), err.get(), nullptr, &keep), EXIT_NO_FAULT_LEFT);
-  ASSERT_NE(keep, nullptr);
-  EXPECT_EQ(keep->Path(), healthy);
-  EXPECT_EQ(RunCliJob(options, faulty, out.get(), err.get(), nullptr, &keep), EXIT_FAULT_LEFT);
-  ASSERT_NE(keep, nullptr);
-  EXPECT_EQ(keep->Path(), faulty);
-  // A file that cannot be read leaves the last registry kept.
-  EXPECT_EQ(RunCliJob(options, dir_.File("missing.reg"), out.get(), err.get(), nullptr, &keep), EXIT_TROUBLE);
-  EXPECT_EQ(keep->Path(), faulty);
-  EXPECT_NE(err.Text().find("missing.reg: cannot read"), std::string::npos) << err.Text();
-}
-
 TEST_F(CliJobTest, DetectOnHealthyRegistry) {
   JobResult r = Run(CliCommand::Detect, Sample("healthy.reg"));
   EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);

@@ -2,23 +2,11 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
 #include "cli/heap_reserve.h"
-#include "platform/reg_file_store.h"
-
-namespace {
-
-// The last registry read, left to the exit rather than freed first. Being
-// volatile the store to it stays, so leak checkers find the registry
-// reachable from here; an unused static may be optimized away, and with it
-// the only pointer.
-RegFileStore* volatile kept_until_exit = nullptr;
-
-}  // namespace
 
 int main(int argc, char** argv) {
   // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
@@ -46,12 +34,10 @@ int main(int argc, char** argv) {
   // a repair reads the file again and builds a second tree to check it.
   ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
   int status = EXIT_NO_FAULT_LEFT;
-  std::unique_ptr<RegFileStore> last;
   for (const std::string& file : options.files) {
     if (options.files.size() > 1) std::printf("==> %s <==\n", file.c_str());
     std::fflush(stdout);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr, nullptr, &last));
+    status = std::max(status, RunCliJob(options, file, stdout, stderr));
   }
-  kept_until_exit = last.release();
   return status;
 }
