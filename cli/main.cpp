@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
       break;
   }
   // Loading takes up to about four times the file (its bytes and the tree);
-  // a repair reads the file again and builds a second tree to check it.
+  // a repair also reads the file again under its lock to edit and check it.
   ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
   int status = EXIT_NO_FAULT_LEFT;
   for (const std::string& file : options.files) {
