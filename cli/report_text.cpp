@@ -3,37 +3,20 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "platform/reg_text_codec.h"
 #include "scan/serial_scan.h"
 
-namespace {
-
-void AppendUtf8(std::string& out, char16_t unit) {
-  if (unit < 0x80) {
-    out.push_back(static_cast<char>(unit));
-  } else if (unit < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-    out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-  } else {
-    // Every Windows-1252 character lies in the basic plane.
-    out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-  }
-}
-
-}  // namespace
-
 std::string NarrowToTerminalText(const char* narrow) {
-  std::string out;
+  std::u16string wide;
   for (const char* p = narrow; *p != '\0'; ++p) {
     if (*p == '\r') {
-      out.push_back('\n');
+      wide.push_back(u'\n');
       if (p[1] == '\n') ++p;
       continue;
     }
-    AppendUtf8(out, CodePageToWide(static_cast<unsigned char>(*p)));
+    wide.push_back(CodePageToWide(static_cast<unsigned char>(*p)));
   }
-  return out;
+  return MessageText(wide);
 }
 
 int CountUnrepairedDrivers(const char* report) {
