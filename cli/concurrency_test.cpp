@@ -82,8 +82,8 @@ class OutsideEditor : public FileSystem {
     }
     return real_.ReadLink(path, target);
   }
-  int OpenExclusive(const std::string& path, int* fd) override {
-    return real_.OpenExclusive(path, fd);
+  int OpenExclusive(const std::string& path, uint32_t mode, int* fd) override {
+    return real_.OpenExclusive(path, mode, fd);
   }
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override {
     return real_.Write(fd, data, size, written);
@@ -101,7 +101,18 @@ class OutsideEditor : public FileSystem {
   int ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override {
     return real_.ReadAll(path, bytes);
   }
+  int Fstat(int fd, FileStatus* status) override { return real_.Fstat(fd, status); }
+  int MayWrite(const std::string& path) override { return real_.MayWrite(path); }
   int SetMode(int fd, uint32_t mode) override { return real_.SetMode(fd, mode); }
+  int SetOwner(int fd, uint32_t owner, uint32_t group) override {
+    return real_.SetOwner(fd, owner, group);
+  }
+  int CopyAttributes(const std::string& from, int fd) override {
+    return real_.CopyAttributes(from, fd);
+  }
+  int ListFolder(const std::string& dir, std::vector<std::string>* names) override {
+    return real_.ListFolder(dir, names);
+  }
   int OpenRead(const std::string& path, int* fd) override { return real_.OpenRead(path, fd); }
   int Read(int fd, uint8_t* data, size_t size, size_t* got) override {
     return real_.Read(fd, data, size, got);

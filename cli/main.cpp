@@ -1,18 +1,41 @@
 // quorvafix-cli: the driver scan and repair from the command line.
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
 #include "cli/heap_reserve.h"
+#include "cli/patch_check.h"
+#include "cli/progress_notice.h"
+#include "cli/standard_streams.h"
+#include "platform/lock_signals.h"
+
+namespace {
+
+// Ends the run: standard output must have taken everything, or the run
+// fails whatever it found.
+int Finish(int status) {
+  if (int error = CloseOutput(stdout)) {
+    std::fprintf(stderr, "quorvafix-cli: write error: %s\n", std::strerror(error));
+    return EXIT_TROUBLE;
+  }
+  return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  OccupyClosedStandardDescriptors();
   // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
   // rewrite reports and cleans up after, instead of the signal killing the
   // tool with its FILE.lock left behind.
   std::signal(SIGXFSZ, SIG_IGN);
+  RemoveLocksOnTerminationSignals();
   CliOptions options;
   std::string error;
   if (!ParseCliOptions(argc, argv, &options, &error)) {
@@ -22,22 +45,29 @@ int main(int argc, char** argv) {
   switch (options.command) {
     case CliCommand::Help:
       std::fputs(CLI_USAGE, stdout);
-      return EXIT_NO_FAULT_LEFT;
+      return Finish(EXIT_NO_FAULT_LEFT);
     case CliCommand::Version:
       std::printf("quorvafix-cli %s\n", QUORVAFIX_VERSION);
-      return EXIT_NO_FAULT_LEFT;
+      return Finish(EXIT_NO_FAULT_LEFT);
     case CliCommand::Detect:
     case CliCommand::Fix:
       break;
   }
+  if (!options.patch_path.empty() && PatchIsAnInput(options.patch_path, options.files, &error)) {
+    std::fprintf(stderr, "quorvafix-cli: %s\n", error.c_str());
+    return EXIT_TROUBLE;
+  }
   // Loading takes up to about four times the file (its bytes and the tree);
   // a repair also reads the file again under its lock to edit and check it.
   ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
+  ProgressNotice progress(STDERR_FILENO);
   int status = EXIT_NO_FAULT_LEFT;
   for (const std::string& file : options.files) {
     if (options.files.size() > 1) std::printf("==> %s <==\n", file.c_str());
-    std::fflush(stdout);
+    FlushOutput(stdout);
+    progress.Begin(file);
     status = std::max(status, RunCliJob(options, file, stdout, stderr));
+    progress.End();
   }
-  return status;
+  return Finish(status);
 }

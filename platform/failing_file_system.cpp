@@ -27,9 +27,9 @@ bool FailingFileSystem::Strikes(Step step, int* error) {
   return false;
 }
 
-int FailingFileSystem::OpenExclusive(const std::string& path, int* fd) {
+int FailingFileSystem::OpenExclusive(const std::string& path, uint32_t mode, int* fd) {
   int error;
-  return Strikes(Step::OpenExclusive, &error) ? error : inner_.OpenExclusive(path, fd);
+  return Strikes(Step::OpenExclusive, &error) ? error : inner_.OpenExclusive(path, mode, fd);
 }
 
 int FailingFileSystem::Write(int fd, const uint8_t* data, size_t size, size_t* written) {
@@ -97,4 +97,29 @@ int FailingFileSystem::Read(int fd, uint8_t* data, size_t size, size_t* got) {
   if (!Strikes(Step::Read, &error)) return inner_.Read(fd, data, size, got);
   *got = 0;
   return error;
+}
+
+int FailingFileSystem::Fstat(int fd, FileStatus* status) {
+  int error;
+  return Strikes(Step::Fstat, &error) ? error : inner_.Fstat(fd, status);
+}
+
+int FailingFileSystem::MayWrite(const std::string& path) {
+  int error;
+  return Strikes(Step::MayWrite, &error) ? error : inner_.MayWrite(path);
+}
+
+int FailingFileSystem::SetOwner(int fd, uint32_t owner, uint32_t group) {
+  int error;
+  return Strikes(Step::SetOwner, &error) ? error : inner_.SetOwner(fd, owner, group);
+}
+
+int FailingFileSystem::CopyAttributes(const std::string& from, int fd) {
+  int error;
+  return Strikes(Step::CopyAttributes, &error) ? error : inner_.CopyAttributes(from, fd);
+}
+
+int FailingFileSystem::ListFolder(const std::string& dir, std::vector<std::string>* names) {
+  int error;
+  return Strikes(Step::ListFolder, &error) ? error : inner_.ListFolder(dir, names);
 }

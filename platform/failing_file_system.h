@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_file_writer.h"
+#include "platform/file_system.h"
 
 class FailingFileSystem : public FileSystem {
  public:
@@ -24,7 +24,7 @@ class FailingFileSystem : public FileSystem {
   // Calls of step since construction or the last Clear, failed ones included.
   int Calls(Step step) const;
 
-  int OpenExclusive(const std::string& path, int* fd) override;
+  int OpenExclusive(const std::string& path, uint32_t mode, int* fd) override;
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override;
   int Fsync(int fd) override;
   int Close(int fd) override;
@@ -32,9 +32,14 @@ class FailingFileSystem : public FileSystem {
   int FsyncDir(const std::string& dir) override;
   int Unlink(const std::string& path) override;
   int Stat(const std::string& path, FileStatus* status) override;
+  int Fstat(int fd, FileStatus* status) override;
   int ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override;
   int ReadLink(const std::string& path, std::string* target) override;
+  int MayWrite(const std::string& path) override;
   int SetMode(int fd, uint32_t mode) override;
+  int SetOwner(int fd, uint32_t owner, uint32_t group) override;
+  int CopyAttributes(const std::string& from, int fd) override;
+  int ListFolder(const std::string& dir, std::vector<std::string>* names) override;
   int OpenRead(const std::string& path, int* fd) override;
   int Read(int fd, uint8_t* data, size_t size, size_t* got) override;
 

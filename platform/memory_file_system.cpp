@@ -1,5 +1,7 @@
 #include "platform/memory_file_system.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -14,10 +16,10 @@ size_t MemoryFileSystem::Used() const {
   return used;
 }
 
-int MemoryFileSystem::OpenExclusive(const std::string& path, int* fd) {
+int MemoryFileSystem::OpenExclusive(const std::string& path, uint32_t mode, int* fd) {
   if (files_.count(path) != 0) return EEXIST;
   files_[path];
-  modes_[path] = 0644;
+  modes_[path] = mode & ~022u;  // as under the usual umask
   *fd = next_fd_++;
   open_[*fd] = Open{path, false, 0};
   return 0;
@@ -68,6 +70,36 @@ int MemoryFileSystem::Stat(const std::string& path, FileStatus* status) {
   auto mode = modes_.find(path);
   status->mode = mode == modes_.end() ? 0644 : mode->second;
   status->size = it->second.size();
+  status->kind = FileKind::Regular;
+  status->owner = static_cast<uint32_t>(::geteuid());
+  status->group = static_cast<uint32_t>(::getegid());
+  status->links = 1;
+  return 0;
+}
+
+int MemoryFileSystem::Fstat(int fd, FileStatus* status) {
+  auto it = open_.find(fd);
+  return it == open_.end() ? EBADF : Stat(it->second.path, status);
+}
+
+int MemoryFileSystem::MayWrite(const std::string& path) { return files_.count(path) != 0 ? 0 : ENOENT; }
+
+int MemoryFileSystem::SetOwner(int fd, uint32_t, uint32_t) { return open_.count(fd) != 0 ? 0 : EBADF; }
+
+int MemoryFileSystem::CopyAttributes(const std::string& from, int fd) {
+  if (files_.count(from) == 0) return ENOENT;
+  return open_.count(fd) != 0 ? 0 : EBADF;
+}
+
+int MemoryFileSystem::ListFolder(const std::string& dir, std::vector<std::string>* names) {
+  names->clear();
+  const std::string prefix = dir == "/" ? "/" : dir + "/";
+  for (const auto& file : files_) {
+    const std::string& path = file.first;
+    if (path.compare(0, prefix.size(), prefix) == 0 && path.find('/', prefix.size()) == std::string::npos) {
+      names->push_back(path.substr(prefix.size()));
+    }
+  }
   return 0;
 }
 

@@ -1,7 +1,9 @@
 // A FileSystem held in memory, for tests and fuzz targets that rewrite files
 // many times over: plain files only (no folders, no links), an optional
 // capacity that makes writes fail with ENOSPC like a full disk, and a count of
-// the bytes stored. Single-threaded; descriptors are small numbers of its own.
+// the bytes stored. Every file is a regular one with one name, owned by the
+// process and writable by it; extended attributes are not kept.
+// Single-threaded; descriptors are small numbers of its own.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_file_writer.h"
+#include "platform/file_system.h"
 
 class MemoryFileSystem : public FileSystem {
  public:
@@ -28,7 +30,7 @@ class MemoryFileSystem : public FileSystem {
   // every buffer boundary can be made to fall anywhere. Unlimited by default.
   void SetReadStep(size_t bytes) { read_step_ = bytes < 1 ? 1 : bytes; }
 
-  int OpenExclusive(const std::string& path, int* fd) override;
+  int OpenExclusive(const std::string& path, uint32_t mode, int* fd) override;
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override;
   int Fsync(int fd) override;
   int Close(int fd) override;
@@ -36,9 +38,14 @@ class MemoryFileSystem : public FileSystem {
   int FsyncDir(const std::string& dir) override;
   int Unlink(const std::string& path) override;
   int Stat(const std::string& path, FileStatus* status) override;
+  int Fstat(int fd, FileStatus* status) override;
   int ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override;
   int ReadLink(const std::string& path, std::string* target) override;
+  int MayWrite(const std::string& path) override;
   int SetMode(int fd, uint32_t mode) override;
+  int SetOwner(int fd, uint32_t owner, uint32_t group) override;
+  int CopyAttributes(const std::string& from, int fd) override;
+  int ListFolder(const std::string& dir, std::vector<std::string>* names) override;
   int OpenRead(const std::string& path, int* fd) override;
   int Read(int fd, uint8_t* data, size_t size, size_t* got) override;
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/reg_file_writer.h"
+
 namespace {
 
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
@@ -13,9 +15,9 @@ std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text
 TEST(MemoryFileSystem, FilesBehaveAsOnDisk) {
   MemoryFileSystem fs;
   int fd = -1;
-  ASSERT_EQ(fs.OpenExclusive("/a.lock", &fd), 0);
+  ASSERT_EQ(fs.OpenExclusive("/a.lock", 0666, &fd), 0);
   int again = -1;
-  EXPECT_EQ(fs.OpenExclusive("/a.lock", &again), EEXIST);
+  EXPECT_EQ(fs.OpenExclusive("/a.lock", 0600, &again), EEXIST);
   size_t written = 0;
   const std::vector<uint8_t> data = Bytes("REGEDIT4\n");
   ASSERT_EQ(fs.Write(fd, data.data(), data.size(), &written), 0);
@@ -68,7 +70,7 @@ TEST(MemoryFileSystem, CapacityMakesWritesShortThenFail) {
   fs.Files()["/old"] = Bytes("0123456789");
   fs.SetCapacity(14);
   int fd = -1;
-  ASSERT_EQ(fs.OpenExclusive("/new", &fd), 0);
+  ASSERT_EQ(fs.OpenExclusive("/new", 0666, &fd), 0);
   const std::vector<uint8_t> data = Bytes("abcdef");
   size_t written = 0;
   ASSERT_EQ(fs.Write(fd, data.data(), data.size(), &written), 0);

@@ -86,6 +86,22 @@ std::string ParseFailure(const std::string& path, const RegParseError& error) {
   return path + ": line " + std::to_string(error.line) + ": " + error.reason;
 }
 
+// Whether the file open as fd is a regular one: a device, FIFO, socket or
+// folder is never read (it may never end, or wait for a writer); false with
+// *error saying what path is.
+bool IsRegularFile(FileSystem& fs, const std::string& path, int fd, std::string* error) {
+  FileStatus status;
+  if (int stat_error = fs.Fstat(fd, &status)) {
+    *error = path + ": cannot read: " + std::strerror(stat_error);
+    return false;
+  }
+  if (status.kind == FileKind::Regular) return true;
+  *error = path + ": cannot read: " +
+           (status.kind == FileKind::Folder ? std::strerror(EISDIR)
+                                            : "not a regular file but " + std::string(FileKindText(status.kind)));
+  return false;
+}
+
 }  // namespace
 
 std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::string* error,
@@ -101,6 +117,10 @@ std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::s
   }
   if (open_error != 0) {
     *error = path + ": cannot read: " + std::strerror(open_error);
+    return nullptr;
+  }
+  if (!IsRegularFile(fs, path, fd, error)) {
+    fs.Close(fd);
     return nullptr;
   }
   FileByteSource source(fs, fd);

@@ -1,158 +1,21 @@
 #include "platform/reg_file_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
-namespace {
+#include "platform/rewrite_target.h"
 
-// Symbolic links followed at most, as the kernel does.
-constexpr int MAX_LINK_DEPTH = 40;
+namespace {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-template <typename Call>
-int Retrying(Call call) {
-  int result;
-  do {
-    result = call();
-  } while (result < 0 && errno == EINTR);
-  return result < 0 ? errno : 0;
-}
-
-class PosixFileSystem : public FileSystem {
- public:
-  int OpenExclusive(const std::string& path, int* fd) override {
-    *fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    return *fd < 0 ? errno : 0;
-  }
-
-  int Write(int fd, const uint8_t* data, size_t size, size_t* written) override {
-    ssize_t n;
-    do {
-      n = ::write(fd, data, size);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return errno;
-    *written = static_cast<size_t>(n);
-    return 0;
-  }
-
-  int Fsync(int fd) override {
-    return Retrying([fd] { return ::fsync(fd); });
-  }
-  int Close(int fd) override { return ::close(fd) < 0 ? errno : 0; }
-  int Rename(const std::string& from, const std::string& to) override {
-    return ::rename(from.c_str(), to.c_str()) < 0 ? errno : 0;
-  }
-
-  int FsyncDir(const std::string& dir) override {
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    int error = Retrying([fd] { return ::fsync(fd); });
-    ::close(fd);
-    return error;
-  }
-
-  int Unlink(const std::string& path) override { return ::unlink(path.c_str()) < 0 ? errno : 0; }
-
-  int Stat(const std::string& path, FileStatus* status) override {
-    struct stat st;
-    if (::stat(path.c_str(), &st) < 0) return errno;
-    status->mode = st.st_mode & 07777;
-    status->size = static_cast<uint64_t>(st.st_size);
-    return 0;
-  }
-
-  int ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    struct stat st;
-    int error = ::fstat(fd, &st) < 0 ? errno : 0;
-    if (error == 0 && S_ISDIR(st.st_mode)) error = EISDIR;
-    size_t got = 0;
-    if (error == 0) {
-      // One spare byte shows the end without a second, larger buffer.
-      bytes->resize(static_cast<size_t>(st.st_size) + 1);
-      while (true) {
-        if (got == bytes->size()) bytes->resize(bytes->size() + bytes->size() / 2 + 4096);
-        ssize_t n = ::read(fd, bytes->data() + got, bytes->size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) error = errno;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-      }
-    }
-    ::close(fd);
-    bytes->resize(error == 0 ? got : 0);
-    return error;
-  }
-
-  int ReadLink(const std::string& path, std::string* target) override {
-    std::vector<char> buffer(256);
-    while (true) {
-      ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-      if (n < 0) return errno;
-      if (static_cast<size_t>(n) < buffer.size()) {
-        target->assign(buffer.data(), static_cast<size_t>(n));
-        return 0;
-      }
-      buffer.resize(buffer.size() * 2);
-    }
-  }
-
-  int SetMode(int fd, uint32_t mode) override { return ::fchmod(fd, mode) < 0 ? errno : 0; }
-
-  int OpenRead(const std::string& path, int* fd) override {
-    *fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    return *fd < 0 ? errno : 0;
-  }
-
-  int Read(int fd, uint8_t* data, size_t size, size_t* got) override {
-    ssize_t n;
-    do {
-      n = ::read(fd, data, size);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return errno;
-    *got = static_cast<size_t>(n);
-    return 0;
-  }
-};
-
-int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target) {
-  std::string current = path;
-  for (int depth = 0; depth <= MAX_LINK_DEPTH; ++depth) {
-    std::string link;
-    int error = fs.ReadLink(current, &link);
-    if (error == EINVAL || error == ENOENT) {
-      *target = current;
-      return 0;
-    }
-    if (error != 0) return error;
-    size_t slash = current.rfind('/');
-    if (link.empty() || link[0] == '/' || slash == std::string::npos) {
-      current = link;
-    } else {
-      current = current.substr(0, slash + 1) + link;
-    }
-  }
-  return ELOOP;
-}
+// The mode a lock is created with: no wider than the file it replaces will
+// be (its own bits are set once it holds the new content), and for a new
+// file the usual 0666 less the umask.
+constexpr uint32_t EXISTING_FILE_LOCK_MODE = 0600;
+constexpr uint32_t NEW_FILE_MODE = 0666;
 
 }  // namespace
-
-FileSystem& RealFileSystem() {
-  static PosixFileSystem real;
-  return real;
-}
 
 RegStatus StatusOfErrno(int error) {
   switch (error) {
@@ -181,10 +44,7 @@ RegStatus StatusOfErrno(int error) {
 RegStatus RegFileLock::Acquire(FileSystem& fs, const std::string& path,
                                std::unique_ptr<RegFileLock>* lock, std::string* failure) {
   std::string target;
-  if (int error = ResolveLinks(fs, path, &target)) {
-    *failure = "cannot follow the link " + path + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
-  }
+  if (int error = ResolveLinks(fs, path, &target, failure)) return StatusOfErrno(error);
   FileStatus status;
   int error = fs.Stat(target, &status);
   bool exists = error == 0;
@@ -192,13 +52,12 @@ RegStatus RegFileLock::Acquire(FileSystem& fs, const std::string& path,
     *failure = "cannot examine " + target + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
-  if (exists && (status.mode & 0222) == 0) {
-    *failure = target + " is read-only";
-    return ERROR_ACCESS_DENIED;
+  if (exists) {
+    if (RegStatus refused = CheckReplaceable(fs, target, status, failure)) return refused;
   }
   std::string lock_path = target + ".lock";
   int fd = -1;
-  error = fs.OpenExclusive(lock_path, &fd);
+  error = fs.OpenExclusive(lock_path, exists ? EXISTING_FILE_LOCK_MODE : NEW_FILE_MODE, &fd);
   if (error == EEXIST) {
     *failure = lock_path + " exists: another program may be writing " + target +
                "; if none is, remove " + lock_path;
@@ -209,13 +68,7 @@ RegStatus RegFileLock::Acquire(FileSystem& fs, const std::string& path,
     return StatusOfErrno(error);
   }
   lock->reset(new RegFileLock(fs, target, lock_path, fd));
-  if (exists) {
-    if ((error = fs.SetMode(fd, status.mode)) != 0) {
-      *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
-      lock->reset();
-      return StatusOfErrno(error);
-    }
-  }
+  if (exists) (*lock)->replaced_ = std::make_unique<FileStatus>(status);
   return ERROR_SUCCESS;
 }
 
@@ -242,6 +95,9 @@ RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::st
       return ERROR_WRITE_FAULT;
     }
     done += written;
+  }
+  if (replaced_ != nullptr) {
+    if (RegStatus status = TakeOverMetadata(fs_, fd_, lock_path_, target_, *replaced_, failure)) return status;
   }
   if (int error = fs_.Fsync(fd_)) {
     *failure = "cannot sync " + lock_path_ + ": " + ErrnoText(error);

@@ -1,0 +1,35 @@
+#include "cli/standard_streams.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+int first_output_error = 0;
+
+void Remember(int error) {
+  if (first_output_error == 0) first_output_error = error != 0 ? error : EIO;
+}
+
+}  // namespace
+
+void OccupyClosedStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free descriptor is fd itself.
+    ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+  }
+}
+
+void FlushOutput(std::FILE* out) {
+  if (std::fflush(out) != 0) Remember(errno);
+}
+
+int CloseOutput(std::FILE* out) {
+  FlushOutput(out);
+  if (std::ferror(out) != 0) Remember(0);
+  if (std::fclose(out) != 0) Remember(errno);
+  return first_output_error;
+}

@@ -1,0 +1,35 @@
+// The locks this process holds, removed when a termination signal (SIGINT,
+// SIGTERM, SIGHUP, SIGQUIT) ends it in the middle of a rewrite, so that the
+// next run does not meet a stale FILE.lock. Only locks the process created
+// itself are ever removed. POSIX only; the handlers use async-signal-safe
+// calls alone.
+#pragma once
+
+#include <signal.h>
+
+// Installs the handlers: each removes every held lock, then ends the process
+// with the same signal (default action). A signal the process was started
+// with ignored stays ignored. Call once, early in main.
+void RemoveLocksOnTerminationSignals();
+
+// Holds the termination signals back for its lifetime, so that creating a
+// lock and recording it (or renaming it and forgetting it) is one step to a
+// handler. Nests.
+class TerminationSignalsHeld {
+ public:
+  TerminationSignalsHeld();
+  ~TerminationSignalsHeld();
+  TerminationSignalsHeld(const TerminationSignalsHeld&) = delete;
+  TerminationSignalsHeld& operator=(const TerminationSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+// Records path as a lock the process created; call with the signals held.
+// A path longer than PATH_MAX, or more than 8 locks at once, go unrecorded.
+void HoldLock(const char* path);
+// Forgets path (renamed into place or removed); call with the signals held.
+void ForgetLock(const char* path);
+// Locks recorded and not forgotten.
+int HeldLockCount();
