@@ -38,14 +38,16 @@ int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) 
 // of its names lie elsewhere.
 std::string OtherNames(FileSystem& fs, const std::string& target, const FileStatus& status) {
   const std::string folder = FolderOf(target);
+  const std::string own_name = target.substr(target.rfind('/') + 1);
   std::vector<std::string> names;
   std::string others;
   uint64_t found = 0;
   if (fs.ListFolder(folder, &names) == 0) {
     for (const std::string& name : names) {
-      std::string path = folder == "/" ? "/" + name : folder + "/" + name;
+      if (name == own_name) continue;
+      std::string path = target.substr(0, target.size() - own_name.size()) + name;
       FileStatus entry;
-      if (path == target || fs.Stat(path, &entry) != 0) continue;
+      if (fs.Stat(path, &entry) != 0) continue;
       if (entry.device != status.device || entry.inode != status.inode) continue;
       others += (found++ == 0 ? "" : ", ") + path;
     }
