@@ -51,8 +51,10 @@ ChildProcess::~ChildProcess() {
   }
 }
 
-void ChildProcess::Kill() {
-  if (!reaped_) ::kill(pid_, SIGKILL);
+void ChildProcess::Kill() { Signal(SIGKILL); }
+
+void ChildProcess::Signal(int signal_number) {
+  if (!reaped_) ::kill(pid_, signal_number);
 }
 
 void ChildProcess::Record(int status, const struct rusage& usage) {

@@ -21,6 +21,8 @@ class ChildProcess {
 
   // Sends SIGKILL (nothing when the child has ended).
   void Kill();
+  // Sends signal_number (nothing when the child has ended).
+  void Signal(int signal_number);
   // Waits for the end; true when the child exited, with its status.
   bool Wait(int* exit_status);
   // True, without waiting, once the child has ended (it is then reaped).

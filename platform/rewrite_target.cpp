@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -43,6 +44,7 @@ std::string OtherNames(FileSystem& fs, const std::string& target, const FileStat
   std::string others;
   uint64_t found = 0;
   if (fs.ListFolder(folder, &names) == 0) {
+    std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
       if (name == own_name) continue;
       std::string path = target.substr(0, target.size() - own_name.size()) + name;

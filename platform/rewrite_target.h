@@ -33,7 +33,8 @@ int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target, s
 // replaced: it must be a regular file, have some write permission bit (even
 // for a superuser), be writable by this process (MayWrite) and have no
 // other hard link, since renaming over one name would part it from the
-// others (the failure names them, those in target's folder by name).
+// others (the failure names them: those in target's folder by path, sorted,
+// the others by their count).
 // ERROR_SUCCESS, or ERROR_ACCESS_DENIED (or the status of the failing call)
 // with *failure saying why.
 RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const FileStatus& status,
