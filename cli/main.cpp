@@ -7,6 +7,7 @@
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
 #include "cli/heap_reserve.h"
+#include "cli/stdin_file_system.h"
 
 int main(int argc, char** argv) {
   // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
@@ -33,11 +34,12 @@ int main(int argc, char** argv) {
   // Loading takes up to about four times the file (its bytes and the tree);
   // a repair also reads the file again under its lock to edit and check it.
   ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
+  StdinFileSystem files(RealFileSystem());
   int status = EXIT_NO_FAULT_LEFT;
   for (const std::string& file : options.files) {
     if (options.files.size() > 1) std::printf("==> %s <==\n", file.c_str());
     std::fflush(stdout);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr));
+    status = std::max(status, RunCliJob(options, file, stdout, stderr, &files));
   }
   return status;
 }

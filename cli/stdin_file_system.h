@@ -1,0 +1,47 @@
+// The file name "-" as standard input: a FileSystem that opens "-" as a
+// duplicate of an input descriptor (standard input unless told otherwise)
+// and passes every other call, and every other name, to an inner file system.
+// Only reading means anything for "-": nothing is ever written back to it.
+#pragma once
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/reg_file_writer.h"
+
+// The file name that stands for standard input.
+constexpr char STDIN_FILE_NAME[] = "-";
+
+class StdinFileSystem : public FileSystem {
+ public:
+  // input stays the caller's: each OpenRead("-") reads from a duplicate of it,
+  // which Close closes. A second OpenRead("-") continues where the first left
+  // off, so a pipe read to its end reads as empty the second time.
+  explicit StdinFileSystem(FileSystem& inner, int input = STDIN_FILENO) : inner_(inner), input_(input) {}
+
+  // OpenRead("-") gives errno of dup(2) (EBADF when input is closed).
+  int OpenRead(const std::string& path, int* fd) override;
+
+  int OpenExclusive(const std::string& path, int* fd) override { return inner_.OpenExclusive(path, fd); }
+  int Write(int fd, const uint8_t* data, size_t size, size_t* written) override {
+    return inner_.Write(fd, data, size, written);
+  }
+  int Fsync(int fd) override { return inner_.Fsync(fd); }
+  int Close(int fd) override { return inner_.Close(fd); }
+  int Rename(const std::string& from, const std::string& to) override { return inner_.Rename(from, to); }
+  int FsyncDir(const std::string& dir) override { return inner_.FsyncDir(dir); }
+  int Unlink(const std::string& path) override { return inner_.Unlink(path); }
+  int Stat(const std::string& path, FileStatus* status) override { return inner_.Stat(path, status); }
+  int ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override {
+    return inner_.ReadAll(path, bytes);
+  }
+  int ReadLink(const std::string& path, std::string* target) override { return inner_.ReadLink(path, target); }
+  int SetMode(int fd, uint32_t mode) override { return inner_.SetMode(fd, mode); }
+  int Read(int fd, uint8_t* data, size_t size, size_t* got) override { return inner_.Read(fd, data, size, got); }
+
+ private:
+  FileSystem& inner_;
+  int input_;
+};
