@@ -26,7 +26,7 @@ fail() {
 }
 
 check "lintian $deb"
-lintian --fail-on error --info "$deb" || fail "lintian reports an error"
+lintian --fail-on error --display-info "$deb" || fail "lintian reports an error"
 
 check "apt-get install ./$deb"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >"$work/apt.log" 2>&1 ||
