@@ -1,6 +1,9 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "cli/stdin_file_system.h"
 
 const char CLI_USAGE[] =
     "usage: quorvafix-cli detect FILE...\n"
@@ -10,7 +13,8 @@ const char CLI_USAGE[] =
     "Scans the active-driver list of each registry export FILE (.reg) and reports\n"
     "every COM-port driver, marking those whose Dll the QUORVA navigation product\n"
     "replaced. fix writes \"BTCEIF.DLL\" back into FILE, or with --patch leaves FILE\n"
-    "untouched and writes OUT.reg holding only the repaired values.\n"
+    "untouched and writes OUT.reg holding only the repaired values. A FILE of \"-\"\n"
+    "is standard input (detect, and fix with --patch).\n"
     "\n"
     "Exit status: 0 no faulty driver remains, 1 a faulty driver remains,\n"
     "2 usage error or a file that cannot be read, parsed or written.\n";
@@ -94,6 +98,13 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
   if (options->files.empty()) return Fail(error, "no registry FILE given");
   if (!options->patch_path.empty() && options->files.size() != 1) {
     return Fail(error, "--patch takes exactly one FILE");
+  }
+  long stdin_count = std::count(options->files.begin(), options->files.end(), STDIN_FILE_NAME);
+  if (stdin_count > 1) return Fail(error, "standard input ('-') given twice");
+  if (stdin_count > 0 && options->command == CliCommand::Fix && options->patch_path.empty()) {
+    return Fail(error,
+                "fix cannot repair standard input ('-') in place: there is no file to write back to; "
+                "use --patch OUT.reg, or save the export to a file first");
   }
   return true;
 }

@@ -21,5 +21,6 @@ extern const char CLI_USAGE[];
 // error to one line saying what is wrong; an argument it quotes has its control
 // characters escaped (an ESC shows as "unknown option '-\x1b'"). "--" ends the
 // options; "--patch OUT" and "--patch=OUT" are the same; --patch takes exactly
-// one FILE.
+// one FILE. A FILE of "-" is standard input: at most once, and for fix only
+// with --patch (a repair in place has nothing to write back to).
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);

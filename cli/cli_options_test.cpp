@@ -15,6 +15,10 @@ struct ParseCase {
   const char* error;
 };
 
+constexpr char FIX_STDIN_REFUSED[] =
+    "fix cannot repair standard input ('-') in place: there is no file to write back to; "
+    "use --patch OUT.reg, or save the export to a file first";
+
 TEST(ParseCliOptions, Table) {
   const ParseCase cases[] = {
       {{"--version"}, true, CliCommand::Version, "", {}, ""},
@@ -27,6 +31,9 @@ TEST(ParseCliOptions, Table) {
       {{"fix", "a.reg", "--patch=out.reg"}, true, CliCommand::Fix, "out.reg", {"a.reg"}, ""},
       {{"fix", "--", "--patch"}, true, CliCommand::Fix, "", {"--patch"}, ""},
       {{"detect", "-"}, true, CliCommand::Detect, "", {"-"}, ""},
+      {{"detect", "a.reg", "-"}, true, CliCommand::Detect, "", {"a.reg", "-"}, ""},
+      {{"fix", "--patch", "o", "-"}, true, CliCommand::Fix, "o", {"-"}, ""},
+      {{"fix", "./-"}, true, CliCommand::Fix, "", {"./-"}, ""},
       {{}, false, CliCommand::Help, "", {}, "missing command"},
       {{"scan", "a.reg"}, false, CliCommand::Help, "", {}, "unknown command 'scan'"},
       {{"detect"}, false, CliCommand::Help, "", {}, "no registry FILE given"},
@@ -35,6 +42,9 @@ TEST(ParseCliOptions, Table) {
       {{"fix", "--patch=", "a"}, false, CliCommand::Help, "", {}, "--patch needs a file name"},
       {{"fix", "--patch", "o", "a", "b"}, false, CliCommand::Help, "", {}, "--patch takes exactly one FILE"},
       {{"fix", "--patch", "o", "--patch", "p", "a"}, false, CliCommand::Help, "", {}, "--patch given twice"},
+      {{"detect", "-", "a", "-"}, false, CliCommand::Help, "", {}, "standard input ('-') given twice"},
+      {{"fix", "-"}, false, CliCommand::Help, "", {}, FIX_STDIN_REFUSED},
+      {{"fix", "a", "--", "-"}, false, CliCommand::Help, "", {}, FIX_STDIN_REFUSED},
       {{"fix", "-x", "a"}, false, CliCommand::Help, "", {}, "unknown option '-x'"},
       {{"--version", "extra"}, false, CliCommand::Help, "", {}, "--version takes no arguments"},
       {{"fixhc\n", "p", "a"}, false, CliCommand::Help, "", {}, "unknown command 'fixhc\\n'"},

@@ -13,6 +13,7 @@
 #include "cli/patch_check.h"
 #include "cli/progress_notice.h"
 #include "cli/standard_streams.h"
+#include "cli/stdin_file_system.h"
 #include "platform/lock_signals.h"
 
 namespace {
@@ -61,12 +62,13 @@ int main(int argc, char** argv) {
   // a repair also reads the file again under its lock to edit and check it.
   ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
   ProgressNotice progress(STDERR_FILENO);
+  StdinFileSystem files(RealFileSystem());
   int status = EXIT_NO_FAULT_LEFT;
   for (const std::string& file : options.files) {
     if (options.files.size() > 1) std::printf("==> %s <==\n", file.c_str());
     FlushOutput(stdout);
     progress.Begin(file);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr));
+    status = std::max(status, RunCliJob(options, file, stdout, stderr, &files));
     progress.End();
   }
   return Finish(status);

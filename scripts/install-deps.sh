@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; skips apt-get
 # when everything is already there. Run as root (or through sudo). --fuzz adds
-# clang-14 and its runtimes for the fuzz targets (scripts/fuzz.sh).
+# clang-14 and its runtimes for the fuzz targets (scripts/fuzz.sh); --package
+# the tools that make and check the Debian package (scripts/package.sh).
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core
-  locales
+  locales man-db
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang-14 libclang-rt-14-dev llvm-14)
-fi
+for option in "$@"; do
+  case $option in
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
+    --package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
+    *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,116 @@
+// The bash completion of quorvafix-cli, run in a real bash: what it offers
+// for each position of a command line, in a folder of sample names, and that
+// it offers every command and option the tool's usage names.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/testing/shell_script.h"
+#include "cli/testing/usage_words.h"
+#include "platform/registry_testing.h"
+
+namespace {
+
+const std::string COMPLETION = QUORVAFIX_COMPLETION_FILE;
+
+// A folder holding registry exports in either case, a name with a space,
+// other files, a subfolder and a name that looks like an option.
+class CompletionTest : public ::testing::Test {
+ protected:
+  CompletionTest() {
+    for (const char* name : {"a.reg", "B.REG", "my file.reg", "notes.txt", "--odd.reg", "sub/x.reg"}) {
+      if (std::string(name).rfind("sub/", 0) == 0) MakeFolder("sub");
+      WriteText(dir_.File(name), "");
+    }
+  }
+
+  void MakeFolder(const std::string& name) {
+    ASSERT_EQ(RunShellScript(dir_.Path(), "mkdir -p " + ShellQuoted(name)).status, 0);
+  }
+
+  // The words bash offers when the cursor is at the end of the last of words
+  // (split as bash splits them, "=" a word of its own), sorted.
+  std::vector<std::string> Offered(const std::vector<std::string>& words) {
+    std::string array;
+    for (const std::string& word : words) array += " " + ShellQuoted(word);
+    ScriptResult r = RunShellScript(
+        dir_.Path(), "exec bash -c " +
+                         ShellQuoted(". " + ShellQuoted(COMPLETION) + " && COMP_WORDS=(" + array +
+                                     ") && COMP_CWORD=" + std::to_string(words.size() - 1) +
+                                     " && _quorvafix_cli && printf '%s\\n' \"${COMPREPLY[@]}\""));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::vector<std::string> offered;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty()) offered.push_back(line);
+    }
+    std::sort(offered.begin(), offered.end());
+    return offered;
+  }
+
+  TempDir dir_;
+};
+
+struct CompletionCase {
+  std::vector<std::string> words;
+  std::vector<std::string> offered;  // sorted
+};
+
+TEST_F(CompletionTest, OffersWhatEachPositionTakes) {
+  const std::vector<std::string> REG_FILES = {"--odd.reg", "B.REG", "a.reg", "my file.reg", "sub"};
+  const std::vector<std::string> ALL_FILES = {"--odd.reg", "B.REG", "a.reg", "my file.reg", "notes.txt", "sub"};
+  const CompletionCase cases[] = {
+      {{"quorvafix-cli", ""}, {"--help", "--version", "detect", "fix"}},
+      {{"quorvafix-cli", "--"}, {"--help", "--version"}},
+      {{"quorvafix-cli", "f"}, {"fix"}},
+      {{"quorvafix-cli", "scan", ""}, {}},
+      {{"quorvafix-cli", "--version", ""}, {}},
+      {{"quorvafix-cli", "detect", ""}, REG_FILES},
+      {{"quorvafix-cli", "detect", "a.reg", "m"}, {"my file.reg"}},
+      {{"quorvafix-cli", "detect", "sub/"}, {"sub/x.reg"}},
+      {{"quorvafix-cli", "detect", "-"}, {"--"}},
+      {{"quorvafix-cli", "detect", "--p"}, {}},
+      {{"quorvafix-cli", "fix", "-"}, {"--", "--patch"}},
+      {{"quorvafix-cli", "fix", "--patch", "out.reg", "--"}, {"--"}},
+      {{"quorvafix-cli", "fix", "--patch", "=", "out.reg", "-"}, {"--"}},
+      {{"quorvafix-cli", "fix", "--patch=out.reg", "-"}, {"--"}},
+      {{"quorvafix-cli", "fix", "--", "--"}, {"--odd.reg"}},
+      {{"quorvafix-cli", "fix", "--", "--patch", ""}, REG_FILES},
+      {{"quorvafix-cli", "fix", "--patch", ""}, ALL_FILES},
+      {{"quorvafix-cli", "fix", "--patch", "n"}, {"notes.txt"}},
+      {{"quorvafix-cli", "fix", "--patch", "="}, ALL_FILES},
+      {{"quorvafix-cli", "fix", "--patch", "=", "n"}, {"notes.txt"}},
+      {{"quorvafix-cli", "fix", "a.reg", ""}, REG_FILES},
+  };
+  for (const CompletionCase& c : cases) {
+    std::string line;
+    for (const std::string& word : c.words) line += "[" + word + "]";
+    SCOPED_TRACE(line);
+    EXPECT_EQ(Offered(c.words), c.offered);
+  }
+}
+
+TEST_F(CompletionTest, OffersEveryCommandAndOptionOfTheUsage) {
+  std::set<std::string> usage = CliUsageWords();
+  ASSERT_EQ(usage, (std::set<std::string>{"--help", "--patch", "--version", "detect", "fix"}));
+  std::set<std::string> offered;
+  for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+           {"quorvafix-cli", ""}, {"quorvafix-cli", "fix", "-"}, {"quorvafix-cli", "detect", "-"}}) {
+    for (const std::string& word : Offered(words)) offered.insert(word);
+  }
+  for (const std::string& word : usage) EXPECT_EQ(offered.count(word), 1u) << word;
+}
+
+TEST_F(CompletionTest, RegistersForTheToolAlone) {
+  ScriptResult r = RunShellScript(dir_.Path(), "exec bash -c " + ShellQuoted(". " + ShellQuoted(COMPLETION) +
+                                                                            " && complete -p"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "complete -F _quorvafix_cli quorvafix-cli\n");
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+// The manual pages as built and installed: they render without a warning,
+// hold the sections a manual page needs in order, carry the project's
+// version, name every command and option of the tool, show the tool's real
+// output in their example, and are compressed with no name or time stamp.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/testing/shell_script.h"
+#include "cli/testing/usage_words.h"
+#include "platform/registry_testing.h"
+
+namespace {
+
+const std::string MAN_DIR = QUORVAFIX_MAN_DIR;
+const std::string CLI = QUORVAFIX_CLI_PATH;
+const std::string EXAMPLES = QUORVAFIX_EXAMPLES_DIR;
+
+std::vector<std::string> Pages() {
+  std::vector<std::string> pages = {"quorvafix-cli.1"};
+  if (QUORVAFIX_WITH_QT) pages.push_back("quorvafix.1");
+  return pages;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string PageText(const std::string& page) {
+  std::ifstream in(MAN_DIR + "/" + page, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Roff text as it reads: "\-" is "-".
+std::string Plain(std::string text) {
+  for (size_t at = 0; (at = text.find("\\-", at)) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
+TEST(ManPage, RendersWithoutWarnings) {
+  for (const std::string& page : Pages()) {
+    SCOPED_TRACE(page);
+    ScriptResult groff = RunShellScript(MAN_DIR, "groff -ww -z -man " + ShellQuoted(page));
+    EXPECT_EQ(groff.status, 0);
+    EXPECT_EQ(groff.err, "");
+    // The check Debian's package checker makes, on the compressed page.
+    ScriptResult man = RunShellScript(
+        MAN_DIR, "LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z " +
+                     ShellQuoted(page + ".gz") + " >/dev/null");
+    EXPECT_EQ(man.status, 0);
+    EXPECT_EQ(man.err, "");
+  }
+}
+
+TEST(ManPage, HoldsTheSectionsInOrderAndTheVersion) {
+  const std::vector<std::string> SECTIONS = {".SH NAME",        ".SH SYNOPSIS", ".SH DESCRIPTION",
+                                             ".SH OPTIONS",     ".SH EXIT STATUS", ".SH FILES",
+                                             ".SH EXAMPLES",    ".SH SEE ALSO"};
+  for (const std::string& page : Pages()) {
+    SCOPED_TRACE(page);
+    std::string text = PageText(page);
+    size_t last = 0;
+    for (const std::string& section : SECTIONS) {
+      size_t at = text.find("\n" + section + "\n");
+      ASSERT_NE(at, std::string::npos) << section;
+      EXPECT_GT(at, last) << section << " out of order";
+      last = at;
+    }
+    std::vector<std::string> lines = Lines(text);
+    auto title = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind(".TH ", 0) == 0; });
+    ASSERT_NE(title, lines.end());
+    EXPECT_NE(title->find("\"QUORVAFIX " QUORVAFIX_VERSION "\""), std::string::npos) << *title;
+    EXPECT_EQ(text.find('@'), std::string::npos) << "a value left unfilled";
+  }
+}
+
+TEST(ManPage, NamesEveryCommandAndOptionOfTheTool) {
+  std::string text = Plain(PageText("quorvafix-cli.1"));
+  std::string options = text.substr(text.find(".SH OPTIONS"));
+  options = options.substr(0, options.find(".SH EXIT STATUS"));
+  for (const std::string& word : CliUsageWords()) {
+    SCOPED_TRACE(word);
+    if (word.rfind("--", 0) == 0) {
+      EXPECT_NE(options.find(word), std::string::npos) << "not under OPTIONS";
+    } else {
+      EXPECT_NE(text.find(".B " + word + "\n"), std::string::npos) << "not described";
+    }
+  }
+  for (const char* status : {".B 0\n", ".B 1\n", ".B 2\n"}) {
+    EXPECT_NE(text.find(status), std::string::npos) << status;
+  }
+}
+
+TEST(ManPage, DetectExampleShowsTheToolsOutputForTheQuorvaSample) {
+  std::vector<std::string> lines = Lines(Plain(PageText("quorvafix-cli.1")));
+  auto command = std::find(lines.begin(), lines.end(), "$ quorvafix-cli detect handheld.reg");
+  ASSERT_NE(command, lines.end());
+  std::string shown;
+  for (auto line = command + 1; line != lines.end() && *line != ".EE"; ++line) shown += *line + "\n";
+  ScriptResult real = RunShellScript(MAN_DIR, ShellQuoted(CLI) + " detect " + ShellQuoted(EXAMPLES + "/quorva-driver.reg"));
+  EXPECT_EQ(real.status, 1);
+  EXPECT_EQ(shown, real.out);
+}
+
+TEST(ManPage, IsCompressedWithoutNameOrTimeStamp) {
+  for (const std::string& page : Pages()) {
+    SCOPED_TRACE(page);
+    std::vector<uint8_t> gz = ReadBytes(MAN_DIR + "/" + page + ".gz");
+    ASSERT_GE(gz.size(), 10u);
+    EXPECT_EQ(gz[0], 0x1f);
+    EXPECT_EQ(gz[1], 0x8b);
+    EXPECT_EQ(gz[3] & 0x08, 0) << "a file name is stored";
+    EXPECT_EQ(gz[4] | gz[5] | gz[6] | gz[7], 0) << "a time stamp is stored";
+    EXPECT_EQ(gz[8], 2) << "not compressed at the best level";
+    ScriptResult unpacked = RunShellScript(MAN_DIR, "gzip -dc " + ShellQuoted(page + ".gz"));
+    EXPECT_EQ(unpacked.out, PageText(page));
+  }
+}
+
+}  // namespace
