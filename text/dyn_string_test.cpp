@@ -330,9 +330,47 @@ TEST(DynStringFill, FillsAndTerminates) {
   DynString s("abcdefgh");
   EXPECT_EQ(s.Fill('z', 3), 3);
   EXPECT_STREQ(s.CStr(), "zzz");
-  EXPECT_EQ(s.Fill('q', 0), 0);
   EXPECT_EQ(s.Fill('q', -2), 0);
   EXPECT_STREQ(s.CStr(), "zzz");
+  EXPECT_EQ(s.Fill('q', 0), 0);
+  EXPECT_STREQ(s.CStr(), "");
+}
+
+// Fill reserves to n first: a count of 0 still writes the terminator (and a
+// null string receives the block Reserve(0) gives), and a count beyond the
+// capacity grows the block by the growth rule. A negative count touches
+// nothing; a null string stays null.
+TEST(DynStringFill, ReservesToTheCount) {
+  struct Case {
+    const char* text;  // nullptr: a null string
+    int n;
+    int result;
+    const char* expected;  // nullptr: still null
+    int capacity;
+    bool same_block;  // an allocated string keeps its block
+  };
+  const Case cases[] = {
+      {"zzz", 0, 0, "", 16, true},
+      {"", 0, 0, "", 13, true},
+      {nullptr, 0, 0, "", 13, false},
+      {nullptr, 2, 2, "qq", 15, false},
+      {"zzz", 14, 14, "qqqqqqqqqqqqqq", 16, true},
+      {"zzz", 15, 15, "qqqqqqqqqqqqqqq", 33, false},
+      {"zzz", -1, 0, "zzz", 16, true},
+      {nullptr, -5, 0, nullptr, 0, false},
+  };
+  for (const Case& c : cases) {
+    DynString s = c.text == nullptr ? DynString() : DynString(c.text);
+    const char* block = s.Data();
+    EXPECT_EQ(s.Fill('q', c.n), c.result) << c.n;
+    if (c.expected == nullptr) {
+      EXPECT_TRUE(s.IsNull()) << c.n;
+      continue;
+    }
+    EXPECT_STREQ(s.CStr(), c.expected) << c.n;
+    EXPECT_EQ(s.Capacity(), c.capacity) << c.n;
+    EXPECT_EQ(s.Data() == block, c.same_block) << c.n;
+  }
 }
 
 TEST(DynStringCase, ToUpperOnlyTouchesAsciiLetters) {
