@@ -90,9 +90,9 @@ void DynString::Grow(int n) {
     chars_ = CharsOf(header);
     return;
   }
+  // Reserve has found need = n + 2 above the capacity: the block grows.
   DynStringHeader* old = Header();
   int need = n + 2;
-  if (need <= old->capacity) return;
   double grown = need * 1.3 + 11;
   if (grown > kMaxCapacity) OutOfMemory();
   int capacity = static_cast<int>(grown);
