@@ -33,7 +33,7 @@ int MemoryFileSystem::Write(int fd, const uint8_t* data, size_t size, size_t* wr
   size_t used = Used();
   size_t room = capacity_ > used ? capacity_ - used : 0;
   if (room == 0 && size > 0) return ENOSPC;
-  size_t n = size < room ? size : room;
+  size_t n = std::min({size, room, write_step_});
   file->second.insert(file->second.end(), data, data + n);
   *written = n;
   return 0;

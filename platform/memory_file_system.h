@@ -1,9 +1,10 @@
 // A FileSystem held in memory, for tests and fuzz targets that rewrite files
 // many times over: plain files only (no folders, no links), an optional
-// capacity that makes writes fail with ENOSPC like a full disk, and a count of
-// the bytes stored. Every file is a regular one with one name, owned by the
-// process and writable by it; extended attributes are not kept.
-// Single-threaded; descriptors are small numbers of its own.
+// capacity that makes writes fail with ENOSPC like a full disk, optional
+// short reads and writes, and a count of the bytes stored. Every file is a
+// regular one with one name, owned by the process and writable by it;
+// extended attributes are not kept. Single-threaded; descriptors are small
+// numbers of its own.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,10 @@ class MemoryFileSystem : public FileSystem {
   // Each Read gives at most this many bytes (at least 1), so that a reader's
   // every buffer boundary can be made to fall anywhere. Unlimited by default.
   void SetReadStep(size_t bytes) { read_step_ = bytes < 1 ? 1 : bytes; }
+  // Each Write stores at most this many bytes (at least 1) and succeeds: the
+  // short successful write of pipes and some network and FUSE file systems.
+  // Unlimited by default.
+  void SetWriteStep(size_t bytes) { write_step_ = bytes < 1 ? 1 : bytes; }
 
   int OpenExclusive(const std::string& path, uint32_t mode, int* fd) override;
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override;
@@ -63,4 +68,5 @@ class MemoryFileSystem : public FileSystem {
   int next_fd_ = 3;
   size_t capacity_ = SIZE_MAX;
   size_t read_step_ = SIZE_MAX;
+  size_t write_step_ = SIZE_MAX;
 };

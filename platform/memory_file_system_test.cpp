@@ -64,6 +64,21 @@ TEST(MemoryFileSystem, ReadsGiveAtMostTheStep) {
   EXPECT_EQ(fs.OpenRead("/none", &fd), ENOENT);
 }
 
+TEST(MemoryFileSystem, WritesStoreAtMostTheStep) {
+  MemoryFileSystem fs;
+  fs.SetWriteStep(2);
+  int fd = -1;
+  ASSERT_EQ(fs.OpenExclusive("/f", &fd), 0);
+  const std::vector<uint8_t> data = Bytes("abcde");
+  size_t written = 99;
+  ASSERT_EQ(fs.Write(fd, data.data(), data.size(), &written), 0);
+  EXPECT_EQ(written, 2u);
+  ASSERT_EQ(fs.Write(fd, data.data() + 2, 1, &written), 0);
+  EXPECT_EQ(written, 1u);
+  EXPECT_EQ(fs.Bytes("/f"), Bytes("abc"));
+  EXPECT_EQ(fs.Close(fd), 0);
+}
+
 // A full disk takes what fits, then refuses with ENOSPC, as write(2) does.
 TEST(MemoryFileSystem, CapacityMakesWritesShortThenFail) {
   MemoryFileSystem fs;

@@ -221,6 +221,22 @@ TEST_F(RegFileStoreTest, ReadOnlyFileRefusesTheWrite) {
   EXPECT_EQ(Query(*store, key, u"Dll"), u"---btceif.dll");
 }
 
+// Another program deletes the file after it was loaded: the store says the
+// file is gone, does not make a new one from what it remembers, leaves no lock
+// behind and keeps the old value.
+TEST_F(RegFileStoreTest, FileDeletedAfterLoadIsNotFound) {
+  std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_lf.reg");
+  RegKey key = Open(*store, BT_SERIAL);
+  ASSERT_EQ(::unlink(file.c_str()), 0);
+  EXPECT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(store->LastFailure(), file +
+                                      ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial:"
+                                      " cannot read " + file + ": No such file or directory");
+  EXPECT_TRUE(dir.Names().empty());
+  EXPECT_EQ(Query(*store, key, u"Dll"), u"---btceif.dll");
+  EXPECT_TRUE(store->FileExists());
+}
+
 // Each step of the rewrite fails in turn: non-zero status, the file byte for
 // byte as it was, no lock left, and the old value still read.
 TEST_F(RegFileStoreTest, EveryFailingWriteStepKeepsFileAndValue) {

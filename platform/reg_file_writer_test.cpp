@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/failing_file_system.h"
+#include "platform/memory_file_system.h"
 #include "platform/registry_testing.h"
 
 namespace {
@@ -47,6 +48,29 @@ TEST(SaveFileSafely, CreatesNewFileAndWritesInPieces) {
   EXPECT_EQ(ReadBytes(dir.File("out.reg")), NEW);
   EXPECT_EQ(fs.Calls(Step::Write), 4);
   EXPECT_EQ(fs.Calls(Step::FsyncDir), 1);
+}
+
+// Short writes that succeed: each call takes only a few bytes. The write loop
+// must hand on exactly the bytes not yet written, so that the file gets every
+// byte once, in as many calls as the pieces need, and nothing beyond them.
+TEST(SaveFileSafely, ShortSuccessfulWritesStoreEveryByteOnce) {
+  std::vector<uint8_t> payload(100);
+  for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>('A' + i % 26);
+  for (size_t length : {size_t(1), size_t(12), size_t(100)}) {
+    for (size_t step : {size_t(1), size_t(3), size_t(5), size_t(7), size_t(64)}) {
+      const std::vector<uint8_t> bytes(payload.begin(), payload.begin() + length);
+      MemoryFileSystem memory;
+      memory.Files()["/dev.reg"] = OLD;
+      memory.SetWriteStep(step);
+      FailingFileSystem fs(memory);
+      std::string failure;
+      EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", bytes, &failure), ERROR_SUCCESS) << failure;
+      EXPECT_EQ(memory.Bytes("/dev.reg"), bytes) << length << " bytes by " << step;
+      EXPECT_EQ(fs.Calls(Step::Write), static_cast<int>((length + step - 1) / step)) << length << " by " << step;
+      EXPECT_EQ(memory.Files().size(), 1u) << "no lock left";
+      EXPECT_EQ(memory.OpenCount(), 0u);
+    }
+  }
 }
 
 TEST(SaveFileSafely, WritesThroughSymbolicLinks) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/reg_value_format.h"
 #include "platform/registry_testing.h"
 
 
@@ -114,6 +115,45 @@ TEST(PlanValueEdit, EndsAContinuationCutShortByTheFileEnd) {
       u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001",
       true);
   EXPECT_EQ(Edit(before, u"S", u"v", REG_DWORD, one), std::string(expected.begin(), expected.end()));
+}
+
+// A long binary value under a long name, replaced where it stands: the new
+// hex lines wrap from the column where the data starts, as regedit wraps
+// them, so no line runs past 80 columns and the replaced value reads exactly
+// as the same value added anew.
+TEST(PlanValueEdit, RewrapsReplacedHexFromItsColumn) {
+  std::vector<uint8_t> data(70);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(0xA0 + i);
+  const std::string head = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n";
+  const std::string tail = "\"z\"=\"1\"\r\n";
+  for (const char* indent : {"", "  "}) {
+    for (size_t name_length : {40, 41, 42}) {
+      const std::string name(name_length, 'N');
+      const std::u16string wide_name(name.begin(), name.end());
+      const std::string prefix = std::string(indent) + '"' + name + "\"=";
+      const std::string old_value =
+          prefix + "hex:01,02,03,04,05,06,07,08,09,0a,0b,\\\r\n  0c,0d,0e,0f,10,11,12\r\n";
+      std::string after =
+          Edit(NarrowBytes(head + old_value + tail), u"S", wide_name.c_str(), REG_BINARY, data);
+
+      std::u16string hex;
+      std::string reason;
+      ASSERT_EQ(FormatValueData(RegDialect::Regedit4, REG_BINARY, data.data(), data.size(),
+                                prefix.size(), u"\r\n", &hex, &reason),
+                ERROR_SUCCESS);
+      const std::string expected = head + prefix + std::string(hex.begin(), hex.end()) + "\r\n" + tail;
+      EXPECT_EQ(after, expected) << indent << name_length;
+      for (size_t begin = 0, end; begin < after.size(); begin = end + 2) {
+        end = after.find("\r\n", begin);
+        EXPECT_LE(end - begin, 80u) << after.substr(begin, end - begin);
+      }
+      if (*indent == '\0') {
+        std::string added =
+            Edit(NarrowBytes(head + tail), u"S", wide_name.c_str(), REG_BINARY, data);
+        EXPECT_EQ(added, head + tail + prefix + std::string(hex.begin(), hex.end()) + "\r\n");
+      }
+    }
+  }
 }
 
 TEST(PlanValueEdit, RefusesWhatTheFileCannotHold) {

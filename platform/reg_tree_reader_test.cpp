@@ -108,7 +108,11 @@ TEST(ParseRegFilePieces, AnyReadSizeGivesTheSameTree) {
                         u"\"w\"=hex:01,\\\r\n  02\r";
   std::vector<uint8_t> utf16 = {0xFF, 0xFE};
   EncodeText(RegEncoding::Utf16Le, wide, &utf16);
-  for (const std::vector<uint8_t>& file : {NarrowBytes(narrow), utf16}) {
+  // UTF-8 with its three-byte mark: steps of 1 and 2 split the mark, which the
+  // start-of-file detection must gather before it decides.
+  std::vector<uint8_t> utf8 = {0xEF, 0xBB, 0xBF};
+  EncodeText(RegEncoding::Utf8, wide, &utf8);
+  for (const std::vector<uint8_t>& file : {NarrowBytes(narrow), utf16, utf8}) {
     auto whole = ParseBytes(file);
     ASSERT_TRUE(whole->ok) << whole->error.reason;
     for (size_t step = 1; step <= 9; ++step) {
@@ -120,8 +124,12 @@ TEST(ParseRegFilePieces, AnyReadSizeGivesTheSameTree) {
       EXPECT_EQ(Dump(tree), Dump(whole->tree)) << "step " << step;
       EXPECT_EQ(form.line_end, whole->form.line_end);
       EXPECT_EQ(form.encoding, whole->form.encoding);
+      EXPECT_EQ(form.bom, whole->form.bom);
     }
   }
+  auto marked = ParseBytes(utf8);
+  EXPECT_EQ(marked->form.encoding, RegEncoding::Utf8);
+  EXPECT_TRUE(marked->form.bom);
 }
 
 TEST(ParseRegFilePieces, LinesLongerThanTheBuffer) {

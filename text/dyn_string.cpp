@@ -90,9 +90,9 @@ void DynString::Grow(int n) {
     chars_ = CharsOf(header);
     return;
   }
+  // Reserve has found need = n + 2 above the capacity: the block grows.
   DynStringHeader* old = Header();
   int need = n + 2;
-  if (need <= old->capacity) return;
   double grown = need * 1.3 + 11;
   if (grown > kMaxCapacity) OutOfMemory();
   int capacity = static_cast<int>(grown);
@@ -196,7 +196,9 @@ int DynString::Equals(const char* text) const {
 }
 
 int DynString::Fill(char c, int n) {
-  if (n <= 0) return 0;
+  // Reserve does nothing for a negative count, and the terminator's place
+  // would lie in the header: nothing is written.
+  if (n < 0) return 0;
   Reserve(n);
   std::memset(chars_, c, static_cast<size_t>(n));
   chars_[n] = '\0';

@@ -121,7 +121,11 @@ class DynString : public DynStringWide,
   // differ, else memcmp over the length (0 means equal, case-sensitive).
   int Equals(const char* text) const;
 
-  // Makes the text n copies of c; returns n (0 when n <= 0, text unchanged).
+  // Makes the text n copies of c after Reserve(n); returns n. n = 0 leaves the
+  // empty text, and a null string receives its first block (Capacity 13) as
+  // Reserve(0) gives it. A negative n returns 0 and changes nothing: Reserve
+  // ignores it and no character, terminator included, is written (a null
+  // string stays null). Example: Fill('q', 0) on "zzz" leaves "".
   int Fill(char c, int n);
 
   // Upper-cases "a".."z"; bytes 128-255 stay as they are (the "C" locale).

@@ -185,7 +185,8 @@ int DynStringEdit::CutAt(char c) {
   if (self.IsNull()) return c == '\0' ? 0 : -1;
   int p = self.FindChar(0, c);
   if (p < 0) return -1;
-  *self.At(p) = '\0';
+  // Written in place: the cut never reserves, so a full block stays put.
+  if (c != '\0') const_cast<char*>(self.Data())[p] = '\0';
   return p;
 }
 

@@ -57,7 +57,8 @@ class DynStringEdit {
   int SplitKeyValue(DynString& key, DynString& value) const;
   // Ends the text before its first c and returns that position; -1 and no
   // change when c does not occur. NUL gives the length (no change) on a
-  // non-null string; a null string gives 0 for NUL and -1 otherwise.
+  // non-null string; a null string gives 0 for NUL and -1 otherwise. Never
+  // allocates: the block stays where it is even when the text fills it.
   // Example: ',' on "a,b,c" gives 1 and "a".
   int CutAt(char c);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text/dyn_string.h"
+#include "text/testing/full_block.h"
 
 namespace {
 
@@ -237,6 +238,32 @@ TEST(DynStringCutAt, EndsBeforeTheFirstOccurrence) {
   EXPECT_EQ(null_string.CutAt('\0'), 0);
   EXPECT_EQ(null_string.CutAt(','), -1);
   EXPECT_TRUE(null_string.IsNull());
+}
+
+// The cut writes its NUL in place: a block the text fills is neither grown nor
+// moved, and NUL leaves everything as it was.
+TEST(DynStringCutAt, FullBlockStaysPut) {
+  struct Case {
+    const char* text;
+    char c;
+    int result;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"abcdefghij,", ',', 10, "abcdefghij"},
+      {"abcdefghijk", '\0', 11, "abcdefghijk"},
+      {"a,cdefghijk", ',', 1, "a"},
+      {"abcdefghijk", 'x', -1, "abcdefghijk"},
+  };
+  for (const Case& c : cases) {
+    DynString s = FullBlock(c.text);
+    ASSERT_EQ(s.Capacity(), 13) << Show(c.text);
+    const char* block = s.Data();
+    EXPECT_EQ(s.CutAt(c.c), c.result) << Show(c.text);
+    EXPECT_STREQ(s.CStr(), c.expected) << Show(c.text);
+    EXPECT_EQ(s.Data(), block) << Show(c.text);
+    EXPECT_EQ(s.Capacity(), 13) << Show(c.text);
+  }
 }
 
 TEST(DynStringRemove, FirstAllAndSets) {

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
@@ -43,20 +44,28 @@ bool IsCSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// atoi in the "C" locale, saturating outside the int range.
-int ParseLeadingInt(const char* p) {
+// The decimal number text begins with, read as atoi reads it in the "C"
+// locale (leading whitespace, an optional sign, digits), saturating at low and
+// high. Serves both int and the full range of long.
+long long ParseLeadingInteger(const char* p, long long low, long long high) {
   while (IsCSpace(*p)) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
-  const int64_t limit = int64_t{INT32_MAX} + 1;
-  int64_t magnitude = 0;
+  // The largest magnitude the sign allows; further digits stay there.
+  const unsigned long long limit = negative ? 0ull - static_cast<unsigned long long>(low)
+                                            : static_cast<unsigned long long>(high);
+  unsigned long long magnitude = 0;
   for (; *p >= '0' && *p <= '9'; ++p) {
-    if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');
+    unsigned digit = static_cast<unsigned>(*p - '0');
+    if (magnitude > (limit - digit) / 10) {
+      magnitude = limit;
+      break;
+    }
+    magnitude = magnitude * 10 + digit;
   }
-  if (magnitude > limit) magnitude = limit;
-  int64_t value = negative ? -magnitude : magnitude;
-  if (value > INT32_MAX) value = INT32_MAX;
-  return static_cast<int>(value);
+  if (!negative) return static_cast<long long>(magnitude);
+  // Negated without overflow: the magnitude of low itself has no positive twin.
+  return magnitude == 0 ? 0 : -static_cast<long long>(magnitude - 1) - 1;
 }
 
 // Signed 8-bit reading of the low 8 bits of n: 200 gives -56.
@@ -143,7 +152,7 @@ void DynStringFormat::SetPrecision(int n) {
 int DynStringFormat::ToInt() const {
   const DynString& self = SelfOf(this);
   if (self.Length() == 0) return 0;
-  return ParseLeadingInt(self.CStr());
+  return static_cast<int>(ParseLeadingInteger(self.CStr(), INT_MIN, INT_MAX));
 }
 
 double DynStringFormat::ToDouble() const {
@@ -282,7 +291,7 @@ DynString& DynStringFormat::operator>>(short& target) {
 
 DynString& DynStringFormat::operator>>(long& target) {
   DynString& self = SelfOf(this);
-  target = NextToken(self).ToInt();
+  target = static_cast<long>(ParseLeadingInteger(NextToken(self).CStr(), LONG_MIN, LONG_MAX));
   return self;
 }
 
@@ -301,16 +310,18 @@ DynString& DynStringFormat::operator>>(bool& target) {
   return self;
 }
 
+// The concatenations build the text in a working string and return a copy of
+// it, so the result's block is sized to its text as any copy is.
 DynString DynStringFormat::operator+(const DynString& other) const {
-  DynString result(SelfOf(this));
-  if (!other.IsNull()) result.Append(other);
-  return result;
+  DynString working(SelfOf(this));
+  if (!other.IsNull()) working.Append(other);
+  return DynString(working);
 }
 
 DynString DynStringFormat::operator+(const char* text) const {
-  DynString result(SelfOf(this));
-  result.Append(text);
-  return result;
+  DynString working(SelfOf(this));
+  working.Append(text);
+  return DynString(working);
 }
 
 DynString DynStringFormat::operator+(char c) const {

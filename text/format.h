@@ -81,7 +81,8 @@ class DynStringFormat {
 
   // Insertion: appends the text form of the value; returns the string.
   // Integers in decimal; short sign-extended; bool as "0" or "1"; unsigned
-  // long by its low 32 bits (5000000000 gives "705032704"); long in full.
+  // long by its low 32 bits (5000000000 gives "705032704"); long in full
+  // (64 bits on LP64 targets), and >> long reads the same range back.
   DynString& operator<<(int v);
   DynString& operator<<(unsigned int v);
   DynString& operator<<(short v);
@@ -109,7 +110,10 @@ class DynStringFormat {
   DynString& operator>>(char& target);
   // Numbers: the first token is taken off (TakeToken) and parsed with ToDouble
   // or ToInt; a string with no tokens left yields 0. short keeps the low 16
-  // bits ("70000" gives 4464); long reads exactly what ToInt gives.
+  // bits ("70000" gives 4464). long reads its own full range, as wide as the
+  // insertion of long writes (64 bits on LP64 targets), saturating at
+  // LONG_MIN / LONG_MAX, so every long written with << reads back unchanged:
+  // "5000000000" gives 5000000000.
   // Example: "12 34 abc" read as three ints gives 12, 34, 0 and ends empty.
   DynString& operator>>(float& target);
   DynString& operator>>(double& target);
@@ -124,8 +128,10 @@ class DynStringFormat {
   DynString& operator>>(bool& target);
 
   // Concatenation: a new string holding this text followed by the operand;
-  // this string is unchanged. The result always has Precision 1 and Tag -1,
-  // and is null only when this string and a null operand are both null.
+  // this string is unchanged. The result is a copy of the text built, so it
+  // always has Precision 1, Tag -1 and the Capacity of a fresh copy (length +
+  // 13: "ab" + "cd" gives Capacity 17), and is null only when this string and
+  // a null operand are both null.
   DynString operator+(const DynString& other) const;
   DynString operator+(const char* text) const;
   // c = NUL appends nothing (but the result is allocated).

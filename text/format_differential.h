@@ -51,8 +51,13 @@ struct NumberModel {
   }
 };
 
+// strtol saturates at LONG_MIN / LONG_MAX, as the long extraction does.
+inline long ReferenceToLong(const std::string& text) {
+  return std::strtol(text.c_str(), nullptr, 10);
+}
+
 inline int ReferenceToInt(const std::string& text) {
-  long v = std::strtol(text.c_str(), nullptr, 10);
+  long v = ReferenceToLong(text);
   return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
 }
 
@@ -244,7 +249,7 @@ inline void FormatDifferential::RunOne() {
       long w = 77;
       s_ >> v >> w;
       ExpectDouble(v, static_cast<float>(ReferenceToDouble(m.NextToken())));
-      Expect(w, ReferenceToInt(m.NextToken()));
+      Expect(w, ReferenceToLong(m.NextToken()));
       break;
     }
     case 15: {

@@ -2,6 +2,7 @@
 // independence from the process locale.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <clocale>
 #include <cmath>
 #include <string>
@@ -36,7 +37,7 @@ TEST(DynStringFormatExtract, EachTargetTypeReadsItsToken) {
       {"2.5", 2.5, "", 'd'},         {"7", 7.0, "", 'f'},
       {"0.1 x", 0.1f, "x", 'f'},     {"70000 1", 4464, "1", 's'},
       {"-70000", -4464, "", 's'},    {"32768", -32768, "", 's'},
-      {"-5 6", -5, "6", 'l'},        {"2147483648", 2147483647, "", 'l'},
+      {"-5 6", -5, "6", 'l'},        {"2147483648", 2147483648.0, "", 'l'},
       {"12abc 5", 12, "5", 'i'},     {"1\t2 3", 1, "3", 'i'},
       {"5 ", 5, "", 'i'},            {" 1.5e2xyz 1", 0.0, "1.5e2xyz 1", 'd'},
       {"1.5e2xyz 1", 150.0, "1", 'd'}, {"1e39", HUGE_VAL, "", 'f'},
@@ -65,6 +66,37 @@ TEST(DynStringFormatExtract, EachTargetTypeReadsItsToken) {
     }
     EXPECT_EQ(got, row.value) << row.text;
     EXPECT_STREQ(s.CStr(), row.left) << row.text;
+  }
+}
+
+// long is read over the same range it is written with, so every value comes
+// back unchanged; beyond that range the reading saturates.
+TEST(DynStringFormatExtract, LongReadsBackWhatWasWritten) {
+  const long values[] = {0, -1, 2147483647, 2147483648L, -2147483649L, 5000000000L,
+                         -5000000000L, LONG_MAX, LONG_MIN};
+  DynString s;
+  for (long v : values) s << v << ' ';
+  for (long v : values) {
+    long back = 77;
+    s >> back;
+    EXPECT_EQ(back, v);
+  }
+  EXPECT_STREQ(s.CStr(), "");
+
+  struct Row {
+    const char* text;
+    long value;
+  };
+  const Row rows[] = {
+      {"99999999999999999999", LONG_MAX}, {"-99999999999999999999", LONG_MIN},
+      {"+12x", 12},                       {"-", 0},
+      {"", 0},
+  };
+  for (const Row& row : rows) {
+    DynString t(row.text);
+    long got = 77;
+    t >> got;
+    EXPECT_EQ(got, row.value) << row.text;
   }
 }
 
@@ -224,6 +256,33 @@ TEST(DynStringFormatConcat, ReturnsFreshStringWithDefaultHeader) {
   EXPECT_STREQ(left.CStr(), "b");
   EXPECT_EQ(left.Precision(), 3);
   EXPECT_EQ(left.Tag(), 8);
+}
+
+// The result is a copy of the working string, so its block is sized as a
+// fresh copy's is (length + 13), whatever the working string grew to.
+TEST(DynStringFormatConcat, ResultHasTheCapacityOfACopy) {
+  DynString ab("ab");
+  DynString cd("cd");
+  DynString null_string;
+  const std::string text25(25, 'x');
+  struct Row {
+    DynString result;
+    const char* expected;
+    int capacity;
+  };
+  const Row rows[] = {
+      {ab + "cd", "abcd", 17},
+      {ab + cd, "abcd", 17},
+      {ab + 'c', "abc", 16},
+      {ab + '\0', "ab", 15},
+      {DynString("a") + text25.c_str(), "axxxxxxxxxxxxxxxxxxxxxxxxx", 39},
+      {null_string + "x", "x", 14},
+      {null_string + '\0', "", 13},
+  };
+  for (const Row& row : rows) {
+    EXPECT_STREQ(row.result.CStr(), row.expected);
+    EXPECT_EQ(row.result.Capacity(), row.capacity) << row.expected;
+  }
 }
 
 TEST(DynStringFormatConcat, NullOnlyWhenBothSidesAreNull) {

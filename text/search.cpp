@@ -60,7 +60,9 @@ char* DynStringSearch::LastCharPtr() {
     self.Reserve(2);
     return self.At(0);
   }
-  return self.At(len - 1);
+  // The character exists already: its address, without reserving, so the
+  // block stays where it is even when the text fills it.
+  return const_cast<char*>(self.Data()) + len - 1;
 }
 
 int DynStringSearch::FindChar(int from, char c) const {

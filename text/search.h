@@ -21,10 +21,12 @@ class DynStringSearch {
   signed char CharAt(int i) const;
   // The last character, or NUL for a null or empty string. "abc" gives 'c'.
   signed char LastChar() const;
-  // Writable address of the last character. A null or empty string has none:
-  // it first gets a block (Reserve(2)) and the address of its terminator is
-  // returned, so *LastCharPtr() == LastChar() always holds and a write through
-  // it stays inside the block.
+  // Writable address of the last character. A non-empty string keeps its
+  // block (nothing is reserved, even when the text fills it), so pointers into
+  // it stay valid. A null or empty string has no last character: it first gets
+  // a block (Reserve(2)) and the address of its terminator is returned, so
+  // *LastCharPtr() == LastChar() always holds and a write through it stays
+  // inside the block.
   char* LastCharPtr();
 
   // Position of the first c at or after from, or -1. A null string gives -1.

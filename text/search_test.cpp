@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "text/dyn_string.h"
+#include "text/testing/full_block.h"
 
 namespace {
 
@@ -48,6 +50,26 @@ TEST(DynStringLastCharPtr, WritesTheLastCharacter) {
   DynString s("abc");
   *s.LastCharPtr() = 'Z';
   EXPECT_STREQ(s.CStr(), "abZ");
+}
+
+// A non-empty string has a last character, so nothing is reserved: the block
+// stays put even when the text fills it, and pointers into it stay valid.
+TEST(DynStringLastCharPtr, NonEmptyStringKeepsItsBlock) {
+  const char* const texts[] = {"abcdefghijk", "abcdefghijklmnopqrstu", "a", "abc"};
+  for (const char* text : texts) {
+    DynString s = std::strlen(text) >= 11 ? FullBlock(text) : DynString(text);
+    const char* block = s.Data();
+    int capacity = s.Capacity();
+    int len = s.Length();
+    char* p = s.LastCharPtr();
+    EXPECT_EQ(s.Data(), block) << text;
+    EXPECT_EQ(s.Capacity(), capacity) << text;
+    EXPECT_EQ(p, block + len - 1) << text;
+    *p = 'Z';
+    EXPECT_EQ(std::string(s.CStr()), std::string(text, len - 1) + "Z") << text;
+  }
+  DynString full = FullBlock("abcdefghijk");
+  EXPECT_EQ(full.Capacity(), 13);
 }
 
 TEST(DynStringLastCharPtr, NullStringGetsABlockAndItsTerminator) {

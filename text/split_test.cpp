@@ -69,6 +69,30 @@ TEST(DynStringSplit, FieldsLimitsAndEmpties) {
   }
 }
 
+// Each field's block grows as if its characters had been appended one at a
+// time, so its capacity is that of the same text built with AppendChar.
+TEST(DynStringSplit, FieldCapacityIsThatOfAppendChar) {
+  const std::string longer(40, 'x');
+  const std::string text = "a," + longer + ",," + std::string(13, 'y') + "," + longer + "z";
+  const struct {
+    int limit;
+    bool keep_empty;
+  } runs[] = {{-1, false}, {-1, true}, {2, false}, {3, true}};
+  for (const auto& run : runs) {
+    ProbeList list;
+    Make(text.c_str()).Split(",", list, run.limit, run.keep_empty);
+    ASSERT_GE(list.Size(), 2);
+    for (int i = 0; i < list.Size(); ++i) {
+      const DynString* field = list.Get(i);
+      DynString by_char;
+      for (const char* c = field->CStr(); *c != '\0'; ++c) by_char.AppendChar(*c);
+      EXPECT_EQ(field->Capacity(), by_char.Capacity())
+          << "field " << i << " limit " << run.limit << " keep " << run.keep_empty;
+      EXPECT_EQ(field->IsNull(), by_char.IsNull()) << "field " << i;
+    }
+  }
+}
+
 TEST(DynStringSplit, NullOrEmptyStringGivesEmptyList) {
   for (const char* text : {static_cast<const char*>(nullptr), ""}) {
     for (int limit : {-1, 0, 1, 2, 5}) {
