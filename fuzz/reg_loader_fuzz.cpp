@@ -1,6 +1,6 @@
 // Fuzz target for the registry file store: the input is the bytes of a .reg
 // file, held in a MemoryFileSystem. Any bytes either load or are refused with
-// "PATH: line N: reason" (N >= 1), the same whether the reader gets the file
+// "PATH:N: reason" (N >= 1), the same whether the reader gets the file
 // whole or a few bytes at a time; the sanitizers catch any out-of-bounds
 // access, leak or stack overflow on the way. A file that loads is then
 // written through the store, and after each write the file is read again:
@@ -225,7 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(difference.empty(), "read in pieces: " + difference);
   }
   if (store == nullptr) {
-    const std::string prefix = PATH + ": line ";
+    const std::string prefix = PATH + ":";
     FUZZ_CHECK(error.compare(0, prefix.size(), prefix) == 0, error);
     size_t end = 0;
     unsigned long long line = std::stoull(error.substr(prefix.size()), &end);

@@ -11,7 +11,7 @@
 #include <vector>
 
 enum class RegDialect {
-  Regedit4,  // header "REGEDIT4": Windows-1252 text
+  Regedit4,  // header "REGEDIT4": Windows-1252 text (or UTF-16LE)
   Version5,  // header "Windows Registry Editor Version 5.00": UTF-16LE or UTF-8
 };
 
