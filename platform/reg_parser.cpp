@@ -20,21 +20,6 @@ bool IsStringType(uint32_t type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// The string types whose hex data gets a NUL terminator when it lacks one.
-bool IsTerminatedType(uint32_t type) { return type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
-
-// Appends NUL bytes to non-empty UTF-16LE data until it ends in a whole NUL
-// unit: 41,00 becomes 41,00,00,00; 41,00,42 becomes 41,00,42,00,00,00.
-void TerminateUtf16(std::vector<uint8_t>* bytes) {
-  if (bytes->empty()) return;
-  if (bytes->size() % 2 != 0) bytes->push_back(0);
-  size_t n = bytes->size();
-  if ((*bytes)[n - 2] != 0 || (*bytes)[n - 1] != 0) bytes->insert(bytes->end(), {0, 0});
-}
-
-// The header of the Windows 3.1 registration form, which is not read.
-constexpr std::u16string_view WINDOWS31_HEADER = u"REGEDIT";
-
 // Reads the lines of a file of UNIT-byte units (1: narrow text, 2: UTF-16LE)
 // and reports them to events.
 template <size_t UNIT>
@@ -56,8 +41,7 @@ class Parser {
     } else if (Matches(i, VERSION5_HEADER) && i + VERSION5_HEADER.size() == End()) {
       *dialect = RegDialect::Version5;
     } else if (Matches(i, WINDOWS31_HEADER) && i + WINDOWS31_HEADER.size() == End()) {
-      return Fail("not a registry file: \"REGEDIT\" heads a Windows 3.1 registration file, a "
-                  "different form that is not read");
+      return Fail("not a registry file: \"REGEDIT\" heads the Windows 3.1 registration form");
     } else {
       return Fail("not a registry file: the first line is neither \"REGEDIT4\" nor "
                   "\"Windows Registry Editor Version 5.00\"");
@@ -135,11 +119,9 @@ class Parser {
     return true;
   }
 
-  // True when the line from i on (i after its leading blanks) is blank or a
-  // comment line: one that starts with ';' or '#'.
-  bool IsCommentOrBlank(size_t i) const {
-    return i == End() || Unit(i) == u';' || Unit(i) == u'#';
-  }
+  // True when the line from i on (past its leading blanks) is blank or a
+  // comment line, which starts with ';' or '#'.
+  bool IsCommentOrBlank(size_t i) const { return i == End() || Unit(i) == u';' || Unit(i) == u'#'; }
 
   // True when only blanks, or blanks and a comment, follow on the line.
   bool AtLineRest(size_t i) const {
@@ -256,13 +238,13 @@ class Parser {
       size_t digits = d - (k + 4);
       if (digits == 0 || digits > 8 || !Matches(d, u"):")) return Fail("malformed hex(N): type");
       if (!Hex(d + 2, &span.end)) return false;
-      if (dialect_ == RegDialect::Regedit4 && IsStringType(data.type)) {
-        if (IsTerminatedType(data.type) && !bytes_.empty() && bytes_.back() != 0) bytes_.push_back(0);
+      bool narrow = dialect_ == RegDialect::Regedit4 && IsStringType(data.type);
+      // Windows' import gives the data of these types the terminator it lacks.
+      if (data.type == REG_EXPAND_SZ || data.type == REG_MULTI_SZ) AppendTerminator(narrow ? 1 : 2, &bytes_);
+      if (narrow) {
         text_.clear();  // narrow text, held as UTF-16 unit for unit
         DecodeCodePage(bytes_.data(), bytes_.size(), &text_);
         data.is_text = true;
-      } else if (IsTerminatedType(data.type)) {
-        TerminateUtf16(&bytes_);
       }
     } else {
       return Fail("unknown value data form");

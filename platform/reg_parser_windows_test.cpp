@@ -179,7 +179,7 @@ TEST(ParseRegFileWindowsCorners, Regedit4InUtf16) {
 
 TEST(ParseRegFileWindowsCorners, OtherFormsAreRefusedByName) {
   const std::string windows31 =
-      "not a registry file: \"REGEDIT\" heads a Windows 3.1 registration file, a different form that is not read";
+      "not a registry file: \"REGEDIT\" heads the Windows 3.1 registration form";
   const std::string big_endian =
       "UTF-16 big-endian text (byte-order mark FE FF): registry files are Windows-1252, UTF-8 or UTF-16 "
       "little-endian";
