@@ -11,6 +11,7 @@
 #include "cli/cli_job_runner.h"
 #include "platform/failing_file_system.h"
 #include "platform/reg_file_store.h"
+#include "platform/reg_text_codec.h"
 #include "platform/registry_testing.h"
 
 namespace {
@@ -119,6 +120,58 @@ TEST_F(CliJobTest, PatchHoldsOnlyTheRepairedValueAndLeavesTheFile) {
             "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]\n\"Dll\"=\"BTCEIF.DLL\"\n\n");
 }
 
+// A sample made by hand in the forms Windows also reads: '#' comments, the
+// faulty driver's key line and its Key value ending in backslashes.
+std::string HandMadeSample(const std::string& text) {
+  std::string out = text;
+  auto replace = [&out](const std::string& from, const std::string& to) {
+    size_t at = out.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    out.replace(at, from.size(), to);
+  };
+  replace("REGEDIT4\n", "REGEDIT4\n# exported by hand\n");
+  replace("\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerialB\"", "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerialB\\\\\"");
+  replace("[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]", "  # the Bluetooth port\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB\\\\]");
+  return out;
+}
+
+// fix and fix --patch repair the same driver, each changing only what it
+// should, in a hand-made file and in a UTF-16 file headed "REGEDIT4".
+TEST_F(CliJobTest, FixAndPatchAgreeOnFilesInWindowsForms) {
+  std::vector<uint8_t> sample = ReadBytes(EXAMPLES + "/disabled-lowercase.reg");
+  std::string hand_made = HandMadeSample(std::string(sample.begin(), sample.end()));
+  std::u16string wide;
+  DecodeCodePage(reinterpret_cast<const uint8_t*>(hand_made.data()), hand_made.size(), &wide);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    int unit;
+  };
+  const Case cases[] = {{"hand.reg", NarrowBytes(hand_made), 1}, {"wide.reg", Utf16Bytes(wide, true), 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string file = dir_.File(c.name);
+    WriteBytes(file, c.bytes);
+    std::string patch = dir_.File("patch.reg");
+    JobResult patched = Run(CliCommand::Fix, file, patch);
+    EXPECT_EQ(patched.status, EXIT_NO_FAULT_LEFT) << patched.err;
+    EXPECT_EQ(ReadBytes(file), c.bytes);
+    std::string expected_patch =
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]\n\"Dll\"=\"BTCEIF.DLL\"\n\n";
+    std::vector<uint8_t> expected_bytes = NarrowBytes(expected_patch);
+    if (c.unit == 2) {
+      expected_bytes = Utf16Bytes(std::u16string(expected_patch.begin(), expected_patch.end()), true);
+    }
+    EXPECT_EQ(ReadBytes(patch), expected_bytes);
+
+    JobResult fixed = Run(CliCommand::Fix, file);
+    EXPECT_EQ(fixed.status, EXIT_NO_FAULT_LEFT) << fixed.err;
+    EXPECT_EQ(fixed.out, patched.out);
+    EXPECT_NE(fixed.out.find("COM6:\nDll: ---BTCEIF.DLL  FIXED!\n"), std::string::npos) << fixed.out;
+    ExpectOnlyDllLineChanged(c.bytes, ReadBytes(file), "---btceif.dll", "BTCEIF.DLL", c.unit);
+  }
+}
+
 TEST_F(CliJobTest, UnreadableOrRefusedFilesAreTrouble) {
   JobResult missing = Run(CliCommand::Detect, dir_.File("missing.reg"));
   EXPECT_EQ(missing.status, EXIT_TROUBLE);
@@ -129,7 +182,7 @@ TEST_F(CliJobTest, UnreadableOrRefusedFilesAreTrouble) {
   WriteText(bad, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
   JobResult refused = Run(CliCommand::Fix, bad);
   EXPECT_EQ(refused.status, EXIT_TROUBLE);
-  EXPECT_EQ(refused.err.rfind("quorvafix-cli: " + bad + ": line 4: ", 0), 0u) << refused.err;
+  EXPECT_EQ(refused.err, "quorvafix-cli: " + bad + ":4: dword: needs 1 to 8 hex digits\n");
 
   WriteText(bad, "hello\n");
   EXPECT_EQ(Run(CliCommand::Detect, bad).status, EXIT_TROUBLE);

@@ -83,7 +83,7 @@ std::string ValueText(std::u16string_view name) {
 
 std::string ParseFailure(const std::string& path, const RegParseError& error) {
   if (error.read_error != 0) return path + ": cannot read: " + std::strerror(error.read_error);
-  return path + ": line " + std::to_string(error.line) + ": " + error.reason;
+  return path + ":" + std::to_string(error.line) + ": " + error.reason;
 }
 
 // Whether the file open as fd is a regular one: a device, FIFO, socket or

@@ -30,10 +30,11 @@ struct RegFileOptions {
 class RegFileStore : public RegTreeStore {
  public:
   // Loads the registry file at path. On failure returns null with *error set
-  // to a short reason naming the file: "PATH: line N: REASON" for a refused
-  // file, "PATH: cannot read: ERRNO TEXT" when it cannot be read, and
-  // "PATH: cannot read: not a regular file but a FIFO" (a device, a socket;
-  // "Is a directory" for a folder): only regular files are ever read from.
+  // to a short reason naming the file: "PATH:N: REASON" for a refused file
+  // (N its line, the form editors jump to), "PATH: cannot read: ERRNO TEXT"
+  // when it cannot be read, and "PATH: cannot read: not a regular file but a
+  // FIFO" (a device, a socket; "Is a directory" for a folder): only regular
+  // files are ever read from.
   // The file is never held whole while loading: memory is the tree's.
   // Example: Load("dev.reg", &error) for a missing dev.reg gives null and
   // "dev.reg: cannot read: No such file or directory".

@@ -100,7 +100,7 @@ TEST_F(RegFileStoreTest, LoadReportsUnreadableAndRefusedFiles) {
   EXPECT_EQ(error, file + ": cannot read: No such file or directory");
   WriteText(file, "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"v\"=dword:123456789\r\n");
   EXPECT_EQ(RegFileStore::Load(file, &error), nullptr);
-  EXPECT_EQ(error, file + ": line 3: dword: needs 1 to 8 hex digits");
+  EXPECT_EQ(error, file + ":3: dword: needs 1 to 8 hex digits");
   EXPECT_EQ(RegFileStore::Load(dir.Path(), &error), nullptr);
   EXPECT_EQ(error, dir.Path() + ": cannot read: Is a directory");
 }
@@ -303,7 +303,7 @@ TEST_F(RegFileStoreTest, ChangedOnDiskIsReReadAndEditedWhereItIsNow) {
   EXPECT_EQ(SetString(*store, elsewhere, u"v", u"x"), ERROR_BADDB);
   EXPECT_EQ(store->LastFailure(), file + ": cannot store value \"v\" in HKEY_LOCAL_MACHINE\\Elsewhere: it changed on disk"
                                          " and cannot be read now: " + file +
-                                         ": line 1: not a registry file: the first line is neither \"REGEDIT4\" nor"
+                                         ":1: not a registry file: the first line is neither \"REGEDIT4\" nor"
                                          " \"Windows Registry Editor Version 5.00\"");
   untouched = ReadBytes(file);
   EXPECT_EQ(std::string(untouched.begin(), untouched.end()), "garbage\r\n");

@@ -37,25 +37,13 @@ size_t ColumnOf(const std::vector<uint8_t>& file, const RegFileForm& form, size_
 }
 
 // The bytes of file from form.open_continuation to its end, with the
-// backslashes that continue the file's last hex value past the end made
-// blanks: the first one, and each that opens a later line (the reader let
-// only blank lines, comment lines and such lines follow it). Comments, blanks
-// and line ends stay, so the value's data and every other byte read as before.
+// backslash that continues the file's last hex value past the end made a
+// blank (the reader let only blank and comment lines follow it). Comments,
+// blanks and line ends stay, so the value's data and every other byte read
+// as before.
 std::vector<uint8_t> EndedContinuation(const std::vector<uint8_t>& file, const RegFileForm& form) {
-  size_t unit = form.UnitSize();
   std::vector<uint8_t> tail(file.begin() + form.open_continuation, file.end());
-  bool line_start = true;
-  for (size_t p = 0; p + unit <= tail.size(); p += unit) {
-    char16_t u = unit == 1 ? tail[p] : static_cast<char16_t>(tail[p] | (tail[p + 1] << 8));
-    if (u == u'\n' || u == u'\r') {
-      line_start = true;
-    } else if (u == u'\\' && (p == 0 || line_start)) {
-      tail[p] = ' ';
-      line_start = false;
-    } else if (u != u' ' && u != u'\t') {
-      line_start = false;
-    }
-  }
+  tail[0] = ' ';
   return tail;
 }
 
@@ -78,6 +66,12 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation
   std::u16string_view eol = LineEndText(form.line_end);
   std::u16string text;
   splice->bytes.clear();
+  if (where.value_found && where.type == type && where.data.size() == size &&
+      std::equal(where.data.begin(), where.data.end(), data)) {
+    // Data the file holds already stays as it is written.
+    splice->begin = splice->end = where.span.begin;
+    return ERROR_SUCCESS;
+  }
   if (where.value_found) {
     size_t column = ColumnOf(file, form, where.span.begin);
     if (RegStatus status =

@@ -22,6 +22,8 @@ struct RegSplice {
 
 // Plans storing value name (type, size bytes of data) in the key at key_path
 // below root of file, where where is what LocateRegValue found there:
+// - a value the file holds already with this very type and data: nothing
+//   changes (the splice is empty), however the data is written;
 // - a value the file holds already: its data text is replaced where it
 //   stands (the last definition, the one that counts), keeping the name's
 //   spelling, the blanks around '=', a trailing comment and the line end;
@@ -33,8 +35,8 @@ struct RegSplice {
 // whose last line has no line end, the new text goes after a line end
 // instead, and the file still ends without one. When the file's last hex
 // value is continued past its end (RegFileForm::open_continuation), text
-// added at the end first turns the backslashes of that continuation into
-// blanks, which keeps that value's data; it is the one case where bytes
+// added at the end first turns the backslash of that continuation into a
+// blank, which keeps that value's data; it is the one case where bytes
 // other than the new line change. Hex data is wrapped like
 // regedit. ERROR_NOT_SUPPORTED with *reason when the file's dialect or
 // encoding cannot hold the value exactly (see FormatValueData and

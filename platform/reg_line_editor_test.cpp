@@ -93,9 +93,9 @@ TEST(PlanValueEdit, EndsAContinuationCutShortByTheFileEnd) {
   const EditCase cases[] = {
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\", u"S", u"v", REG_DWORD, one,
        "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001"},
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,\\ ; w\\\n\n; note \\\n  \\ ;\n", u"P", u"v", REG_DWORD,
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,\\ ; w\\\n\n; note \\\n  # \\\n", u"P", u"v", REG_DWORD,
        one,
-       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,  ; w\\\n\n; note \\\n    ;\n\n[HKEY_LOCAL_MACHINE\\P]\n"
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,  ; w\\\n\n; note \\\n  # \\\n\n[HKEY_LOCAL_MACHINE\\P]\n"
        "\"v\"=dword:00000001\n"},
       // Replacing the value itself needs nothing more.
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"c\"=hex:05,\\\n", u"S", u"c", REG_DWORD, one,
@@ -153,6 +153,67 @@ TEST(PlanValueEdit, RewrapsReplacedHexFromItsColumn) {
         EXPECT_EQ(added, head + tail + prefix + std::string(hex.begin(), hex.end()) + "\r\n");
       }
     }
+  }
+}
+
+// Storing the very type and data a value reads as leaves the file as it is,
+// however the data is written: an unterminated hex(7) read with its NUL, hex
+// wrapped by hand, a dword with few digits. Other data is written anew.
+TEST(PlanValueEdit, DataTheFileHoldsAlreadyChangesNothing) {
+  const std::string lines[] = {
+      "\"v\"=hex(7):4c,69,6e,65",
+      "\"v\"=hex(2):25,50,\\\n; note\n 25 ; end",
+      "\"v\"=hex:01,02,\\\n    03",
+      "\"v\"=dword:7",
+      "\"v\"=\"x\"",
+  };
+  for (const std::string& line : lines) {
+    const std::string before = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n" + line + "\n\"w\"=\"y\"\n";
+    auto p = ParseText(before);
+    ASSERT_TRUE(p->ok) << line << ": " << p->error.reason;
+    const RegValueEntry* v = p->Value(u"S", u"v");
+    EXPECT_EQ(Edit({before, u"S", u"V", v->type, v->data.ToVector(), ""}), before) << line;
+    std::vector<uint8_t> other = v->data.ToVector();
+    other.insert(other.begin(), {'a', 0});
+    EXPECT_NE(Edit({before, u"S", u"v", v->type, other, ""}), before) << line;
+  }
+  std::vector<uint8_t> wide = Utf16Bytes(
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"v\"=hex(2):25,00,50,00,25,00\r\n", true);
+  EXPECT_EQ(Edit(wide, u"S", u"v", REG_EXPAND_SZ, Utf16z(u"%P%")), std::string(wide.begin(), wide.end()));
+}
+
+// A repair in each form the reader takes as Windows does changes only the
+// Dll value's data: comments starting with '#', a key line whose path ends in
+// backslashes, a UTF-16 file headed "REGEDIT4".
+TEST(PlanValueEdit, RepairsInFormsWindowsReads) {
+  const std::vector<uint8_t> fixed = Utf16z(u"BTCEIF.DLL");
+  const EditCase cases[] = {
+      {"REGEDIT4\r\n# by hand\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  # the driver\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n#\r\n",
+       u"S", u"Dll", REG_SZ, fixed,
+       "REGEDIT4\r\n# by hand\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  # the driver\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n#\r\n"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\]\n\"Dll\"=\"QVBTDEV.DLL\"\n[HKEY_LOCAL_MACHINE\\T]\n", u"B\\S", u"Dll",
+       REG_SZ, fixed, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\]\n\"Dll\"=\"BTCEIF.DLL\"\n[HKEY_LOCAL_MACHINE\\T]\n"},
+      // A new value joins the section of the key its path names.
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\\\]\n\"a\"=\"1\"\n[HKEY_LOCAL_MACHINE\\T]\n", u"B\\S", u"Dll", REG_SZ,
+       fixed, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\\\]\n\"a\"=\"1\"\n\"Dll\"=\"BTCEIF.DLL\"\n[HKEY_LOCAL_MACHINE\\T]\n"},
+  };
+  for (const EditCase& c : cases) EXPECT_EQ(Edit(c), c.after) << c.before;
+
+  for (bool bom : {true, false}) {
+    std::vector<uint8_t> before = Utf16Bytes(
+        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\"\u4e2d\"=hex(2):41,00\r\n", bom);
+    std::vector<uint8_t> after = Utf16Bytes(
+        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n\"\u4e2d\"=hex(2):41,00\r\n", bom);
+    RegFileForm form;
+    EXPECT_EQ(Edit(before, u"S", u"Dll", REG_SZ, fixed, &form), std::string(after.begin(), after.end()));
+    EXPECT_EQ(form.dialect, RegDialect::Regedit4);
+    EXPECT_EQ(form.encoding, RegEncoding::Utf16Le);
+    // Text outside Windows-1252 fits a quoted string of this file; hex(2) of the dialect is narrow.
+    std::vector<uint8_t> wide = Utf16Bytes(
+        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"\u4e2d\"\r\n\"\u4e2d\"=hex(2):41,00\r\n", bom);
+    EXPECT_EQ(Edit(before, u"S", u"Dll", REG_SZ, Utf16z(u"\u4e2d")), std::string(wide.begin(), wide.end()));
+    EXPECT_EQ(Edit(before, u"S", u"x", REG_EXPAND_SZ, Utf16z(u"\u4e2d")),
+              "!a REGEDIT4 file holds this string type as Windows-1252 text, which cannot carry it");
   }
 }
 

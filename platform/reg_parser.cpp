@@ -40,6 +40,8 @@ class Parser {
       *dialect = RegDialect::Regedit4;
     } else if (Matches(i, VERSION5_HEADER) && i + VERSION5_HEADER.size() == End()) {
       *dialect = RegDialect::Version5;
+    } else if (Matches(i, WINDOWS31_HEADER) && i + WINDOWS31_HEADER.size() == End()) {
+      return Fail("not a registry file: \"REGEDIT\" heads the Windows 3.1 registration form");
     } else {
       return Fail("not a registry file: the first line is neither \"REGEDIT4\" nor "
                   "\"Windows Registry Editor Version 5.00\"");
@@ -53,7 +55,7 @@ class Parser {
     encoding_ = encoding;
     while (NextLine()) {
       size_t i = SkipBlanks(Begin());
-      if (i == End() || Unit(i) == u';') continue;
+      if (IsCommentOrBlank(i)) continue;
       bool ok;
       if (Unit(i) == u'[') {
         ok = KeyLine(i);
@@ -117,6 +119,10 @@ class Parser {
     return true;
   }
 
+  // True when the line from i on (past its leading blanks) is blank or a
+  // comment line, which starts with ';' or '#'.
+  bool IsCommentOrBlank(size_t i) const { return i == End() || Unit(i) == u';' || Unit(i) == u'#'; }
+
   // True when only blanks, or blanks and a comment, follow on the line.
   bool AtLineRest(size_t i) const {
     i = SkipBlanks(i);
@@ -177,8 +183,10 @@ class Parser {
     if (root == 0) return Fail("unknown root key");
     std::u16string_view below;
     if (slash != path.npos) {
+      // Backslashes that end the path name no key: "A\B\" is "A\B".
       below = path.substr(slash + 1);
-      if (below.empty() || !RegTree::IsPlainPath(below)) return Fail("empty key name in the key path");
+      while (!below.empty() && below.back() == u'\\') below.remove_suffix(1);
+      if (!RegTree::IsPlainPath(below)) return Fail("empty key name in the key path");
     }
     if (deletion && below.empty()) return Fail("a root key cannot be deleted");
     section_open_ = !deletion;
@@ -230,7 +238,10 @@ class Parser {
       size_t digits = d - (k + 4);
       if (digits == 0 || digits > 8 || !Matches(d, u"):")) return Fail("malformed hex(N): type");
       if (!Hex(d + 2, &span.end)) return false;
-      if (dialect_ == RegDialect::Regedit4 && IsStringType(data.type)) {
+      bool narrow = dialect_ == RegDialect::Regedit4 && IsStringType(data.type);
+      // Windows' import gives the data of these types the terminator it lacks.
+      if (data.type == REG_EXPAND_SZ || data.type == REG_MULTI_SZ) AppendTerminator(narrow ? 1 : 2, &bytes_);
+      if (narrow) {
         text_.clear();  // narrow text, held as UTF-16 unit for unit
         DecodeCodePage(bytes_.data(), bytes_.size(), &text_);
         data.is_text = true;
@@ -263,20 +274,25 @@ class Parser {
   }
 
   // Reads comma-separated hex bytes from k on, following continuation lines.
+  // A backslash continues the data only where a byte could start: at the
+  // data's start or after a comma, never right after a byte or at the start
+  // of the line it continued onto (Windows drops such a value).
   bool Hex(size_t k, uint64_t* data_end) {
     *data_end = Offset(k);
-    uint64_t first_backslash = 0;  // after the last byte read; 0 while there is none
+    bool may_wrap = true;
     while (true) {
       k = SkipBlanks(k);
       if (k < End() && Unit(k) == u'\\') {
-        if (first_backslash == 0) first_backslash = Offset(k);
+        if (!may_wrap) return Fail("a line of wrapped hex data holding only '\\'");
+        uint64_t backslash = Offset(k);
         bool more = false;
         if (!Continue(k, data_end, &k, &more)) return false;
         if (!more) {
           // Continued past the end of the file.
-          open_continuation_ = first_backslash;
+          open_continuation_ = backslash;
           return true;
         }
+        may_wrap = false;
         continue;
       }
       if (k == End() || Unit(k) == u';') return true;
@@ -284,26 +300,28 @@ class Parser {
       if (value < 0) return Fail("hex byte expected");
       if (++k < End() && HexValue(Unit(k)) >= 0) value = value * 16 + HexValue(Unit(k++));
       bytes_.push_back(static_cast<uint8_t>(value));
-      first_backslash = 0;
       *data_end = Offset(k);
       k = SkipBlanks(k);
-      if (k < End() && Unit(k) == u',') {
+      may_wrap = k < End() && Unit(k) == u',';
+      if (may_wrap) {
         *data_end = Offset(++k);
-      } else if (k < End() && Unit(k) != u';' && Unit(k) != u'\\') {
+      } else if (k < End() && Unit(k) == u'\\') {
+        return Fail("',' expected before '\\': hex data continues only after a comma");
+      } else if (k < End() && Unit(k) != u';') {
         return Fail("',' expected between hex bytes");
       }
     }
   }
 
   // Handles the backslash at k: only a comment may follow it; the data goes
-  // on at *resume on the next line that is neither blank nor a comment
+  // on at *resume on the next line that is neither blank nor a comment line
   // (*more), or ends with the input.
   bool Continue(size_t k, uint64_t* data_end, size_t* resume, bool* more) {
     if (!AtLineRest(k + 1)) return Fail("unexpected text after '\\'");
     *data_end = Offset(k + 1);
     while (NextLine()) {
       size_t i = SkipBlanks(Begin());
-      if (i != End() && Unit(i) != u';') {
+      if (!IsCommentOrBlank(i)) {
         *resume = i;
         *more = true;
         return true;
@@ -334,8 +352,9 @@ bool Parse(RegByteSource& source, std::vector<uint8_t> start, RegEncodingGuess g
   start.erase(start.begin(), start.begin() + bom);
   Parser<UNIT> parser(source, std::move(start), bom, events, error);
   if (!parser.Header(&form->dialect)) return false;
-  if (form->dialect == RegDialect::Regedit4 && guess.encoding != RegEncoding::CodePage1252) {
-    return parser.Fail("a REGEDIT4 file must be Windows-1252 text without a byte-order mark");
+  if (form->dialect == RegDialect::Regedit4 && guess.encoding == RegEncoding::Utf8) {
+    return parser.Fail("a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a "
+                       "byte-order mark");
   }
   if (form->dialect == RegDialect::Version5 && guess.encoding == RegEncoding::CodePage1252) {
     form->encoding = RegEncoding::Utf8;
@@ -365,6 +384,12 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
     filled += got;
   }
   start.resize(filled);
+  if (filled >= 2 && start[0] == 0xFE && start[1] == 0xFF) {
+    error->line = 1;
+    error->reason = "UTF-16 big-endian text (byte-order mark FE FF): registry files are "
+                    "Windows-1252, UTF-8 or UTF-16 little-endian";
+    return false;
+  }
   RegEncodingGuess guess = DetectEncoding(start.data(), start.size());
   if (guess.encoding == RegEncoding::Utf16Le) {
     return Parse<2>(source, std::move(start), guess, events, form, error);

@@ -5,25 +5,33 @@
 // export, or holds any line the reader cannot read exactly, is refused as a
 // whole with its 1-based line number.
 //
-// What is read: the header line (leading blanks allowed, otherwise exact);
-// "[ROOT\path]" key lines (the path runs to the line's last ']', after which
-// only blanks may follow; the five root names match without regard to case;
+// What is read: the header line (leading blanks allowed, otherwise exact;
+// the Windows 3.1 header "REGEDIT" is refused by name); "[ROOT\path]" key
+// lines (the path runs to the line's last ']', after which only blanks may
+// follow; the five root names match without regard to case; backslashes
+// that end the path are dropped, "[ROOT\A\B\]" naming ROOT\A\B; other
 // empty key names are refused) and "[-ROOT\path]" deletions (of a root:
 // refused); value lines `"name"=` or `@=` (blanks allowed before and around
 // '=') with data `"text"` (escapes \\ \" \n \r; any other escape is refused),
 // `-` (deletes the value), `dword:` and 1-8 hex digits, `hex:` or `hex(N):`
 // (N of 1-8 hex digits) with comma-separated bytes of 1-2 hex digits,
-// continued by a trailing backslash onto later lines (blank and comment lines
-// in between are skipped; a continuation at the end of the file ends the
-// data); ';' comments on their own line or after the data. In a REGEDIT4 file
-// the bytes of hex(1), hex(2) and hex(7) are Windows-1252 text, reported as
-// UTF-16 exactly as written (no terminator is added). A value line needs a
-// key section open: one before any key line, or after a deletion, is refused.
+// continued by a backslash onto later lines where the next byte could stand
+// (at the data's start or after a comma; blank and comment lines in between
+// are skipped; a continuation at the end of the file ends the data); comment
+// lines starting with ';' or '#', and ';' comments after the data. In a
+// REGEDIT4 file the bytes of hex(1), hex(2) and hex(7) are Windows-1252 text,
+// reported as UTF-16. The data of hex(2) and hex(7) that does not end in a
+// NUL character is reported with one appended (in version 5.00 files, NUL
+// bytes up to a whole zero UTF-16 unit); empty data stays empty. A value line
+// needs a key section open: one before any key line, or after a deletion, is
+// refused.
 //
-// Encodings: see DetectEncoding. "REGEDIT4" must be Windows-1252 text without
-// a byte-order mark; version 5.00 files are UTF-16LE (with or without a mark)
-// or UTF-8 (with or without one), and invalid UTF-8 inside a name, string or
-// key path is refused. Each line ends with CRLF, LF or a lone CR.
+// Encodings: see DetectEncoding. "REGEDIT4" files are Windows-1252 text
+// without a byte-order mark or UTF-16LE (with or without one); version 5.00
+// files are UTF-16LE (with or without a mark) or UTF-8 (with or without one);
+// invalid UTF-8 inside a name, string or key path is refused, and so is
+// UTF-16 big-endian text (mark FE FF). Each line ends with CRLF, LF or a lone
+// CR.
 #pragma once
 
 #include <cstddef>
@@ -45,7 +53,8 @@ struct RegSourceSpan {
 };
 
 // A value's data as read: text (UTF-16; the stored data is its UTF-16LE
-// bytes) for quoted strings and narrow hex text, bytes otherwise. The views
+// bytes) for quoted strings and narrow hex text, bytes otherwise; a NUL
+// appended to unterminated hex(2) and hex(7) data is part of it. The views
 // are valid during the event only.
 struct RegReadData {
   uint32_t type = 0;

@@ -90,7 +90,7 @@ TEST(ParseRegFileErrors, RefusesWithLineAndReason) {
       {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=hex:01,\\ x\n", 3, "unexpected text after '\\'"},
       {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=hex:01,\\\n\n;c\n\"w\"=\"x\"\n", 6, "hex byte expected"},
       {"[HKEY_LOCAL_MACHINE\\K]\nv=1\n", 3, "not a key, value or comment line"},
-      {"\n\n# note\n", 4, "not a key, value or comment line"},
+      {"\n\n! note\n", 4, "not a key, value or comment line"},
       {"\"v\"=\"x\"\n", 2, "a value line before any key line"},
       {"[-HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"x\"\n", 3, "a value line after a key deletion"},
       {"[HKEY_LOCAL_MACHINE\\K\n", 2, "a key line must end with ']'"},
@@ -100,8 +100,7 @@ TEST(ParseRegFileErrors, RefusesWithLineAndReason) {
       {"[HKLM\\K]\n", 2, "unknown root key"},
       {"[ HKEY_LOCAL_MACHINE\\K]\n", 2, "unknown root key"},
       {"[HKEY_LOCAL_MACHINE\\\\K]\n", 2, "empty key name in the key path"},
-      {"[HKEY_LOCAL_MACHINE\\K\\]\n", 2, "empty key name in the key path"},
-      {"[HKEY_LOCAL_MACHINE\\]\n", 2, "empty key name in the key path"},
+      {"[HKEY_LOCAL_MACHINE\\K\\\\L]\n", 2, "empty key name in the key path"},
       {"[-HKEY_LOCAL_MACHINE]\n", 2, "a root key cannot be deleted"},
       {"[HKEY_LOCAL_MACHINE\\K]\r\r\n\r\"v\"=dword:1x\n", 5, "unexpected text after the dword"},
   };
@@ -114,7 +113,7 @@ TEST(ParseRegFileErrors, RefusesWithLineAndReason) {
 }
 
 TEST(ParseRegFileErrors, HeaderMustBeExact) {
-  const char* refused[] = {"", "regedit4\n", "REGEDIT4 \n", "REGEDIT5\n", "REGEDIT\n",
+  const char* refused[] = {"", "regedit4\n", "REGEDIT4 \n", "REGEDIT5\n", "REGEDIT 4\n",
                            "Windows Registry Editor Version 5.0\n", "\n REGEDIT4\n"};
   for (const char* text : refused) {
     auto p = ParseText(std::string(text));
@@ -150,8 +149,7 @@ TEST(ParseRegFileHex, ContinuationCutShortByTheEndIsMarked) {
   };
   const Case cases[] = {
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\", "\\"},
-      {REGEDIT4_HEAD + "\"c\"=hex:05,\\ ; wrapped\r\n\r\n; note\r\n  \\\r\n",
-       "\\ ; wrapped\r\n\r\n; note\r\n  \\\r\n"},
+      {REGEDIT4_HEAD + "\"c\"=hex:05,\\ ; wrapped\r\n\r\n# note\r\n", "\\ ; wrapped\r\n\r\n# note\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\\r\n  06,\\\r\n", "\\\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:\\\r\n", "\\\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\\r\n  06\r\n", ""},
@@ -209,7 +207,8 @@ TEST(ParseRegFileEncodings, Utf8WithAndWithoutMark) {
   }
   auto marked4 = ParseText(std::string("\xEF\xBB\xBFREGEDIT4\n"));
   EXPECT_FALSE(marked4->ok);
-  EXPECT_EQ(marked4->error.reason, "a REGEDIT4 file must be Windows-1252 text without a byte-order mark");
+  EXPECT_EQ(marked4->error.reason,
+            "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a byte-order mark");
 }
 
 TEST(ParseRegFileLineEnds, EachStyleAndTheDominantOne) {

@@ -49,12 +49,14 @@ RegStatus BuildRegPatch(const RegFileStore& store, const std::vector<RegStringEd
                         std::vector<uint8_t>* bytes, std::string* failure) {
   std::vector<PatchSection> sections;
   for (const RegStringEdit& edit : edits) {
-    if (RegTree::RootName(edit.root) == nullptr || !IsWellFormedPath(edit.key_path)) {
+    // The path names the key the store would open for it.
+    std::u16string_view key_path = RegTree::WithoutTrailingBackslash(edit.key_path);
+    if (RegTree::RootName(edit.root) == nullptr || !IsWellFormedPath(key_path)) {
       *failure = "key \"" + MessageText(edit.key_path) + "\": not a key path under a predefined root";
       return ERROR_INVALID_PARAMETER;
     }
     const RegKeyNode* node = nullptr;
-    std::u16string path = StoreSpelling(store.Tree(), edit.root, edit.key_path, &node);
+    std::u16string path = StoreSpelling(store.Tree(), edit.root, key_path, &node);
     PatchSection* section = nullptr;
     for (PatchSection& s : sections) {
       if (s.root == edit.root && NamesEqual(std::u16string_view(s.path), std::u16string_view(path))) {

@@ -22,8 +22,9 @@ struct RegStringEdit {
 // one `"name"="text"` line per value (a later edit of the same key and name
 // replaces an earlier one) and a blank line, the way regedit exports. Keys
 // and values the store holds keep the store's spelling.
-// ERROR_INVALID_PARAMETER when a root is not predefined or a key path is
-// malformed (an empty name, or a line break in it); ERROR_NOT_SUPPORTED when
+// A key path is read as RegTree::Find reads it: one trailing backslash is
+// ignored. ERROR_INVALID_PARAMETER when a root is not predefined or a key
+// path is malformed (any other empty name, or a line break in it); ERROR_NOT_SUPPORTED when
 // the form cannot hold a name or text exactly (a character outside
 // Windows-1252 in a REGEDIT4 file, a NUL inside a text). *failure says which
 // edit. Example: one edit of HKLM "Drivers\BuiltIn\Serial" "Dll" to

@@ -64,6 +64,28 @@ TEST(BuildRegPatch, Utf16SourceGivesUtf16PatchWithMark) {
   EXPECT_EQ(ReadBytes(dir.File("patch.reg")), expected);
 }
 
+// A path the store opens, one trailing backslash and all, names the same key
+// in the patch, spelled as the store spells it.
+TEST(BuildRegPatch, TrailingBackslashNamesTheKeyTheStoreOpens) {
+  TempDir dir;
+  std::unique_ptr<RegFileStore> store = LoadText(dir, NarrowBytes(SOURCE));
+  RegKey opened = 0;
+  ASSERT_EQ(store->OpenKey(HKEY_LOCAL_MACHINE, u"drivers\\builtin\\btserial\\", &opened), ERROR_SUCCESS);
+  store->CloseKey(opened);
+  std::vector<uint8_t> bytes;
+  std::string failure;
+  const std::vector<RegStringEdit> edits = {
+      {HKEY_LOCAL_MACHINE, u"drivers\\builtin\\btserial\\", u"Dll", u"BTCEIF.DLL"},
+      {HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\BtSerial", u"Index", u"1"},
+      {HKEY_LOCAL_MACHINE, u"New\\", u"v", u"x"},
+  };
+  ASSERT_EQ(BuildRegPatch(*store, edits, &bytes, &failure), ERROR_SUCCESS) << failure;
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+            "REGEDIT4\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"DLL\"=\"BTCEIF.DLL\"\r\n\"Index\"=\"1\"\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\New]\r\n\"v\"=\"x\"\r\n\r\n");
+}
+
 TEST(BuildRegPatch, RefusesBadKeysAndTextsTheFormCannotHold) {
   TempDir dir;
   std::unique_ptr<RegFileStore> store = LoadText(dir, NarrowBytes(SOURCE));
@@ -76,8 +98,10 @@ TEST(BuildRegPatch, RefusesBadKeysAndTextsTheFormCannotHold) {
       {{0x1234, u"K", u"v", u"x"}, ERROR_INVALID_PARAMETER, "key \"K\": not a key path under a predefined root"},
       {{HKEY_LOCAL_MACHINE, u"A\\\\B", u"v", u"x"}, ERROR_INVALID_PARAMETER,
        "key \"A\\\\B\": not a key path under a predefined root"},
-      {{HKEY_LOCAL_MACHINE, u"A\\", u"v", u"x"}, ERROR_INVALID_PARAMETER,
-       "key \"A\\\": not a key path under a predefined root"},
+      {{HKEY_LOCAL_MACHINE, u"A\\\\", u"v", u"x"}, ERROR_INVALID_PARAMETER,
+       "key \"A\\\\\": not a key path under a predefined root"},
+      {{HKEY_LOCAL_MACHINE, u"\\A", u"v", u"x"}, ERROR_INVALID_PARAMETER,
+       "key \"\\A\": not a key path under a predefined root"},
       {{HKEY_LOCAL_MACHINE, u"A\nB", u"v", u"x"}, ERROR_INVALID_PARAMETER,
        "key \"A\nB\": not a key path under a predefined root"},
       {{HKEY_LOCAL_MACHINE, u"A", u"v", std::u16string(u"x\0y", 3)}, ERROR_NOT_SUPPORTED,

@@ -1,5 +1,7 @@
 #include "platform/reg_text_codec.h"
 
+#include <algorithm>
+
 #include "platform/code_page.h"
 
 namespace {
@@ -128,6 +130,14 @@ bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {
     i += extra + 1;
   }
   return true;
+}
+
+void AppendTerminator(size_t unit, std::vector<uint8_t>* bytes) {
+  if (bytes->empty()) return;
+  bytes->resize((bytes->size() + unit - 1) / unit * unit);
+  if (std::any_of(bytes->end() - unit, bytes->end(), [](uint8_t b) { return b != 0; })) {
+    bytes->insert(bytes->end(), unit, 0);
+  }
 }
 
 bool EncodeText(RegEncoding encoding, std::u16string_view text, std::vector<uint8_t>* out) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 enum class RegDialect {
-  Regedit4,  // header "REGEDIT4": Windows-1252 text
+  Regedit4,  // header "REGEDIT4": Windows-1252 text (or UTF-16LE)
   Version5,  // header "Windows Registry Editor Version 5.00": UTF-16LE or UTF-8
 };
 
@@ -22,6 +22,8 @@ enum class RegLineEnd { CrLf, Lf, Cr };
 // The headers, as the first line spells them.
 constexpr std::u16string_view REGEDIT4_HEADER = u"REGEDIT4";
 constexpr std::u16string_view VERSION5_HEADER = u"Windows Registry Editor Version 5.00";
+// The header of the Windows 3.1 registration form, a different format.
+constexpr std::u16string_view WINDOWS31_HEADER = u"REGEDIT";
 
 // How a registry file is written. The default is what Windows' regedit makes:
 // version 5.00, UTF-16LE with a byte-order mark, CRLF line ends.
@@ -66,6 +68,12 @@ void DecodeCodePage(const uint8_t* bytes, size_t n, std::u16string* out);
 // when the bytes are not well-formed UTF-8: overlong forms, encoded
 // surrogates and code points past U+10FFFF are refused.
 bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out);
+
+// Appends NUL bytes to text bytes of unit-byte characters (1 or 2) until
+// they end in a whole NUL character; empty text stays empty. Examples with
+// unit 2: 41,00 becomes 41,00,00,00 and 41,00,42 becomes 41,00,42,00,00,00;
+// 41,00,00,00 stays.
+void AppendTerminator(size_t unit, std::vector<uint8_t>* bytes);
 
 // Appends text as encoding's bytes; false when a unit has no exact form there
 // (a character outside Windows-1252, or an unpaired surrogate in UTF-8).

@@ -63,6 +63,31 @@ TEST(DecodeCodePage, EveryByteIsOneUnit) {
   EXPECT_EQ(out, std::u16string(u">A\u20ac\u00e9\u0081\0", 6));
 }
 
+TEST(AppendTerminator, EndsInAWholeNulCharacter) {
+  struct Case {
+    size_t unit;
+    std::vector<uint8_t> before, after;
+  };
+  const Case cases[] = {
+      {1, {}, {}},
+      {1, {'a'}, {'a', 0}},
+      {1, {'a', 0}, {'a', 0}},
+      {1, {0, 'a'}, {0, 'a', 0}},
+      {2, {}, {}},
+      {2, {'a', 0}, {'a', 0, 0, 0}},
+      {2, {'a', 0, 0, 0}, {'a', 0, 0, 0}},
+      {2, {'a', 0, 'b'}, {'a', 0, 'b', 0, 0, 0}},
+      {2, {'a', 0, 0}, {'a', 0, 0, 0}},
+      {2, {0, 'a'}, {0, 'a', 0, 0}},
+      {2, {0}, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes = c.before;
+    AppendTerminator(c.unit, &bytes);
+    EXPECT_EQ(bytes, c.after) << c.unit << " " << c.before.size();
+  }
+}
+
 TEST(EncodeText, ExactOrRefused) {
   std::vector<uint8_t> out;
   EXPECT_TRUE(EncodeText(RegEncoding::CodePage1252, u"caf\u00e9\u20ac\u0081", &out));

@@ -32,7 +32,7 @@ int RootIndex(RegKey key) {
 // backslash), in which case f is never called.
 template <typename F>
 bool ForEachComponent(std::u16string_view path, F f) {
-  if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+  path = RegTree::WithoutTrailingBackslash(path);
   if (!RegTree::IsPlainPath(path)) return false;
   if (path.empty()) return true;
   size_t start = 0;
@@ -299,6 +299,11 @@ RegKey RegTree::RootByName(std::u16string_view name) {
 bool RegTree::IsPlainPath(std::u16string_view path) {
   if (path.empty()) return true;
   return path.front() != u'\\' && path.back() != u'\\' && path.find(u"\\\\") == path.npos;
+}
+
+std::u16string_view RegTree::WithoutTrailingBackslash(std::u16string_view path) {
+  if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+  return path;
 }
 
 RegKeyNode* RegTree::Find(RegKeyNode* from, std::u16string_view path) const {

@@ -198,6 +198,10 @@ class RegTree {
   // single backslashes (no backslash first or last): how files write paths.
   static bool IsPlainPath(std::u16string_view path);
 
+  // path without the one trailing backslash Find and Create ignore.
+  // Example: u"Drivers\\Active\\" gives u"Drivers\\Active"; u"A\\\\" gives u"A\\".
+  static std::u16string_view WithoutTrailingBackslash(std::u16string_view path);
+
   // The key at path below from: components separated by single backslashes;
   // empty means from itself; one trailing backslash is ignored; any other
   // empty component names no key. Null when a component is missing.

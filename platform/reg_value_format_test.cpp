@@ -97,7 +97,10 @@ TEST(FormatValueData, RoundTripsThroughTheReader) {
             data.push_back(static_cast<uint8_t>(random()));
           }
         }
-        if (type == REG_SZ) data.insert(data.end(), {0, 0});
+        // Strings end in a NUL unit: expandable and multi-strings without one
+        // read with one appended.
+        if (type == REG_EXPAND_SZ || type == REG_MULTI_SZ) data.resize(data.size() / 2 * 2);
+        if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) data.insert(data.end(), {0, 0});
         std::u16string value = Format(dialect, type, data, ERROR_SUCCESS, 10);
         std::u16string file = dialect == RegDialect::Regedit4 ? u"REGEDIT4" : u"Windows Registry Editor Version 5.00";
         file += u"\r\n[HKEY_USERS\\K]\r\n\"Value\"=" + value + u"\r\n";
