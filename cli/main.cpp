@@ -3,10 +3,15 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
 #include "cli/heap_reserve.h"
+#include "cli/json_report.h"
+#include "cli/terminal_text.h"
 
 int main(int argc, char** argv) {
   // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
@@ -16,7 +21,8 @@ int main(int argc, char** argv) {
   CliOptions options;
   std::string error;
   if (!ParseCliOptions(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "quorvafix-cli: %s\nTry 'quorvafix-cli --help'.\n", error.c_str());
+    PrintErrorLine(stderr, error);
+    std::fputs("Try 'quorvafix-cli --help'.\n", stderr);
     return EXIT_TROUBLE;
   }
   switch (options.command) {
@@ -34,10 +40,18 @@ int main(int argc, char** argv) {
   // a repair also reads the file again under its lock to edit and check it.
   ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
   int status = EXIT_NO_FAULT_LEFT;
-  for (const std::string& file : options.files) {
-    if (options.files.size() > 1) std::printf("==> %s <==\n", file.c_str());
+  bool text = options.format == CliFormat::Text;
+  std::vector<FileOutcome> outcomes(options.files.size());
+  for (size_t i = 0; i < options.files.size(); ++i) {
+    const std::string& file = options.files[i];
+    if (text && options.files.size() > 1) std::printf("==> %s <==\n", EscapeControls(file).c_str());
     std::fflush(stdout);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr));
+    status = std::max(status, RunCliJob(options, file, stdout, stderr, nullptr, &outcomes[i]));
+  }
+  if (!text) std::fputs(JsonReport(outcomes).c_str(), stdout);
+  if (options.summary || (text && outcomes.size() > 1 && isatty(STDERR_FILENO))) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", SummaryLine(outcomes).c_str());
   }
   return status;
 }
