@@ -25,9 +25,20 @@ constexpr uint32_t VALUE_QUERY_BYTES = 300;
 constexpr int VALUE_BUFFER_UNITS = VALUE_QUERY_BYTES / 2 + 1;
 constexpr uint32_t KEY_ACCESS = 1;
 
-// Reads string value `name` of key into text, and into wide when given. False
+// True when every unit of text has a Windows-1252 byte that widens back to it,
+// so the narrow form names the same key.
+bool NarrowsExactly(const char16_t* text) {
+  for (; *text != 0; ++text) {
+    if (CodePageToWide(static_cast<unsigned char>(WideToCodePage(*text))) != *text) return false;
+  }
+  return true;
+}
+
+// Reads string value `name` of key into text, and its UTF-16 form into wide
+// when given; exact, when given, tells whether text narrowed exactly. False
 // when the query fails.
-bool QueryText(RegKey key, const char16_t* name, DynString& text, std::u16string* wide = nullptr) {
+bool QueryText(RegKey key, const char16_t* name, DynString& text, std::u16string* wide = nullptr,
+               bool* exact = nullptr) {
   char16_t buffer[VALUE_BUFFER_UNITS];
   uint32_t length = VALUE_QUERY_BYTES;
   if (RegQueryValueEx(key, name, nullptr, reinterpret_cast<uint8_t*>(buffer), &length) != ERROR_SUCCESS) {
@@ -36,21 +47,14 @@ bool QueryText(RegKey key, const char16_t* name, DynString& text, std::u16string
   buffer[length < VALUE_QUERY_BYTES ? length / 2 : VALUE_QUERY_BYTES / 2] = 0;
   text.AssignWide(buffer);
   if (wide != nullptr) wide->assign(buffer);
+  if (exact != nullptr) *exact = NarrowsExactly(buffer);
   return true;
 }
 
-bool QueryText(RegKey key, const char* name, DynString& text, std::u16string* wide = nullptr) {
+bool QueryText(RegKey key, const char* name, DynString& text, std::u16string* wide = nullptr,
+               bool* exact = nullptr) {
   WideText wide_name(name);
-  return QueryText(key, wide_name.Get(), text, wide);
-}
-
-// True when every unit of text has a Windows-1252 byte that widens back to it,
-// so the narrow form names the same key.
-bool NarrowsExactly(const char16_t* text) {
-  for (; *text != 0; ++text) {
-    if (CodePageToWide(static_cast<unsigned char>(WideToCodePage(*text))) != *text) return false;
-  }
-  return true;
+  return QueryText(key, wide_name.Get(), text, wide, exact);
 }
 
 // Appends to the report while remembering where it ends, so that adding a
@@ -146,20 +150,20 @@ void ExamineEntry(const char16_t* subkey_name, Walk& walk, ScanEntry* entry) {
   DynString device_name;
   DynString pnp_id;
   DynString driver_path;
-  std::u16string wide_driver_path;
+  bool key_exact = false;
   if (!QueryText(entry_key, "Name", device_name, entry != nullptr ? &entry->name : nullptr)) {
     Skip(entry, ScanSkip::NoName);
   } else if (device_name.CompareN("COM", 3) != 0) {
     Skip(entry, ScanSkip::NotComPort);
   } else {
     bool has_pnp_id = QueryText(entry_key, "PnpId", pnp_id) && pnp_id.Length() > 0;
-    bool has_key = QueryText(entry_key, "Key", driver_path, &wide_driver_path) && driver_path.Length() > 0;
-    if (entry != nullptr) entry->key = wide_driver_path;
+    bool has_key = QueryText(entry_key, "Key", driver_path, entry != nullptr ? &entry->key : nullptr, &key_exact) &&
+                   driver_path.Length() > 0;
     if (has_pnp_id) {
       Skip(entry, ScanSkip::HasPnpId);
     } else if (!has_key) {
       Skip(entry, ScanSkip::NoKey);
-    } else if (!NarrowsExactly(wide_driver_path.c_str())) {
+    } else if (!key_exact) {
       Skip(entry, ScanSkip::KeyPathNotRepresentable);
     } else {
       ExamineDriver(device_name, driver_path, walk, entry);
