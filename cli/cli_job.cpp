@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "cli/report_text.h"
@@ -17,12 +18,15 @@
 
 namespace {
 
-// Runs the scan with store installed as the registry.
-void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message,
-              std::vector<ScanEntry>* entries) {
+// Runs the scan with store installed as the registry, keeping in entries
+// every entry or only the examined ones.
+void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message, bool every_entry,
+              std::vector<ScanEntry>& entries) {
+  ScanEntryList list(!every_entry);
   InstallRegistryStore(&store);
-  ScanSerialDrivers(report, message, repair, entries);
+  ScanSerialDrivers(report, message, repair, &list);
   InstallRegistryStore(nullptr);
+  entries = std::move(list.entries);
 }
 
 // Prints text, ending it with a line end when it has none.
@@ -107,9 +111,12 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   bool to_patch = fix && !options.patch_path.empty();
   WriteRecorder recorder(*store, to_patch ? WriteRecorder::Mode::KeepToItself : WriteRecorder::Mode::PassThrough,
                          [&store] { return store->LastFailure(); });
+  // The report and the exit status need only the examined entries; a long
+  // active-driver list costs memory only when every entry is shown.
+  bool every_entry = options.verbose || options.format == CliFormat::Json;
   DynString report;
   DynString message;
-  ScanWith(recorder, fix, report, message, &result.entries);
+  ScanWith(recorder, fix, report, message, every_entry, result.entries);
 
   int status = EXIT_NO_FAULT_LEFT;
   if (to_patch && !WritePatch(*store, recorder, options.patch_path, file_system, result, err)) {
@@ -117,7 +124,7 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
     // Nothing was repaired after all: show the drivers as still faulty.
     report.Clear();
     message.Clear();
-    ScanWith(*store, false, report, message, &result.entries);
+    ScanWith(*store, false, report, message, every_entry, result.entries);
   }
   ReportFailedWrites(recorder, file, result, err);
   result.scanned = true;

@@ -20,7 +20,8 @@ struct FileOutcome {
   std::string path;                 // as given on the command line
   bool scanned = false;             // the file was loaded and scanned
   RegFileForm form;                 // the file's dialect and encoding, when scanned
-  std::vector<ScanEntry> entries;   // what the (last) scan did with each entry
+  std::vector<ScanEntry> entries;   // what the (last) scan did with each entry: every
+                                    // one with --verbose or JSON, else the examined ones
   std::string message;              // the scan's outcome message, UTF-8; may be empty
   std::vector<std::string> errors;  // every message the job printed on stderr, unescaped
   int status = 0;                   // the job's exit status

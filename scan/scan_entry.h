@@ -1,6 +1,6 @@
 // What the driver scan did with each entry of the active-driver list: examined
 // (with the Dll it read and whether it was faulty and repaired) or skipped, and
-// why. The scan fills these on request; callers own the list.
+// why. The scan tells an observer its caller owns, one entry at a time.
 #pragma once
 
 #include <string>
@@ -33,6 +33,30 @@ struct ScanEntry {
   bool repaired = false;  // the repair write succeeded in this scan
 
   bool Examined() const { return skip == ScanSkip::None; }
+};
+
+// Told by the scan what it did with each entry, in index order, as soon as it
+// is done with it; entry lives only for the call.
+class ScanObserver {
+ public:
+  virtual ~ScanObserver() = default;
+  virtual void EntryDone(const ScanEntry& entry) = 0;
+};
+
+// An observer that keeps the entries: all of them, or only the examined ones
+// (enough for the report and the count of faulty drivers, and small however
+// long the active-driver list).
+class ScanEntryList : public ScanObserver {
+ public:
+  explicit ScanEntryList(bool examined_only = false) : examined_only_(examined_only) {}
+  void EntryDone(const ScanEntry& entry) override {
+    if (!examined_only_ || entry.Examined()) entries.push_back(entry);
+  }
+
+  std::vector<ScanEntry> entries;
+
+ private:
+  bool examined_only_;
 };
 
 // The reason as the tool prints it: "" for None, else e.g. "not a COM port",

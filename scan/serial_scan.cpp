@@ -184,9 +184,8 @@ std::u16string WholeSubkeyName(RegKey key, uint32_t index, uint32_t name_size) {
 
 }  // namespace
 
-void ScanSerialDrivers(DynString& report, DynString& message, bool repair, std::vector<ScanEntry>* entries) {
+void ScanSerialDrivers(DynString& report, DynString& message, bool repair, ScanObserver* observer) {
   *report.At(0) = '\0';
-  if (entries != nullptr) entries->clear();
   Walk walk{repair, ReportWriter(report), message, false};
   RegKey active;
   if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, ACTIVE_DRIVERS_PATH, 0, KEY_ACCESS, &active) == ERROR_SUCCESS) {
@@ -195,17 +194,16 @@ void ScanSerialDrivers(DynString& report, DynString& message, bool repair, std::
       uint32_t name_length = SUBKEY_NAME_CHARS;
       RegStatus status = RegEnumKeyEx(active, index, subkey_name, &name_length);
       if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) break;
-      ScanEntry* entry = nullptr;
-      if (entries != nullptr) {
-        entry = &entries->emplace_back();
-        if (status == ERROR_SUCCESS) entry->subkey = subkey_name;
-      }
+      ScanEntry told;
+      ScanEntry* entry = observer != nullptr ? &told : nullptr;
       if (status == ERROR_MORE_DATA) {
         if (entry != nullptr) entry->subkey = WholeSubkeyName(active, index, name_length);
         Skip(entry, ScanSkip::NameTooLong);
-        continue;
+      } else {
+        if (entry != nullptr) entry->subkey = subkey_name;
+        ExamineEntry(subkey_name, walk, entry);
       }
-      ExamineEntry(subkey_name, walk, entry);
+      if (observer != nullptr) observer->EntryDone(told);
     }
     RegCloseKey(active);
   }

@@ -6,8 +6,6 @@
 // so whichever store the process installed is the one scanned. Synchronous.
 #pragma once
 
-#include <vector>
-
 #include "scan/report_layout.h"
 #include "scan/scan_entry.h"
 #include "text/dyn_string.h"
@@ -29,9 +27,9 @@
 // code page lacks is skipped unopened, so the narrowed path ("?" in its place)
 // never reaches another key. Every key opened is closed before the call returns.
 //
-// entries, when not null, is cleared and then receives one ScanEntry per
-// subkey enumerated, in index order, saying what the scan did with it; the
-// report and message are the same with or without it.
+// observer, when not null, is told of every subkey enumerated, in index order,
+// what the scan did with it; the report and message are the same with or
+// without it.
 // Example: one healthy COM1: entry gives "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!".
 void ScanSerialDrivers(DynString& report, DynString& message, bool repair,
-                       std::vector<ScanEntry>* entries = nullptr);
+                       ScanObserver* observer = nullptr);

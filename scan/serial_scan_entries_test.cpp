@@ -89,7 +89,7 @@ class SerialScanEntriesTest : public SerialScanTest {
 
 TEST_F(SerialScanEntriesTest, EveryEntrySaysWhatTheScanDidWithIt) {
   AddEveryKind();
-  std::vector<ScanEntry> entries = {ScanEntry()};  // cleared by the scan
+  std::vector<ScanEntry> entries;
   Scan(false, &entries);
   ExpectEntries(entries, EveryKind(false));
   EXPECT_EQ(CountFaultyLeft(entries), 1);
@@ -180,6 +180,16 @@ TEST_F(SerialScanEntriesTest, ReportIsTheSameWithOrWithoutEntriesAndFollowsThem)
   WriteReport(all_clear, entries);
   EXPECT_EQ(all_clear.text, report_.CStr());
   EXPECT_EQ(all_clear.text.substr(all_clear.text.size() - 12), "\r\nAll OK !!!");
+}
+
+TEST_F(SerialScanEntriesTest, ListCanKeepOnlyTheExaminedEntries) {
+  AddEveryKind();
+  ScanEntryList examined(true);
+  ScanSerialDrivers(report_, message_, false, &examined);
+  ASSERT_EQ(examined.entries.size(), 2u);
+  EXPECT_EQ(examined.entries[0].subkey, u"01");
+  EXPECT_EQ(examined.entries[1].subkey, u"12");
+  EXPECT_EQ(CountFaultyLeft(examined.entries), 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/memory_registry.h"
@@ -48,7 +49,9 @@ class SerialScanTest : public ::testing::Test {
   void Scan(bool repair, std::vector<ScanEntry>* entries = nullptr) {
     report_.Clear();
     message_.Clear();
-    ScanSerialDrivers(report_, message_, repair, entries);
+    ScanEntryList list;
+    ScanSerialDrivers(report_, message_, repair, entries != nullptr ? &list : nullptr);
+    if (entries != nullptr) *entries = std::move(list.entries);
   }
 
   MemoryRegistry registry_;
