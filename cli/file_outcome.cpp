@@ -19,11 +19,11 @@ const char* VerdictText(FileVerdict verdict) {
   return "";
 }
 
-std::string SummaryLine(const std::vector<FileOutcome>& outcomes) {
+std::string SummaryLine(const std::vector<FileVerdict>& verdicts) {
   constexpr int VERDICTS = 4;  // in the order of FileVerdict, which is the line's
   int counts[VERDICTS] = {0, 0, 0, 0};
-  for (const FileOutcome& outcome : outcomes) ++counts[static_cast<int>(outcome.Verdict())];
-  std::string line = std::to_string(outcomes.size()) + (outcomes.size() == 1 ? " file: " : " files: ");
+  for (FileVerdict verdict : verdicts) ++counts[static_cast<int>(verdict)];
+  std::string line = std::to_string(verdicts.size()) + (verdicts.size() == 1 ? " file: " : " files: ");
   for (int i = 0; i < VERDICTS; ++i) {
     if (i > 0) line += ", ";
     line += std::to_string(counts[i]) + " " + VerdictText(static_cast<FileVerdict>(i));

@@ -33,4 +33,4 @@ struct FileOutcome {
 const char* VerdictText(FileVerdict verdict);
 
 // "N files: A healthy, B faulty, C repaired, D refused" ("1 file: " for one).
-std::string SummaryLine(const std::vector<FileOutcome>& outcomes);
+std::string SummaryLine(const std::vector<FileVerdict>& verdicts);

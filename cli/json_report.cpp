@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string>
+
 #include "cli/terminal_text.h"
 #include "platform/reg_text_codec.h"
 
@@ -24,42 +26,27 @@ const char* EncodingText(RegEncoding encoding) {
   return "";
 }
 
-Json FileObject(const FileOutcome& outcome) {
-  Json drivers = Json::array();
-  Json skipped = Json::array();
-  for (const ScanEntry& entry : outcome.entries) {
-    if (entry.Examined()) {
-      drivers.push_back(Json::object({{"entry", Text(entry.subkey)},
-                                      {"name", Text(entry.name)},
-                                      {"key", Text(entry.key)},
-                                      {"dll", Text(entry.dll)},
-                                      {"faulty", entry.faulty},
-                                      {"repaired", entry.repaired}}));
-    } else {
-      skipped.push_back(Json::object({{"entry", Text(entry.subkey)},
-                                      {"name", Text(entry.name)},
-                                      {"key", Text(entry.key)},
-                                      {"reason", ScanSkipText(entry.skip)}}));
-    }
+Json EntryObject(const ScanEntry& entry) {
+  if (entry.Examined()) {
+    return Json::object({{"entry", Text(entry.subkey)},
+                         {"name", Text(entry.name)},
+                         {"key", Text(entry.key)},
+                         {"dll", Text(entry.dll)},
+                         {"faulty", entry.faulty},
+                         {"repaired", entry.repaired}});
   }
-  Json object;
-  object["path"] = outcome.path;
-  object["dialect"] = outcome.scanned ? Json(DialectText(outcome.form.dialect)) : Json(nullptr);
-  object["encoding"] = outcome.scanned ? Json(EncodingText(outcome.form.encoding)) : Json(nullptr);
-  object["status"] = VerdictText(outcome.Verdict());
-  object["exit_status"] = outcome.status;
-  object["drivers"] = drivers;
-  object["skipped"] = skipped;
-  object["message"] = outcome.message;
-  object["errors"] = outcome.errors;
-  return object;
+  return Json::object({{"entry", Text(entry.subkey)},
+                       {"name", Text(entry.name)},
+                       {"key", Text(entry.key)},
+                       {"reason", ScanSkipText(entry.skip)}});
 }
 
-// The dumped document with DEL and the C1 controls, which JSON allows raw
-// inside strings, as \u escapes. Outside strings the document holds only
-// ASCII punctuation, spaces and line ends, so it stays the same JSON.
-std::string EscapeRawControls(const std::string& dumped) {
+// The value as JSON text with DEL and the C1 controls, which JSON allows raw
+// inside strings, as \u escapes. Outside strings the text holds only ASCII
+// punctuation, spaces and line ends, so it stays the same JSON.
+std::string Dump(const Json& value, int indent = -1) {
   static const char HEX[] = "0123456789abcdef";
+  std::string dumped = value.dump(indent, ' ', false, Json::error_handler_t::replace);
   std::string out;
   out.reserve(dumped.size());
   for (size_t i = 0; i < dumped.size();) {
@@ -75,10 +62,36 @@ std::string EscapeRawControls(const std::string& dumped) {
   return out;
 }
 
+// `"name": [` and one entry of outcome per line, the examined ones or the others.
+std::string EntryArray(const char* name, const FileOutcome& outcome, bool examined) {
+  std::string text = std::string("    \"") + name + "\": [";
+  bool first = true;
+  for (const ScanEntry& entry : outcome.entries) {
+    if (entry.Examined() != examined) continue;
+    text += first ? "\n      " : ",\n      ";
+    text += Dump(EntryObject(entry));
+    first = false;
+  }
+  return text + (first ? "]" : "\n    ]");
+}
+
 }  // namespace
 
-std::string JsonReport(const std::vector<FileOutcome>& outcomes) {
-  Json document = Json::array();
-  for (const FileOutcome& outcome : outcomes) document.push_back(FileObject(outcome));
-  return EscapeRawControls(document.dump(2, ' ', false, Json::error_handler_t::replace)) + "\n";
+void JsonReportWriter::Put(const std::string& text) { std::fwrite(text.data(), 1, text.size(), out_); }
+
+void JsonReportWriter::Add(const FileOutcome& outcome) {
+  Put(opened_ ? ",\n  {\n" : "[\n  {\n");
+  opened_ = true;
+  Json null;
+  Put("    \"path\": " + Dump(outcome.path) + ",\n");
+  Put("    \"dialect\": " + Dump(outcome.scanned ? Json(DialectText(outcome.form.dialect)) : null) + ",\n");
+  Put("    \"encoding\": " + Dump(outcome.scanned ? Json(EncodingText(outcome.form.encoding)) : null) + ",\n");
+  Put("    \"status\": " + Dump(VerdictText(outcome.Verdict())) + ",\n");
+  Put("    \"exit_status\": " + Dump(outcome.status) + ",\n");
+  Put(EntryArray("drivers", outcome, true) + ",\n");
+  Put(EntryArray("skipped", outcome, false) + ",\n");
+  Put("    \"message\": " + Dump(outcome.message) + ",\n");
+  Put("    \"errors\": " + Dump(outcome.errors) + "\n  }");
 }
+
+void JsonReportWriter::Finish() { Put(opened_ ? "\n]\n" : "[]\n"); }

@@ -20,6 +20,15 @@ using nlohmann::json;
 
 const std::string EXAMPLES = QUORVAFIX_EXAMPLES_DIR;
 
+// The document the writer makes of outcomes.
+std::string JsonReport(const std::vector<FileOutcome>& outcomes) {
+  Capture out;
+  JsonReportWriter writer(out.get());
+  for (const FileOutcome& outcome : outcomes) writer.Add(outcome);
+  writer.Finish();
+  return out.Text();
+}
+
 CliOptions Options(CliCommand command, CliFormat format = CliFormat::Json) {
   CliOptions options;
   options.command = command;
@@ -126,6 +135,8 @@ TEST(JsonReport, FixAndRefusedFilesCarryTheirStatusAndErrors) {
   EXPECT_TRUE(refused["dialect"].is_null());
   EXPECT_EQ(refused["drivers"], json::array());
   EXPECT_EQ(refused["errors"], json::array({missing + ": cannot read: No such file or directory"}));
+  EXPECT_EQ(refused["skipped"], json::array());
+  EXPECT_EQ(JsonReport({}), "[]\n");
 }
 
 TEST(JsonReport, HostileTextStaysValidJson) {
@@ -180,10 +191,14 @@ TEST(SummaryLine, CountsEveryVerdictOfAMixedBatch) {
   };
   const FileVerdict expected[] = {FileVerdict::Healthy, FileVerdict::Faulty,  FileVerdict::Repaired,
                                   FileVerdict::Refused, FileVerdict::Healthy, FileVerdict::Faulty};
-  for (size_t i = 0; i < batch.size(); ++i) EXPECT_EQ(batch[i].Verdict(), expected[i]) << i;
+  std::vector<FileVerdict> verdicts;
+  for (size_t i = 0; i < batch.size(); ++i) {
+    verdicts.push_back(batch[i].Verdict());
+    EXPECT_EQ(verdicts[i], expected[i]) << i;
+  }
   EXPECT_EQ(patch_failed.status, EXIT_TROUBLE);
-  EXPECT_EQ(SummaryLine(batch), "6 files: 2 healthy, 2 faulty, 1 repaired, 1 refused");
-  EXPECT_EQ(SummaryLine({batch[3]}), "1 file: 0 healthy, 0 faulty, 0 repaired, 1 refused");
+  EXPECT_EQ(SummaryLine(verdicts), "6 files: 2 healthy, 2 faulty, 1 repaired, 1 refused");
+  EXPECT_EQ(SummaryLine({verdicts[3]}), "1 file: 0 healthy, 0 faulty, 0 repaired, 1 refused");
   EXPECT_EQ(SummaryLine({}), "0 files: 0 healthy, 0 faulty, 0 repaired, 0 refused");
 }
 

@@ -41,17 +41,20 @@ int main(int argc, char** argv) {
   ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
   int status = EXIT_NO_FAULT_LEFT;
   bool text = options.format == CliFormat::Text;
-  std::vector<FileOutcome> outcomes(options.files.size());
-  for (size_t i = 0; i < options.files.size(); ++i) {
-    const std::string& file = options.files[i];
+  JsonReportWriter json(stdout);
+  std::vector<FileVerdict> verdicts;
+  for (const std::string& file : options.files) {
     if (text && options.files.size() > 1) std::printf("==> %s <==\n", EscapeControls(file).c_str());
     std::fflush(stdout);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr, nullptr, &outcomes[i]));
+    FileOutcome outcome;
+    status = std::max(status, RunCliJob(options, file, stdout, stderr, nullptr, &outcome));
+    if (!text) json.Add(outcome);
+    verdicts.push_back(outcome.Verdict());
   }
-  if (!text) std::fputs(JsonReport(outcomes).c_str(), stdout);
-  if (options.summary || (text && outcomes.size() > 1 && isatty(STDERR_FILENO))) {
+  if (!text) json.Finish();
+  if (options.summary || (text && verdicts.size() > 1 && isatty(STDERR_FILENO))) {
     std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", SummaryLine(outcomes).c_str());
+    std::fprintf(stderr, "%s\n", SummaryLine(verdicts).c_str());
   }
   return status;
 }
