@@ -25,6 +25,10 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
   pid_t pid = ::fork();
   if (pid == 0) {
     // Only async-signal-safe calls from here to exec.
+    if (!in_path_.empty()) {
+      int in = ::open(in_path_.c_str(), O_RDONLY);
+      if (in < 0 || ::dup2(in, 0) < 0) ::_exit(127);
+    }
     ::dup2(out, 1);
     ::dup2(err, 2);
     if (file_size_limit > 0) {

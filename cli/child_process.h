@@ -18,6 +18,9 @@ class ChildProcess {
   bool Start(const std::vector<std::string>& argv, const std::string& out_path,
              const std::string& err_path, long long file_size_limit = 0);
   ~ChildProcess();
+  // The file the next Start gives the child as its standard input (opened in
+  // the child, so a FIFO waits there for its writer); the parent's by default.
+  void SetInput(const std::string& in_path) { in_path_ = in_path; }
 
   // Sends SIGKILL (nothing when the child has ended).
   void Kill();
@@ -37,6 +40,7 @@ class ChildProcess {
  private:
   void Record(int status, const struct rusage& usage);
 
+  std::string in_path_;
   pid_t pid_ = -1;
   bool reaped_ = true;
   int exit_status_ = -1;

@@ -2,38 +2,43 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "cli/report_text.h"
+#include "cli/terminal_text.h"
 #include "cli/write_recorder.h"
 #include "platform/reg_file_store.h"
 #include "platform/reg_file_writer.h"
 #include "platform/reg_patch.h"
+#include "platform/reg_text_codec.h"
 #include "platform/registry.h"
 #include "scan/serial_scan.h"
 #include "text/dyn_string.h"
 
 namespace {
 
-constexpr char PROGRAM[] = "quorvafix-cli";
-
-// Runs the scan with store installed as the registry.
-void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message) {
+// Runs the scan with store installed as the registry, keeping in entries
+// every entry or only the examined ones.
+void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message, bool every_entry,
+              std::vector<ScanEntry>& entries) {
+  ScanEntryList list(!every_entry);
   InstallRegistryStore(&store);
-  ScanSerialDrivers(report, message, repair);
+  ScanSerialDrivers(report, message, repair, &list);
   InstallRegistryStore(nullptr);
+  entries = std::move(list.entries);
 }
 
-void PrintNarrowLine(const DynString& text, std::FILE* out) {
-  std::string printed = NarrowToTerminalText(text.CStr());
-  if (printed.empty() || printed.back() != '\n') printed.push_back('\n');
-  std::fputs(printed.c_str(), out);
+// Prints text, ending it with a line end when it has none.
+void PrintLine(std::string text, std::FILE* out) {
+  if (text.empty() || text.back() != '\n') text.push_back('\n');
+  std::fputs(text.c_str(), out);
 }
 
-std::string Narrow(const std::u16string& wide) {
-  DynString narrow;
-  narrow.AssignWide(wide.c_str());
-  return NarrowToTerminalText(narrow.CStr());
+// Says on err why something failed, and keeps it for the file's outcome.
+void Complain(const std::string& what, FileOutcome& outcome, std::FILE* err) {
+  PrintErrorLine(err, what);
+  outcome.errors.push_back(what);
 }
 
 // The text of a recorded type-1 value: its UTF-16 units up to the first NUL.
@@ -47,7 +52,7 @@ std::u16string TextOf(const RecordedWrite& write) {
 
 // Writes the repairs the recorder kept as a patch file; false after saying why.
 bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder, const std::string& patch_path,
-                FileSystem& fs, std::FILE* err) {
+                FileSystem& fs, FileOutcome& outcome, std::FILE* err) {
   std::vector<RegStringEdit> edits;
   for (const RecordedWrite& write : recorder.Writes()) {
     edits.push_back({write.root, write.key_path, write.name, TextOf(write)});
@@ -56,54 +61,76 @@ bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder, const 
   std::string failure;
   if (BuildRegPatch(store, edits, &bytes, &failure) != ERROR_SUCCESS ||
       SaveFileSafely(fs, patch_path, bytes, &failure) != ERROR_SUCCESS) {
-    std::fprintf(err, "%s: %s: cannot write the patch: %s\n", PROGRAM, patch_path.c_str(), failure.c_str());
+    Complain(patch_path + ": cannot write the patch: " + failure, outcome, err);
     return false;
   }
   return true;
 }
 
-void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file, std::FILE* err) {
+void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file, FileOutcome& outcome,
+                        std::FILE* err) {
   for (const RecordedWrite& write : recorder.Writes()) {
     if (write.status == ERROR_SUCCESS) continue;
-    std::fprintf(err, "%s: %s: cannot repair %s\\%s: %s\n", PROGRAM, file.c_str(), Narrow(write.key_path).c_str(),
-                 Narrow(write.name).c_str(), write.failure.c_str());
+    Complain(file + ": cannot repair " + MessageText(write.key_path) + "\\" + MessageText(write.name) + ": " +
+                 write.failure,
+             outcome, err);
   }
+}
+
+// The text form of one file's results: the report, for fix the outcome
+// message, and with --verbose a line per active-driver entry.
+void PrintText(const CliOptions& options, const FileOutcome& outcome, const DynString& message, std::FILE* out) {
+  PrintLine(ReportTerminalText(outcome.entries), out);
+  if (options.command == CliCommand::Fix && message.Length() > 0) {
+    PrintLine(NarrowToTerminalText(message.CStr()), out);
+  }
+  if (!options.verbose) return;
+  for (const ScanEntry& entry : outcome.entries) PrintLine(EntryLine(entry), out);
 }
 
 }  // namespace
 
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
-              FileSystem* fs) {
+              FileSystem* fs, FileOutcome* outcome) {
+  FileOutcome own_outcome;
+  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
+  result = FileOutcome();
+  result.path = file;
   FileSystem& file_system = fs != nullptr ? *fs : RealFileSystem();
   RegFileOptions load_options;
   load_options.file_system = &file_system;
   std::string error;
   std::unique_ptr<RegFileStore> store = RegFileStore::Load(file, &error, load_options);
   if (store == nullptr) {
-    std::fprintf(err, "%s: %s\n", PROGRAM, error.c_str());
-    return EXIT_TROUBLE;
+    Complain(error, result, err);
+    return result.status = EXIT_TROUBLE;
   }
+  result.form = store->Form();
 
   bool fix = options.command == CliCommand::Fix;
   bool to_patch = fix && !options.patch_path.empty();
   WriteRecorder recorder(*store, to_patch ? WriteRecorder::Mode::KeepToItself : WriteRecorder::Mode::PassThrough,
                          [&store] { return store->LastFailure(); });
+  // The report and the exit status need only the examined entries; a long
+  // active-driver list costs memory only when every entry is shown.
+  bool every_entry = options.verbose || options.format == CliFormat::Json;
   DynString report;
   DynString message;
-  ScanWith(recorder, fix, report, message);
+  ScanWith(recorder, fix, report, message, every_entry, result.entries);
 
   int status = EXIT_NO_FAULT_LEFT;
-  if (to_patch && !WritePatch(*store, recorder, options.patch_path, file_system, err)) {
+  if (to_patch && !WritePatch(*store, recorder, options.patch_path, file_system, result, err)) {
     status = EXIT_TROUBLE;
     // Nothing was repaired after all: show the drivers as still faulty.
     report.Clear();
     message.Clear();
-    ScanWith(*store, false, report, message);
+    ScanWith(*store, false, report, message, every_entry, result.entries);
   }
-  ReportFailedWrites(recorder, file, err);
+  ReportFailedWrites(recorder, file, result, err);
+  result.scanned = true;
+  result.message = NarrowToTerminalText(message.CStr());
 
-  PrintNarrowLine(report, out);
-  if (fix && message.Length() > 0) PrintNarrowLine(message, out);
-  if (CountUnrepairedDrivers(report.CStr()) > 0) status = std::max(status, EXIT_FAULT_LEFT);
-  return status;
+  if (options.format == CliFormat::Text) PrintText(options, result, message, out);
+  if (CountFaultyLeft(result.entries) > 0) status = std::max(status, EXIT_FAULT_LEFT);
+  return result.status = status;
 }

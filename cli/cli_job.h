@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/file_outcome.h"
 
 class FileSystem;
 
@@ -21,8 +22,12 @@ constexpr int EXIT_TROUBLE = 2;
 // (found by detect, or a repair write failed: its reason goes to err), and
 // EXIT_TROUBLE when the file cannot be read or parsed, or the patch cannot be
 // written (err says "quorvafix-cli: FILE:LINE: what is wrong").
-// The report goes to out as UTF-8, one line per report line, then for fix the
-// outcome message on its own line when there is one. fs is where files are
-// read and written (null: the real file system).
+// With the text form the report goes to out as UTF-8, one line per report
+// line, then for fix the outcome message on its own line when there is one,
+// then with options.verbose one line per active-driver entry (EntryLine);
+// the JSON form prints nothing to out. Text from the file reaches out and err
+// with its control characters escaped (EscapeControls). fs is where files are
+// read and written (null: the real file system). outcome, when given,
+// receives what the job found, for the JSON document and the summary.
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
-              FileSystem* fs = nullptr);
+              FileSystem* fs = nullptr, FileOutcome* outcome = nullptr);

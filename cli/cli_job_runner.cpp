@@ -26,3 +26,10 @@ JobResult RunJob(CliCommand command, const std::string& file, const std::string&
   int status = RunCliJob(options, file, out.get(), err.get(), fs);
   return {status, out.Text(), err.Text()};
 }
+
+JobResult RunJob(const CliOptions& options, const std::string& file, FileOutcome* outcome) {
+  Capture out;
+  Capture err;
+  int status = RunCliJob(options, file, out.get(), err.get(), nullptr, outcome);
+  return {status, out.Text(), err.Text()};
+}

@@ -7,6 +7,7 @@
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
+#include "cli/file_outcome.h"
 
 class FileSystem;
 
@@ -36,3 +37,5 @@ struct JobResult {
 // the real file system).
 JobResult RunJob(CliCommand command, const std::string& file, const std::string& patch = "",
                  FileSystem* fs = nullptr);
+// Runs options on file, keeping what the job found in outcome when given.
+JobResult RunJob(const CliOptions& options, const std::string& file, FileOutcome* outcome = nullptr);

@@ -211,4 +211,96 @@ TEST_F(CliJobTest, FailedPatchWriteIsTroubleAndRepairsNothing) {
   EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/quorva-driver.reg"));
 }
 
+// A REGEDIT4 registry with one active-driver entry per (subkey, Name, Key)
+// and one driver key per (Key, Dll).
+std::string Regedit4(const std::vector<std::vector<std::string>>& entries,
+                     const std::vector<std::vector<std::string>>& drivers) {
+  std::string text = "REGEDIT4\r\n\r\n";
+  for (const auto& e : entries) {
+    text += "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + e[0] + "]\r\n\"Name\"=\"" + e[1] + "\"\r\n\"Key\"=\"" + e[2] +
+            "\"\r\n\r\n";
+  }
+  for (const auto& d : drivers) text += "[HKEY_LOCAL_MACHINE\\" + d[0] + "]\r\n\"Dll\"=\"" + d[1] + "\"\r\n\r\n";
+  return text;
+}
+
+TEST_F(CliJobTest, ExitStatusComesFromTheScanNotFromTheReportText) {
+  std::string file = dir_.File("mark.reg");
+  WriteText(file, Regedit4({{"01", "COM1: <<<< BUG DETECTED HERE!", "Drivers\\\\A"}},
+                           {{"Drivers\\A", "a.dll <<<< BUG DETECTED HERE!"}}));
+  JobResult r = Run(CliCommand::Detect, file);
+  EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);
+  EXPECT_EQ(r.out, "COM1: <<<< BUG DETECTED HERE!\nDll: A.DLL <<<< BUG DETECTED HERE!\n\nAll OK !!!\n");
+}
+
+TEST_F(CliJobTest, LongEntryNameNoLongerHidesALaterFault) {
+  std::string file = dir_.File("long.reg");
+  WriteText(file, Regedit4({{std::string(250, 'n'), "COM1:", "Drivers\\\\A"}, {"02", "COM5:", "Drivers\\\\B"}},
+                           {{"Drivers\\A", "a.dll"}, {"Drivers\\B", "QVBTDEV.DLL"}}));
+  CliOptions options;
+  options.command = CliCommand::Detect;
+  options.verbose = true;
+  JobResult r = RunJob(options, file);
+  EXPECT_EQ(r.status, EXIT_FAULT_LEFT);
+  EXPECT_EQ(r.out, "COM5:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"
+                   "entry \"" + std::string(250, 'n') + "\": skipped, name too long\n"
+                   "entry \"02\", Name \"COM5:\": examined, Dll \"QVBTDEV.DLL\", faulty\n");
+}
+
+TEST_F(CliJobTest, KeyPathOutsideTheCodePageIsNeverOpened) {
+  // "Bt\u0394" narrows to "Bt?", which names another key.
+  std::string file = dir_.File("wide.reg");
+  WriteBytes(file, Utf16Bytes(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n\"Name\"=\"COM5:\"\r\n"
+                              u"\"Key\"=\"Drivers\\\\Bt\u0394\"\r\n\r\n"
+                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Bt\u0394]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\r\n"
+                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Bt?]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n",
+                              true));
+  std::vector<uint8_t> before = ReadBytes(file);
+  CliOptions options;
+  options.command = CliCommand::Fix;
+  options.verbose = true;
+  JobResult r = RunJob(options, file);
+  EXPECT_EQ(ReadBytes(file), before);
+  EXPECT_EQ(r.out, std::string("\nAll OK !!!\n") + NOT_FOUND_LINE +
+                       "entry \"01\", Name \"COM5:\": skipped, key path not representable\n");
+}
+
+TEST_F(CliJobTest, VerboseLinesFollowTheUnchangedReport) {
+  std::string file = Sample("quorva-driver.reg");
+  CliOptions options;
+  options.command = CliCommand::Fix;
+  options.verbose = true;
+  JobResult r = RunJob(options, file);
+  EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);
+  EXPECT_EQ(r.out,
+            "COM1:\nDll: SERIAL_PXA.DLL\nCOM3:\nDll: IRSIR.DLL\n"
+            "COM5:\nDll: QVBTDEV.DLL  FIXED!\nCOM6:\nDll: BTCEIF.DLL\n" +
+                std::string(REPAIRED_LINE) +
+                "entry \"01\", Name \"PGR1:\": skipped, not a COM port\n"
+                "entry \"02\", Name \"COM1:\": examined, Dll \"SERIAL_PXA.DLL\"\n"
+                "entry \"03\", Name \"COM3:\": examined, Dll \"IRSIR.DLL\"\n"
+                "entry \"04\", Name \"TCH1:\": skipped, not a COM port\n"
+                "entry \"05\", Name \"COM5:\": examined, Dll \"QVBTDEV.DLL\", faulty, repaired\n"
+                "entry \"06\", Name \"COM6:\": examined, Dll \"BTCEIF.DLL\"\n"
+                "entry \"07\", Name \"COM9:\": skipped, has a PnpId\n"
+                "entry \"08\", Name \"WAV1:\": skipped, not a COM port\n");
+}
+
+TEST_F(CliJobTest, StoredControlCharactersReachNoStreamRaw) {
+  std::string file = dir_.File("esc\x1b[2J.reg");
+  WriteText(file, Regedit4({{"01", "COM5:\x1b]0;owned\x07", "Drivers\\\\A"}}, {{"Drivers\\A", "QVBTDEV.DLL\x1b[5m"}}));
+  FailingFileSystem fs(RealFileSystem());
+  fs.FailAt(FileSystem::Step::Rename, 1, EROFS);
+  JobResult r = Run(CliCommand::Fix, file, "", &fs);
+  EXPECT_EQ(r.out, "COM5:\\x1b]0;owned\\x07\nDll: QVBTDEV.DLL\\x1b[5M\n\nAll OK !!!\n" + std::string(NOT_FOUND_LINE));
+  WriteText(file, Regedit4({{"01", "COM5:", "Drivers\\\\A\x1b"}}, {{"Drivers\\A\x1b", "QVBTDEV.DLL"}}));
+  r = Run(CliCommand::Fix, file, "", &fs);
+  EXPECT_EQ(r.status, EXIT_FAULT_LEFT);
+  EXPECT_EQ(r.err.rfind("quorvafix-cli: " + dir_.File("esc\\x1b[2J.reg") + ": cannot repair Drivers\\A\\x1b\\Dll: ", 0),
+            0u)
+      << r.err;
+  for (char c : r.out + r.err) EXPECT_NE(c, '\x1b');
+}
+
 }  // namespace

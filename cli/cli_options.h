@@ -1,6 +1,6 @@
 // Command-line arguments of quorvafix-cli:
-//   quorvafix-cli detect FILE...
-//   quorvafix-cli fix [--patch OUT.reg] FILE...
+//   quorvafix-cli detect [--verbose] [--format=text|json] [--summary] FILE...
+//   quorvafix-cli fix [--patch OUT.reg] [--verbose] [--format=text|json] [--summary] FILE...
 //   quorvafix-cli --help | --version
 #pragma once
 
@@ -9,9 +9,15 @@
 
 enum class CliCommand { Detect, Fix, Help, Version };
 
+// How the results are printed: a report per file, or one JSON document.
+enum class CliFormat { Text, Json };
+
 struct CliOptions {
   CliCommand command = CliCommand::Help;
   std::string patch_path;  // fix only; empty: repair the files in place
+  bool verbose = false;    // text form: a line per active-driver entry after each report
+  bool summary = false;    // the batch summary on stderr whatever stderr is
+  CliFormat format = CliFormat::Text;
   std::vector<std::string> files;
 };
 
@@ -22,5 +28,7 @@ extern const char CLI_USAGE[];
 // characters escaped (an ESC shows as "unknown option '-\x1b'"). "--" ends the
 // options; "--patch OUT" and "--patch=OUT" are the same; --patch takes exactly
 // one FILE. A FILE of "-" is standard input: at most once, and for fix only
-// with --patch (a repair in place has nothing to write back to).
+// with --patch (a repair in place has nothing to write back to). "--format
+// json" and "--format=json" are the same; --verbose and --summary may be
+// repeated, --format may not.
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);

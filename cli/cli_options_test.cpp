@@ -13,6 +13,9 @@ struct ParseCase {
   const char* patch;
   std::vector<std::string> files;
   const char* error;
+  bool verbose = false;
+  bool summary = false;
+  CliFormat format = CliFormat::Text;
 };
 
 constexpr char FIX_STDIN_REFUSED[] =
@@ -49,6 +52,19 @@ TEST(ParseCliOptions, Table) {
       {{"--version", "extra"}, false, CliCommand::Help, "", {}, "--version takes no arguments"},
       {{"fixhc\n", "p", "a"}, false, CliCommand::Help, "", {}, "unknown command 'fixhc\\n'"},
       {{"fix", "-\r\t\x1b\x7f\xe9"}, false, CliCommand::Help, "", {}, "unknown option '-\\r\\t\\x1b\\x7f\xe9'"},
+      {{"fix", "-\xc2\x9b"}, false, CliCommand::Help, "", {}, "unknown option '-\\x9b'"},
+      {{"detect", "--verbose", "a", "--verbose"}, true, CliCommand::Detect, "", {"a"}, "", true},
+      {{"fix", "--summary", "a"}, true, CliCommand::Fix, "", {"a"}, "", false, true},
+      {{"detect", "--format=json", "a"}, true, CliCommand::Detect, "", {"a"}, "", false, false, CliFormat::Json},
+      {{"fix", "--format", "json", "--patch", "o", "a"}, true, CliCommand::Fix, "o", {"a"}, "", false, false,
+       CliFormat::Json},
+      {{"detect", "--format=text", "a"}, true, CliCommand::Detect, "", {"a"}, ""},
+      {{"detect", "--", "--verbose"}, true, CliCommand::Detect, "", {"--verbose"}, ""},
+      {{"detect", "--format=xml", "a"}, false, CliCommand::Help, "", {}, "unknown format 'xml' (text or json)"},
+      {{"detect", "--format", "x\ty", "a"}, false, CliCommand::Help, "", {}, "unknown format 'x\\ty' (text or json)"},
+      {{"detect", "a", "--format"}, false, CliCommand::Help, "", {}, "--format needs text or json"},
+      {{"detect", "--format=json", "--format=text", "a"}, false, CliCommand::Help, "", {}, "--format given twice"},
+      {{"detect", "--verbosity", "a"}, false, CliCommand::Help, "", {}, "unknown option '--verbosity'"},
   };
   for (const ParseCase& c : cases) {
     std::vector<const char*> argv = {"quorvafix-cli"};
@@ -62,6 +78,9 @@ TEST(ParseCliOptions, Table) {
       EXPECT_EQ(options.command, c.command);
       EXPECT_EQ(options.patch_path, c.patch);
       EXPECT_EQ(options.files, c.files);
+      EXPECT_EQ(options.verbose, c.verbose);
+      EXPECT_EQ(options.summary, c.summary);
+      EXPECT_EQ(options.format, c.format);
     } else {
       EXPECT_EQ(error, c.error);
     }

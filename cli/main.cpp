@@ -6,14 +6,19 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
 #include "cli/heap_reserve.h"
+#include "cli/json_report.h"
 #include "cli/patch_check.h"
 #include "cli/progress_notice.h"
 #include "cli/standard_streams.h"
 #include "cli/stdin_file_system.h"
+#include "cli/terminal_text.h"
 #include "platform/lock_signals.h"
 
 namespace {
@@ -22,7 +27,7 @@ namespace {
 // fails whatever it found.
 int Finish(int status) {
   if (int error = CloseOutput(stdout)) {
-    std::fprintf(stderr, "quorvafix-cli: write error: %s\n", std::strerror(error));
+    PrintErrorLine(stderr, std::string("write error: ") + std::strerror(error));
     return EXIT_TROUBLE;
   }
   return status;
@@ -40,7 +45,8 @@ int main(int argc, char** argv) {
   CliOptions options;
   std::string error;
   if (!ParseCliOptions(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "quorvafix-cli: %s\nTry 'quorvafix-cli --help'.\n", error.c_str());
+    PrintErrorLine(stderr, error);
+    std::fputs("Try 'quorvafix-cli --help'.\n", stderr);
     return EXIT_TROUBLE;
   }
   switch (options.command) {
@@ -55,7 +61,7 @@ int main(int argc, char** argv) {
       break;
   }
   if (!options.patch_path.empty() && PatchIsAnInput(options.patch_path, options.files, &error)) {
-    std::fprintf(stderr, "quorvafix-cli: %s\n", error.c_str());
+    PrintErrorLine(stderr, error);
     return EXIT_TROUBLE;
   }
   // Loading takes up to about four times the file (its bytes and the tree);
@@ -64,12 +70,23 @@ int main(int argc, char** argv) {
   ProgressNotice progress(STDERR_FILENO);
   StdinFileSystem files(RealFileSystem());
   int status = EXIT_NO_FAULT_LEFT;
+  bool text = options.format == CliFormat::Text;
+  JsonReportWriter json(stdout);
+  std::vector<FileVerdict> verdicts;
   for (const std::string& file : options.files) {
-    if (options.files.size() > 1) std::printf("==> %s <==\n", file.c_str());
+    if (text && options.files.size() > 1) std::printf("==> %s <==\n", EscapeControls(file).c_str());
     FlushOutput(stdout);
+    FileOutcome outcome;
     progress.Begin(file);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr, &files));
+    status = std::max(status, RunCliJob(options, file, stdout, stderr, &files, &outcome));
     progress.End();
+    if (!text) json.Add(outcome);
+    verdicts.push_back(outcome.Verdict());
+  }
+  if (!text) json.Finish();
+  if (options.summary || (text && verdicts.size() > 1 && isatty(STDERR_FILENO))) {
+    FlushOutput(stdout);
+    std::fprintf(stderr, "%s\n", SummaryLine(verdicts).c_str());
   }
   return Finish(status);
 }

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/terminal_text.h"
+
 namespace {
 
 constexpr long DELAY_SECONDS = 1;
@@ -48,7 +50,7 @@ ProgressNotice::~ProgressNotice() { End(); }
 void ProgressNotice::Begin(const std::string& file) {
   if (!enabled_) return;
   Arm(0);
-  std::string text = "quorvafix-cli: working on " + file;
+  std::string text = "quorvafix-cli: working on " + EscapeControls(file);
   if (text.size() > NOTICE_SIZE - 1) text.resize(NOTICE_SIZE - 1);
   text += '\n';
   std::memcpy(notice, text.data(), text.size());

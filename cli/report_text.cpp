@@ -2,9 +2,28 @@
 
 #include <cstring>
 
+#include "cli/terminal_text.h"
 #include "platform/code_page.h"
 #include "platform/reg_text_codec.h"
-#include "scan/serial_scan.h"
+#include "scan/report_layout.h"
+
+namespace {
+
+// A sink of the report layout that writes terminal text.
+struct TerminalSink {
+  std::string text;
+
+  void Text(const char* layout) { text += NarrowToTerminalText(layout); }
+  void Field(const char* stored) {
+    std::u16string wide;
+    DecodeCodePage(reinterpret_cast<const uint8_t*>(stored), std::strlen(stored), &wide);
+    text += EscapeControls(MessageText(wide));
+  }
+};
+
+std::string Shown(const std::u16string& text) { return EscapeControls(MessageText(text)); }
+
+}  // namespace
 
 std::string NarrowToTerminalText(const char* narrow) {
   std::u16string wide;
@@ -19,20 +38,17 @@ std::string NarrowToTerminalText(const char* narrow) {
   return MessageText(wide);
 }
 
-int CountUnrepairedDrivers(const char* report) {
-  static const char DLL_LINE[] = "Dll: ";
-  const size_t mark_length = std::strlen(SCAN_BUG_MARK);
-  int count = 0;
-  const char* line = report;
-  while (*line != '\0') {
-    const char* end = std::strstr(line, "\r\n");
-    size_t length = end != nullptr ? static_cast<size_t>(end - line) : std::strlen(line);
-    if (std::strncmp(line, DLL_LINE, sizeof(DLL_LINE) - 1) == 0 && length >= mark_length &&
-        std::memcmp(line + length - mark_length, SCAN_BUG_MARK, mark_length) == 0) {
-      ++count;
-    }
-    if (end == nullptr) break;
-    line = end + 2;
-  }
-  return count;
+std::string ReportTerminalText(const std::vector<ScanEntry>& entries) {
+  TerminalSink sink;
+  WriteReport(sink, entries);
+  return sink.text;
+}
+
+std::string EntryLine(const ScanEntry& entry) {
+  std::string line = "entry \"" + Shown(entry.subkey) + "\"";
+  if (!entry.name.empty()) line += ", Name \"" + Shown(entry.name) + "\"";
+  if (!entry.Examined()) return line + ": skipped, " + ScanSkipText(entry.skip);
+  line += ": examined, Dll \"" + Shown(entry.dll) + "\"";
+  if (entry.faulty) line += entry.repaired ? ", faulty, repaired" : ", faulty";
+  return line;
 }

@@ -152,7 +152,7 @@ TEST(StdinTool, InputThatIsNoRegistryIsRefusedNamingStandardInput) {
   ScriptResult r = RunShell(dir, "printf 'hello\\n' | \"$CLI\" detect -");
   EXPECT_EQ(r.status, EXIT_TROUBLE);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err.rfind("quorvafix-cli: -: line 1: ", 0), 0u) << r.err;
+  EXPECT_EQ(r.err.rfind("quorvafix-cli: -:1: ", 0), 0u) << r.err;
 }
 
 }  // namespace

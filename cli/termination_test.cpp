@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -85,13 +86,15 @@ TEST(TerminationSignals, RemoveTheToolsOwnLockAndEndTheTool) {
   }
 }
 
-// What a terminal shows while the tool runs on file with stderr on it.
-std::string TerminalShows(const std::string& file, int* status) {
+// What a terminal shows while the tool runs argv with stderr on it and
+// standard input from input (the test's own when empty).
+std::string TerminalShows(const std::vector<std::string>& argv, const std::string& input, int* status) {
   int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return "<no terminal>";
   TempDir logs;
   ChildProcess child;
-  if (!child.Start({CLI, "fix", file}, logs.File("out"), ::ptsname(master))) return "<not started>";
+  child.SetInput(input);
+  if (!child.Start(argv, logs.File("out"), ::ptsname(master))) return "<not started>";
   child.Wait(status);
   std::string shown;
   char buffer[4096];
@@ -105,26 +108,54 @@ std::string TerminalShows(const std::string& file, int* status) {
   return shown;
 }
 
+// A FIFO whose writer holds back the sample export for longer than the
+// notice's second, then sends it whole: a slow run however fast the machine.
+class SlowInput {
+ public:
+  SlowInput(const TempDir& dir, const std::string& name) : path_(dir.File(name)) {
+    if (::mkfifo(path_.c_str(), 0600) != 0) return;
+    writer_ = std::thread([this] {
+      int fd = ::open(path_.c_str(), O_WRONLY);
+      if (fd < 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+      const std::vector<uint8_t> bytes = ReadBytes(SAMPLE);
+      ssize_t ignored = ::write(fd, bytes.data(), bytes.size());
+      (void)ignored;
+      ::close(fd);
+    });
+  }
+  ~SlowInput() {
+    if (writer_.joinable()) writer_.join();
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::thread writer_;
+};
+
 TEST(ProgressNotice, ALongRunAtATerminalNamesItsFile) {
   TempDir dir;
-  const std::string big = dir.File("big.reg");
-  // Twenty rewrites of a 10 MB registry: a few seconds.
-  WriteText(big, FaultyRegistry(std::vector<bool>(20, false), 4500));
   int status = -1;
-  EXPECT_EQ(TerminalShows(big, &status), "quorvafix-cli: working on " + big + "\r\n");
-  EXPECT_EQ(status, EXIT_NO_FAULT_LEFT);
+  {
+    SlowInput input(dir, "slow-to-terminal");
+    EXPECT_EQ(TerminalShows({CLI, "detect", "-"}, input.Path(), &status),
+              "quorvafix-cli: working on -\r\n");
+    EXPECT_EQ(status, EXIT_FAULT_LEFT);
+  }
 
   const std::string small = dir.File("small.reg");
   WriteBytes(small, ReadBytes(SAMPLE));
-  EXPECT_EQ(TerminalShows(small, &status), "");
+  EXPECT_EQ(TerminalShows({CLI, "fix", small}, "", &status), "");
   EXPECT_EQ(status, EXIT_NO_FAULT_LEFT);
 
   // Standard error that is no terminal gets no notice.
-  WriteText(big, FaultyRegistry(std::vector<bool>(20, false), 4500));
+  SlowInput input(dir, "slow-to-file");
   ChildProcess child;
-  ASSERT_TRUE(child.Start({CLI, "fix", big}, dir.File("out"), dir.File("err")));
+  child.SetInput(input.Path());
+  ASSERT_TRUE(child.Start({CLI, "detect", "-"}, dir.File("out"), dir.File("err")));
   child.Wait(&status);
-  EXPECT_EQ(status, EXIT_NO_FAULT_LEFT);
+  EXPECT_EQ(status, EXIT_FAULT_LEFT);
   EXPECT_EQ(FileText(dir.File("err")), "");
 }
 

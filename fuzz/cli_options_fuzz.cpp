@@ -20,7 +20,8 @@ bool Parse(const std::vector<std::string>& args, CliOptions* options, std::strin
 }
 
 bool Same(const CliOptions& a, const CliOptions& b) {
-  return a.command == b.command && a.patch_path == b.patch_path && a.files == b.files;
+  return a.command == b.command && a.patch_path == b.patch_path && a.files == b.files &&
+         a.verbose == b.verbose && a.summary == b.summary && a.format == b.format;
 }
 
 // The options as the plainest argument list that asks for them.
@@ -29,6 +30,9 @@ std::vector<std::string> Canonical(const CliOptions& options) {
   if (options.command == CliCommand::Version) return {"--version"};
   std::vector<std::string> args = {options.command == CliCommand::Fix ? "fix" : "detect"};
   if (!options.patch_path.empty()) args.insert(args.end(), {"--patch", options.patch_path});
+  if (options.verbose) args.push_back("--verbose");
+  if (options.summary) args.push_back("--summary");
+  if (options.format == CliFormat::Json) args.push_back("--format=json");
   args.push_back("--");
   args.insert(args.end(), options.files.begin(), options.files.end());
   return args;
@@ -55,6 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   CliOptions options;
   options.patch_path = "left over";
+  options.verbose = options.summary = true;
+  options.format = CliFormat::Json;
   options.files = {"left", "over"};
   std::string error;
   bool ok = Parse(args, &options, &error);

@@ -68,7 +68,7 @@ TEST(MemoryFileSystem, WritesStoreAtMostTheStep) {
   MemoryFileSystem fs;
   fs.SetWriteStep(2);
   int fd = -1;
-  ASSERT_EQ(fs.OpenExclusive("/f", &fd), 0);
+  ASSERT_EQ(fs.OpenExclusive("/f", 0600, &fd), 0);
   const std::vector<uint8_t> data = Bytes("abcde");
   size_t written = 99;
   ASSERT_EQ(fs.Write(fd, data.data(), data.size(), &written), 0);

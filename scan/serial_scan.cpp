@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "platform/code_page.h"
 #include "platform/registry.h"
 #include "text/wide_text.h"
 
@@ -23,8 +25,20 @@ constexpr uint32_t VALUE_QUERY_BYTES = 300;
 constexpr int VALUE_BUFFER_UNITS = VALUE_QUERY_BYTES / 2 + 1;
 constexpr uint32_t KEY_ACCESS = 1;
 
-// Reads string value `name` of key into text. False when the query fails.
-bool QueryText(RegKey key, const char16_t* name, DynString& text) {
+// True when every unit of text has a Windows-1252 byte that widens back to it,
+// so the narrow form names the same key.
+bool NarrowsExactly(const char16_t* text) {
+  for (; *text != 0; ++text) {
+    if (CodePageToWide(static_cast<unsigned char>(WideToCodePage(*text))) != *text) return false;
+  }
+  return true;
+}
+
+// Reads string value `name` of key into text, and its UTF-16 form into wide
+// when given; exact, when given, tells whether text narrowed exactly. False
+// when the query fails.
+bool QueryText(RegKey key, const char16_t* name, DynString& text, std::u16string* wide = nullptr,
+               bool* exact = nullptr) {
   char16_t buffer[VALUE_BUFFER_UNITS];
   uint32_t length = VALUE_QUERY_BYTES;
   if (RegQueryValueEx(key, name, nullptr, reinterpret_cast<uint8_t*>(buffer), &length) != ERROR_SUCCESS) {
@@ -32,34 +46,44 @@ bool QueryText(RegKey key, const char16_t* name, DynString& text) {
   }
   buffer[length < VALUE_QUERY_BYTES ? length / 2 : VALUE_QUERY_BYTES / 2] = 0;
   text.AssignWide(buffer);
+  if (wide != nullptr) wide->assign(buffer);
+  if (exact != nullptr) *exact = NarrowsExactly(buffer);
   return true;
 }
 
-bool QueryText(RegKey key, const char* name, DynString& text) {
+bool QueryText(RegKey key, const char* name, DynString& text, std::u16string* wide = nullptr,
+               bool* exact = nullptr) {
   WideText wide_name(name);
-  return QueryText(key, wide_name.Get(), text);
+  return QueryText(key, wide_name.Get(), text, wide, exact);
 }
 
 // Appends to the report while remembering where it ends, so that adding a
 // block costs its own length rather than a measuring of the whole report.
 // Each addition makes the same Reserve call as Append, so the report grows
-// exactly as if appended to.
+// exactly as if appended to. A sink of the report layout.
 class ReportWriter {
  public:
   explicit ReportWriter(DynString& report) : report_(report), end_(report.Length()) {}
 
-  ReportWriter& Add(const char* text) {
+  void Text(const char* text) {
     int add = static_cast<int>(std::strlen(text));
     report_.Reserve(end_ + add);
     std::memcpy(report_.At(0) + end_, text, static_cast<size_t>(add) + 1);
     end_ += add;
-    return *this;
   }
-  ReportWriter& Add(const DynString& text) { return Add(text.CStr()); }
+  void Field(const char* text) { Text(text); }
 
  private:
   DynString& report_;
   int end_;
+};
+
+// What one walk carries from entry to entry.
+struct Walk {
+  bool repair;
+  ReportWriter report;
+  DynString& message;
+  bool found;
 };
 
 bool IsFaulty(const DynString& dll) {
@@ -69,13 +93,18 @@ bool IsFaulty(const DynString& dll) {
   return false;
 }
 
+// Marks the entry (when recorded) as skipped for why.
+void Skip(ScanEntry* entry, ScanSkip why) {
+  if (entry != nullptr) entry->skip = why;
+}
+
 // Examines the driver key at driver_path for the device device_name and adds
 // its block to the report. Sets found when the driver's Dll is faulty.
-void ExamineDriver(const DynString& device_name, const DynString& driver_path, bool repair,
-                   ReportWriter& report, DynString& message, bool& found) {
+void ExamineDriver(const DynString& device_name, const DynString& driver_path, Walk& walk, ScanEntry* entry) {
   RegKey driver;
   WideText wide_path(driver_path.CStr());
   if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, wide_path.Get(), 0, KEY_ACCESS, &driver) != ERROR_SUCCESS) {
+    Skip(entry, ScanSkip::DriverKeyMissing);
     return;
   }
   DynString dll;
@@ -84,67 +113,102 @@ void ExamineDriver(const DynString& device_name, const DynString& driver_path, b
   if (QueryText(driver, DLL_VALUE, dll)) {
     dll.ToUpper();
     if (IsFaulty(dll)) {
-      found = faulty = true;
-      if (repair) {
+      walk.found = faulty = true;
+      if (walk.repair) {
         repaired = RegSetValueEx(driver, DLL_VALUE, REG_SZ, reinterpret_cast<const uint8_t*>(REPAIRED_DLL),
                                  REPAIRED_DLL_BYTES) == ERROR_SUCCESS;
       }
     }
   }
   if (dll.Length() > 0) {
-    report.Add(device_name).Add("\r\nDll: ").Add(dll);
-    if (faulty) {
-      report.Add(repaired ? SCAN_FIXED_MARK : SCAN_BUG_MARK);
-      if (repaired) message.Assign(SCAN_REPAIRED_MESSAGE);
+    WriteDriverBlock(walk.report, device_name.CStr(), dll.CStr(), faulty, repaired);
+    if (repaired) walk.message.Assign(SCAN_REPAIRED_MESSAGE);
+    if (entry != nullptr) {
+      WideText wide_dll(dll.CStr());
+      entry->dll = wide_dll.Get();
+      entry->faulty = faulty;
+      entry->repaired = repaired;
     }
-    report.Add("\r\n");
+  } else {
+    Skip(entry, ScanSkip::NoDll);
   }
   RegCloseKey(driver);
 }
 
 // Examines the active-driver entry subkey_name of Drivers\Active.
-void ExamineEntry(const char16_t* subkey_name, bool repair, ReportWriter& report, DynString& message,
-                  bool& found) {
+void ExamineEntry(const char16_t* subkey_name, Walk& walk, ScanEntry* entry) {
+  if (!NarrowsExactly(subkey_name)) return Skip(entry, ScanSkip::EntryNameNotRepresentable);
   DynString entry_path(ACTIVE_ENTRY_PREFIX);
   DynString narrow_name;
   narrow_name.AssignWide(subkey_name);
   entry_path.Append(narrow_name);
   WideText wide_entry_path(entry_path.CStr());
-  RegKey entry;
-  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, wide_entry_path.Get(), 0, KEY_ACCESS, &entry) != ERROR_SUCCESS) {
-    return;
+  RegKey entry_key;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, wide_entry_path.Get(), 0, KEY_ACCESS, &entry_key) != ERROR_SUCCESS) {
+    return Skip(entry, ScanSkip::EntryNotOpened);
   }
   DynString device_name;
   DynString pnp_id;
   DynString driver_path;
-  bool selected = QueryText(entry, "Name", device_name) && device_name.CompareN("COM", 3) == 0;
-  if (selected) {
-    bool has_pnp_id = QueryText(entry, "PnpId", pnp_id) && pnp_id.Length() > 0;
-    bool has_key = QueryText(entry, "Key", driver_path) && driver_path.Length() > 0;
-    selected = !has_pnp_id && has_key;
+  bool key_exact = false;
+  if (!QueryText(entry_key, "Name", device_name, entry != nullptr ? &entry->name : nullptr)) {
+    Skip(entry, ScanSkip::NoName);
+  } else if (device_name.CompareN("COM", 3) != 0) {
+    Skip(entry, ScanSkip::NotComPort);
+  } else {
+    bool has_pnp_id = QueryText(entry_key, "PnpId", pnp_id) && pnp_id.Length() > 0;
+    bool has_key = QueryText(entry_key, "Key", driver_path, entry != nullptr ? &entry->key : nullptr, &key_exact) &&
+                   driver_path.Length() > 0;
+    if (has_pnp_id) {
+      Skip(entry, ScanSkip::HasPnpId);
+    } else if (!has_key) {
+      Skip(entry, ScanSkip::NoKey);
+    } else if (!key_exact) {
+      Skip(entry, ScanSkip::KeyPathNotRepresentable);
+    } else {
+      ExamineDriver(device_name, driver_path, walk, entry);
+    }
   }
-  if (selected) ExamineDriver(device_name, driver_path, repair, report, message, found);
-  RegCloseKey(entry);
+  RegCloseKey(entry_key);
+}
+
+// The whole name of the index-th subkey of key, whose name is name_size units
+// long with its terminator.
+std::u16string WholeSubkeyName(RegKey key, uint32_t index, uint32_t name_size) {
+  std::u16string name(name_size, u'\0');
+  uint32_t length = name_size;
+  if (RegEnumKeyEx(key, index, name.data(), &length) != ERROR_SUCCESS) return std::u16string();
+  name.resize(length);
+  return name;
 }
 
 }  // namespace
 
-void ScanSerialDrivers(DynString& report, DynString& message, bool repair) {
+void ScanSerialDrivers(DynString& report, DynString& message, bool repair, ScanObserver* observer) {
   *report.At(0) = '\0';
-  ReportWriter writer(report);
-  bool found = false;
+  Walk walk{repair, ReportWriter(report), message, false};
   RegKey active;
   if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, ACTIVE_DRIVERS_PATH, 0, KEY_ACCESS, &active) == ERROR_SUCCESS) {
     for (uint32_t index = 0;; ++index) {
       char16_t subkey_name[SUBKEY_NAME_CHARS];
       uint32_t name_length = SUBKEY_NAME_CHARS;
-      if (RegEnumKeyEx(active, index, subkey_name, &name_length) != ERROR_SUCCESS) break;
-      ExamineEntry(subkey_name, repair, writer, message, found);
+      RegStatus status = RegEnumKeyEx(active, index, subkey_name, &name_length);
+      if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) break;
+      ScanEntry told;
+      ScanEntry* entry = observer != nullptr ? &told : nullptr;
+      if (status == ERROR_MORE_DATA) {
+        if (entry != nullptr) entry->subkey = WholeSubkeyName(active, index, name_length);
+        Skip(entry, ScanSkip::NameTooLong);
+      } else {
+        if (entry != nullptr) entry->subkey = subkey_name;
+        ExamineEntry(subkey_name, walk, entry);
+      }
+      if (observer != nullptr) observer->EntryDone(told);
     }
     RegCloseKey(active);
   }
-  if (!found) {
-    writer.Add(SCAN_ALL_OK);
+  if (!walk.found) {
+    walk.report.Text(SCAN_ALL_OK);
     message.Assign(SCAN_NOT_FOUND_MESSAGE);
   }
 }

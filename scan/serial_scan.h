@@ -6,30 +6,30 @@
 // so whichever store the process installed is the one scanned. Synchronous.
 #pragma once
 
+#include "scan/report_layout.h"
+#include "scan/scan_entry.h"
 #include "text/dyn_string.h"
 
-// The texts the scan composes.
-constexpr char SCAN_REPAIRED_MESSAGE[] =
-    " We have solved the Bug. You need to reboot your PocketPC with a soft reset to make the GPS "
-    "port able to other applications";
-constexpr char SCAN_NOT_FOUND_MESSAGE[] =
-    "We have not find any Bluetooth Bug from QUORVA in this PDA.";
-constexpr char SCAN_ALL_OK[] = "\r\nAll OK !!!";
-constexpr char SCAN_FIXED_MARK[] = "  FIXED!";
-constexpr char SCAN_BUG_MARK[] = " <<<< BUG DETECTED HERE!";
-
 // Walks HKEY_LOCAL_MACHINE\Drivers\Active in index order and, for every entry
-// whose Name begins with "COM" (case-sensitive), whose PnpId is empty or absent
-// and whose Key is set, reads the driver key's Dll value, upper-cased. A value
-// of "---BTCEIF.DLL" or "QVBTDEV.DLL" is faulty; with repair set it is
-// overwritten with "BTCEIF.DLL".
+// whose Name begins with "COM" (case-sensitive: "com5:" is not examined), whose
+// PnpId is empty or absent and whose Key is set, reads the driver key's Dll
+// value, upper-cased. A value of "---BTCEIF.DLL" or "QVBTDEV.DLL" is faulty;
+// with repair set it is overwritten with "BTCEIF.DLL".
 //
 // report becomes one block per driver with a non-empty Dll:
 //   NAME "\r\nDll: " DLL [ "  FIXED!" | " <<<< BUG DETECTED HERE!" ] "\r\n"
 // followed by "\r\nAll OK !!!" when nothing faulty was found. message becomes
 // SCAN_REPAIRED_MESSAGE when a value was rewritten, SCAN_NOT_FOUND_MESSAGE when
 // nothing faulty was found, and stays as given (empty) otherwise. Every
-// registry failure skips only the entry concerned; a failed enumeration ends
-// the walk. Every key opened is closed before the call returns.
+// registry failure skips only the entry concerned. An entry whose subkey name
+// does not fit 200 characters is skipped and the walk goes on; any other failed
+// enumeration ends it. A subkey name or Key path holding a character the narrow
+// code page lacks is skipped unopened, so the narrowed path ("?" in its place)
+// never reaches another key. Every key opened is closed before the call returns.
+//
+// observer, when not null, is told of every subkey enumerated, in index order,
+// what the scan did with it; the report and message are the same with or
+// without it.
 // Example: one healthy COM1: entry gives "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!".
-void ScanSerialDrivers(DynString& report, DynString& message, bool repair);
+void ScanSerialDrivers(DynString& report, DynString& message, bool repair,
+                       ScanObserver* observer = nullptr);

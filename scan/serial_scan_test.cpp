@@ -6,6 +6,7 @@
 
 #include "platform/memory_registry.h"
 #include "platform/registry.h"
+#include "scan/testing/scan_fixture.h"
 
 namespace {
 
@@ -14,49 +15,6 @@ constexpr char NOT_FOUND[] = "We have not find any Bluetooth Bug from QUORVA in 
 constexpr char REPAIRED[] =
     " We have solved the Bug. You need to reboot your PocketPC with a soft reset to make the GPS "
     "port able to other applications";
-
-class SerialScanTest : public ::testing::Test {
- protected:
-  void SetUp() override { InstallRegistryStore(&registry_); }
-  void TearDown() override {
-    EXPECT_EQ(registry_.OpenHandleCount(), 0) << "every key opened is closed";
-    InstallRegistryStore(nullptr);
-  }
-
-  // Adds Drivers\Active\<entry> naming device `name` whose driver key is `key`.
-  void AddEntry(const std::u16string& entry, const std::u16string& name, const std::u16string& key,
-                const std::u16string* pnp_id = nullptr) {
-    std::u16string path = u"Drivers\\Active\\" + entry;
-    registry_.PutString(HKEY_LOCAL_MACHINE, path, u"Name", name);
-    registry_.PutString(HKEY_LOCAL_MACHINE, path, u"Key", key);
-    if (pnp_id != nullptr) registry_.PutString(HKEY_LOCAL_MACHINE, path, u"PnpId", *pnp_id);
-  }
-
-  void AddDriver(const std::u16string& key, const std::u16string& dll) {
-    registry_.PutString(HKEY_LOCAL_MACHINE, key, u"Dll", dll);
-  }
-
-  // A COM entry and its driver key in one step.
-  void AddComDriver(const std::u16string& entry, const std::u16string& name, const std::u16string& dll) {
-    std::u16string key = u"Drivers\\BuiltIn\\Port" + entry;
-    AddEntry(entry, name, key);
-    AddDriver(key, dll);
-  }
-
-  std::u16string DllOf(const std::u16string& entry) {
-    return registry_.GetString(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\Port" + entry, u"Dll").value_or(u"<none>");
-  }
-
-  void Scan(bool repair) {
-    report_.Clear();
-    message_.Clear();
-    ScanSerialDrivers(report_, message_, repair);
-  }
-
-  MemoryRegistry registry_;
-  DynString report_;
-  DynString message_;
-};
 
 TEST_F(SerialScanTest, NoActiveDriverKeyReportsAllOk) {
   Scan(false);

@@ -1,0 +1,36 @@
+// What one quorvafix-cli job found in one file, kept for the forms printed
+// after all files are done: the JSON document and the batch summary.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/reg_text_codec.h"
+#include "scan/scan_entry.h"
+
+// A file's result in a word, as the summary counts it.
+enum class FileVerdict {
+  Healthy,   // scanned; no faulty driver found
+  Faulty,    // scanned; a faulty driver remains
+  Repaired,  // scanned; faulty drivers found and every one repaired
+  Refused,   // not scanned: the file could not be read or parsed, or was refused
+};
+
+struct FileOutcome {
+  std::string path;                 // as given on the command line
+  bool scanned = false;             // the file was loaded and scanned
+  RegFileForm form;                 // the file's dialect and encoding, when scanned
+  std::vector<ScanEntry> entries;   // what the (last) scan did with each entry: every
+                                    // one with --verbose or JSON, else the examined ones
+  std::string message;              // the scan's outcome message, UTF-8; may be empty
+  std::vector<std::string> errors;  // every message the job printed on stderr, unescaped
+  int status = 0;                   // the job's exit status
+
+  FileVerdict Verdict() const;
+};
+
+// "healthy", "faulty", "repaired" or "refused".
+const char* VerdictText(FileVerdict verdict);
+
+// "N files: A healthy, B faulty, C repaired, D refused" ("1 file: " for one).
+std::string SummaryLine(const std::vector<FileVerdict>& verdicts);
