@@ -11,6 +11,9 @@
 
 namespace {
 
+// Refresh hashes the file in pieces of this size.
+constexpr size_t REFRESH_READ_BYTES = 64 * 1024;
+
 // A 64-bit hash of a file's bytes and size, fed piece by piece, to tell
 // whether the file changed on disk. Each step is a bijection of the state, so
 // files of the same size that differ in one 8-byte word always hash
@@ -157,9 +160,26 @@ RegStatus RegFileStore::EnumSubkey(RegKey key, uint32_t index, char16_t* name, u
                           KeyText(key) + ": " + RegStatusText(status));
 }
 
+SeenValue RegFileStore::ValueIn(const RegKeyNode* node, std::u16string_view name) {
+  SeenValue value;
+  if (const RegValueEntry* entry = node->FindValue(name)) {
+    value.present = true;
+    value.type = entry->type;
+    value.data = entry->data.ToVector();
+  }
+  return value;
+}
+
 RegStatus RegFileStore::QueryValue(RegKey key, const char16_t* name, uint32_t* type,
                                    uint8_t* data, uint32_t* length) {
   RegStatus status = RegTreeStore::QueryValue(key, name, type, data, length);
+  RegKeyNode* node = nullptr;
+  bool served = (status == ERROR_SUCCESS && data != nullptr) || status == ERROR_FILE_NOT_FOUND;
+  if (served && Resolve(key, &node) == ERROR_SUCCESS) {
+    RegKey root = 0;
+    std::u16string key_path = RegTree::PathOf(node, &root);
+    served_.Record(root, key_path, ValueNameOf(name), ValueIn(node, ValueNameOf(name)));
+  }
   if (status == ERROR_SUCCESS) return status;
   return Fail(status, path_ + ": cannot read " + ValueText(ValueNameOf(name)) + " of " +
                           KeyText(key) + ": " + RegStatusText(status));
@@ -196,6 +216,7 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
                 what + "cannot read " + lock->Target() + ": " + std::strerror(read_error));
   }
   uint64_t hash = exists ? ContentHash(bytes) : 0;
+  const SeenValue held = ValueIn(node, name);
   if (exists != exists_ || hash != hash_) {
     auto fresh = std::make_unique<RegTree>();
     RegFileForm form;
@@ -208,6 +229,10 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     if (RegStatus status = Resolve(key, &node)) {
       return Fail(status, what + "it changed on disk and the key is gone");
     }
+  }
+  const SeenValue* served = served_.Find(root, key_path, name);
+  if (ValueIn(node, name) != (served != nullptr ? *served : held)) {
+    return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
   }
   if (!exists) bytes = FileStartBytes(form_);
 
@@ -243,6 +268,34 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     form_ = check.form;
     exists_ = true;
     hash_ = ContentHash(edited);
+    served_.Record(root, key_path, name, SeenValue{true, type, std::vector<uint8_t>(data, data + length)});
   }
   return status == ERROR_SUCCESS ? status : Fail(status, what + failure);
+}
+
+RegStatus RegFileStore::Refresh() {
+  int fd = -1;
+  int error = fs_.OpenRead(path_, &fd);
+  if (error == ENOENT && !exists_) return ERROR_SUCCESS;
+  if (error != 0) {
+    return Fail(StatusOfErrno(error), path_ + ": cannot read: " + std::strerror(error));
+  }
+  ContentHasher hasher;
+  std::vector<uint8_t> buffer(REFRESH_READ_BYTES);
+  size_t got = 0;
+  while ((error = fs_.Read(fd, buffer.data(), buffer.size(), &got)) == 0 && got != 0) {
+    hasher.Add(buffer.data(), got);
+  }
+  fs_.Close(fd);
+  if (error != 0) {
+    return Fail(StatusOfErrno(error), path_ + ": cannot read: " + std::strerror(error));
+  }
+  if (exists_ && hasher.Finish() == hash_) return ERROR_SUCCESS;
+  RegFileOptions options;
+  options.file_system = &fs_;
+  std::string failure;
+  std::unique_ptr<RegFileStore> fresh = Load(path_, &failure, options);
+  if (fresh == nullptr) return Fail(ERROR_BADDB, failure);
+  Adopt(fresh->TakeTree(), fresh->form_, fresh->hash_, true);
+  return ERROR_SUCCESS;
 }
