@@ -11,9 +11,9 @@
 namespace {
 
 // The canvas: paints through the window's procedure.
-class Canvas : public QWidget {
+class PaintedCanvas : public QWidget {
  public:
-  Canvas(QtWindowManager& windows, WindowHandle window) : windows_(windows), window_(window) {
+  PaintedCanvas(QtWindowManager& windows, WindowHandle window) : windows_(windows), window_(window) {
     setFocusPolicy(Qt::NoFocus);
   }
 
@@ -37,7 +37,7 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(true);
-  setWidget(new Canvas(windows, window));
+  setWidget(new PaintedCanvas(windows, window));
 }
 
 void ClientView::FitCanvas(int bottom) {
