@@ -277,8 +277,16 @@ void QtWindowManager::PaintWindow(WindowHandle window, QPainter& painter, const 
   painting_ = 0;
   auto it = natives_.find(window);
   if (it != natives_.end() && it->second.widget) {
-    it->second.widget->SetDrawnText(painted_text_);
-    it->second.widget->FitCanvas(painted_bottom_);
+    ClientView* view = it->second.widget;
+    view->SetDrawnText(painted_text_);
+    // The text's end must scroll clear of a menu bar lying over the window.
+    int covered = 0;
+    for (const auto& [bar, strip] : menu_bars_) {
+      if (strip && strip->isVisible()) {
+        covered = std::max(covered, view->geometry().bottom() + 1 - strip->geometry().top());
+      }
+    }
+    view->FitCanvas(painted_bottom_ + covered);
   }
 }
 
