@@ -119,8 +119,35 @@ std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::s
   return store;
 }
 
+void RegFileStore::CarryServed(RegTree& fresh) {
+  for (RegKey root = HKEY_CLASSES_ROOT; root <= HKEY_CURRENT_CONFIG; ++root) {
+    std::vector<RegKeyNode*> pending;
+    if (RegKeyNode* top = tree().Root(root)) pending.push_back(top);
+    while (!pending.empty()) {
+      RegKeyNode* node = pending.back();
+      pending.pop_back();
+      for (size_t i = 0; RegKeyNode* sub = node->Subkey(i); ++i) pending.push_back(sub);
+      node->ForEachValue([&](const RegValueEntry& old_entry) {
+        if (!old_entry.served) return;
+        RegKey at = 0;
+        const std::u16string path = RegTree::PathOf(node, &at);
+        const std::u16string name = old_entry.name.ToText();
+        RegKeyNode* now = fresh.Root(root) == nullptr ? nullptr : fresh.Find(fresh.Root(root), path);
+        const RegValueEntry* entry = now == nullptr ? nullptr : now->FindValue(name);
+        SeenValue seen{true, old_entry.type, old_entry.data.ToVector()};
+        if (entry != nullptr && ValueIn(now, name) == seen) {
+          entry->served = true;
+        } else {
+          served_.Record(root, path, name, std::move(seen));
+        }
+      });
+    }
+  }
+}
+
 void RegFileStore::Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, uint64_t hash,
                          bool exists) {
+  CarryServed(*tree);
   ReplaceTree(std::move(tree));
   form_ = form;
   exists_ = exists;
@@ -174,11 +201,13 @@ RegStatus RegFileStore::QueryValue(RegKey key, const char16_t* name, uint32_t* t
                                    uint8_t* data, uint32_t* length) {
   RegStatus status = RegTreeStore::QueryValue(key, name, type, data, length);
   RegKeyNode* node = nullptr;
-  bool served = (status == ERROR_SUCCESS && data != nullptr) || status == ERROR_FILE_NOT_FOUND;
-  if (served && Resolve(key, &node) == ERROR_SUCCESS) {
-    RegKey root = 0;
-    std::u16string key_path = RegTree::PathOf(node, &root);
-    served_.Record(root, key_path, ValueNameOf(name), ValueIn(node, ValueNameOf(name)));
+  if (status == ERROR_SUCCESS && data != nullptr && Resolve(key, &node) == ERROR_SUCCESS) {
+    const RegValueEntry* entry = node->FindValue(ValueNameOf(name));
+    if (!entry->served && served_.Count() != 0) {
+      RegKey root = 0;
+      served_.Forget(root, RegTree::PathOf(node, &root), ValueNameOf(name));
+    }
+    entry->served = true;
   }
   if (status == ERROR_SUCCESS) return status;
   return Fail(status, path_ + ": cannot read " + ValueText(ValueNameOf(name)) + " of " +
@@ -231,7 +260,14 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     }
   }
   const SeenValue* served = served_.Find(root, key_path, name);
-  if (ValueIn(node, name) != (served != nullptr ? *served : held)) {
+  const SeenValue now = ValueIn(node, name);
+  if (now != (served != nullptr ? *served : held)) {
+    // Another writer stored this very value already: nothing is replaced.
+    if (now == SeenValue{true, type, std::vector<uint8_t>(data, data + length)}) {
+      served_.Forget(root, key_path, name);
+      node->FindValue(name)->served = true;
+      return ERROR_SUCCESS;
+    }
     return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
   }
   if (!exists) bytes = FileStartBytes(form_);
@@ -268,7 +304,8 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     form_ = check.form;
     exists_ = true;
     hash_ = ContentHash(edited);
-    served_.Record(root, key_path, name, SeenValue{true, type, std::vector<uint8_t>(data, data + length)});
+    served_.Forget(root, key_path, name);
+    node->FindValue(name)->served = true;
   }
   return status == ERROR_SUCCESS ? status : Fail(status, what + failure);
 }

@@ -42,7 +42,7 @@ class RegFileStore : public RegTreeStore {
   // Reads are served from the tree as last read or written. Each failure of
   // these, like every failure of the store, leaves its reason in LastFailure.
   // QueryValue remembers each value it serves whole (data asked for, status
-  // 0) and each value it reports missing, for SetValue's check below.
+  // 0) for SetValue's check below.
   RegStatus OpenKey(RegKey key, const char16_t* path, RegKey* result) override;
   RegStatus EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) override;
   RegStatus QueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data,
@@ -68,7 +68,9 @@ class RegFileStore : public RegTreeStore {
   // ERROR_BADDB (the file changed on disk into something the reader
   // refuses), ERROR_FILE_NOT_FOUND (the file vanished), ERROR_FILE_INVALID
   // (the value changed on disk since it was read), ERROR_KEY_DELETED,
-  // ERROR_INVALID_HANDLE. A value stored counts as served.
+  // ERROR_INVALID_HANDLE. A value stored counts as served; a value another
+  // writer has already set to exactly this type and data is left as it is
+  // and the result is 0.
   RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
                      uint32_t length) override;
 
@@ -104,6 +106,9 @@ class RegFileStore : public RegTreeStore {
   RegStatus Fail(RegStatus status, std::string reason);
   // "HKEY_LOCAL_MACHINE\Drivers" for an open key, or its handle number.
   std::string KeyText(RegKey key) const;
+  // Before fresh replaces the tree: marks in fresh each served value that is
+  // unchanged there and records in served_ each one that changed or went.
+  void CarryServed(RegTree& fresh);
   // Value name of node as the tree holds it now.
   static SeenValue ValueIn(const RegKeyNode* node, std::u16string_view name);
 

@@ -201,3 +201,20 @@ TEST(ServedValues, MatchesNamesWithoutCase) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another fixer got there first with the very same value: nothing is
+// replaced, so the write succeeds without touching the file.
+TEST_F(StaleWriteTest, ValueAlreadySetElsewhereToTheSameIsASuccess) {
+  store = LoadStore();
+  RegKey a = Open(u"Drivers\\A");
+  ASSERT_EQ(Read(a), "---btceif.dll");
+  const std::string outside = Registry("BTCEIF.DLL", "BTCEIF.DLL", "Berta");
+  Put(outside);
+  EXPECT_EQ(Write(a, u"BTCEIF.DLL"), ERROR_SUCCESS) << store->LastFailure();
+  EXPECT_EQ(OnDisk(), outside);
+  EXPECT_EQ(Read(a), "BTCEIF.DLL");
+}
+
+}  // namespace

@@ -29,3 +29,7 @@ const SeenValue* ServedValues::Find(RegKey root, std::u16string_view key_path,
   auto it = values_.find(KeyOf(root, key_path, name));
   return it == values_.end() ? nullptr : &it->second;
 }
+
+void ServedValues::Forget(RegKey root, std::u16string_view key_path, std::u16string_view name) {
+  if (!values_.empty()) values_.erase(KeyOf(root, key_path, name));
+}

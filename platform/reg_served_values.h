@@ -1,7 +1,9 @@
-// ServedValues: what a store last handed out for each value, by root, key
-// path and value name (matched without regard to letter case), so that a
-// write can tell whether the value it replaces is still the one its caller
-// saw. Owned by its store; single-threaded.
+// ServedValues: values a store handed out that have changed on disk since,
+// as the caller saw them, by root, key path and value name (matched without
+// regard to letter case), so that a write can tell that the value it would
+// replace is not the one its caller saw. A value served and unchanged is
+// marked in the tree instead (RegValueEntry::served), so the record stays
+// small. Owned by its store; single-threaded.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +38,8 @@ class ServedValues {
   // The value last served for name in root\key_path, or null when none was.
   const SeenValue* Find(RegKey root, std::u16string_view key_path,
                         std::u16string_view name) const;
+  // Drops what was remembered for name in root\key_path.
+  void Forget(RegKey root, std::u16string_view key_path, std::u16string_view name);
   size_t Count() const { return values_.size(); }
 
  private:
