@@ -11,6 +11,9 @@
 
 namespace {
 
+// Refresh hashes the file in pieces of this size.
+constexpr size_t REFRESH_READ_BYTES = 64 * 1024;
+
 // A 64-bit hash of a file's bytes and size, fed piece by piece, to tell
 // whether the file changed on disk. Each step is a bijection of the state, so
 // files of the same size that differ in one 8-byte word always hash
@@ -136,8 +139,35 @@ std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::s
   return store;
 }
 
+void RegFileStore::CarryServed(RegTree& fresh) {
+  for (RegKey root = HKEY_CLASSES_ROOT; root <= HKEY_CURRENT_CONFIG; ++root) {
+    std::vector<RegKeyNode*> pending;
+    if (RegKeyNode* top = tree().Root(root)) pending.push_back(top);
+    while (!pending.empty()) {
+      RegKeyNode* node = pending.back();
+      pending.pop_back();
+      for (size_t i = 0; RegKeyNode* sub = node->Subkey(i); ++i) pending.push_back(sub);
+      node->ForEachValue([&](const RegValueEntry& old_entry) {
+        if (!old_entry.served) return;
+        RegKey at = 0;
+        const std::u16string path = RegTree::PathOf(node, &at);
+        const std::u16string name = old_entry.name.ToText();
+        RegKeyNode* now = fresh.Root(root) == nullptr ? nullptr : fresh.Find(fresh.Root(root), path);
+        const RegValueEntry* entry = now == nullptr ? nullptr : now->FindValue(name);
+        SeenValue seen{true, old_entry.type, old_entry.data.ToVector()};
+        if (entry != nullptr && ValueIn(now, name) == seen) {
+          entry->served = true;
+        } else {
+          served_.Record(root, path, name, std::move(seen));
+        }
+      });
+    }
+  }
+}
+
 void RegFileStore::Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, uint64_t hash,
                          bool exists) {
+  CarryServed(*tree);
   ReplaceTree(std::move(tree));
   form_ = form;
   exists_ = exists;
@@ -177,9 +207,28 @@ RegStatus RegFileStore::EnumSubkey(RegKey key, uint32_t index, char16_t* name, u
                           KeyText(key) + ": " + RegStatusText(status));
 }
 
+SeenValue RegFileStore::ValueIn(const RegKeyNode* node, std::u16string_view name) {
+  SeenValue value;
+  if (const RegValueEntry* entry = node->FindValue(name)) {
+    value.present = true;
+    value.type = entry->type;
+    value.data = entry->data.ToVector();
+  }
+  return value;
+}
+
 RegStatus RegFileStore::QueryValue(RegKey key, const char16_t* name, uint32_t* type,
                                    uint8_t* data, uint32_t* length) {
   RegStatus status = RegTreeStore::QueryValue(key, name, type, data, length);
+  RegKeyNode* node = nullptr;
+  if (status == ERROR_SUCCESS && data != nullptr && Resolve(key, &node) == ERROR_SUCCESS) {
+    const RegValueEntry* entry = node->FindValue(ValueNameOf(name));
+    if (!entry->served && served_.Count() != 0) {
+      RegKey root = 0;
+      served_.Forget(root, RegTree::PathOf(node, &root), ValueNameOf(name));
+    }
+    entry->served = true;
+  }
   if (status == ERROR_SUCCESS) return status;
   return Fail(status, path_ + ": cannot read " + ValueText(ValueNameOf(name)) + " of " +
                           KeyText(key) + ": " + RegStatusText(status));
@@ -216,6 +265,7 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
                 what + "cannot read " + lock->Target() + ": " + std::strerror(read_error));
   }
   uint64_t hash = exists ? ContentHash(bytes) : 0;
+  const SeenValue held = ValueIn(node, name);
   if (exists != exists_ || hash != hash_) {
     auto fresh = std::make_unique<RegTree>();
     RegFileForm form;
@@ -228,6 +278,17 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     if (RegStatus status = Resolve(key, &node)) {
       return Fail(status, what + "it changed on disk and the key is gone");
     }
+  }
+  const SeenValue* served = served_.Find(root, key_path, name);
+  const SeenValue now = ValueIn(node, name);
+  if (now != (served != nullptr ? *served : held)) {
+    // Another writer stored this very value already: nothing is replaced.
+    if (now == SeenValue{true, type, std::vector<uint8_t>(data, data + length)}) {
+      served_.Forget(root, key_path, name);
+      node->FindValue(name)->served = true;
+      return ERROR_SUCCESS;
+    }
+    return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
   }
   if (!exists) bytes = FileStartBytes(form_);
 
@@ -263,6 +324,35 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     form_ = check.form;
     exists_ = true;
     hash_ = ContentHash(edited);
+    served_.Forget(root, key_path, name);
+    node->FindValue(name)->served = true;
   }
   return status == ERROR_SUCCESS ? status : Fail(status, what + failure);
+}
+
+RegStatus RegFileStore::Refresh() {
+  int fd = -1;
+  int error = fs_.OpenRead(path_, &fd);
+  if (error == ENOENT && !exists_) return ERROR_SUCCESS;
+  if (error != 0) {
+    return Fail(StatusOfErrno(error), path_ + ": cannot read: " + std::strerror(error));
+  }
+  ContentHasher hasher;
+  std::vector<uint8_t> buffer(REFRESH_READ_BYTES);
+  size_t got = 0;
+  while ((error = fs_.Read(fd, buffer.data(), buffer.size(), &got)) == 0 && got != 0) {
+    hasher.Add(buffer.data(), got);
+  }
+  fs_.Close(fd);
+  if (error != 0) {
+    return Fail(StatusOfErrno(error), path_ + ": cannot read: " + std::strerror(error));
+  }
+  if (exists_ && hasher.Finish() == hash_) return ERROR_SUCCESS;
+  RegFileOptions options;
+  options.file_system = &fs_;
+  std::string failure;
+  std::unique_ptr<RegFileStore> fresh = Load(path_, &failure, options);
+  if (fresh == nullptr) return Fail(ERROR_BADDB, failure);
+  Adopt(fresh->TakeTree(), fresh->form_, fresh->hash_, true);
+  return ERROR_SUCCESS;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/reg_file_writer.h"
+#include "platform/reg_served_values.h"
 #include "platform/reg_text_codec.h"
 #include "platform/reg_tree_store.h"
 
@@ -43,6 +44,8 @@ class RegFileStore : public RegTreeStore {
 
   // Reads are served from the tree as last read or written. Each failure of
   // these, like every failure of the store, leaves its reason in LastFailure.
+  // QueryValue remembers each value it serves whole (data asked for, status
+  // 0) for SetValue's check below.
   RegStatus OpenKey(RegKey key, const char16_t* path, RegKey* result) override;
   RegStatus EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) override;
   RegStatus QueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data,
@@ -66,10 +69,26 @@ class RegFileStore : public RegTreeStore {
   // dialect or encoding cannot hold the value exactly, e.g. a character
   // outside Windows-1252 in a REGEDIT4 file or a NUL inside a string),
   // ERROR_BADDB (the file changed on disk into something the reader
-  // refuses), ERROR_FILE_NOT_FOUND (the file vanished), ERROR_KEY_DELETED,
-  // ERROR_INVALID_HANDLE.
+  // refuses), ERROR_FILE_NOT_FOUND (the file vanished), ERROR_FILE_INVALID
+  // (the value changed on disk since it was read), ERROR_KEY_DELETED,
+  // ERROR_INVALID_HANDLE. A value stored counts as served; a value another
+  // writer has already set to exactly this type and data is left as it is
+  // and the result is 0.
   RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
                      uint32_t length) override;
+
+  // Reads the file again when its content differs from what was last read or
+  // written (64-bit content hash over size and bytes; the file is read once
+  // to hash it and once more only when it changed), so that later reads
+  // describe the file as it is now; open handles follow their keys. 0 when
+  // the tree describes the file now. A file that was read and is now missing
+  // or unreadable is never taken as an empty registry: the status is that of
+  // the errno (ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ...), ERROR_BADDB
+  // when the reader refuses the new content; the tree then stays as it was
+  // and LastFailure says why ("PATH: cannot read: No such file or
+  // directory"). A file that was missing from the start and still is stays
+  // an empty registry.
+  RegStatus Refresh();
 
   // The reason for the most recent failure: file, key or line, and errno
   // text where one applies; empty until something fails.
@@ -90,11 +109,17 @@ class RegFileStore : public RegTreeStore {
   RegStatus Fail(RegStatus status, std::string reason);
   // "HKEY_LOCAL_MACHINE\Drivers" for an open key, or its handle number.
   std::string KeyText(RegKey key) const;
+  // Before fresh replaces the tree: marks in fresh each served value that is
+  // unchanged there and records in served_ each one that changed or went.
+  void CarryServed(RegTree& fresh);
+  // Value name of node as the tree holds it now.
+  static SeenValue ValueIn(const RegKeyNode* node, std::u16string_view name);
 
   std::string path_;
   FileSystem& fs_;
   RegFileForm form_;
   bool exists_ = false;
   uint64_t hash_ = 0;
+  ServedValues served_;
   std::string last_failure_;
 };

@@ -279,14 +279,16 @@ TEST_F(RegFileStoreTest, ChangedOnDiskIsReReadAndEditedWhereItIsNow) {
   std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_crlf.reg");
   RegKey key = Open(*store, BT_SERIAL);
   RegKey gone = Open(*store, u"Drivers\\Active\\02");
-  // Another program moves everything and adds a value of its own.
+  // Another program moves everything and adds a value of its own; the Dll
+  // keeps the value the store holds (a changed one is refused: see
+  // reg_file_store_stale_test.cpp).
   std::string text =
       "REGEDIT4\r\n\r\n; moved\r\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"Other\"=\"new\"\r\n"
-      "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
+      "\"Dll\"=\"---btceif.dll\"\r\n";
   WriteText(file, text);
   ASSERT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_SUCCESS) << store->LastFailure();
   std::string expected = text;
-  expected.replace(expected.find("\"QVBTDEV.DLL\""), 13, "\"BTCEIF.DLL\"");
+  expected.replace(expected.find("\"---btceif.dll\""), 15, "\"BTCEIF.DLL\"");
   std::vector<uint8_t> after = ReadBytes(file);
   EXPECT_EQ(std::string(after.begin(), after.end()), expected);
   EXPECT_EQ(Query(*store, key, u"Other"), u"new");

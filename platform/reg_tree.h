@@ -76,6 +76,9 @@ struct RegValueEntry {
   PackedBytes data;
   uint32_t type = 0;
   bool alive = true;
+  // Set by a store once it has handed this value to a caller; bookkeeping,
+  // not part of the value.
+  mutable bool served = false;
 
   const PackedBytes& Name() const { return name; }
   bool Alive() const { return alive; }

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/reg_tree.h"
 #include "platform/registry.h"
@@ -43,6 +44,9 @@ class RegTreeStore : public RegistryStore {
   // Installs tree; each open handle moves to the key at its old path, or
   // becomes a handle to a deleted key when the new tree lacks that path.
   void ReplaceTree(std::unique_ptr<RegTree> tree);
+  // Hands the tree over to a store that takes it with ReplaceTree; this store
+  // is left without one and may then only be destroyed.
+  std::unique_ptr<RegTree> TakeTree() { return std::move(tree_); }
   // Deletes node and its subtree; open handles inside it become handles to
   // deleted keys.
   void DeleteKey(RegKeyNode* node);

@@ -20,6 +20,7 @@ const char* RegStatusText(RegStatus status) {
     case ERROR_DISK_FULL: return "disk full";
     case ERROR_MORE_DATA: return "buffer too small";
     case ERROR_NO_MORE_ITEMS: return "no more items";
+    case ERROR_FILE_INVALID: return "changed on disk since it was read";
     case ERROR_BADDB: return "not a readable registry file";
     case ERROR_KEY_DELETED: return "the key has been deleted";
     default: return "unlisted status";

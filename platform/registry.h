@@ -33,6 +33,7 @@ constexpr RegStatus ERROR_INVALID_PARAMETER = 87;
 constexpr RegStatus ERROR_DISK_FULL = 112;
 constexpr RegStatus ERROR_MORE_DATA = 234;           // the caller's buffer is too small
 constexpr RegStatus ERROR_NO_MORE_ITEMS = 259;       // enumeration index past the end
+constexpr RegStatus ERROR_FILE_INVALID = 1006;       // the value changed on disk since it was read
 constexpr RegStatus ERROR_BADDB = 1009;              // the backing file is not a registry
 constexpr RegStatus ERROR_KEY_DELETED = 1018;        // the handle's key was deleted
 

@@ -14,10 +14,13 @@ struct StringResource {
   const char16_t* text;
 };
 
-// One command of a popup menu.
+// One command of a popup menu. A menu shows beside an item the key of the
+// accelerator that sends its command, or else the one that sends same_as (a
+// command the program handles exactly as this one; 0: none).
 struct MenuItemResource {
   uint16_t command;
   const char16_t* text;
+  uint16_t same_as = 0;
 };
 
 // One popup of a menu: its label and its items, in menu order.

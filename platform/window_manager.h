@@ -64,8 +64,10 @@ constexpr int SW_SHOW = 5;
 // DrawText formats.
 constexpr uint32_t DT_WORDBREAK = 0x0010;
 
-// Message boxes: type MB_OK (one OK button, no icon); results.
+// Message boxes: type MB_OK (one OK button, no icon), with MB_ICONWARNING a
+// warning sign beside the text; results.
 constexpr uint32_t MB_OK = 0x0000;
+constexpr uint32_t MB_ICONWARNING = 0x0030;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 
@@ -189,8 +191,10 @@ class WindowManager {
                        uint32_t format) = 0;
 
   // Modal boxes: both run their own loop and return when dismissed.
-  // Shows text with caption and one OK button (type MB_OK; other types are
-  // shown as MB_OK); returns IDOK, or 0 when it cannot be shown.
+  // Shows text with caption and one OK button (type MB_OK, optionally with
+  // MB_ICONWARNING; other types are shown as MB_OK); returns IDOK, or 0 when
+  // it cannot be shown. A box with no owner window carries the program's
+  // icon, as its windows do.
   virtual int MessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                          uint32_t type) = 0;
   // Builds dialog template_id of instance, sends its procedure WM_INITDIALOG

@@ -22,7 +22,7 @@ constexpr MenuItemResource kToolsItems[] = {
     {IDM_ABOUT, u"About..."},
     {IDM_DETECT, u"Detect QUORVA Bug"},
     {IDM_FIX, u"Fix QUORVA Bluetooth Bug"},
-    {IDM_EXIT, u"Exit"},
+    {IDM_EXIT, u"Exit", 1},  // command 1 closes the window as Exit does
 };
 
 constexpr PopupResource kMenuPopups[] = {{u"Tools", kToolsItems, CountOf(kToolsItems)}};

@@ -10,6 +10,7 @@
 #include "platform/window_manager.h"
 #include "resources/quorvafix_resources.h"
 #include "shell/app_start.h"
+#include "shell/registry_check.h"
 #include "shell/registry_location.h"
 
 namespace {
@@ -56,7 +57,8 @@ std::u16string Utf16Of(const std::string& text) {
 
 // Shows why the program cannot start; always returns 1.
 int RefuseToStart(const std::string& why) {
-  MessageBox(0, Utf16Of(why).c_str(), kCaption, MB_OK);
+  ProgramInstance();  // the box carries the program's icon
+  MessageBox(0, Utf16Of(why).c_str(), kCaption, MB_OK | MB_ICONWARNING);
   return 1;
 }
 
@@ -74,7 +76,13 @@ int RunQuorvafix(int argc, const char* const* argv) {
   std::unique_ptr<RegFileStore> store = RegFileStore::Load(path, &error, options);
   if (store == nullptr) return RefuseToStart("The registry file cannot be used.\n\n" + error);
   InstallRegistryStore(store.get());
+  InstallRegistryCheck([&store](std::u16string* why) {
+    if (store->Refresh() == ERROR_SUCCESS) return true;
+    *why = Utf16Of(store->LastFailure());
+    return false;
+  });
   int code = WinMain(ProgramInstance(), 0, u"", SW_SHOW);
+  InstallRegistryCheck(nullptr);
   InstallRegistryStore(nullptr);
   return code;
 }

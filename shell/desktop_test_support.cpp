@@ -77,7 +77,7 @@ bool ChooseMenuItem(const QString& text) {
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
   if (menu == nullptr || !menu->isVisible()) return false;
   for (QAction* action : menu->actions()) {
-    if (action->text() == text) {
+    if (action->text().section(QLatin1Char('\t'), 0, 0) == text) {
       QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
       return true;
     }

@@ -1,15 +1,21 @@
 #include "shell/main_window.h"
 
+#include <string>
+
 #include "resources/resource_ids.h"
 #include "scan/serial_scan.h"
 #include "shell/about_box.h"
 #include "shell/display_text.h"
+#include "shell/registry_check.h"
 
 InstanceHandle Instance = 0;
 WindowHandle MenuBar = 0;
 ActivateInfo ActivationInfo{};
 
 namespace {
+
+constexpr char16_t UNREADABLE_REGISTRY_TEXT[] =
+    u"The registry file cannot be read now, so nothing was examined or changed.\n\n";
 
 void OnCreate(WindowHandle window) {
   MenuBarInfo info{};
@@ -41,7 +47,15 @@ void OnPaint(WindowHandle window) {
 
 // Detect (repair false) and Fix (repair true): the report replaces the
 // window's text; Fix also tells its outcome when the scan composed one.
+// A registry whose file cannot be read now is not scanned: the window keeps
+// its text and a box says why.
 void RunScan(WindowHandle window, bool repair) {
+  std::u16string why;
+  if (!RegistryIsCurrent(&why)) {
+    std::u16string text = UNREADABLE_REGISTRY_TEXT + why;
+    MessageBox(window, text.c_str(), u"QUORVAFIX", MB_OK | MB_ICONWARNING);
+    return;
+  }
   DynString report;
   DynString message;
   ScanSerialDrivers(report, message, repair);

@@ -12,6 +12,34 @@ QString StringOf(InstanceHandle instance, uint32_t id) {
   return text == nullptr ? QString() : QString::fromUtf16(text);
 }
 
+// "Ctrl+A" for the first accelerator of instance's tables that sends
+// command; empty when none does.
+QString ShortcutText(InstanceHandle instance, uint16_t command) {
+  const ResourceModule* module = ModuleOf(instance);
+  if (module == nullptr || command == 0) return QString();
+  for (int t = 0; t < module->accelerator_count; ++t) {
+    const AcceleratorTable& table = module->accelerators[t];
+    for (int i = 0; i < table.entry_count; ++i) {
+      const AcceleratorResource& entry = table.entries[i];
+      if (entry.command != command || !(entry.flags & FVIRTKEY)) continue;
+      QString text;
+      if (entry.flags & FCONTROL) text += QStringLiteral("Ctrl+");
+      if (entry.flags & FALT) text += QStringLiteral("Alt+");
+      if (entry.flags & FSHIFT) text += QStringLiteral("Shift+");
+      return text + QChar(entry.key);
+    }
+  }
+  return QString();
+}
+
+// An item's text with its shortcut after a tab, where a menu shows it.
+QString ItemText(InstanceHandle instance, const MenuItemResource& item) {
+  QString shortcut = ShortcutText(instance, item.command);
+  if (shortcut.isEmpty()) shortcut = ShortcutText(instance, item.same_as);
+  QString text = QString::fromUtf16(item.text);
+  return shortcut.isEmpty() ? text : text + QLatin1Char('\t') + shortcut;
+}
+
 }  // namespace
 
 bool QtShellServices::SHCreateMenuBar(MenuBarInfo* info) {
@@ -48,7 +76,7 @@ bool QtShellServices::SHCreateMenuBar(MenuBarInfo* info) {
       auto* items = new QMenu(button);
       for (int k = 0; k < popup.item_count; ++k) {
         const uint16_t command = popup.items[k].command;
-        QAction* action = items->addAction(QString::fromUtf16(popup.items[k].text));
+        QAction* action = items->addAction(ItemText(info->instance, popup.items[k]));
         QObject::connect(action, &QAction::triggered, action, [&windows, parent, command] {
           windows.PostMessage(parent, WM_COMMAND, command, 0);
         });

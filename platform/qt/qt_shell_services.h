@@ -1,6 +1,7 @@
 // The shell's services on Qt: the menu bar is a strip along the bottom of
 // the screen with one tool button per template entry (its label from the
 // string table; a drop-down button opens its popup of the template's menu);
+// each item shows its accelerator after a tab (MenuItemResource says which);
 // a chosen item posts WM_COMMAND to the bar's parent. SHInitDialog's flags
 // act on the Qt dialog (see QtWindowManager::ApplyDialogFlags).
 #pragma once

@@ -7,8 +7,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <algorithm>
 #include <vector>
 
+#include "platform/qt/qt_client_view.h"
 #include "platform/qt/qt_template_dialog.h"
 #include "platform/shell_services.h"
 
@@ -48,30 +51,14 @@ class ScreenWidget : public QWidget {
     windows_.ScreenCloseRequested();
   }
   void keyPressEvent(QKeyEvent* event) override {
-    windows_.KeyPressed(event->key(), event->modifiers());
+    windows_.KeyPressed(event->key(), event->modifiers(), event->isAutoRepeat());
+  }
+  void keyReleaseEvent(QKeyEvent* event) override {
+    if (!event->isAutoRepeat()) windows_.KeyReleased(event->key());
   }
 
  private:
   QtWindowManager& windows_;
-};
-
-// A top-level window of the program: paints through its procedure.
-class ClientWidget : public QWidget {
- public:
-  ClientWidget(QtWindowManager& windows, WindowHandle handle, QWidget* screen)
-      : QWidget(screen), windows_(windows), handle_(handle) {
-    setFocusPolicy(Qt::NoFocus);
-  }
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QPainter painter(this);
-    windows_.PaintWindow(handle_, painter, event->rect());
-  }
-
- private:
-  QtWindowManager& windows_;
-  WindowHandle handle_;
 };
 
 }  // namespace
@@ -137,7 +124,7 @@ QWidget* QtWindowManager::OwnerWidget(WindowHandle owner) const {
 
 bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) {
   EnsureScreen(window);
-  auto* widget = new ClientWidget(*this, window, screen_);
+  auto* widget = new ClientView(*this, window, screen_);
   natives_[window] = Native{rect, widget};
   PlaceWidget(window);
   LayOutMenuBars();
@@ -227,6 +214,13 @@ bool QtWindowManager::GetClientRect(WindowHandle window, Rect* rect) {
   if (it == natives_.end() || rect == nullptr) return false;
   const Rect& r = it->second.rect;
   *rect = Rect{0, 0, r.right - r.left, r.bottom - r.top};
+  if (ClientView* view = it->second.widget) {
+    // The scroll bar takes its width from the client area; the canvas may be
+    // taller than the window.
+    const QScrollBar* bar = view->verticalScrollBar();
+    if (bar->isVisible()) rect->right -= bar->width();
+    rect->bottom = std::max(rect->bottom, view->Canvas()->minimumHeight());
+  }
   return true;
 }
 
@@ -236,7 +230,7 @@ bool QtWindowManager::MoveWindow(WindowHandle window, int32_t x, int32_t y, int3
   if (it == natives_.end()) return false;
   it->second.rect = Rect{x, y, x + width, y + height};
   PlaceWidget(window);
-  if (repaint && it->second.widget) it->second.widget->update();
+  if (repaint && it->second.widget) it->second.widget->Canvas()->update();
   return true;
 }
 
@@ -252,18 +246,18 @@ bool QtWindowManager::ShowWindow(WindowHandle window, int show) {
 bool QtWindowManager::UpdateWindow(WindowHandle window) {
   auto it = natives_.find(window);
   if (it == natives_.end() || !it->second.widget) return false;
-  if (it->second.widget->isVisible()) it->second.widget->repaint();
+  if (it->second.widget->isVisible()) it->second.widget->Canvas()->repaint();
   return true;
 }
 
 bool QtWindowManager::InvalidateRect(WindowHandle window, const Rect* rect, bool) {
   auto it = natives_.find(window);
   if (it == natives_.end() || !it->second.widget) return false;
+  QWidget* canvas = it->second.widget->Canvas();
   if (rect == nullptr) {
-    it->second.widget->update();
+    canvas->update();
   } else {
-    it->second.widget->update(rect->left, rect->top, rect->right - rect->left,
-                              rect->bottom - rect->top);
+    canvas->update(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
   }
   return true;
 }
@@ -276,9 +270,24 @@ void QtWindowManager::PaintWindow(WindowHandle window, QPainter& painter, const 
   painter_ = &painter;
   painting_ = window;
   paint_area_ = area;
+  painted_text_.clear();
+  painted_bottom_ = 0;
   SendMessage(window, WM_PAINT, 0, 0);
   painter_ = nullptr;
   painting_ = 0;
+  auto it = natives_.find(window);
+  if (it != natives_.end() && it->second.widget) {
+    ClientView* view = it->second.widget;
+    view->SetDrawnText(painted_text_);
+    // The text's end must scroll clear of a menu bar lying over the window.
+    int covered = 0;
+    for (const auto& [bar, strip] : menu_bars_) {
+      if (strip && strip->isVisible()) {
+        covered = std::max(covered, view->geometry().bottom() + 1 - strip->geometry().top());
+      }
+    }
+    view->FitCanvas(painted_bottom_ + covered);
+  }
 }
 
 DeviceContext QtWindowManager::BeginPaint(WindowHandle window, PaintInfo* paint) {
@@ -303,21 +312,23 @@ int QtWindowManager::DrawText(DeviceContext dc, const char16_t* text, int length
   QString lines = TextOf(text, length);
   lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  int flags = Qt::AlignLeft | Qt::AlignTop;
-  if (format & DT_WORDBREAK) flags |= Qt::TextWordWrap;
   QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-  QRect drawn;
-  painter_->drawText(box, flags, lines, &drawn);
-  return drawn.height();
+  int height = DrawWrappedText(*painter_, box, lines, (format & DT_WORDBREAK) != 0);
+  painted_text_ += lines;
+  // Below the text, as much room as above it.
+  painted_bottom_ = std::max(painted_bottom_, rect->top + height + std::max(rect->top, 0));
+  return height;
 }
 
 int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
-                                uint32_t) {
+                                uint32_t type) {
   QMessageBox box(OwnerWidget(owner));
   box.setWindowTitle(TextOf(caption));
   box.setTextFormat(Qt::PlainText);
   box.setText(TextOf(text));
-  box.setIcon(QMessageBox::NoIcon);
+  box.setIcon((type & MB_ICONWARNING) == MB_ICONWARNING ? QMessageBox::Warning
+                                                        : QMessageBox::NoIcon);
+  if (box.parentWidget() == nullptr) box.setWindowIcon(ProgramIcon());
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
   return IDOK;
@@ -391,17 +402,4 @@ void QtWindowManager::ScreenActivated(bool active) {
 void QtWindowManager::ScreenCloseRequested() {
   WindowHandle window = PrimaryWindow();
   if (window != 0) SendMessage(window, WM_CLOSE, 0, 0);
-}
-
-void QtWindowManager::KeyPressed(int key, Qt::KeyboardModifiers modifiers) {
-  WindowHandle window = PrimaryWindow();
-  bool letter = key >= Qt::Key_A && key <= Qt::Key_Z;
-  bool digit = key >= Qt::Key_0 && key <= Qt::Key_9;
-  if (window == 0 || !(letter || digit)) return;
-  LongParam held = 0;
-  if (modifiers & Qt::ControlModifier) held |= MOD_CONTROL;
-  if (modifiers & Qt::ShiftModifier) held |= MOD_SHIFT;
-  if (modifiers & Qt::AltModifier) held |= MOD_ALT;
-  // Qt's letter and digit keys carry their ASCII codes, the virtual keys.
-  PostMessage(window, WM_KEYDOWN, static_cast<WordParam>(key), held);
 }

@@ -13,6 +13,7 @@
 // background, whatever the erase flag, since no stale pixels are kept.
 #pragma once
 
+#include <QIcon>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -20,6 +21,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/qt/qt_client_view.h"
 #include "platform/qt/qt_instance_beacon.h"
 #include "platform/window_manager_base.h"
 
@@ -70,7 +72,15 @@ class QtWindowManager : public WindowManagerBase {
   void ScreenResized(const QSize& old_size, const QSize& new_size);
   void ScreenActivated(bool active);
   void ScreenCloseRequested();
-  void KeyPressed(int key, Qt::KeyboardModifiers modifiers);
+  // A key of the screen: navigation keys scroll the first window, Ctrl+C
+  // copies the text it last drew, F10 opens the menu bar's first menu, and
+  // letters and digits reach the first window as WM_KEYDOWN (with MOD_* of
+  // the modifiers held). Alt pressed and released alone opens the menu too.
+  void KeyPressed(int key, Qt::KeyboardModifiers modifiers, bool repeated);
+  void KeyReleased(int key);
+  // The program's icon: the application's, else the first icon of the first
+  // resource module installed (the program's own).
+  static QIcon ProgramIcon();
 
  protected:
   Rect DefaultWindowRect() override;
@@ -86,8 +96,10 @@ class QtWindowManager : public WindowManagerBase {
  private:
   struct Native {
     Rect rect{};
-    QPointer<QWidget> widget;
+    QPointer<ClientView> widget;
   };
+  // Opens the drop-down of the first menu-bar button that has one.
+  void OpenMenuBar();
 
   Rect WorkArea() const;
   void EnsureScreen(WindowHandle first);
@@ -112,4 +124,9 @@ class QtWindowManager : public WindowManagerBase {
   QPainter* painter_ = nullptr;
   WindowHandle painting_ = 0;
   QRect paint_area_;
+  // What the paint in progress drew, and how far down the text reaches.
+  QString painted_text_;
+  int painted_bottom_ = 0;
+  // Alt is down and no other key came since it went down.
+  bool alt_alone_ = false;
 };
