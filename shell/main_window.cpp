@@ -4,6 +4,8 @@
 #include "scan/serial_scan.h"
 #include "shell/about_box.h"
 #include "shell/display_text.h"
+#include "shell/export_commands.h"
+#include "shell/registry_export.h"
 
 InstanceHandle Instance = 0;
 WindowHandle MenuBar = 0;
@@ -40,10 +42,13 @@ void OnPaint(WindowHandle window) {
 }
 
 // Detect (repair false) and Fix (repair true): the report replaces the
-// window's text; Fix also tells its outcome when the scan composed one.
+// window's text; Fix also tells its outcome when the scan composed one, and
+// why a repair could not be written. With no registry open, neither scans.
 void RunScan(WindowHandle window, bool repair) {
+  if (!RequireRegistry(window)) return;
   DynString report;
   DynString message;
+  ClearRepairFailures();
   ScanSerialDrivers(report, message, repair);
   DisplayText = report;
   InvalidateRect(window, nullptr, false);
@@ -51,6 +56,7 @@ void RunScan(WindowHandle window, bool repair) {
     WideText text(message.CStr());
     MessageBox(window, text.Get(), u"QUORVAFIX", MB_OK);
   }
+  if (repair) ShowRefusedRepair(window);
 }
 
 MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
@@ -69,6 +75,9 @@ MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
       return 0;
     case IDM_FIX:
       RunScan(window, true);
+      return 0;
+    case IDM_OPEN:
+      OnOpenCommand(window);
       return 0;
     default:
       return DefWindowProc(window, message, wparam, lparam);
@@ -94,6 +103,11 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
       return 0;
     case WM_COMMAND:
       return OnCommand(window, message, wparam, lparam);
+    case WM_DROPFILES:
+      OnDropFiles(window, static_cast<DropHandle>(wparam));
+      return 0;
+    case WM_COPYDATA:
+      return OnCopyData(window, reinterpret_cast<const CopyData*>(lparam));
     case WM_DESTROY:
       DestroyWindow(MenuBar);
       PostQuitMessage(0);
