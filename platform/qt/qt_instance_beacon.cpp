@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <cerrno>
@@ -146,23 +147,22 @@ bool InstanceBeacon::Handle(const QByteArray& line) {
 
 bool InstanceBeacon::Listen(const QString& name, Handlers handlers) {
   if (name.isEmpty()) return false;
+  // Qt may put its socket in place by a rename, which would replace whatever
+  // stands at name: decide about an existing socket first.
+  if (QFileInfo::exists(name) || QFileInfo(name).isSymLink()) {
+    if (OwnedByOtherUser(name)) {
+      Say(name + QStringLiteral(" belongs to another user; running without the single-instance rule"));
+      return false;
+    }
+    if (Answers(name)) return false;
+    QLocalServer::removeServer(name);
+  }
   handlers_ = std::move(handlers);
   server_ = std::make_unique<QLocalServer>();
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(name)) {
-    bool in_use = server_->serverError() == QAbstractSocket::AddressInUseError;
-    if (in_use && OwnedByOtherUser(name)) {
-      Say(name + QStringLiteral(" belongs to another user; running without the single-instance rule"));
-    }
-    if (!in_use || Answers(name) || OwnedByOtherUser(name)) {
-      server_.reset();
-      return false;
-    }
-    QLocalServer::removeServer(name);
-    if (!server_->listen(name)) {
-      server_.reset();
-      return false;
-    }
+    server_.reset();
+    return false;
   }
   QLocalServer* server = server_.get();
   QObject::connect(server, &QLocalServer::newConnection, server, [this, server] {

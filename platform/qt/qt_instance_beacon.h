@@ -55,9 +55,9 @@ class InstanceBeacon {
 
   // Starts answering on name: each well-formed request of a peer of the same
   // user calls its handler. A stale socket of the user's is removed first;
-  // false when name is empty, another live copy or another user holds it
-  // (said on stderr), or listening fails: the program then runs without a
-  // beacon.
+  // false when name is empty, another live copy holds it, anything of
+  // another user stands there (said on stderr), or listening fails: the
+  // program then runs without a beacon.
   bool Listen(const QString& name, Handlers handlers);
   bool IsListening() const;
 
