@@ -172,7 +172,7 @@ TEST_F(StaleWriteTest, RefreshRefusesAVanishedOrBrokenFile) {
   EXPECT_EQ(Read(a), "---btceif.dll");
   Put("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Drivers\\A\r\n");
   EXPECT_EQ(store->Refresh(), ERROR_BADDB);
-  EXPECT_EQ(store->LastFailure().rfind("dev.reg: line 2: ", 0), 0u) << store->LastFailure();
+  EXPECT_EQ(store->LastFailure().rfind("dev.reg:2: ", 0), 0u) << store->LastFailure();
   EXPECT_EQ(Read(a), "---btceif.dll");
 }
 

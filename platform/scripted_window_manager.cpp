@@ -1,6 +1,9 @@
 #include "platform/scripted_window_manager.h"
 
 #include <cstdio>
+#include <cstring>
+
+#include "platform/desktop_services.h"
 
 namespace {
 
@@ -60,6 +63,8 @@ std::string MessageName(uint32_t message) {
     case WM_KEYDOWN: return "WM_KEYDOWN";
     case WM_INITDIALOG: return "WM_INITDIALOG";
     case WM_COMMAND: return "WM_COMMAND";
+    case WM_COPYDATA: return "WM_COPYDATA";
+    case WM_DROPFILES: return "WM_DROPFILES";
     default: return HandleText(message);
   }
 }
@@ -85,10 +90,22 @@ std::string Call(const std::string& name, const std::string& arguments) {
   return name + "(" + arguments + ")";
 }
 
+// A WM_COPYDATA record as {kind 0x.., N bytes, "its bytes read as UTF-16"}.
+std::string CopyDataText(const CopyData* data) {
+  std::u16string text(data->size / 2, u'\0');
+  if (data->data != nullptr && !text.empty()) {
+    std::memcpy(text.data(), data->data, text.size() * 2);
+  }
+  return "{kind " + Hex(data->kind) + ", " + std::to_string(data->size) + " bytes, \"" +
+         Utf8Of(text.c_str(), static_cast<int>(text.size())) + "\"}";
+}
+
 std::string MessageArguments(WindowHandle window, uint32_t message, WordParam wparam,
                              LongParam lparam) {
-  return HandleText(window) + ", " + MessageName(message) + ", " + Hex(wparam) + ", " +
-         Hex(static_cast<uintptr_t>(lparam));
+  std::string last = message == WM_COPYDATA && lparam != 0
+                         ? CopyDataText(reinterpret_cast<const CopyData*>(lparam))
+                         : Hex(static_cast<uintptr_t>(lparam));
+  return HandleText(window) + ", " + MessageName(message) + ", " + Hex(wparam) + ", " + last;
 }
 
 }  // namespace

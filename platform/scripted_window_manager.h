@@ -8,6 +8,7 @@
 // (GetMessage, TranslateAccelerator, TranslateMessage, DispatchMessage), e.g.
 //   SendMessage(0x1004, WM_COMMAND, 0x9c46, 0)
 //   DrawText(1, "text", 4, {10, 10, 230, 294}, 0x10)
+//   SendMessage(0x7f000004, WM_COPYDATA, 0x0, {kind 0x51465831, 8 bytes, "/a.r"})
 // Like the handheld, the stand-in paints an invalid window when the program
 // waits or calls UpdateWindow, and the default procedure validates it.
 #pragma once

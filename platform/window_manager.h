@@ -32,6 +32,7 @@ constexpr uint32_t WM_PAINT = 0x000F;          // the window should draw itself 
 constexpr uint32_t WM_CLOSE = 0x0010;          // close request; the default destroys the window
 constexpr uint32_t WM_QUIT = 0x0012;           // ends GetMessage; wparam the exit code
 constexpr uint32_t WM_SETTINGCHANGE = 0x001A;  // wparam SPI_* of the changed setting
+constexpr uint32_t WM_COPYDATA = 0x004A;       // wparam the sender (or 0), lparam a CopyData*
 constexpr uint32_t WM_KEYDOWN = 0x0100;        // wparam virtual key, lparam MOD_* held
 constexpr uint32_t WM_INITDIALOG = 0x0110;     // first dialog message; lparam the parameter
 constexpr uint32_t WM_COMMAND = 0x0111;        // wparam: low word id, high word 1 = accelerator
@@ -89,6 +90,15 @@ struct WindowMessage {
   uint32_t message;
   WordParam wparam;
   LongParam lparam;
+};
+
+// The record of WM_COPYDATA: data the receiving procedure may read during
+// the call only. Sent to a window of another process, the bytes are copied
+// across and the receiver sees its own copy.
+struct CopyData {
+  uintptr_t kind;    // what the bytes mean, agreed between sender and receiver
+  uint32_t size;     // bytes at data
+  const void* data;  // may be null when size is 0
 };
 
 struct WindowClass {
@@ -151,7 +161,10 @@ class WindowManager {
   virtual bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) = 0;
 
   // Messages and the loop.
-  // Calls the window's procedure now and returns its result (0 for an unknown window).
+  // Calls the window's procedure now and returns its result (0 for an unknown
+  // window). To a window of another process only WM_COPYDATA is delivered:
+  // its bytes are copied across, and the result is 1 when they were handed
+  // over (the receiver's own result does not come back), 0 otherwise.
   virtual MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
                                     LongParam lparam) = 0;
   // Queues a message for GetMessage; false for an unknown window.

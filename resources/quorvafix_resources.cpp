@@ -20,6 +20,7 @@ constexpr StringResource kStrings[] = {
 
 constexpr MenuItemResource kToolsItems[] = {
     {IDM_ABOUT, u"About..."},
+    {IDM_OPEN, u"Open Registry Export..."},
     {IDM_DETECT, u"Detect QUORVA Bug"},
     {IDM_FIX, u"Fix QUORVA Bluetooth Bug"},
     {IDM_EXIT, u"Exit", 1},  // command 1 closes the window as Exit does
@@ -41,6 +42,7 @@ constexpr MenuBarTemplate kMenuBars[] = {
 constexpr AcceleratorResource kAcceleratorEntries[] = {
     {FVIRTKEY | FCONTROL, 'A', IDM_ABOUT},
     {FVIRTKEY | FCONTROL, 'Q', 1},
+    {FVIRTKEY | FCONTROL, 'O', IDM_OPEN},
 };
 
 constexpr AcceleratorTable kAccelerators[] = {

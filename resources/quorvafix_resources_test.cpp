@@ -36,6 +36,7 @@ TEST(QuorvafixResources, CommandNumbers) {
   EXPECT_EQ(IDM_DETECT, 40004);
   EXPECT_EQ(IDM_FIX, 40005);
   EXPECT_EQ(IDM_EXIT, 40006);
+  EXPECT_EQ(IDM_OPEN, 40007);
 }
 
 TEST(QuorvafixResources, ToolsMenuItemsInOrder) {
@@ -49,11 +50,12 @@ TEST(QuorvafixResources, ToolsMenuItemsInOrder) {
     std::u16string text;
   };
   const Item expected[] = {{40003, u"About..."},
+                           {40007, u"Open Registry Export..."},
                            {40004, u"Detect QUORVA Bug"},
                            {40005, u"Fix QUORVA Bluetooth Bug"},
                            {40006, u"Exit"}};
-  ASSERT_EQ(tools.item_count, 4);
-  for (int i = 0; i < 4; ++i) {
+  ASSERT_EQ(tools.item_count, 5);
+  for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(tools.items[i].command, expected[i].command) << i;
     EXPECT_EQ(std::u16string(tools.items[i].text), expected[i].text) << i;
   }
@@ -73,16 +75,19 @@ TEST(QuorvafixResources, MenuBarTemplateHasOneToolsButton) {
   EXPECT_EQ(button.submenu, 0);
 }
 
-TEST(QuorvafixResources, AcceleratorsCtrlAAndCtrlQ) {
+TEST(QuorvafixResources, AcceleratorsCtrlACtrlQAndCtrlO) {
   AcceleratorHandle table = LoadAccelerators(Instance(), 3);
   ASSERT_NE(table, nullptr);
-  ASSERT_EQ(table->entry_count, 2);
+  ASSERT_EQ(table->entry_count, 3);
   EXPECT_EQ(table->entries[0].flags, FVIRTKEY | FCONTROL);
   EXPECT_EQ(table->entries[0].key, 'A');
   EXPECT_EQ(table->entries[0].command, 40003);
   EXPECT_EQ(table->entries[1].flags, FVIRTKEY | FCONTROL);
   EXPECT_EQ(table->entries[1].key, 'Q');
   EXPECT_EQ(table->entries[1].command, 1);
+  EXPECT_EQ(table->entries[2].flags, FVIRTKEY | FCONTROL);
+  EXPECT_EQ(table->entries[2].key, 'O');
+  EXPECT_EQ(table->entries[2].command, 40007);
 }
 
 TEST(QuorvafixResources, AboutDialogGeometryAndTexts) {

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core nlohmann-json3-dev
   locales man-db
+  desktop-file-utils appstream librsvg2-bin
 )
 for option in "$@"; do
   case $option in

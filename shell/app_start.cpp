@@ -1,6 +1,9 @@
 #include "shell/app_start.h"
 
+#include "platform/desktop_services.h"
 #include "resources/resource_ids.h"
+#include "shell/export_commands.h"
+#include "text/wide_text.h"
 #include "shell/main_window.h"
 
 namespace {
@@ -22,20 +25,33 @@ void RegisterMainWindowClass(InstanceHandle instance, const char16_t* class_name
 
 }  // namespace
 
-bool InitInstance(InstanceHandle instance, int show) {
+bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path) {
+  char16_t window_class[MAX_LOADSTRING];
+  char16_t title[MAX_LOADSTRING];
+  LoadString(instance, IDS_WINDOW_CLASS, window_class, MAX_LOADSTRING);
+  LoadString(instance, IDS_APP_TITLE, title, MAX_LOADSTRING);
+  WindowHandle running = FindWindow(window_class, title);
+  if (running == 0) return false;
+  int units = WideLength(path);
+  if (units > 0) {
+    CopyData data{COPYDATA_OPEN_EXPORT, static_cast<uint32_t>(units * sizeof(char16_t)), path};
+    SendMessage(running, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
+  }
+  // Bit 0 brings the running copy's open dialogs forward too.
+  SetForegroundWindow(running | 1u);
+  return true;
+}
+
+bool InitInstance(InstanceHandle instance, int show, const char16_t* command_line) {
   Instance = instance;
+
+  // One copy only.
+  if (HandOverToRunningCopy(instance, command_line)) return false;
 
   char16_t window_class[MAX_LOADSTRING];
   char16_t title[MAX_LOADSTRING];
   LoadString(instance, IDS_WINDOW_CLASS, window_class, MAX_LOADSTRING);
   LoadString(instance, IDS_APP_TITLE, title, MAX_LOADSTRING);
-
-  // One copy only: bit 0 brings the running copy's open dialogs forward too.
-  WindowHandle running = FindWindow(window_class, title);
-  if (running != 0) {
-    SetForegroundWindow(running | 1u);
-    return false;
-  }
 
   RegisterMainWindowClass(instance, window_class);
   WindowHandle window = CreateWindowEx(0, window_class, title, WS_VISIBLE, CW_USEDEFAULT,
@@ -53,11 +69,12 @@ bool InitInstance(InstanceHandle instance, int show) {
 
   ShowWindow(window, show);
   UpdateWindow(window);
+  DragAcceptFiles(window, true);
   return true;
 }
 
-int WinMain(InstanceHandle instance, InstanceHandle, const char16_t*, int show) {
-  if (!InitInstance(instance, show)) return 0;
+int WinMain(InstanceHandle instance, InstanceHandle, const char16_t* command_line, int show) {
+  if (!InitInstance(instance, show, command_line)) return 0;
 
   AcceleratorHandle accelerators = LoadAccelerators(instance, IDC_QUORVAFIX);
   WindowMessage message{};

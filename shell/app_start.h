@@ -10,13 +10,21 @@
 // Characters offered when loading the class name and the title.
 constexpr int MAX_LOADSTRING = 100;
 
-// Registers the main window class, creates and places the main window and
-// shows it with `show`. False when another copy runs (after bringing it
-// forward) or the window cannot be made.
-bool InitInstance(InstanceHandle instance, int show);
+// When a copy of the program runs (a window of class and title "QUORVAFIX"),
+// hands it path (a registry export's absolute path; null or empty: none) by
+// WM_COPYDATA of kind COPYDATA_OPEN_EXPORT, brings it to the front with its
+// open boxes and returns true; false when none runs.
+bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path);
 
-// The entry function: initialises the instance (failing: returns 0), then
-// runs the message loop with accelerator table 3 until WM_QUIT and returns
-// its code. previous and command_line are ignored.
+// Registers the main window class, creates and places the main window,
+// shows it with `show` and lets files be dropped on it. False when another
+// copy runs (after handing it command_line and bringing it forward) or the
+// window cannot be made.
+bool InitInstance(InstanceHandle instance, int show, const char16_t* command_line = u"");
+
+// The entry function: initialises the instance with command_line, the
+// registry export's path or empty (failing: returns 0), then runs the
+// message loop with accelerator table 3 until WM_QUIT and returns its code.
+// previous is ignored.
 int WinMain(InstanceHandle instance, InstanceHandle previous, const char16_t* command_line,
             int show);

@@ -1,13 +1,19 @@
-// The desktop program around the shell: the registry file becomes the
-// handheld's registry for the run, then the entry function runs. Needs the
-// window manager and shell services installed (see platform/qt/qt_platform.h);
-// includes no Qt. One run per call, on the UI thread.
+// The desktop program around the shell: it chooses the registry export the
+// window opens on, hands a file to a copy already running, then runs the
+// entry function. Needs the window manager, shell and desktop services
+// installed (see platform/qt/qt_platform.h); includes no Qt. One run per
+// call, on the UI thread.
 #pragma once
 
-// Runs `quorvafix [REGISTRY_FILE]` (arguments as left by the platform; see
-// RegistryFilePath). A missing file is an empty registry, created only when
-// a repair writes to it. When the file cannot be read or parsed, or no
-// location can be found, a message box captioned "QUORVAFIX" tells why
-// before any window opens and the result is 1. Otherwise the result is
-// WinMain's: 0 when the program ends normally or hands over to a running copy.
+// Runs `quorvafix [REGISTRY_FILE]` (arguments as left by the platform).
+// When a copy runs already, it is handed REGISTRY_FILE (made absolute) and
+// brought forward, and the result is 0. Otherwise the export opened is
+// REGISTRY_FILE; without one, the export opened last in an earlier run, or
+// else the default file (see RegistryFilePath), whichever exists first; with
+// none the window opens with no export open and says so. When REGISTRY_FILE
+// cannot be read or parsed (a missing file included), a message box
+// captioned "QUORVAFIX" tells why before any window opens and the result is
+// 1; a remembered or default file that cannot be used is told the same way,
+// and the window then opens with no export open. Otherwise the result is
+// WinMain's: 0 when the program ends normally.
 int RunQuorvafix(int argc, const char* const* argv);

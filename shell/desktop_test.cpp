@@ -57,81 +57,7 @@ QByteArray Replaced(const char* text, const char* before, const char* after) {
   return QByteArray(text).replace(before, after);
 }
 
-class DesktopTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    runtime_folder_ = UsePrivateRuntimeFolder();
-    platform_ = std::make_unique<QtPlatform>(argc_, argv_);
-    registry_path_ = runtime_folder_ + "/pda.reg";
-    DisplayText.Assign(HelpText);
-  }
-  void TearDown() override {
-    platform_.reset();
-    RemoveFolder(runtime_folder_);
-  }
-
-  void WriteRegistry(const QByteArray& text) {
-    QFile file(QString::fromStdString(registry_path_));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  }
-  QByteArray ReadRegistry() {
-    QFile file(QString::fromStdString(registry_path_));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-  }
-
-  // Steps shared by the scenarios.
-  void WaitForActiveScreen() {
-    driver_.Add("screen shown and active", [] {
-      QWidget* screen = ProgramScreen();
-      if (screen == nullptr) return false;
-      screen->activateWindow();
-      return QTest::qWaitForWindowActive(screen, 1000);
-    });
-  }
-  void Choose(const QString& item) {
-    driver_.Add("open Tools", [] {
-      OpenToolsMenu();
-      return true;
-    });
-    driver_.Add("choose " + item.toStdString(), [item] { return ChooseMenuItem(item); });
-  }
-  void Press(Qt::Key key) {
-    driver_.Add("press Ctrl+" + QKeySequence(key).toString().toStdString(), [key] {
-      QTest::keyClick(ProgramScreen(), key, Qt::ControlModifier);
-      return true;
-    });
-  }
-  // Reads the message box, then presses its OK button.
-  void AnswerMessageBox(QString* text, QString* caption) {
-    driver_.Add("message box", [text, caption] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr || !box->isVisible()) return false;
-      *text = box->text();
-      *caption = box->windowTitle();
-      QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-      return true;
-    });
-  }
-  void WaitForNoModalBox() {
-    driver_.Add("no modal box", [] { return QApplication::activeModalWidget() == nullptr; });
-  }
-
-  // Runs `quorvafix REGISTRY_FILE` while the driver's steps act.
-  int RunProgram() {
-    driver_.Start();
-    const char* argv[] = {"quorvafix", registry_path_.c_str(), nullptr};
-    return RunQuorvafix(2, argv);
-  }
-
-  int argc_ = 1;
-  char program_[10] = "quorvafix";
-  char* argv_[2] = {program_, nullptr};
-  std::string runtime_folder_;
-  std::unique_ptr<QtPlatform> platform_;
-  std::string registry_path_;
-  StepDriver driver_;
-};
+class DesktopTest : public DesktopProgramTest {};
 
 TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
   WriteRegistry(kFaultyRegistry);
@@ -224,16 +150,26 @@ TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
   EXPECT_EQ(ReadRegistry(), QByteArray(kHealthyRegistry));
 }
 
-TEST_F(DesktopTest, MissingFileIsAnEmptyRegistryAndStaysMissing) {
+TEST_F(DesktopTest, MissingFileIsRefusedBeforeAnyWindowAndStaysMissing) {
+  ASSERT_TRUE(QFile::remove(QString::fromStdString(registry_path_)));
   QString box_text, box_caption;
-  WaitForActiveScreen();
-  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
-  AnswerMessageBox(&box_text, &box_caption);
-  WaitForNoModalBox();
-  Press(Qt::Key_Q);
-  EXPECT_EQ(RunProgram(), 0);
-  EXPECT_EQ(box_text, QString::fromLatin1(kNotFound));
-  EXPECT_STREQ(DisplayText.CStr(), "\r\nAll OK !!!");
+  bool window_seen = false;
+  driver_.Add("message box", [&] {
+    window_seen = window_seen || ProgramScreen() != nullptr;
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return false;
+    box_text = box->text();
+    box_caption = box->windowTitle();
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    return true;
+  });
+  EXPECT_EQ(RunProgram(), 1);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_FALSE(window_seen) << "a missing file is no registry: nothing is scanned";
+  EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_EQ(box_text, QStringLiteral("The registry file cannot be used.\n\n") +
+                          QString::fromStdString(registry_path_) +
+                          QStringLiteral(": cannot read: No such file or directory"));
   EXPECT_EQ(ReadRegistry(), QByteArray("<missing>"));
 }
 
@@ -261,7 +197,7 @@ TEST_F(DesktopTest, UnreadableFileIsReportedBeforeAnyWindowAndFails) {
       << box_text.toStdString();
 }
 
-TEST_F(DesktopTest, ToolsMenuListsTheFourCommandsInOrder) {
+TEST_F(DesktopTest, ToolsMenuListsTheCommandsInOrder) {
   QStringList items;
   QString button_text;
   WaitForActiveScreen();
@@ -281,7 +217,9 @@ TEST_F(DesktopTest, ToolsMenuListsTheFourCommandsInOrder) {
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_EQ(button_text, QStringLiteral("Tools"));
   // Each item shows its accelerator after a tab, where it has one.
-  EXPECT_EQ(items, (QStringList{QStringLiteral("About...\tCtrl+A"), QStringLiteral("Detect QUORVA Bug"),
+  EXPECT_EQ(items, (QStringList{QStringLiteral("About...\tCtrl+A"),
+                                QStringLiteral("Open Registry Export...\tCtrl+O"),
+                                QStringLiteral("Detect QUORVA Bug"),
                                 QStringLiteral("Fix QUORVA Bluetooth Bug"), QStringLiteral("Exit\tCtrl+Q")}));
 }
 

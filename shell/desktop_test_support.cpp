@@ -19,6 +19,8 @@ std::string UsePrivateRuntimeFolder() {
   chmod(folder, 0700);
   setenv("XDG_RUNTIME_DIR", folder, 1);
   setenv("TMPDIR", folder, 1);
+  setenv("XDG_CONFIG_HOME", (std::string(folder) + "/config").c_str(), 1);
+  setenv("XDG_DATA_HOME", (std::string(folder) + "/data").c_str(), 1);
   return folder;
 }
 

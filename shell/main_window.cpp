@@ -6,16 +6,14 @@
 #include "scan/serial_scan.h"
 #include "shell/about_box.h"
 #include "shell/display_text.h"
-#include "shell/registry_check.h"
+#include "shell/export_commands.h"
+#include "shell/registry_export.h"
 
 InstanceHandle Instance = 0;
 WindowHandle MenuBar = 0;
 ActivateInfo ActivationInfo{};
 
 namespace {
-
-constexpr char16_t UNREADABLE_REGISTRY_TEXT[] =
-    u"The registry file cannot be read now, so nothing was examined or changed.\n\n";
 
 void OnCreate(WindowHandle window) {
   MenuBarInfo info{};
@@ -46,18 +44,20 @@ void OnPaint(WindowHandle window) {
 }
 
 // Detect (repair false) and Fix (repair true): the report replaces the
-// window's text; Fix also tells its outcome when the scan composed one.
-// A registry whose file cannot be read now is not scanned: the window keeps
-// its text and a box says why.
+// window's text; Fix also tells its outcome when the scan composed one, and
+// why a repair could not be written. With no registry open, neither scans;
+// an export whose file cannot be read now is not scanned either: the window
+// keeps its text and a box says why.
 void RunScan(WindowHandle window, bool repair) {
-  std::u16string why;
-  if (!RegistryIsCurrent(&why)) {
-    std::u16string text = UNREADABLE_REGISTRY_TEXT + why;
-    MessageBox(window, text.c_str(), u"QUORVAFIX", MB_OK | MB_ICONWARNING);
+  if (!RequireRegistry(window)) return;
+  std::string why;
+  if (!RefreshRegistryExport(&why)) {
+    ShowUnreadableExport(window, why);
     return;
   }
   DynString report;
   DynString message;
+  ClearRepairFailures();
   ScanSerialDrivers(report, message, repair);
   DisplayText = report;
   InvalidateRect(window, nullptr, false);
@@ -65,6 +65,7 @@ void RunScan(WindowHandle window, bool repair) {
     WideText text(message.CStr());
     MessageBox(window, text.Get(), u"QUORVAFIX", MB_OK);
   }
+  if (repair) ShowRefusedRepair(window);
 }
 
 MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
@@ -83,6 +84,9 @@ MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
       return 0;
     case IDM_FIX:
       RunScan(window, true);
+      return 0;
+    case IDM_OPEN:
+      OnOpenCommand(window);
       return 0;
     default:
       return DefWindowProc(window, message, wparam, lparam);
@@ -108,6 +112,11 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
       return 0;
     case WM_COMMAND:
       return OnCommand(window, message, wparam, lparam);
+    case WM_DROPFILES:
+      OnDropFiles(window, static_cast<DropHandle>(wparam));
+      return 0;
+    case WM_COPYDATA:
+      return OnCopyData(window, reinterpret_cast<const CopyData*>(lparam));
     case WM_DESTROY:
       DestroyWindow(MenuBar);
       PostQuitMessage(0);

@@ -1,15 +1,22 @@
 // The single-instance rule between real processes of the quorvafix
 // executable (offscreen): a second copy hands over to the running one and
-// exits with 0 without a window; a socket left by a killed copy does not
-// stop the next one.
+// exits with 0 without a window, with or without XDG_RUNTIME_DIR; a socket
+// left by a killed copy does not stop the next one; a socket another user
+// planted (socket_squatter run as nobody) neither stops the program nor
+// hears from it.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <string>
 
 #include "platform/qt/qt_instance_beacon.h"
@@ -29,7 +36,7 @@ class SingleInstanceTest : public ::testing::Test {
     beacon_ = InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX");
   }
   void TearDown() override {
-    for (QProcess* process : {&first_, &second_}) {
+    for (QProcess* process : {&first_, &second_, &squatter_}) {
       if (process->state() != QProcess::NotRunning) {
         process->kill();
         process->waitForFinished(5000);
@@ -41,7 +48,6 @@ class SingleInstanceTest : public ::testing::Test {
   void Start(QProcess& process) {
     process.setProgram(QStringLiteral(QUORVAFIX_EXECUTABLE));
     process.setArguments({registry_});
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start();
     ASSERT_TRUE(process.waitForStarted(5000));
   }
@@ -57,6 +63,50 @@ class SingleInstanceTest : public ::testing::Test {
     return false;
   }
 
+  // A shared temporary folder (mode 1777, like /tmp) as TMPDIR, with
+  // XDG_RUNTIME_DIR unset: the channel then lives in TMPDIR/quorvafix-UID.
+  QString UseSharedTemporaryFolder() {
+    QString shared = QString::fromStdString(folder_) + QStringLiteral("/tmp");
+    QDir().mkpath(shared);
+    chmod(QFile::encodeName(shared).constData(), 01777);
+    chmod(folder_.c_str(), 0755);
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", QFile::encodeName(shared).constData(), 1);
+    return shared;
+  }
+  // Runs socket_squatter as nobody on socket; it logs what it hears to
+  // log_. False when it did not come up.
+  bool Plant(const QString& socket, bool make_folder) {
+    QString shared = QString::fromStdString(folder_) + QStringLiteral("/open");
+    QDir().mkpath(shared);
+    chmod(QFile::encodeName(shared).constData(), 01777);
+    QString program = shared + QStringLiteral("/socket_squatter");
+    QFile::remove(program);
+    QFile::copy(QStringLiteral(QUORVAFIX_SQUATTER), program);
+    chmod(QFile::encodeName(program).constData(), 0755);
+    log_ = shared + QStringLiteral("/heard");
+    QStringList arguments{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                          QStringLiteral("--clear-groups"), program, socket, log_};
+    if (make_folder) arguments << QStringLiteral("--make-folder");
+    squatter_.start(QStringLiteral("setpriv"), arguments);
+    return squatter_.waitForStarted(5000) && squatter_.waitForReadyRead(5000) &&
+           squatter_.readAll().startsWith("ready");
+  }
+  // Whether process is still running after a while (it has its window).
+  static bool KeepsRunning(QProcess& process) {
+    return !process.waitForFinished(3000) && process.state() == QProcess::Running;
+  }
+  // The channel's socket name in folder (found through a private folder of
+  // its own, so that nothing is made in the shared one).
+  QString SocketIn(const QString& folder) {
+    std::string naming = folder_ + "/naming";
+    mkdir(naming.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", naming.c_str(), 1);
+    QString name = QFileInfo(InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX")).fileName();
+    unsetenv("XDG_RUNTIME_DIR");
+    return folder + QLatin1Char('/') + name;
+  }
+
   int argc_ = 1;
   char name_[16] = "single_instance";
   char* argv_[2] = {name_, nullptr};
@@ -66,6 +116,8 @@ class SingleInstanceTest : public ::testing::Test {
   QString beacon_;
   QProcess first_;
   QProcess second_;
+  QProcess squatter_;
+  QString log_;
 };
 
 TEST_F(SingleInstanceTest, SecondCopyHandsOverAndExitsWithZero) {
@@ -94,6 +146,52 @@ TEST_F(SingleInstanceTest, KilledCopyLeavesASocketTheNextCopyReplaces) {
   Start(second_);
   ASSERT_TRUE(WaitUntilAnswering(second_)) << "the stale socket must not stop a new copy";
   EXPECT_EQ(second_.state(), QProcess::Running);
+}
+
+TEST_F(SingleInstanceTest, WithoutARuntimeFolderTwoCopiesStillMeetInAPrivateOne) {
+  QString shared = UseSharedTemporaryFolder();
+  beacon_ = InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX");
+  const QString channel = shared + QStringLiteral("/quorvafix-") + QString::number(getuid());
+  EXPECT_EQ(QFileInfo(beacon_).path(), channel);
+  Start(first_);
+  ASSERT_TRUE(WaitUntilAnswering(first_));
+  EXPECT_TRUE(InstanceBeacon::IsPrivateFolder(channel, nullptr));
+  Start(second_);
+  ASSERT_TRUE(second_.waitForFinished(10000)) << "a second copy must not stay";
+  EXPECT_EQ(second_.exitCode(), 0);
+  EXPECT_EQ(first_.state(), QProcess::Running);
+}
+
+TEST_F(SingleInstanceTest, ASocketAnotherUserPlantedInTheSharedFolderIsNeverUsed) {
+  QString shared = UseSharedTemporaryFolder();
+  const QString squatted = shared + QStringLiteral("/quorvafix-") + QString::number(getuid());
+  const QString socket = SocketIn(squatted);
+  ASSERT_TRUE(Plant(socket, true));
+
+  Start(first_);
+  EXPECT_TRUE(KeepsRunning(first_)) << "the planted socket must not stop the program";
+  QByteArray said = first_.readAllStandardError();
+  EXPECT_TRUE(said.contains("belongs to another user; running without the single-instance rule"))
+      << said.toStdString();
+  EXPECT_FALSE(QFile::exists(log_)) << "nothing was sent to the stranger";
+  EXPECT_TRUE(QFileInfo::exists(socket)) << "the stranger's socket is left alone";
+}
+
+TEST_F(SingleInstanceTest, ASocketAnotherUserOwnsIsNeitherTalkedToNorRemoved) {
+  // The stranger gets in while the runtime folder is open, then it closes.
+  chmod(folder_.c_str(), 0777);
+  ASSERT_TRUE(Plant(beacon_, false));
+  chmod(folder_.c_str(), 0700);
+
+  Start(first_);
+  EXPECT_TRUE(KeepsRunning(first_)) << "the planted socket must not stop the program";
+  QByteArray said = first_.readAllStandardError();
+  EXPECT_TRUE(said.contains("belongs to another user; running without the single-instance rule"))
+      << said.toStdString();
+  EXPECT_FALSE(QFile::exists(log_)) << "nothing was sent to the stranger";
+  struct stat status {};
+  ASSERT_EQ(lstat(QFile::encodeName(beacon_).constData(), &status), 0) << "not removed";
+  EXPECT_EQ(status.st_uid, 65534u);
 }
 
 }  // namespace

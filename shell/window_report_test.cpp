@@ -178,7 +178,7 @@ TEST_F(WindowReportTest, VanishedFileIsReportedAndNotScanned) {
   EXPECT_TRUE(box.startsWith(QStringLiteral("The registry file cannot be read now"))) << box.toStdString();
   EXPECT_TRUE(box.endsWith(QStringLiteral("pda.reg: cannot read: No such file or directory")))
       << box.toStdString();
-  EXPECT_EQ(Shown(), std::string(HelpText));
+  EXPECT_EQ(Shown(), "   Registry export: " + path_.toStdString() + "\r\n\r\n" + HelpText);
   EXPECT_EQ(Read(), QByteArray("<missing>"));
 }
 

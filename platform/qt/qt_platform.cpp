@@ -2,15 +2,17 @@
 
 #include <QApplication>
 
+#include "platform/qt/qt_desktop_services.h"
 #include "platform/qt/qt_shell_services.h"
 #include "platform/qt/qt_window_manager.h"
 
 struct QtPlatform::Parts {
-  Parts(int& argc, char** argv) : application(argc, argv), shell(windows) {}
+  Parts(int& argc, char** argv) : application(argc, argv), shell(windows), desktop(windows) {}
 
   QApplication application;
   QtWindowManager windows;
   QtShellServices shell;
+  QtDesktopServices desktop;
 };
 
 QtPlatform::QtPlatform(int& argc, char** argv) : parts_(std::make_unique<Parts>(argc, argv)) {
@@ -18,9 +20,11 @@ QtPlatform::QtPlatform(int& argc, char** argv) : parts_(std::make_unique<Parts>(
   QApplication::setApplicationName(QStringLiteral("quorvafix"));
   InstallWindowManager(&parts_->windows);
   InstallShellServices(&parts_->shell);
+  InstallDesktopServices(&parts_->desktop);
 }
 
 QtPlatform::~QtPlatform() {
+  InstallDesktopServices(nullptr);
   InstallShellServices(nullptr);
   InstallWindowManager(nullptr);
 }

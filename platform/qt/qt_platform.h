@@ -1,6 +1,6 @@
 // The desktop platform in one object, for a program's main function: it
-// makes the Qt application and installs the Qt window manager and shell
-// services for its lifetime. This header includes no Qt header, so the
+// makes the Qt application and installs the Qt window manager, shell
+// and desktop services for its lifetime. This header includes no Qt header, so the
 // program's own code stays Qt-free. One per process, on the main thread.
 #pragma once
 

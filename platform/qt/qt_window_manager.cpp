@@ -134,8 +134,16 @@ bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, 
   }
   const WindowRecord* record = Record(window);
   if (!beacon_.IsListening()) {
+    InstanceBeacon::Handlers handlers;
+    handlers.foreground = [this](bool with_owned) { RaiseScreen(with_owned); };
+    handlers.copy_data = [this](uintptr_t kind, const QByteArray& bytes) {
+      QPointer<QWidget> screen = screen_;
+      if (!screen) return;
+      QMetaObject::invokeMethod(
+          screen, [this, kind, bytes] { DeliverCopyData(kind, bytes); }, Qt::QueuedConnection);
+    };
     beacon_.Listen(InstanceBeacon::NameFor(record->class_name, record->title),
-                   [this](bool with_owned) { RaiseScreen(with_owned); });
+                   std::move(handlers));
   }
   return true;
 }
@@ -190,8 +198,30 @@ bool QtWindowManager::SetForegroundWindow(WindowHandle window) {
   return true;
 }
 
+MessageResult QtWindowManager::SendMessage(WindowHandle window, uint32_t message,
+                                           WordParam wparam, LongParam lparam) {
+  auto foreign = foreign_.find(window);
+  if (foreign == foreign_.end()) return WindowManagerBase::SendMessage(window, message, wparam, lparam);
+  const auto* record = reinterpret_cast<const CopyData*>(lparam);
+  if (message != WM_COPYDATA || record == nullptr || (record->size != 0 && record->data == nullptr)) {
+    return 0;
+  }
+  QByteArray bytes(static_cast<const char*>(record->data), static_cast<int>(record->size));
+  return InstanceBeacon::SendCopyData(foreign->second, record->kind, bytes) ? 1 : 0;
+}
+
+void QtWindowManager::DeliverCopyData(uintptr_t kind, const QByteArray& bytes) {
+  WindowHandle window = PrimaryWindow();
+  if (window == 0) return;
+  CopyData record{kind, static_cast<uint32_t>(bytes.size()), bytes.constData()};
+  WindowManagerBase::SendMessage(window, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&record));
+}
+
 void QtWindowManager::RaiseScreen(bool with_owned) {
   if (!screen_) return;
+  if (screen_->isMinimized()) {
+    screen_->setWindowState((screen_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  }
   screen_->show();
   screen_->raise();
   screen_->activateWindow();

@@ -40,9 +40,14 @@ class QtWindowManager : public WindowManagerBase {
   QtWindowManager();
   ~QtWindowManager() override;
 
-  // Local windows come forward with the screen; a window of another copy is
-  // asked over its instance beacon.
+  // Local windows come forward with the screen (restored when minimised); a
+  // window of another copy is asked over its instance beacon.
   bool SetForegroundWindow(WindowHandle window) override;
+  // WM_COPYDATA to a window of another copy crosses its instance beacon; a
+  // record arriving there is sent to the first top-level window from the
+  // event loop, never from inside the beacon's own handling.
+  MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
+                            LongParam lparam) override;
   bool GetWindowRect(WindowHandle window, Rect* rect) override;
   bool GetClientRect(WindowHandle window, Rect* rect) override;
   bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height,
@@ -108,8 +113,12 @@ class QtWindowManager : public WindowManagerBase {
   // The first live top-level window: the one the screen's close, keys and
   // activation go to.
   WindowHandle PrimaryWindow() const;
-  // Brings the screen (and with_owned: its open modal box) to the front.
+  // Restores the screen when minimised and brings it (and with_owned: its
+  // open modal box) to the front.
   void RaiseScreen(bool with_owned);
+  // Sends a WM_COPYDATA record that arrived over the beacon to the first
+  // top-level window.
+  void DeliverCopyData(uintptr_t kind, const QByteArray& bytes);
   QWidget* OwnerWidget(WindowHandle owner) const;
 
   QPointer<QWidget> screen_;

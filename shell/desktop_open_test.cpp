@@ -1,0 +1,258 @@
+// Choosing the registry export in the real window (offscreen): no export, no
+// verdict; the Open dialog; a drop; the remembered export; a refused repair;
+// and a second process handing its file to this one and restoring it.
+#include <gtest/gtest.h>
+
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
+#include <QSettings>
+#include <QUrl>
+#include <string>
+
+#include "shell/desktop_test_support.h"
+#include "shell/export_commands.h"
+
+namespace {
+
+constexpr char kFaultyRegistry[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+    "\"Name\"=\"COM5:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
+    "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
+constexpr char kBug[] = "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n";
+
+class DesktopOpenTest : public DesktopProgramTest {
+ protected:
+  std::string Text() const { return DisplayText.CStr(); }
+  bool Names(const std::string& path) const {
+    return Text().rfind("   Registry export: " + path + "\r\n\r\n", 0) == 0;
+  }
+  std::string WriteFile(const std::string& name, const char* text) {
+    std::string path = runtime_folder_ + "/" + name;
+    QFile file(QString::fromStdString(path));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return path;
+  }
+  QString SettingsFile() const {
+    return QString::fromStdString(runtime_folder_) + QStringLiteral("/config/quorvafix/quorvafix.conf");
+  }
+  // Acts on the open dialog once it shows: path empty cancels it.
+  void AnswerOpenDialog(const std::string& path, QString* title) {
+    driver_.Add("open dialog", [this, path, title] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || !dialog->isVisible()) return false;
+      *title = dialog->windowTitle();
+      filters_ = dialog->nameFilters();
+      if (path.empty()) {
+        dialog->reject();
+        return true;
+      }
+      // Typed as a user would: selectFile leaves a focused name field alone.
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (name == nullptr) return false;
+      name->setText(QString::fromStdString(path));
+      static_cast<QDialog*>(dialog)->accept();
+      return true;
+    });
+  }
+  void Drop(const std::string& path) {
+    driver_.Add("drop " + path, [path] {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+      QWidget* screen = ProgramScreen();
+      QDragEnterEvent enter(QPoint(120, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(screen, &enter);
+      QDropEvent drop(QPointF(120, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(screen, &drop);
+      return enter.isAccepted() && drop.isAccepted();
+    });
+  }
+
+  QStringList filters_;
+};
+
+TEST_F(DesktopOpenTest, NoArgumentAndAnEmptyHomeGiveNoVerdict) {
+  QString detect_text, detect_caption, fix_text, fix_caption;
+  bool all_ok_seen = false;
+  WaitForActiveScreen();
+  driver_.Add("grab the start text", [&] {
+    ProgramScreen()->grab().save(QStringLiteral("quorvafix-no-export.png"));
+    return true;
+  });
+  Choose(QStringLiteral("Detect QUORVA Bug"));
+  AnswerMessageBox(&detect_text, &detect_caption);
+  WaitForNoModalBox();
+  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
+  AnswerMessageBox(&fix_text, &fix_caption);
+  WaitForNoModalBox();
+  driver_.Add("look at the text", [&] {
+    all_ok_seen = Text().find("All OK") != std::string::npos;
+    return true;
+  });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgramWithoutFile(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_FALSE(all_ok_seen);
+  EXPECT_EQ(Text().rfind("   No registry export is open. Choose Tools > Open Registry Export...", 0),
+            0u)
+      << Text();
+  for (const QString& text : {detect_text, fix_text}) EXPECT_EQ(text, QString(NO_EXPORT_MESSAGE));
+  EXPECT_EQ(detect_caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_EQ(fix_caption, QStringLiteral("QUORVAFIX"));
+}
+
+TEST_F(DesktopOpenTest, OpenDialogCancelledRefusedAndAccepted) {
+  WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active]\r\n");
+  const std::string broken = WriteFile("broken.reg", "REGEDIT4\r\n\"x\"=dword:1\r\n");
+  const std::string faulty = WriteFile("faulty.reg", kFaultyRegistry);
+  QString title, refusal, caption;
+  bool named_after_cancel = false, named_after_refusal = false;
+  WaitForActiveScreen();
+  Press(Qt::Key_O);
+  AnswerOpenDialog("", &title);
+  WaitForNoModalBox();
+  driver_.Add("still the first file", [&] {
+    named_after_cancel = Names(registry_path_);
+    return true;
+  });
+  Choose(QStringLiteral("Open Registry Export..."));
+  AnswerOpenDialog(broken, &title);
+  AnswerMessageBox(&refusal, &caption);
+  WaitForNoModalBox();
+  driver_.Add("still the first file", [&] {
+    named_after_refusal = Names(registry_path_);
+    return true;
+  });
+  Press(Qt::Key_O);
+  AnswerOpenDialog(faulty, &title);
+  driver_.Add("the new file is named", [&] { return Names(faulty); });
+  driver_.Add("grab the start text", [&] {
+    ProgramScreen()->grab().save(QStringLiteral("quorvafix-opened.png"));
+    return true;
+  });
+  Choose(QStringLiteral("Detect QUORVA Bug"));
+  driver_.Add("report", [&] { return Text() == kBug; });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_EQ(title, QStringLiteral("Open Registry Export"));
+  EXPECT_EQ(filters_, (QStringList{QStringLiteral("Registry exports (*.reg)"),
+                                   QStringLiteral("All files (*)")}));
+  EXPECT_TRUE(named_after_cancel);
+  EXPECT_TRUE(named_after_refusal);
+  EXPECT_EQ(caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_EQ(refusal, QStringLiteral("The registry file cannot be used.\n\n") +
+                         QString::fromStdString(broken) + QStringLiteral(":2: ") +
+                         refusal.section(QStringLiteral(":2: "), 1))
+      << refusal.toStdString();
+  EXPECT_TRUE(refusal.contains(QStringLiteral(":2: "))) << refusal.toStdString();
+  QSettings settings(SettingsFile(), QSettings::IniFormat);
+  EXPECT_EQ(settings.value(QStringLiteral("Registry/LastExport")).toString(),
+            QString::fromStdString(faulty));
+}
+
+TEST_F(DesktopOpenTest, DroppedFileOpensAndARefusedOneIsTold) {
+  WriteRegistry("REGEDIT4\r\n");
+  const std::string faulty = WriteFile("faulty.reg", kFaultyRegistry);
+  const std::string text_file = WriteFile("notes.txt", "shopping list\n");
+  QString refusal, caption;
+  WaitForActiveScreen();
+  Drop(faulty);
+  driver_.Add("the dropped file is named", [&] { return Names(faulty); });
+  Drop(text_file);
+  AnswerMessageBox(&refusal, &caption);
+  WaitForNoModalBox();
+  Choose(QStringLiteral("Detect QUORVA Bug"));
+  driver_.Add("report of the dropped file", [&] { return Text() == kBug; });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_TRUE(refusal.startsWith(QStringLiteral("The registry file cannot be used.\n\n") +
+                                 QString::fromStdString(text_file) + QStringLiteral(":1: ")))
+      << refusal.toStdString();
+}
+
+TEST_F(DesktopOpenTest, LastExportOpenedIsOpenedAgainWithoutAnArgument) {
+  const std::string faulty = WriteFile("faulty.reg", kFaultyRegistry);
+  {
+    QSettings settings(SettingsFile(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Registry/LastExport"), QString::fromStdString(faulty));
+  }
+  bool named = false;
+  WaitForActiveScreen();
+  driver_.Add("named", [&] {
+    named = Names(faulty);
+    return true;
+  });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgramWithoutFile(), 0);
+  EXPECT_TRUE(named) << Text();
+}
+
+TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {
+  WriteRegistry(kFaultyRegistry);
+  WriteFile("pda.reg.lock", "");
+  QString text, caption;
+  WaitForActiveScreen();
+  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
+  AnswerMessageBox(&text, &caption);
+  WaitForNoModalBox();
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_EQ(caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_TRUE(text.startsWith(QString(REPAIR_REFUSED_TEXT) + QString::fromStdString(registry_path_) +
+                              QStringLiteral(": cannot store value \"Dll\"")))
+      << text.toStdString();
+  EXPECT_EQ(Text(), kBug) << "the report keeps the mark";
+  EXPECT_EQ(ReadRegistry(), QByteArray(kFaultyRegistry));
+}
+
+TEST_F(DesktopOpenTest, SecondProcessHandsItsFileOverAndRestoresTheMinimisedWindow) {
+  WriteRegistry("REGEDIT4\r\n");
+  const std::string faulty = WriteFile("faulty.reg", kFaultyRegistry);
+  QProcess second;
+  bool minimised = false, restored = false, active = false;
+  WaitForActiveScreen();
+  driver_.Add("minimise", [&] {
+    ProgramScreen()->showMinimized();
+    return true;
+  });
+  driver_.Add("minimised", [&] {
+    QWidget* screen = ProgramScreen();
+    minimised = screen != nullptr && screen->isMinimized();
+    return minimised;
+  });
+  driver_.Add("start a second copy", [&] {
+    second.setProgram(QStringLiteral(QUORVAFIX_EXECUTABLE));
+    second.setArguments({QStringLiteral("faulty.reg")});
+    second.setWorkingDirectory(QString::fromStdString(runtime_folder_));
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
+    second.start();
+    return true;
+  });
+  driver_.Add("the second copy's file is open", [&] { return Names(faulty); });
+  driver_.Add("restored and active", [&] {
+    QWidget* screen = ProgramScreen();
+    restored = screen != nullptr && !screen->isMinimized();
+    active = screen != nullptr && screen->isActiveWindow();
+    return restored && active;
+  });
+  driver_.Add("second copy gone", [&] { return second.state() == QProcess::NotRunning; });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_TRUE(minimised);
+  EXPECT_TRUE(restored);
+  EXPECT_TRUE(active);
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,233 @@
+// The window's registry-export paths on the scripted platform: the call
+// order of Detect and Fix with nothing open, the Open command (cancelled,
+// refused, accepted), a drop, a path handed over by a second copy (both
+// ends) and a repair the store refused. Exports are real files in a scratch
+// folder.
+#include "shell/export_commands.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/registry_testing.h"
+#include "platform/scripted_desktop_services.h"
+#include "resources/resource_ids.h"
+#include "shell/app_start.h"
+#include "shell/registry_export.h"
+#include "shell/shell_test_support.h"
+
+namespace {
+
+constexpr char kFaulty[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+    "\"Name\"=\"COM5:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
+    "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
+constexpr char kBroken[] = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n";
+
+class ExportCommandsTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    InstallDesktopServices(&desktop_);
+    ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
+    ShowExportStartText();
+    good_ = folder_.File("pda.reg");
+    broken_ = folder_.File("broken.reg");
+    WriteText(good_, kFaulty);
+    WriteText(broken_, kBroken);
+    windows_.ClearCalls();
+  }
+  void TearDown() override {
+    CloseRegistryExport();
+    InstallDesktopServices(nullptr);
+    ShellTest::TearDown();
+  }
+
+  void Command(uint16_t id) { SendMessage(kMainWindow, WM_COMMAND, id, 0); }
+  // The calls after the message that started them.
+  std::vector<std::string> CallsAfterFirst() const {
+    std::vector<std::string> calls = windows_.Calls();
+    if (!calls.empty()) calls.erase(calls.begin());
+    return calls;
+  }
+  std::string W() const { return HandleText(kMainWindow); }
+  std::string Box(const std::string& text) const {
+    return "MessageBox(" + W() + ", \"" + text + "\", \"QUORVAFIX\", 0x0)";
+  }
+  std::string Dialog(const std::string& folder) const {
+    return "GetOpenFileName(owner " + W() +
+           ", filter \"Registry exports (*.reg)|*.reg|All files (*)|*|\", index 1, folder " +
+           folder + ", flags 0x1800)";
+  }
+  std::string Remembered(const std::string& path) const {
+    return "WriteProfileString(\"Registry\", \"LastExport\", \"" + path + "\")";
+  }
+  static std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+  MessageResult HandOver(const std::u16string& path, uintptr_t kind = COPYDATA_OPEN_EXPORT) {
+    CopyData data{kind, static_cast<uint32_t>(path.size() * 2), path.data()};
+    return SendMessage(kMainWindow, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
+  }
+  std::string StartText(const std::string& path) const {
+    return "   Registry export: " + path + "\r\n\r\n" + HelpText;
+  }
+
+  ScriptedDesktopServices desktop_{windows_};
+  TempDir folder_;
+  std::string good_;
+  std::string broken_;
+};
+
+TEST_F(ExportCommandsTest, DetectAndFixWithNothingOpenShowTheBoxAndScanNothing) {
+  const std::string start = DisplayText.CStr();
+  EXPECT_EQ(start.rfind("   No registry export is open. Choose Tools > Open Registry Export...", 0),
+            0u)
+      << start;
+  for (uint16_t id : {IDM_DETECT, IDM_FIX}) {
+    windows_.ClearCalls();
+    Command(id);
+    EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{Box(NO_EXPORT_MESSAGE)})) << id;
+    EXPECT_EQ(std::string(DisplayText.CStr()), start) << "no report replaces the start text";
+  }
+}
+
+TEST_F(ExportCommandsTest, OpenCancelledChangesNothing) {
+  Command(IDM_OPEN);
+  EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{Dialog("null")}));
+  EXPECT_EQ(OpenExportPath(), "");
+  EXPECT_EQ(InstalledRegistryStore(), nullptr);
+}
+
+TEST_F(ExportCommandsTest, OpenAcceptedNamesTheFileRemembersItAndScansIt) {
+  desktop_.ChooseFile(Wide(good_));
+  Command(IDM_OPEN);
+  EXPECT_EQ(CallsAfterFirst(),
+            (std::vector<std::string>{Dialog("null"), Remembered(good_),
+                                      "InvalidateRect(" + W() + ", null, false)"}));
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
+  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], Wide(good_));
+
+  Command(IDM_DETECT);
+  EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
+
+  windows_.ClearCalls();
+  Command(IDM_OPEN);
+  EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{Dialog("\"" + folder_.Path() + "\"")}))
+      << "the dialog starts in the open export's folder";
+}
+
+TEST_F(ExportCommandsTest, OpenRefusedTellsTheStoresReasonAndKeepsTheOpenExport) {
+  desktop_.ChooseFile(Wide(good_));
+  Command(IDM_OPEN);
+  const std::string text = DisplayText.CStr();
+  windows_.ClearCalls();
+  desktop_.ChooseFile(Wide(broken_));
+  Command(IDM_OPEN);
+  std::vector<std::string> calls = CallsAfterFirst();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0], Dialog("\"" + folder_.Path() + "\""));
+  const std::string head = "MessageBox(" + W() + ", \"" + EXPORT_REFUSED_TEXT + broken_ + ":4: ";
+  EXPECT_EQ(calls[1].substr(0, head.size()), head) << calls[1];
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(std::string(DisplayText.CStr()), text);
+  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], Wide(good_));
+  Command(IDM_DETECT);
+  EXPECT_NE(std::string(DisplayText.CStr()).find("QVBTDEV.DLL"), std::string::npos)
+      << "the export open before is still the one scanned";
+}
+
+TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
+  EXPECT_EQ(desktop_.DropTarget(), kMainWindow);
+  DropHandle drop = MakeDrop({Wide(good_), Wide(broken_)});
+  SendMessage(kMainWindow, WM_DROPFILES, drop, 0);
+  EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{
+                                   Remembered(good_), "InvalidateRect(" + W() + ", null, false)"}));
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(DragQueryFile(drop, DRAG_QUERY_COUNT, nullptr, 0), 0u) << "the drop is released";
+
+  windows_.ClearCalls();
+  SendMessage(kMainWindow, WM_DROPFILES, MakeDrop({Wide(broken_)}), 0);
+  ASSERT_EQ(CallsAfterFirst().size(), 1u);
+  EXPECT_NE(CallsAfterFirst()[0].find(std::string(EXPORT_REFUSED_TEXT) + broken_ + ":4: "),
+            std::string::npos);
+  EXPECT_EQ(OpenExportPath(), good_);
+}
+
+TEST_F(ExportCommandsTest, WindowAcceptsDropsOnceShown) {
+  windows_.ClearCalls();
+  DestroyWindow(kMainWindow);
+  ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
+  std::vector<std::string> calls = windows_.Calls();
+  ASSERT_FALSE(calls.empty());
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[calls.size() - 2], "EndPaint(" + HandleText(windows_.NewestWindow()) + ")");
+  EXPECT_EQ(calls.back(), "DragAcceptFiles(" + HandleText(windows_.NewestWindow()) + ", true)")
+      << "after the first paint";
+}
+
+TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile) {
+  EXPECT_EQ(HandOver(Wide(good_)), 1);
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
+
+  std::string fifo = folder_.File("pipe.reg");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string other = folder_.File("other.reg");
+  WriteText(other, kFaulty);
+  for (const std::u16string& path :
+       {std::u16string(u"pda.reg"), Wide(fifo), Wide(folder_.Path()), std::u16string()}) {
+    windows_.ClearCalls();
+    EXPECT_EQ(HandOver(path), 0);
+    EXPECT_EQ(CallsAfterFirst(), std::vector<std::string>{});
+  }
+  EXPECT_EQ(HandOver(Wide(other), COPYDATA_OPEN_EXPORT + 1), 0) << "another kind of record";
+  EXPECT_EQ(OpenExportPath(), good_);
+
+  windows_.ClearCalls();
+  EXPECT_EQ(HandOver(Wide(broken_)), 1);
+  EXPECT_EQ(OpenExportPath(), good_) << "refused like any open";
+  EXPECT_EQ(windows_.CallsOf({"MessageBox"}).size(), 1u);
+}
+
+TEST_F(ExportCommandsTest, SecondCopyHandsItsFileToTheRunningOneThenBringsItForward) {
+  DestroyWindow(kMainWindow);
+  WindowHandle running = windows_.AddForeignWindow(u"QUORVAFIX", u"QUORVAFIX");
+  windows_.ClearCalls();
+  EXPECT_EQ(WinMain(ProgramInstance(), 0, u"/data/pd\u00E1.reg", SW_SHOW), 0);
+  EXPECT_EQ(windows_.Calls(),
+            (std::vector<std::string>{
+                "FindWindow(\"QUORVAFIX\", \"QUORVAFIX\")",
+                "SendMessage(" + HandleText(running) +
+                    ", WM_COPYDATA, 0x0, {kind 0x51465831, 26 bytes, \"/data/pd\xC3\xA1.reg\"})",
+                "SetForegroundWindow(" + HandleText(running | 1) + ")"}));
+}
+
+TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
+  ASSERT_TRUE(OpenExportInWindow(kMainWindow, good_));
+  WriteText(good_ + ".lock", "");
+  windows_.ClearCalls();
+  Command(IDM_FIX);
+  std::vector<std::string> calls = CallsAfterFirst();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0], "InvalidateRect(" + W() + ", null, false)");
+  const std::string head = "MessageBox(" + W() + ", \"" + REPAIR_REFUSED_TEXT + good_ +
+                           ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: ";
+  EXPECT_EQ(calls[1].substr(0, head.size()), head) << calls[1];
+  EXPECT_NE(calls[1].find(".lock"), std::string::npos) << calls[1];
+  EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
+  EXPECT_EQ(ReadBytes(good_), NarrowBytes(kFaulty));
+
+  std::remove((good_ + ".lock").c_str());
+  windows_.ClearCalls();
+  Command(IDM_FIX);
+  EXPECT_EQ(windows_.CallsOf({"MessageBox"}).size(), 1u) << "the repair's own box only";
+  EXPECT_EQ(LastRepairFailure(), "");
+}
+
+}  // namespace

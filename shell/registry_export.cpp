@@ -1,0 +1,85 @@
+#include "shell/registry_export.h"
+
+#include <memory>
+
+#include "platform/reg_file_store.h"
+#include "platform/registry.h"
+
+namespace {
+
+// The open export as the process's store: every call goes to the file store;
+// a refused write also leaves the store's reason behind.
+class ExportStore : public RegistryStore {
+ public:
+  ExportStore(std::unique_ptr<RegFileStore> file, std::string path)
+      : file_(std::move(file)), path_(std::move(path)) {}
+
+  RegStatus OpenKey(RegKey key, const char16_t* path, RegKey* result) override {
+    return file_->OpenKey(key, path, result);
+  }
+  RegStatus EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) override {
+    return file_->EnumSubkey(key, index, name, length);
+  }
+  RegStatus QueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data,
+                       uint32_t* length) override {
+    return file_->QueryValue(key, name, type, data, length);
+  }
+  RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
+                     uint32_t length) override {
+    RegStatus status = file_->SetValue(key, name, type, data, length);
+    if (status != ERROR_SUCCESS) refused_ = file_->LastFailure();
+    return status;
+  }
+  RegStatus CloseKey(RegKey key) override { return file_->CloseKey(key); }
+
+  RegFileStore& File() { return *file_; }
+  const std::string& Path() const { return path_; }
+  std::string& Refused() { return refused_; }
+
+ private:
+  std::unique_ptr<RegFileStore> file_;
+  std::string path_;
+  std::string refused_;
+};
+
+std::unique_ptr<ExportStore> open_export;
+
+const std::string& Empty() {
+  static const std::string empty;
+  return empty;
+}
+
+}  // namespace
+
+bool OpenRegistryExport(const std::string& path, std::string* reason) {
+  std::string error;
+  std::unique_ptr<RegFileStore> file = RegFileStore::Load(path, &error);
+  if (file == nullptr) {
+    if (reason != nullptr) *reason = error;
+    return false;
+  }
+  auto store = std::make_unique<ExportStore>(std::move(file), path);
+  InstallRegistryStore(store.get());
+  open_export = std::move(store);
+  return true;
+}
+
+bool RefreshRegistryExport(std::string* reason) {
+  if (open_export == nullptr || open_export->File().Refresh() == ERROR_SUCCESS) return true;
+  *reason = open_export->File().LastFailure();
+  return false;
+}
+
+void CloseRegistryExport() {
+  if (open_export == nullptr) return;
+  if (InstalledRegistryStore() == open_export.get()) InstallRegistryStore(nullptr);
+  open_export.reset();
+}
+
+const std::string& OpenExportPath() { return open_export ? open_export->Path() : Empty(); }
+
+void ClearRepairFailures() {
+  if (open_export) open_export->Refused().clear();
+}
+
+const std::string& LastRepairFailure() { return open_export ? open_export->Refused() : Empty(); }

@@ -1,0 +1,30 @@
+// The registry export the window works on: at most one .reg file is open at
+// a time, and while it is, it is the process's registry store. Opening
+// another replaces it only once the new one has loaded. Each write the store
+// refuses leaves its reason here for the window to show. UI thread only.
+#pragma once
+
+#include <string>
+
+// Loads the registry export at path. On success it becomes the open export
+// and the installed registry store (the one open before is dropped), and the
+// result is true. On failure *reason holds the store's reason ("PATH:N:
+// REASON", "PATH: cannot read: ERRNO TEXT"), and the export open before stays
+// open and installed. A missing file is refused: it is no registry.
+bool OpenRegistryExport(const std::string& path, std::string* reason);
+// Brings the open export up to date with its file, read afresh when it
+// changed on disk, so that a scan describes the file as it is now. True when
+// it may be scanned (also when none is open); false with *reason set to the
+// store's reason when the file vanished or cannot be read or parsed now (the
+// export then keeps what it read last, and is never taken as empty).
+bool RefreshRegistryExport(std::string* reason);
+// Drops the open export and uninstalls its store.
+void CloseRegistryExport();
+// The path of the open export as given to OpenRegistryExport; empty when none.
+const std::string& OpenExportPath();
+
+// Forgets the refused writes so far (the window calls it before a repair).
+void ClearRepairFailures();
+// The store's reason for the last write it refused since ClearRepairFailures;
+// empty when every write went through.
+const std::string& LastRepairFailure();
