@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core nlohmann-json3-dev
-  locales man-db
+  locales man-db jq
   desktop-file-utils appstream librsvg2-bin
 )
 for option in "$@"; do

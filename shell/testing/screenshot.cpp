@@ -1,11 +1,15 @@
-// quorvafix_screenshot REGISTRY_FILE OUT.png: runs the program on
-// REGISTRY_FILE, chooses Tools > Detect QUORVA Bug, saves the screen as Qt
+// quorvafix_screenshot [--fix] REGISTRY_FILE OUT.png: runs the program on
+// REGISTRY_FILE, chooses Tools > Detect QUORVA Bug (with --fix, Tools > Fix
+// QUORVA Bluetooth Bug, then OK in the outcome box), saves the screen as Qt
 // grabs it to OUT.png and quits. Used by scripts/screenshot.sh under the
 // offscreen platform; exits 1 when the picture could not be made.
+#include <QApplication>
 #include <QImage>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTest>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/qt/qt_platform.h"
@@ -13,14 +17,30 @@
 #include "shell/desktop_test_support.h"
 #include "shell/display_text.h"
 
+namespace {
+
+// Clicks OK in the open outcome box; false while none is shown.
+bool CloseOutcomeBox() {
+  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  if (box == nullptr || !box->isVisible()) return false;
+  QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: quorvafix_screenshot REGISTRY_FILE OUT.png\n");
+  const bool fix = argc == 4 && std::strcmp(argv[1], "--fix") == 0;
+  if (argc != (fix ? 4 : 3)) {
+    std::fprintf(stderr, "usage: quorvafix_screenshot [--fix] REGISTRY_FILE OUT.png\n");
     return 2;
   }
+  const char* registry = argv[argc - 2];
   int qt_argc = 1;
   QtPlatform platform(qt_argc, argv);
-  const QString out = QString::fromLocal8Bit(argv[2]);
+  const QString out = QString::fromLocal8Bit(argv[argc - 1]);
+  // The report line that shows the command has run.
+  const std::string shown = fix ? "FIXED!" : "Dll:";
   bool saved = false;
   StepDriver driver;
   driver.Add("screen", [] { return ProgramScreen() != nullptr; });
@@ -28,8 +48,14 @@ int main(int argc, char** argv) {
     OpenToolsMenu();
     return true;
   });
-  driver.Add("Detect", [] { return ChooseMenuItem(QStringLiteral("Detect QUORVA Bug")); });
-  driver.Add("report", [] { return std::string(DisplayText.CStr()).find("Dll:") != std::string::npos; });
+  if (fix) {
+    driver.Add("Fix", [] { return ChooseMenuItem(QStringLiteral("Fix QUORVA Bluetooth Bug")); });
+    driver.Add("outcome box", CloseOutcomeBox);
+    driver.Add("no modal box", [] { return QApplication::activeModalWidget() == nullptr; });
+  } else {
+    driver.Add("Detect", [] { return ChooseMenuItem(QStringLiteral("Detect QUORVA Bug")); });
+  }
+  driver.Add("report", [&shown] { return std::string(DisplayText.CStr()).find(shown) != std::string::npos; });
   driver.Add("grab", [&] {
     ProgramScreen()->repaint();
     saved = ProgramScreen()->grab().save(out);
@@ -40,7 +66,7 @@ int main(int argc, char** argv) {
     return true;
   });
   driver.Start();
-  const char* program_argv[] = {"quorvafix", argv[1], nullptr};
+  const char* program_argv[] = {"quorvafix", registry, nullptr};
   int code = RunQuorvafix(2, program_argv);
   return code == 0 && saved ? 0 : 1;
 }
