@@ -7,7 +7,8 @@
 #
 # CLI is the quorvafix-cli to run, GUIDE the guide (docs/guide.md), EXAMPLES
 # the folder of sample exports. The commands are the guide's ```console
-# blocks: each line starting with "$ " is a command, the lines after it are
+# blocks (a "$ " command line anywhere else is refused, since it would go
+# unchecked): each line starting with "$ " is a command, the lines after it are
 # what it prints (standard output and standard error as they arrive). Each
 # block runs in one bash of its own, in a fresh folder holding a copy of
 # EXAMPLES as examples/, with CLI's folder first on PATH, so a block may
@@ -41,8 +42,10 @@ split_blocks() {
                            inside = 1; n++; out = dir "/" n; printf "" > out
                            print NR + 1 > (out ".line"); close(out ".line"); next }
     /^```/ && inside    { inside = 0; close(out); next }
-    inside              { print > out }
-    END                 { if (inside) { print FILENAME ": unterminated console block" > "/dev/stderr"; exit 1 } }
+    inside              { print > out; next }
+    /^[ \t]*\$ /         { print FILENAME ":" NR ": a command outside a console block is never checked" > "/dev/stderr"; bad = 1 }
+    END                 { if (inside) { print FILENAME ": unterminated console block" > "/dev/stderr"; exit 1 }
+                          exit bad }
   ' "$guide"
 }
 
