@@ -79,11 +79,9 @@ void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file, 
 
 // The text form of one file's results: the report, for fix the outcome
 // message, and with --verbose a line per active-driver entry.
-void PrintText(const CliOptions& options, const FileOutcome& outcome, const DynString& message, std::FILE* out) {
+void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE* out) {
   PrintLine(ReportTerminalText(outcome.entries), out);
-  if (options.command == CliCommand::Fix && message.Length() > 0) {
-    PrintLine(NarrowToTerminalText(message.CStr()), out);
-  }
+  if (options.command == CliCommand::Fix && !outcome.message.empty()) PrintLine(outcome.message, out);
   if (!options.verbose) return;
   for (const ScanEntry& entry : outcome.entries) PrintLine(EntryLine(entry), out);
 }
@@ -130,7 +128,7 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   result.scanned = true;
   result.message = NarrowToTerminalText(message.CStr());
 
-  if (options.format == CliFormat::Text) PrintText(options, result, message, out);
+  if (options.format == CliFormat::Text) PrintText(options, result, out);
   if (CountFaultyLeft(result.entries) > 0) status = std::max(status, EXIT_FAULT_LEFT);
   return result.status = status;
 }

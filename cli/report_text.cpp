@@ -1,24 +1,26 @@
 #include "cli/report_text.h"
 
-#include <cstring>
+#include <string>
 
 #include "cli/terminal_text.h"
-#include "platform/code_page.h"
 #include "platform/reg_text_codec.h"
 #include "scan/report_layout.h"
 
 namespace {
+
+// The Windows-1252 text as UTF-8.
+std::string Utf8OfCodePage(const std::string& narrow) {
+  std::u16string wide;
+  DecodeCodePage(reinterpret_cast<const uint8_t*>(narrow.data()), narrow.size(), &wide);
+  return MessageText(wide);
+}
 
 // A sink of the report layout that writes terminal text.
 struct TerminalSink {
   std::string text;
 
   void Text(const char* layout) { text += NarrowToTerminalText(layout); }
-  void Field(const char* stored) {
-    std::u16string wide;
-    DecodeCodePage(reinterpret_cast<const uint8_t*>(stored), std::strlen(stored), &wide);
-    text += EscapeControls(MessageText(wide));
-  }
+  void Field(const char* stored) { text += EscapeControls(Utf8OfCodePage(stored)); }
 };
 
 std::string Shown(const std::u16string& text) { return EscapeControls(MessageText(text)); }
@@ -26,16 +28,16 @@ std::string Shown(const std::u16string& text) { return EscapeControls(MessageTex
 }  // namespace
 
 std::string NarrowToTerminalText(const char* narrow) {
-  std::u16string wide;
+  std::string lines;
   for (const char* p = narrow; *p != '\0'; ++p) {
     if (*p == '\r') {
-      wide.push_back(u'\n');
+      lines.push_back('\n');
       if (p[1] == '\n') ++p;
       continue;
     }
-    wide.push_back(CodePageToWide(static_cast<unsigned char>(*p)));
+    lines.push_back(*p);
   }
-  return MessageText(wide);
+  return Utf8OfCodePage(lines);
 }
 
 std::string ReportTerminalText(const std::vector<ScanEntry>& entries) {

@@ -12,7 +12,7 @@ struct ByteCase {
 };
 
 // The 0x80-0x9F range is where 1252 differs from Latin-1.
-constexpr ByteCase kByteCases[] = {
+constexpr ByteCase BYTE_CASES[] = {
     {0x00, 0x0000}, {0x41, 0x0041}, {0x7F, 0x007F}, {0x80, 0x20AC},
     {0x81, 0x0081}, {0x82, 0x201A}, {0x8A, 0x0160}, {0x8D, 0x008D},
     {0x8F, 0x008F}, {0x90, 0x0090}, {0x93, 0x201C}, {0x99, 0x2122},
@@ -21,7 +21,7 @@ constexpr ByteCase kByteCases[] = {
 };
 
 TEST(CodePage, EveryListedByteMapsBothWays) {
-  for (const ByteCase& c : kByteCases) {
+  for (const ByteCase& c : BYTE_CASES) {
     EXPECT_EQ(CodePageToWide(c.byte), c.unit) << int(c.byte);
     EXPECT_EQ(static_cast<unsigned char>(WideToCodePage(c.unit)), c.byte) << int(c.byte);
   }

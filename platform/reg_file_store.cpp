@@ -241,6 +241,71 @@ RegStatus RegFileStore::CloseKey(RegKey key) {
   return Fail(status, path_ + ": cannot close " + key_text + ": " + RegStatusText(status));
 }
 
+RegStatus RegFileStore::ReloadIfChanged(const std::vector<uint8_t>& bytes, bool exists, RegKey key,
+                                        RegKeyNode** node, const std::string& what) {
+  const uint64_t hash = exists ? ContentHash(bytes) : 0;
+  if (exists == exists_ && hash == hash_) return ERROR_SUCCESS;
+  auto fresh = std::make_unique<RegTree>();
+  RegFileForm form;
+  RegParseError error;
+  if (!ParseRegFile(bytes.data(), bytes.size(), fresh.get(), &form, &error)) {
+    return Fail(ERROR_BADDB,
+                what + "it changed on disk and cannot be read now: " + ParseFailure(path_, error));
+  }
+  Adopt(std::move(fresh), form, hash, exists);
+  if (RegStatus status = Resolve(key, node)) {
+    return Fail(status, what + "it changed on disk and the key is gone");
+  }
+  return ERROR_SUCCESS;
+}
+
+RegStatus RegFileStore::CheckNotStale(RegKeyNode* node, const SeenValue& held,
+                                      const RegValueWrite& value, bool* stored_already,
+                                      const std::string& what) {
+  *stored_already = false;
+  const SeenValue* served = served_.Find(value.root, value.key_path, value.name);
+  const SeenValue now = ValueIn(node, value.name);
+  if (now == (served != nullptr ? *served : held)) return ERROR_SUCCESS;
+  // Another writer stored this very value already: nothing is replaced.
+  if (now == SeenValue{true, value.type, std::vector<uint8_t>(value.data, value.data + value.size)}) {
+    served_.Forget(value.root, value.key_path, value.name);
+    node->FindValue(value.name)->served = true;
+    *stored_already = true;
+    return ERROR_SUCCESS;
+  }
+  return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
+}
+
+RegStatus RegFileStore::EditAndCheck(std::vector<uint8_t>* bytes, const RegValueWrite& value,
+                                     RegSplice* undo, RegFileForm* form, const std::string& what) {
+  RegValueLocation where;
+  RegParseError error;
+  if (!LocateRegValue(bytes->data(), bytes->size(), value.root, value.key_path, value.name, &where,
+                      &error)) {
+    return Fail(ERROR_BADDB, what + ParseFailure(path_, error));
+  }
+  RegSplice splice;
+  std::string failure;
+  if (RegStatus status = PlanValueEdit(*bytes, where, value, &splice, &failure)) {
+    return Fail(status, what + failure);
+  }
+  // The edit is made in the bytes read, so that a large file is never held
+  // twice; undo gives the old content back should a restore need it.
+  *undo = ApplySpliceInPlace(bytes, splice);
+  RegValueLocation check;
+  if (!LocateRegValue(bytes->data(), bytes->size(), value.root, value.key_path, value.name, &check,
+                      &error)) {
+    return Fail(ERROR_NOT_SUPPORTED,
+                what + "the edited file would not read back: " + ParseFailure(path_, error));
+  }
+  if (!check.value_found || check.type != value.type ||
+      check.data != std::vector<uint8_t>(value.data, value.data + value.size)) {
+    return Fail(ERROR_NOT_SUPPORTED, what + "the edited file would read back a different value");
+  }
+  *form = check.form;
+  return ERROR_SUCCESS;
+}
+
 RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_t type,
                                  const uint8_t* data, uint32_t length) {
   std::u16string_view name = ValueNameOf(value_name);
@@ -251,6 +316,7 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
   if (RegStatus status = Resolve(key, &node)) return Fail(status, what + RegStatusText(status));
   RegKey root = 0;
   const std::u16string key_path = RegTree::PathOf(node, &root);
+  const RegValueWrite value{root, key_path, name, type, data, length};
 
   std::unique_ptr<RegFileLock> lock;
   std::string failure;
@@ -264,64 +330,24 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     return Fail(StatusOfErrno(read_error),
                 what + "cannot read " + lock->Target() + ": " + std::strerror(read_error));
   }
-  uint64_t hash = exists ? ContentHash(bytes) : 0;
   const SeenValue held = ValueIn(node, name);
-  if (exists != exists_ || hash != hash_) {
-    auto fresh = std::make_unique<RegTree>();
-    RegFileForm form;
-    RegParseError error;
-    if (!ParseRegFile(bytes.data(), bytes.size(), fresh.get(), &form, &error)) {
-      return Fail(ERROR_BADDB,
-                  what + "it changed on disk and cannot be read now: " + ParseFailure(path_, error));
-    }
-    Adopt(std::move(fresh), form, hash, exists);
-    if (RegStatus status = Resolve(key, &node)) {
-      return Fail(status, what + "it changed on disk and the key is gone");
-    }
-  }
-  const SeenValue* served = served_.Find(root, key_path, name);
-  const SeenValue now = ValueIn(node, name);
-  if (now != (served != nullptr ? *served : held)) {
-    // Another writer stored this very value already: nothing is replaced.
-    if (now == SeenValue{true, type, std::vector<uint8_t>(data, data + length)}) {
-      served_.Forget(root, key_path, name);
-      node->FindValue(name)->served = true;
-      return ERROR_SUCCESS;
-    }
-    return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
-  }
+  if (RegStatus status = ReloadIfChanged(bytes, exists, key, &node, what)) return status;
+  bool stored_already = false;
+  if (RegStatus status = CheckNotStale(node, held, value, &stored_already, what)) return status;
+  if (stored_already) return ERROR_SUCCESS;
   if (!exists) bytes = FileStartBytes(form_);
 
-  RegValueLocation where;
-  RegParseError error;
-  if (!LocateRegValue(bytes.data(), bytes.size(), root, key_path, name, &where, &error)) {
-    return Fail(ERROR_BADDB, what + ParseFailure(path_, error));
-  }
-  RegSplice splice;
-  if (RegStatus status = PlanValueEdit(bytes, where, root, key_path, name, type, data, length,
-                                       &splice, &failure)) {
-    return Fail(status, what + failure);
-  }
-  // The edit is made in the bytes read, so that a large file is never held
-  // twice; undo gives the old content back should a restore need it.
-  std::vector<uint8_t>& edited = bytes;
-  const RegSplice undo = ApplySpliceInPlace(&edited, splice);
-  RegValueLocation check;
-  if (!LocateRegValue(edited.data(), edited.size(), root, key_path, name, &check, &error)) {
-    return Fail(ERROR_NOT_SUPPORTED,
-                what + "the edited file would not read back: " + ParseFailure(path_, error));
-  }
-  if (!check.value_found || check.type != type ||
-      check.data != std::vector<uint8_t>(data, data + length)) {
-    return Fail(ERROR_NOT_SUPPORTED, what + "the edited file would read back a different value");
-  }
+  RegSplice undo;
+  RegFileForm edited_form;
+  if (RegStatus status = EditAndCheck(&bytes, value, &undo, &edited_form, what)) return status;
+  const std::vector<uint8_t>& edited = bytes;
   bool replaced = false;
   std::function<std::vector<uint8_t>()> previous;
   if (exists) previous = [&edited, &undo] { return ApplySplice(edited, undo); };
   RegStatus status = lock->Commit(edited, previous, &replaced, &failure);
   if (replaced) {
     tree().SetValue(node, name, type, data, length);
-    form_ = check.form;
+    form_ = edited_form;
     exists_ = true;
     hash_ = ContentHash(edited);
     served_.Forget(root, key_path, name);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/reg_file_writer.h"
+#include "platform/reg_line_editor.h"
 #include "platform/reg_served_values.h"
 #include "platform/reg_text_codec.h"
 #include "platform/reg_tree_store.h"
@@ -114,6 +115,22 @@ class RegFileStore : public RegTreeStore {
   void CarryServed(RegTree& fresh);
   // Value name of node as the tree holds it now.
   static SeenValue ValueIn(const RegKeyNode* node, std::u16string_view name);
+
+  // The steps of SetValue; each fails with what and the reason.
+  // Reads bytes (the file as read under the lock; exists false when there is
+  // none) as the tree when the file changed on disk since the store read it,
+  // and finds key's *node again in it.
+  RegStatus ReloadIfChanged(const std::vector<uint8_t>& bytes, bool exists, RegKey key,
+                            RegKeyNode** node, const std::string& what);
+  // Refuses to replace value when the file now holds something else than
+  // what the store served of it (held: what the tree held before the reload),
+  // unless that is value itself: then *stored_already and nothing to do.
+  RegStatus CheckNotStale(RegKeyNode* node, const SeenValue& held, const RegValueWrite& value,
+                          bool* stored_already, const std::string& what);
+  // Edits bytes in place to store value and checks that the edited file
+  // reads value back; *undo restores bytes, *form is the edited file's form.
+  RegStatus EditAndCheck(std::vector<uint8_t>* bytes, const RegValueWrite& value, RegSplice* undo,
+                         RegFileForm* form, const std::string& what);
 
   std::string path_;
   FileSystem& fs_;

@@ -59,9 +59,10 @@ RegStatus EncodeForFile(const RegFileForm& form, std::u16string_view text,
 }
 
 RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation& where,
-                        RegKey root, std::u16string_view key_path, std::u16string_view name,
-                        uint32_t type, const uint8_t* data, size_t size, RegSplice* splice,
-                        std::string* reason) {
+                        const RegValueWrite& value, RegSplice* splice, std::string* reason) {
+  const uint32_t type = value.type;
+  const uint8_t* data = value.data;
+  const size_t size = value.size;
   const RegFileForm& form = where.form;
   std::u16string_view eol = LineEndText(form.line_end);
   std::u16string text;
@@ -83,7 +84,7 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation
     return EncodeForFile(form, text, &splice->bytes, reason);
   }
 
-  std::u16string line = FormatValueName(name) + u"=";
+  std::u16string line = FormatValueName(value.name) + u"=";
   std::u16string data_text;
   if (RegStatus status =
           FormatValueData(form.dialect, type, data, size, line.size(), eol, &data_text, reason)) {
@@ -95,7 +96,7 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation
   if (where.key_has_section) {
     text = at_unended_end ? std::u16string(eol) + line : line + std::u16string(eol);
   } else {
-    std::u16string key_line = FormatKeyLine(root, key_path);
+    std::u16string key_line = FormatKeyLine(value.root, value.key_path);
     if (key_line.empty()) {
       *reason = "the key has no predefined root";
       return ERROR_INVALID_PARAMETER;

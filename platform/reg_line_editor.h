@@ -20,8 +20,18 @@ struct RegSplice {
   std::vector<uint8_t> bytes;
 };
 
-// Plans storing value name (type, size bytes of data) in the key at key_path
-// below root of file, where where is what LocateRegValue found there:
+// A value to store: value name (type, size bytes of data; the caller keeps
+// them alive) in the key at key_path below root.
+struct RegValueWrite {
+  RegKey root = 0;
+  std::u16string_view key_path;
+  std::u16string_view name;
+  uint32_t type = 0;
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+};
+
+// Plans storing value in file, where where is what LocateRegValue found there:
 // - a value the file holds already with this very type and data: nothing
 //   changes (the splice is empty), however the data is written;
 // - a value the file holds already: its data text is replaced where it
@@ -42,9 +52,7 @@ struct RegSplice {
 // encoding cannot hold the value exactly (see FormatValueData and
 // EncodeText); ERROR_INVALID_PARAMETER when root is not a predefined root.
 RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation& where,
-                        RegKey root, std::u16string_view key_path, std::u16string_view name,
-                        uint32_t type, const uint8_t* data, size_t size, RegSplice* splice,
-                        std::string* reason);
+                        const RegValueWrite& value, RegSplice* splice, std::string* reason);
 
 // file with splice applied.
 std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSplice& splice);

@@ -32,8 +32,8 @@ std::string Edit(const std::vector<uint8_t>& before, const char16_t* key_path, c
   if (form_out != nullptr) *form_out = where.form;
   RegSplice splice;
   std::string reason;
-  if (PlanValueEdit(before, where, HKEY_LOCAL_MACHINE, key_path, name, type, data.data(), data.size(),
-                    &splice, &reason)) {
+  const RegValueWrite value{HKEY_LOCAL_MACHINE, key_path, name, type, data.data(), data.size()};
+  if (PlanValueEdit(before, where, value, &splice, &reason)) {
     return "!" + reason;
   }
   std::vector<uint8_t> after = ApplySplice(before, splice);

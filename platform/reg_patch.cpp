@@ -43,11 +43,12 @@ std::u16string StoreSpelling(const RegTree& tree, RegKey root, std::u16string_vi
   return out;
 }
 
-}  // namespace
-
-RegStatus BuildRegPatch(const RegFileStore& store, const std::vector<RegStringEdit>& edits,
-                        std::vector<uint8_t>* bytes, std::string* failure) {
-  std::vector<PatchSection> sections;
+// Groups edits by the key they name, in the order each key first comes, one
+// value per name (a later edit of a name replaces its text); keys and value
+// names are spelled the way the store holds them.
+RegStatus GroupBySection(const RegFileStore& store, const std::vector<RegStringEdit>& edits,
+                         std::vector<PatchSection>* out, std::string* failure) {
+  std::vector<PatchSection>& sections = *out;
   for (const RegStringEdit& edit : edits) {
     // The path names the key the store would open for it.
     std::u16string_view key_path = RegTree::WithoutTrailingBackslash(edit.key_path);
@@ -80,8 +81,13 @@ RegStatus BuildRegPatch(const RegFileStore& store, const std::vector<RegStringEd
       value->text = edit.text;
     }
   }
+  return ERROR_SUCCESS;
+}
 
-  const RegFileForm& form = store.Form();
+// Writes the patch text for sections in form: the start of the file, a blank
+// line, then each section's key line, value lines and a blank line.
+RegStatus WritePatchText(const RegFileForm& form, const std::vector<PatchSection>& sections,
+                         std::vector<uint8_t>* bytes, std::string* failure) {
   std::u16string eol(LineEndText(form.line_end));
   *bytes = FileStartBytes(form);
   // Appends text to the file; on failure names what it was.
@@ -111,4 +117,13 @@ RegStatus BuildRegPatch(const RegFileStore& store, const std::vector<RegStringEd
     if (RegStatus status = emit(eol, "blank line")) return status;
   }
   return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+RegStatus BuildRegPatch(const RegFileStore& store, const std::vector<RegStringEdit>& edits,
+                        std::vector<uint8_t>* bytes, std::string* failure) {
+  std::vector<PatchSection> sections;
+  if (RegStatus status = GroupBySection(store, edits, &sections, failure)) return status;
+  return WritePatchText(store.Form(), sections, bytes, failure);
 }

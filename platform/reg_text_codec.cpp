@@ -94,7 +94,7 @@ void DecodeCodePage(const uint8_t* bytes, size_t n, std::u16string* out) {
   for (size_t i = 0; i < n; ++i) dst[i] = table.unit[bytes[i]];
 }
 
-bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {
+size_t DecodeUtf8Prefix(const uint8_t* bytes, size_t n, std::u16string* out) {
   size_t i = 0;
   while (i < n) {
     uint8_t b = bytes[i];
@@ -112,15 +112,15 @@ bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {
     } else if ((b & 0xF8) == 0xF0) {
       extra = 3, c = b & 0x07, min = 0x10000;
     } else {
-      return false;
+      return i;
     }
-    if (n - i <= extra) return false;
+    if (n - i <= extra) return i;
     for (size_t k = 1; k <= extra; ++k) {
       uint8_t next = bytes[i + k];
-      if ((next & 0xC0) != 0x80) return false;
+      if ((next & 0xC0) != 0x80) return i;
       c = (c << 6) | (next & 0x3F);
     }
-    if (c < min || c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) return false;
+    if (c < min || c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) return i;
     if (c >= 0x10000) {
       out->push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
       out->push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
@@ -129,7 +129,11 @@ bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {
     }
     i += extra + 1;
   }
-  return true;
+  return n;
+}
+
+bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {
+  return DecodeUtf8Prefix(bytes, n, out) == n;
 }
 
 void AppendTerminator(size_t unit, std::vector<uint8_t>* bytes) {

@@ -68,6 +68,12 @@ void DecodeCodePage(const uint8_t* bytes, size_t n, std::u16string* out);
 // when the bytes are not well-formed UTF-8: overlong forms, encoded
 // surrogates and code points past U+10FFFF are refused.
 bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out);
+// Appends the UTF-16 form of the longest start of n UTF-8 bytes that is whole
+// well-formed sequences (refused as DecodeUtf8 refuses), and returns its
+// length in bytes: n when every byte is well formed, else the offset of the
+// first byte that does not start a well-formed sequence.
+// Example: "a\xC3\xA9\xC3" appends u"a\u00E9" and returns 3.
+size_t DecodeUtf8Prefix(const uint8_t* bytes, size_t n, std::u16string* out);
 
 // Appends NUL bytes to text bytes of unit-byte characters (1 or 2) until
 // they end in a whole NUL character; empty text stays empty. Examples with

@@ -56,6 +56,30 @@ TEST(DecodeUtf8, WellFormedAndRefused) {
   }
 }
 
+TEST(DecodeUtf8Prefix, StopsBeforeTheFirstByteThatIsNotWholeAndWellFormed) {
+  struct Case {
+    const char* utf8;
+    size_t decoded;
+    std::u16string wide;
+  };
+  const Case cases[] = {
+      {"", 0, u""},
+      {"abc", 3, u"abc"},
+      {"a\xC3\xA9\xC3", 3, u"a\u00E9"},
+      {"\xE2\x82\xAC\x80z", 3, u"\u20AC"},
+      {"x\xC0\x80", 1, u"x"},
+      {"\xF0\x9F\x98\x80\xED\xA0\x80", 4, u"\U0001F600"},
+      {"ab\xF4\x90\x80\x80", 2, u"ab"},
+      {"\xE2\x82(", 0, u""},
+  };
+  for (const Case& c : cases) {
+    std::u16string out = u"<";
+    const size_t n = std::char_traits<char>::length(c.utf8);
+    EXPECT_EQ(DecodeUtf8Prefix(reinterpret_cast<const uint8_t*>(c.utf8), n, &out), c.decoded) << c.utf8;
+    EXPECT_EQ(out, u"<" + c.wide) << c.utf8;
+  }
+}
+
 TEST(DecodeCodePage, EveryByteIsOneUnit) {
   const uint8_t bytes[] = {'A', 0x80, 0xE9, 0x81, 0};
   std::u16string out = u">";

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr InstanceHandle kModuleStep = 0x00010000u;
+constexpr InstanceHandle MODULE_STEP = 0x00010000u;
 
 std::vector<const ResourceModule*>& Modules() {
   static std::vector<const ResourceModule*> modules;
@@ -25,12 +25,12 @@ const Entry* FindById(const Entry* table, int count, uint32_t id) {
 
 InstanceHandle InstallResourceModule(const ResourceModule* module) {
   Modules().push_back(module);
-  return kModuleStep * static_cast<InstanceHandle>(Modules().size());
+  return MODULE_STEP * static_cast<InstanceHandle>(Modules().size());
 }
 
 const ResourceModule* ModuleOf(InstanceHandle instance) {
-  if (instance == 0 || instance % kModuleStep != 0) return nullptr;
-  std::size_t index = instance / kModuleStep - 1;
+  if (instance == 0 || instance % MODULE_STEP != 0) return nullptr;
+  std::size_t index = instance / MODULE_STEP - 1;
   return index < Modules().size() ? Modules()[index] : nullptr;
 }
 
@@ -82,9 +82,9 @@ const MenuResource* FindMenu(InstanceHandle instance, uint32_t id) {
 }
 
 BrushHandle GetStockObject(int object) {
-  static constexpr Brush kWhite{0x00FFFFFFu};
-  static constexpr Brush kBlack{0x00000000u};
-  if (object == WHITE_BRUSH) return &kWhite;
-  if (object == BLACK_BRUSH) return &kBlack;
+  static constexpr Brush WHITE{0x00FFFFFFu};
+  static constexpr Brush BLACK{0x00000000u};
+  if (object == WHITE_BRUSH) return &WHITE;
+  if (object == BLACK_BRUSH) return &BLACK;
   return nullptr;
 }

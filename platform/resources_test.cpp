@@ -6,22 +6,22 @@
 
 namespace {
 
-constexpr StringResource kStrings[] = {{1, u"QUORVAFIX"}, {7, u""}};
-constexpr AcceleratorResource kKeys[] = {{FVIRTKEY | FCONTROL, 'A', 40003}};
-constexpr AcceleratorTable kTables[] = {{3, kKeys, 1}};
-constexpr ResourceModule kModule = {kStrings, 2, nullptr, 0, nullptr, 0,
-                                    kTables,  1, nullptr, 0, nullptr, 0};
+constexpr StringResource STRINGS[] = {{1, u"QUORVAFIX"}, {7, u""}};
+constexpr AcceleratorResource KEYS[] = {{FVIRTKEY | FCONTROL, 'A', 40003}};
+constexpr AcceleratorTable TABLES[] = {{3, KEYS, 1}};
+constexpr ResourceModule MODULE = {STRINGS, 2, nullptr, 0, nullptr, 0,
+                                    TABLES,  1, nullptr, 0, nullptr, 0};
 
 InstanceHandle Instance() {
-  static const InstanceHandle instance = InstallResourceModule(&kModule);
+  static const InstanceHandle instance = InstallResourceModule(&MODULE);
   return instance;
 }
 
 TEST(ResourceModules, HandlesAreSixtyFourKilobyteSteps) {
   InstanceHandle first = Instance();
   EXPECT_EQ(first % 0x10000u, 0u);
-  EXPECT_EQ(ModuleOf(first), &kModule);
-  InstanceHandle second = InstallResourceModule(&kModule);
+  EXPECT_EQ(ModuleOf(first), &MODULE);
+  InstanceHandle second = InstallResourceModule(&MODULE);
   EXPECT_EQ(second, first + 0x10000u);
   EXPECT_EQ(ModuleOf(0), nullptr);
   EXPECT_EQ(ModuleOf(first + 4), nullptr);
@@ -62,12 +62,12 @@ TEST(LoadString, RefusesNoRoomAndUnknownModules) {
 }
 
 TEST(ResourceLookups, FindByNumberOrNull) {
-  EXPECT_EQ(LoadAccelerators(Instance(), 3), &kTables[0]);
+  EXPECT_EQ(LoadAccelerators(Instance(), 3), &TABLES[0]);
   EXPECT_EQ(LoadAccelerators(Instance(), 4), nullptr);
   EXPECT_EQ(LoadIcon(Instance(), 101), nullptr);
   EXPECT_EQ(FindDialogTemplate(Instance(), 103), nullptr);
   EXPECT_EQ(FindMenu(0, 102), nullptr);
-  EXPECT_EQ(FindString(Instance(), 7), kStrings[1].text);
+  EXPECT_EQ(FindString(Instance(), 7), STRINGS[1].text);
 }
 
 TEST(GetStockObject, WhiteAndBlackOnly) {

@@ -307,11 +307,11 @@ DeviceContext ScriptedWindowManager::BeginPaint(WindowHandle window, PaintInfo* 
   auto it = surfaces_.find(window);
   if (it == surfaces_.end() || paint == nullptr) return 0;
   const Rect& r = it->second.rect;
-  paint->dc = kPaintContext;
+  paint->dc = PAINT_CONTEXT;
   paint->erase = false;  // the stand-in has no background to leave unpainted
   paint->paint = Rect{0, 0, r.right - r.left, r.bottom - r.top};
   it->second.invalid = it->second.erase = false;
-  return kPaintContext;
+  return PAINT_CONTEXT;
 }
 
 bool ScriptedWindowManager::EndPaint(WindowHandle window, const PaintInfo*) {
@@ -323,7 +323,7 @@ int ScriptedWindowManager::DrawText(DeviceContext dc, const char16_t* text, int 
                                     uint32_t format) {
   Note(Call("DrawText", std::to_string(dc) + ", " + Quoted(text) + ", " + std::to_string(length) +
                             ", " + (rect ? RectText(*rect) : "null") + ", " + Hex(format)));
-  if (dc != kPaintContext || text == nullptr || rect == nullptr) return 0;
+  if (dc != PAINT_CONTEXT || text == nullptr || rect == nullptr) return 0;
   if (length < 0) length = UnitsBeforeTerminator(text);
   int lines = 1;
   for (int i = 0; i < length; ++i) lines += text[i] == u'\n';
@@ -356,7 +356,7 @@ bool ScriptedWindowManager::EndDialog(WindowHandle dialog, intptr_t result) {
 bool ScriptedWindowManager::CreateNativeDialog(WindowHandle dialog, const DialogTemplate&,
                                                InstanceHandle, WindowHandle) {
   Surface surface;
-  surface.rect = kWorkArea;
+  surface.rect = WORK_AREA;
   surfaces_[dialog] = surface;
   newest_ = dialog;
   return true;

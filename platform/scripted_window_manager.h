@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/shell_services.h"
 #include "platform/window_manager_base.h"
 
 // UTF-8 form of length units of text (-1: through the terminator; null: "").
@@ -33,11 +34,8 @@ std::string RectText(const Rect& rect);
 class ScriptedWindowManager : public WindowManagerBase {
  public:
   // The work area the stand-in reports for CW_USEDEFAULT: the handheld's
-  // screen below its 26-pixel top bar.
-  static constexpr Rect kWorkArea{0, 26, 240, 320};
-
-  // The device context handed out by BeginPaint.
-  static constexpr DeviceContext kPaintContext = 1;
+  // 240 x 320 screen below its top bar.
+  static constexpr Rect WORK_AREA{0, TOP_BAR_HEIGHT, 240, 320};
 
   // Queues a step to run the next time the program waits. When the program
   // waits with no step left, the stand-in records "loop starved" and ends the
@@ -99,7 +97,7 @@ class ScriptedWindowManager : public WindowManagerBase {
   bool EndDialog(WindowHandle dialog, intptr_t result) override;
 
  protected:
-  Rect DefaultWindowRect() override { return kWorkArea; }
+  Rect DefaultWindowRect() override { return WORK_AREA; }
   bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) override;
   void DestroyNativeWindow(WindowHandle window) override;
   WindowHandle FindForeignWindow(const char16_t* class_name, const char16_t* title) override;

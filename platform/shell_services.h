@@ -10,6 +10,11 @@
 
 #include "platform/window_manager.h"
 
+// The handheld's screen in pixels: the top bar above the work area, and the
+// shell's menu bar, which covers the bottom of the work area.
+constexpr int TOP_BAR_HEIGHT = 26;
+constexpr int MENU_BAR_HEIGHT = 26;
+
 // The record SHCreateMenuBar reads; size must be 36.
 struct MenuBarInfo {
   uint32_t size;

@@ -45,6 +45,9 @@ class WindowManagerBase : public WindowManager {
   bool IsWindow(WindowHandle window) const { return windows_.count(window) != 0; }
 
  protected:
+  // The one device context a backend hands out: the paint in progress.
+  static constexpr DeviceContext PAINT_CONTEXT = 1;
+
   enum class WindowKind { TopLevel, Dialog, Platform };
 
   struct WindowRecord {

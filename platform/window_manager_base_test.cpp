@@ -29,18 +29,18 @@ bool EndingDialogProc(WindowHandle dialog, uint32_t message, WordParam wparam, L
   return false;
 }
 
-constexpr AcceleratorResource kKeys[] = {
+constexpr AcceleratorResource KEYS[] = {
     {FVIRTKEY | FCONTROL, 'A', 40003},
     {FVIRTKEY | FCONTROL, 'Q', 1},
     {FVIRTKEY | FCONTROL | FSHIFT, 'Q', 7},
 };
-constexpr AcceleratorTable kTable = {3, kKeys, 3};
-constexpr DialogControlResource kControls[] = {
+constexpr AcceleratorTable TABLE = {3, KEYS, 3};
+constexpr DialogControlResource CONTROLS[] = {
     {DialogControlKind::Text, u"hello", 0, IDC_STATIC, SS_LEFT, 1, 2, 30, 8}};
-constexpr DialogTemplate kDialogs[] = {{9, WS_POPUP | WS_CAPTION, 0, 0, 0, 100, 50, u"Box", 8,
-                                        u"System", kControls, 1}};
-constexpr ResourceModule kModule = {nullptr, 0, nullptr, 0, nullptr, 0,
-                                    nullptr, 0, kDialogs, 1, nullptr, 0};
+constexpr DialogTemplate DIALOGS[] = {{9, WS_POPUP | WS_CAPTION, 0, 0, 0, 100, 50, u"Box", 8,
+                                        u"System", CONTROLS, 1}};
+constexpr ResourceModule MODULE = {nullptr, 0, nullptr, 0, nullptr, 0,
+                                    nullptr, 0, DIALOGS, 1, nullptr, 0};
 
 class WindowManagerBaseTest : public ::testing::Test {
  protected:
@@ -190,13 +190,13 @@ TEST_F(WindowManagerBaseTest, AcceleratorsNeedTheKeyAndExactlyTheirModifiers) {
   for (const KeyCase& c : cases) {
     windows.ClearCalls();
     WindowMessage key{window, WM_KEYDOWN, c.key, c.modifiers};
-    EXPECT_EQ(TranslateAccelerator(window, &kTable, &key), c.translated) << char(c.key);
+    EXPECT_EQ(TranslateAccelerator(window, &TABLE, &key), c.translated) << char(c.key);
     std::vector<std::string> sent = windows.CallsOf({"SendMessage"});
     EXPECT_EQ(sent, c.command.empty() ? std::vector<std::string>{}
                                       : std::vector<std::string>{c.command});
   }
   WindowMessage command{window, WM_COMMAND, 'A', MOD_CONTROL};
-  EXPECT_EQ(TranslateAccelerator(window, &kTable, &command), 0);
+  EXPECT_EQ(TranslateAccelerator(window, &TABLE, &command), 0);
   WindowMessage key{window, WM_KEYDOWN, 'A', MOD_CONTROL};
   EXPECT_EQ(TranslateAccelerator(window, nullptr, &key), 0);
 }
@@ -213,7 +213,7 @@ TEST_F(WindowManagerBaseTest, FindWindowSeesOwnAndForeignWindows) {
 }
 
 TEST_F(WindowManagerBaseTest, DialogRunsUntilEndDialogAndReturnsItsResult) {
-  InstanceHandle instance = InstallResourceModule(&kModule);
+  InstanceHandle instance = InstallResourceModule(&MODULE);
   WindowHandle owner = Create();
   seen.clear();
   windows.Then([&] {
@@ -234,7 +234,7 @@ TEST_F(WindowManagerBaseTest, DialogRunsUntilEndDialogAndReturnsItsResult) {
 }
 
 TEST_F(WindowManagerBaseTest, DialogLeftOpenByTheScriptEndsWithMinusOne) {
-  InstanceHandle instance = InstallResourceModule(&kModule);
+  InstanceHandle instance = InstallResourceModule(&MODULE);
   EXPECT_EQ(DialogBoxParam(instance, 9, 0, EndingDialogProc, 0), -1);
   EXPECT_EQ(windows.CallsOf({"loop starved"}).size(), 1u);
 }

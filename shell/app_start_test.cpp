@@ -16,10 +16,10 @@ class AppStartTest : public ShellTest {
 };
 
 TEST_F(AppStartTest, FirstCopyCreatesPlacesShowsAndPaintsTheWindow) {
-  windows_.Then([] { PostMessage(kMainWindow, WM_CLOSE, 0, 0); });
+  windows_.Then([] { PostMessage(MAIN_WINDOW, WM_CLOSE, 0, 0); });
   EXPECT_EQ(Run(), 0);
 
-  const std::string w = HandleText(kMainWindow);
+  const std::string w = HandleText(MAIN_WINDOW);
   std::vector<std::string> calls = windows_.Calls();
   ASSERT_GE(calls.size(), 14u);
   std::vector<std::string> start(calls.begin(), calls.begin() + 14);
@@ -29,14 +29,14 @@ TEST_F(AppStartTest, FirstCopyCreatesPlacesShowsAndPaintsTheWindow) {
                        "CreateWindowEx(0x0, \"QUORVAFIX\", \"QUORVAFIX\", 0x10000000, 0x80000000, "
                        "0x80000000, 0x80000000, 0x80000000, 0, 0, " +
                            Instance() + ", null)",
-                       Sent(kMainWindow, "WM_CREATE", "0x0", "0x0"),
+                       Sent(MAIN_WINDOW, "WM_CREATE", "0x0", "0x0"),
                        "SHCreateMenuBar(size 36, parent " + w + ", flags 0, id 102, instance " +
                            Instance() + ", bitmap 0, images 0)",
                        "GetWindowRect(" + w + ")",
                        "MoveWindow(" + w + ", 0, 26, 240, 294, false)",
                        "ShowWindow(" + w + ", 5)",
                        "UpdateWindow(" + w + ")",
-                       Sent(kMainWindow, "WM_PAINT", "0x0", "0x0"),
+                       Sent(MAIN_WINDOW, "WM_PAINT", "0x0", "0x0"),
                        "BeginPaint(" + w + ")",
                        "GetClientRect(" + w + ")",
                        "DrawText(1, \"" + std::string(HelpText) + "\", " +
@@ -67,10 +67,10 @@ TEST_F(AppStartTest, FailedMenuBarLeavesTheWindowWhereItIs) {
   shell_.FailMenuBar();
   windows_.Then([] {
     EXPECT_EQ(MenuBar, 0u);
-    PostMessage(kMainWindow, WM_CLOSE, 0, 0);
+    PostMessage(MAIN_WINDOW, WM_CLOSE, 0, 0);
   });
   EXPECT_EQ(Run(), 0);
-  const std::string w = HandleText(kMainWindow);
+  const std::string w = HandleText(MAIN_WINDOW);
   EXPECT_TRUE(windows_.CallsOf({"MoveWindow"}).empty());
   EXPECT_EQ(windows_.CallsOf({"GetWindowRect", "ShowWindow", "UpdateWindow"}),
             (std::vector<std::string>{"GetWindowRect(" + w + ")", "ShowWindow(" + w + ", 5)",
@@ -86,15 +86,15 @@ TEST_F(AppStartTest, ActivationRecordIsZeroedAndSizedOnCreate) {
     EXPECT_EQ(ActivationInfo.size, 12u);
     EXPECT_EQ(ActivationInfo.last_focus, 0u);
     EXPECT_EQ(ActivationInfo.flags, 0u);
-    PostMessage(kMainWindow, WM_CLOSE, 0, 0);
+    PostMessage(MAIN_WINDOW, WM_CLOSE, 0, 0);
   });
   EXPECT_EQ(Run(), 0);
 }
 
 // Exit from the menu and Ctrl+Q take the same road, in this exact order.
 std::vector<std::string> CloseRoad() {
-  const std::string w = HandleText(ShellTest::kMainWindow);
-  const std::string b = HandleText(ShellTest::kMenuBar);
+  const std::string w = HandleText(ShellTest::MAIN_WINDOW);
+  const std::string b = HandleText(ShellTest::MENU_BAR);
   return {
       "SendMessage(" + w + ", WM_ACTIVATE, 0x0, " + w + ")",
       "SHHandleWMActivate(" + w + ", 0, " + w + ", {size 12, focus 0, flags 0}, 0)",
@@ -112,52 +112,52 @@ std::vector<std::string> CloseRoad() {
 TEST_F(AppStartTest, ExitCommandDeactivatesClosesAndQuitsWithZero) {
   windows_.Then([&] {
     windows_.ClearCalls();
-    PostMessage(kMainWindow, WM_COMMAND, IDM_EXIT, 0);
+    PostMessage(MAIN_WINDOW, WM_COMMAND, IDM_EXIT, 0);
   });
   EXPECT_EQ(Run(), 0);
   std::vector<std::string> calls = windows_.Calls();
   ASSERT_FALSE(calls.empty());
   calls.erase(calls.begin());  // the PostMessage itself
   EXPECT_EQ(calls, CloseRoad());
-  EXPECT_FALSE(windows_.IsWindow(kMainWindow));
-  EXPECT_FALSE(windows_.IsWindow(kMenuBar));
+  EXPECT_FALSE(windows_.IsWindow(MAIN_WINDOW));
+  EXPECT_FALSE(windows_.IsWindow(MENU_BAR));
 }
 
 TEST_F(AppStartTest, CtrlQTakesTheExitRoad) {
   windows_.Then([&] {
     windows_.ClearCalls();
-    PostMessage(kMainWindow, WM_KEYDOWN, 'Q', MOD_CONTROL);
+    PostMessage(MAIN_WINDOW, WM_KEYDOWN, 'Q', MOD_CONTROL);
   });
   EXPECT_EQ(Run(), 0);
   std::vector<std::string> calls = windows_.Calls();
   ASSERT_GE(calls.size(), 2u);
-  EXPECT_EQ(calls[1], Sent(kMainWindow, "WM_COMMAND", "0x10001", "0x0"));
+  EXPECT_EQ(calls[1], Sent(MAIN_WINDOW, "WM_COMMAND", "0x10001", "0x0"));
   calls.erase(calls.begin(), calls.begin() + 2);
   EXPECT_EQ(calls, CloseRoad());
 }
 
 TEST_F(AppStartTest, CtrlAOpensTheAboutBoxOwnedByTheMainWindow) {
-  const WindowHandle about = kMenuBar + 4;
-  windows_.Then([] { PostMessage(kMainWindow, WM_KEYDOWN, 'A', MOD_CONTROL); });
+  const WindowHandle about = MENU_BAR + 4;
+  windows_.Then([] { PostMessage(MAIN_WINDOW, WM_KEYDOWN, 'A', MOD_CONTROL); });
   windows_.Then([&] {
     EXPECT_TRUE(windows_.IsWindow(about));
     SendMessage(about, WM_COMMAND, IDOK, 0);
   });
-  windows_.Then([] { PostMessage(kMainWindow, WM_CLOSE, 0, 0); });
+  windows_.Then([] { PostMessage(MAIN_WINDOW, WM_CLOSE, 0, 0); });
   EXPECT_EQ(Run(), 0);
   EXPECT_TRUE(windows_.CallsOf({"loop starved"}).empty());
   EXPECT_EQ(windows_.CallsOf({"DialogBoxParam returned 1"}).size(), 1u);
   EXPECT_EQ(windows_.CallsOf({"DialogBoxParam"}),
             (std::vector<std::string>{"DialogBoxParam(" + HandleText(ProgramInstance()) +
-                                      ", 103, " + HandleText(kMainWindow) + ", 0x0)"}));
+                                      ", 103, " + HandleText(MAIN_WINDOW) + ", 0x0)"}));
 }
 
 TEST_F(AppStartTest, KeysWithoutAnAcceleratorAreDispatched) {
-  windows_.Then([] { PostMessage(kMainWindow, WM_KEYDOWN, 'Q', 0); });
-  windows_.Then([] { PostMessage(kMainWindow, WM_CLOSE, 0, 0); });
+  windows_.Then([] { PostMessage(MAIN_WINDOW, WM_KEYDOWN, 'Q', 0); });
+  windows_.Then([] { PostMessage(MAIN_WINDOW, WM_CLOSE, 0, 0); });
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(windows_.CallsOf({"DefWindowProc"}).front(),
-            "DefWindowProc(" + HandleText(kMainWindow) + ", WM_KEYDOWN, 0x51, 0x0)");
+            "DefWindowProc(" + HandleText(MAIN_WINDOW) + ", WM_KEYDOWN, 0x51, 0x0)");
   EXPECT_TRUE(windows_.CallsOf({"DialogBoxParam"}).empty());
 }
 

@@ -17,14 +17,14 @@
 
 namespace {
 
-constexpr char kFaultyRegistry[] =
+constexpr char FAULTY_REGISTRY[] =
     "REGEDIT4\r\n\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
     "\"Name\"=\"COM5:\"\r\n"
     "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
     "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
-constexpr char kBug[] = "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n";
+constexpr char BUG[] = "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n";
 
 class DesktopOpenTest : public DesktopProgramTest {
  protected:
@@ -110,7 +110,7 @@ TEST_F(DesktopOpenTest, NoArgumentAndAnEmptyHomeGiveNoVerdict) {
 TEST_F(DesktopOpenTest, OpenDialogCancelledRefusedAndAccepted) {
   WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active]\r\n");
   const std::string broken = WriteFile("broken.reg", "REGEDIT4\r\n\"x\"=dword:1\r\n");
-  const std::string faulty = WriteFile("faulty.reg", kFaultyRegistry);
+  const std::string faulty = WriteFile("faulty.reg", FAULTY_REGISTRY);
   QString title, refusal, caption;
   bool named_after_cancel = false, named_after_refusal = false;
   WaitForActiveScreen();
@@ -137,7 +137,7 @@ TEST_F(DesktopOpenTest, OpenDialogCancelledRefusedAndAccepted) {
     return true;
   });
   Choose(QStringLiteral("Detect QUORVA Bug"));
-  driver_.Add("report", [&] { return Text() == kBug; });
+  driver_.Add("report", [&] { return Text() == BUG; });
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_TRUE(driver_.Done());
@@ -159,7 +159,7 @@ TEST_F(DesktopOpenTest, OpenDialogCancelledRefusedAndAccepted) {
 
 TEST_F(DesktopOpenTest, DroppedFileOpensAndARefusedOneIsTold) {
   WriteRegistry("REGEDIT4\r\n");
-  const std::string faulty = WriteFile("faulty.reg", kFaultyRegistry);
+  const std::string faulty = WriteFile("faulty.reg", FAULTY_REGISTRY);
   const std::string text_file = WriteFile("notes.txt", "shopping list\n");
   QString refusal, caption;
   WaitForActiveScreen();
@@ -169,7 +169,7 @@ TEST_F(DesktopOpenTest, DroppedFileOpensAndARefusedOneIsTold) {
   AnswerMessageBox(&refusal, &caption);
   WaitForNoModalBox();
   Choose(QStringLiteral("Detect QUORVA Bug"));
-  driver_.Add("report of the dropped file", [&] { return Text() == kBug; });
+  driver_.Add("report of the dropped file", [&] { return Text() == BUG; });
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_TRUE(driver_.Done());
@@ -179,7 +179,7 @@ TEST_F(DesktopOpenTest, DroppedFileOpensAndARefusedOneIsTold) {
 }
 
 TEST_F(DesktopOpenTest, LastExportOpenedIsOpenedAgainWithoutAnArgument) {
-  const std::string faulty = WriteFile("faulty.reg", kFaultyRegistry);
+  const std::string faulty = WriteFile("faulty.reg", FAULTY_REGISTRY);
   {
     QSettings settings(SettingsFile(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("Registry/LastExport"), QString::fromStdString(faulty));
@@ -196,7 +196,7 @@ TEST_F(DesktopOpenTest, LastExportOpenedIsOpenedAgainWithoutAnArgument) {
 }
 
 TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {
-  WriteRegistry(kFaultyRegistry);
+  WriteRegistry(FAULTY_REGISTRY);
   WriteFile("pda.reg.lock", "");
   QString text, caption;
   WaitForActiveScreen();
@@ -210,13 +210,13 @@ TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {
   EXPECT_TRUE(text.startsWith(QString(REPAIR_REFUSED_TEXT) + QString::fromStdString(registry_path_) +
                               QStringLiteral(": cannot store value \"Dll\"")))
       << text.toStdString();
-  EXPECT_EQ(Text(), kBug) << "the report keeps the mark";
-  EXPECT_EQ(ReadRegistry(), QByteArray(kFaultyRegistry));
+  EXPECT_EQ(Text(), BUG) << "the report keeps the mark";
+  EXPECT_EQ(ReadRegistry(), QByteArray(FAULTY_REGISTRY));
 }
 
 TEST_F(DesktopOpenTest, SecondProcessHandsItsFileOverAndRestoresTheMinimisedWindow) {
   WriteRegistry("REGEDIT4\r\n");
-  const std::string faulty = WriteFile("faulty.reg", kFaultyRegistry);
+  const std::string faulty = WriteFile("faulty.reg", FAULTY_REGISTRY);
   QProcess second;
   bool minimised = false, restored = false, active = false;
   WaitForActiveScreen();

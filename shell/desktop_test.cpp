@@ -20,13 +20,13 @@
 
 namespace {
 
-constexpr char kRepaired[] =
+constexpr char REPAIRED[] =
     " We have solved the Bug. You need to reboot your PocketPC with a soft reset to make the GPS "
     "port able to other applications";
-constexpr char kNotFound[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.";
+constexpr char NOT_FOUND[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.";
 
 // A handheld with a serial port and the QUORVA driver on the Bluetooth port.
-constexpr char kFaultyRegistry[] =
+constexpr char FAULTY_REGISTRY[] =
     "REGEDIT4\r\n"
     "\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
@@ -43,7 +43,7 @@ constexpr char kFaultyRegistry[] =
     "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
     "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
 
-constexpr char kHealthyRegistry[] =
+constexpr char HEALTHY_REGISTRY[] =
     "REGEDIT4\r\n"
     "\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
@@ -60,7 +60,7 @@ QByteArray Replaced(const char* text, const char* before, const char* after) {
 class DesktopTest : public DesktopProgramTest {};
 
 TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
-  WriteRegistry(kFaultyRegistry);
+  WriteRegistry(FAULTY_REGISTRY);
   QImage help, report;
   QString box_text, box_caption;
   QString about_title;
@@ -121,8 +121,8 @@ TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
   EXPECT_NE(help, report);
 
   EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
-  EXPECT_EQ(box_text, QString::fromLatin1(kRepaired));
-  EXPECT_EQ(ReadRegistry(), Replaced(kFaultyRegistry, "QVBTDEV.DLL", "BTCEIF.DLL"))
+  EXPECT_EQ(box_text, QString::fromLatin1(REPAIRED));
+  EXPECT_EQ(ReadRegistry(), Replaced(FAULTY_REGISTRY, "QVBTDEV.DLL", "BTCEIF.DLL"))
       << "only the faulty value changes, in place";
   EXPECT_STREQ(DisplayText.CStr(),
                "COM1:\r\nDll: SERIAL_TC.DLL\r\nCOM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n");
@@ -135,7 +135,7 @@ TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
 }
 
 TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
-  WriteRegistry(kHealthyRegistry);
+  WriteRegistry(HEALTHY_REGISTRY);
   QString box_text, box_caption;
   WaitForActiveScreen();
   Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
@@ -145,9 +145,9 @@ TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_TRUE(driver_.Done());
   EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
-  EXPECT_EQ(box_text, QString::fromLatin1(kNotFound));
+  EXPECT_EQ(box_text, QString::fromLatin1(NOT_FOUND));
   EXPECT_STREQ(DisplayText.CStr(), "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!");
-  EXPECT_EQ(ReadRegistry(), QByteArray(kHealthyRegistry));
+  EXPECT_EQ(ReadRegistry(), QByteArray(HEALTHY_REGISTRY));
 }
 
 TEST_F(DesktopTest, MissingFileIsRefusedBeforeAnyWindowAndStaysMissing) {

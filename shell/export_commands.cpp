@@ -13,12 +13,12 @@
 
 namespace {
 
-constexpr char16_t kCaption[] = u"QUORVAFIX";
+constexpr char16_t CAPTION[] = u"QUORVAFIX";
 // Units offered for a path chosen or remembered.
-constexpr uint32_t kPathUnits = 4096;
+constexpr uint32_t PATH_UNITS = 4096;
 
 void ShowBox(WindowHandle owner, const std::u16string& text, uint32_t type = MB_OK) {
-  MessageBox(owner, text.c_str(), kCaption, type);
+  MessageBox(owner, text.c_str(), CAPTION, type);
 }
 
 // Only an absolute path to a regular file is taken from another process:
@@ -76,7 +76,7 @@ bool OpenExportInWindow(WindowHandle window, const std::string& path) {
 }
 
 void OnOpenCommand(WindowHandle window) {
-  std::vector<char16_t> file(kPathUnits, 0);
+  std::vector<char16_t> file(PATH_UNITS, 0);
   std::u16string folder = WideOfUtf8(FolderOf(OpenExportPath()));
   OpenFileName ofn{};
   ofn.size = sizeof(OpenFileName);
@@ -84,7 +84,7 @@ void OnOpenCommand(WindowHandle window) {
   ofn.filter = EXPORT_FILTER;
   ofn.filter_index = 1;
   ofn.file = file.data();
-  ofn.max_file = kPathUnits;
+  ofn.max_file = PATH_UNITS;
   ofn.initial_dir = folder.empty() ? nullptr : folder.c_str();
   ofn.title = u"Open Registry Export";
   ofn.flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
@@ -122,8 +122,8 @@ void ShowRefusedRepair(WindowHandle window) {
 }
 
 std::string RememberedExport() {
-  std::vector<char16_t> buffer(kPathUnits, 0);
+  std::vector<char16_t> buffer(PATH_UNITS, 0);
   int n = GetProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, u"", buffer.data(),
-                           static_cast<int>(kPathUnits));
+                           static_cast<int>(PATH_UNITS));
   return MessageText(std::u16string_view(buffer.data(), static_cast<std::size_t>(n)));
 }

@@ -21,14 +21,14 @@
 
 namespace {
 
-constexpr char kFaulty[] =
+constexpr char FAULTY[] =
     "REGEDIT4\r\n\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
     "\"Name\"=\"COM5:\"\r\n"
     "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
     "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
-constexpr char kBroken[] = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n";
+constexpr char BROKEN[] = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n";
 
 class ExportCommandsTest : public ShellTest {
  protected:
@@ -39,8 +39,8 @@ class ExportCommandsTest : public ShellTest {
     ShowExportStartText();
     good_ = folder_.File("pda.reg");
     broken_ = folder_.File("broken.reg");
-    WriteText(good_, kFaulty);
-    WriteText(broken_, kBroken);
+    WriteText(good_, FAULTY);
+    WriteText(broken_, BROKEN);
     windows_.ClearCalls();
   }
   void TearDown() override {
@@ -49,14 +49,14 @@ class ExportCommandsTest : public ShellTest {
     ShellTest::TearDown();
   }
 
-  void Command(uint16_t id) { SendMessage(kMainWindow, WM_COMMAND, id, 0); }
+  void Command(uint16_t id) { SendMessage(MAIN_WINDOW, WM_COMMAND, id, 0); }
   // The calls after the message that started them.
   std::vector<std::string> CallsAfterFirst() const {
     std::vector<std::string> calls = windows_.Calls();
     if (!calls.empty()) calls.erase(calls.begin());
     return calls;
   }
-  std::string W() const { return HandleText(kMainWindow); }
+  std::string W() const { return HandleText(MAIN_WINDOW); }
   std::string Box(const std::string& text) const {
     return "MessageBox(" + W() + ", \"" + text + "\", \"QUORVAFIX\", 0x0)";
   }
@@ -71,7 +71,7 @@ class ExportCommandsTest : public ShellTest {
   static std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
   MessageResult HandOver(const std::u16string& path, uintptr_t kind = COPYDATA_OPEN_EXPORT) {
     CopyData data{kind, static_cast<uint32_t>(path.size() * 2), path.data()};
-    return SendMessage(kMainWindow, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
+    return SendMessage(MAIN_WINDOW, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
   }
   std::string StartText(const std::string& path) const {
     return "   Registry export: " + path + "\r\n\r\n" + HelpText;
@@ -143,16 +143,16 @@ TEST_F(ExportCommandsTest, OpenRefusedTellsTheStoresReasonAndKeepsTheOpenExport)
 }
 
 TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
-  EXPECT_EQ(desktop_.DropTarget(), kMainWindow);
+  EXPECT_EQ(desktop_.DropTarget(), MAIN_WINDOW);
   DropHandle drop = MakeDrop({Wide(good_), Wide(broken_)});
-  SendMessage(kMainWindow, WM_DROPFILES, drop, 0);
+  SendMessage(MAIN_WINDOW, WM_DROPFILES, drop, 0);
   EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{
                                    Remembered(good_), "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(DragQueryFile(drop, DRAG_QUERY_COUNT, nullptr, 0), 0u) << "the drop is released";
 
   windows_.ClearCalls();
-  SendMessage(kMainWindow, WM_DROPFILES, MakeDrop({Wide(broken_)}), 0);
+  SendMessage(MAIN_WINDOW, WM_DROPFILES, MakeDrop({Wide(broken_)}), 0);
   ASSERT_EQ(CallsAfterFirst().size(), 1u);
   EXPECT_NE(CallsAfterFirst()[0].find(std::string(EXPORT_REFUSED_TEXT) + broken_ + ":4: "),
             std::string::npos);
@@ -161,7 +161,7 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
 
 TEST_F(ExportCommandsTest, WindowAcceptsDropsOnceShown) {
   windows_.ClearCalls();
-  DestroyWindow(kMainWindow);
+  DestroyWindow(MAIN_WINDOW);
   ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
   std::vector<std::string> calls = windows_.Calls();
   ASSERT_FALSE(calls.empty());
@@ -179,7 +179,7 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile
   std::string fifo = folder_.File("pipe.reg");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string other = folder_.File("other.reg");
-  WriteText(other, kFaulty);
+  WriteText(other, FAULTY);
   for (const std::u16string& path :
        {std::u16string(u"pda.reg"), Wide(fifo), Wide(folder_.Path()), std::u16string()}) {
     windows_.ClearCalls();
@@ -196,7 +196,7 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile
 }
 
 TEST_F(ExportCommandsTest, SecondCopyHandsItsFileToTheRunningOneThenBringsItForward) {
-  DestroyWindow(kMainWindow);
+  DestroyWindow(MAIN_WINDOW);
   WindowHandle running = windows_.AddForeignWindow(u"QUORVAFIX", u"QUORVAFIX");
   windows_.ClearCalls();
   EXPECT_EQ(WinMain(ProgramInstance(), 0, u"/data/pd\u00E1.reg", SW_SHOW), 0);
@@ -209,7 +209,7 @@ TEST_F(ExportCommandsTest, SecondCopyHandsItsFileToTheRunningOneThenBringsItForw
 }
 
 TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
-  ASSERT_TRUE(OpenExportInWindow(kMainWindow, good_));
+  ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
   WriteText(good_ + ".lock", "");
   windows_.ClearCalls();
   Command(IDM_FIX);
@@ -221,7 +221,7 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   EXPECT_EQ(calls[1].substr(0, head.size()), head) << calls[1];
   EXPECT_NE(calls[1].find(".lock"), std::string::npos) << calls[1];
   EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
-  EXPECT_EQ(ReadBytes(good_), NarrowBytes(kFaulty));
+  EXPECT_EQ(ReadBytes(good_), NarrowBytes(FAULTY));
 
   std::remove((good_ + ".lock").c_str());
   windows_.ClearCalls();

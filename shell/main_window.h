@@ -7,9 +7,6 @@
 #include "platform/shell_services.h"
 #include "platform/window_manager.h"
 
-// The height of the shell's menu bar at the bottom of the screen, in pixels.
-constexpr int MENU_BAR_HEIGHT = 26;
-
 // Margin between the client area's left, top and right edges and the text.
 constexpr int TEXT_MARGIN = 10;
 

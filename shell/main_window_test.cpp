@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr char kNotFound[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.";
-constexpr char kRepaired[] =
+constexpr char NOT_FOUND[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.";
+constexpr char REPAIRED[] =
     " We have solved the Bug. You need to reboot your PocketPC with a soft reset to make the GPS "
     "port able to other applications";
 
@@ -44,21 +44,21 @@ class MainWindowTest : public ShellTest {
         .value_or(u"<none>");
   }
 
-  void Command(uint16_t id) { SendMessage(kMainWindow, WM_COMMAND, id, 0); }
+  void Command(uint16_t id) { SendMessage(MAIN_WINDOW, WM_COMMAND, id, 0); }
   // The calls the last command made, without the command itself.
   std::vector<std::string> CallsAfterCommand() const {
     std::vector<std::string> calls = windows_.Calls();
     if (!calls.empty()) calls.erase(calls.begin());
     return calls;
   }
-  std::string W() const { return HandleText(kMainWindow); }
+  std::string W() const { return HandleText(MAIN_WINDOW); }
 
   MemoryRegistry registry_;
 };
 
 TEST_F(MainWindowTest, PaintDrawsDisplayTextWithTenPixelMarginsAndWordBreak) {
   DisplayText.Assign("A\r\nB");
-  SendMessage(kMainWindow, WM_PAINT, 0, 0);
+  SendMessage(MAIN_WINDOW, WM_PAINT, 0, 0);
   EXPECT_EQ(CallsAfterCommand(),
             (std::vector<std::string>{"BeginPaint(" + W() + ")", "GetClientRect(" + W() + ")",
                                       "DrawText(1, \"A\r\nB\", 4, {10, 10, 230, 294}, 0x10)",
@@ -66,10 +66,10 @@ TEST_F(MainWindowTest, PaintDrawsDisplayTextWithTenPixelMarginsAndWordBreak) {
 }
 
 TEST_F(MainWindowTest, PaintKeepsTheBottomEdgeWhateverTheSize) {
-  MoveWindow(kMainWindow, 0, 0, 300, 117, false);
+  MoveWindow(MAIN_WINDOW, 0, 0, 300, 117, false);
   DisplayText.Assign("x");
   windows_.ClearCalls();
-  SendMessage(kMainWindow, WM_PAINT, 0, 0);
+  SendMessage(MAIN_WINDOW, WM_PAINT, 0, 0);
   EXPECT_EQ(windows_.CallsOf({"DrawText"}),
             (std::vector<std::string>{"DrawText(1, \"x\", 1, {10, 10, 290, 117}, 0x10)"}));
 }
@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, PaintKeepsTheBottomEdgeWhateverTheSize) {
 TEST_F(MainWindowTest, PaintWidensWindows1252Text) {
   DisplayText.Assign("caf\xE9 \x80");
   windows_.ClearCalls();
-  SendMessage(kMainWindow, WM_PAINT, 0, 0);
+  SendMessage(MAIN_WINDOW, WM_PAINT, 0, 0);
   EXPECT_EQ(windows_.CallsOf({"DrawText"}),
             (std::vector<std::string>{"DrawText(1, \"caf\xC3\xA9 \xE2\x82\xAC\", 6, "
                                       "{10, 10, 230, 294}, 0x10)"}));
@@ -89,7 +89,7 @@ TEST_F(MainWindowTest, DetectOnAHealthyDeviceShowsTheReportAndNoBox) {
   EXPECT_STREQ(DisplayText.CStr(), "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!");
   EXPECT_EQ(CallsAfterCommand(),
             (std::vector<std::string>{"InvalidateRect(" + W() + ", null, false)"}));
-  EXPECT_TRUE(windows_.IsInvalid(kMainWindow));
+  EXPECT_TRUE(windows_.IsInvalid(MAIN_WINDOW));
 }
 
 TEST_F(MainWindowTest, DetectOnAFaultyDeviceMarksTheBugAndWritesNothing) {
@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, FixOnAHealthyDeviceTellsNothingWasFound) {
   EXPECT_EQ(CallsAfterCommand(),
             (std::vector<std::string>{
                 "InvalidateRect(" + W() + ", null, false)",
-                "MessageBox(" + W() + ", \"" + kNotFound + "\", \"QUORVAFIX\", 0x0)"}));
+                "MessageBox(" + W() + ", \"" + NOT_FOUND + "\", \"QUORVAFIX\", 0x0)"}));
 }
 
 TEST_F(MainWindowTest, FixOnAnEmptyRegistryReportsAllOk) {
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, FixRepairsAndTellsToReset) {
   EXPECT_EQ(CallsAfterCommand(),
             (std::vector<std::string>{
                 "InvalidateRect(" + W() + ", null, false)",
-                "MessageBox(" + W() + ", \"" + kRepaired + "\", \"QUORVAFIX\", 0x0)"}));
+                "MessageBox(" + W() + ", \"" + REPAIRED + "\", \"QUORVAFIX\", 0x0)"}));
   EXPECT_EQ(DllOf(u"01"), u"BTCEIF.DLL");
   EXPECT_EQ(DllOf(u"02"), u"BTCEIF.DLL");
 }
@@ -145,29 +145,29 @@ TEST_F(MainWindowTest, TheNextPaintDrawsTheReport) {
   AddComDriver(u"01", u"COM1:", u"BTCEIF.DLL");
   Command(IDM_DETECT);
   windows_.ClearCalls();
-  UpdateWindow(kMainWindow);
+  UpdateWindow(MAIN_WINDOW);
   EXPECT_EQ(windows_.CallsOf({"DrawText"}),
             (std::vector<std::string>{"DrawText(1, \"COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!\", "
                                       "36, {10, 10, 230, 294}, 0x10)"}));
-  EXPECT_FALSE(windows_.IsInvalid(kMainWindow));
+  EXPECT_FALSE(windows_.IsInvalid(MAIN_WINDOW));
 }
 
 TEST_F(MainWindowTest, OtherCommandsGoToTheDefaultUnchanged) {
   for (uint16_t id : {IDM_TOOLS, uint16_t(40002), uint16_t(2)}) {
     windows_.ClearCalls();
-    SendMessage(kMainWindow, WM_COMMAND, MakeWordParam(id, 1), 77);
+    SendMessage(MAIN_WINDOW, WM_COMMAND, MakeWordParam(id, 1), 77);
     char wparam[16];
     std::snprintf(wparam, sizeof wparam, "0x%x", 0x10000u | id);
     EXPECT_EQ(CallsAfterCommand(),
               (std::vector<std::string>{"DefWindowProc(" + W() + ", WM_COMMAND, " + wparam +
                                         ", 0x4d)"}));
   }
-  EXPECT_TRUE(windows_.IsWindow(kMainWindow));
+  EXPECT_TRUE(windows_.IsWindow(MAIN_WINDOW));
 }
 
 TEST_F(MainWindowTest, ActivationAndSettingChangesReachTheShellWithTheRecord) {
-  SendMessage(kMainWindow, WM_ACTIVATE, WA_ACTIVE, 0x2000);
-  SendMessage(kMainWindow, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
+  SendMessage(MAIN_WINDOW, WM_ACTIVATE, WA_ACTIVE, 0x2000);
+  SendMessage(MAIN_WINDOW, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
   EXPECT_EQ(windows_.CallsOf({"SHHandleWMActivate", "SHHandleWMSettingChange"}),
             (std::vector<std::string>{
                 "SHHandleWMActivate(" + W() + ", 1, 0x2000, {size 12, focus 0, flags 0}, 0)",
@@ -176,10 +176,10 @@ TEST_F(MainWindowTest, ActivationAndSettingChangesReachTheShellWithTheRecord) {
 }
 
 TEST_F(MainWindowTest, HandledMessagesReturnZero) {
-  EXPECT_EQ(SendMessage(kMainWindow, WM_PAINT, 0, 0), 0);
-  EXPECT_EQ(SendMessage(kMainWindow, WM_ACTIVATE, WA_ACTIVE, 0), 0);
-  EXPECT_EQ(SendMessage(kMainWindow, WM_SETTINGCHANGE, 0, 0), 0);
-  EXPECT_EQ(SendMessage(kMainWindow, WM_COMMAND, IDM_DETECT, 0), 0);
+  EXPECT_EQ(SendMessage(MAIN_WINDOW, WM_PAINT, 0, 0), 0);
+  EXPECT_EQ(SendMessage(MAIN_WINDOW, WM_ACTIVATE, WA_ACTIVE, 0), 0);
+  EXPECT_EQ(SendMessage(MAIN_WINDOW, WM_SETTINGCHANGE, 0, 0), 0);
+  EXPECT_EQ(SendMessage(MAIN_WINDOW, WM_COMMAND, IDM_DETECT, 0), 0);
 }
 
 }  // namespace

@@ -16,8 +16,8 @@
 
 class ShellTest : public ::testing::Test {
  public:
-  static constexpr WindowHandle kMainWindow = 0x1004;
-  static constexpr WindowHandle kMenuBar = 0x1008;
+  static constexpr WindowHandle MAIN_WINDOW = 0x1004;
+  static constexpr WindowHandle MENU_BAR = 0x1008;
 
  protected:
   void SetUp() override {

@@ -23,8 +23,8 @@
 
 namespace {
 
-constexpr char kRepaired[] = " We have solved the Bug.";
-constexpr char kNotFound[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.";
+constexpr char REPAIRED[] = " We have solved the Bug.";
+constexpr char NOT_FOUND[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.";
 
 // COM1 .. COM<count>; the driver of each port in faulty gets "QVBTDEV.DLL",
 // every other one "BTCEIF.DLL" unless dll names it.
@@ -131,7 +131,7 @@ TEST_F(WindowReportTest, FixAfterTheFileWasRepairedElsewhereKeepsItsValue) {
   Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
   Answer(&box);
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(box.toStdString(), kNotFound);
+  EXPECT_EQ(box.toStdString(), NOT_FOUND);
   EXPECT_EQ(Read(), outside);
   EXPECT_EQ(Shown().find("FIXED"), std::string::npos) << Shown();
   EXPECT_NE(Shown().find("Dll: MYBTDRV.DLL"), std::string::npos) << Shown();
@@ -162,7 +162,7 @@ TEST_F(WindowReportTest, DetectAndFixSeeAFileMadeFaultyElsewhere) {
   EXPECT_EQ(Run(), 0);
   EXPECT_NE(detected.find("QVBTDEV.DLL <<<< BUG DETECTED HERE!"), std::string::npos) << detected;
   EXPECT_EQ(detected.find("All OK"), std::string::npos) << detected;
-  EXPECT_EQ(box.toStdString().rfind(kRepaired, 0), 0u) << box.toStdString();
+  EXPECT_EQ(box.toStdString().rfind(REPAIRED, 0), 0u) << box.toStdString();
   EXPECT_EQ(Read(), Registry(2, {}));
 }
 

@@ -7,13 +7,13 @@
 
 namespace {
 
-constexpr int kHeaderSize = sizeof(DynStringHeader);
+constexpr int HEADER_SIZE = sizeof(DynStringHeader);
 // The character area has Capacity + 2 bytes.
-constexpr int kAreaSlack = 2;
+constexpr int AREA_SLACK = 2;
 // Largest capacity a block may have; beyond it the int32 arithmetic overflows.
-constexpr int kMaxCapacity = INT_MAX - 64;
+constexpr int MAX_CAPACITY = INT_MAX - 64;
 
-char kEmptyText[1] = {0};
+char EMPTY_TEXT[1] = {0};
 
 // Scratch fields that the accessors of a null string hand out.
 signed char null_precision = 1;
@@ -24,7 +24,7 @@ int32_t null_tag = -1;
   std::abort();
 }
 
-size_t BlockSize(int capacity) { return static_cast<size_t>(kHeaderSize) + capacity + kAreaSlack; }
+size_t BlockSize(int capacity) { return static_cast<size_t>(HEADER_SIZE) + capacity + AREA_SLACK; }
 
 // A zeroed block for a character area of `capacity` + 2 bytes.
 DynStringHeader* AllocateBlock(int capacity) {
@@ -39,15 +39,15 @@ DynStringHeader* AllocateBlock(int capacity) {
 DynStringHeader* AllocateCopy(int capacity, const char* from, int keep) {
   void* block = std::malloc(BlockSize(capacity));
   if (block == nullptr) OutOfMemory();
-  char* area = static_cast<char*>(block) + kHeaderSize;
-  std::memset(block, 0, kHeaderSize);
+  char* area = static_cast<char*>(block) + HEADER_SIZE;
+  std::memset(block, 0, HEADER_SIZE);
   std::memcpy(area, from, static_cast<size_t>(keep));
-  std::memset(area + keep, 0, static_cast<size_t>(capacity + kAreaSlack - keep));
+  std::memset(area + keep, 0, static_cast<size_t>(capacity + AREA_SLACK - keep));
   return static_cast<DynStringHeader*>(block);
 }
 
 char* CharsOf(DynStringHeader* header) {
-  return reinterpret_cast<char*>(header) + kHeaderSize;
+  return reinterpret_cast<char*>(header) + HEADER_SIZE;
 }
 
 bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
@@ -62,7 +62,7 @@ DynString::DynString(const DynString& other) {
 }
 
 void DynString::StartWith(const char* text, int len) {
-  if (len > kMaxCapacity - 13) OutOfMemory();
+  if (len > MAX_CAPACITY - 13) OutOfMemory();
   DynStringHeader* header = AllocateCopy(len + 13, text, len + 1);
   header->capacity = len + 13;
   header->tag = -1;
@@ -81,7 +81,7 @@ void DynString::Clear() {
 
 void DynString::Grow(int n) {
   if (n < 0) return;
-  if (n > kMaxCapacity - 13) OutOfMemory();
+  if (n > MAX_CAPACITY - 13) OutOfMemory();
   if (chars_ == nullptr) {
     DynStringHeader* header = AllocateBlock(n + 13);
     header->capacity = n + 13;
@@ -94,7 +94,7 @@ void DynString::Grow(int n) {
   DynStringHeader* old = Header();
   int need = n + 2;
   double grown = need * 1.3 + 11;
-  if (grown > kMaxCapacity) OutOfMemory();
+  if (grown > MAX_CAPACITY) OutOfMemory();
   int capacity = static_cast<int>(grown);
   DynStringHeader* header = AllocateCopy(capacity, chars_, old->capacity);
   header->capacity = capacity;
@@ -105,7 +105,7 @@ void DynString::Grow(int n) {
 }
 
 const char* DynString::CStr() const {
-  if (chars_ == nullptr || chars_[0] == '\0') return kEmptyText;
+  if (chars_ == nullptr || chars_[0] == '\0') return EMPTY_TEXT;
   return chars_;
 }
 

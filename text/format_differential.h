@@ -128,7 +128,28 @@ class FormatDifferential {
     if (!SameDouble(got, want)) Fail("got " + Printf("%a", got) + ", want " + Printf("%a", want));
   }
 
+  // Picks one operation and runs it.
   void RunOne();
+  // One operation each on the string and the model, named after it.
+  void RunWriteInt();
+  void RunWriteUnsigned();
+  void RunWriteShort();
+  void RunWriteUnsignedLong();
+  void RunWriteBoolAndLong();
+  void RunWriteDouble();
+  void RunWriteFloat();
+  void RunSetPrecision();
+  void RunWriteToken();
+  void RunReadInt();
+  void RunReadDouble();
+  void RunReadShort();
+  void RunReadBool();
+  void RunReadFloatAndLong();
+  void RunAssignInt();
+  void RunAssignFixed();
+  void RunToNumbers();
+  void RunFormat();
+  void RunTakeToken();
 
   ChoiceSource& choices_;
   DynString s_;
@@ -156,141 +177,165 @@ inline bool FormatDifferential::Step() {
   return mismatch_.empty();
 }
 
-inline void FormatDifferential::RunOne() {
+inline void FormatDifferential::RunWriteInt() {
+  int v = AnyInt();
+  s_ << v;
+  model_.text += std::to_string(v);
+}
+
+inline void FormatDifferential::RunWriteUnsigned() {
+  unsigned v = static_cast<unsigned>(choices_.Bits());
+  s_ << v;
+  model_.text += std::to_string(v);
+}
+
+inline void FormatDifferential::RunWriteShort() {
+  short v = static_cast<short>(Int(SHRT_MIN, SHRT_MAX));
+  s_ << v;
+  model_.text += std::to_string(v);
+}
+
+inline void FormatDifferential::RunWriteUnsignedLong() {
+  unsigned long v = choices_.Bits();
+  s_ << v;
+  model_.text += std::to_string(v & 0xFFFFFFFFul);
+}
+
+inline void FormatDifferential::RunWriteBoolAndLong() {
+  bool v = Int(0, 1) == 1;
+  long w = static_cast<long>(choices_.Bits());
+  s_ << v << w;
+  model_.text += (v ? "1" : "0") + std::to_string(w);
+}
+
+inline void FormatDifferential::RunWriteDouble() {
+  double v = Double();
+  s_ << v;
+  model_.AppendFixedPoint(v);
+}
+
+inline void FormatDifferential::RunWriteFloat() {
+  float v = static_cast<float>(Double());
+  s_ << v;
+  model_.AppendFixedPoint(v);
+}
+
+inline void FormatDifferential::RunSetPrecision() {
+  long n = Int(0, 3) == 0 ? Int(INT_MIN, INT_MAX) : Int(-3, 14);
+  s_.SetPrecision(static_cast<int>(n));
+  model_.precision = LowByte(n);
+}
+
+inline void FormatDifferential::RunWriteToken() {
+  std::string token = Token();
+  s_ << token.c_str() << ' ';
+  model_.text += token + ' ';
+}
+
+inline void FormatDifferential::RunReadInt() {
+  int v = 77;
+  s_ >> v;
+  Expect(v, ReferenceToInt(model_.NextToken()));
+}
+
+inline void FormatDifferential::RunReadDouble() {
+  double v = 77;
+  s_ >> v;
+  ExpectDouble(v, ReferenceToDouble(model_.NextToken()));
+}
+
+inline void FormatDifferential::RunReadShort() {
+  short v = 77;
+  s_ >> v;
+  int low = ReferenceToInt(model_.NextToken()) & 0xFFFF;
+  Expect(v, low > 0x7FFF ? low - 0x10000 : low);
+}
+
+inline void FormatDifferential::RunReadBool() {
   NumberModel& m = model_;
-  op_ = Int(0, 19);
-  switch (op_) {
-    case 0: {
-      int v = AnyInt();
-      s_ << v;
-      m.text += std::to_string(v);
-      break;
-    }
-    case 1: {
-      unsigned v = static_cast<unsigned>(choices_.Bits());
-      s_ << v;
-      m.text += std::to_string(v);
-      break;
-    }
-    case 2: {
-      short v = static_cast<short>(Int(SHRT_MIN, SHRT_MAX));
-      s_ << v;
-      m.text += std::to_string(v);
-      break;
-    }
-    case 3: {
-      unsigned long v = choices_.Bits();
-      s_ << v;
-      m.text += std::to_string(v & 0xFFFFFFFFul);
-      break;
-    }
-    case 4: {
-      bool v = Int(0, 1) == 1;
-      long w = static_cast<long>(choices_.Bits());
-      s_ << v << w;
-      m.text += (v ? "1" : "0") + std::to_string(w);
-      break;
-    }
-    case 5: {
-      double v = Double();
-      s_ << v;
-      m.AppendFixedPoint(v);
-      break;
-    }
-    case 6: {
-      float v = static_cast<float>(Double());
-      s_ << v;
-      m.AppendFixedPoint(v);
-      break;
-    }
-    case 7: {
-      long n = Int(0, 3) == 0 ? Int(INT_MIN, INT_MAX) : Int(-3, 14);
-      s_.SetPrecision(static_cast<int>(n));
-      m.precision = LowByte(n);
-      break;
-    }
-    case 8:
-    case 9: {
-      std::string token = Token();
-      s_ << token.c_str() << ' ';
-      m.text += token + ' ';
-      break;
-    }
-    case 10: {
-      int v = 77;
-      s_ >> v;
-      Expect(v, ReferenceToInt(m.NextToken()));
-      break;
-    }
-    case 11: {
-      double v = 77;
-      s_ >> v;
-      ExpectDouble(v, ReferenceToDouble(m.NextToken()));
-      break;
-    }
-    case 12: {
-      short v = 77;
-      s_ >> v;
-      int low = ReferenceToInt(m.NextToken()) & 0xFFFF;
-      Expect(v, low > 0x7FFF ? low - 0x10000 : low);
-      break;
-    }
-    case 13: {
-      bool v = false;
-      s_ >> v;
-      bool expected = !m.text.empty() && m.text[0] != ' ' && ReferenceToInt(m.text) != 0;
-      size_t k = m.text.find(' ');
-      m.text = k == std::string::npos ? "" : m.text.substr(k + 1);
-      Expect(v, expected);
-      break;
-    }
-    case 14: {
-      float v = 77;
-      long w = 77;
-      s_ >> v >> w;
-      ExpectDouble(v, static_cast<float>(ReferenceToDouble(m.NextToken())));
-      Expect(w, ReferenceToLong(m.NextToken()));
-      break;
-    }
-    case 15: {
-      int v = AnyInt();
-      s_.AssignInt(v);
-      m.text = std::to_string(v);
-      break;
-    }
-    case 16: {
-      double v = Double();
-      int width = static_cast<int>(Int(0, 9) == 0 ? Int(INT_MIN, INT_MAX) : Int(-3, 30));
-      s_.AssignFixed(v, width);
-      m.text = ReferenceFixed(v, width);
-      break;
-    }
-    case 17: {
-      Expect(s_.ToInt(), ReferenceToInt(m.text));
-      ExpectDouble(s_.ToDouble(), ReferenceToDouble(m.text));
-      break;
-    }
-    case 18: {
-      int i = AnyInt();
-      double d = Double();
-      std::string token = Token();
-      int produced =
-          s_.Format("%d|%s|%g|%.3e|%x", i, token.c_str(), d, d, static_cast<unsigned>(i));
-      m.text = Printf("%d|%s|%g|%.3e|%x", i, token.c_str(), d, d, static_cast<unsigned>(i));
-      Expect(produced, static_cast<long>(m.text.size()));
-      break;
-    }
-    default: {
-      DynString token("untouched");
-      std::string expected = "untouched";
-      s_.TakeToken(token);
-      m.TakeToken(expected);
-      if (expected != token.CStr()) {
-        Fail("token \"" + std::string(token.CStr()) + "\", want \"" + expected + "\"");
-      }
-      break;
-    }
+  bool v = false;
+  s_ >> v;
+  bool expected = !m.text.empty() && m.text[0] != ' ' && ReferenceToInt(m.text) != 0;
+  size_t k = m.text.find(' ');
+  m.text = k == std::string::npos ? "" : m.text.substr(k + 1);
+  Expect(v, expected);
+}
+
+inline void FormatDifferential::RunReadFloatAndLong() {
+  NumberModel& m = model_;
+  float v = 77;
+  long w = 77;
+  s_ >> v >> w;
+  ExpectDouble(v, static_cast<float>(ReferenceToDouble(m.NextToken())));
+  Expect(w, ReferenceToLong(m.NextToken()));
+}
+
+inline void FormatDifferential::RunAssignInt() {
+  int v = AnyInt();
+  s_.AssignInt(v);
+  model_.text = std::to_string(v);
+}
+
+inline void FormatDifferential::RunAssignFixed() {
+  double v = Double();
+  int width = static_cast<int>(Int(0, 9) == 0 ? Int(INT_MIN, INT_MAX) : Int(-3, 30));
+  s_.AssignFixed(v, width);
+  model_.text = ReferenceFixed(v, width);
+}
+
+inline void FormatDifferential::RunToNumbers() {
+  NumberModel& m = model_;
+  Expect(s_.ToInt(), ReferenceToInt(m.text));
+  ExpectDouble(s_.ToDouble(), ReferenceToDouble(m.text));
+}
+
+inline void FormatDifferential::RunFormat() {
+  NumberModel& m = model_;
+  int i = AnyInt();
+  double d = Double();
+  std::string token = Token();
+  int produced =
+      s_.Format("%d|%s|%g|%.3e|%x", i, token.c_str(), d, d, static_cast<unsigned>(i));
+  m.text = Printf("%d|%s|%g|%.3e|%x", i, token.c_str(), d, d, static_cast<unsigned>(i));
+  Expect(produced, static_cast<long>(m.text.size()));
+}
+
+inline void FormatDifferential::RunTakeToken() {
+  DynString token("untouched");
+  std::string expected = "untouched";
+  s_.TakeToken(token);
+  model_.TakeToken(expected);
+  if (expected != token.CStr()) {
+    Fail("token \"" + std::string(token.CStr()) + "\", want \"" + expected + "\"");
   }
+}
+
+inline void FormatDifferential::RunOne() {
+  // The operations, one slot each; WriteToken has two.
+  static constexpr void (FormatDifferential::*OPERATIONS[20])() = {
+      &FormatDifferential::RunWriteInt,
+      &FormatDifferential::RunWriteUnsigned,
+      &FormatDifferential::RunWriteShort,
+      &FormatDifferential::RunWriteUnsignedLong,
+      &FormatDifferential::RunWriteBoolAndLong,
+      &FormatDifferential::RunWriteDouble,
+      &FormatDifferential::RunWriteFloat,
+      &FormatDifferential::RunSetPrecision,
+      &FormatDifferential::RunWriteToken,
+      &FormatDifferential::RunWriteToken,
+      &FormatDifferential::RunReadInt,
+      &FormatDifferential::RunReadDouble,
+      &FormatDifferential::RunReadShort,
+      &FormatDifferential::RunReadBool,
+      &FormatDifferential::RunReadFloatAndLong,
+      &FormatDifferential::RunAssignInt,
+      &FormatDifferential::RunAssignFixed,
+      &FormatDifferential::RunToNumbers,
+      &FormatDifferential::RunFormat,
+      &FormatDifferential::RunTakeToken,
+  };
+  op_ = Int(0, 19);
+  (this->*OPERATIONS[op_])();
 }
 
 }  // namespace reference_model

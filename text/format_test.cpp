@@ -95,7 +95,7 @@ TEST(DynStringFormatSetPrecision, NullStringGetsItsOwnBlock) {
 }
 
 TEST(DynStringFormatInsert, FloatingPointFollowsPrecision) {
-  const int kUnset = 1000;  // leaves the string null
+  const int UNSET = 1000;  // leaves the string null
   struct Row {
     int precision;
     double value;
@@ -103,16 +103,16 @@ TEST(DynStringFormatInsert, FloatingPointFollowsPrecision) {
     const char* expected;
   };
   const Row rows[] = {
-      {kUnset, 3.14159, false, "3.1"}, {-1, 0.5, false, "0.500000"},
+      {UNSET, 3.14159, false, "3.1"}, {-1, 0.5, false, "0.500000"},
       {0, 2.75, false, "3"},           {200, 1.5, false, "1.500000"},
       {3, 2.0, false, "2.000"},        {2, -0.004, false, "-0.00"},
       {2, 7.25, true, "7.25"},         {-1, 0.5, true, "0.500000"},
-      {kUnset, 7.0, true, "7.0"},      {12, 0.1, false, "0.100000000000"},
+      {UNSET, 7.0, true, "7.0"},      {12, 0.1, false, "0.100000000000"},
       {1, 1e20, false, "100000000000000000000.0"},
   };
   for (const Row& row : rows) {
     DynString s;
-    if (row.precision != kUnset) s.SetPrecision(row.precision);
+    if (row.precision != UNSET) s.SetPrecision(row.precision);
     if (row.as_float) {
       s << static_cast<float>(row.value);
     } else {

@@ -16,9 +16,9 @@
 
 namespace {
 
-constexpr int kWaitMs = 500;
-constexpr char kForeground[] = "FOREGROUND ";
-constexpr char kCopyData[] = "COPYDATA ";
+constexpr int WAIT_MS = 500;
+constexpr char FOREGROUND[] = "FOREGROUND ";
+constexpr char COPY_DATA[] = "COPYDATA ";
 
 // Whether the process at the other end of socket runs as this user.
 bool PeerIsSameUser(const QLocalSocket& socket) {
@@ -34,7 +34,7 @@ bool PeerIsSameUser(const QLocalSocket& socket) {
 bool ConnectToOwnCopy(QLocalSocket& socket, const QString& name) {
   if (name.isEmpty()) return false;
   socket.connectToServer(name);
-  if (!socket.waitForConnected(kWaitMs)) return false;
+  if (!socket.waitForConnected(WAIT_MS)) return false;
   if (PeerIsSameUser(socket)) return true;
   socket.abort();
   return false;
@@ -45,9 +45,9 @@ bool Send(const QString& name, const QByteArray& request) {
   QLocalSocket socket;
   if (!ConnectToOwnCopy(socket, name)) return false;
   socket.write(request);
-  bool sent = socket.waitForBytesWritten(kWaitMs);
+  bool sent = socket.waitForBytesWritten(WAIT_MS);
   socket.disconnectFromServer();
-  if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kWaitMs);
+  if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(WAIT_MS);
   return sent;
 }
 
@@ -120,11 +120,11 @@ bool InstanceBeacon::Answers(const QString& name) {
 }
 
 bool InstanceBeacon::RequestForeground(const QString& name, bool with_owned) {
-  return Send(name, QByteArray(kForeground) + (with_owned ? "1" : "0") + "\n");
+  return Send(name, QByteArray(FOREGROUND) + (with_owned ? "1" : "0") + "\n");
 }
 
 bool InstanceBeacon::SendCopyData(const QString& name, uintptr_t kind, const QByteArray& bytes) {
-  return Send(name, QByteArray(kCopyData) + QByteArray::number(static_cast<qulonglong>(kind)) +
+  return Send(name, QByteArray(COPY_DATA) + QByteArray::number(static_cast<qulonglong>(kind)) +
                         ' ' + bytes.toBase64() + "\n");
 }
 
@@ -133,8 +133,8 @@ bool InstanceBeacon::Handle(const QByteArray& line) {
     if (handlers_.foreground) handlers_.foreground(line.endsWith('1'));
     return true;
   }
-  if (!line.startsWith(kCopyData)) return false;
-  QList<QByteArray> fields = line.mid(int(sizeof kCopyData) - 1).split(' ');
+  if (!line.startsWith(COPY_DATA)) return false;
+  QList<QByteArray> fields = line.mid(int(sizeof COPY_DATA) - 1).split(' ');
   if (fields.size() != 2) return false;
   bool number = false;
   qulonglong kind = fields[0].toULongLong(&number);

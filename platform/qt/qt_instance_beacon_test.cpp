@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr uid_t kNobody = 65534;
+constexpr uid_t NOBODY = 65534;
 
 class BeaconTest : public ::testing::Test {
  protected:
@@ -73,7 +73,7 @@ TEST_F(BeaconTest, OnlyAPrivateFolderOfTheUserIsTrusted) {
   QString file = root_ + QStringLiteral("/file");
   QFile(file).open(QIODevice::WriteOnly);
   QString strangers = Folder(QStringLiteral("strangers"), 0700);
-  ASSERT_EQ(chown(QFile::encodeName(strangers).constData(), kNobody, kNobody), 0);
+  ASSERT_EQ(chown(QFile::encodeName(strangers).constData(), NOBODY, NOBODY), 0);
   struct Case {
     QString folder;
     bool trusted;
@@ -103,7 +103,7 @@ TEST_F(BeaconTest, RuntimeFolderOfTheWrongOwnerOrModeGivesWayToAPrivateOne) {
   EXPECT_TRUE(InstanceBeacon::IsPrivateFolder(Fallback(), nullptr)) << "made with mode 0700";
 
   chmod(QFile::encodeName(runtime_).constData(), 0700);
-  ASSERT_EQ(chown(QFile::encodeName(runtime_).constData(), kNobody, kNobody), 0);
+  ASSERT_EQ(chown(QFile::encodeName(runtime_).constData(), NOBODY, NOBODY), 0);
   EXPECT_EQ(InstanceBeacon::ChannelFolder(nullptr), Fallback());
 
   unsetenv("XDG_RUNTIME_DIR");
@@ -116,7 +116,7 @@ TEST_F(BeaconTest, PrivateFolderThatFailsTheCheckMeansNoChannel) {
   for (bool by_owner : {false, true}) {
     if (by_owner) {
       chmod(QFile::encodeName(Fallback()).constData(), 0700);
-      ASSERT_EQ(chown(QFile::encodeName(Fallback()).constData(), kNobody, kNobody), 0);
+      ASSERT_EQ(chown(QFile::encodeName(Fallback()).constData(), NOBODY, NOBODY), 0);
     } else {
       chmod(QFile::encodeName(Fallback()).constData(), 0777);
     }

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr char LETTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
 QRect PixelRect(const Rect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
@@ -47,7 +47,7 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
   font.setPointSize(dialog_template.font_points);
   setFont(font);
   QFontMetrics metrics(font);
-  DialogBaseUnits base = BaseUnitsOf(metrics.horizontalAdvance(QLatin1String(kLetters)),
+  DialogBaseUnits base = BaseUnitsOf(metrics.horizontalAdvance(QLatin1String(LETTERS)),
                                      metrics.height());
 
   Rect size{0, 0, dialog_template.width, dialog_template.height};

@@ -17,9 +17,6 @@
 
 namespace {
 
-// The one device context: the paint event in progress.
-constexpr DeviceContext kPaintContext = 1;
-
 QString TextOf(const char16_t* text, int length = -1) {
   return text == nullptr ? QString() : QString::fromUtf16(text, length);
 }
@@ -68,9 +65,9 @@ QtWindowManager::QtWindowManager() = default;
 QtWindowManager::~QtWindowManager() { delete screen_.data(); }
 
 Rect QtWindowManager::WorkArea() const {
-  int width = screen_ ? screen_->width() : kScreenWidth;
-  int height = screen_ ? screen_->height() : kScreenHeight;
-  return Rect{0, kTopBarHeight, width, kTopBarHeight + height};
+  int width = screen_ ? screen_->width() : SCREEN_WIDTH;
+  int height = screen_ ? screen_->height() : SCREEN_HEIGHT;
+  return Rect{0, TOP_BAR_HEIGHT, width, TOP_BAR_HEIGHT + height};
 }
 
 Rect QtWindowManager::DefaultWindowRect() { return WorkArea(); }
@@ -78,8 +75,8 @@ Rect QtWindowManager::DefaultWindowRect() { return WorkArea(); }
 void QtWindowManager::EnsureScreen(WindowHandle first) {
   if (screen_) return;
   auto* screen = new ScreenWidget(*this);
-  screen->resize(kScreenWidth, kScreenHeight);
-  screen->setMinimumSize(120, 2 * kMenuBarHeight);
+  screen->resize(SCREEN_WIDTH, SCREEN_HEIGHT);
+  screen->setMinimumSize(120, 2 * MENU_BAR_HEIGHT);
   const WindowRecord* record = Record(first);
   screen->setWindowTitle(QString::fromStdU16String(record->title));
   QIcon icon = IconOf(record->icon);
@@ -101,7 +98,7 @@ void QtWindowManager::LayOutMenuBars() {
   if (!screen_) return;
   for (auto& [handle, strip] : menu_bars_) {
     if (!strip) continue;
-    strip->setGeometry(0, screen_->height() - kMenuBarHeight, screen_->width(), kMenuBarHeight);
+    strip->setGeometry(0, screen_->height() - MENU_BAR_HEIGHT, screen_->width(), MENU_BAR_HEIGHT);
     strip->raise();
   }
 }
@@ -327,18 +324,18 @@ DeviceContext QtWindowManager::BeginPaint(WindowHandle window, PaintInfo* paint)
     InvalidateRect(window, nullptr, false);
     return 0;
   }
-  paint->dc = kPaintContext;
+  paint->dc = PAINT_CONTEXT;
   paint->erase = false;  // PaintWindow has painted the class background
   paint->paint = Rect{paint_area_.left(), paint_area_.top(), paint_area_.right() + 1,
                       paint_area_.bottom() + 1};
-  return kPaintContext;
+  return PAINT_CONTEXT;
 }
 
 bool QtWindowManager::EndPaint(WindowHandle window, const PaintInfo*) { return IsWindow(window); }
 
 int QtWindowManager::DrawText(DeviceContext dc, const char16_t* text, int length, Rect* rect,
                               uint32_t format) {
-  if (dc != kPaintContext || painter_ == nullptr || text == nullptr || rect == nullptr) return 0;
+  if (dc != PAINT_CONTEXT || painter_ == nullptr || text == nullptr || rect == nullptr) return 0;
   QString lines = TextOf(text, length);
   lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -381,7 +378,7 @@ bool QtWindowManager::ApplyDialogFlags(WindowHandle dialog, uint32_t flags) {
     if (screen_) {
       widget->setGeometry(screen_->geometry());
     } else {
-      widget->resize(kScreenWidth, kScreenHeight);
+      widget->resize(SCREEN_WIDTH, SCREEN_HEIGHT);
     }
   }
   if (flags & SHIDIF_DONEBUTTON) widget->AddDoneButton();

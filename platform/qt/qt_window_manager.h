@@ -30,12 +30,9 @@ class TemplateDialog;
 
 class QtWindowManager : public WindowManagerBase {
  public:
-  // The handheld's top bar above the work area, and the shell's menu bar.
-  static constexpr int kTopBarHeight = 26;
-  static constexpr int kMenuBarHeight = 26;
   // The work area's size until the user resizes the screen.
-  static constexpr int kScreenWidth = 240;
-  static constexpr int kScreenHeight = 294;
+  static constexpr int SCREEN_WIDTH = 240;
+  static constexpr int SCREEN_HEIGHT = 294;
 
   QtWindowManager();
   ~QtWindowManager() override;

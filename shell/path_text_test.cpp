@@ -1,0 +1,42 @@
+#include "shell/path_text.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+TEST(WideOfUtf8, EachByteOutsideAWholeSequenceIsOneReplacement) {
+  struct Case {
+    const char* utf8;
+    std::u16string wide;
+  };
+  const Case cases[] = {
+      {"", u""},
+      {"/home/ana/pda.reg", u"/home/ana/pda.reg"},
+      {"pd\xC3\xA1", u"pd\u00E1"},
+      {"\xE2\x82\xAC\xF0\x9F\x98\x80", u"\u20AC\U0001F600"},
+      {"a\x80" "b", u"a\uFFFDb"},
+      {"\xC3", u"\uFFFD"},
+      {"\xC3(", u"\uFFFD("},
+      {"\xE2\x82", u"\uFFFD\uFFFD"},
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},
+      {"\xED\xA0\x80x", u"\uFFFD\uFFFD\uFFFDx"},
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xFF\xC3\xA9\xFE", u"\uFFFD\u00E9\uFFFD"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WideOfUtf8(c.utf8), c.wide) << c.utf8;
+}
+
+TEST(AbsolutePath, RelativePathsJoinTheCurrentFolder) {
+  char folder[4096];
+  ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
+  const std::string base = std::string(folder) == "/" ? "/" : std::string(folder) + "/";
+  EXPECT_EQ(AbsolutePath("a.reg"), base + "a.reg");
+  EXPECT_EQ(AbsolutePath("sub/../b.reg"), base + "sub/../b.reg");
+  EXPECT_EQ(AbsolutePath("/tmp/c.reg"), "/tmp/c.reg");
+  EXPECT_EQ(AbsolutePath(""), "");
+}
+
+}  // namespace
