@@ -18,11 +18,11 @@
 
 #include "fuzz/fuzz_choices.h"
 #include "text/dyn_string.h"
-#include "text/edit_differential.h"
-#include "text/format_differential.h"
-#include "text/probe_list.h"
-#include "text/record_reference_model.h"
-#include "text/split_reference_model.h"
+#include "text/testing/edit_differential.h"
+#include "text/testing/format_differential.h"
+#include "text/testing/probe_list.h"
+#include "text/testing/record_reference_model.h"
+#include "text/testing/split_reference_model.h"
 
 namespace {
 

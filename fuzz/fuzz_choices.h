@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/choice_source.h"
+#include "text/testing/choice_source.h"
 
 // Reads decisions from the front of the input, as few bytes as each range
 // needs; once the bytes run out every decision is the smallest allowed.

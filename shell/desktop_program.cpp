@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/window_manager.h"
+#include "platform/windowing/window_manager.h"
 #include "resources/quorvafix_resources.h"
 #include "shell/app_start.h"
 #include "shell/export_commands.h"

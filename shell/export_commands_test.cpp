@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
-#include "platform/registry_testing.h"
-#include "platform/scripted_desktop_services.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/testing/registry_testing.h"
+#include "platform/windowing/scripted/scripted_desktop_services.h"
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
 #include "shell/registry_export.h"
-#include "shell/shell_test_support.h"
+#include "shell/testing/shell_test_support.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // call runs on the UI thread.
 #pragma once
 
-#include "platform/shell_services.h"
-#include "platform/window_manager.h"
+#include "platform/windowing/shell_services.h"
+#include "platform/windowing/window_manager.h"
 
 // The height of the shell's menu bar at the bottom of the screen, in pixels.
 constexpr int MENU_BAR_HEIGHT = 26;
