@@ -4,6 +4,6 @@
 // InstallResourceModule and load from it by number.
 #pragma once
 
-#include "platform/resource_types.h"
+#include "platform/windowing/resource_types.h"
 
 const ResourceModule& QuorvafixResources();

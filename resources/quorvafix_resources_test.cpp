@@ -7,7 +7,7 @@
 #include <vector>
 #include <string>
 
-#include "platform/resources.h"
+#include "platform/windowing/resources.h"
 #include "resources/resource_ids.h"
 
 namespace {
