@@ -1,5 +1,5 @@
 // The bytes of a fuzz input read as a stream of decisions for the differential
-// drivers (text/choice_source.h), and the check that stops a fuzz run on the
+// drivers (text/testing/choice_source.h), and the check that stops a fuzz run on the
 // first broken property. The input is borrowed: it must outlive the reader.
 #pragma once
 
