@@ -78,3 +78,8 @@ constexpr ResourceModule kModule = {
 }  // namespace
 
 const ResourceModule& QuorvafixResources() { return kModule; }
+
+InstanceHandle QuorvafixInstance() {
+  static const InstanceHandle instance = InstallResourceModule(&kModule);
+  return instance;
+}

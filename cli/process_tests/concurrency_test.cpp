@@ -31,15 +31,6 @@ namespace {
 const std::string CLI = QUORVAFIX_CLI_PATH;
 const std::string PADDING_TEXT = "padding that makes the registry large";
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
-std::vector<uint8_t> Utf16z(const std::string& ascii) {
-  std::vector<uint8_t> out;
-  for (char c : ascii) out.insert(out.end(), {static_cast<uint8_t>(c), 0});
-  out.insert(out.end(), {0, 0});
-  return out;
-}
-
 // The text of string value name in key path under HKEY_LOCAL_MACHINE, or
 // "<none>".
 std::string StringValue(RegFileStore& store, const std::u16string& path,
@@ -55,8 +46,6 @@ std::string StringValue(RegFileStore& store, const std::u16string& path,
   for (uint32_t i = 0; i + 1 < length && data[i] != 0; i += 2) text += static_cast<char>(data[i]);
   return text;
 }
-
-std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 // The registry text with filler value `filler` of driver key 0 edited.
 std::string WithOutsideEdit(const std::string& text, int filler) {
@@ -244,9 +233,9 @@ TEST(Concurrency, WriterHonouringTheLockWhileFixRuns) {
       }
       seen = repaired;
       std::string name = "Outside" + std::to_string(stored.size());
-      std::vector<uint8_t> data = Utf16z("edit " + std::to_string(stored.size()));
+      std::vector<uint8_t> data = Utf16z(WideAscii("edit " + std::to_string(stored.size())));
       RegStatus status;
-      while ((status = store->SetValue(key, Wide(name).c_str(), REG_SZ, data.data(),
+      while ((status = store->SetValue(key, WideAscii(name).c_str(), REG_SZ, data.data(),
                                        static_cast<uint32_t>(data.size()))) ==
              ERROR_SHARING_VIOLATION) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -263,14 +252,14 @@ TEST(Concurrency, WriterHonouringTheLockWhileFixRuns) {
     std::unique_ptr<RegFileStore> after = RegFileStore::Load(file, &error);
     ASSERT_NE(after, nullptr) << error;
     for (int i : FixedIn(FileText(dir.File("out")), drivers)) {
-      EXPECT_EQ(StringValue(*after, Wide("Drivers\\BuiltIn\\Bt" + std::to_string(i)), u"Dll"),
+      EXPECT_EQ(StringValue(*after, WideAscii("Drivers\\BuiltIn\\Bt" + std::to_string(i)), u"Dll"),
                 "BTCEIF.DLL")
           << "driver " << i;
     }
     const std::string err = FileText(dir.File("err"));
     refused_fixes += static_cast<int>(std::count(err.begin(), err.end(), '\n'));
     for (size_t n = 0; n < stored.size(); ++n) {
-      EXPECT_EQ(StringValue(*after, u"Drivers\\BuiltIn\\Bt0", Wide(stored[n])),
+      EXPECT_EQ(StringValue(*after, u"Drivers\\BuiltIn\\Bt0", WideAscii(stored[n])),
                 "edit " + std::to_string(n));
     }
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "err", "out"}));
@@ -283,11 +272,11 @@ TEST(Concurrency, WriterHonouringTheLockWhileFixRuns) {
     after = RegFileStore::Load(file, &error);
     ASSERT_NE(after, nullptr) << error;
     for (int i = 0; i < drivers; ++i) {
-      EXPECT_EQ(StringValue(*after, Wide("Drivers\\BuiltIn\\Bt" + std::to_string(i)), u"Dll"),
+      EXPECT_EQ(StringValue(*after, WideAscii("Drivers\\BuiltIn\\Bt" + std::to_string(i)), u"Dll"),
                 "BTCEIF.DLL");
     }
     for (size_t n = 0; n < stored.size(); ++n) {
-      EXPECT_EQ(StringValue(*after, u"Drivers\\BuiltIn\\Bt0", Wide(stored[n])),
+      EXPECT_EQ(StringValue(*after, u"Drivers\\BuiltIn\\Bt0", WideAscii(stored[n])),
                 "edit " + std::to_string(n));
     }
   }

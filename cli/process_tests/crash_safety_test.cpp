@@ -29,8 +29,6 @@ constexpr int DRIVERS = 40;
 constexpr int PADDING = 150;  // filler values per driver key: about 310 KB in all
 constexpr int KILLS = 200;
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
 // Runs `quorvafix-cli fix file` to its end; the exit status, or -1 when killed.
 int RunFix(const TempDir& dir, const std::string& file, long long file_size_limit = 0) {
   ChildProcess child;

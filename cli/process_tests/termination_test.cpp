@@ -32,8 +32,6 @@ constexpr int DRIVERS = 40;
 constexpr int PADDING = 150;
 constexpr int ROUNDS_PER_SIGNAL = 6;
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
 // How long an uninterrupted fix of the file takes, in microseconds.
 long long TimedFix(const TempDir& dir, const std::string& file) {
   ChildProcess child;

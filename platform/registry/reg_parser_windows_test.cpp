@@ -28,7 +28,7 @@ std::vector<uint8_t> FileOf(RegDialect dialect, const std::u16string& lines) {
 
 // The UTF-16LE bytes of ASCII text and its NUL terminator.
 std::vector<uint8_t> Wide(const std::string& text) {
-  return Utf16z(std::u16string(text.begin(), text.end()));
+  return Utf16z(WideAscii(text));
 }
 
 struct Refusal {

@@ -30,10 +30,7 @@ class ShellTest : public ::testing::Test {
     InstallShellServices(nullptr);
   }
 
-  static InstanceHandle ProgramInstance() {
-    static const InstanceHandle instance = InstallResourceModule(&QuorvafixResources());
-    return instance;
-  }
+  static InstanceHandle ProgramInstance() { return QuorvafixInstance(); }
 
   // "SendMessage(0x1004, WM_COMMAND, 0x9c44, 0x0)" and the like.
   static std::string Sent(WindowHandle window, const std::string& message, const std::string& w,

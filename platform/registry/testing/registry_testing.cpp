@@ -57,6 +57,8 @@ void WriteText(const std::string& path, const std::string& text) {
   WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
+bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
 int ModeOf(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
@@ -72,6 +74,8 @@ std::vector<uint8_t> Utf16Bytes(std::u16string_view text, bool bom) {
   EncodeText(RegEncoding::Utf16Le, text, &out);
   return out;
 }
+
+std::u16string WideAscii(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 std::vector<uint8_t> Utf16z(std::u16string_view text) {
   std::vector<uint8_t> out = Utf16Bytes(text);

@@ -34,6 +34,8 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteText(const std::string& path, const std::string& text);
 // Permission bits (07777) of path, following links; -1 when missing.
 int ModeOf(const std::string& path);
+// Whether path names something that exists (a link when its target does).
+bool Exists(const std::string& path);
 
 // The bytes of a narrow text.
 std::vector<uint8_t> NarrowBytes(const std::string& text);
@@ -41,6 +43,8 @@ std::vector<uint8_t> NarrowBytes(const std::string& text);
 std::vector<uint8_t> Utf16Bytes(std::u16string_view text, bool bom = false);
 // The UTF-16LE bytes of text and a NUL terminator: a type-1 value's data.
 std::vector<uint8_t> Utf16z(std::u16string_view text);
+// ASCII text as UTF-16, one unit per byte. Example: WideAscii("Dll") gives u"Dll".
+std::u16string WideAscii(const std::string& ascii);
 
 // A registry file read into a tree.
 struct ParsedRegFile {
