@@ -11,7 +11,7 @@
 #include <string>
 
 #include "bench/bench_files.h"
-#include "platform/reg_file_store.h"
+#include "platform/registry/reg_file_store.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/code_page.h"
-#include "platform/reg_file_store.h"
-#include "platform/registry.h"
-#include "platform/registry_testing.h"
+#include "platform/registry/reg_file_store.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/testing/registry_testing.h"
 #include "scan/serial_scan.h"
 
 namespace {

@@ -9,8 +9,8 @@
 
 #include "bench/registry_generator.h"
 #include "platform/code_page.h"
-#include "platform/memory_registry.h"
-#include "platform/registry.h"
+#include "platform/registry/testing/memory_registry.h"
+#include "platform/registry/registry.h"
 #include "scan/serial_scan.h"
 
 namespace {

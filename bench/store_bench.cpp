@@ -12,8 +12,8 @@
 #include <string>
 
 #include "bench/bench_files.h"
-#include "platform/reg_file_store.h"
-#include "platform/registry.h"
+#include "platform/registry/reg_file_store.h"
+#include "platform/registry/registry.h"
 #include "scan/serial_scan.h"
 
 namespace {

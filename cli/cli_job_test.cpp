@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_job_runner.h"
-#include "platform/failing_file_system.h"
-#include "platform/reg_file_store.h"
-#include "platform/reg_text_codec.h"
-#include "platform/registry_testing.h"
+#include "cli/testing/cli_job_runner.h"
+#include "platform/files/testing/failing_file_system.h"
+#include "platform/registry/reg_file_store.h"
+#include "platform/registry/reg_text_codec.h"
+#include "platform/registry/testing/registry_testing.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_text_codec.h"
+#include "platform/registry/reg_text_codec.h"
 #include "scan/scan_entry.h"
 
 // A file's result in a word, as the summary counts it.

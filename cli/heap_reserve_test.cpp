@@ -10,7 +10,7 @@
 #include <malloc.h>
 #endif
 
-#include "platform/registry_testing.h"
+#include "platform/registry/testing/registry_testing.h"
 
 namespace {
 

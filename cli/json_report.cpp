@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/terminal_text.h"
-#include "platform/reg_text_codec.h"
+#include "platform/registry/reg_text_codec.h"
 
 namespace {
 

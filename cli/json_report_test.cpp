@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_job_runner.h"
-#include "platform/registry_testing.h"
+#include "cli/testing/cli_job_runner.h"
+#include "platform/registry/testing/registry_testing.h"
 #include "scan/report_layout.h"
-#include "platform/reg_text_codec.h"
+#include "platform/registry/reg_text_codec.h"
 
 namespace {
 

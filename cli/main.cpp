@@ -19,7 +19,7 @@
 #include "cli/standard_streams.h"
 #include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
-#include "platform/lock_signals.h"
+#include "platform/files/lock_signals.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <string>
 
 #include "cli/terminal_text.h"
-#include "platform/reg_text_codec.h"
+#include "platform/code_page.h"
+#include "platform/registry/reg_text_codec.h"
 #include "scan/report_layout.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_file_writer.h"
+#include "platform/files/lock_file.h"
 
 // The file name that stands for standard input.
 constexpr char STDIN_FILE_NAME[] = "-";

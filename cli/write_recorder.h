@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 struct RecordedWrite {
   RegKey root;

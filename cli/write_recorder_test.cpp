@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/memory_registry.h"
+#include "platform/registry/testing/memory_registry.h"
 
 namespace {
 

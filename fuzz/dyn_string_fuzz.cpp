@@ -2,7 +2,7 @@
 // differential run, the rest drives it. Each run compares DynString with a
 // reference model written on std::string and stops at the first disagreement;
 // the build's sanitizers catch any out-of-bounds access or leak on the way.
-//   0  search and edit operations (text/edit_differential.h)
+//   0  search and edit operations (text/testing/edit_differential.h)
 //   1  number insertions, extractions and conversions (text/format_differential.h)
 //   2  Split of any text at any delimiters into a list (text/split_reference_model.h)
 //   3  ReadRecord over any stream bytes (text/record_reference_model.h)
@@ -18,11 +18,11 @@
 
 #include "fuzz/fuzz_choices.h"
 #include "text/dyn_string.h"
-#include "text/edit_differential.h"
-#include "text/format_differential.h"
-#include "text/probe_list.h"
-#include "text/record_reference_model.h"
-#include "text/split_reference_model.h"
+#include "text/testing/edit_differential.h"
+#include "text/testing/format_differential.h"
+#include "text/testing/probe_list.h"
+#include "text/testing/record_reference_model.h"
+#include "text/testing/split_reference_model.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The bytes of a fuzz input read as a stream of decisions for the differential
-// drivers (text/choice_source.h), and the check that stops a fuzz run on the
+// drivers (text/testing/choice_source.h), and the check that stops a fuzz run on the
 // first broken property. The input is borrowed: it must outlive the reader.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/choice_source.h"
+#include "text/testing/choice_source.h"
 
 // Reads decisions from the front of the input, as few bytes as each range
 // needs; once the bytes run out every decision is the smallest allowed.

@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "fuzz/fuzz_choices.h"
-#include "platform/memory_file_system.h"
-#include "platform/reg_file_store.h"
-#include "platform/reg_parser.h"
-#include "platform/reg_tree.h"
-#include "platform/reg_tree_reader.h"
-#include "platform/reg_value_locator.h"
+#include "platform/files/testing/memory_file_system.h"
+#include "platform/registry/reg_file_store.h"
+#include "platform/registry/reg_parser.h"
+#include "platform/registry/reg_tree.h"
+#include "platform/registry/reg_tree_reader.h"
+#include "platform/registry/reg_value_locator.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "cli/testing/shell_script.h"
 #include "cli/testing/usage_words.h"
-#include "platform/registry_testing.h"
+#include "platform/registry/testing/registry_testing.h"
 
 namespace {
 

@@ -78,3 +78,8 @@ constexpr ResourceModule MODULE = {
 }  // namespace
 
 const ResourceModule& QuorvafixResources() { return MODULE; }
+
+InstanceHandle QuorvafixInstance() {
+  static const InstanceHandle instance = InstallResourceModule(&MODULE);
+  return instance;
+}

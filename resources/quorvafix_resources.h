@@ -4,6 +4,10 @@
 // InstallResourceModule and load from it by number.
 #pragma once
 
-#include "platform/resource_types.h"
+#include "platform/windowing/resources.h"
 
 const ResourceModule& QuorvafixResources();
+
+// The instance handle of QuorvafixResources, installed (InstallResourceModule)
+// on the first call; every call gives the same handle.
+InstanceHandle QuorvafixInstance();

@@ -7,19 +7,14 @@
 #include <vector>
 #include <string>
 
-#include "platform/resources.h"
+#include "platform/windowing/resources.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-InstanceHandle Instance() {
-  static const InstanceHandle instance = InstallResourceModule(&QuorvafixResources());
-  return instance;
-}
-
 std::u16string String(uint32_t id) {
   char16_t buffer[100];
-  LoadString(Instance(), id, buffer, 100);
+  LoadString(QuorvafixInstance(), id, buffer, 100);
   return buffer;
 }
 
@@ -40,7 +35,7 @@ TEST(QuorvafixResources, CommandNumbers) {
 }
 
 TEST(QuorvafixResources, ToolsMenuItemsInOrder) {
-  const MenuResource* menu = FindMenu(Instance(), 102);
+  const MenuResource* menu = FindMenu(QuorvafixInstance(), 102);
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(menu->popup_count, 1);
   const PopupResource& tools = menu->popups[0];
@@ -62,7 +57,7 @@ TEST(QuorvafixResources, ToolsMenuItemsInOrder) {
 }
 
 TEST(QuorvafixResources, MenuBarTemplateHasOneToolsButton) {
-  const MenuBarTemplate* bar = FindMenuBarTemplate(Instance(), 102);
+  const MenuBarTemplate* bar = FindMenuBarTemplate(QuorvafixInstance(), 102);
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->menu, 102);
   ASSERT_EQ(bar->button_count, 1);
@@ -76,7 +71,7 @@ TEST(QuorvafixResources, MenuBarTemplateHasOneToolsButton) {
 }
 
 TEST(QuorvafixResources, AcceleratorsCtrlACtrlQAndCtrlO) {
-  AcceleratorHandle table = LoadAccelerators(Instance(), 3);
+  AcceleratorHandle table = LoadAccelerators(QuorvafixInstance(), 3);
   ASSERT_NE(table, nullptr);
   ASSERT_EQ(table->entry_count, 3);
   EXPECT_EQ(table->entries[0].flags, FVIRTKEY | FCONTROL);
@@ -91,7 +86,7 @@ TEST(QuorvafixResources, AcceleratorsCtrlACtrlQAndCtrlO) {
 }
 
 TEST(QuorvafixResources, AboutDialogGeometryAndTexts) {
-  const DialogTemplate* dialog = FindDialogTemplate(Instance(), 103);
+  const DialogTemplate* dialog = FindDialogTemplate(QuorvafixInstance(), 103);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->style & (WS_POPUP | WS_CAPTION), WS_POPUP | WS_CAPTION);
   EXPECT_EQ(dialog->ex_style, 0x80000000u);
@@ -126,7 +121,7 @@ TEST(QuorvafixResources, AboutDialogGeometryAndTexts) {
 
 // Parses the XPM header "W H COLOURS 1" and checks the rows and colour lines.
 TEST(QuorvafixResources, IconGroupHasSixteenColourImagesOf32And16) {
-  IconHandle icon = LoadIcon(Instance(), 101);
+  IconHandle icon = LoadIcon(QuorvafixInstance(), 101);
   ASSERT_NE(icon, nullptr);
   ASSERT_EQ(icon->image_count, 2);
   const int sizes[] = {32, 16};

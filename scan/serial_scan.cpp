@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/code_page.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "text/wide_text.h"
 
 namespace {

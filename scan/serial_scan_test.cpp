@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/memory_registry.h"
-#include "platform/registry.h"
+#include "platform/registry/testing/memory_registry.h"
+#include "platform/registry/registry.h"
 #include "scan/testing/scan_fixture.h"
 
 namespace {

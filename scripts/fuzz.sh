@@ -20,7 +20,7 @@ fi
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 cmake -S . -B "$dir" "${generator[@]}" -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DQUORVAFIX_FUZZ=ON -DQUORVAFIX_BUILD_TESTS=OFF >/dev/null
+  -DQUORVAFIX_FUZZ=ON -DQUORVAFIX_BUILD_TESTS=OFF -DQUORVAFIX_BUILD_BENCH=OFF >/dev/null
 cmake --build "$dir" --parallel "$(nproc)" --target "${targets[@]/%/_fuzz}"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need; skips apt-get
 # when everything is already there. Run as root (or through sudo). --fuzz adds
 # clang-14 and its runtimes for the fuzz targets (scripts/fuzz.sh); --package
-# the tools that make and check the Debian package (scripts/package.sh).
+# the tools that make and check the Debian package (scripts/package.sh);
+# --format clang-format for scripts/format.sh.
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,7 @@ for option in "$@"; do
   case $option in
     --fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
     --package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
+    --format) packages+=(clang-format) ;;
     *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
   esac
 done

@@ -10,7 +10,7 @@ dir=build-release
 # Every hardening feature Debian offers, bind-now included.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 bash scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DQUORVAFIX_BUILD_TESTS=OFF -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON \
+  -DQUORVAFIX_BUILD_TESTS=OFF -DQUORVAFIX_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" "$@"
 rm -f "$dir"/quorvafix_*.deb build/quorvafix_*.deb

@@ -1,6 +1,6 @@
 #include "shell/about_box.h"
 
-#include "platform/shell_services.h"
+#include "platform/windowing/shell_services.h"
 
 bool AboutBoxProc(WindowHandle dialog, uint32_t message, WordParam wparam, LongParam) {
   switch (message) {

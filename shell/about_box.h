@@ -2,7 +2,7 @@
 // Done button and the input panel down; the Done/OK command ends it with 1.
 #pragma once
 
-#include "platform/window_manager.h"
+#include "platform/windowing/window_manager.h"
 
 // WM_INITDIALOG: initialises the dialog through the shell (mask SHIDIM_FLAGS,
 // flags SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN, i.e. 13)

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "shell/main_window.h"
-#include "shell/shell_test_support.h"
+#include "shell/testing/shell_test_support.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "shell/app_start.h"
 
-#include "platform/desktop_services.h"
+#include "platform/windowing/desktop_services.h"
 #include "resources/resource_ids.h"
 #include "shell/export_commands.h"
 #include "text/wide_text.h"

@@ -5,7 +5,7 @@
 // module before calling WinMain.
 #pragma once
 
-#include "platform/window_manager.h"
+#include "platform/windowing/window_manager.h"
 
 // Characters offered when loading the class name and the title.
 constexpr int MAX_LOADSTRING = 100;

@@ -5,7 +5,7 @@
 
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
-#include "shell/shell_test_support.h"
+#include "shell/testing/shell_test_support.h"
 
 namespace {
 

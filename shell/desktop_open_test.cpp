@@ -12,7 +12,7 @@
 #include <QUrl>
 #include <string>
 
-#include "shell/desktop_test_support.h"
+#include "shell/testing/desktop_test_support.h"
 #include "shell/export_commands.h"
 
 namespace {

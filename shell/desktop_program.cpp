@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/window_manager.h"
+#include "platform/windowing/window_manager.h"
 #include "resources/quorvafix_resources.h"
 #include "shell/app_start.h"
 #include "shell/export_commands.h"
@@ -13,11 +13,6 @@
 #include "shell/registry_location.h"
 
 namespace {
-
-InstanceHandle ProgramInstance() {
-  static const InstanceHandle instance = InstallResourceModule(&QuorvafixResources());
-  return instance;
-}
 
 bool Exists(const std::string& path) {
   struct stat status;
@@ -41,7 +36,7 @@ int RunQuorvafix(int argc, const char* const* argv) {
   const bool given = argc >= 2 && argv[1] != nullptr && argv[1][0] != '\0';
   const std::string path = given ? AbsolutePath(argv[1]) : std::string();
   const std::u16string command_line = WideOfUtf8(path);
-  if (HandOverToRunningCopy(ProgramInstance(), command_line.c_str())) return 0;
+  if (HandOverToRunningCopy(QuorvafixInstance(), command_line.c_str())) return 0;
 
   if (given) {
     std::string reason;
@@ -56,7 +51,7 @@ int RunQuorvafix(int argc, const char* const* argv) {
     WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, WideOfUtf8(OpenExportPath()).c_str());
   }
   ShowExportStartText();
-  int code = WinMain(ProgramInstance(), 0, command_line.c_str(), SW_SHOW);
+  int code = WinMain(QuorvafixInstance(), 0, command_line.c_str(), SW_SHOW);
   CloseRegistryExport();
   return code;
 }

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/reg_text_codec.h"
-#include "platform/registry.h"
+#include "platform/registry/reg_text_codec.h"
+#include "platform/registry/registry.h"
 #include "shell/display_text.h"
 #include "shell/path_text.h"
 #include "shell/registry_export.h"

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "platform/desktop_services.h"
-#include "platform/window_manager.h"
+#include "platform/windowing/desktop_services.h"
+#include "platform/windowing/window_manager.h"
 
 // Shown instead of a scan while no registry export is open.
 constexpr char NO_EXPORT_MESSAGE[] =

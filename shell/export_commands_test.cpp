@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
-#include "platform/registry_testing.h"
-#include "platform/scripted_desktop_services.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/testing/registry_testing.h"
+#include "platform/windowing/scripted/scripted_desktop_services.h"
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
 #include "shell/registry_export.h"
-#include "shell/shell_test_support.h"
+#include "shell/testing/shell_test_support.h"
 
 namespace {
 
@@ -68,7 +68,6 @@ class ExportCommandsTest : public ShellTest {
   std::string Remembered(const std::string& path) const {
     return "WriteProfileString(\"Registry\", \"LastExport\", \"" + path + "\")";
   }
-  static std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
   MessageResult HandOver(const std::u16string& path, uintptr_t kind = COPYDATA_OPEN_EXPORT) {
     CopyData data{kind, static_cast<uint32_t>(path.size() * 2), path.data()};
     return SendMessage(MAIN_WINDOW, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
@@ -104,14 +103,14 @@ TEST_F(ExportCommandsTest, OpenCancelledChangesNothing) {
 }
 
 TEST_F(ExportCommandsTest, OpenAcceptedNamesTheFileRemembersItAndScansIt) {
-  desktop_.ChooseFile(Wide(good_));
+  desktop_.ChooseFile(WideAscii(good_));
   Command(IDM_OPEN);
   EXPECT_EQ(CallsAfterFirst(),
             (std::vector<std::string>{Dialog("null"), Remembered(good_),
                                       "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
-  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], Wide(good_));
+  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], WideAscii(good_));
 
   Command(IDM_DETECT);
   EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
@@ -123,11 +122,11 @@ TEST_F(ExportCommandsTest, OpenAcceptedNamesTheFileRemembersItAndScansIt) {
 }
 
 TEST_F(ExportCommandsTest, OpenRefusedTellsTheStoresReasonAndKeepsTheOpenExport) {
-  desktop_.ChooseFile(Wide(good_));
+  desktop_.ChooseFile(WideAscii(good_));
   Command(IDM_OPEN);
   const std::string text = DisplayText.CStr();
   windows_.ClearCalls();
-  desktop_.ChooseFile(Wide(broken_));
+  desktop_.ChooseFile(WideAscii(broken_));
   Command(IDM_OPEN);
   std::vector<std::string> calls = CallsAfterFirst();
   ASSERT_EQ(calls.size(), 2u);
@@ -136,7 +135,7 @@ TEST_F(ExportCommandsTest, OpenRefusedTellsTheStoresReasonAndKeepsTheOpenExport)
   EXPECT_EQ(calls[1].substr(0, head.size()), head) << calls[1];
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(std::string(DisplayText.CStr()), text);
-  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], Wide(good_));
+  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], WideAscii(good_));
   Command(IDM_DETECT);
   EXPECT_NE(std::string(DisplayText.CStr()).find("QVBTDEV.DLL"), std::string::npos)
       << "the export open before is still the one scanned";
@@ -144,7 +143,7 @@ TEST_F(ExportCommandsTest, OpenRefusedTellsTheStoresReasonAndKeepsTheOpenExport)
 
 TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
   EXPECT_EQ(desktop_.DropTarget(), MAIN_WINDOW);
-  DropHandle drop = MakeDrop({Wide(good_), Wide(broken_)});
+  DropHandle drop = MakeDrop({WideAscii(good_), WideAscii(broken_)});
   SendMessage(MAIN_WINDOW, WM_DROPFILES, drop, 0);
   EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{
                                    Remembered(good_), "InvalidateRect(" + W() + ", null, false)"}));
@@ -152,7 +151,7 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
   EXPECT_EQ(DragQueryFile(drop, DRAG_QUERY_COUNT, nullptr, 0), 0u) << "the drop is released";
 
   windows_.ClearCalls();
-  SendMessage(MAIN_WINDOW, WM_DROPFILES, MakeDrop({Wide(broken_)}), 0);
+  SendMessage(MAIN_WINDOW, WM_DROPFILES, MakeDrop({WideAscii(broken_)}), 0);
   ASSERT_EQ(CallsAfterFirst().size(), 1u);
   EXPECT_NE(CallsAfterFirst()[0].find(std::string(EXPORT_REFUSED_TEXT) + broken_ + ":4: "),
             std::string::npos);
@@ -172,7 +171,7 @@ TEST_F(ExportCommandsTest, WindowAcceptsDropsOnceShown) {
 }
 
 TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile) {
-  EXPECT_EQ(HandOver(Wide(good_)), 1);
+  EXPECT_EQ(HandOver(WideAscii(good_)), 1);
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
 
@@ -181,16 +180,16 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile
   const std::string other = folder_.File("other.reg");
   WriteText(other, FAULTY);
   for (const std::u16string& path :
-       {std::u16string(u"pda.reg"), Wide(fifo), Wide(folder_.Path()), std::u16string()}) {
+       {std::u16string(u"pda.reg"), WideAscii(fifo), WideAscii(folder_.Path()), std::u16string()}) {
     windows_.ClearCalls();
     EXPECT_EQ(HandOver(path), 0);
     EXPECT_EQ(CallsAfterFirst(), std::vector<std::string>{});
   }
-  EXPECT_EQ(HandOver(Wide(other), COPYDATA_OPEN_EXPORT + 1), 0) << "another kind of record";
+  EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_EXPORT + 1), 0) << "another kind of record";
   EXPECT_EQ(OpenExportPath(), good_);
 
   windows_.ClearCalls();
-  EXPECT_EQ(HandOver(Wide(broken_)), 1);
+  EXPECT_EQ(HandOver(WideAscii(broken_)), 1);
   EXPECT_EQ(OpenExportPath(), good_) << "refused like any open";
   EXPECT_EQ(windows_.CallsOf({"MessageBox"}).size(), 1u);
 }

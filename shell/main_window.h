@@ -4,8 +4,8 @@
 // call runs on the UI thread.
 #pragma once
 
-#include "platform/shell_services.h"
-#include "platform/window_manager.h"
+#include "platform/windowing/shell_services.h"
+#include "platform/windowing/window_manager.h"
 
 // Margin between the client area's left, top and right edges and the text.
 constexpr int TEXT_MARGIN = 10;

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_registry.h"
-#include "platform/registry.h"
+#include "platform/registry/testing/memory_registry.h"
+#include "platform/registry/registry.h"
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
-#include "shell/shell_test_support.h"
+#include "shell/testing/shell_test_support.h"
 
 namespace {
 

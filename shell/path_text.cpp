@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/reg_text_codec.h"
+#include "platform/registry/reg_text_codec.h"
 
 std::u16string WideOfUtf8(const std::string& text) {
   std::u16string out;

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "platform/reg_file_store.h"
-#include "platform/registry.h"
+#include "platform/registry/reg_file_store.h"
+#include "platform/registry/registry.h"
 
 namespace {
 

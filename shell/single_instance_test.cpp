@@ -20,7 +20,7 @@
 #include <string>
 
 #include "platform/qt/qt_instance_beacon.h"
-#include "shell/desktop_test_support.h"
+#include "shell/testing/desktop_test_support.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Long seeded runs of the search and edit differential driver: every result,
 // the text, the null state and the header fields must match the reference
 // model after each step.
-#include "text/edit_differential.h"
+#include "text/testing/edit_differential.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "text/choice_source.h"
+#include "text/testing/choice_source.h"
 
 namespace {
 

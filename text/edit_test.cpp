@@ -6,6 +6,7 @@
 
 #include "text/dyn_string.h"
 #include "text/testing/full_block.h"
+#include "text/testing/marked_string.h"
 
 namespace {
 
@@ -14,19 +15,6 @@ DynString Make(const char* text) { return text == nullptr ? DynString() : DynStr
 
 std::string Show(const char* text) {
   return text == nullptr ? "(null)" : '"' + std::string(text) + '"';
-}
-
-// A string with header fields no fresh block has, to see that edits keep them.
-DynString Marked(const char* text) {
-  DynString s(text);
-  s.Tag() = 42;
-  s.Precision() = 6;
-  return s;
-}
-
-void ExpectMarked(const DynString& s) {
-  EXPECT_EQ(s.Tag(), 42);
-  EXPECT_EQ(s.Precision(), 6);
 }
 
 using Trim = void (DynString::*)();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "text/dyn_string.h"
+#include "text/testing/marked_string.h"
 
 namespace {
 
@@ -25,17 +26,6 @@ DynString WithBytes(const std::string& bytes) {
 // The first n bytes of the character area.
 std::string AreaBytes(const DynString& s, int n) {
   return std::string(s.Data(), static_cast<size_t>(n));
-}
-
-// Header fields no fresh block has, to see that the block is kept.
-void Mark(DynString& s) {
-  s.Tag() = 42;
-  s.Precision() = 6;
-}
-
-void ExpectMarked(const DynString& s) {
-  EXPECT_EQ(s.Tag(), 42);
-  EXPECT_EQ(s.Precision(), 6);
 }
 
 TEST(DynStringHexValue, ReadsTheLeadingNumberAsTheScanDoes) {

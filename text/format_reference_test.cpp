@@ -3,8 +3,8 @@
 // built on snprintf, strtol and strtod after every step.
 #include <gtest/gtest.h>
 
-#include "text/choice_source.h"
-#include "text/format_differential.h"
+#include "text/testing/choice_source.h"
+#include "text/testing/format_differential.h"
 
 namespace {
 

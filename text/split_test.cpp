@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "text/dyn_string.h"
-#include "text/probe_list.h"
-#include "text/split_reference_model.h"
+#include "text/testing/probe_list.h"
+#include "text/testing/split_reference_model.h"
 #include "text/string_list.h"
 
 namespace {

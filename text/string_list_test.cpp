@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "text/dyn_string.h"
-#include "text/probe_list.h"
+#include "text/testing/probe_list.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "text/dyn_string.h"
-#include "text/record_reference_model.h"
+#include "text/testing/record_reference_model.h"
 
 namespace {
 

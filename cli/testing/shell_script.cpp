@@ -1,7 +1,7 @@
 #include "cli/testing/shell_script.h"
 
-#include "cli/child_process.h"
-#include "platform/registry_testing.h"
+#include "cli/testing/child_process.h"
+#include "platform/registry/testing/registry_testing.h"
 
 ScriptResult RunShellScript(const std::string& dir, const std::string& script) {
   TempDir streams;

@@ -10,7 +10,7 @@
 #include <QScrollArea>
 #include <QString>
 
-#include "platform/window_manager.h"
+#include "platform/windowing/window_manager.h"
 
 class QPainter;
 class QtWindowManager;

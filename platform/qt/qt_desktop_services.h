@@ -9,7 +9,7 @@
 #include <QObject>
 #include <memory>
 
-#include "platform/desktop_services.h"
+#include "platform/windowing/desktop_services.h"
 #include "platform/qt/qt_window_manager.h"
 
 class QtDesktopServices : public DesktopServices {

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/qt/qt_window_manager.h"
-#include "platform/shell_services.h"
+#include "platform/windowing/shell_services.h"
 
 class QtShellServices : public ShellServicesBase {
  public:

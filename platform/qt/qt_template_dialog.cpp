@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "platform/dialog_units.h"
+#include "platform/windowing/dialog_units.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 class QPushButton;
 
-#include "platform/window_manager.h"
+#include "platform/windowing/window_manager.h"
 
 class TemplateDialog : public QDialog {
  public:

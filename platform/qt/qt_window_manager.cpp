@@ -13,7 +13,7 @@
 
 #include "platform/qt/qt_client_view.h"
 #include "platform/qt/qt_template_dialog.h"
-#include "platform/shell_services.h"
+#include "platform/windowing/shell_services.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 
 #include "platform/qt/qt_client_view.h"
 #include "platform/qt/qt_instance_beacon.h"
-#include "platform/window_manager_base.h"
+#include "platform/windowing/window_manager_base.h"
 
 class QPainter;
 class TemplateDialog;

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/memory_registry.h"
-#include "platform/registry.h"
+#include "platform/registry/testing/memory_registry.h"
+#include "platform/registry/registry.h"
 #include "scan/serial_scan.h"
 
 class SerialScanTest : public ::testing::Test {

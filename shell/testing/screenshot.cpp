@@ -14,7 +14,7 @@
 
 #include "platform/qt/qt_platform.h"
 #include "shell/desktop_program.h"
-#include "shell/desktop_test_support.h"
+#include "shell/testing/desktop_test_support.h"
 #include "shell/display_text.h"
 
 namespace {

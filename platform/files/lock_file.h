@@ -1,0 +1,84 @@
+// Durable, safe rewriting of a file by git's lock-file protocol: create
+// FILE.lock exclusively (0600), write everything, give it FILE's owner,
+// permissions and extended attributes, fsync, close, rename over FILE, fsync
+// the folder. Until the rename FILE is untouched, and any failure removes the
+// lock. Every file-system call goes through FileSystem (file_system.h), which
+// tests replace to fail each step in turn (failing_file_system.h).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/files/file_system.h"
+#include "platform/registry/registry.h"
+
+// The registry status for an errno value: EACCES, EPERM, EROFS give
+// ERROR_ACCESS_DENIED; ENOSPC, EDQUOT, EFBIG ERROR_DISK_FULL; ENOMEM
+// ERROR_OUTOFMEMORY; ENOENT, ENOTDIR ERROR_FILE_NOT_FOUND; EEXIST
+// ERROR_SHARING_VIOLATION; anything else ERROR_WRITE_FAULT.
+RegStatus StatusOfErrno(int error);
+
+// The lock held while a file is rewritten. The file is path with symbolic
+// links resolved (up to 40 levels, relative targets against the link's
+// folder; a link another user planted in a shared sticky folder is refused,
+// rewrite_target.h), so a link is written through to its target and stays a
+// link.
+class RegFileLock {
+ public:
+  // Creates FILE.lock next to the file, with mode 0600 (0666 less the umask
+  // for a file that does not exist yet). ERROR_SHARING_VIOLATION when it
+  // exists already (another writer, or one that died: it is never removed
+  // or overwritten here; *failure says what to remove); ERROR_ACCESS_DENIED
+  // for a file that is not to be replaced (CheckReplaceable: no regular file,
+  // no write permission, more than one hard link) or a refused link; other
+  // statuses as StatusOfErrno.
+  static RegStatus Acquire(FileSystem& fs, const std::string& path,
+                           std::unique_ptr<RegFileLock>* lock, std::string* failure);
+  // Removes the lock unless Commit renamed it.
+  ~RegFileLock();
+  RegFileLock(const RegFileLock&) = delete;
+  RegFileLock& operator=(const RegFileLock&) = delete;
+
+  // The file guarded: path with links resolved.
+  const std::string& Target() const { return target_; }
+
+  // Writes bytes to the lock, gives it the file's owner, group, permission
+  // bits and extended attributes (TakeOverMetadata), syncs and closes it,
+  // renames it over the file and syncs the folder. 0 means the new bytes are durably in place. Before
+  // the rename any failure leaves the file as it was. When only the folder
+  // sync fails, the file gets previous back (by the same protocol; previous
+  // null: the file did not exist and is removed) and the status is non-zero;
+  // *replaced tells whether the file holds bytes after all (it does when the
+  // restore fails too). The lock is gone afterwards, whatever the outcome.
+  RegStatus Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
+                   bool* replaced, std::string* failure);
+  // The same, with the previous content made by previous() only when the
+  // folder sync fails, for a caller that let go of the old bytes to save
+  // memory; an empty previous stands for a file that did not exist.
+  RegStatus Commit(const std::vector<uint8_t>& bytes,
+                   const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
+                   std::string* failure);
+
+ private:
+  RegFileLock(FileSystem& fs, std::string target, std::string lock_path, int fd)
+      : fs_(fs), target_(std::move(target)), lock_path_(std::move(lock_path)), fd_(fd) {}
+  // Writes, syncs, closes and renames; the folder is not synced.
+  RegStatus WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure);
+  void Release();
+
+  FileSystem& fs_;
+  std::string target_;
+  std::string lock_path_;
+  int fd_;
+  bool held_ = true;
+  // The status of the file the lock replaces; null for a new file.
+  std::unique_ptr<FileStatus> replaced_;
+};
+
+// Writes bytes to path by the lock-file protocol (RegFileLock); the owner,
+// permission bits and extended attributes of an existing file are kept.
+RegStatus SaveFileSafely(FileSystem& fs, const std::string& path, const std::vector<uint8_t>& bytes,
+                         std::string* failure);

@@ -1,0 +1,76 @@
+#include "platform/files/lock_signals.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr int MAX_LOCKS = 8;
+constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// Fixed storage, so that a handler reads it without allocating.
+char lock_paths[MAX_LOCKS][PATH_MAX];
+volatile sig_atomic_t lock_used[MAX_LOCKS];
+
+void OnTerminationSignal(int signal_number) {
+  for (int i = 0; i < MAX_LOCKS; ++i) {
+    if (lock_used[i]) ::unlink(lock_paths[i]);
+  }
+  // SA_RESETHAND has restored the default action: the signal, delivered
+  // once the handler returns, ends the process as it would have.
+  ::raise(signal_number);
+}
+
+sigset_t TerminationSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : SIGNALS) sigaddset(&set, s);
+  return set;
+}
+
+}  // namespace
+
+void RemoveLocksOnTerminationSignals() {
+  for (int s : SIGNALS) {
+    struct sigaction current;
+    if (::sigaction(s, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = OnTerminationSignal;
+    action.sa_flags = SA_RESETHAND;
+    action.sa_mask = TerminationSet();
+    ::sigaction(s, &action, nullptr);
+  }
+}
+
+TerminationSignalsHeld::TerminationSignalsHeld() {
+  sigset_t set = TerminationSet();
+  ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
+}
+
+TerminationSignalsHeld::~TerminationSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+void HoldLock(const char* path) {
+  size_t length = std::strlen(path);
+  if (length >= PATH_MAX) return;
+  for (int i = 0; i < MAX_LOCKS; ++i) {
+    if (lock_used[i]) continue;
+    std::memcpy(lock_paths[i], path, length + 1);
+    lock_used[i] = 1;
+    return;
+  }
+}
+
+void ForgetLock(const char* path) {
+  for (int i = 0; i < MAX_LOCKS; ++i) {
+    if (lock_used[i] && std::strcmp(lock_paths[i], path) == 0) lock_used[i] = 0;
+  }
+}
+
+int HeldLockCount() {
+  int count = 0;
+  for (int i = 0; i < MAX_LOCKS; ++i) count += lock_used[i] ? 1 : 0;
+  return count;
+}

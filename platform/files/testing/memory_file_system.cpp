@@ -1,0 +1,141 @@
+#include "platform/files/testing/memory_file_system.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+std::vector<uint8_t> MemoryFileSystem::Bytes(const std::string& path) const {
+  auto it = files_.find(path);
+  return it == files_.end() ? std::vector<uint8_t>() : it->second;
+}
+
+size_t MemoryFileSystem::Used() const {
+  size_t used = 0;
+  for (const auto& file : files_) used += file.second.size();
+  return used;
+}
+
+int MemoryFileSystem::OpenExclusive(const std::string& path, uint32_t mode, int* fd) {
+  if (files_.count(path) != 0) return EEXIST;
+  files_[path];
+  modes_[path] = mode & ~022u;  // as under the usual umask
+  *fd = next_fd_++;
+  open_[*fd] = Open{path, false, 0};
+  return 0;
+}
+
+int MemoryFileSystem::Write(int fd, const uint8_t* data, size_t size, size_t* written) {
+  auto it = open_.find(fd);
+  if (it == open_.end() || it->second.reading) return EBADF;
+  auto file = files_.find(it->second.path);
+  if (file == files_.end()) return EBADF;  // unlinked while open: not modelled
+  size_t used = Used();
+  size_t room = capacity_ > used ? capacity_ - used : 0;
+  if (room == 0 && size > 0) return ENOSPC;
+  size_t n = std::min({size, room, write_step_});
+  file->second.insert(file->second.end(), data, data + n);
+  *written = n;
+  return 0;
+}
+
+int MemoryFileSystem::Fsync(int fd) { return open_.count(fd) != 0 ? 0 : EBADF; }
+
+int MemoryFileSystem::Close(int fd) { return open_.erase(fd) != 0 ? 0 : EBADF; }
+
+int MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
+  auto it = files_.find(from);
+  if (it == files_.end()) return ENOENT;
+  std::vector<uint8_t> bytes = std::move(it->second);
+  files_.erase(it);
+  files_[to] = std::move(bytes);
+  modes_[to] = modes_[from];
+  modes_.erase(from);
+  for (auto& open : open_) {
+    if (open.second.path == from) open.second.path = to;
+  }
+  return 0;
+}
+
+int MemoryFileSystem::FsyncDir(const std::string&) { return 0; }
+
+int MemoryFileSystem::Unlink(const std::string& path) {
+  modes_.erase(path);
+  return files_.erase(path) != 0 ? 0 : ENOENT;
+}
+
+int MemoryFileSystem::Stat(const std::string& path, FileStatus* status) {
+  auto it = files_.find(path);
+  if (it == files_.end()) return ENOENT;
+  auto mode = modes_.find(path);
+  status->mode = mode == modes_.end() ? 0644 : mode->second;
+  status->size = it->second.size();
+  status->kind = FileKind::Regular;
+  status->owner = static_cast<uint32_t>(::geteuid());
+  status->group = static_cast<uint32_t>(::getegid());
+  status->links = 1;
+  return 0;
+}
+
+int MemoryFileSystem::Fstat(int fd, FileStatus* status) {
+  auto it = open_.find(fd);
+  return it == open_.end() ? EBADF : Stat(it->second.path, status);
+}
+
+int MemoryFileSystem::MayWrite(const std::string& path) { return files_.count(path) != 0 ? 0 : ENOENT; }
+
+int MemoryFileSystem::SetOwner(int fd, uint32_t, uint32_t) { return open_.count(fd) != 0 ? 0 : EBADF; }
+
+int MemoryFileSystem::CopyAttributes(const std::string& from, int fd) {
+  if (files_.count(from) == 0) return ENOENT;
+  return open_.count(fd) != 0 ? 0 : EBADF;
+}
+
+int MemoryFileSystem::ListFolder(const std::string& dir, std::vector<std::string>* names) {
+  names->clear();
+  const std::string prefix = dir == "/" ? "/" : dir + "/";
+  for (const auto& file : files_) {
+    const std::string& path = file.first;
+    if (path.compare(0, prefix.size(), prefix) == 0 && path.find('/', prefix.size()) == std::string::npos) {
+      names->push_back(path.substr(prefix.size()));
+    }
+  }
+  return 0;
+}
+
+int MemoryFileSystem::ReadAll(const std::string& path, std::vector<uint8_t>* bytes) {
+  auto it = files_.find(path);
+  if (it == files_.end()) return ENOENT;
+  *bytes = it->second;
+  return 0;
+}
+
+int MemoryFileSystem::ReadLink(const std::string& path, std::string*) {
+  return files_.count(path) != 0 ? EINVAL : ENOENT;
+}
+
+int MemoryFileSystem::SetMode(int fd, uint32_t mode) {
+  auto it = open_.find(fd);
+  if (it == open_.end()) return EBADF;
+  modes_[it->second.path] = mode;
+  return 0;
+}
+
+int MemoryFileSystem::OpenRead(const std::string& path, int* fd) {
+  if (files_.count(path) == 0) return ENOENT;
+  *fd = next_fd_++;
+  open_[*fd] = Open{path, true, 0};
+  return 0;
+}
+
+int MemoryFileSystem::Read(int fd, uint8_t* data, size_t size, size_t* got) {
+  auto it = open_.find(fd);
+  if (it == open_.end() || !it->second.reading) return EBADF;
+  auto file = files_.find(it->second.path);
+  if (file == files_.end()) return EBADF;
+  size_t left = file->second.size() - std::min(it->second.at, file->second.size());
+  *got = std::min({size, left, read_step_});
+  std::copy(file->second.begin() + it->second.at, file->second.begin() + it->second.at + *got, data);
+  it->second.at += *got;
+  return 0;
+}

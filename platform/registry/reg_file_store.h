@@ -1,0 +1,142 @@
+// RegFileStore: the registry kept in a registry export file (.reg). Loading
+// reads the file in one pass, piece by piece, into the key tree
+// (reg_tree_reader.h); reads are then served from memory; SetValue edits the
+// file in place (only the value's own data, or one added line;
+// reg_line_editor.h) and rewrites it by the lock-file protocol
+// (reg_file_writer.h) before it reports success. A file the reader refuses is
+// never written. Single-threaded; the store owns its tree, and callers close
+// the handles they open.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/files/lock_file.h"
+#include "platform/registry/reg_line_editor.h"
+#include "platform/registry/reg_served_values.h"
+#include "platform/registry/reg_text_codec.h"
+#include "platform/registry/reg_tree_store.h"
+
+struct RegFileOptions {
+  // A missing file loads as an empty registry (the default form of
+  // RegFileForm); nothing is created until the first SetValue writes it.
+  bool missing_file_is_empty = false;
+  // Where the file is read and written; null for RealFileSystem().
+  FileSystem* file_system = nullptr;
+};
+
+class RegFileStore : public RegTreeStore {
+ public:
+  // Loads the registry file at path. On failure returns null with *error set
+  // to a short reason naming the file: "PATH:N: REASON" for a refused file
+  // (N its line, the form editors jump to), "PATH: cannot read: ERRNO TEXT"
+  // when it cannot be read, and "PATH: cannot read: not a regular file but a
+  // FIFO" (a device, a socket; "Is a directory" for a folder): only regular
+  // files are ever read from.
+  // The file is never held whole while loading: memory is the tree's.
+  // Example: Load("dev.reg", &error) for a missing dev.reg gives null and
+  // "dev.reg: cannot read: No such file or directory".
+  static std::unique_ptr<RegFileStore> Load(const std::string& path, std::string* error,
+                                            const RegFileOptions& options = {});
+
+  // Reads are served from the tree as last read or written. Each failure of
+  // these, like every failure of the store, leaves its reason in LastFailure.
+  // QueryValue remembers each value it serves whole (data asked for, status
+  // 0) for SetValue's check below.
+  RegStatus OpenKey(RegKey key, const char16_t* path, RegKey* result) override;
+  RegStatus EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) override;
+  RegStatus QueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data,
+                       uint32_t* length) override;
+  RegStatus CloseKey(RegKey key) override;
+
+  // Stores the value in the file; 0 means the new value is on disk. Steps:
+  // take FILE.lock; read the file; if it changed since it was last read or
+  // written (size and 64-bit content hash), read it anew (the tree follows;
+  // open handles follow their keys and fail with ERROR_KEY_DELETED where the
+  // key is gone); locate the value and plan the minimal edit; check that the
+  // whole edited file reads back with exactly this value; write it by the
+  // lock-file protocol (a missing file is created then). Holds the file
+  // twice (as read and as edited) besides the tree while it works.
+  // On any failure the file and the value in memory stay as they were; the
+  // one exception is a failed folder sync whose undoing fails too, after
+  // which the new content stands, the tree follows it and LastFailure says
+  // so. Statuses: ERROR_SHARING_VIOLATION (the lock exists),
+  // ERROR_ACCESS_DENIED (read-only file or folder), ERROR_DISK_FULL,
+  // ERROR_WRITE_FAULT (other I/O failures), ERROR_NOT_SUPPORTED (the file's
+  // dialect or encoding cannot hold the value exactly, e.g. a character
+  // outside Windows-1252 in a REGEDIT4 file or a NUL inside a string),
+  // ERROR_BADDB (the file changed on disk into something the reader
+  // refuses), ERROR_FILE_NOT_FOUND (the file vanished), ERROR_FILE_INVALID
+  // (the value changed on disk since it was read), ERROR_KEY_DELETED,
+  // ERROR_INVALID_HANDLE. A value stored counts as served; a value another
+  // writer has already set to exactly this type and data is left as it is
+  // and the result is 0.
+  RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
+                     uint32_t length) override;
+
+  // Reads the file again when its content differs from what was last read or
+  // written (64-bit content hash over size and bytes; the file is read once
+  // to hash it and once more only when it changed), so that later reads
+  // describe the file as it is now; open handles follow their keys. 0 when
+  // the tree describes the file now. A file that was read and is now missing
+  // or unreadable is never taken as an empty registry: the status is that of
+  // the errno (ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ...), ERROR_BADDB
+  // when the reader refuses the new content; the tree then stays as it was
+  // and LastFailure says why ("PATH: cannot read: No such file or
+  // directory"). A file that was missing from the start and still is stays
+  // an empty registry.
+  RegStatus Refresh();
+
+  // The reason for the most recent failure: file, key or line, and errno
+  // text where one applies; empty until something fails.
+  const std::string& LastFailure() const { return last_failure_; }
+  const std::string& Path() const { return path_; }
+  // The dialect, encoding, mark and dominant line end new text is written in.
+  const RegFileForm& Form() const { return form_; }
+  // False while a missing file stands in as an empty registry.
+  bool FileExists() const { return exists_; }
+  const RegTree& Tree() const { return tree(); }
+
+ private:
+  RegFileStore(std::string path, FileSystem& fs) : path_(std::move(path)), fs_(fs) {}
+  // Takes a tree read from the file (whose content hash is hash) as the
+  // store's state.
+  void Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, uint64_t hash, bool exists);
+  // Records the reason and returns status.
+  RegStatus Fail(RegStatus status, std::string reason);
+  // "HKEY_LOCAL_MACHINE\Drivers" for an open key, or its handle number.
+  std::string KeyText(RegKey key) const;
+  // Before fresh replaces the tree: marks in fresh each served value that is
+  // unchanged there and records in served_ each one that changed or went.
+  void CarryServed(RegTree& fresh);
+  // Value name of node as the tree holds it now.
+  static SeenValue ValueIn(const RegKeyNode* node, std::u16string_view name);
+
+  // The steps of SetValue; each fails with what and the reason.
+  // Reads bytes (the file as read under the lock; exists false when there is
+  // none) as the tree when the file changed on disk since the store read it,
+  // and finds key's *node again in it.
+  RegStatus ReloadIfChanged(const std::vector<uint8_t>& bytes, bool exists, RegKey key,
+                            RegKeyNode** node, const std::string& what);
+  // Refuses to replace value when the file now holds something else than
+  // what the store served of it (held: what the tree held before the reload),
+  // unless that is value itself: then *stored_already and nothing to do.
+  RegStatus CheckNotStale(RegKeyNode* node, const SeenValue& held, const RegValueWrite& value,
+                          bool* stored_already, const std::string& what);
+  // Edits bytes in place to store value and checks that the edited file
+  // reads value back; *undo restores bytes, *form is the edited file's form.
+  RegStatus EditAndCheck(std::vector<uint8_t>* bytes, const RegValueWrite& value, RegSplice* undo,
+                         RegFileForm* form, const std::string& what);
+
+  std::string path_;
+  FileSystem& fs_;
+  RegFileForm form_;
+  bool exists_ = false;
+  uint64_t hash_ = 0;
+  ServedValues served_;
+  std::string last_failure_;
+};

@@ -1,0 +1,396 @@
+#include "platform/registry/reg_tree.h"
+
+#include <cstring>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+constexpr size_t ARENA_BLOCK = 64 * 1024;
+// Larger allocations get a block of their own so that blocks are not wasted.
+constexpr size_t ARENA_OWN_BLOCK = ARENA_BLOCK / 4;
+
+struct RootEntry {
+  RegKey key;
+  const char16_t* name;
+};
+constexpr RootEntry ROOTS[] = {
+    {HKEY_CLASSES_ROOT, u"HKEY_CLASSES_ROOT"},   {HKEY_CURRENT_USER, u"HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, u"HKEY_LOCAL_MACHINE"}, {HKEY_USERS, u"HKEY_USERS"},
+    {HKEY_CURRENT_CONFIG, u"HKEY_CURRENT_CONFIG"},
+};
+
+int RootIndex(RegKey key) {
+  for (int i = 0; i < static_cast<int>(std::size(ROOTS)); ++i) {
+    if (ROOTS[i].key == key) return i;
+  }
+  return -1;
+}
+
+// Calls f(component) for each component of path until f returns false;
+// false for a malformed path (an empty component other than one trailing
+// backslash), in which case f is never called.
+template <typename F>
+bool ForEachComponent(std::u16string_view path, F f) {
+  path = RegTree::WithoutTrailingBackslash(path);
+  if (!RegTree::IsPlainPath(path)) return false;
+  if (path.empty()) return true;
+  size_t start = 0;
+  while (true) {
+    size_t end = path.find(u'\\', start);
+    if (!f(path.substr(start, end == std::u16string_view::npos ? end : end - start))) return false;
+    if (end == std::u16string_view::npos) return true;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+uint8_t* ByteArena::Allocate(size_t n) {
+  if (n > ARENA_OWN_BLOCK) {
+    blocks_.emplace_back(new uint8_t[n]);
+    return blocks_.back().get();
+  }
+  if (n > left_) {
+    blocks_.emplace_back(new uint8_t[ARENA_BLOCK]);
+    cursor_ = blocks_.back().get();
+    left_ = ARENA_BLOCK;
+  }
+  uint8_t* p = cursor_;
+  cursor_ += n;
+  left_ -= n;
+  return p;
+}
+
+PackedBytes::PackedBytes(ByteArena& arena, const uint8_t* data, size_t size)
+    : size_(static_cast<uint32_t>(size)), halved_(0) {
+  bool halved = size % 2 == 0;
+  for (size_t i = 1; i < size && halved; i += 2) halved = data[i] == 0;
+  uint8_t* p = arena.Allocate(halved ? size / 2 : size);
+  if (halved) {
+    for (size_t i = 0; i < size / 2; ++i) p[i] = data[2 * i];
+  } else if (size != 0) {
+    std::memcpy(p, data, size);
+  }
+  bytes_ = p;
+  halved_ = halved;
+}
+
+PackedBytes::PackedBytes(ByteArena& arena, std::u16string_view text)
+    : size_(static_cast<uint32_t>(text.size() * 2)), halved_(0) {
+  char16_t all = 0;
+  for (char16_t u : text) all |= u;
+  bool halved = all < 0x100;
+  uint8_t* p = arena.Allocate(halved ? text.size() : text.size() * 2);
+  if (halved) {
+    for (size_t i = 0; i < text.size(); ++i) p[i] = static_cast<uint8_t>(text[i]);
+  } else {
+    for (size_t i = 0; i < text.size(); ++i) {
+      p[2 * i] = static_cast<uint8_t>(text[i]);
+      p[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
+    }
+  }
+  bytes_ = p;
+  halved_ = halved;
+}
+
+uint8_t PackedBytes::ByteAt(size_t i) const {
+  if (!halved_) return bytes_[i];
+  return (i % 2 == 0) ? bytes_[i / 2] : 0;
+}
+
+void PackedBytes::CopyTo(uint8_t* out, size_t n) const {
+  if (!halved_) {
+    if (n != 0) std::memcpy(out, bytes_, n);
+    return;
+  }
+  for (size_t i = 0; i < n; ++i) out[i] = (i % 2 == 0) ? bytes_[i / 2] : 0;
+}
+
+std::vector<uint8_t> PackedBytes::ToVector() const {
+  std::vector<uint8_t> out(size_);
+  CopyTo(out.data(), size_);
+  return out;
+}
+
+char16_t PackedBytes::UnitAt(size_t i) const {
+  if (halved_) return bytes_[i];
+  return static_cast<char16_t>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
+}
+
+std::u16string PackedBytes::ToText() const {
+  std::u16string out(UnitCount(), u'\0');
+  for (size_t i = 0; i < out.size(); ++i) out[i] = UnitAt(i);
+  return out;
+}
+
+const PackedBytes& RegChildSlot::Name() const { return node->Name(); }
+
+template <typename Entry>
+const Entry* NamedList<Entry>::Lookup(std::u16string_view name) const {
+  if (table_size_ == 0) {
+    for (const Entry& e : entries_) {
+      if (e.Alive() && NamesEqual(PackedText{e.Name()}, name)) return &e;
+    }
+    return nullptr;
+  }
+  uint32_t hash = NameHash(name);
+  uint32_t mask = table_size_ - 1;
+  for (uint32_t at = hash & mask; table_[at] != 0; at = (at + 1) & mask) {
+    if (static_cast<uint32_t>(table_[at] >> 32) != hash) continue;
+    const Entry& e = entries_[static_cast<uint32_t>(table_[at]) - 1];
+    if (e.Alive() && NamesEqual(PackedText{e.Name()}, name)) return &e;
+  }
+  return nullptr;
+}
+
+template <typename Entry>
+Entry* NamedList<Entry>::Find(std::u16string_view name) {
+  return const_cast<Entry*>(Lookup(name));
+}
+
+template <typename Entry>
+const Entry* NamedList<Entry>::Find(std::u16string_view name) const {
+  return Lookup(name);
+}
+
+template <typename Entry>
+void NamedList<Entry>::Insert(Slot slot) {
+  uint32_t mask = table_size_ - 1;
+  uint32_t at = static_cast<uint32_t>(slot >> 32) & mask;
+  while (table_[at] != 0) at = (at + 1) & mask;
+  table_[at] = slot;
+}
+
+template <typename Entry>
+void NamedList<Entry>::Retable(uint32_t size, const Slot* slots, uint32_t count,
+                               const uint32_t* remap) {
+  table_.reset(new Slot[size]());
+  table_size_ = size;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (slots[i] == 0) continue;
+    uint32_t position = static_cast<uint32_t>(slots[i]) - 1;
+    if (remap != nullptr) {
+      position = remap[position];
+      if (position == UINT32_MAX) continue;
+    }
+    Insert((slots[i] & 0xFFFFFFFF00000000ull) | (position + 1));
+  }
+}
+
+template <typename Entry>
+Entry& NamedList<Entry>::Append(Entry entry) {
+  // Grow by half rather than double: lists are many and mostly short.
+  if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() * 3 / 2 + 2);
+  entries_.push_back(std::move(entry));
+  uint32_t count = static_cast<uint32_t>(entries_.size());
+  if (table_size_ == 0 && count > LINEAR_LIMIT) {
+    // The first table: every name is hashed once, here.
+    std::vector<Slot> slots(count);
+    for (uint32_t i = 0; i < count; ++i) {
+      if (entries_[i].Alive()) slots[i] = (Slot(NameHash(PackedText{entries_[i].Name()})) << 32) | (i + 1);
+    }
+    Retable(64, slots.data(), count, nullptr);
+  } else if (table_size_ != 0) {
+    // Dead entries keep their slots until a compaction, so the table is
+    // sized by every entry held, live or dead.
+    if (count * 2 > table_size_) {
+      std::unique_ptr<Slot[]> old = std::move(table_);
+      Retable(table_size_ * 2, old.get(), table_size_, nullptr);
+    }
+    Insert((Slot(NameHash(PackedText{entries_.back().Name()})) << 32) | count);
+  }
+  return entries_.back();
+}
+
+template <typename Entry>
+void NamedList<Entry>::Remove(Entry& entry) {
+  entry.Kill();
+  ++dead_;
+  if (dead_ > LINEAR_LIMIT && dead_ * 2 > entries_.size()) Compact();
+}
+
+template <typename Entry>
+void NamedList<Entry>::Compact() {
+  std::vector<uint32_t> remap(entries_.size(), UINT32_MAX);
+  uint32_t kept = 0;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (!entries_[i].Alive()) continue;
+    if (kept != i) entries_[kept] = std::move(entries_[i]);
+    remap[i] = kept++;
+  }
+  entries_.resize(kept);
+  dead_ = 0;
+  if (table_size_ == 0) return;
+  std::unique_ptr<Slot[]> old = std::move(table_);
+  uint32_t old_size = table_size_;
+  table_size_ = 0;
+  if (kept <= LINEAR_LIMIT) return;
+  uint32_t size = 64;
+  while (size < kept * 2) size *= 2;
+  Retable(size, old.get(), old_size, remap.data());
+}
+
+template <typename Entry>
+Entry* NamedList<Entry>::At(size_t index) {
+  if (dead_ != 0) Compact();
+  return index < entries_.size() ? &entries_[index] : nullptr;
+}
+
+template class NamedList<RegChildSlot>;
+template class NamedList<RegValueEntry>;
+
+RegKeyNode::~RegKeyNode() { DropSubkeys(); }
+
+void RegKeyNode::DropSubkeys() {
+  // Detach every descendant into a work list so that each node is destroyed
+  // with no children left, keeping the stack flat.
+  std::vector<std::unique_ptr<RegKeyNode>> pending;
+  auto detach = [&pending](RegKeyNode& node) {
+    for (size_t i = 0; RegChildSlot* slot = node.subkeys_.At(i); ++i) {
+      pending.push_back(std::move(slot->node));
+    }
+    node.subkeys_ = NamedList<RegChildSlot>();
+  };
+  detach(*this);
+  while (!pending.empty()) {
+    std::unique_ptr<RegKeyNode> node = std::move(pending.back());
+    pending.pop_back();
+    detach(*node);
+  }
+}
+
+RegKeyNode* RegKeyNode::Subkey(size_t index) {
+  RegChildSlot* slot = subkeys_.At(index);
+  return slot == nullptr ? nullptr : slot->node.get();
+}
+
+RegKeyNode* RegKeyNode::FindSubkey(std::u16string_view name) const {
+  const RegChildSlot* slot = subkeys_.Find(name);
+  return slot == nullptr ? nullptr : slot->node.get();
+}
+
+RegTree::RegTree() {
+  for (int i = 0; i < ROOT_COUNT; ++i) {
+    roots_[i] = std::make_unique<RegKeyNode>(PackedBytes(arena_, ROOTS[i].name), nullptr);
+  }
+}
+
+RegKeyNode* RegTree::Root(RegKey root) const {
+  int i = RootIndex(root);
+  return i < 0 ? nullptr : roots_[i].get();
+}
+
+const char16_t* RegTree::RootName(RegKey root) {
+  int i = RootIndex(root);
+  return i < 0 ? nullptr : ROOTS[i].name;
+}
+
+RegKey RegTree::RootByName(std::u16string_view name) {
+  for (const RootEntry& r : ROOTS) {
+    if (name == r.name) return r.key;  // files spell roots in capitals
+  }
+  for (const RootEntry& r : ROOTS) {
+    if (NamesEqual(std::u16string_view(r.name), name)) return r.key;
+  }
+  return 0;
+}
+
+bool RegTree::IsPlainPath(std::u16string_view path) {
+  if (path.empty()) return true;
+  return path.front() != u'\\' && path.back() != u'\\' && path.find(u"\\\\") == path.npos;
+}
+
+std::u16string_view RegTree::WithoutTrailingBackslash(std::u16string_view path) {
+  if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+  return path;
+}
+
+RegKeyNode* RegTree::Find(RegKeyNode* from, std::u16string_view path) const {
+  RegKeyNode* node = from;
+  bool ok = ForEachComponent(path, [&node](std::u16string_view part) {
+    node = node->FindSubkey(part);
+    return node != nullptr;
+  });
+  return ok ? node : nullptr;
+}
+
+RegKeyNode* RegTree::Create(RegKeyNode* from, std::u16string_view path) {
+  RegKeyNode* node = from;
+  bool ok = ForEachComponent(path, [this, &node](std::u16string_view part) {
+    node = AddSubkey(node, part);
+    return true;
+  });
+  return ok ? node : nullptr;
+}
+
+RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name, bool* created) {
+  RegKeyNode* existing = parent->FindSubkey(name);
+  if (created != nullptr) *created = existing == nullptr;
+  if (existing != nullptr) return existing;
+  RegChildSlot slot{std::make_unique<RegKeyNode>(PackedBytes(arena_, name), parent)};
+  return parent->subkeys_.Append(std::move(slot)).node.get();
+}
+
+void RegTree::DeleteKey(RegKeyNode* node) {
+  RegKeyNode* parent = node->Parent();
+  if (parent == nullptr) {
+    // A root stays; it only loses its contents.
+    node->DropSubkeys();
+    node->values_ = NamedList<RegValueEntry>();
+    return;
+  }
+  RegChildSlot* slot = parent->subkeys_.Find(std::u16string(node->Name().ToText()));
+  if (slot != nullptr) parent->subkeys_.Remove(*slot);
+}
+
+void RegTree::SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                       const uint8_t* data, size_t size) {
+  StoreValue(key, name, type, PackedBytes(arena_, data, size));
+}
+
+void RegTree::SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                           std::u16string_view text) {
+  StoreValue(key, name, type, PackedBytes(arena_, text));
+}
+
+void RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                         PackedBytes data) {
+  RegValueEntry* entry = key->values_.Find(name);
+  if (entry == nullptr) {
+    RegValueEntry fresh;
+    fresh.name = PackedBytes(arena_, name);
+    entry = &key->values_.Append(std::move(fresh));
+  }
+  entry->data = data;
+  entry->type = type;
+}
+
+void RegTree::SettleValues(RegKeyNode* key) { key->values_.ShrinkToFit(); }
+
+bool RegTree::DeleteValue(RegKeyNode* key, std::u16string_view name) {
+  RegValueEntry* entry = key->values_.Find(name);
+  if (entry == nullptr) return false;
+  key->values_.Remove(*entry);
+  return true;
+}
+
+std::u16string RegTree::PathOf(const RegKeyNode* node, RegKey* root) {
+  std::vector<const RegKeyNode*> chain;
+  for (const RegKeyNode* n = node; n->Parent() != nullptr; n = n->Parent()) chain.push_back(n);
+  const RegKeyNode* top = chain.empty() ? node : chain.back()->Parent();
+  *root = RegTree::RootByName(top->Name().ToText());
+  std::u16string path;
+  for (size_t i = chain.size(); i-- > 0;) {
+    path += chain[i]->Name().ToText();
+    if (i != 0) path += u'\\';
+  }
+  return path;
+}
+
+bool RegTree::IsWithin(const RegKeyNode* node, const RegKeyNode* ancestor) {
+  for (const RegKeyNode* n = node; n != nullptr; n = n->Parent()) {
+    if (n == ancestor) return true;
+  }
+  return false;
+}

@@ -1,0 +1,246 @@
+// The key tree both registry stores keep: five predefined roots, each key with
+// its subkeys and values in insertion order, looked up by name without regard
+// to case. The tree owns every node and every name and data byte (in an arena
+// that lives as long as the tree); node pointers stay valid until the node is
+// deleted, value pointers only until the next change to the same key.
+// Single-threaded.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry/reg_name.h"
+#include "platform/registry/registry.h"
+
+// Storage for the tree's names and data: blocks that are never moved or freed
+// before the arena, so the bytes handed out stay put.
+class ByteArena {
+ public:
+  // Room for n bytes (n may be 0), valid for the arena's life.
+  uint8_t* Allocate(size_t n);
+
+ private:
+  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  uint8_t* cursor_ = nullptr;
+  size_t left_ = 0;
+};
+
+// The largest data a value may hold (the tree keeps sizes in 31 bits).
+constexpr size_t REG_MAX_DATA_SIZE = 0x7FFFFFFF;
+
+// Bytes held in a ByteArena (at most REG_MAX_DATA_SIZE). Data whose every
+// odd-numbered byte is zero (the UTF-16LE text of Latin-1 characters: most
+// names and strings) keeps only its even-numbered bytes, halving what the
+// tree holds.
+class PackedBytes {
+ public:
+  PackedBytes() : size_(0), halved_(0) {}
+  // Copies size bytes of data into arena.
+  PackedBytes(ByteArena& arena, const uint8_t* data, size_t size);
+  // Copies the UTF-16LE bytes of text into arena.
+  PackedBytes(ByteArena& arena, std::u16string_view text);
+
+  // The size of the data as stored, in bytes.
+  size_t size() const { return size_; }
+  uint8_t ByteAt(size_t i) const;
+  // Copies the first n bytes (n <= size()) to out.
+  void CopyTo(uint8_t* out, size_t n) const;
+  std::vector<uint8_t> ToVector() const;
+
+  // The bytes read as UTF-16LE units; a trailing odd byte is not a unit.
+  size_t UnitCount() const { return size_ / 2; }
+  char16_t UnitAt(size_t i) const;
+  std::u16string ToText() const;
+
+ private:
+  const uint8_t* bytes_ = nullptr;
+  uint32_t size_ : 31;
+  uint32_t halved_ : 1;
+};
+
+// A PackedBytes read as UTF-16 units, for NamesEqual and NameHash.
+struct PackedText {
+  PackedBytes bytes;
+  size_t size() const { return bytes.UnitCount(); }
+  char16_t operator[](size_t i) const { return bytes.UnitAt(i); }
+};
+
+// A value: its name as first stored, its type and data. Removed values stay
+// dead in their list until it compacts.
+struct RegValueEntry {
+  PackedBytes name;
+  PackedBytes data;
+  uint32_t type = 0;
+  bool alive = true;
+  // Set by a store once it has handed this value to a caller; bookkeeping,
+  // not part of the value.
+  mutable bool served = false;
+
+  const PackedBytes& Name() const { return name; }
+  bool Alive() const { return alive; }
+  void Kill() { alive = false; }
+};
+
+class RegKeyNode;
+
+// A subkey as its parent's list holds it; the node goes with the slot.
+struct RegChildSlot {
+  std::unique_ptr<RegKeyNode> node;
+
+  const PackedBytes& Name() const;
+  bool Alive() const { return node != nullptr; }
+  void Kill() { node.reset(); }
+};
+
+// Entries in insertion order with case-insensitive lookup. Lookup and append
+// cost O(1) on average (a hash table is kept once the list passes a few
+// entries); removal marks the entry dead and the list compacts itself when
+// dead entries pile up or before an access by position. Entry offers Name(),
+// Alive() and Kill().
+template <typename Entry>
+class NamedList {
+ public:
+  NamedList() = default;
+  NamedList(NamedList&&) noexcept = default;
+  NamedList& operator=(NamedList&&) noexcept = default;
+
+  // The live entry named name, or null.
+  Entry* Find(std::u16string_view name);
+  const Entry* Find(std::u16string_view name) const;
+  // Adds entry at the end; no live entry may have its name.
+  Entry& Append(Entry entry);
+  // Kills entry, which must belong to this list.
+  void Remove(Entry& entry);
+  size_t LiveCount() const { return entries_.size() - dead_; }
+  // The index-th live entry, or null past the end.
+  Entry* At(size_t index);
+  // Gives back the room kept for more entries.
+  void ShrinkToFit() { entries_.shrink_to_fit(); }
+  // Calls f(entry) for each live entry in order; f must not change the list.
+  template <typename F>
+  void ForEachLive(F f) const {
+    for (const Entry& e : entries_) {
+      if (e.Alive()) f(e);
+    }
+  }
+
+ private:
+  static constexpr size_t LINEAR_LIMIT = 8;
+  // A table slot: the entry's position + 1 in the low half (0: a free slot),
+  // the hash of its name in the high half, so the table grows without
+  // hashing names again.
+  using Slot = uint64_t;
+
+  const Entry* Lookup(std::u16string_view name) const;
+  // Makes a table of size slots holding the given slots (positions mapped
+  // through remap when it is not null; positions it maps to UINT32_MAX drop).
+  void Retable(uint32_t size, const Slot* slots, uint32_t count, const uint32_t* remap);
+  void Insert(Slot slot);
+  void Compact();
+
+  std::vector<Entry> entries_;
+  std::unique_ptr<Slot[]> table_;
+  uint32_t table_size_ = 0;  // 0 (no table) or a power of two
+  uint32_t dead_ = 0;
+};
+
+class RegKeyNode {
+ public:
+  explicit RegKeyNode(PackedBytes name, RegKeyNode* parent) : name_(name), parent_(parent) {}
+  // Frees the subtree without recursion, whatever its depth.
+  ~RegKeyNode();
+  RegKeyNode(const RegKeyNode&) = delete;
+  RegKeyNode& operator=(const RegKeyNode&) = delete;
+
+  const PackedBytes& Name() const { return name_; }
+  // Null for a root.
+  RegKeyNode* Parent() const { return parent_; }
+
+  size_t SubkeyCount() const { return subkeys_.LiveCount(); }
+  // The index-th subkey in insertion order, or null past the end.
+  RegKeyNode* Subkey(size_t index);
+  RegKeyNode* FindSubkey(std::u16string_view name) const;
+
+  size_t ValueCount() const { return values_.LiveCount(); }
+  const RegValueEntry* FindValue(std::u16string_view name) const { return values_.Find(name); }
+  // Calls f(const RegValueEntry&) for each value in insertion order.
+  template <typename F>
+  void ForEachValue(F f) const {
+    values_.ForEachLive(f);
+  }
+
+ private:
+  friend class RegTree;
+  void DropSubkeys();
+
+  PackedBytes name_;
+  RegKeyNode* parent_;
+  NamedList<RegChildSlot> subkeys_;
+  NamedList<RegValueEntry> values_;
+};
+
+class RegTree {
+ public:
+  RegTree();
+  RegTree(const RegTree&) = delete;
+  RegTree& operator=(const RegTree&) = delete;
+
+  // The node of a predefined root (HKEY_CLASSES_ROOT ... HKEY_CURRENT_CONFIG),
+  // or null for any other key.
+  RegKeyNode* Root(RegKey root) const;
+  // The root's name as files spell it ("HKEY_LOCAL_MACHINE"), or null.
+  static const char16_t* RootName(RegKey root);
+  // The root a file names (matched without regard to case), or 0.
+  static RegKey RootByName(std::u16string_view name);
+
+  // True when path is empty or names keys by non-empty names separated by
+  // single backslashes (no backslash first or last): how files write paths.
+  static bool IsPlainPath(std::u16string_view path);
+
+  // path without the one trailing backslash Find and Create ignore.
+  // Example: u"Drivers\\Active\\" gives u"Drivers\\Active"; u"A\\\\" gives u"A\\".
+  static std::u16string_view WithoutTrailingBackslash(std::u16string_view path);
+
+  // The key at path below from: components separated by single backslashes;
+  // empty means from itself; one trailing backslash is ignored; any other
+  // empty component names no key. Null when a component is missing.
+  // Example: Find(hklm, u"Drivers\\Active\\") finds HKLM\Drivers\Active.
+  RegKeyNode* Find(RegKeyNode* from, std::u16string_view path) const;
+  // Like Find, creating missing keys; null only for a malformed path.
+  RegKeyNode* Create(RegKeyNode* from, std::u16string_view path);
+  // The subkey of parent named name, created at the end if absent (*created
+  // then true, when asked).
+  RegKeyNode* AddSubkey(RegKeyNode* parent, std::u16string_view name, bool* created = nullptr);
+  // Deletes node and its subtree; a root only loses its subkeys and values.
+  void DeleteKey(RegKeyNode* node);
+
+  // Stores a value, replacing one of the same name in place (it keeps its
+  // position and the spelling of its name); size <= REG_MAX_DATA_SIZE.
+  void SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type, const uint8_t* data,
+                size_t size);
+  // The same for data that is the UTF-16LE form of text.
+  void SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                    std::u16string_view text);
+  // Removes a value; false when there was none.
+  bool DeleteValue(RegKeyNode* key, std::u16string_view name);
+  // Gives back the room kept for more values of key; for a key that is not
+  // expected to grow.
+  void SettleValues(RegKeyNode* key);
+
+  // The root above node and the names from it down to node, joined by
+  // backslashes (empty for a root).
+  static std::u16string PathOf(const RegKeyNode* node, RegKey* root);
+  // True when node is ancestor or ancestor's descendant.
+  static bool IsWithin(const RegKeyNode* node, const RegKeyNode* ancestor);
+
+ private:
+  static constexpr int ROOT_COUNT = 5;
+  void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);
+
+  ByteArena arena_;
+  std::unique_ptr<RegKeyNode> roots_[ROOT_COUNT];
+};

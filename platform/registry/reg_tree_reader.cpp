@@ -1,0 +1,94 @@
+#include "platform/registry/reg_tree_reader.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class TreeBuilder : public RegFileEvents {
+ public:
+  explicit TreeBuilder(RegTree* tree) : tree_(tree) {}
+
+  void OnKey(RegKey root, std::u16string_view path, bool deletion, uint64_t) override {
+    Settle();
+    current_ = nullptr;
+    if (deletion) {
+      cached_root_ = 0;
+      if (RegKeyNode* doomed = tree_->Find(tree_->Root(root), path)) tree_->DeleteKey(doomed);
+      return;
+    }
+    current_ = Open(root, path);
+  }
+
+  void OnValue(std::u16string_view name, const RegReadData& data, RegSourceSpan, uint64_t) override {
+    if (data.is_text) {
+      tree_->SetTextValue(current_, name, data.type, data.text);
+    } else {
+      tree_->SetValue(current_, name, data.type, data.bytes, data.size);
+    }
+  }
+
+  void OnValueDeletion(std::u16string_view name, uint64_t) override { tree_->DeleteValue(current_, name); }
+
+  // The first section of a key mostly holds all its values: trim the room
+  // kept for more once it ends (later sections may grow it again).
+  void Settle() {
+    if (current_ != nullptr && current_created_) tree_->SettleValues(current_);
+  }
+
+ private:
+  // The key at path below root, created with its parents if missing. Exports
+  // list related keys one after another, so the keys of the previous path's
+  // leading components are reused where the text matches.
+  RegKeyNode* Open(RegKey root, std::u16string_view path) {
+    size_t reused = 0;
+    if (root == cached_root_) {
+      size_t common = 0;
+      while (common < path.size() && common < cached_path_.size() && path[common] == cached_path_[common]) {
+        ++common;
+      }
+      while (reused < cached_ends_.size() && cached_ends_[reused] <= common &&
+             (cached_ends_[reused] == path.size() || path[cached_ends_[reused]] == u'\\')) {
+        ++reused;
+      }
+    }
+    cached_nodes_.resize(reused);
+    cached_ends_.resize(reused);
+    RegKeyNode* node = reused == 0 ? tree_->Root(root) : cached_nodes_.back();
+    current_created_ = false;
+    for (size_t start = reused == 0 ? 0 : cached_ends_.back() + 1; start < path.size();) {
+      size_t end = path.find(u'\\', start);
+      if (end == path.npos) end = path.size();
+      node = tree_->AddSubkey(node, path.substr(start, end - start), &current_created_);
+      cached_nodes_.push_back(node);
+      cached_ends_.push_back(end);
+      start = end + 1;
+    }
+    cached_root_ = root;
+    cached_path_.assign(path);
+    return node;
+  }
+
+  RegTree* tree_;
+  RegKeyNode* current_ = nullptr;
+  bool current_created_ = false;
+  RegKey cached_root_ = 0;
+  std::u16string cached_path_;
+  std::vector<RegKeyNode*> cached_nodes_;  // the key of each component of cached_path_
+  std::vector<size_t> cached_ends_;        // where each component ends in cached_path_
+};
+
+}  // namespace
+
+bool ParseRegFile(RegByteSource& source, RegTree* tree, RegFileForm* form, RegParseError* error) {
+  TreeBuilder builder(tree);
+  if (!ReadRegFile(source, builder, form, error)) return false;
+  builder.Settle();
+  return true;
+}
+
+bool ParseRegFile(const uint8_t* data, size_t size, RegTree* tree, RegFileForm* form,
+                  RegParseError* error) {
+  MemoryByteSource source(data, size);
+  return ParseRegFile(source, tree, form, error);
+}

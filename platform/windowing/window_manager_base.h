@@ -1,0 +1,107 @@
+// The message semantics every backend shares: window classes, the window
+// table, the message queue and loop, sent and posted messages, the default
+// procedure, accelerators and the life of modal dialogs. A backend adds the
+// display (placement, painting, boxes) through the hooks at the bottom and
+// owns its native objects; this class owns the window records.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+
+#include "platform/windowing/window_manager.h"
+
+class WindowManagerBase : public WindowManager {
+ public:
+  uint16_t RegisterClass(const WindowClass& window_class) override;
+  WindowHandle CreateWindowEx(uint32_t ex_style, const char16_t* class_name, const char16_t* title,
+                              uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
+                              WindowHandle parent, uint32_t menu, InstanceHandle instance,
+                              const void* creation_data) override;
+  // Looks among this process's top-level windows first, then asks the backend.
+  WindowHandle FindWindow(const char16_t* class_name, const char16_t* title) override;
+  bool DestroyWindow(WindowHandle window) override;
+  MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
+                            LongParam lparam) override;
+  bool PostMessage(WindowHandle window, uint32_t message, WordParam wparam,
+                   LongParam lparam) override;
+  void PostQuitMessage(int code) override;
+  // Supports window 0 and the range 0..0 (every message) only.
+  int GetMessage(WindowMessage* message, WindowHandle window, uint32_t first,
+                 uint32_t last) override;
+  int TranslateAccelerator(WindowHandle window, AcceleratorHandle table,
+                           const WindowMessage* message) override;
+  bool TranslateMessage(const WindowMessage* message) override;
+  MessageResult DispatchMessage(const WindowMessage* message) override;
+  MessageResult DefWindowProc(WindowHandle window, uint32_t message, WordParam wparam,
+                              LongParam lparam) override;
+  intptr_t DialogBoxParam(InstanceHandle instance, uint32_t template_id, WindowHandle owner,
+                          DialogProcedure procedure, LongParam parameter) override;
+  bool EndDialog(WindowHandle dialog, intptr_t result) override;
+
+  // A window the platform itself runs (the shell's menu bar): no procedure of
+  // the program's, owned by owner and destroyed with it. 0 for an unknown owner.
+  WindowHandle AddPlatformWindow(WindowHandle owner, const char16_t* class_name);
+  bool IsWindow(WindowHandle window) const { return windows_.count(window) != 0; }
+
+ protected:
+  // The one device context a backend hands out: the paint in progress.
+  static constexpr DeviceContext PAINT_CONTEXT = 1;
+
+  enum class WindowKind { TopLevel, Dialog, Platform };
+
+  struct WindowRecord {
+    WindowKind kind;
+    std::u16string class_name;
+    std::u16string title;
+    WindowProcedure procedure = nullptr;        // TopLevel
+    DialogProcedure dialog_procedure = nullptr; // Dialog
+    WindowHandle owner = 0;
+    uint32_t class_style = 0;
+    BrushHandle background = nullptr;
+    IconHandle icon = nullptr;
+    const DialogTemplate* dialog_template = nullptr;
+    bool destroying = false;
+    bool dialog_ended = false;
+    intptr_t dialog_result = 0;
+  };
+
+  const WindowRecord* Record(WindowHandle window) const;
+  // The top-level window of window: itself, or the owner its chain leads to.
+  WindowHandle TopLevelOf(WindowHandle window) const;
+
+  // The rectangle CW_USEDEFAULT stands for, in screen coordinates.
+  virtual Rect DefaultWindowRect() = 0;
+  // Makes the native side of a new top-level or platform window; false when
+  // it cannot (the window is then forgotten).
+  virtual bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) = 0;
+  // Drops the native side of any window; called once, after WM_DESTROY.
+  virtual void DestroyNativeWindow(WindowHandle window) = 0;
+  // A matching window of another process (0: none).
+  virtual WindowHandle FindForeignWindow(const char16_t* class_name, const char16_t* title) = 0;
+  // Blocks until PostMessage or PostQuitMessage has been called (the backend
+  // runs its own events meanwhile).
+  virtual void WaitForMessages() = 0;
+  // Builds the native dialog of a template, hidden; false when it cannot.
+  virtual bool CreateNativeDialog(WindowHandle dialog, const DialogTemplate& dialog_template,
+                                  InstanceHandle instance, WindowHandle owner) = 0;
+  // Shows the dialog and runs a modal loop until EndNativeDialog.
+  virtual void RunModalDialog(WindowHandle dialog) = 0;
+  virtual void EndNativeDialog(WindowHandle dialog) = 0;
+  // Makes GetMessage return quit at once, without the program posting it
+  // (the backend can no longer run the loop).
+  void ForceQuit(int code);
+
+ private:
+  WindowHandle NewHandle();
+  // Calls the window's procedure (the default one for platform windows).
+  MessageResult Deliver(WindowHandle window, uint32_t message, WordParam wparam, LongParam lparam);
+
+  std::map<std::u16string, WindowClass> classes_;
+  std::map<WindowHandle, WindowRecord> windows_;
+  std::deque<WindowMessage> queue_;
+  WindowHandle last_handle_ = 0x00001000u;
+  uint16_t last_atom_ = 0xC000;
+  bool quit_pending_ = false;
+  int quit_code_ = 0;
+};
