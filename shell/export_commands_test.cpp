@@ -18,6 +18,7 @@
 #include "shell/app_start.h"
 #include "shell/registry_export.h"
 #include "shell/shell_test_support.h"
+#include "shell/window_work.h"
 
 namespace {
 
@@ -49,10 +50,13 @@ class ExportCommandsTest : public ShellTest {
     ShellTest::TearDown();
   }
 
-  void Command(uint16_t id) { SendMessage(kMainWindow, WM_COMMAND, id, 0); }
-  // The calls after the message that started them.
+  void Command(uint16_t id) {
+    SendMessage(kMainWindow, WM_COMMAND, id, 0);
+    FinishWork();
+  }
+  // The calls after the message that started them, without the work's machinery.
   std::vector<std::string> CallsAfterFirst() const {
-    std::vector<std::string> calls = windows_.Calls();
+    std::vector<std::string> calls = WithoutWork(windows_.Calls());
     if (!calls.empty()) calls.erase(calls.begin());
     return calls;
   }
@@ -71,7 +75,10 @@ class ExportCommandsTest : public ShellTest {
   static std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
   MessageResult HandOver(const std::u16string& path, uintptr_t kind = COPYDATA_OPEN_EXPORT) {
     CopyData data{kind, static_cast<uint32_t>(path.size() * 2), path.data()};
-    return SendMessage(kMainWindow, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
+    MessageResult result =
+        SendMessage(kMainWindow, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
+    FinishWork();
+    return result;
   }
   std::string StartText(const std::string& path) const {
     return "   Registry export: " + path + "\r\n\r\n" + HelpText;
@@ -146,6 +153,7 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
   EXPECT_EQ(desktop_.DropTarget(), kMainWindow);
   DropHandle drop = MakeDrop({Wide(good_), Wide(broken_)});
   SendMessage(kMainWindow, WM_DROPFILES, drop, 0);
+  FinishWork();
   EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{
                                    Remembered(good_), "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(OpenExportPath(), good_);
@@ -153,6 +161,7 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
 
   windows_.ClearCalls();
   SendMessage(kMainWindow, WM_DROPFILES, MakeDrop({Wide(broken_)}), 0);
+  FinishWork();
   ASSERT_EQ(CallsAfterFirst().size(), 1u);
   EXPECT_NE(CallsAfterFirst()[0].find(std::string(EXPORT_REFUSED_TEXT) + broken_ + ":4: "),
             std::string::npos);
@@ -228,6 +237,65 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   Command(IDM_FIX);
   EXPECT_EQ(windows_.CallsOf({"MessageBox"}).size(), 1u) << "the repair's own box only";
   EXPECT_EQ(LastRepairFailure(), "");
+}
+
+TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
+  ASSERT_TRUE(OpenExportInWindow(kMainWindow, good_));
+  const std::string other = folder_.File("other.reg");
+  WriteText(other, kFaulty);
+  SendMessage(kMainWindow, WM_COMMAND, IDM_DETECT, 0);
+  desktop_.ChooseFile(Wide(broken_));
+  SendMessage(kMainWindow, WM_COMMAND, IDM_OPEN, 0);
+  EXPECT_TRUE(windows_.CallsOf({"GetOpenFileName"}).empty()) << "Open waits for no work";
+  SendMessage(kMainWindow, WM_DROPFILES, MakeDrop({Wide(other)}), 0);
+  EXPECT_EQ(OpenExportPath(), good_) << "the store stays the worker's";
+  FinishWork();
+  EXPECT_EQ(windows_.CallsOf({"CreateThread"}).size(), 2u) << "the scan, then the open";
+  EXPECT_EQ(OpenExportPath(), other);
+  EXPECT_EQ(std::string(DisplayText.CStr()), StartText(other));
+}
+
+TEST_F(ExportCommandsTest, ExportStillReadingAtStartOpensInTheWindowCreatedMeanwhile) {
+  DestroyWindow(kMainWindow);
+  WindowMessage quit{};
+  ASSERT_EQ(GetMessage(&quit, 0, 0, 0), 0) << "the first window's quit, taken off the queue";
+  windows_.MakeThreadsSlow();
+  windows_.ClearCalls();
+  bool opened = true;
+  std::string reason = "unchanged";
+  EXPECT_FALSE(OpenAtStart(good_, false, &opened, &reason));
+  EXPECT_EQ(WithoutWork(windows_.Calls()), std::vector<std::string>{});
+  EXPECT_EQ(windows_.CallsOf({"WaitForSingleObject"}),
+            std::vector<std::string>{"WaitForSingleObject(0xf00004, 200)"});
+  EXPECT_EQ(reason, "unchanged");
+  EXPECT_EQ(OpenExportPath(), "");
+  ShowReadingText(good_);
+  EXPECT_EQ(std::string(DisplayText.CStr()),
+            std::string(READING_TEXT_HEAD) + good_ + "...\r\n\r\n" + HelpText);
+
+  ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
+  EXPECT_EQ(windows_.Cursor(), IDC_WAIT) << "over the new window while the export is read";
+  FinishWork();
+  EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
+  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], Wide(good_));
+  EXPECT_EQ(StartExitStatus(), 0);
+}
+
+TEST_F(ExportCommandsTest, ExportReadInTimeAtStartOpensBeforeAnyWindow) {
+  bool opened = false;
+  std::string reason;
+  EXPECT_TRUE(OpenAtStart(good_, true, &opened, &reason));
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_FALSE(WorkInProgress());
+  EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
+
+  EXPECT_TRUE(OpenAtStart(broken_, true, &opened, &reason));
+  EXPECT_FALSE(opened);
+  EXPECT_NE(reason.find(broken_ + ":4: "), std::string::npos) << reason;
+  EXPECT_EQ(OpenExportPath(), good_);
 }
 
 }  // namespace

@@ -50,6 +50,8 @@ class ScreenWidget : public QWidget {
     event->ignore();
     windows_.ScreenCloseRequested();
   }
+  // Tab has no other widget to move to: it reaches keyPressEvent instead.
+  bool focusNextPrevChild(bool) override { return false; }
   void keyPressEvent(QKeyEvent* event) override {
     windows_.KeyPressed(event->key(), event->modifiers(), event->isAutoRepeat());
   }
@@ -65,7 +67,10 @@ class ScreenWidget : public QWidget {
 
 QtWindowManager::QtWindowManager() = default;
 
-QtWindowManager::~QtWindowManager() { delete screen_.data(); }
+QtWindowManager::~QtWindowManager() {
+  if (waiting_ && QCoreApplication::instance() != nullptr) QApplication::restoreOverrideCursor();
+  delete screen_.data();
+}
 
 Rect QtWindowManager::WorkArea() const {
   int width = screen_ ? screen_->width() : kScreenWidth;
@@ -405,6 +410,24 @@ void QtWindowManager::EndNativeDialog(WindowHandle dialog) {
 void QtWindowManager::WaitForMessages() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void QtWindowManager::ShowCursorShape(CursorHandle cursor) {
+  bool wait = cursor == IDC_WAIT;
+  if (wait == waiting_) return;
+  waiting_ = wait;
+  if (wait) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void QtWindowManager::WakeMessageLoop() {
+  // A queued call is an event: the waiting processEvents returns for it.
+  if (QCoreApplication* application = QCoreApplication::instance()) {
+    QMetaObject::invokeMethod(application, [] {}, Qt::QueuedConnection);
+  }
 }
 
 void QtWindowManager::ScreenResized(const QSize& old_size, const QSize& new_size) {

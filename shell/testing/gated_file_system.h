@@ -1,0 +1,40 @@
+// Test support for the window's long work: a file system that stops the
+// first call of one step (a write's Rename, a load's OpenRead) at a gate until
+// the test opens it, so that work is slow deterministically, with no sleep
+// and no huge file. Every other call goes straight to the real file system.
+// The gate is waited at on the worker thread and opened from the test's.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "platform/failing_file_system.h"
+
+class GatedFileSystem : public FailingFileSystem {
+ public:
+  // step: Step::Rename or Step::OpenRead.
+  explicit GatedFileSystem(Step step);
+
+  // True once a call of the step waits at the gate (or has passed it).
+  bool Reached() const { return reached_.load(); }
+  // Lets the waiting call, and every later one, through.
+  void Open();
+  // Runs on the waiting thread when the gate is reached, before it waits.
+  void OnReached(std::function<void()> action) { on_reached_ = std::move(action); }
+
+  int Rename(const std::string& from, const std::string& to) override;
+  int OpenRead(const std::string& path, int* fd) override;
+
+ private:
+  void Wait(Step step);
+
+  Step step_;
+  std::atomic<bool> reached_{false};
+  std::mutex lock_;
+  std::condition_variable opened_;
+  bool open_ = false;
+  std::function<void()> on_reached_;
+};
