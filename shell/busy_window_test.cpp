@@ -101,6 +101,7 @@ TEST_F(BusyWindowTest, SlowFixShowsTheWaitCursorAndRepaintsAResize) {
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_TRUE(driver_.Done());
+  EXPECT_FALSE(gate.TimedOut());
   EXPECT_TRUE(cursor_while_writing);
   EXPECT_FALSE(cursor_after);
   EXPECT_TRUE(text.startsWith(QStringLiteral(" We have solved the Bug."))) << text.toStdString();
@@ -130,6 +131,7 @@ TEST_F(BusyWindowTest, CloseDuringAWriteWaitsForItAndLeavesNoLock) {
   EXPECT_EQ(RunProgram(), 0) << "the close is made once the write is done, with no box";
   EXPECT_TRUE(driver_.Done());
   EXPECT_TRUE(open_after_close);
+  EXPECT_FALSE(gate.TimedOut()) << "the window was gone before the write was let through";
   EXPECT_TRUE(locked_while_writing);
   EXPECT_FALSE(LockExists());
   EXPECT_TRUE(ReadRegistry().contains("\"Dll\"=\"BTCEIF.DLL\"")) << ReadRegistry().toStdString();

@@ -1,5 +1,7 @@
 #include "shell/testing/gated_file_system.h"
 
+#include <chrono>
+
 #include "platform/file_system.h"
 
 GatedFileSystem::GatedFileSystem(Step step) : FailingFileSystem(RealFileSystem()), step_(step) {}
@@ -14,7 +16,9 @@ void GatedFileSystem::Wait(Step step) {
   if (step != step_ || reached_.exchange(true)) return;
   if (on_reached_) on_reached_();
   std::unique_lock<std::mutex> hold(lock_);
-  opened_.wait(hold, [this] { return open_; });
+  if (!opened_.wait_for(hold, std::chrono::milliseconds(GATE_LIMIT_MS), [this] { return open_; })) {
+    timed_out_ = true;
+  }
 }
 
 int GatedFileSystem::Rename(const std::string& from, const std::string& to) {

@@ -2,7 +2,9 @@
 // first call of one step (a write's Rename, a load's OpenRead) at a gate until
 // the test opens it, so that work is slow deterministically, with no sleep
 // and no huge file. Every other call goes straight to the real file system.
-// The gate is waited at on the worker thread and opened from the test's.
+// The gate is waited at on the worker thread and opened from the test's; a
+// gate nobody opens lets the call through after GATE_LIMIT_MS, and says so,
+// so that a program that no longer reaches the test's steps fails, not hangs.
 #pragma once
 
 #include <atomic>
@@ -13,6 +15,8 @@
 
 #include "platform/failing_file_system.h"
 
+constexpr int GATE_LIMIT_MS = 10000;
+
 class GatedFileSystem : public FailingFileSystem {
  public:
   // step: Step::Rename or Step::OpenRead.
@@ -20,6 +24,8 @@ class GatedFileSystem : public FailingFileSystem {
 
   // True once a call of the step waits at the gate (or has passed it).
   bool Reached() const { return reached_.load(); }
+  // True when the call went through because nobody opened the gate in time.
+  bool TimedOut() const { return timed_out_.load(); }
   // Lets the waiting call, and every later one, through.
   void Open();
   // Runs on the waiting thread when the gate is reached, before it waits.
@@ -33,6 +39,7 @@ class GatedFileSystem : public FailingFileSystem {
 
   Step step_;
   std::atomic<bool> reached_{false};
+  std::atomic<bool> timed_out_{false};
   std::mutex lock_;
   std::condition_variable opened_;
   bool open_ = false;
