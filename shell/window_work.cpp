@@ -153,7 +153,11 @@ bool OpenAtStart(const std::string& path, bool end_on_refusal, bool* opened,
   return true;
 }
 
-int StartExitStatus() { return start_exit_status; }
+int StartExitStatus() {
+  int status = start_exit_status;
+  start_exit_status = 0;
+  return status;
+}
 
 void EndWork() {
   if (!running) return;

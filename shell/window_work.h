@@ -39,7 +39,7 @@ void OpenWhenIdle(WindowHandle window, const std::string& path);
 // StartExitStatus becomes 1.
 bool OpenAtStart(const std::string& path, bool end_on_refusal, bool* opened, std::string* reason);
 // 1 when an export read at start-up with end_on_refusal was refused after
-// the window appeared; otherwise 0.
+// the window appeared; otherwise 0. Forgets it, ready for the next run.
 int StartExitStatus();
 
 // Waits for the work in progress, if any, and drops its outcome: for the
