@@ -412,24 +412,6 @@ void QtWindowManager::WaitForMessages() {
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void QtWindowManager::ShowCursorShape(CursorHandle cursor) {
-  bool wait = cursor == IDC_WAIT;
-  if (wait == waiting_) return;
-  waiting_ = wait;
-  if (wait) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QApplication::restoreOverrideCursor();
-  }
-}
-
-void QtWindowManager::WakeMessageLoop() {
-  // A queued call is an event: the waiting processEvents returns for it.
-  if (QCoreApplication* application = QCoreApplication::instance()) {
-    QMetaObject::invokeMethod(application, [] {}, Qt::QueuedConnection);
-  }
-}
-
 void QtWindowManager::ScreenResized(const QSize& old_size, const QSize& new_size) {
   if (old_size.isValid()) {
     int dw = new_size.width() - old_size.width();
