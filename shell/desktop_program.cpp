@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/files/lock_signals.h"
 #include "platform/windowing/window_manager.h"
 #include "resources/quorvafix_resources.h"
 #include "shell/app_start.h"
@@ -11,6 +12,7 @@
 #include "shell/path_text.h"
 #include "shell/registry_export.h"
 #include "shell/registry_location.h"
+#include "shell/window_work.h"
 
 namespace {
 
@@ -19,15 +21,33 @@ bool Exists(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &status) == 0;
 }
 
-// Opens the first of the remembered and the default export that exists; a
-// refusal is told and ends the search.
-void OpenImplicitExport(int argc, const char* const* argv) {
-  for (const std::string& path : {RememberedExport(), RegistryFilePath(argc, argv)}) {
-    if (!Exists(path)) continue;
-    std::string reason;
-    if (!OpenRegistryExport(path, &reason)) ShowRefusedExport(0, reason);
-    return;
+// Starts reading path as the export (see OpenAtStart). True when it was
+// read in time; the window's text then names it, or a refusal is shown and
+// *refused set. Otherwise the window's text says it is being read.
+bool ReadAtStart(const std::string& path, bool end_on_refusal, bool* refused) {
+  bool opened = false;
+  std::string reason;
+  if (!OpenAtStart(path, end_on_refusal, &opened, &reason)) {
+    ShowReadingText(path);
+    return false;
   }
+  *refused = !opened;
+  if (opened) {
+    WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, WideOfUtf8(path).c_str());
+  } else {
+    ShowRefusedExport(0, reason);
+  }
+  ShowExportStartText();
+  return true;
+}
+
+// The first of the remembered and the default export that exists; empty
+// when neither does.
+std::string ImplicitExport(int argc, const char* const* argv) {
+  for (const std::string& path : {RememberedExport(), RegistryFilePath(argc, argv)}) {
+    if (Exists(path)) return path;
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -37,21 +57,20 @@ int RunQuorvafix(int argc, const char* const* argv) {
   const std::string path = given ? AbsolutePath(argv[1]) : std::string();
   const std::u16string command_line = WideOfUtf8(path);
   if (HandOverToRunningCopy(QuorvafixInstance(), command_line.c_str())) return 0;
+  // A window ended by SIGTERM or SIGINT in the middle of a write leaves no lock.
+  RemoveLocksOnTerminationSignals();
 
-  if (given) {
-    std::string reason;
-    if (!OpenRegistryExport(path, &reason)) {
-      ShowRefusedExport(0, reason);
-      return 1;
-    }
-  } else {
-    OpenImplicitExport(argc, argv);
+  // A given export that cannot be used ends the program; a remembered one
+  // only leaves it without an export.
+  const std::string start_export = given ? path : ImplicitExport(argc, argv);
+  bool refused = false;
+  if (start_export.empty()) {
+    ShowExportStartText();
+  } else if (ReadAtStart(start_export, given, &refused) && refused && given) {
+    return 1;
   }
-  if (!OpenExportPath().empty()) {
-    WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, WideOfUtf8(OpenExportPath()).c_str());
-  }
-  ShowExportStartText();
   int code = WinMain(QuorvafixInstance(), 0, command_line.c_str(), SW_SHOW);
+  EndWork();
   CloseRegistryExport();
-  return code;
+  return code != 0 ? code : StartExitStatus();
 }

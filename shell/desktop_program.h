@@ -16,4 +16,11 @@
 // 1; a remembered or default file that cannot be used is told the same way,
 // and the window then opens with no export open. Otherwise the result is
 // WinMain's: 0 when the program ends normally.
+// An export still being read after START_FEEDBACK_MS does not keep the
+// window back: it opens at once, saying which file it reads, under the wait
+// cursor; a refusal then comes in a box over it, and for REGISTRY_FILE the
+// window then closes and the result is 1.
+// Installs the handlers that remove the program's locks on SIGINT, SIGTERM,
+// SIGHUP and SIGQUIT (lock_signals.h), so that a window ended in the middle
+// of a write leaves no FILE.lock.
 int RunQuorvafix(int argc, const char* const* argv);

@@ -10,6 +10,7 @@
 #include "shell/display_text.h"
 #include "shell/path_text.h"
 #include "shell/registry_export.h"
+#include "shell/window_work.h"
 
 namespace {
 
@@ -49,6 +50,11 @@ void ShowExportStartText() {
   DisplayText.Append(HelpText);
 }
 
+void ShowReadingText(const std::string& path) {
+  DisplayText.AssignWide((WideOfUtf8(READING_TEXT_HEAD + path) + u"...\r\n\r\n").c_str());
+  DisplayText.Append(HelpText);
+}
+
 bool RequireRegistry(WindowHandle window) {
   if (InstalledRegistryStore() != nullptr) return true;
   ShowBox(window, WideOfUtf8(NO_EXPORT_MESSAGE));
@@ -69,13 +75,18 @@ bool OpenExportInWindow(WindowHandle window, const std::string& path) {
     ShowRefusedExport(window, reason);
     return false;
   }
-  WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, WideOfUtf8(path).c_str());
-  ShowExportStartText();
-  InvalidateRect(window, nullptr, false);
+  ShowOpenedExport(window);
   return true;
 }
 
+void ShowOpenedExport(WindowHandle window) {
+  WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, WideOfUtf8(OpenExportPath()).c_str());
+  ShowExportStartText();
+  InvalidateRect(window, nullptr, false);
+}
+
 void OnOpenCommand(WindowHandle window) {
+  if (WorkInProgress()) return;
   std::vector<char16_t> file(PATH_UNITS, 0);
   std::u16string folder = WideOfUtf8(FolderOf(OpenExportPath()));
   OpenFileName ofn{};
@@ -89,7 +100,7 @@ void OnOpenCommand(WindowHandle window) {
   ofn.title = u"Open Registry Export";
   ofn.flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   if (!GetOpenFileName(&ofn)) return;
-  OpenExportInWindow(window, MessageText(file.data()));
+  OpenWhenIdle(window, MessageText(file.data()));
 }
 
 void OnDropFiles(WindowHandle window, DropHandle drop) {
@@ -100,7 +111,7 @@ void OnDropFiles(WindowHandle window, DropHandle drop) {
     path.pop_back();
   }
   DragFinish(drop);
-  if (!path.empty()) OpenExportInWindow(window, MessageText(path));
+  if (!path.empty()) OpenWhenIdle(window, MessageText(path));
 }
 
 MessageResult OnCopyData(WindowHandle window, const CopyData* data) {
@@ -112,12 +123,11 @@ MessageResult OnCopyData(WindowHandle window, const CopyData* data) {
   if (!wide.empty()) std::memcpy(wide.data(), data->data, data->size);
   std::string path = MessageText(wide);
   if (!IsRegularFile(path)) return 0;
-  OpenExportInWindow(window, path);
+  OpenWhenIdle(window, path);
   return 1;
 }
 
-void ShowRefusedRepair(WindowHandle window) {
-  const std::string& reason = LastRepairFailure();
+void ShowRefusedRepair(WindowHandle window, const std::string& reason) {
   if (!reason.empty()) ShowBox(window, WideOfUtf8(REPAIR_REFUSED_TEXT + reason));
 }
 

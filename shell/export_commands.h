@@ -18,6 +18,8 @@ constexpr char EXPORT_REFUSED_TEXT[] = "The registry file cannot be used.\n\n";
 // Heads the store's reason when the open export's file cannot be read now.
 constexpr char EXPORT_UNREADABLE_TEXT[] =
     "The registry file cannot be read now, so nothing was examined or changed.\n\n";
+// Heads the path of an export still being read at start-up.
+constexpr char READING_TEXT_HEAD[] = "   Reading the registry export ";
 // Heads the store's reason when a repair cannot be written.
 constexpr char REPAIR_REFUSED_TEXT[] = "A repair could not be written to the registry file.\n\n";
 // The open dialog's filter: registry exports first, then every file.
@@ -33,6 +35,10 @@ constexpr char16_t PROFILE_LAST_EXPORT[] = u"LastExport";
 // open and how to open one), then HelpText.
 void ShowExportStartText();
 
+// DisplayText := READING_TEXT_HEAD, path, "...", then HelpText: the window's
+// text while its export is still being read at start-up.
+void ShowReadingText(const std::string& path);
+
 // True when a registry is open (a store is installed); otherwise shows
 // NO_EXPORT_MESSAGE in a box owned by window, captioned "QUORVAFIX", and
 // returns false.
@@ -47,24 +53,33 @@ void ShowUnreadableExport(WindowHandle window, const std::string& reason);
 
 // Opens path (UTF-8) as the registry export. On success the window's text
 // becomes the start text naming it, the window is invalidated and the path
-// is remembered; on refusal the store's reason is shown (ShowRefusedExport)
-// and the export open before stays, with the window's text.
+// is remembered (ShowOpenedExport); on refusal the store's reason is shown
+// (ShowRefusedExport) and the export open before stays, with the window's
+// text.
 bool OpenExportInWindow(WindowHandle window, const std::string& path);
+// After an export was opened: remembers its path, makes the start text
+// naming it the window's text and invalidates the window.
+void ShowOpenedExport(WindowHandle window);
 
+// The three ways to choose an export read it on the window's worker
+// (window_work.h) and open it as OpenExportInWindow does once it is read.
 // IDM_OPEN: the open-file dialog over window, starting in the open export's
 // folder, filtered by EXPORT_FILTER; a chosen file is opened, a cancel does
-// nothing.
+// nothing. Ignored while the window's work runs.
 void OnOpenCommand(WindowHandle window);
-// WM_DROPFILES: opens the first file dropped, then releases the drop.
+// WM_DROPFILES: opens the first file dropped (once the work in progress is
+// done), then releases the drop.
 void OnDropFiles(WindowHandle window, DropHandle drop);
 // WM_COPYDATA: opens a path of kind COPYDATA_OPEN_EXPORT when it is an
-// absolute path to a regular file, and returns 1 (whatever the store made of
-// it); ignores anything else and returns 0.
+// absolute path to a regular file (once the work in progress is done), and
+// returns 1 (whatever the store made of it); ignores anything else and
+// returns 0.
 MessageResult OnCopyData(WindowHandle window, const CopyData* data);
 
-// After a repair: when the store refused a write, shows REPAIR_REFUSED_TEXT
-// and its reason in a box owned by window, captioned "QUORVAFIX".
-void ShowRefusedRepair(WindowHandle window);
+// After a repair: when the store refused a write (reason, as LastRepairFailure
+// gave it, is not empty), shows REPAIR_REFUSED_TEXT and reason in a box owned
+// by window, captioned "QUORVAFIX".
+void ShowRefusedRepair(WindowHandle window, const std::string& reason);
 
 // The export remembered from an earlier run (UTF-8); empty when none.
 std::string RememberedExport();

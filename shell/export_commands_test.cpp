@@ -18,6 +18,7 @@
 #include "shell/app_start.h"
 #include "shell/registry_export.h"
 #include "shell/testing/shell_test_support.h"
+#include "shell/window_work.h"
 
 namespace {
 
@@ -49,10 +50,13 @@ class ExportCommandsTest : public ShellTest {
     ShellTest::TearDown();
   }
 
-  void Command(uint16_t id) { SendMessage(MAIN_WINDOW, WM_COMMAND, id, 0); }
-  // The calls after the message that started them.
+  void Command(uint16_t id) {
+    SendMessage(MAIN_WINDOW, WM_COMMAND, id, 0);
+    FinishWork();
+  }
+  // The calls after the message that started them, without the work's machinery.
   std::vector<std::string> CallsAfterFirst() const {
-    std::vector<std::string> calls = windows_.Calls();
+    std::vector<std::string> calls = WithoutWork(windows_.Calls());
     if (!calls.empty()) calls.erase(calls.begin());
     return calls;
   }
@@ -70,7 +74,10 @@ class ExportCommandsTest : public ShellTest {
   }
   MessageResult HandOver(const std::u16string& path, uintptr_t kind = COPYDATA_OPEN_EXPORT) {
     CopyData data{kind, static_cast<uint32_t>(path.size() * 2), path.data()};
-    return SendMessage(MAIN_WINDOW, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
+    MessageResult result =
+        SendMessage(MAIN_WINDOW, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
+    FinishWork();
+    return result;
   }
   std::string StartText(const std::string& path) const {
     return "   Registry export: " + path + "\r\n\r\n" + HelpText;
@@ -145,6 +152,7 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
   EXPECT_EQ(desktop_.DropTarget(), MAIN_WINDOW);
   DropHandle drop = MakeDrop({WideAscii(good_), WideAscii(broken_)});
   SendMessage(MAIN_WINDOW, WM_DROPFILES, drop, 0);
+  FinishWork();
   EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{
                                    Remembered(good_), "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(OpenExportPath(), good_);
@@ -152,6 +160,7 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
 
   windows_.ClearCalls();
   SendMessage(MAIN_WINDOW, WM_DROPFILES, MakeDrop({WideAscii(broken_)}), 0);
+  FinishWork();
   ASSERT_EQ(CallsAfterFirst().size(), 1u);
   EXPECT_NE(CallsAfterFirst()[0].find(std::string(EXPORT_REFUSED_TEXT) + broken_ + ":4: "),
             std::string::npos);
@@ -227,6 +236,65 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   Command(IDM_FIX);
   EXPECT_EQ(windows_.CallsOf({"MessageBox"}).size(), 1u) << "the repair's own box only";
   EXPECT_EQ(LastRepairFailure(), "");
+}
+
+TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
+  ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
+  const std::string other = folder_.File("other.reg");
+  WriteText(other, FAULTY);
+  SendMessage(MAIN_WINDOW, WM_COMMAND, IDM_DETECT, 0);
+  desktop_.ChooseFile(WideAscii(broken_));
+  SendMessage(MAIN_WINDOW, WM_COMMAND, IDM_OPEN, 0);
+  EXPECT_TRUE(windows_.CallsOf({"GetOpenFileName"}).empty()) << "Open waits for no work";
+  SendMessage(MAIN_WINDOW, WM_DROPFILES, MakeDrop({WideAscii(other)}), 0);
+  EXPECT_EQ(OpenExportPath(), good_) << "the store stays the worker's";
+  FinishWork();
+  EXPECT_EQ(windows_.CallsOf({"CreateThread"}).size(), 2u) << "the scan, then the open";
+  EXPECT_EQ(OpenExportPath(), other);
+  EXPECT_EQ(std::string(DisplayText.CStr()), StartText(other));
+}
+
+TEST_F(ExportCommandsTest, ExportStillReadingAtStartOpensInTheWindowCreatedMeanwhile) {
+  DestroyWindow(MAIN_WINDOW);
+  WindowMessage quit{};
+  ASSERT_EQ(GetMessage(&quit, 0, 0, 0), 0) << "the first window's quit, taken off the queue";
+  windows_.MakeThreadsSlow();
+  windows_.ClearCalls();
+  bool opened = true;
+  std::string reason = "unchanged";
+  EXPECT_FALSE(OpenAtStart(good_, false, &opened, &reason));
+  EXPECT_EQ(WithoutWork(windows_.Calls()), std::vector<std::string>{});
+  EXPECT_EQ(windows_.CallsOf({"WaitForSingleObject"}),
+            std::vector<std::string>{"WaitForSingleObject(0xf00004, 200)"});
+  EXPECT_EQ(reason, "unchanged");
+  EXPECT_EQ(OpenExportPath(), "");
+  ShowReadingText(good_);
+  EXPECT_EQ(std::string(DisplayText.CStr()),
+            std::string(READING_TEXT_HEAD) + good_ + "...\r\n\r\n" + HelpText);
+
+  ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
+  EXPECT_EQ(windows_.Cursor(), IDC_WAIT) << "over the new window while the export is read";
+  FinishWork();
+  EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
+  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], WideAscii(good_));
+  EXPECT_EQ(StartExitStatus(), 0);
+}
+
+TEST_F(ExportCommandsTest, ExportReadInTimeAtStartOpensBeforeAnyWindow) {
+  bool opened = false;
+  std::string reason;
+  EXPECT_TRUE(OpenAtStart(good_, true, &opened, &reason));
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_FALSE(WorkInProgress());
+  EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
+
+  EXPECT_TRUE(OpenAtStart(broken_, true, &opened, &reason));
+  EXPECT_FALSE(opened);
+  EXPECT_NE(reason.find(broken_ + ":4: "), std::string::npos) << reason;
+  EXPECT_EQ(OpenExportPath(), good_);
 }
 
 }  // namespace

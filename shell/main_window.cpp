@@ -3,11 +3,11 @@
 #include <string>
 
 #include "resources/resource_ids.h"
-#include "scan/serial_scan.h"
 #include "shell/about_box.h"
 #include "shell/display_text.h"
 #include "shell/export_commands.h"
 #include "shell/registry_export.h"
+#include "shell/window_work.h"
 
 InstanceHandle Instance = 0;
 WindowHandle MenuBar = 0;
@@ -43,29 +43,12 @@ void OnPaint(WindowHandle window) {
   EndPaint(window, &paint);
 }
 
-// Detect (repair false) and Fix (repair true): the report replaces the
-// window's text; Fix also tells its outcome when the scan composed one, and
-// why a repair could not be written. With no registry open, neither scans;
-// an export whose file cannot be read now is not scanned either: the window
-// keeps its text and a box says why.
+// Detect (repair false) and Fix (repair true) run on the window's worker
+// (window_work.h); with no registry open, neither scans. A command given
+// while work runs is ignored, as a disabled menu item would be.
 void RunScan(WindowHandle window, bool repair) {
-  if (!RequireRegistry(window)) return;
-  std::string why;
-  if (!RefreshRegistryExport(&why)) {
-    ShowUnreadableExport(window, why);
-    return;
-  }
-  DynString report;
-  DynString message;
-  ClearRepairFailures();
-  ScanSerialDrivers(report, message, repair);
-  DisplayText = report;
-  InvalidateRect(window, nullptr, false);
-  if (repair && message.Length() > 0) {
-    WideText text(message.CStr());
-    MessageBox(window, text.Get(), u"QUORVAFIX", MB_OK);
-  }
-  if (repair) ShowRefusedRepair(window);
+  if (WorkInProgress() || !RequireRegistry(window)) return;
+  StartScan(window, repair);
 }
 
 MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
@@ -100,6 +83,7 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
   switch (message) {
     case WM_CREATE:
       OnCreate(window);
+      AttachWorkWindow(window);
       return 0;
     case WM_ACTIVATE:
       SHHandleWMActivate(window, wparam, lparam, &ActivationInfo, 0);
@@ -115,6 +99,13 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
     case WM_DROPFILES:
       OnDropFiles(window, static_cast<DropHandle>(wparam));
       return 0;
+    case WM_WORK_DONE:
+      OnWorkDone(window, lparam);
+      return 0;
+    case WM_CLOSE:
+      // A write in progress finishes (and removes its lock) before the window goes.
+      if (DeferCloseUntilWorkDone()) return 0;
+      return DefWindowProc(window, message, wparam, lparam);
     case WM_COPYDATA:
       return OnCopyData(window, reinterpret_cast<const CopyData*>(lparam));
     case WM_DESTROY:

@@ -44,10 +44,14 @@ class MainWindowTest : public ShellTest {
         .value_or(u"<none>");
   }
 
-  void Command(uint16_t id) { SendMessage(MAIN_WINDOW, WM_COMMAND, id, 0); }
-  // The calls the last command made, without the command itself.
+  void Command(uint16_t id) {
+    SendMessage(MAIN_WINDOW, WM_COMMAND, id, 0);
+    FinishWork();
+  }
+  // The calls the last command made, without the command itself and the
+  // work's machinery.
   std::vector<std::string> CallsAfterCommand() const {
-    std::vector<std::string> calls = windows_.Calls();
+    std::vector<std::string> calls = WithoutWork(windows_.Calls());
     if (!calls.empty()) calls.erase(calls.begin());
     return calls;
   }

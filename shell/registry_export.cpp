@@ -5,8 +5,6 @@
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/registry.h"
 
-namespace {
-
 // The open export as the process's store: every call goes to the file store;
 // a refused write also leaves the store's reason behind.
 class ExportStore : public RegistryStore {
@@ -42,7 +40,10 @@ class ExportStore : public RegistryStore {
   std::string refused_;
 };
 
-std::unique_ptr<ExportStore> open_export;
+namespace {
+
+LoadedExport open_export;
+FileSystem* export_file_system = nullptr;
 
 const std::string& Empty() {
   static const std::string empty;
@@ -51,16 +52,31 @@ const std::string& Empty() {
 
 }  // namespace
 
-bool OpenRegistryExport(const std::string& path, std::string* reason) {
+void ExportStoreDeleter::operator()(ExportStore* store) const { delete store; }
+
+void UseExportFileSystem(FileSystem* file_system) { export_file_system = file_system; }
+
+LoadedExport LoadRegistryExport(const std::string& path, std::string* reason) {
   std::string error;
-  std::unique_ptr<RegFileStore> file = RegFileStore::Load(path, &error);
+  RegFileOptions options;
+  options.file_system = export_file_system;
+  std::unique_ptr<RegFileStore> file = RegFileStore::Load(path, &error, options);
   if (file == nullptr) {
     if (reason != nullptr) *reason = error;
-    return false;
+    return nullptr;
   }
-  auto store = std::make_unique<ExportStore>(std::move(file), path);
-  InstallRegistryStore(store.get());
-  open_export = std::move(store);
+  return LoadedExport(new ExportStore(std::move(file), path));
+}
+
+void InstallRegistryExport(LoadedExport loaded) {
+  InstallRegistryStore(loaded.get());
+  open_export = std::move(loaded);
+}
+
+bool OpenRegistryExport(const std::string& path, std::string* reason) {
+  LoadedExport loaded = LoadRegistryExport(path, reason);
+  if (loaded == nullptr) return false;
+  InstallRegistryExport(std::move(loaded));
   return true;
 }
 

@@ -1,10 +1,32 @@
 // The registry export the window works on: at most one .reg file is open at
 // a time, and while it is, it is the process's registry store. Opening
 // another replaces it only once the new one has loaded. Each write the store
-// refuses leaves its reason here for the window to show. UI thread only.
+// refuses leaves its reason here for the window to show. UI thread only,
+// except LoadRegistryExport, and the open export's own operations on the one
+// thread the window lets work on it meanwhile.
 #pragma once
 
+#include <memory>
 #include <string>
+
+class ExportStore;
+class FileSystem;
+struct ExportStoreDeleter {
+  void operator()(ExportStore* store) const;
+};
+// An export read from its file and not yet open.
+using LoadedExport = std::unique_ptr<ExportStore, ExportStoreDeleter>;
+
+// Where exports are read and written from now on (not owned; null: the real
+// file system). An export already open keeps the one it was read with.
+void UseExportFileSystem(FileSystem* file_system);
+
+// Reads the registry export at path without touching the open one; any
+// thread. Null on failure, with *reason set as OpenRegistryExport says.
+LoadedExport LoadRegistryExport(const std::string& path, std::string* reason);
+// Makes loaded (not null) the open export and the installed store, dropping
+// the one open before.
+void InstallRegistryExport(LoadedExport loaded);
 
 // Loads the registry export at path. On success it becomes the open export
 // and the installed registry store (the one open before is dropped), and the

@@ -236,9 +236,9 @@ TEST_F(WindowReportTest, LongReportScrollsAndCopies) {
   EXPECT_EQ(copied, report);
 }
 
-TEST_F(WindowReportTest, F10AndAltOpenTheToolsMenu) {
+TEST_F(WindowReportTest, F10AltAndTabOpenTheToolsMenu) {
   Write(Registry(1, {}));
-  bool by_f10 = false, by_alt = false;
+  bool by_f10 = false, by_alt = false, by_tab = false, by_backtab = false;
   auto popup_open = [](bool* seen) {
     return [seen] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -257,9 +257,18 @@ TEST_F(WindowReportTest, F10AndAltOpenTheToolsMenu) {
     return true;
   });
   Step("menu by Alt", popup_open(&by_alt));
+  Key(Qt::Key_Tab);
+  Step("menu by Tab", popup_open(&by_tab));
+  Step("Shift+Tab", [] {
+    QTest::keyClick(ProgramScreen(), Qt::Key_Backtab, Qt::ShiftModifier);
+    return true;
+  });
+  Step("menu by Shift+Tab", popup_open(&by_backtab));
   EXPECT_EQ(Run(), 0);
   EXPECT_TRUE(by_f10);
   EXPECT_TRUE(by_alt);
+  EXPECT_TRUE(by_tab);
+  EXPECT_TRUE(by_backtab);
 }
 
 // A word wider than the box is broken inside rather than cut at the edge.

@@ -3,7 +3,9 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -13,8 +15,15 @@ constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 // Fixed storage, so that a handler reads it without allocating.
 char lock_paths[MAX_LOCKS][PATH_MAX];
 volatile sig_atomic_t lock_used[MAX_LOCKS];
+// Threads inside a TerminationSignalsHeld step (lock-free, so a handler may read it).
+std::atomic<int> steps_in_progress{0};
+static_assert(std::atomic<int>::is_always_lock_free, "read by a signal handler");
 
 void OnTerminationSignal(int signal_number) {
+  // The signals are held back on a thread inside a step, so a step still in
+  // progress is another thread's, and ends without this one.
+  const struct timespec pause = {0, 1000000};
+  while (steps_in_progress.load() > 0) ::nanosleep(&pause, nullptr);
   for (int i = 0; i < MAX_LOCKS; ++i) {
     if (lock_used[i]) ::unlink(lock_paths[i]);
   }
@@ -48,9 +57,13 @@ void RemoveLocksOnTerminationSignals() {
 TerminationSignalsHeld::TerminationSignalsHeld() {
   sigset_t set = TerminationSet();
   ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
+  steps_in_progress.fetch_add(1);
 }
 
-TerminationSignalsHeld::~TerminationSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+TerminationSignalsHeld::~TerminationSignalsHeld() {
+  steps_in_progress.fetch_sub(1);
+  ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
 
 void HoldLock(const char* path) {
   size_t length = std::strlen(path);

@@ -14,7 +14,8 @@ void RemoveLocksOnTerminationSignals();
 
 // Holds the termination signals back for its lifetime, so that creating a
 // lock and recording it (or renaming it and forgetting it) is one step to a
-// handler. Nests.
+// handler. Nests. A handler running on another thread meanwhile waits until
+// every such step has ended, so it also sees a lock made by a worker thread.
 class TerminationSignalsHeld {
  public:
   TerminationSignalsHeld();

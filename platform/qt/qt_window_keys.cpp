@@ -13,7 +13,9 @@ void QtWindowManager::KeyPressed(int key, Qt::KeyboardModifiers modifiers, bool 
   WindowHandle window = PrimaryWindow();
   if (window == 0) return;
   ClientView* view = natives_[window].widget;
-  if (key == Qt::Key_F10 && modifiers == Qt::NoModifier) {
+  const bool tab = (key == Qt::Key_Tab && modifiers == Qt::NoModifier) ||
+                   (key == Qt::Key_Backtab && modifiers == Qt::ShiftModifier);
+  if ((key == Qt::Key_F10 && modifiers == Qt::NoModifier) || tab) {
     OpenMenuBar();
     return;
   }

@@ -47,6 +47,8 @@ class ScreenWidget : public QWidget {
     event->ignore();
     windows_.ScreenCloseRequested();
   }
+  // Tab has no other widget to move to: it reaches keyPressEvent instead.
+  bool focusNextPrevChild(bool) override { return false; }
   void keyPressEvent(QKeyEvent* event) override {
     windows_.KeyPressed(event->key(), event->modifiers(), event->isAutoRepeat());
   }
@@ -62,7 +64,10 @@ class ScreenWidget : public QWidget {
 
 QtWindowManager::QtWindowManager() = default;
 
-QtWindowManager::~QtWindowManager() { delete screen_.data(); }
+QtWindowManager::~QtWindowManager() {
+  if (waiting_ && QCoreApplication::instance() != nullptr) QApplication::restoreOverrideCursor();
+  delete screen_.data();
+}
 
 Rect QtWindowManager::WorkArea() const {
   int width = screen_ ? screen_->width() : SCREEN_WIDTH;

@@ -75,7 +75,7 @@ class QtWindowManager : public WindowManagerBase {
   void ScreenActivated(bool active);
   void ScreenCloseRequested();
   // A key of the screen: navigation keys scroll the first window, Ctrl+C
-  // copies the text it last drew, F10 opens the menu bar's first menu, and
+  // copies the text it last drew, F10 and Tab open the menu bar's first menu, and
   // letters and digits reach the first window as WM_KEYDOWN (with MOD_* of
   // the modifiers held). Alt pressed and released alone opens the menu too.
   void KeyPressed(int key, Qt::KeyboardModifiers modifiers, bool repeated);
@@ -94,6 +94,10 @@ class QtWindowManager : public WindowManagerBase {
                           InstanceHandle instance, WindowHandle owner) override;
   void RunModalDialog(WindowHandle dialog) override;
   void EndNativeDialog(WindowHandle dialog) override;
+  // IDC_WAIT: Qt's wait cursor over the whole application, on top of any
+  // widget's own; anything else takes it away again.
+  void ShowCursorShape(CursorHandle cursor) override;
+  void WakeMessageLoop() override;
 
  private:
   struct Native {
@@ -135,4 +139,6 @@ class QtWindowManager : public WindowManagerBase {
   int painted_bottom_ = 0;
   // Alt is down and no other key came since it went down.
   bool alt_alone_ = false;
+  // The wait cursor is set over the application.
+  bool waiting_ = false;
 };

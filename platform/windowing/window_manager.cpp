@@ -120,3 +120,23 @@ intptr_t DialogBoxParam(InstanceHandle instance, uint32_t template_id, WindowHan
 bool EndDialog(WindowHandle dialog, intptr_t result) {
   return installed != nullptr && installed->EndDialog(dialog, result);
 }
+
+CursorHandle LoadCursor(InstanceHandle instance, uint32_t id) {
+  return installed == nullptr ? 0 : installed->LoadCursor(instance, id);
+}
+
+CursorHandle SetCursor(CursorHandle cursor) {
+  return installed == nullptr ? 0 : installed->SetCursor(cursor);
+}
+
+ThreadHandle CreateThread(ThreadProcedure procedure, void* parameter) {
+  return installed == nullptr ? 0 : installed->CreateThread(procedure, parameter);
+}
+
+uint32_t WaitForSingleObject(ThreadHandle thread, uint32_t milliseconds) {
+  return installed == nullptr ? WAIT_FAILED : installed->WaitForSingleObject(thread, milliseconds);
+}
+
+bool CloseHandle(ThreadHandle thread) {
+  return installed != nullptr && installed->CloseHandle(thread);
+}

@@ -4,7 +4,9 @@
 // scripted stand-in in tests); the free functions below forward to it.
 // Texts cross as UTF-16 and are only read during the call. Window handles are
 // 32 bits wide with bit 0 clear (SetForegroundWindow uses that bit). One
-// thread: every call, procedure and modal loop runs on the installing thread.
+// thread runs the windows: every call, procedure and modal loop runs on the
+// installing thread, except PostMessage, which a thread made by CreateThread
+// may also call (to post its completion to a window).
 #pragma once
 
 #include <cstdint>
@@ -16,10 +18,14 @@ using DeviceContext = uint32_t;    // 0: no drawing surface
 using WordParam = uintptr_t;
 using LongParam = intptr_t;
 using MessageResult = intptr_t;
+using CursorHandle = uint32_t;  // 0: no cursor
+using ThreadHandle = uint32_t;  // 0: no thread
 
 // A window's procedure: the result depends on the message (0 when handled).
 using WindowProcedure = MessageResult (*)(WindowHandle window, uint32_t message, WordParam wparam,
                                           LongParam lparam);
+// A thread's body: its result is the thread's exit code.
+using ThreadProcedure = uint32_t (*)(void* parameter);
 // A dialog's procedure: true when it handled the message.
 using DialogProcedure = bool (*)(WindowHandle dialog, uint32_t message, WordParam wparam,
                                  LongParam lparam);
@@ -36,6 +42,7 @@ constexpr uint32_t WM_COPYDATA = 0x004A;       // wparam the sender (or 0), lpar
 constexpr uint32_t WM_KEYDOWN = 0x0100;        // wparam virtual key, lparam MOD_* held
 constexpr uint32_t WM_INITDIALOG = 0x0110;     // first dialog message; lparam the parameter
 constexpr uint32_t WM_COMMAND = 0x0111;        // wparam: low word id, high word 1 = accelerator
+constexpr uint32_t WM_USER = 0x0400;           // the first message a program defines for itself
 
 // WM_ACTIVATE states.
 constexpr WordParam WA_INACTIVE = 0;
@@ -61,6 +68,17 @@ constexpr int32_t CW_USEDEFAULT = INT32_MIN;  // 0x80000000
 // ShowWindow states.
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOW = 5;
+
+// Stock cursors (LoadCursor with instance 0): the arrow, and the hourglass
+// shown while the program is busy.
+constexpr uint32_t IDC_ARROW = 32512;
+constexpr uint32_t IDC_WAIT = 32514;
+
+// WaitForSingleObject: wait without a time limit; results.
+constexpr uint32_t INFINITE = 0xFFFFFFFFu;
+constexpr uint32_t WAIT_OBJECT_0 = 0;
+constexpr uint32_t WAIT_TIMEOUT = 0x00000102u;
+constexpr uint32_t WAIT_FAILED = 0xFFFFFFFFu;
 
 // DrawText formats.
 constexpr uint32_t DT_WORDBREAK = 0x0010;
@@ -167,7 +185,9 @@ class WindowManager {
   // over (the receiver's own result does not come back), 0 otherwise.
   virtual MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
                                     LongParam lparam) = 0;
-  // Queues a message for GetMessage; false for an unknown window.
+  // Queues a message for GetMessage; false for an unknown window. From a
+  // thread made by CreateThread the window is not looked up (the result is
+  // true): a message whose window is gone when it is read is dropped.
   virtual bool PostMessage(WindowHandle window, uint32_t message, WordParam wparam,
                            LongParam lparam) = 0;
   // Makes GetMessage return 0 with WM_QUIT (wparam code) once the queue is empty.
@@ -203,6 +223,27 @@ class WindowManager {
   virtual int DrawText(DeviceContext dc, const char16_t* text, int length, Rect* rect,
                        uint32_t format) = 0;
 
+  // Cursors.
+  // The stock cursor id (IDC_ARROW, IDC_WAIT) of instance 0; 0 for any other.
+  virtual CursorHandle LoadCursor(InstanceHandle instance, uint32_t id) = 0;
+  // Shows cursor over every window of the program (0: the arrow) until the
+  // next SetCursor, also while the thread is busy and not reading messages;
+  // returns the cursor shown before (0 before the first call).
+  virtual CursorHandle SetCursor(CursorHandle cursor) = 0;
+
+  // Threads. The program's windows stay on the installing thread; another
+  // thread may only compute and PostMessage. Termination signals are never
+  // delivered on a thread made here, so their handlers run on the window's.
+  // Starts procedure(parameter) on a new thread; 0 when it cannot.
+  virtual ThreadHandle CreateThread(ThreadProcedure procedure, void* parameter) = 0;
+  // Waits until thread has returned and gives WAIT_OBJECT_0, or at most
+  // milliseconds (INFINITE: no limit) and gives WAIT_TIMEOUT; WAIT_FAILED for
+  // 0, an unknown or a closed handle.
+  virtual uint32_t WaitForSingleObject(ThreadHandle thread, uint32_t milliseconds) = 0;
+  // Forgets a thread that has returned (waiting for it first if need be);
+  // false for 0 or an unknown handle.
+  virtual bool CloseHandle(ThreadHandle thread) = 0;
+
   // Modal boxes: both run their own loop and return when dismissed.
   // Shows text with caption and one OK button (type MB_OK, optionally with
   // MB_ICONWARNING; other types are shown as MB_OK); returns IDOK, or 0 when
@@ -227,7 +268,8 @@ void InstallWindowManager(WindowManager* manager);
 WindowManager* InstalledWindowManager();
 
 // The platform API: each forwards to the installed manager; with none
-// installed, handles and results are 0 (DialogBoxParam: -1).
+// installed, handles and results are 0 (DialogBoxParam: -1, WaitForSingleObject:
+// WAIT_FAILED).
 uint16_t RegisterClass(const WindowClass& window_class);
 WindowHandle CreateWindowEx(uint32_t ex_style, const char16_t* class_name, const char16_t* title,
                             uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
@@ -261,3 +303,8 @@ int MessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption
 intptr_t DialogBoxParam(InstanceHandle instance, uint32_t template_id, WindowHandle owner,
                         DialogProcedure procedure, LongParam parameter);
 bool EndDialog(WindowHandle dialog, intptr_t result);
+CursorHandle LoadCursor(InstanceHandle instance, uint32_t id);
+CursorHandle SetCursor(CursorHandle cursor);
+ThreadHandle CreateThread(ThreadProcedure procedure, void* parameter);
+uint32_t WaitForSingleObject(ThreadHandle thread, uint32_t milliseconds);
+bool CloseHandle(ThreadHandle thread);

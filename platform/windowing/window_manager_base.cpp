@@ -1,5 +1,9 @@
 #include "platform/windowing/window_manager_base.h"
 
+#include <signal.h>
+
+#include <chrono>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -146,8 +150,13 @@ MessageResult WindowManagerBase::Deliver(WindowHandle window, uint32_t message, 
 
 bool WindowManagerBase::PostMessage(WindowHandle window, uint32_t message, WordParam wparam,
                                     LongParam lparam) {
-  if (!IsWindow(window)) return false;
-  queue_.push_back(WindowMessage{window, message, wparam, lparam});
+  const bool other_thread = !OnWindowThread();
+  if (!other_thread && !IsWindow(window)) return false;
+  {
+    std::lock_guard<std::mutex> hold(queue_lock_);
+    queue_.push_back(WindowMessage{window, message, wparam, lparam});
+  }
+  if (other_thread) WakeMessageLoop();
   return true;
 }
 
@@ -157,17 +166,27 @@ void WindowManagerBase::PostQuitMessage(int code) {
 }
 
 void WindowManagerBase::ForceQuit(int code) {
-  queue_.clear();
+  {
+    std::lock_guard<std::mutex> hold(queue_lock_);
+    queue_.clear();
+  }
   quit_pending_ = true;
   quit_code_ = code;
 }
 
 int WindowManagerBase::GetMessage(WindowMessage* message, WindowHandle, uint32_t, uint32_t) {
   for (;;) {
-    if (!queue_.empty()) {
-      *message = queue_.front();
-      queue_.pop_front();
-      return 1;
+    {
+      std::lock_guard<std::mutex> hold(queue_lock_);
+      // A message posted from another thread to a window gone since is dropped.
+      while (!queue_.empty() && queue_.front().window != 0 && !IsWindow(queue_.front().window)) {
+        queue_.pop_front();
+      }
+      if (!queue_.empty()) {
+        *message = queue_.front();
+        queue_.pop_front();
+        return 1;
+      }
     }
     if (quit_pending_) {
       quit_pending_ = false;
@@ -245,4 +264,71 @@ bool WindowManagerBase::EndDialog(WindowHandle dialog, intptr_t result) {
   it->second.dialog_result = result;
   EndNativeDialog(dialog);
   return true;
+}
+
+CursorHandle WindowManagerBase::LoadCursor(InstanceHandle instance, uint32_t id) {
+  return instance == 0 && (id == IDC_ARROW || id == IDC_WAIT) ? id : 0;
+}
+
+CursorHandle WindowManagerBase::SetCursor(CursorHandle cursor) {
+  CursorHandle previous = cursor_;
+  cursor_ = cursor;
+  if (cursor != previous) ShowCursorShape(cursor);
+  return previous;
+}
+
+ThreadHandle WindowManagerBase::CreateThread(ThreadProcedure procedure, void* parameter) {
+  if (procedure == nullptr) return 0;
+  // The new thread inherits a mask holding every termination signal back, so
+  // their handlers run on the windows' thread.
+  sigset_t held;
+  sigset_t previous;
+  sigemptyset(&held);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held, s);
+  pthread_sigmask(SIG_BLOCK, &held, &previous);
+  ThreadHandle handle = 0;
+  auto end = std::make_shared<ThreadEnd>();
+  try {
+    std::thread thread([procedure, parameter, end] {
+      procedure(parameter);
+      std::lock_guard<std::mutex> hold(end->lock);
+      end->done = true;
+      end->ended.notify_all();
+    });
+    handle = (last_thread_ += 4);
+    threads_.emplace(handle, ThreadRecord{std::move(thread), end});
+  } catch (const std::system_error&) {
+    handle = 0;
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return handle;
+}
+
+uint32_t WindowManagerBase::WaitForSingleObject(ThreadHandle thread, uint32_t milliseconds) {
+  auto it = threads_.find(thread);
+  if (it == threads_.end()) return WAIT_FAILED;
+  ThreadRecord& record = it->second;
+  if (milliseconds != INFINITE) {
+    std::unique_lock<std::mutex> hold(record.end->lock);
+    if (!record.end->ended.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                                    [&record] { return record.end->done; })) {
+      return WAIT_TIMEOUT;
+    }
+  }
+  if (record.thread.joinable()) record.thread.join();
+  return WAIT_OBJECT_0;
+}
+
+bool WindowManagerBase::CloseHandle(ThreadHandle thread) {
+  auto it = threads_.find(thread);
+  if (it == threads_.end()) return false;
+  if (it->second.thread.joinable()) it->second.thread.join();
+  threads_.erase(it);
+  return true;
+}
+
+WindowManagerBase::~WindowManagerBase() {
+  for (auto& [handle, record] : threads_) {
+    if (record.thread.joinable()) record.thread.join();
+  }
 }

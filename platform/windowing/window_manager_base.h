@@ -1,13 +1,18 @@
 // The message semantics every backend shares: window classes, the window
 // table, the message queue and loop, sent and posted messages, the default
-// procedure, accelerators and the life of modal dialogs. A backend adds the
-// display (placement, painting, boxes) through the hooks at the bottom and
-// owns its native objects; this class owns the window records.
+// procedure, accelerators, the life of modal dialogs, the stock cursors and
+// the program's threads. A backend adds the display (placement, painting,
+// boxes, the cursor's look) through the hooks at the bottom and owns its
+// native objects; this class owns the window records and the threads.
 #pragma once
 
+#include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/windowing/window_manager.h"
 
@@ -38,6 +43,13 @@ class WindowManagerBase : public WindowManager {
   intptr_t DialogBoxParam(InstanceHandle instance, uint32_t template_id, WindowHandle owner,
                           DialogProcedure procedure, LongParam parameter) override;
   bool EndDialog(WindowHandle dialog, intptr_t result) override;
+  CursorHandle LoadCursor(InstanceHandle instance, uint32_t id) override;
+  CursorHandle SetCursor(CursorHandle cursor) override;
+  ThreadHandle CreateThread(ThreadProcedure procedure, void* parameter) override;
+  uint32_t WaitForSingleObject(ThreadHandle thread, uint32_t milliseconds) override;
+  bool CloseHandle(ThreadHandle thread) override;
+  // Waits for every thread still open (a manager outlives its threads).
+  ~WindowManagerBase() override;
 
   // A window the platform itself runs (the shell's menu bar): no procedure of
   // the program's, owned by owner and destroyed with it. 0 for an unknown owner.
@@ -88,6 +100,13 @@ class WindowManagerBase : public WindowManager {
   // Shows the dialog and runs a modal loop until EndNativeDialog.
   virtual void RunModalDialog(WindowHandle dialog) = 0;
   virtual void EndNativeDialog(WindowHandle dialog) = 0;
+  // Shows cursor (a stock id; 0: the arrow) over the program's windows.
+  virtual void ShowCursorShape(CursorHandle cursor) = 0;
+  // Wakes WaitForMessages after another thread has posted a message; called
+  // on that thread.
+  virtual void WakeMessageLoop() {}
+  // True on the thread that made the manager (the windows' thread).
+  bool OnWindowThread() const { return std::this_thread::get_id() == window_thread_; }
   // Makes GetMessage return quit at once, without the program posting it
   // (the backend can no longer run the loop).
   void ForceQuit(int code);
@@ -99,7 +118,22 @@ class WindowManagerBase : public WindowManager {
 
   std::map<std::u16string, WindowClass> classes_;
   std::map<WindowHandle, WindowRecord> windows_;
+  std::mutex queue_lock_;  // guards queue_: other threads post to it
   std::deque<WindowMessage> queue_;
+  // A thread's end, told by the thread itself so that a wait can time out.
+  struct ThreadEnd {
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+  };
+  struct ThreadRecord {
+    std::thread thread;
+    std::shared_ptr<ThreadEnd> end;
+  };
+  std::map<ThreadHandle, ThreadRecord> threads_;
+  ThreadHandle last_thread_ = 0x00F00000u;
+  CursorHandle cursor_ = 0;
+  std::thread::id window_thread_ = std::this_thread::get_id();
   WindowHandle last_handle_ = 0x00001000u;
   uint16_t last_atom_ = 0xC000;
   bool quit_pending_ = false;

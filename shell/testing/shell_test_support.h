@@ -2,6 +2,7 @@
 // stand-in window manager and shell services and the program's resources,
 // and puts DisplayText back to HelpText. The stand-in numbers windows from
 // 0x1004 in steps of 4: the main window, then the menu bar, then dialogs.
+// FinishWork lets the window's worker run to its end through the loop.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "platform/windowing/scripted/scripted_window_manager.h"
 #include "resources/quorvafix_resources.h"
 #include "shell/display_text.h"
+#include "shell/window_work.h"
 
 class ShellTest : public ::testing::Test {
  public:
@@ -26,6 +28,7 @@ class ShellTest : public ::testing::Test {
     DisplayText.Assign(HelpText);
   }
   void TearDown() override {
+    EndWork();
     InstallWindowManager(nullptr);
     InstallShellServices(nullptr);
   }
@@ -36,6 +39,26 @@ class ShellTest : public ::testing::Test {
   static std::string Sent(WindowHandle window, const std::string& message, const std::string& w,
                           const std::string& l) {
     return "SendMessage(" + HandleText(window) + ", " + message + ", " + w + ", " + l + ")";
+  }
+
+  // Runs the program's loop while the window's work is in progress: the
+  // stand-in runs the worker's thread and the window handles its WM_WORK_DONE.
+  void FinishWork() {
+    WindowMessage message{};
+    while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) DispatchMessage(&message);
+  }
+  // calls without the lines the work's own machinery made: the cursor, the
+  // thread and its WM_WORK_DONE.
+  static std::vector<std::string> WithoutWork(const std::vector<std::string>& calls) {
+    std::vector<std::string> kept;
+    for (const std::string& call : calls) {
+      bool work = call.rfind("SetCursor(", 0) == 0 || call.rfind("CreateThread(", 0) == 0 ||
+                  call.rfind("thread ", 0) == 0 || call.rfind("WaitForSingleObject(", 0) == 0 ||
+                  call.rfind("CloseHandle(", 0) == 0 ||
+                  (call.rfind("PostMessage(", 0) == 0 && call.find(", 0x401, ") != std::string::npos);
+      if (!work) kept.push_back(call);
+    }
+    return kept;
   }
 
   ScriptedWindowManager windows_;

@@ -373,6 +373,7 @@ void ScriptedWindowManager::RunModalDialog(WindowHandle dialog) {
 }
 
 void ScriptedWindowManager::WaitForMessages() {
+  if (RunPendingThread()) return;
   for (const auto& [handle, surface] : surfaces_) {
     if (surface.invalid && surface.visible) {
       WindowManagerBase::PostMessage(handle, WM_PAINT, 0, 0);

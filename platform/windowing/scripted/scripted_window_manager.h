@@ -11,6 +11,10 @@
 //   SendMessage(0x7f000004, WM_COPYDATA, 0x0, {kind 0x51465831, 8 bytes, "/a.r"})
 // Like the handheld, the stand-in paints an invalid window when the program
 // waits or calls UpdateWindow, and the default procedure validates it.
+// Threads do not run alongside: a thread's procedure runs on the calling
+// thread the next time the program waits (before painting and steps), or
+// when WaitForSingleObject asks for it first, so the order of calls is fixed.
+// A wait with a time limit runs it too, unless the test made threads slow.
 #pragma once
 
 #include <deque>
@@ -95,6 +99,14 @@ class ScriptedWindowManager : public WindowManagerBase {
   intptr_t DialogBoxParam(InstanceHandle instance, uint32_t template_id, WindowHandle owner,
                           DialogProcedure procedure, LongParam parameter) override;
   bool EndDialog(WindowHandle dialog, intptr_t result) override;
+  CursorHandle SetCursor(CursorHandle cursor) override;
+  ThreadHandle CreateThread(ThreadProcedure procedure, void* parameter) override;
+  uint32_t WaitForSingleObject(ThreadHandle thread, uint32_t milliseconds) override;
+  bool CloseHandle(ThreadHandle thread) override;
+  // Makes a wait with a time limit time out while the thread has not run.
+  void MakeThreadsSlow() { slow_threads_ = true; }
+  // The cursor shown now (0: the arrow).
+  CursorHandle Cursor() const { return cursor_shown_; }
 
  protected:
   Rect DefaultWindowRect() override { return WORK_AREA; }
@@ -107,6 +119,7 @@ class ScriptedWindowManager : public WindowManagerBase {
                           InstanceHandle instance, WindowHandle owner) override;
   void RunModalDialog(WindowHandle dialog) override;
   void EndNativeDialog(WindowHandle) override {}
+  void ShowCursorShape(CursorHandle cursor) override { cursor_shown_ = cursor; }
 
  private:
   struct Surface {
@@ -115,6 +128,15 @@ class ScriptedWindowManager : public WindowManagerBase {
     bool invalid = false;
     bool erase = false;
   };
+
+  struct PendingThread {
+    ThreadProcedure procedure;
+    void* parameter;
+    bool returned = false;
+  };
+  // Runs a thread that has not run yet; false when none is waiting.
+  bool RunPendingThread();
+  void RunThread(ThreadHandle handle, PendingThread& thread);
 
   // Runs the next step; false (after recording "loop starved") when none is left.
   bool RunStep();
@@ -126,4 +148,8 @@ class ScriptedWindowManager : public WindowManagerBase {
   WindowHandle last_foreign_ = 0x7F000000u;
   bool fail_window_creation_ = false;
   WindowHandle newest_ = 0;
+  std::map<ThreadHandle, PendingThread> pending_threads_;
+  ThreadHandle last_pending_thread_ = 0x00F00000u;
+  CursorHandle cursor_shown_ = 0;
+  bool slow_threads_ = false;
 };
