@@ -11,7 +11,8 @@
 namespace {
 
 [[noreturn]] void Die(const std::string& what, const std::string& path) {
-  std::fprintf(stderr, "bench: cannot %s %s: %s\n", what.c_str(), path.c_str(), std::strerror(errno));
+  std::fprintf(stderr, "bench: cannot %s %s: %s\n", what.c_str(), path.c_str(),
+               std::strerror(errno));
   std::exit(1);
 }
 

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     times.push_back(ms);
   }
   std::sort(times.begin(), times.end());
-  std::printf("first paint: median %.1f ms, min %.1f ms, max %.1f ms over %d runs\n", times[times.size() / 2],
-              times.front(), times.back(), runs);
+  std::printf("first paint: median %.1f ms, min %.1f ms, max %.1f ms over %d runs\n",
+              times[times.size() / 2], times.front(), times.back(), runs);
   return 0;
 }

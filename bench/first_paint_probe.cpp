@@ -14,13 +14,15 @@
 
 namespace {
 
-using DrawText = void (*)(void* painter, const void* rect, int flags, const void* text, void* drawn);
+using DrawText = void (*)(void* painter, const void* rect, int flags, const void* text,
+                          void* drawn);
 constexpr char DRAW_TEXT[] = "_ZN8QPainter8drawTextERK5QRectiRK7QStringPS0_";
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void _ZN8QPainter8drawTextERK5QRectiRK7QStringPS0_(
-    void* painter, const void* rect, int flags, const void* text, void* drawn) {
+extern "C" __attribute__((visibility("default"))) void
+_ZN8QPainter8drawTextERK5QRectiRK7QStringPS0_(void* painter, const void* rect, int flags,
+                                              const void* text, void* drawn) {
   static const auto real = reinterpret_cast<DrawText>(dlsym(RTLD_NEXT, DRAW_TEXT));
   if (real == nullptr) _exit(3);
   real(painter, rect, flags, text, drawn);

@@ -45,7 +45,9 @@ int main(int argc, char** argv) {
   }
   const double peak_growth = PeakResidentMB() - peak_before;
   const double heap_kept = HeapInUseMB() - heap_before;
-  std::printf("%s: file %.1f MiB, peak RSS growth %.1f MiB (%.2f x file), heap kept %.1f MiB (%.2f x file)\n",
-              path.c_str(), file_mb, peak_growth, peak_growth / file_mb, heap_kept, heap_kept / file_mb);
+  std::printf(
+      "%s: file %.1f MiB, peak RSS growth %.1f MiB (%.2f x file), heap kept %.1f MiB (%.2f x "
+      "file)\n",
+      path.c_str(), file_mb, peak_growth, peak_growth / file_mb, heap_kept, heap_kept / file_mb);
   return 0;
 }

@@ -18,7 +18,7 @@ namespace {
 
 constexpr size_t BASE_BLOCK = 0x1000;
 constexpr size_t BIN_SIZE = 0x1000;
-constexpr uint32_t ROOT_CELL = 0x20;      // just after the bin header
+constexpr uint32_t ROOT_CELL = 0x20;       // just after the bin header
 constexpr uint32_t ROOT_CELL_SIZE = 0x58;  // 0x50 fixed part + "ROOT", 8-aligned
 constexpr uint32_t SECURITY_CELL = ROOT_CELL + ROOT_CELL_SIZE;
 constexpr uint32_t SECURITY_CELL_SIZE = 0x30;  // 0x18 fixed part + 20-byte descriptor
@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
   bool written = out != nullptr && std::fwrite(hive.data(), 1, hive.size(), out) == hive.size();
   if (out != nullptr && std::fclose(out) != 0) written = false;
   if (!written) {
-    std::fprintf(stderr, "quorvafix-make-empty-hive: cannot write %s: %s\n", argv[1], std::strerror(errno));
+    std::fprintf(stderr, "quorvafix-make-empty-hive: cannot write %s: %s\n", argv[1],
+                 std::strerror(errno));
     return 1;
   }
   return 0;

@@ -78,10 +78,12 @@ int main(int argc, char** argv) {
   FILE* out = std::fopen(out_path, "wb");
   if (out == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() ||
       std::fclose(out) != 0) {
-    std::fprintf(stderr, "quorvafix-make-registry: cannot write %s: %s\n", out_path, std::strerror(errno));
+    std::fprintf(stderr, "quorvafix-make-registry: cannot write %s: %s\n", out_path,
+                 std::strerror(errno));
     return 1;
   }
-  std::printf("%s: %zu bytes, %d keys, %d values, %d active drivers (%d examined, %d faulty)\n", out_path,
-              bytes.size(), counts.keys, counts.values, counts.drivers, counts.com_drivers, counts.faulty);
+  std::printf("%s: %zu bytes, %d keys, %d values, %d active drivers (%d examined, %d faulty)\n",
+              out_path, bytes.size(), counts.keys, counts.values, counts.drivers,
+              counts.com_drivers, counts.faulty);
   return 0;
 }

@@ -66,33 +66,67 @@ constexpr DriverKind DRIVER_KINDS[] = {
 constexpr int KIND_COUNT = sizeof(DRIVER_KINDS) / sizeof(DRIVER_KINDS[0]);
 constexpr const char* FAULTY_DLLS[] = {"QVBTDEV.DLL", "---BTCEIF.DLL", "---btceif.dll"};
 
-constexpr const char* WORDS[] = {
-    "Pocket",  "Outlook", "Inbox",   "Calendar", "Contacts", "Tasks",    "Notes",   "Media",
-    "Player",  "Today",   "Sync",    "Active",   "Connect",  "Bluetooth", "Manager", "Phone",
-    "Voice",   "Recorder", "Solitaire", "Explorer", "Settings", "Server", "Profile", "Default",
-    "Caf\xE9", "Espa\xF1ol", "Gr\xF6\xDF" "e", "Fran\xE7" "ais", "\xA9 2003", "\x80 12,50",
-    "Map",     "Route",   "Street",  "Display",  "Sound",    "Network", "Modem",   "Dial"};
+constexpr const char* WORDS[] = {"Pocket",
+                                 "Outlook",
+                                 "Inbox",
+                                 "Calendar",
+                                 "Contacts",
+                                 "Tasks",
+                                 "Notes",
+                                 "Media",
+                                 "Player",
+                                 "Today",
+                                 "Sync",
+                                 "Active",
+                                 "Connect",
+                                 "Bluetooth",
+                                 "Manager",
+                                 "Phone",
+                                 "Voice",
+                                 "Recorder",
+                                 "Solitaire",
+                                 "Explorer",
+                                 "Settings",
+                                 "Server",
+                                 "Profile",
+                                 "Default",
+                                 "Caf\xE9",
+                                 "Espa\xF1ol",
+                                 "Gr\xF6\xDF"
+                                 "e",
+                                 "Fran\xE7"
+                                 "ais",
+                                 "\xA9 2003",
+                                 "\x80 12,50",
+                                 "Map",
+                                 "Route",
+                                 "Street",
+                                 "Display",
+                                 "Sound",
+                                 "Network",
+                                 "Modem",
+                                 "Dial"};
 constexpr const char* VALUE_NAMES[] = {
-    "DisplayName", "Version",  "InstallDir",   "Flags",    "Enabled",  "Timeout", "Path",
-    "Icon",        "Order",    "Index",        "LastUsed", "Width",    "Height",  "Color",
-    "FontName",    "FontSize", "Language",     "Volume",   "AutoStart", "Server", "Port",
-    "UserName",    "Domain",   "Mode",         "Options",  "Priority256", "State", "Count",
-    "Description", "Help",     "WindowPos",    "Layout",   "Format",   "Sound",   "Interval",
-    "Threshold",   "Device",   "Provider",     "Location", "Title"};
+    "DisplayName", "Version",  "InstallDir", "Flags",    "Enabled",     "Timeout", "Path",
+    "Icon",        "Order",    "Index",      "LastUsed", "Width",       "Height",  "Color",
+    "FontName",    "FontSize", "Language",   "Volume",   "AutoStart",   "Server",  "Port",
+    "UserName",    "Domain",   "Mode",       "Options",  "Priority256", "State",   "Count",
+    "Description", "Help",     "WindowPos",  "Layout",   "Format",      "Sound",   "Interval",
+    "Threshold",   "Device",   "Provider",   "Location", "Title"};
 constexpr const char* SUBKEY_NAMES[] = {
-    "Settings", "Parms",   "TcpIp",   "Shell",   "Open",     "Command", "DefaultIcon",
-    "Options",  "Recent",  "Accounts", "Profiles", "Fonts",  "Sounds",  "Colors",
-    "Layout",   "Cache",   "History", "Plugins", "Devices",  "Ports",   "Config",
-    "State",    "Display", "Power",   "Security", "Locale",  "Keys",    "Menus"};
-constexpr const char* VENDORS[] = {
-    "Microsoft", "HP",       "Compaq", "Dell",    "Toshiba",  "Casio",   "Symbol",
-    "Intermec",  "Socket",   "Widcomm", "Palm",   "Mobipocket", "Ilium", "Conduits",
-    "Handango",  "Pocketgear", "Spb",  "Resco",   "Vito",     "Lakeridge"};
+    "Settings", "Parms",   "TcpIp",    "Shell",    "Open",    "Command", "DefaultIcon",
+    "Options",  "Recent",  "Accounts", "Profiles", "Fonts",   "Sounds",  "Colors",
+    "Layout",   "Cache",   "History",  "Plugins",  "Devices", "Ports",   "Config",
+    "State",    "Display", "Power",    "Security", "Locale",  "Keys",    "Menus"};
+constexpr const char* VENDORS[] = {"Microsoft",  "HP",         "Compaq",   "Dell",     "Toshiba",
+                                   "Casio",      "Symbol",     "Intermec", "Socket",   "Widcomm",
+                                   "Palm",       "Mobipocket", "Ilium",    "Conduits", "Handango",
+                                   "Pocketgear", "Spb",        "Resco",    "Vito",     "Lakeridge"};
 constexpr const char* APPLETS[] = {
-    "Power",  "Sounds", "Volume", "Keybd",  "Owner", "Stylus", "Backlight", "Comm",
-    "Desktop", "Input", "Clock",  "Memory", "Today", "Buttons", "Regional", "Accessibility"};
-constexpr const char* ADAPTERS[] = {"NE2000", "CF8385", "BTPAN", "PPP", "IrDA", "Asyncmac",
-                                    "TCPIP6", "WiFiCard", "Tcpip", "AFD"};
+    "Power",   "Sounds", "Volume", "Keybd",  "Owner", "Stylus",  "Backlight", "Comm",
+    "Desktop", "Input",  "Clock",  "Memory", "Today", "Buttons", "Regional",  "Accessibility"};
+constexpr const char* ADAPTERS[] = {"NE2000",   "CF8385", "BTPAN",    "PPP",   "IrDA",
+                                    "Asyncmac", "TCPIP6", "WiFiCard", "Tcpip", "AFD"};
 
 // How the first-level keys of a filler subtree are named.
 enum class NameKind { Vendor, Guid, Extension, Applet, Adapter };
@@ -226,12 +260,14 @@ class Generator {
       }
       sink_.String("Key", key);
       if (kind.pc_card) {
-        sink_.String("PnpId", Printed("CF_CARD-%04X-%04X", random_.Below(0xFFFF), random_.Below(0xFFFF)));
+        sink_.String("PnpId",
+                     Printed("CF_CARD-%04X-%04X", random_.Below(0xFFFF), random_.Below(0xFFFF)));
         sink_.Dword("Sckt", static_cast<uint32_t>(random_.Below(2)));
         counts_.values += 2;
       }
       ++counts_.drivers;
-      if (kind.device != nullptr && std::string(kind.device) == "COM" && !kind.pc_card) ++counts_.com_drivers;
+      if (kind.device != nullptr && std::string(kind.device) == "COM" && !kind.pc_card)
+        ++counts_.com_drivers;
     }
     Key("HKEY_LOCAL_MACHINE", "Drivers\\BuiltIn");
     for (int i = 0; i < DriverCount(); ++i) {
@@ -261,7 +297,8 @@ class Generator {
 
   std::vector<uint8_t> RandomBytes(int n) {
     std::vector<uint8_t> bytes(static_cast<size_t>(n));
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random_.Below(256) & (random_.Chance(40) ? 0 : 0xFF));
+    for (uint8_t& b : bytes)
+      b = static_cast<uint8_t>(random_.Below(256) & (random_.Chance(40) ? 0 : 0xFF));
     return bytes;
   }
 
@@ -279,7 +316,8 @@ class Generator {
       case 0:
         return std::string("\\Windows\\") + random_.Pick(WORDS) + ".dll";
       case 1:
-        return std::string("\\Program Files\\") + random_.Pick(VENDORS) + "\\" + random_.Pick(WORDS) + ".exe";
+        return std::string("\\Program Files\\") + random_.Pick(VENDORS) + "\\" +
+               random_.Pick(WORDS) + ".exe";
       case 2:
         return "\"" + Words(2) + "\" " + Words(1);
       case 3:
@@ -305,7 +343,7 @@ class Generator {
         sink_.String(name, StringData());
       } else if (kind < 88) {
         sink_.Dword(name, random_.Chance(50) ? static_cast<uint32_t>(random_.Below(2))
-                                              : static_cast<uint32_t>(random_.Next()));
+                                             : static_cast<uint32_t>(random_.Next()));
       } else if (kind < 94) {
         int size = random_.Chance(85) ? 4 + random_.Below(12) : 20 + random_.Below(60);
         sink_.Binary(name, RandomBytes(size));
@@ -313,7 +351,8 @@ class Generator {
         sink_.Text(name, 2, "%windir%\\" + std::string(random_.Pick(WORDS)) + ".wav");
       } else {
         std::string list;
-        for (int k = 1 + random_.Below(3); k > 0; --k) list += std::string(random_.Pick(WORDS)) + '\0';
+        for (int k = 1 + random_.Below(3); k > 0; --k)
+          list += std::string(random_.Pick(WORDS)) + '\0';
         list += '\0';
         sink_.Text(name, 7, list);
       }
@@ -333,20 +372,24 @@ class Generator {
   std::string FirstLevelName(NameKind kind, int index) {
     switch (kind) {
       case NameKind::Guid:
-        return Printed("{%08X-%04X-%04X-", static_cast<unsigned>(random_.Next()), random_.Below(0xFFFF),
-                       random_.Below(0xFFFF)) +
-               Printed("%04X-%08X%04X}", random_.Below(0xFFFF), static_cast<unsigned>(random_.Next()),
+        return Printed("{%08X-%04X-%04X-", static_cast<unsigned>(random_.Next()),
+                       random_.Below(0xFFFF), random_.Below(0xFFFF)) +
+               Printed("%04X-%08X%04X}", random_.Below(0xFFFF),
+                       static_cast<unsigned>(random_.Next()),
                        static_cast<unsigned>(index & 0xFFFF));
       case NameKind::Extension:
         return Printed(index % 2 == 0 ? ".x%02u%u" : "xfile%u.%u", index / 2 % 100, index / 200);
       case NameKind::Applet:
-        return std::string(APPLETS[index % 16]) + (index < 16 ? std::string() : Printed("%u", index / 16));
+        return std::string(APPLETS[index % 16]) +
+               (index < 16 ? std::string() : Printed("%u", index / 16));
       case NameKind::Adapter:
-        return std::string(ADAPTERS[index % 10]) + (index < 10 ? std::string() : Printed("%u", index / 10));
+        return std::string(ADAPTERS[index % 10]) +
+               (index < 10 ? std::string() : Printed("%u", index / 10));
       case NameKind::Vendor:
         break;
     }
-    return std::string(VENDORS[index % 20]) + (index < 20 ? std::string() : Printed("%u", index / 20));
+    return std::string(VENDORS[index % 20]) +
+           (index < 20 ? std::string() : Printed("%u", index / 20));
   }
 
   // Key path and its subtree, depth-first, while the key budget lasts.
@@ -412,7 +455,7 @@ RegistryCounts GenerateRegistry(const RegistryShape& shape, RegistrySink& sink) 
 std::string ShapeFileName(const RegistryShape& shape) {
   char name[128];
   std::snprintf(name, sizeof name, "reg%d-k%d-v%d-d%d-f%d-s%llu.reg",
-                shape.dialect == ExportDialect::Regedit4 ? 4 : 5, shape.keys, shape.values, shape.drivers,
-                shape.faulty, static_cast<unsigned long long>(shape.seed));
+                shape.dialect == ExportDialect::Regedit4 ? 4 : 5, shape.keys, shape.values,
+                shape.drivers, shape.faulty, static_cast<unsigned long long>(shape.seed));
   return name;
 }

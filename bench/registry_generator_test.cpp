@@ -29,7 +29,9 @@ struct RecordingSink : RegistrySink {
   void Dword(const std::string& name, uint32_t) override { Add(name, ""); }
   void Text(const std::string& name, uint32_t, const std::string&) override { Add(name, ""); }
   void Binary(const std::string& name, const std::vector<uint8_t>&) override { Add(name, ""); }
-  void Add(const std::string& name, const std::string& text) { values[keys.back()].push_back({name, text}); }
+  void Add(const std::string& name, const std::string& text) {
+    values[keys.back()].push_back({name, text});
+  }
 
   std::vector<std::string> keys;  // in the order announced, roots included
   std::map<std::string, std::vector<Value>> values;
@@ -48,7 +50,8 @@ std::vector<std::string> LinesOf(const std::string& text) {
   return lines;
 }
 
-const std::string* ValueOf(const RecordingSink& sink, const std::string& key, const std::string& name) {
+const std::string* ValueOf(const RecordingSink& sink, const std::string& key,
+                           const std::string& name) {
   for (const auto& v : sink.values.at(key)) {
     if (v.name == name) return &v.text;
   }
@@ -114,7 +117,8 @@ TEST(RegistryGenerator, ActiveDriversPointAtTheirDriverKeys) {
     const std::string* dll = ValueOf(sink, driver, "Dll");
     ASSERT_NE(dll, nullptr);
     bool quorva = *dll == "QVBTDEV.DLL" || *dll == "---BTCEIF.DLL" || *dll == "---btceif.dll";
-    bool is_examined = name != nullptr && name->compare(0, 3, "COM") == 0 && ValueOf(sink, entry, "PnpId") == nullptr;
+    bool is_examined = name != nullptr && name->compare(0, 3, "COM") == 0 &&
+                       ValueOf(sink, entry, "PnpId") == nullptr;
     examined += is_examined ? 1 : 0;
     faulty += quorva ? 1 : 0;
     EXPECT_TRUE(!quorva || is_examined) << "faulty names sit on examined COM drivers: " << entry;
@@ -183,7 +187,8 @@ TEST(RegFileOfGenerator, UnicodeIsTheSameTextInUtf16WithItsOwnHeader) {
   ASSERT_EQ(wide.substr(0, 2), "\xFF\xFE");
   std::string units;  // the UTF-16 text back in Windows-1252
   for (size_t i = 2; i + 1 < wide.size(); i += 2) {
-    units += WideToCodePage(static_cast<char16_t>(static_cast<uint8_t>(wide[i]) | static_cast<uint8_t>(wide[i + 1]) << 8));
+    units += WideToCodePage(static_cast<char16_t>(static_cast<uint8_t>(wide[i]) |
+                                                  static_cast<uint8_t>(wide[i + 1]) << 8));
   }
   const std::string header5 = "Windows Registry Editor Version 5.00\r\n";
   ASSERT_EQ(units.compare(0, header5.size(), header5), 0);
@@ -212,8 +217,10 @@ TEST(RegFileOfGenerator, UnicodeIsTheSameTextInUtf16WithItsOwnHeader) {
 }
 
 TEST(RegFileOfGenerator, ShapeFileNameNamesTheShape) {
-  EXPECT_EQ(ShapeFileName(TypicalShape(ExportDialect::Regedit4)), "reg4-k20000-v120000-d40-f1-s1.reg");
-  EXPECT_EQ(ShapeFileName(ScaledShape(ExportDialect::Unicode5, 10, 5000)), "reg5-k40000-v240000-d5000-f1-s1.reg");
+  EXPECT_EQ(ShapeFileName(TypicalShape(ExportDialect::Regedit4)),
+            "reg4-k20000-v120000-d40-f1-s1.reg");
+  EXPECT_EQ(ShapeFileName(ScaledShape(ExportDialect::Unicode5, 10, 5000)),
+            "reg5-k40000-v240000-d5000-f1-s1.reg");
 }
 
 // Keys below node and values in them and in node.
@@ -240,7 +247,8 @@ TEST(RegFileOfGenerator, LoadsIntoTheFileStoreAndScans) {
     ASSERT_NE(store, nullptr) << error;
     int keys = 0;
     int values = 0;
-    for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG}) {
+    for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                        HKEY_CURRENT_CONFIG}) {
       CountTree(store->Tree().Root(root), &keys, &values);
     }
     EXPECT_EQ(keys, counts.keys);
@@ -254,8 +262,12 @@ TEST(RegFileOfGenerator, LoadsIntoTheFileStoreAndScans) {
     std::string text = report.CStr();
     int blocks = 0;
     int marks = 0;
-    for (size_t at = text.find("\r\nDll: "); at != std::string::npos; at = text.find("\r\nDll: ", at + 1)) ++blocks;
-    for (size_t at = text.find(SCAN_BUG_MARK); at != std::string::npos; at = text.find(SCAN_BUG_MARK, at + 1)) ++marks;
+    for (size_t at = text.find("\r\nDll: "); at != std::string::npos;
+         at = text.find("\r\nDll: ", at + 1))
+      ++blocks;
+    for (size_t at = text.find(SCAN_BUG_MARK); at != std::string::npos;
+         at = text.find(SCAN_BUG_MARK, at + 1))
+      ++marks;
     EXPECT_EQ(blocks, counts.com_drivers);
     EXPECT_EQ(marks, 3);
     EXPECT_STREQ(message.CStr(), "");

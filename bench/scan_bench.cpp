@@ -9,8 +9,8 @@
 
 #include "bench/registry_generator.h"
 #include "platform/code_page.h"
-#include "platform/registry/testing/memory_registry.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/testing/memory_registry.h"
 #include "scan/serial_scan.h"
 
 namespace {
@@ -48,7 +48,8 @@ class MemorySink : public RegistrySink {
   }
   void Dword(const std::string& name, uint32_t value) override {
     std::vector<uint8_t> bytes = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                                  static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+                                  static_cast<uint8_t>(value >> 16),
+                                  static_cast<uint8_t>(value >> 24)};
     registry_.PutValue(root_, path_, Widened(name), REG_DWORD, bytes);
   }
   void Text(const std::string& name, uint32_t type, const std::string& text) override {
@@ -65,7 +66,8 @@ class MemorySink : public RegistrySink {
 
   // Writes the faulty Dll values back, as they were generated.
   void RestoreFaulty() {
-    for (const auto& [path, dll] : faulty_) registry_.PutString(HKEY_LOCAL_MACHINE, path, u"Dll", dll);
+    for (const auto& [path, dll] : faulty_)
+      registry_.PutString(HKEY_LOCAL_MACHINE, path, u"Dll", dll);
   }
   size_t FaultyCount() const { return faulty_.size(); }
 
@@ -119,17 +121,42 @@ void RunScan(benchmark::State& state, const RegistryShape& shape, bool repair) {
   state.counters["report_bytes"] = static_cast<double>(report_length);
   // Time per active driver: flat when the scan is linear.
   state.counters["per_driver"] = benchmark::Counter(
-      static_cast<double>(shape.drivers), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+      static_cast<double>(shape.drivers),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void BM_ScanDetect(benchmark::State& state) { RunScan(state, DriversOnly(static_cast<int>(state.range(0))), false); }
-void BM_ScanFix(benchmark::State& state) { RunScan(state, DriversOnly(static_cast<int>(state.range(0))), true); }
-BENCHMARK(BM_ScanDetect)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Arg(16000)->Arg(32000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ScanFix)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Arg(16000)->Arg(32000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
+void BM_ScanDetect(benchmark::State& state) {
+  RunScan(state, DriversOnly(static_cast<int>(state.range(0))), false);
+}
+void BM_ScanFix(benchmark::State& state) {
+  RunScan(state, DriversOnly(static_cast<int>(state.range(0))), true);
+}
+BENCHMARK(BM_ScanDetect)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Arg(8000)
+    ->Arg(16000)
+    ->Arg(32000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ScanFix)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Arg(8000)
+    ->Arg(16000)
+    ->Arg(32000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMicrosecond);
 
 // The typical handheld: 40 active drivers among 20,000 keys.
-void BM_ScanDetect_Typical(benchmark::State& state) { RunScan(state, TypicalShape(ExportDialect::Regedit4), false); }
-void BM_ScanFix_Typical(benchmark::State& state) { RunScan(state, TypicalShape(ExportDialect::Regedit4), true); }
+void BM_ScanDetect_Typical(benchmark::State& state) {
+  RunScan(state, TypicalShape(ExportDialect::Regedit4), false);
+}
+void BM_ScanFix_Typical(benchmark::State& state) {
+  RunScan(state, TypicalShape(ExportDialect::Regedit4), true);
+}
 BENCHMARK(BM_ScanDetect_Typical)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScanFix_Typical)->Unit(benchmark::kMicrosecond);
 

@@ -12,8 +12,8 @@
 namespace {
 
 // Short pieces of the kind the scan's report is made of.
-const char* const PIECES[8] = {"COM1:", "\r\nDll: ", "BTCEIF.DLL", "\r\n",
-                               "Drivers\\", "Active", "  FIXED!", "x"};
+const char* const PIECES[8] = {"COM1:",     "\r\nDll: ", "BTCEIF.DLL", "\r\n",
+                               "Drivers\\", "Active",    "  FIXED!",   "x"};
 
 // A text of n characters.
 std::string TextOf(int n) {
@@ -145,7 +145,8 @@ void BM_Format_Dyn(benchmark::State& state) {
   DynString s;
   int i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(s.Format("%s%d: %s at 0x%08X, %d of %d", "COM", i & 7, "BTCEIF.DLL", i, i, 40));
+    benchmark::DoNotOptimize(
+        s.Format("%s%d: %s at 0x%08X, %d of %d", "COM", i & 7, "BTCEIF.DLL", i, i, 40));
     ++i;
   }
 }
@@ -155,8 +156,8 @@ void BM_Format_Snprintf(benchmark::State& state) {
   char buffer[256];
   int i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        std::snprintf(buffer, sizeof buffer, "%s%d: %s at 0x%08X, %d of %d", "COM", i & 7, "BTCEIF.DLL", i, i, 40));
+    benchmark::DoNotOptimize(std::snprintf(buffer, sizeof buffer, "%s%d: %s at 0x%08X, %d of %d",
+                                           "COM", i & 7, "BTCEIF.DLL", i, i, 40));
     benchmark::ClobberMemory();
     ++i;
   }
@@ -167,7 +168,8 @@ void BM_Format_Std(benchmark::State& state) {
   char buffer[256];
   int i = 0;
   for (auto _ : state) {
-    int n = std::snprintf(buffer, sizeof buffer, "%s%d: %s at 0x%08X, %d of %d", "COM", i & 7, "BTCEIF.DLL", i, i, 40);
+    int n = std::snprintf(buffer, sizeof buffer, "%s%d: %s at 0x%08X, %d of %d", "COM", i & 7,
+                          "BTCEIF.DLL", i, i, 40);
     s.assign(buffer, static_cast<size_t>(n));
     benchmark::DoNotOptimize(s.data());
     ++i;
@@ -234,7 +236,8 @@ void BM_InsertChain_Dyn(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
     DynString s;
-    s << "Port " << (i & 15) << ": " << "BTCEIF.DLL" << ' ' << (i * 31) << "\r\n";
+    s << "Port " << (i & 15) << ": "
+      << "BTCEIF.DLL" << ' ' << (i * 31) << "\r\n";
     benchmark::DoNotOptimize(s.Data());
     ++i;
   }

@@ -16,7 +16,8 @@ constexpr char HEX_UPPER[] = "0123456789ABCDEF";
 // A comma-separated line of n fields such as a registry export's hex data or
 // a device list holds, with an empty field now and then.
 std::string FieldsOf(int n) {
-  const char* const fields[] = {"COM1:", "serial.dll", "", "BTCEIF.DLL", "0x0400", "Drivers", "1", "IrCOMM"};
+  const char* const fields[] = {"COM1:",  "serial.dll", "",  "BTCEIF.DLL",
+                                "0x0400", "Drivers",    "1", "IrCOMM"};
   std::string line;
   for (int i = 0; i < n; ++i) {
     if (i != 0) line += ',';
@@ -146,7 +147,8 @@ BENCHMARK(BM_HexDecode_Std)->RangeMultiplier(8)->Range(8, 4096);
 // and an accented letter, so about one character in four is escaped.
 std::string PathTextOf(int n) {
   std::string text;
-  while (static_cast<int>(text.size()) < n) text += "\\Program Files\\Caf\xE9 Map\\v2.1 (beta).exe ";
+  while (static_cast<int>(text.size()) < n)
+    text += "\\Program Files\\Caf\xE9 Map\\v2.1 (beta).exe ";
   text.resize(static_cast<size_t>(n));
   return text;
 }
@@ -171,7 +173,8 @@ void BM_PercentEscape_Std(benchmark::State& state) {
     in.assign(text.c_str());
     out.clear();
     for (char c : in) {
-      bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ';
+      bool plain =
+          (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ';
       if (plain) {
         out += c;
       } else {

@@ -16,7 +16,8 @@ namespace {
 // followed by the needle at its very end (the search reads everything).
 std::string HaystackOf(int n, const std::string& needle) {
   std::string text;
-  while (static_cast<int>(text.size()) < n) text += "Drivers\\BuiltIn\\Serial \"Dll\"=\"serial.dll\" ";
+  while (static_cast<int>(text.size()) < n)
+    text += "Drivers\\BuiltIn\\Serial \"Dll\"=\"serial.dll\" ";
   text.resize(static_cast<size_t>(n));
   return text + needle;
 }
@@ -49,7 +50,8 @@ void BM_FindTextWordNoCase_Std(benchmark::State& state) {
   const std::string text = HaystackOf(static_cast<int>(state.range(0)), " btceif");
   const std::string_view needle = "BTCEIF";
   auto same = [](char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+    return std::toupper(static_cast<unsigned char>(a)) ==
+           std::toupper(static_cast<unsigned char>(b));
   };
   for (auto _ : state) {
     auto from = text.begin();

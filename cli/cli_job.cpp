@@ -8,8 +8,8 @@
 #include "cli/report_text.h"
 #include "cli/terminal_text.h"
 #include "cli/write_recorder.h"
-#include "platform/registry/reg_file_store.h"
 #include "platform/files/lock_file.h"
+#include "platform/registry/reg_file_store.h"
 #include "platform/registry/reg_patch.h"
 #include "platform/registry/reg_text_codec.h"
 #include "platform/registry/registry.h"
@@ -20,8 +20,8 @@ namespace {
 
 // Runs the scan with store installed as the registry, keeping in entries
 // every entry or only the examined ones.
-void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message, bool every_entry,
-              std::vector<ScanEntry>& entries) {
+void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message,
+              bool every_entry, std::vector<ScanEntry>& entries) {
   ScanEntryList list(!every_entry);
   InstallRegistryStore(&store);
   ScanSerialDrivers(report, message, repair, &list);
@@ -51,8 +51,9 @@ std::u16string TextOf(const RecordedWrite& write) {
 }
 
 // Writes the repairs the recorder kept as a patch file; false after saying why.
-bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder, const std::string& patch_path,
-                FileSystem& fs, FileOutcome& outcome, std::FILE* err) {
+bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
+                const std::string& patch_path, FileSystem& fs, FileOutcome& outcome,
+                std::FILE* err) {
   std::vector<RegStringEdit> edits;
   for (const RecordedWrite& write : recorder.Writes()) {
     edits.push_back({write.root, write.key_path, write.name, TextOf(write)});
@@ -67,12 +68,12 @@ bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder, const 
   return true;
 }
 
-void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file, FileOutcome& outcome,
-                        std::FILE* err) {
+void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file,
+                        FileOutcome& outcome, std::FILE* err) {
   for (const RecordedWrite& write : recorder.Writes()) {
     if (write.status == ERROR_SUCCESS) continue;
-    Complain(file + ": cannot repair " + MessageText(write.key_path) + "\\" + MessageText(write.name) + ": " +
-                 write.failure,
+    Complain(file + ": cannot repair " + MessageText(write.key_path) + "\\" +
+                 MessageText(write.name) + ": " + write.failure,
              outcome, err);
   }
 }
@@ -81,7 +82,8 @@ void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file, 
 // message, and with --verbose a line per active-driver entry.
 void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE* out) {
   PrintLine(ReportTerminalText(outcome.entries), out);
-  if (options.command == CliCommand::Fix && !outcome.message.empty()) PrintLine(outcome.message, out);
+  if (options.command == CliCommand::Fix && !outcome.message.empty())
+    PrintLine(outcome.message, out);
   if (!options.verbose) return;
   for (const ScanEntry& entry : outcome.entries) PrintLine(EntryLine(entry), out);
 }
@@ -107,8 +109,9 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
 
   bool fix = options.command == CliCommand::Fix;
   bool to_patch = fix && !options.patch_path.empty();
-  WriteRecorder recorder(*store, to_patch ? WriteRecorder::Mode::KeepToItself : WriteRecorder::Mode::PassThrough,
-                         [&store] { return store->LastFailure(); });
+  WriteRecorder recorder(
+      *store, to_patch ? WriteRecorder::Mode::KeepToItself : WriteRecorder::Mode::PassThrough,
+      [&store] { return store->LastFailure(); });
   // The report and the exit status need only the examined entries; a long
   // active-driver list costs memory only when every entry is shown.
   bool every_entry = options.verbose || options.format == CliFormat::Json;

@@ -19,10 +19,12 @@ namespace {
 const std::string EXAMPLES = QUORVAFIX_EXAMPLES_DIR;
 
 constexpr char HEALTHY_REPORT[] =
-    "COM1:\nDll: SERIAL_PXA.DLL\nCOM3:\nDll: IRSIR.DLL\nCOM5:\nDll: BTCEIF.DLL\nCOM6:\nDll: BTCEIF.DLL\n"
+    "COM1:\nDll: SERIAL_PXA.DLL\nCOM3:\nDll: IRSIR.DLL\nCOM5:\nDll: BTCEIF.DLL\nCOM6:\nDll: "
+    "BTCEIF.DLL\n"
     "\nAll OK !!!\n";
 constexpr char REPAIRED_LINE[] =
-    " We have solved the Bug. You need to reboot your PocketPC with a soft reset to make the GPS port able "
+    " We have solved the Bug. You need to reboot your PocketPC with a soft reset to make the GPS "
+    "port able "
     "to other applications\n";
 constexpr char NOT_FOUND_LINE[] = "We have not find any Bluetooth Bug from QUORVA in this PDA.\n";
 
@@ -80,7 +82,8 @@ void ExpectOnlyDllLineChanged(const std::vector<uint8_t>& before, const std::vec
   std::string expected(before.begin(), before.end());
   size_t at = expected.find(widen("\"Dll\"=\"" + old_text + "\""));
   ASSERT_NE(at, std::string::npos);
-  expected.replace(at, widen("\"Dll\"=\"" + old_text + "\"").size(), widen("\"Dll\"=\"" + new_text + "\""));
+  expected.replace(at, widen("\"Dll\"=\"" + old_text + "\"").size(),
+                   widen("\"Dll\"=\"" + new_text + "\""));
   EXPECT_EQ(std::string(after.begin(), after.end()), expected);
 }
 
@@ -90,7 +93,8 @@ TEST_F(CliJobTest, FixRepairsInPlaceAndTheSecondRunFindsNothing) {
     const char* faulty;
     int unit;
   };
-  const Case cases[] = {{"quorva-driver.reg", "QVBTDEV.DLL", 2}, {"disabled-lowercase.reg", "---btceif.dll", 1}};
+  const Case cases[] = {{"quorva-driver.reg", "QVBTDEV.DLL", 2},
+                        {"disabled-lowercase.reg", "---btceif.dll", 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sample);
     std::string file = Sample(c.sample);
@@ -104,7 +108,8 @@ TEST_F(CliJobTest, FixRepairsInPlaceAndTheSecondRunFindsNothing) {
     JobResult second = Run(CliCommand::Fix, file);
     EXPECT_EQ(second.status, EXIT_NO_FAULT_LEFT);
     EXPECT_EQ(second.out, std::string(HEALTHY_REPORT) + NOT_FOUND_LINE);
-    for (const std::string& name : dir_.Names()) EXPECT_EQ(name.find(".lock"), std::string::npos) << name;
+    for (const std::string& name : dir_.Names())
+      EXPECT_EQ(name.find(".lock"), std::string::npos) << name;
   }
 }
 
@@ -116,8 +121,9 @@ TEST_F(CliJobTest, PatchHoldsOnlyTheRepairedValueAndLeavesTheFile) {
   EXPECT_NE(r.out.find("Dll: ---BTCEIF.DLL  FIXED!\n"), std::string::npos);
   EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/disabled-lowercase.reg"));
   std::vector<uint8_t> bytes = ReadBytes(patch);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]\n\"Dll\"=\"BTCEIF.DLL\"\n\n");
+  EXPECT_EQ(
+      std::string(bytes.begin(), bytes.end()),
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]\n\"Dll\"=\"BTCEIF.DLL\"\n\n");
 }
 
 // A sample made by hand in the forms Windows also reads: '#' comments, the
@@ -130,8 +136,10 @@ std::string HandMadeSample(const std::string& text) {
     out.replace(at, from.size(), to);
   };
   replace("REGEDIT4\n", "REGEDIT4\n# exported by hand\n");
-  replace("\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerialB\"", "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerialB\\\\\"");
-  replace("[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]", "  # the Bluetooth port\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB\\\\]");
+  replace("\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerialB\"",
+          "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerialB\\\\\"");
+  replace("[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]",
+          "  # the Bluetooth port\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB\\\\]");
   return out;
 }
 
@@ -147,7 +155,8 @@ TEST_F(CliJobTest, FixAndPatchAgreeOnFilesInWindowsForms) {
     std::vector<uint8_t> bytes;
     int unit;
   };
-  const Case cases[] = {{"hand.reg", NarrowBytes(hand_made), 1}, {"wide.reg", Utf16Bytes(wide, true), 2}};
+  const Case cases[] = {{"hand.reg", NarrowBytes(hand_made), 1},
+                        {"wide.reg", Utf16Bytes(wide, true), 2}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string file = dir_.File(c.name);
@@ -160,14 +169,16 @@ TEST_F(CliJobTest, FixAndPatchAgreeOnFilesInWindowsForms) {
         "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB]\n\"Dll\"=\"BTCEIF.DLL\"\n\n";
     std::vector<uint8_t> expected_bytes = NarrowBytes(expected_patch);
     if (c.unit == 2) {
-      expected_bytes = Utf16Bytes(std::u16string(expected_patch.begin(), expected_patch.end()), true);
+      expected_bytes =
+          Utf16Bytes(std::u16string(expected_patch.begin(), expected_patch.end()), true);
     }
     EXPECT_EQ(ReadBytes(patch), expected_bytes);
 
     JobResult fixed = Run(CliCommand::Fix, file);
     EXPECT_EQ(fixed.status, EXIT_NO_FAULT_LEFT) << fixed.err;
     EXPECT_EQ(fixed.out, patched.out);
-    EXPECT_NE(fixed.out.find("COM6:\nDll: ---BTCEIF.DLL  FIXED!\n"), std::string::npos) << fixed.out;
+    EXPECT_NE(fixed.out.find("COM6:\nDll: ---BTCEIF.DLL  FIXED!\n"), std::string::npos)
+        << fixed.out;
     ExpectOnlyDllLineChanged(c.bytes, ReadBytes(file), "---btceif.dll", "BTCEIF.DLL", c.unit);
   }
 }
@@ -176,7 +187,8 @@ TEST_F(CliJobTest, UnreadableOrRefusedFilesAreTrouble) {
   JobResult missing = Run(CliCommand::Detect, dir_.File("missing.reg"));
   EXPECT_EQ(missing.status, EXIT_TROUBLE);
   EXPECT_EQ(missing.out, "");
-  EXPECT_EQ(missing.err, "quorvafix-cli: " + dir_.File("missing.reg") + ": cannot read: No such file or directory\n");
+  EXPECT_EQ(missing.err, "quorvafix-cli: " + dir_.File("missing.reg") +
+                             ": cannot read: No such file or directory\n");
 
   std::string bad = dir_.File("bad.reg");
   WriteText(bad, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
@@ -196,7 +208,9 @@ TEST_F(CliJobTest, FailedRepairWriteKeepsTheFileAndSaysWhy) {
   EXPECT_EQ(r.status, EXIT_FAULT_LEFT);
   EXPECT_NE(r.out.find("Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"), std::string::npos);
   EXPECT_EQ(r.out.find("We have"), std::string::npos) << "no outcome message";
-  EXPECT_EQ(r.err.rfind("quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialA\\Dll: ", 0), 0u)
+  EXPECT_EQ(r.err.rfind(
+                "quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialA\\Dll: ", 0),
+            0u)
       << r.err;
   EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/quorva-driver.reg"));
   EXPECT_EQ(dir_.Names().size(), 1u) << "no lock is left";
@@ -217,10 +231,11 @@ std::string Regedit4(const std::vector<std::vector<std::string>>& entries,
                      const std::vector<std::vector<std::string>>& drivers) {
   std::string text = "REGEDIT4\r\n\r\n";
   for (const auto& e : entries) {
-    text += "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + e[0] + "]\r\n\"Name\"=\"" + e[1] + "\"\r\n\"Key\"=\"" + e[2] +
-            "\"\r\n\r\n";
+    text += "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + e[0] + "]\r\n\"Name\"=\"" + e[1] +
+            "\"\r\n\"Key\"=\"" + e[2] + "\"\r\n\r\n";
   }
-  for (const auto& d : drivers) text += "[HKEY_LOCAL_MACHINE\\" + d[0] + "]\r\n\"Dll\"=\"" + d[1] + "\"\r\n\r\n";
+  for (const auto& d : drivers)
+    text += "[HKEY_LOCAL_MACHINE\\" + d[0] + "]\r\n\"Dll\"=\"" + d[1] + "\"\r\n\r\n";
   return text;
 }
 
@@ -230,32 +245,38 @@ TEST_F(CliJobTest, ExitStatusComesFromTheScanNotFromTheReportText) {
                            {{"Drivers\\A", "a.dll <<<< BUG DETECTED HERE!"}}));
   JobResult r = Run(CliCommand::Detect, file);
   EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);
-  EXPECT_EQ(r.out, "COM1: <<<< BUG DETECTED HERE!\nDll: A.DLL <<<< BUG DETECTED HERE!\n\nAll OK !!!\n");
+  EXPECT_EQ(r.out,
+            "COM1: <<<< BUG DETECTED HERE!\nDll: A.DLL <<<< BUG DETECTED HERE!\n\nAll OK !!!\n");
 }
 
 TEST_F(CliJobTest, LongEntryNameNoLongerHidesALaterFault) {
   std::string file = dir_.File("long.reg");
-  WriteText(file, Regedit4({{std::string(250, 'n'), "COM1:", "Drivers\\\\A"}, {"02", "COM5:", "Drivers\\\\B"}},
+  WriteText(file, Regedit4({{std::string(250, 'n'), "COM1:", "Drivers\\\\A"},
+                            {"02", "COM5:", "Drivers\\\\B"}},
                            {{"Drivers\\A", "a.dll"}, {"Drivers\\B", "QVBTDEV.DLL"}}));
   CliOptions options;
   options.command = CliCommand::Detect;
   options.verbose = true;
   JobResult r = RunJob(options, file);
   EXPECT_EQ(r.status, EXIT_FAULT_LEFT);
-  EXPECT_EQ(r.out, "COM5:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"
-                   "entry \"" + std::string(250, 'n') + "\": skipped, name too long\n"
-                   "entry \"02\", Name \"COM5:\": examined, Dll \"QVBTDEV.DLL\", faulty\n");
+  EXPECT_EQ(r.out,
+            "COM5:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"
+            "entry \"" +
+                std::string(250, 'n') +
+                "\": skipped, name too long\n"
+                "entry \"02\", Name \"COM5:\": examined, Dll \"QVBTDEV.DLL\", faulty\n");
 }
 
 TEST_F(CliJobTest, KeyPathOutsideTheCodePageIsNeverOpened) {
   // "Bt\u0394" narrows to "Bt?", which names another key.
   std::string file = dir_.File("wide.reg");
-  WriteBytes(file, Utf16Bytes(u"Windows Registry Editor Version 5.00\r\n\r\n"
-                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n\"Name\"=\"COM5:\"\r\n"
-                              u"\"Key\"=\"Drivers\\\\Bt\u0394\"\r\n\r\n"
-                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Bt\u0394]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\r\n"
-                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Bt?]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n",
-                              true));
+  WriteBytes(
+      file, Utf16Bytes(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                       u"[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n\"Name\"=\"COM5:\"\r\n"
+                       u"\"Key\"=\"Drivers\\\\Bt\u0394\"\r\n\r\n"
+                       u"[HKEY_LOCAL_MACHINE\\Drivers\\Bt\u0394]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\r\n"
+                       u"[HKEY_LOCAL_MACHINE\\Drivers\\Bt?]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n",
+                       true));
   std::vector<uint8_t> before = ReadBytes(file);
   CliOptions options;
   options.command = CliCommand::Fix;
@@ -289,15 +310,20 @@ TEST_F(CliJobTest, VerboseLinesFollowTheUnchangedReport) {
 
 TEST_F(CliJobTest, StoredControlCharactersReachNoStreamRaw) {
   std::string file = dir_.File("esc\x1b[2J.reg");
-  WriteText(file, Regedit4({{"01", "COM5:\x1b]0;owned\x07", "Drivers\\\\A"}}, {{"Drivers\\A", "QVBTDEV.DLL\x1b[5m"}}));
+  WriteText(file, Regedit4({{"01", "COM5:\x1b]0;owned\x07", "Drivers\\\\A"}},
+                           {{"Drivers\\A", "QVBTDEV.DLL\x1b[5m"}}));
   FailingFileSystem fs(RealFileSystem());
   fs.FailAt(FileSystem::Step::Rename, 1, EROFS);
   JobResult r = Run(CliCommand::Fix, file, "", &fs);
-  EXPECT_EQ(r.out, "COM5:\\x1b]0;owned\\x07\nDll: QVBTDEV.DLL\\x1b[5M\n\nAll OK !!!\n" + std::string(NOT_FOUND_LINE));
-  WriteText(file, Regedit4({{"01", "COM5:", "Drivers\\\\A\x1b"}}, {{"Drivers\\A\x1b", "QVBTDEV.DLL"}}));
+  EXPECT_EQ(r.out, "COM5:\\x1b]0;owned\\x07\nDll: QVBTDEV.DLL\\x1b[5M\n\nAll OK !!!\n" +
+                       std::string(NOT_FOUND_LINE));
+  WriteText(file,
+            Regedit4({{"01", "COM5:", "Drivers\\\\A\x1b"}}, {{"Drivers\\A\x1b", "QVBTDEV.DLL"}}));
   r = Run(CliCommand::Fix, file, "", &fs);
   EXPECT_EQ(r.status, EXIT_FAULT_LEFT);
-  EXPECT_EQ(r.err.rfind("quorvafix-cli: " + dir_.File("esc\\x1b[2J.reg") + ": cannot repair Drivers\\A\\x1b\\Dll: ", 0),
+  EXPECT_EQ(r.err.rfind("quorvafix-cli: " + dir_.File("esc\\x1b[2J.reg") +
+                            ": cannot repair Drivers\\A\\x1b\\Dll: ",
+                        0),
             0u)
       << r.err;
   for (char c : r.out + r.err) EXPECT_NE(c, '\x1b');

@@ -38,7 +38,8 @@ const char CLI_USAGE[] =
     "    entry \"07\", Name \"COM9:\": skipped, has a PnpId\n"
     "  quorvafix-cli detect --format=json exports/*.reg > results.json\n"
     "    [{\"path\": \"exports/a.reg\", \"dialect\": \"REGEDIT4\", \"status\": \"faulty\",\n"
-    "      \"drivers\": [{\"entry\": \"05\", \"name\": \"COM5:\", \"dll\": \"QVBTDEV.DLL\", ...}],\n"
+    "      \"drivers\": [{\"entry\": \"05\", \"name\": \"COM5:\", \"dll\": \"QVBTDEV.DLL\", "
+    "...}],\n"
     "      \"skipped\": [{\"entry\": \"01\", \"reason\": \"not a COM port\", ...}], ...}, ...]\n"
     "\n"
     "Control characters from a file, a file name or an argument are printed\n"
@@ -118,7 +119,8 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
       options->verbose = true;
     } else if (arg == "--summary") {
       options->summary = true;
-    } else if (Given format = OptionValue(FORMAT_OPTION, argc, argv, &i, &value); format != Given::No) {
+    } else if (Given format = OptionValue(FORMAT_OPTION, argc, argv, &i, &value);
+               format != Given::No) {
       if (format == Given::WithoutValue) return Fail(error, "--format needs text or json");
       if (format_given) return Fail(error, "--format given twice");
       format_given = true;
@@ -131,8 +133,10 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
       }
     } else if (options->command != CliCommand::Fix) {
       return Fail(error, "unknown option " + Quoted(arg));
-    } else if (Given patch = OptionValue(PATCH_OPTION, argc, argv, &i, &value); patch != Given::No) {
-      if (patch == Given::WithoutValue || value.empty()) return Fail(error, "--patch needs a file name");
+    } else if (Given patch = OptionValue(PATCH_OPTION, argc, argv, &i, &value);
+               patch != Given::No) {
+      if (patch == Given::WithoutValue || value.empty())
+        return Fail(error, "--patch needs a file name");
       if (!options->patch_path.empty()) return Fail(error, "--patch given twice");
       options->patch_path = value;
     } else {
@@ -146,9 +150,10 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
   long stdin_count = std::count(options->files.begin(), options->files.end(), STDIN_FILE_NAME);
   if (stdin_count > 1) return Fail(error, "standard input ('-') given twice");
   if (stdin_count > 0 && options->command == CliCommand::Fix && options->patch_path.empty()) {
-    return Fail(error,
-                "fix cannot repair standard input ('-') in place: there is no file to write back to; "
-                "use --patch OUT.reg, or save the export to a file first");
+    return Fail(
+        error,
+        "fix cannot repair standard input ('-') in place: there is no file to write back to; "
+        "use --patch OUT.reg, or save the export to a file first");
   }
   return true;
 }

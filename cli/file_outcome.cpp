@@ -11,10 +11,14 @@ FileVerdict FileOutcome::Verdict() const {
 
 const char* VerdictText(FileVerdict verdict) {
   switch (verdict) {
-    case FileVerdict::Healthy: return "healthy";
-    case FileVerdict::Faulty: return "faulty";
-    case FileVerdict::Repaired: return "repaired";
-    case FileVerdict::Refused: return "refused";
+    case FileVerdict::Healthy:
+      return "healthy";
+    case FileVerdict::Faulty:
+      return "faulty";
+    case FileVerdict::Repaired:
+      return "repaired";
+    case FileVerdict::Refused:
+      return "refused";
   }
   return "";
 }
@@ -23,7 +27,8 @@ std::string SummaryLine(const std::vector<FileVerdict>& verdicts) {
   constexpr int VERDICTS = 4;  // in the order of FileVerdict, which is the line's
   int counts[VERDICTS] = {0, 0, 0, 0};
   for (FileVerdict verdict : verdicts) ++counts[static_cast<int>(verdict)];
-  std::string line = std::to_string(verdicts.size()) + (verdicts.size() == 1 ? " file: " : " files: ");
+  std::string line =
+      std::to_string(verdicts.size()) + (verdicts.size() == 1 ? " file: " : " files: ");
   for (int i = 0; i < VERDICTS; ++i) {
     if (i > 0) line += ", ";
     line += std::to_string(counts[i]) + " " + VerdictText(static_cast<FileVerdict>(i));

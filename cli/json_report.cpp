@@ -1,7 +1,6 @@
 #include "cli/json_report.h"
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 
 #include "cli/terminal_text.h"
@@ -19,9 +18,12 @@ const char* DialectText(RegDialect dialect) {
 
 const char* EncodingText(RegEncoding encoding) {
   switch (encoding) {
-    case RegEncoding::CodePage1252: return "Windows-1252";
-    case RegEncoding::Utf8: return "UTF-8";
-    case RegEncoding::Utf16Le: return "UTF-16LE";
+    case RegEncoding::CodePage1252:
+      return "Windows-1252";
+    case RegEncoding::Utf8:
+      return "UTF-8";
+    case RegEncoding::Utf16Le:
+      return "UTF-16LE";
   }
   return "";
 }
@@ -77,15 +79,19 @@ std::string EntryArray(const char* name, const FileOutcome& outcome, bool examin
 
 }  // namespace
 
-void JsonReportWriter::Put(const std::string& text) { std::fwrite(text.data(), 1, text.size(), out_); }
+void JsonReportWriter::Put(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), out_);
+}
 
 void JsonReportWriter::Add(const FileOutcome& outcome) {
   Put(opened_ ? ",\n  {\n" : "[\n  {\n");
   opened_ = true;
   Json null;
   Put("    \"path\": " + Dump(outcome.path) + ",\n");
-  Put("    \"dialect\": " + Dump(outcome.scanned ? Json(DialectText(outcome.form.dialect)) : null) + ",\n");
-  Put("    \"encoding\": " + Dump(outcome.scanned ? Json(EncodingText(outcome.form.encoding)) : null) + ",\n");
+  Put("    \"dialect\": " + Dump(outcome.scanned ? Json(DialectText(outcome.form.dialect)) : null) +
+      ",\n");
+  Put("    \"encoding\": " +
+      Dump(outcome.scanned ? Json(EncodingText(outcome.form.encoding)) : null) + ",\n");
   Put("    \"status\": " + Dump(VerdictText(outcome.Verdict())) + ",\n");
   Put("    \"exit_status\": " + Dump(outcome.status) + ",\n");
   Put(EntryArray("drivers", outcome, true) + ",\n");

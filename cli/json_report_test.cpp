@@ -5,14 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <vector>
 
 #include "cli/testing/cli_job_runner.h"
+#include "platform/registry/reg_text_codec.h"
 #include "platform/registry/testing/registry_testing.h"
 #include "scan/report_layout.h"
-#include "platform/registry/reg_text_codec.h"
 
 namespace {
 
@@ -54,7 +53,8 @@ json ParseSafe(const std::string& document) {
     EXPECT_TRUE(byte >= 0x20 || byte == '\n') << "byte " << int(byte) << " at " << i;
     EXPECT_NE(byte, 0x7f) << "at " << i;
     if (byte == 0xC2 && i + 1 < document.size()) {
-      EXPECT_NE(static_cast<unsigned char>(document[i + 1]) & 0xE0, 0x80) << "a C1 control at " << i;
+      EXPECT_NE(static_cast<unsigned char>(document[i + 1]) & 0xE0, 0x80)
+          << "a C1 control at " << i;
     }
   }
   return json::parse(document, nullptr, false);
@@ -70,11 +70,13 @@ TEST(JsonReport, BundledExamplesParseBackFieldByField) {
   };
   const Case cases[] = {
       {"healthy.reg", "REGEDIT4", "Windows-1252", "healthy", ""},
-      {"quorva-driver.reg", "Windows Registry Editor Version 5.00", "UTF-16LE", "faulty", "QVBTDEV.DLL"},
+      {"quorva-driver.reg", "Windows Registry Editor Version 5.00", "UTF-16LE", "faulty",
+       "QVBTDEV.DLL"},
       {"disabled-lowercase.reg", "REGEDIT4", "Windows-1252", "faulty", "---BTCEIF.DLL"},
   };
   std::vector<FileOutcome> outcomes;
-  for (const Case& c : cases) outcomes.push_back(OutcomeOf(CliCommand::Detect, EXAMPLES + "/" + c.sample));
+  for (const Case& c : cases)
+    outcomes.push_back(OutcomeOf(CliCommand::Detect, EXAMPLES + "/" + c.sample));
   json document = ParseSafe(JsonReport(outcomes));
   ASSERT_TRUE(document.is_array());
   ASSERT_EQ(document.size(), 3u);
@@ -123,7 +125,8 @@ TEST(JsonReport, FixAndRefusedFilesCarryTheirStatusAndErrors) {
   std::string file = dir.File("copy.reg");
   WriteBytes(file, ReadBytes(EXAMPLES + "/disabled-lowercase.reg"));
   std::string missing = dir.File("missing.reg");
-  json document = ParseSafe(JsonReport({OutcomeOf(CliCommand::Fix, file), OutcomeOf(CliCommand::Fix, missing)}));
+  json document = ParseSafe(
+      JsonReport({OutcomeOf(CliCommand::Fix, file), OutcomeOf(CliCommand::Fix, missing)}));
   const json& fixed = document[0];
   EXPECT_EQ(fixed["status"], "repaired");
   EXPECT_EQ(fixed["exit_status"], 0);

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
 #include "cli/heap_reserve.h"

@@ -9,4 +9,5 @@
 // followed (a link to FILE, a hard link, FILE by another path). A patch that
 // does not exist yet names none. True with *reason saying which.
 // Example: PatchIsAnInput("r.reg", {"./r.reg"}, &reason) is true.
-bool PatchIsAnInput(const std::string& patch, const std::vector<std::string>& files, std::string* reason);
+bool PatchIsAnInput(const std::string& patch, const std::vector<std::string>& files,
+                    std::string* reason);

@@ -8,7 +8,10 @@
 namespace {
 
 TEST(NarrowToTerminalText, ConvertsLineBreaksAndCodePage) {
-  EXPECT_EQ(NarrowToTerminalText("COM5: Se\xF1" "al\r\nDll: X\r\n"), "COM5: Se\xC3\xB1" "al\nDll: X\n");
+  EXPECT_EQ(NarrowToTerminalText("COM5: Se\xF1"
+                                 "al\r\nDll: X\r\n"),
+            "COM5: Se\xC3\xB1"
+            "al\nDll: X\n");
   EXPECT_EQ(NarrowToTerminalText("\r\nAll OK !!!"), "\nAll OK !!!");
   EXPECT_EQ(NarrowToTerminalText("a\rb\nc"), "a\nb\nc");
   EXPECT_EQ(NarrowToTerminalText("\x80 \x99"), "\xE2\x82\xAC \xE2\x84\xA2");
@@ -53,7 +56,8 @@ TEST(ReportTerminalText, OnlyTheReportsOwnLineEndsBreakLines) {
        "COM1:\\x1b[2J\\x7f\\x81?\tx\nDll: A.DLL\n\nAll OK !!!"},
       // Text crosses the narrow code page as in the scan's own report.
       {{Examined(u"COM5: Se\u00F1al \u0394", u"BT\u00C9.DLL")},
-       "COM5: Se\xC3\xB1" "al ?\nDll: BT\xC3\x89.DLL\n\nAll OK !!!"},
+       "COM5: Se\xC3\xB1"
+       "al ?\nDll: BT\xC3\x89.DLL\n\nAll OK !!!"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
@@ -68,11 +72,14 @@ TEST(EntryLine, SaysWhatTheScanDidWithTheEntry) {
   };
   ScanEntry too_long = Skipped(std::u16string(3, u'n'), u"", ScanSkip::NameTooLong);
   const Case cases[] = {
-      {Examined(u"COM1:", u"SERIAL.DLL"), "entry \"01\", Name \"COM1:\": examined, Dll \"SERIAL.DLL\""},
-      {Examined(u"COM5:", u"QVBTDEV.DLL", true), "entry \"01\", Name \"COM5:\": examined, Dll \"QVBTDEV.DLL\", faulty"},
+      {Examined(u"COM1:", u"SERIAL.DLL"),
+       "entry \"01\", Name \"COM1:\": examined, Dll \"SERIAL.DLL\""},
+      {Examined(u"COM5:", u"QVBTDEV.DLL", true),
+       "entry \"01\", Name \"COM5:\": examined, Dll \"QVBTDEV.DLL\", faulty"},
       {Examined(u"COM5:", u"QVBTDEV.DLL", true, true),
        "entry \"01\", Name \"COM5:\": examined, Dll \"QVBTDEV.DLL\", faulty, repaired"},
-      {Skipped(u"02", u"PGR1:", ScanSkip::NotComPort), "entry \"02\", Name \"PGR1:\": skipped, not a COM port"},
+      {Skipped(u"02", u"PGR1:", ScanSkip::NotComPort),
+       "entry \"02\", Name \"PGR1:\": skipped, not a COM port"},
       {Skipped(u"03", u"", ScanSkip::NoName), "entry \"03\": skipped, no Name"},
       {Skipped(u"04", u"COM7:", ScanSkip::KeyPathNotRepresentable),
        "entry \"04\", Name \"COM7:\": skipped, key path not representable"},

@@ -14,7 +14,8 @@ int StdinFileSystem::OpenRead(const std::string& path, int* fd) {
 
 int StdinFileSystem::Fstat(int fd, FileStatus* status) {
   int error = inner_.Fstat(fd, status);
-  if (error == 0 && fd == open_input_ && status->kind == FileKind::Fifo) status->kind = FileKind::Regular;
+  if (error == 0 && fd == open_input_ && status->kind == FileKind::Fifo)
+    status->kind = FileKind::Regular;
   return error;
 }
 

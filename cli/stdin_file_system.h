@@ -19,7 +19,8 @@ class StdinFileSystem : public FileSystem {
   // input stays the caller's: each OpenRead("-") reads from a duplicate of it,
   // which Close closes. A second OpenRead("-") continues where the first left
   // off, so a pipe read to its end reads as empty the second time.
-  explicit StdinFileSystem(FileSystem& inner, int input = STDIN_FILENO) : inner_(inner), input_(input) {}
+  explicit StdinFileSystem(FileSystem& inner, int input = STDIN_FILENO)
+      : inner_(inner), input_(input) {}
 
   // OpenRead("-") gives errno of dup(2) (EBADF when input is closed).
   int OpenRead(const std::string& path, int* fd) override;
@@ -35,22 +36,34 @@ class StdinFileSystem : public FileSystem {
     return inner_.Write(fd, data, size, written);
   }
   int Fsync(int fd) override { return inner_.Fsync(fd); }
-  int Rename(const std::string& from, const std::string& to) override { return inner_.Rename(from, to); }
+  int Rename(const std::string& from, const std::string& to) override {
+    return inner_.Rename(from, to);
+  }
   int FsyncDir(const std::string& dir) override { return inner_.FsyncDir(dir); }
   int Unlink(const std::string& path) override { return inner_.Unlink(path); }
-  int Stat(const std::string& path, FileStatus* status) override { return inner_.Stat(path, status); }
+  int Stat(const std::string& path, FileStatus* status) override {
+    return inner_.Stat(path, status);
+  }
   int ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override {
     return inner_.ReadAll(path, bytes);
   }
-  int ReadLink(const std::string& path, std::string* target) override { return inner_.ReadLink(path, target); }
+  int ReadLink(const std::string& path, std::string* target) override {
+    return inner_.ReadLink(path, target);
+  }
   int SetMode(int fd, uint32_t mode) override { return inner_.SetMode(fd, mode); }
   int MayWrite(const std::string& path) override { return inner_.MayWrite(path); }
-  int SetOwner(int fd, uint32_t owner, uint32_t group) override { return inner_.SetOwner(fd, owner, group); }
-  int CopyAttributes(const std::string& from, int fd) override { return inner_.CopyAttributes(from, fd); }
+  int SetOwner(int fd, uint32_t owner, uint32_t group) override {
+    return inner_.SetOwner(fd, owner, group);
+  }
+  int CopyAttributes(const std::string& from, int fd) override {
+    return inner_.CopyAttributes(from, fd);
+  }
   int ListFolder(const std::string& dir, std::vector<std::string>* names) override {
     return inner_.ListFolder(dir, names);
   }
-  int Read(int fd, uint8_t* data, size_t size, size_t* got) override { return inner_.Read(fd, data, size, got); }
+  int Read(int fd, uint8_t* data, size_t size, size_t* got) override {
+    return inner_.Read(fd, data, size, got);
+  }
 
  private:
   FileSystem& inner_;

@@ -6,10 +6,17 @@ constexpr char HEX[] = "0123456789abcdef";
 
 void AppendEscape(unsigned code, std::string* out) {
   switch (code) {
-    case '\n': *out += "\\n"; return;
-    case '\r': *out += "\\r"; return;
-    case '\t': *out += "\\t"; return;
-    default: *out += {'\\', 'x', HEX[code >> 4], HEX[code & 15]};
+    case '\n':
+      *out += "\\n";
+      return;
+    case '\r':
+      *out += "\\r";
+      return;
+    case '\t':
+      *out += "\\t";
+      return;
+    default:
+      *out += {'\\', 'x', HEX[code >> 4], HEX[code & 15]};
   }
 }
 
@@ -20,7 +27,8 @@ int ControlCodeAt(std::string_view utf8, size_t at, size_t* length) {
   *length = 1;
   if (byte < 0x20 || byte == 0x7f) return byte;
   // U+0080 to U+009F are the two bytes C2 80 to C2 9F.
-  if (byte == 0xC2 && at + 1 < utf8.size() && (static_cast<unsigned char>(utf8[at + 1]) & 0xE0) == 0x80) {
+  if (byte == 0xC2 && at + 1 < utf8.size() &&
+      (static_cast<unsigned char>(utf8[at + 1]) & 0xE0) == 0x80) {
     *length = 2;
     return static_cast<unsigned char>(utf8[at + 1]);
   }

@@ -24,8 +24,8 @@ RegStatus WriteRecorder::QueryValue(RegKey key, const char16_t* name, uint32_t* 
   return inner_.QueryValue(key, name, type, data, length);
 }
 
-RegStatus WriteRecorder::SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
-                                  uint32_t length) {
+RegStatus WriteRecorder::SetValue(RegKey key, const char16_t* name, uint32_t type,
+                                  const uint8_t* data, uint32_t length) {
   auto opened = open_keys_.find(key);
   if (opened == open_keys_.end()) return ERROR_INVALID_HANDLE;
   RegStatus status = ERROR_SUCCESS;
@@ -34,8 +34,8 @@ RegStatus WriteRecorder::SetValue(RegKey key, const char16_t* name, uint32_t typ
     status = inner_.SetValue(key, name, type, data, length);
     if (status != ERROR_SUCCESS && failure_reason_) failure = failure_reason_();
   }
-  writes_.push_back({opened->second.first, opened->second.second, name != nullptr ? name : u"", type,
-                     std::vector<uint8_t>(data, data + length), status, failure});
+  writes_.push_back({opened->second.first, opened->second.second, name != nullptr ? name : u"",
+                     type, std::vector<uint8_t>(data, data + length), status, failure});
   return status;
 }
 

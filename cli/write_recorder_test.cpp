@@ -33,9 +33,11 @@ TEST_F(WriteRecorderTest, KeepToItselfReadsThroughAndWritesNothing) {
   RegKey bt = OpenNested(recorder);
   char16_t data[16];
   uint32_t length = sizeof(data);
-  ASSERT_EQ(recorder.QueryValue(bt, u"Dll", nullptr, reinterpret_cast<uint8_t*>(data), &length), ERROR_SUCCESS);
+  ASSERT_EQ(recorder.QueryValue(bt, u"Dll", nullptr, reinterpret_cast<uint8_t*>(data), &length),
+            ERROR_SUCCESS);
   EXPECT_EQ(std::u16string(data), u"QVBTDEV.DLL");
-  EXPECT_EQ(recorder.SetValue(bt, u"Dll", REG_SZ, RepairedBytes(), sizeof(REPAIRED)), ERROR_SUCCESS);
+  EXPECT_EQ(recorder.SetValue(bt, u"Dll", REG_SZ, RepairedBytes(), sizeof(REPAIRED)),
+            ERROR_SUCCESS);
   EXPECT_EQ(recorder.CloseKey(bt), ERROR_SUCCESS);
 
   EXPECT_EQ(inner_.GetString(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\Bt", u"Dll"), u"QVBTDEV.DLL");
@@ -51,13 +53,16 @@ TEST_F(WriteRecorderTest, KeepToItselfReadsThroughAndWritesNothing) {
 }
 
 TEST_F(WriteRecorderTest, PassThroughWritesAndRecordsFailuresWithTheirReason) {
-  WriteRecorder recorder(inner_, WriteRecorder::Mode::PassThrough, [] { return std::string("disk full"); });
+  WriteRecorder recorder(inner_, WriteRecorder::Mode::PassThrough,
+                         [] { return std::string("disk full"); });
   RegKey bt = OpenNested(recorder);
-  EXPECT_EQ(recorder.SetValue(bt, u"Dll", REG_SZ, RepairedBytes(), sizeof(REPAIRED)), ERROR_SUCCESS);
+  EXPECT_EQ(recorder.SetValue(bt, u"Dll", REG_SZ, RepairedBytes(), sizeof(REPAIRED)),
+            ERROR_SUCCESS);
   EXPECT_EQ(inner_.GetString(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\Bt", u"Dll"), u"BTCEIF.DLL");
 
   inner_.InjectFailure(RegOperation::Set, ERROR_DISK_FULL);
-  EXPECT_EQ(recorder.SetValue(bt, u"Dll", REG_SZ, RepairedBytes(), sizeof(REPAIRED)), ERROR_DISK_FULL);
+  EXPECT_EQ(recorder.SetValue(bt, u"Dll", REG_SZ, RepairedBytes(), sizeof(REPAIRED)),
+            ERROR_DISK_FULL);
   recorder.CloseKey(bt);
 
   ASSERT_EQ(recorder.Writes().size(), 2u);
@@ -70,7 +75,8 @@ TEST_F(WriteRecorderTest, FailedOpenAndUnknownHandleArePassedOn) {
   WriteRecorder recorder(inner_, WriteRecorder::Mode::KeepToItself);
   RegKey key = 0;
   EXPECT_EQ(recorder.OpenKey(HKEY_LOCAL_MACHINE, u"Missing", &key), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(recorder.SetValue(12345, u"Dll", REG_SZ, RepairedBytes(), sizeof(REPAIRED)), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(recorder.SetValue(12345, u"Dll", REG_SZ, RepairedBytes(), sizeof(REPAIRED)),
+            ERROR_INVALID_HANDLE);
   EXPECT_TRUE(recorder.Writes().empty());
 }
 

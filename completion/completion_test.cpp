@@ -22,7 +22,8 @@ const std::string COMPLETION = QUORVAFIX_COMPLETION_FILE;
 class CompletionTest : public ::testing::Test {
  protected:
   CompletionTest() {
-    for (const char* name : {"a.reg", "B.REG", "my file.reg", "notes.txt", "--odd.reg", "sub/x.reg"}) {
+    for (const char* name :
+         {"a.reg", "B.REG", "my file.reg", "notes.txt", "--odd.reg", "sub/x.reg"}) {
       if (std::string(name).rfind("sub/", 0) == 0) MakeFolder("sub");
       WriteText(dir_.File(name), "");
     }
@@ -38,10 +39,10 @@ class CompletionTest : public ::testing::Test {
     std::string array;
     for (const std::string& word : words) array += " " + ShellQuoted(word);
     ScriptResult r = RunShellScript(
-        dir_.Path(), "exec bash -c " +
-                         ShellQuoted(". " + ShellQuoted(COMPLETION) + " && COMP_WORDS=(" + array +
-                                     ") && COMP_CWORD=" + std::to_string(words.size() - 1) +
-                                     " && _quorvafix_cli && printf '%s\\n' \"${COMPREPLY[@]}\""));
+        dir_.Path(),
+        "exec bash -c " + ShellQuoted(". " + ShellQuoted(COMPLETION) + " && COMP_WORDS=(" + array +
+                                      ") && COMP_CWORD=" + std::to_string(words.size() - 1) +
+                                      " && _quorvafix_cli && printf '%s\\n' \"${COMPREPLY[@]}\""));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     std::vector<std::string> offered;
@@ -63,7 +64,8 @@ struct CompletionCase {
 
 TEST_F(CompletionTest, OffersWhatEachPositionTakes) {
   const std::vector<std::string> REG_FILES = {"--odd.reg", "B.REG", "a.reg", "my file.reg", "sub"};
-  const std::vector<std::string> ALL_FILES = {"--odd.reg", "B.REG", "a.reg", "my file.reg", "notes.txt", "sub"};
+  const std::vector<std::string> ALL_FILES = {"--odd.reg",   "B.REG",     "a.reg",
+                                              "my file.reg", "notes.txt", "sub"};
   const CompletionCase cases[] = {
       {{"quorvafix-cli", ""}, {"--help", "--version", "detect", "fix"}},
       {{"quorvafix-cli", "--"}, {"--help", "--version"}},
@@ -99,16 +101,19 @@ TEST_F(CompletionTest, OffersEveryCommandAndOptionOfTheUsage) {
   std::set<std::string> usage = CliUsageWords();
   ASSERT_EQ(usage, (std::set<std::string>{"--help", "--patch", "--version", "detect", "fix"}));
   std::set<std::string> offered;
-  for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
-           {"quorvafix-cli", ""}, {"quorvafix-cli", "fix", "-"}, {"quorvafix-cli", "detect", "-"}}) {
+  for (const std::vector<std::string>& words :
+       std::vector<std::vector<std::string>>{{"quorvafix-cli", ""},
+                                             {"quorvafix-cli", "fix", "-"},
+                                             {"quorvafix-cli", "detect", "-"}}) {
     for (const std::string& word : Offered(words)) offered.insert(word);
   }
   for (const std::string& word : usage) EXPECT_EQ(offered.count(word), 1u) << word;
 }
 
 TEST_F(CompletionTest, RegistersForTheToolAlone) {
-  ScriptResult r = RunShellScript(dir_.Path(), "exec bash -c " + ShellQuoted(". " + ShellQuoted(COMPLETION) +
-                                                                            " && complete -p"));
+  ScriptResult r = RunShellScript(
+      dir_.Path(),
+      "exec bash -c " + ShellQuoted(". " + ShellQuoted(COMPLETION) + " && complete -p"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "complete -F _quorvafix_cli quorvafix-cli\n");
 }

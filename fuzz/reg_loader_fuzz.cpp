@@ -175,8 +175,8 @@ void WriteBack(MemoryFileSystem& fs, RegFileStore& store, StoreRun& run) {
             where.value_found,
         "a value of the tree is not in the file");
     RegStatus status = run.Set(root, path, values[0].name, values[0].type, values[0].data);
-    FUZZ_CHECK(status == ERROR_SUCCESS,
-               "storing a value as it is: status " + std::to_string(status) + ": " + store.LastFailure());
+    FUZZ_CHECK(status == ERROR_SUCCESS, "storing a value as it is: status " +
+                                            std::to_string(status) + ": " + store.LastFailure());
     FUZZ_CHECK(fs.Bytes(PATH) == before, "storing a value as it is changed the file");
     keys = Keys(store.Tree());  // a write may change the store's tree
   }

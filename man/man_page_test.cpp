@@ -62,9 +62,9 @@ TEST(ManPage, RendersWithoutWarnings) {
 }
 
 TEST(ManPage, HoldsTheSectionsInOrderAndTheVersion) {
-  const std::vector<std::string> SECTIONS = {".SH NAME",        ".SH SYNOPSIS", ".SH DESCRIPTION",
-                                             ".SH OPTIONS",     ".SH EXIT STATUS", ".SH FILES",
-                                             ".SH EXAMPLES",    ".SH SEE ALSO"};
+  const std::vector<std::string> SECTIONS = {".SH NAME",     ".SH SYNOPSIS",    ".SH DESCRIPTION",
+                                             ".SH OPTIONS",  ".SH EXIT STATUS", ".SH FILES",
+                                             ".SH EXAMPLES", ".SH SEE ALSO"};
   for (const std::string& page : Pages()) {
     SCOPED_TRACE(page);
     std::string text = PageText(page);
@@ -76,7 +76,8 @@ TEST(ManPage, HoldsTheSectionsInOrderAndTheVersion) {
       last = at;
     }
     std::vector<std::string> lines = Lines(text);
-    auto title = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind(".TH ", 0) == 0; });
+    auto title = std::find_if(lines.begin(), lines.end(),
+                              [](const std::string& l) { return l.rfind(".TH ", 0) == 0; });
     ASSERT_NE(title, lines.end());
     EXPECT_NE(title->find("\"QUORVAFIX " QUORVAFIX_VERSION "\""), std::string::npos) << *title;
     EXPECT_EQ(text.find('@'), std::string::npos) << "a value left unfilled";
@@ -105,8 +106,10 @@ TEST(ManPage, DetectExampleShowsTheToolsOutputForTheQuorvaSample) {
   auto command = std::find(lines.begin(), lines.end(), "$ quorvafix-cli detect handheld.reg");
   ASSERT_NE(command, lines.end());
   std::string shown;
-  for (auto line = command + 1; line != lines.end() && *line != ".EE"; ++line) shown += *line + "\n";
-  ScriptResult real = RunShellScript(MAN_DIR, ShellQuoted(CLI) + " detect " + ShellQuoted(EXAMPLES + "/quorva-driver.reg"));
+  for (auto line = command + 1; line != lines.end() && *line != ".EE"; ++line)
+    shown += *line + "\n";
+  ScriptResult real = RunShellScript(
+      MAN_DIR, ShellQuoted(CLI) + " detect " + ShellQuoted(EXAMPLES + "/quorva-driver.reg"));
   EXPECT_EQ(real.status, 1);
   EXPECT_EQ(shown, real.out);
 }

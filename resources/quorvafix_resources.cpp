@@ -53,8 +53,8 @@ constexpr DialogControlResource ABOUT_CONTROLS[] = {
     {DialogControlKind::Icon, nullptr, IDI_QUORVAFIX, IDC_STATIC, SS_ICON, 11, 17, 20, 20},
     {DialogControlKind::Text, u"QUORVAFIX Version 1.0", 0, IDC_STATIC, SS_LEFT | WS_GROUP, 40, 10,
      70, 8},
-    {DialogControlKind::Text, u"(c) Harbelt TEAM, S.L.", 0, IDC_STATIC, SS_LEFT | WS_GROUP, 40,
-     25, 70, 8},
+    {DialogControlKind::Text, u"(c) Harbelt TEAM, S.L.", 0, IDC_STATIC, SS_LEFT | WS_GROUP, 40, 25,
+     70, 8},
 };
 
 constexpr DialogTemplate DIALOGS[] = {
@@ -70,9 +70,8 @@ constexpr IconImageResource ICON_IMAGES[] = {
 constexpr IconGroupResource ICONS[] = {{IDI_QUORVAFIX, ICON_IMAGES, CountOf(ICON_IMAGES)}};
 
 constexpr ResourceModule MODULE = {
-    STRINGS,      CountOf(STRINGS),      MENUS,   CountOf(MENUS),   MENU_BARS,
-    CountOf(MENU_BARS), ACCELERATORS, CountOf(ACCELERATORS), DIALOGS, CountOf(DIALOGS),
-    ICONS,        CountOf(ICONS),
+    STRINGS,      CountOf(STRINGS),      MENUS,   CountOf(MENUS),   MENU_BARS, CountOf(MENU_BARS),
+    ACCELERATORS, CountOf(ACCELERATORS), DIALOGS, CountOf(DIALOGS), ICONS,     CountOf(ICONS),
 };
 
 }  // namespace

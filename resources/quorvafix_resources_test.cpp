@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <set>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "platform/windowing/resources.h"
 #include "resources/resource_ids.h"

@@ -41,7 +41,8 @@ bool QueryText(RegKey key, const char16_t* name, DynString& text, std::u16string
                bool* exact = nullptr) {
   char16_t buffer[VALUE_BUFFER_UNITS];
   uint32_t length = VALUE_QUERY_BYTES;
-  if (RegQueryValueEx(key, name, nullptr, reinterpret_cast<uint8_t*>(buffer), &length) != ERROR_SUCCESS) {
+  if (RegQueryValueEx(key, name, nullptr, reinterpret_cast<uint8_t*>(buffer), &length) !=
+      ERROR_SUCCESS) {
     return false;
   }
   buffer[length < VALUE_QUERY_BYTES ? length / 2 : VALUE_QUERY_BYTES / 2] = 0;
@@ -100,7 +101,8 @@ void Skip(ScanEntry* entry, ScanSkip why) {
 
 // Examines the driver key at driver_path for the device device_name and adds
 // its block to the report. Sets found when the driver's Dll is faulty.
-void ExamineDriver(const DynString& device_name, const DynString& driver_path, Walk& walk, ScanEntry* entry) {
+void ExamineDriver(const DynString& device_name, const DynString& driver_path, Walk& walk,
+                   ScanEntry* entry) {
   RegKey driver;
   WideText wide_path(driver_path.CStr());
   if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, wide_path.Get(), 0, KEY_ACCESS, &driver) != ERROR_SUCCESS) {
@@ -115,8 +117,9 @@ void ExamineDriver(const DynString& device_name, const DynString& driver_path, W
     if (IsFaulty(dll)) {
       walk.found = faulty = true;
       if (walk.repair) {
-        repaired = RegSetValueEx(driver, DLL_VALUE, REG_SZ, reinterpret_cast<const uint8_t*>(REPAIRED_DLL),
-                                 REPAIRED_DLL_BYTES) == ERROR_SUCCESS;
+        repaired =
+            RegSetValueEx(driver, DLL_VALUE, REG_SZ, reinterpret_cast<const uint8_t*>(REPAIRED_DLL),
+                          REPAIRED_DLL_BYTES) == ERROR_SUCCESS;
       }
     }
   }
@@ -144,7 +147,8 @@ void ExamineEntry(const char16_t* subkey_name, Walk& walk, ScanEntry* entry) {
   entry_path.Append(narrow_name);
   WideText wide_entry_path(entry_path.CStr());
   RegKey entry_key;
-  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, wide_entry_path.Get(), 0, KEY_ACCESS, &entry_key) != ERROR_SUCCESS) {
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, wide_entry_path.Get(), 0, KEY_ACCESS, &entry_key) !=
+      ERROR_SUCCESS) {
     return Skip(entry, ScanSkip::EntryNotOpened);
   }
   DynString device_name;
@@ -157,7 +161,8 @@ void ExamineEntry(const char16_t* subkey_name, Walk& walk, ScanEntry* entry) {
     Skip(entry, ScanSkip::NotComPort);
   } else {
     bool has_pnp_id = QueryText(entry_key, "PnpId", pnp_id) && pnp_id.Length() > 0;
-    bool has_key = QueryText(entry_key, "Key", driver_path, entry != nullptr ? &entry->key : nullptr, &key_exact) &&
+    bool has_key = QueryText(entry_key, "Key", driver_path,
+                             entry != nullptr ? &entry->key : nullptr, &key_exact) &&
                    driver_path.Length() > 0;
     if (has_pnp_id) {
       Skip(entry, ScanSkip::HasPnpId);
@@ -188,7 +193,8 @@ void ScanSerialDrivers(DynString& report, DynString& message, bool repair, ScanO
   *report.At(0) = '\0';
   Walk walk{repair, ReportWriter(report), message, false};
   RegKey active;
-  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, ACTIVE_DRIVERS_PATH, 0, KEY_ACCESS, &active) == ERROR_SUCCESS) {
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, ACTIVE_DRIVERS_PATH, 0, KEY_ACCESS, &active) ==
+      ERROR_SUCCESS) {
     for (uint32_t index = 0;; ++index) {
       char16_t subkey_name[SUBKEY_NAME_CHARS];
       uint32_t name_length = SUBKEY_NAME_CHARS;

@@ -50,7 +50,8 @@ class SerialScanEntriesTest : public SerialScanTest {
     AddComDriver(u"01", u"COM1:", u"Serial.dll");
     AddComDriver(u"02", u"PGR1:", u"QVBTDEV.DLL");
     AddComDriver(u"03", u"com5:", u"QVBTDEV.DLL");
-    registry_.PutString(HKEY_LOCAL_MACHINE, u"Drivers\\Active\\04", u"Key", u"Drivers\\BuiltIn\\Port04");
+    registry_.PutString(HKEY_LOCAL_MACHINE, u"Drivers\\Active\\04", u"Key",
+                        u"Drivers\\BuiltIn\\Port04");
     std::u16string pnp = u"PCMCIA\\X";
     AddEntry(u"05", u"COM2:", u"Drivers\\BuiltIn\\Port05", &pnp);
     registry_.PutString(HKEY_LOCAL_MACHINE, u"Drivers\\Active\\06", u"Name", u"COM3:");
@@ -76,10 +77,12 @@ class SerialScanEntriesTest : public SerialScanTest {
         {u"06", ScanSkip::NoKey, u"COM3:", u"", u"", false, false},
         {u"07", ScanSkip::DriverKeyMissing, u"COM4:", u"Drivers\\Missing", u"", false, false},
         {u"08", ScanSkip::NoDll, u"COM6:", u"Drivers\\BuiltIn\\NoDll", u"", false, false},
-        {u"09", ScanSkip::KeyPathNotRepresentable, u"COM7:", u"Drivers\\BuiltIn\\Bt\u0394", u"", false, false},
+        {u"09", ScanSkip::KeyPathNotRepresentable, u"COM7:", u"Drivers\\BuiltIn\\Bt\u0394", u"",
+         false, false},
         {LONG_NAME, ScanSkip::NameTooLong, u"", u"", u"", false, false},
         {u"\u0394", ScanSkip::EntryNameNotRepresentable, u"", u"", u"", false, false},
-        {u"12", ScanSkip::None, u"COM9:", u"Drivers\\BuiltIn\\Port12", u"---BTCEIF.DLL", true, repaired},
+        {u"12", ScanSkip::None, u"COM9:", u"Drivers\\BuiltIn\\Port12", u"---BTCEIF.DLL", true,
+         repaired},
     };
   }
 
@@ -137,13 +140,14 @@ TEST_F(SerialScanEntriesTest, NameTooLongIsSkippedAndTheWalkGoesOn) {
 TEST_F(SerialScanEntriesTest, UnopenableEntryAndFailedWriteAreTold) {
   AddComDriver(u"01", u"COM1:", u"QVBTDEV.DLL");
   AddComDriver(u"02", u"COM2:", u"QVBTDEV.DLL");
-  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED, u"Drivers\\Active\\01");
+  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED,
+                          u"Drivers\\Active\\01");
   registry_.InjectFailure(MemoryRegistry::RegOperation::Set, ERROR_WRITE_FAULT);
   std::vector<ScanEntry> entries;
   Scan(true, &entries);
   ExpectEntries(entries, {{u"01", ScanSkip::EntryNotOpened, u"", u"", u"", false, false},
-                          {u"02", ScanSkip::None, u"COM2:", u"Drivers\\BuiltIn\\Port02", u"QVBTDEV.DLL", true,
-                           false}});
+                          {u"02", ScanSkip::None, u"COM2:", u"Drivers\\BuiltIn\\Port02",
+                           u"QVBTDEV.DLL", true, false}});
   EXPECT_EQ(CountFaultyLeft(entries), 1);
 }
 
@@ -172,7 +176,9 @@ TEST_F(SerialScanEntriesTest, ReportIsTheSameWithOrWithoutEntriesAndFollowsThem)
   TextSink after_fix;
   WriteReport(after_fix, entries);
   EXPECT_EQ(after_fix.text, report_.CStr());
-  EXPECT_NE(after_fix.text.find("COM5: Se\xF1" "al\r\n\x1b[2J\r\nDll: QVBTDEV.DLL  FIXED!\r\n"), std::string::npos)
+  EXPECT_NE(after_fix.text.find("COM5: Se\xF1"
+                                "al\r\n\x1b[2J\r\nDll: QVBTDEV.DLL  FIXED!\r\n"),
+            std::string::npos)
       << after_fix.text;
 
   Scan(false, &entries);

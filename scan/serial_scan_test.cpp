@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/registry/testing/memory_registry.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/testing/memory_registry.h"
 #include "scan/testing/scan_fixture.h"
 
 namespace {
@@ -31,7 +31,8 @@ TEST_F(SerialScanTest, EmptyActiveListReportsAllOk) {
 
 TEST_F(SerialScanTest, ActiveListThatCannotBeOpenedReportsAllOk) {
   AddComDriver(u"01", u"COM1:", u"QVBTDEV.DLL");
-  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED, u"Drivers\\Active");
+  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED,
+                          u"Drivers\\Active");
   Scan(true);
   EXPECT_STREQ(report_.CStr(), ALL_OK);
   EXPECT_STREQ(message_.CStr(), NOT_FOUND);
@@ -66,10 +67,8 @@ struct FaultyCase {
 
 TEST_F(SerialScanTest, DetectMarksEveryFaultySpellingAndWritesNothing) {
   const FaultyCase cases[] = {
-      {u"QVBTDEV.DLL", "QVBTDEV.DLL"},
-      {u"qvbtdev.dll", "QVBTDEV.DLL"},
-      {u"---BTCEIF.DLL", "---BTCEIF.DLL"},
-      {u"---btceif.dll", "---BTCEIF.DLL"},
+      {u"QVBTDEV.DLL", "QVBTDEV.DLL"},     {u"qvbtdev.dll", "QVBTDEV.DLL"},
+      {u"---BTCEIF.DLL", "---BTCEIF.DLL"}, {u"---btceif.dll", "---BTCEIF.DLL"},
       {u"---BtCeIf.Dll", "---BTCEIF.DLL"},
   };
   for (const FaultyCase& c : cases) {
@@ -120,7 +119,8 @@ TEST_F(SerialScanTest, RepairWritesTwentyTwoBytesOfTypeString) {
   AddComDriver(u"01", u"COM5:", u"QVBTDEV.DLL");
   Scan(true);
   RegKey key;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\Port01", 0, 1, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\Port01", 0, 1, &key),
+            ERROR_SUCCESS);
   uint8_t data[64];
   uint32_t type = 0;
   uint32_t length = sizeof(data);
@@ -128,7 +128,8 @@ TEST_F(SerialScanTest, RepairWritesTwentyTwoBytesOfTypeString) {
   RegCloseKey(key);
   EXPECT_EQ(type, REG_SZ);
   ASSERT_EQ(length, 22u);
-  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(data), 11), std::u16string(u"BTCEIF.DLL\0", 11));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(data), 11),
+            std::u16string(u"BTCEIF.DLL\0", 11));
 }
 
 TEST_F(SerialScanTest, FixTwiceReportsAllOkTheSecondTime) {
@@ -152,7 +153,8 @@ TEST_F(SerialScanTest, FailedWriteKeepsTheBugMarkAndAnEmptyMessage) {
 TEST_F(SerialScanTest, OneSuccessfulWriteGivesTheRepairedMessage) {
   AddComDriver(u"01", u"COM5:", u"QVBTDEV.DLL");
   AddComDriver(u"02", u"COM6:", u"QVBTDEV.DLL");
-  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED, u"Drivers\\BuiltIn\\Port01");
+  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED,
+                          u"Drivers\\BuiltIn\\Port01");
   Scan(true);
   EXPECT_STREQ(report_.CStr(), "COM6:\r\nDll: QVBTDEV.DLL  FIXED!\r\n");
   EXPECT_STREQ(message_.CStr(), REPAIRED);
@@ -167,16 +169,17 @@ TEST_F(SerialScanTest, NonEmptyPnpIdExcludesEvenAFaultyDriver) {
   AddDriver(u"Drivers\\BuiltIn\\Two", u"two.dll");
   Scan(true);
   EXPECT_STREQ(report_.CStr(), "COM2:\r\nDll: TWO.DLL\r\n\r\nAll OK !!!");
-  EXPECT_EQ(registry_.GetString(HKEY_LOCAL_MACHINE, u"Drivers\\PCMCIA\\Modem", u"Dll"), u"QVBTDEV.DLL");
+  EXPECT_EQ(registry_.GetString(HKEY_LOCAL_MACHINE, u"Drivers\\PCMCIA\\Modem", u"Dll"),
+            u"QVBTDEV.DLL");
 }
 
 TEST_F(SerialScanTest, EntriesWithoutUsableKeyOrDllAddNothing) {
   registry_.PutString(HKEY_LOCAL_MACHINE, u"Drivers\\Active\\01", u"Name", u"COM1:");  // no Key
-  AddEntry(u"02", u"COM2:", u"");                                                       // empty Key
-  AddEntry(u"03", u"COM3:", u"Drivers\\Missing");                                       // no driver key
+  AddEntry(u"02", u"COM2:", u"");                                                      // empty Key
+  AddEntry(u"03", u"COM3:", u"Drivers\\Missing");  // no driver key
   registry_.PutKey(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\NoDll");
-  AddEntry(u"04", u"COM4:", u"Drivers\\BuiltIn\\NoDll");                                // no Dll
-  AddComDriver(u"05", u"COM5:", u"");                                                   // empty Dll
+  AddEntry(u"04", u"COM4:", u"Drivers\\BuiltIn\\NoDll");  // no Dll
+  AddComDriver(u"05", u"COM5:", u"");                     // empty Dll
   Scan(false);
   EXPECT_STREQ(report_.CStr(), ALL_OK);
   EXPECT_STREQ(message_.CStr(), NOT_FOUND);
@@ -211,7 +214,8 @@ TEST_F(SerialScanTest, FailedPnpIdQueryDoesNotExclude) {
 TEST_F(SerialScanTest, UnopenableEntryIsSkippedAndTheWalkGoesOn) {
   AddComDriver(u"01", u"COM1:", u"one.dll");
   AddComDriver(u"02", u"COM2:", u"two.dll");
-  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED, u"Drivers\\Active\\01");
+  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED,
+                          u"Drivers\\Active\\01");
   Scan(false);
   EXPECT_STREQ(report_.CStr(), "COM2:\r\nDll: TWO.DLL\r\n\r\nAll OK !!!");
 }
@@ -240,7 +244,9 @@ TEST_F(SerialScanTest, BlocksFollowEnumerationOrder) {
 TEST_F(SerialScanTest, NamesCrossIntoTheNarrowCodePage) {
   AddComDriver(u"01", u"COM5: Se\u00F1al \u0394", u"bt\u00E9.dll");
   Scan(false);
-  EXPECT_STREQ(report_.CStr(), "COM5: Se\xF1" "al ?\r\nDll: BT\xE9.DLL\r\n\r\nAll OK !!!");
+  EXPECT_STREQ(report_.CStr(),
+               "COM5: Se\xF1"
+               "al ?\r\nDll: BT\xE9.DLL\r\n\r\nAll OK !!!");
 }
 
 TEST_F(SerialScanTest, ValuesLongerThanTheQueryBufferAreSkipped) {

@@ -22,9 +22,9 @@ TEST_F(AboutBoxTest, InitialisesFullScreenWithDoneButtonAndPanelDown) {
   const WindowHandle dialog = 0x1004;  // no main window in this test
   windows_.Then([&] { SendMessage(dialog, WM_COMMAND, IDOK, 0); });
   EXPECT_EQ(RunAbout(), 1);
-  EXPECT_EQ(windows_.CallsOf({"SHInitDialog", "EndDialog"}),
-            (std::vector<std::string>{"SHInitDialog(mask 1, 0x1004, flags 13)",
-                                      "EndDialog(0x1004, 1)"}));
+  EXPECT_EQ(
+      windows_.CallsOf({"SHInitDialog", "EndDialog"}),
+      (std::vector<std::string>{"SHInitDialog(mask 1, 0x1004, flags 13)", "EndDialog(0x1004, 1)"}));
 }
 
 TEST_F(AboutBoxTest, InitDialogIsReportedHandled) {

@@ -3,8 +3,8 @@
 #include "platform/windowing/desktop_services.h"
 #include "resources/resource_ids.h"
 #include "shell/export_commands.h"
-#include "text/wide_text.h"
 #include "shell/main_window.h"
+#include "text/wide_text.h"
 
 namespace {
 
@@ -54,9 +54,9 @@ bool InitInstance(InstanceHandle instance, int show, const char16_t* command_lin
   LoadString(instance, IDS_APP_TITLE, title, MAX_LOADSTRING);
 
   RegisterMainWindowClass(instance, window_class);
-  WindowHandle window = CreateWindowEx(0, window_class, title, WS_VISIBLE, CW_USEDEFAULT,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
-                                       instance, nullptr);
+  WindowHandle window =
+      CreateWindowEx(0, window_class, title, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                     CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, instance, nullptr);
   if (window == 0) return false;
 
   // The bottom edge is passed as the height, as the handheld's program does:

@@ -23,27 +23,27 @@ TEST_F(AppStartTest, FirstCopyCreatesPlacesShowsAndPaintsTheWindow) {
   std::vector<std::string> calls = windows_.Calls();
   ASSERT_GE(calls.size(), 14u);
   std::vector<std::string> start(calls.begin(), calls.begin() + 14);
-  EXPECT_EQ(start, (std::vector<std::string>{
-                       "FindWindow(\"QUORVAFIX\", \"QUORVAFIX\")",
-                       "RegisterClass(\"QUORVAFIX\", style 3, icon 101, brush 0xffffff)",
-                       "CreateWindowEx(0x0, \"QUORVAFIX\", \"QUORVAFIX\", 0x10000000, 0x80000000, "
-                       "0x80000000, 0x80000000, 0x80000000, 0, 0, " +
-                           Instance() + ", null)",
-                       Sent(MAIN_WINDOW, "WM_CREATE", "0x0", "0x0"),
-                       "SHCreateMenuBar(size 36, parent " + w + ", flags 0, id 102, instance " +
-                           Instance() + ", bitmap 0, images 0)",
-                       "GetWindowRect(" + w + ")",
-                       "MoveWindow(" + w + ", 0, 26, 240, 294, false)",
-                       "ShowWindow(" + w + ", 5)",
-                       "UpdateWindow(" + w + ")",
-                       Sent(MAIN_WINDOW, "WM_PAINT", "0x0", "0x0"),
-                       "BeginPaint(" + w + ")",
-                       "GetClientRect(" + w + ")",
-                       "DrawText(1, \"" + std::string(HelpText) + "\", " +
-                           std::to_string(std::string(HelpText).size()) +
-                           ", {10, 10, 230, 294}, 0x10)",
-                       "EndPaint(" + w + ")",
-                   }));
+  EXPECT_EQ(start,
+            (std::vector<std::string>{
+                "FindWindow(\"QUORVAFIX\", \"QUORVAFIX\")",
+                "RegisterClass(\"QUORVAFIX\", style 3, icon 101, brush 0xffffff)",
+                "CreateWindowEx(0x0, \"QUORVAFIX\", \"QUORVAFIX\", 0x10000000, 0x80000000, "
+                "0x80000000, 0x80000000, 0x80000000, 0, 0, " +
+                    Instance() + ", null)",
+                Sent(MAIN_WINDOW, "WM_CREATE", "0x0", "0x0"),
+                "SHCreateMenuBar(size 36, parent " + w + ", flags 0, id 102, instance " +
+                    Instance() + ", bitmap 0, images 0)",
+                "GetWindowRect(" + w + ")",
+                "MoveWindow(" + w + ", 0, 26, 240, 294, false)",
+                "ShowWindow(" + w + ", 5)",
+                "UpdateWindow(" + w + ")",
+                Sent(MAIN_WINDOW, "WM_PAINT", "0x0", "0x0"),
+                "BeginPaint(" + w + ")",
+                "GetClientRect(" + w + ")",
+                "DrawText(1, \"" + std::string(HelpText) + "\", " +
+                    std::to_string(std::string(HelpText).size()) + ", {10, 10, 230, 294}, 0x10)",
+                "EndPaint(" + w + ")",
+            }));
 }
 
 TEST_F(AppStartTest, SecondCopyBringsTheFirstForwardAndExitsWithZero) {

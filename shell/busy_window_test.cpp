@@ -14,9 +14,9 @@
 #include <atomic>
 #include <string>
 
-#include "shell/testing/desktop_test_support.h"
 #include "shell/export_commands.h"
 #include "shell/registry_export.h"
+#include "shell/testing/desktop_test_support.h"
 #include "shell/testing/gated_file_system.h"
 
 extern char** environ;
@@ -64,7 +64,9 @@ class BusyWindowTest : public DesktopProgramTest {
     UseExportFileSystem(nullptr);
     DesktopProgramTest::TearDown();
   }
-  bool LockExists() const { return QFile::exists(QString::fromStdString(registry_path_ + ".lock")); }
+  bool LockExists() const {
+    return QFile::exists(QString::fromStdString(registry_path_ + ".lock"));
+  }
 };
 
 TEST_F(BusyWindowTest, SlowFixShowsTheWaitCursorAndRepaintsAResize) {
@@ -161,7 +163,8 @@ TEST_F(BusyWindowTest, SlowStartShowsTheWindowReadingThenTheExport) {
   EXPECT_EQ(reading_text.substr(0, reading_text.find("\r\n")),
             READING_TEXT_HEAD + registry_path_ + "...");
   EXPECT_TRUE(cursor_while_reading);
-  EXPECT_EQ(opened_text.substr(0, opened_text.find("\r\n")), "   Registry export: " + registry_path_);
+  EXPECT_EQ(opened_text.substr(0, opened_text.find("\r\n")),
+            "   Registry export: " + registry_path_);
 }
 
 TEST_F(BusyWindowTest, SlowStartOfAFileThatCannotBeUsedEndsWithStatusOne) {

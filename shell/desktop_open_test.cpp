@@ -12,8 +12,8 @@
 #include <QUrl>
 #include <string>
 
-#include "shell/testing/desktop_test_support.h"
 #include "shell/export_commands.h"
+#include "shell/testing/desktop_test_support.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ class DesktopOpenTest : public DesktopProgramTest {
     return path;
   }
   QString SettingsFile() const {
-    return QString::fromStdString(runtime_folder_) + QStringLiteral("/config/quorvafix/quorvafix.conf");
+    return QString::fromStdString(runtime_folder_) +
+           QStringLiteral("/config/quorvafix/quorvafix.conf");
   }
   // Acts on the open dialog once it shows: path empty cancels it.
   void AnswerOpenDialog(const std::string& path, QString* title) {
@@ -66,7 +67,8 @@ class DesktopOpenTest : public DesktopProgramTest {
       QMimeData data;
       data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
       QWidget* screen = ProgramScreen();
-      QDragEnterEvent enter(QPoint(120, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QDragEnterEvent enter(QPoint(120, 100), Qt::CopyAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
       QApplication::sendEvent(screen, &enter);
       QDropEvent drop(QPointF(120, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
       QApplication::sendEvent(screen, &drop);
@@ -99,8 +101,8 @@ TEST_F(DesktopOpenTest, NoArgumentAndAnEmptyHomeGiveNoVerdict) {
   EXPECT_EQ(RunProgramWithoutFile(), 0);
   EXPECT_TRUE(driver_.Done());
   EXPECT_FALSE(all_ok_seen);
-  EXPECT_EQ(Text().rfind("   No registry export is open. Choose Tools > Open Registry Export...", 0),
-            0u)
+  EXPECT_EQ(
+      Text().rfind("   No registry export is open. Choose Tools > Open Registry Export...", 0), 0u)
       << Text();
   for (const QString& text : {detect_text, fix_text}) EXPECT_EQ(text, QString(NO_EXPORT_MESSAGE));
   EXPECT_EQ(detect_caption, QStringLiteral("QUORVAFIX"));
@@ -207,7 +209,8 @@ TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_TRUE(driver_.Done());
   EXPECT_EQ(caption, QStringLiteral("QUORVAFIX"));
-  EXPECT_TRUE(text.startsWith(QString(REPAIR_REFUSED_TEXT) + QString::fromStdString(registry_path_) +
+  EXPECT_TRUE(text.startsWith(QString(REPAIR_REFUSED_TEXT) +
+                              QString::fromStdString(registry_path_) +
                               QStringLiteral(": cannot store value \"Dll\"")))
       << text.toStdString();
   EXPECT_EQ(Text(), BUG) << "the report keeps the mark";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,12 +12,10 @@
 #include <memory>
 #include <string>
 
-#include <QFile>
-
 #include "platform/qt/qt_platform.h"
 #include "shell/desktop_program.h"
-#include "shell/testing/desktop_test_support.h"
 #include "shell/display_text.h"
+#include "shell/testing/desktop_test_support.h"
 
 namespace {
 
@@ -193,8 +192,7 @@ TEST_F(DesktopTest, UnreadableFileIsReportedBeforeAnyWindowAndFails) {
   EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
   EXPECT_TRUE(box_text.startsWith(QStringLiteral("The registry file cannot be used.\n\n")))
       << box_text.toStdString();
-  EXPECT_TRUE(box_text.contains(QString::fromUtf8("pd\xC3\xA1.reg:4: ")))
-      << box_text.toStdString();
+  EXPECT_TRUE(box_text.contains(QString::fromUtf8("pd\xC3\xA1.reg:4: "))) << box_text.toStdString();
 }
 
 TEST_F(DesktopTest, ToolsMenuListsTheCommandsInOrder) {
@@ -220,7 +218,8 @@ TEST_F(DesktopTest, ToolsMenuListsTheCommandsInOrder) {
   EXPECT_EQ(items, (QStringList{QStringLiteral("About...\tCtrl+A"),
                                 QStringLiteral("Open Registry Export...\tCtrl+O"),
                                 QStringLiteral("Detect QUORVA Bug"),
-                                QStringLiteral("Fix QUORVA Bluetooth Bug"), QStringLiteral("Exit\tCtrl+Q")}));
+                                QStringLiteral("Fix QUORVA Bluetooth Bug"),
+                                QStringLiteral("Exit\tCtrl+Q")}));
 }
 
 TEST_F(DesktopTest, AboutBoxTitleBarCloseActsAsItsOkButton) {
@@ -234,7 +233,8 @@ TEST_F(DesktopTest, AboutBoxTitleBarCloseActsAsItsOkButton) {
     return true;
   });
   WaitForNoModalBox();
-  driver_.Add("close the screen from its title bar", [] { return ProgramScreen()->close() || true; });
+  driver_.Add("close the screen from its title bar",
+              [] { return ProgramScreen()->close() || true; });
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_TRUE(driver_.Done());
   EXPECT_TRUE(closed_by_title_bar);

@@ -224,8 +224,9 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   std::vector<std::string> calls = CallsAfterFirst();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0], "InvalidateRect(" + W() + ", null, false)");
-  const std::string head = "MessageBox(" + W() + ", \"" + REPAIR_REFUSED_TEXT + good_ +
-                           ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: ";
+  const std::string head =
+      "MessageBox(" + W() + ", \"" + REPAIR_REFUSED_TEXT + good_ +
+      ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: ";
   EXPECT_EQ(calls[1].substr(0, head.size()), head) << calls[1];
   EXPECT_NE(calls[1].find(".lock"), std::string::npos) << calls[1];
   EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");

@@ -51,8 +51,7 @@ void RunScan(WindowHandle window, bool repair) {
   StartScan(window, repair);
 }
 
-MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
-                        LongParam lparam) {
+MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam, LongParam lparam) {
   switch (LowWord(wparam)) {
     case IDM_ABOUT:
       DialogBoxParam(Instance, IDD_ABOUTBOX, window, AboutBoxProc, 0);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/testing/memory_registry.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/testing/memory_registry.h"
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
 #include "shell/testing/shell_test_support.h"
@@ -162,9 +162,9 @@ TEST_F(MainWindowTest, OtherCommandsGoToTheDefaultUnchanged) {
     SendMessage(MAIN_WINDOW, WM_COMMAND, MakeWordParam(id, 1), 77);
     char wparam[16];
     std::snprintf(wparam, sizeof wparam, "0x%x", 0x10000u | id);
-    EXPECT_EQ(CallsAfterCommand(),
-              (std::vector<std::string>{"DefWindowProc(" + W() + ", WM_COMMAND, " + wparam +
-                                        ", 0x4d)"}));
+    EXPECT_EQ(
+        CallsAfterCommand(),
+        (std::vector<std::string>{"DefWindowProc(" + W() + ", WM_COMMAND, " + wparam + ", 0x4d)"}));
   }
   EXPECT_TRUE(windows_.IsWindow(MAIN_WINDOW));
 }

@@ -17,7 +17,9 @@ TEST(WideOfUtf8, EachByteOutsideAWholeSequenceIsOneReplacement) {
       {"/home/ana/pda.reg", u"/home/ana/pda.reg"},
       {"pd\xC3\xA1", u"pd\u00E1"},
       {"\xE2\x82\xAC\xF0\x9F\x98\x80", u"\u20AC\U0001F600"},
-      {"a\x80" "b", u"a\uFFFDb"},
+      {"a\x80"
+       "b",
+       u"a\uFFFDb"},
       {"\xC3", u"\uFFFD"},
       {"\xC3(", u"\uFFFD("},
       {"\xE2\x82", u"\uFFFD\uFFFD"},

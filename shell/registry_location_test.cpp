@@ -8,7 +8,7 @@
 namespace {
 
 struct LocationCase {
-  const char* argument;  // null: none
+  const char* argument;   // null: none
   const char* data_home;  // null: unset
   const char* home;       // null: unset
   std::string path;

@@ -5,17 +5,16 @@
 // planted (socket_squatter run as nobody) neither stops the program nor
 // hears from it.
 #include <gtest/gtest.h>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QThread>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 #include <cstdlib>
 #include <string>
 
@@ -85,8 +84,12 @@ class SingleInstanceTest : public ::testing::Test {
     QFile::copy(QStringLiteral(QUORVAFIX_SQUATTER), program);
     chmod(QFile::encodeName(program).constData(), 0755);
     log_ = shared + QStringLiteral("/heard");
-    QStringList arguments{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
-                          QStringLiteral("--clear-groups"), program, socket, log_};
+    QStringList arguments{QStringLiteral("--reuid=nobody"),
+                          QStringLiteral("--regid=nogroup"),
+                          QStringLiteral("--clear-groups"),
+                          program,
+                          socket,
+                          log_};
     if (make_folder) arguments << QStringLiteral("--make-folder");
     squatter_.start(QStringLiteral("setpriv"), arguments);
     return squatter_.waitForStarted(5000) && squatter_.waitForReadyRead(5000) &&

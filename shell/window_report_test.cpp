@@ -18,8 +18,8 @@
 #include "platform/qt/qt_client_view.h"
 #include "platform/qt/qt_platform.h"
 #include "shell/desktop_program.h"
-#include "shell/testing/desktop_test_support.h"
 #include "shell/display_text.h"
+#include "shell/testing/desktop_test_support.h"
 
 namespace {
 
@@ -175,7 +175,8 @@ TEST_F(WindowReportTest, VanishedFileIsReportedAndNotScanned) {
   Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
   Answer(&box);
   EXPECT_EQ(Run(), 0);
-  EXPECT_TRUE(box.startsWith(QStringLiteral("The registry file cannot be read now"))) << box.toStdString();
+  EXPECT_TRUE(box.startsWith(QStringLiteral("The registry file cannot be read now")))
+      << box.toStdString();
   EXPECT_TRUE(box.endsWith(QStringLiteral("pda.reg: cannot read: No such file or directory")))
       << box.toStdString();
   EXPECT_EQ(Shown(), "   Registry export: " + path_.toStdString() + "\r\n\r\n" + HelpText);
@@ -231,8 +232,10 @@ TEST_F(WindowReportTest, LongReportScrollsAndCopies) {
   EXPECT_GT(wheel, 0);
   // The canvas holds the whole report: its end is within reach.
   EXPECT_EQ(maximum, canvas_height - viewport_height);
-  QString report = QString::fromLatin1(DisplayText.CStr()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  EXPECT_TRUE(report.contains(QStringLiteral("COM60:\nDll: QVBTDEV.DLL  FIXED!\n"))) << report.toStdString();
+  QString report =
+      QString::fromLatin1(DisplayText.CStr()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  EXPECT_TRUE(report.contains(QStringLiteral("COM60:\nDll: QVBTDEV.DLL  FIXED!\n")))
+      << report.toStdString();
   EXPECT_EQ(copied, report);
 }
 
@@ -277,8 +280,10 @@ TEST_F(WindowReportTest, DrawWrappedTextBreaksAWordTooLongForALine) {
   image.fill(Qt::white);
   QPainter painter(&image);
   int one_line = DrawWrappedText(painter, QRect(0, 0, 100, 200), QStringLiteral("x"), true);
-  int long_word = DrawWrappedText(painter, QRect(0, 0, 100, 200), QString(60, QLatin1Char('W')), true);
-  int unbroken = DrawWrappedText(painter, QRect(0, 0, 100, 200), QString(60, QLatin1Char('W')), false);
+  int long_word =
+      DrawWrappedText(painter, QRect(0, 0, 100, 200), QString(60, QLatin1Char('W')), true);
+  int unbroken =
+      DrawWrappedText(painter, QRect(0, 0, 100, 200), QString(60, QLatin1Char('W')), false);
   int two_lines = DrawWrappedText(painter, QRect(0, 0, 100, 200), QStringLiteral("a\nb"), true);
   painter.end();
   EXPECT_GT(one_line, 0);

@@ -16,8 +16,8 @@ enum class WorkKind { Scan, Open };
 
 struct Work {
   WorkKind kind = WorkKind::Scan;
-  bool repair = false;       // Scan
-  std::string path;          // Open
+  bool repair = false;          // Scan
+  std::string path;             // Open
   bool at_start = false;        // Open at start-up, the window showing READING_TEXT
   bool end_on_refusal = false;  // and ending the program when refused
   ThreadHandle thread = 0;
@@ -128,8 +128,7 @@ void OpenWhenIdle(WindowHandle window, const std::string& path) {
   if (!StartOpen(window, path)) open_when_idle = path;
 }
 
-bool OpenAtStart(const std::string& path, bool end_on_refusal, bool* opened,
-                 std::string* reason) {
+bool OpenAtStart(const std::string& path, bool end_on_refusal, bool* opened, std::string* reason) {
   auto work = std::make_unique<Work>();
   work->kind = WorkKind::Open;
   work->path = path;

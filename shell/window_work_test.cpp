@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/testing/memory_registry.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/testing/memory_registry.h"
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
 #include "shell/testing/shell_test_support.h"
@@ -51,9 +51,9 @@ class WindowWorkTest : public ShellTest {
 
 TEST_F(WindowWorkTest, DetectStartsTheWorkerUnderTheWaitCursorAndShowsTheReportWhenItIsDone) {
   Command(IDM_DETECT);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{
-                         Sent(MAIN_WINDOW, "WM_COMMAND", "0x9c44", "0x0"), "SetCursor(IDC_WAIT)",
-                         std::string("CreateThread(") + THREAD + ")"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{Sent(MAIN_WINDOW, "WM_COMMAND", "0x9c44", "0x0"),
+                                               "SetCursor(IDC_WAIT)",
+                                               std::string("CreateThread(") + THREAD + ")"}));
   EXPECT_EQ(windows_.Cursor(), IDC_WAIT);
   EXPECT_STREQ(DisplayText.CStr(), HelpText) << "the report comes with the completion";
   EXPECT_TRUE(WorkInProgress());
@@ -78,7 +78,8 @@ TEST_F(WindowWorkTest, FixShowsItsBoxOnlyAfterTheWorkerIsDone) {
   std::vector<std::string> calls = WithoutWork(Calls());
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[1], "InvalidateRect(" + W() + ", null, false)");
-  EXPECT_EQ(calls[2].rfind("MessageBox(" + W() + ", \" We have solved the Bug.", 0), 0u) << calls[2];
+  EXPECT_EQ(calls[2].rfind("MessageBox(" + W() + ", \" We have solved the Bug.", 0), 0u)
+      << calls[2];
   EXPECT_EQ(Dll(), u"BTCEIF.DLL");
 }
 
@@ -113,9 +114,9 @@ TEST_F(WindowWorkTest, CloseDuringAWriteWaitsForItThenClosesWithoutABox) {
   std::vector<std::string> calls = WithoutWork(Calls());
   const std::string bar = HandleText(MENU_BAR);
   EXPECT_EQ(calls, (std::vector<std::string>{
-                       "DefWindowProc(" + W() + ", WM_CLOSE, 0x0, 0x0)", "DestroyWindow(" + W() + ")",
-                       Sent(MAIN_WINDOW, "WM_DESTROY", "0x0", "0x0"), "DestroyWindow(" + bar + ")",
-                       Sent(MENU_BAR, "WM_DESTROY", "0x0", "0x0"),
+                       "DefWindowProc(" + W() + ", WM_CLOSE, 0x0, 0x0)",
+                       "DestroyWindow(" + W() + ")", Sent(MAIN_WINDOW, "WM_DESTROY", "0x0", "0x0"),
+                       "DestroyWindow(" + bar + ")", Sent(MENU_BAR, "WM_DESTROY", "0x0", "0x0"),
                        "DefWindowProc(" + bar + ", WM_DESTROY, 0x0, 0x0)", "PostQuitMessage(0)"}));
   EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
 }

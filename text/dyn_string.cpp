@@ -46,9 +46,7 @@ DynStringHeader* AllocateCopy(int capacity, const char* from, int keep) {
   return static_cast<DynStringHeader*>(block);
 }
 
-char* CharsOf(DynStringHeader* header) {
-  return reinterpret_cast<char*>(header) + HEADER_SIZE;
-}
+char* CharsOf(DynStringHeader* header) { return reinterpret_cast<char*>(header) + HEADER_SIZE; }
 
 bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
 bool IsUpperAscii(char c) { return c >= 'A' && c <= 'Z'; }
@@ -70,9 +68,7 @@ void DynString::StartWith(const char* text, int len) {
   chars_ = CharsOf(header);
 }
 
-DynString::DynString(DynString&& other) noexcept : chars_(other.chars_) {
-  other.chars_ = nullptr;
-}
+DynString::DynString(DynString&& other) noexcept : chars_(other.chars_) { other.chars_ = nullptr; }
 
 void DynString::Clear() {
   if (chars_ != nullptr) std::free(Header());
@@ -232,9 +228,7 @@ int32_t& DynString::Tag() {
   return null_tag;
 }
 
-signed char DynString::Precision() const {
-  return chars_ == nullptr ? 1 : Header()->precision;
-}
+signed char DynString::Precision() const { return chars_ == nullptr ? 1 : Header()->precision; }
 
 signed char& DynString::Precision() {
   if (chars_ != nullptr) return Header()->precision;

@@ -110,10 +110,10 @@ TEST(DynStringReserve, CapacityBoundary) {
     int grown;  // capacity after Reserve(capacity - 1)
   };
   const Case cases[] = {
-      {"", 0, 13, 29},       // first block; need 14 gives 14 * 1.3 + 11
-      {"abc", 0, 16, 33},    // a copy of "abc" is sized to its length
-      {"abc", 20, 39, 63},   // grown from 16: need 22 gives 39
-      {"", 100, 143, 198},   // grown from 13: need 102 gives 143
+      {"", 0, 13, 29},      // first block; need 14 gives 14 * 1.3 + 11
+      {"abc", 0, 16, 33},   // a copy of "abc" is sized to its length
+      {"abc", 20, 39, 63},  // grown from 16: need 22 gives 39
+      {"", 100, 143, 198},  // grown from 13: need 102 gives 143
   };
   for (const Case& c : cases) {
     DynString s(c.text);
@@ -349,18 +349,10 @@ struct CompareCase {
 
 TEST(DynStringCompare, Table) {
   const CompareCase cases[] = {
-      {nullptr, nullptr, 0, 0, 0},
-      {nullptr, "", 0, 1, 0},
-      {nullptr, "abc", 1, 1, 1},
-      {"", "", 0, 1, 0},
-      {"", "a", 1, 1, 1},
-      {"abc", nullptr, 1, 1, 1},
-      {"abc", "abc", 0, 0, 0},
-      {"abc", "abd", -1, -1, 2},
-      {"abd", "abc", 1, 1, 2},
-      {"COM1:", "COM", 1, 0, -1},
-      {"com1:", "COM", 1, 1, -1},
-      {"abc", "ab", 1, 1, -1},
+      {nullptr, nullptr, 0, 0, 0}, {nullptr, "", 0, 1, 0},     {nullptr, "abc", 1, 1, 1},
+      {"", "", 0, 1, 0},           {"", "a", 1, 1, 1},         {"abc", nullptr, 1, 1, 1},
+      {"abc", "abc", 0, 0, 0},     {"abc", "abd", -1, -1, 2},  {"abd", "abc", 1, 1, 2},
+      {"COM1:", "COM", 1, 0, -1},  {"com1:", "COM", 1, 1, -1}, {"abc", "ab", 1, 1, -1},
   };
   auto sign = [](int v) { return (v > 0) - (v < 0); };
   for (const CompareCase& c : cases) {

@@ -60,7 +60,9 @@ TEST(DynStringHexValue, ReadsTheLeadingNumberAsTheScanDoes) {
       {"xyz", 0},
       {"- 1", 0},
       {"+-1", 0},
-      {"\xA0" "1", 0},
+      {"\xA0"
+       "1",
+       0},
       {"\xE9", 0},
   };
   for (const Case& c : cases) {
@@ -93,10 +95,18 @@ TEST(DynStringFoldAccent, EveryByteAsTheLatin1Table) {
     char folded;
   };
   const Group groups[] = {
-      {{192, 193, 194, 196}, 'A'}, {{200, 201, 202, 203}, 'E'}, {{204, 205, 206, 207}, 'I'},
-      {{209}, 'N'},                {{210, 211, 212, 214}, 'O'}, {{217, 218, 219, 220}, 'U'},
-      {{223}, 's'},                {{224, 225, 226, 228}, 'a'}, {{232, 233, 234, 235}, 'e'},
-      {{236, 237, 238, 239}, 'i'}, {{241}, 'n'},                {{242, 243, 244, 246}, 'o'},
+      {{192, 193, 194, 196}, 'A'},
+      {{200, 201, 202, 203}, 'E'},
+      {{204, 205, 206, 207}, 'I'},
+      {{209}, 'N'},
+      {{210, 211, 212, 214}, 'O'},
+      {{217, 218, 219, 220}, 'U'},
+      {{223}, 's'},
+      {{224, 225, 226, 228}, 'a'},
+      {{232, 233, 234, 235}, 'e'},
+      {{236, 237, 238, 239}, 'i'},
+      {{241}, 'n'},
+      {{242, 243, 244, 246}, 'o'},
       {{249, 250, 251, 252}, 'u'},
   };
   char expected[256];
@@ -110,8 +120,8 @@ TEST(DynStringFoldAccent, EveryByteAsTheLatin1Table) {
 }
 
 TEST(DynStringFoldAccent, TildeAndRingLettersOtherThanNBecomeHyphens) {
-  for (int b : {195, 197, 213, 227, 229, 245, 198, 199, 208, 215, 216, 221, 222, 230, 231, 240,
-                247, 248, 253, 254, 255, 128, 160, 191}) {
+  for (int b : {195, 197, 213, 227, 229, 245, 198, 199, 208, 215, 216, 221,
+                222, 230, 231, 240, 247, 248, 253, 254, 255, 128, 160, 191}) {
     EXPECT_EQ(DynString::FoldAccent(static_cast<char>(b)), '-') << "byte " << b;
   }
 }
@@ -122,9 +132,14 @@ TEST(DynStringFoldAccents, FoldsTheTextInPlace) {
     const char* expected;
   };
   const Case cases[] = {
-      {"A\xF1o \xDC" "ber \xE7" "a", "Ano Uber -a"},
+      {"A\xF1o \xDC"
+       "ber \xE7"
+       "a",
+       "Ano Uber -a"},
       {"\xD1", "N"},
-      {"Stra\xDF" "e", "Strase"},
+      {"Stra\xDF"
+       "e",
+       "Strase"},
       {"\xC3\xC5\xD5\xE3\xE5\xF5", "------"},
       {"", ""},
   };
@@ -191,7 +206,8 @@ TEST(DynStringHexDecode, PairsBecomeBytes) {
 }
 
 TEST(DynStringHexDecode, RefusesOddLengthsAndPairsWithoutANumber) {
-  for (const char* text : {"ABC", "4", "41424", "zz", "g1", "x0", "41zz", "zz41", "  ", "- ", "\xE9\xE9"}) {
+  for (const char* text :
+       {"ABC", "4", "41424", "zz", "g1", "x0", "41zz", "zz41", "  ", "- ", "\xE9\xE9"}) {
     DynString s(text);
     int count = -7;
     EXPECT_EQ(s.HexDecode(count), 0) << '"' << text << '"';
@@ -291,18 +307,12 @@ TEST(DynStringPercentEscape, OnlyLettersDigitsAndSpacesStay) {
     const char* expected;
   };
   const Case cases[] = {
-      {"a b-c", "a b%2Dc"},
-      {"100%", "100%25"},
-      {"\xE9", "%E9"},
-      {"", ""},
-      {"AZaz09", "AZaz09"},
-      {"  ", "  "},
-      {"._~", "%2E%5F%7E"},
-      {"/:@[`{", "%2F%3A%40%5B%60%7B"},
-      {"\t\r\n", "%09%0D%0A"},
-      {"\x80\xFF", "%80%FF"},
-      {"\x01", "%01"},
-      {"a+b=c&d", "a%2Bb%3Dc%26d"},
+      {"a b-c", "a b%2Dc"},    {"100%", "100%25"},
+      {"\xE9", "%E9"},         {"", ""},
+      {"AZaz09", "AZaz09"},    {"  ", "  "},
+      {"._~", "%2E%5F%7E"},    {"/:@[`{", "%2F%3A%40%5B%60%7B"},
+      {"\t\r\n", "%09%0D%0A"}, {"\x80\xFF", "%80%FF"},
+      {"\x01", "%01"},         {"a+b=c&d", "a%2Bb%3Dc%26d"},
   };
   for (const Case& c : cases) {
     DynString s(c.text);

@@ -183,8 +183,8 @@ void DynStringFormat::AssignFixed(double v, int width) {
   AppendIntegerPart(fixed, v);
   int digits = fixed.Length();
   *fixed.At(0) = '\0';
-  fixed.SetPrecision(static_cast<int>(
-      (static_cast<uint32_t>(width) - static_cast<uint32_t>(digits)) & 0xFFu));
+  fixed.SetPrecision(
+      static_cast<int>((static_cast<uint32_t>(width) - static_cast<uint32_t>(digits)) & 0xFFu));
   fixed << v;
   SelfOf(this).Assign(fixed);
 }
@@ -207,21 +207,15 @@ void DynStringFormat::TakeToken(DynString& target) {
 
 DynString& DynStringFormat::operator<<(int v) { return AppendDecimal(SelfOf(this), v); }
 
-DynString& DynStringFormat::operator<<(unsigned int v) {
-  return AppendDecimal(SelfOf(this), v);
-}
+DynString& DynStringFormat::operator<<(unsigned int v) { return AppendDecimal(SelfOf(this), v); }
 
-DynString& DynStringFormat::operator<<(short v) {
-  return AppendDecimal(SelfOf(this), v);
-}
+DynString& DynStringFormat::operator<<(short v) { return AppendDecimal(SelfOf(this), v); }
 
 DynString& DynStringFormat::operator<<(unsigned long v) {
   return AppendDecimal(SelfOf(this), static_cast<long long>(v & 0xFFFFFFFFul));
 }
 
-DynString& DynStringFormat::operator<<(bool v) {
-  return AppendDecimal(SelfOf(this), v ? 1 : 0);
-}
+DynString& DynStringFormat::operator<<(bool v) { return AppendDecimal(SelfOf(this), v ? 1 : 0); }
 
 DynString& DynStringFormat::operator<<(long v) { return AppendDecimal(SelfOf(this), v); }
 
@@ -229,9 +223,7 @@ DynString& DynStringFormat::operator<<(float v) {
   return AppendFixedPoint(SelfOf(this), static_cast<double>(v));
 }
 
-DynString& DynStringFormat::operator<<(double v) {
-  return AppendFixedPoint(SelfOf(this), v);
-}
+DynString& DynStringFormat::operator<<(double v) { return AppendFixedPoint(SelfOf(this), v); }
 
 DynString& DynStringFormat::operator<<(char c) {
   DynString& self = SelfOf(this);
@@ -239,9 +231,7 @@ DynString& DynStringFormat::operator<<(char c) {
   return self;
 }
 
-DynString& DynStringFormat::operator<<(unsigned char c) {
-  return *this << static_cast<char>(c);
-}
+DynString& DynStringFormat::operator<<(unsigned char c) { return *this << static_cast<char>(c); }
 
 DynString& DynStringFormat::operator<<(const char* text) { return SelfOf(this).Append(text); }
 

@@ -34,13 +34,20 @@ TEST(DynStringFormatExtract, EachTargetTypeReadsItsToken) {
     char type;  // d double, f float, i int, s short, l long
   };
   const Row rows[] = {
-      {"2.5", 2.5, "", 'd'},         {"7", 7.0, "", 'f'},
-      {"0.1 x", 0.1f, "x", 'f'},     {"70000 1", 4464, "1", 's'},
-      {"-70000", -4464, "", 's'},    {"32768", -32768, "", 's'},
-      {"-5 6", -5, "6", 'l'},        {"2147483648", 2147483648.0, "", 'l'},
-      {"12abc 5", 12, "5", 'i'},     {"1\t2 3", 1, "3", 'i'},
-      {"5 ", 5, "", 'i'},            {" 1.5e2xyz 1", 0.0, "1.5e2xyz 1", 'd'},
-      {"1.5e2xyz 1", 150.0, "1", 'd'}, {"1e39", HUGE_VAL, "", 'f'},
+      {"2.5", 2.5, "", 'd'},
+      {"7", 7.0, "", 'f'},
+      {"0.1 x", 0.1f, "x", 'f'},
+      {"70000 1", 4464, "1", 's'},
+      {"-70000", -4464, "", 's'},
+      {"32768", -32768, "", 's'},
+      {"-5 6", -5, "6", 'l'},
+      {"2147483648", 2147483648.0, "", 'l'},
+      {"12abc 5", 12, "5", 'i'},
+      {"1\t2 3", 1, "3", 'i'},
+      {"5 ", 5, "", 'i'},
+      {" 1.5e2xyz 1", 0.0, "1.5e2xyz 1", 'd'},
+      {"1.5e2xyz 1", 150.0, "1", 'd'},
+      {"1e39", HUGE_VAL, "", 'f'},
   };
   for (const Row& row : rows) {
     DynString s(row.text);
@@ -72,8 +79,8 @@ TEST(DynStringFormatExtract, EachTargetTypeReadsItsToken) {
 // long is read over the same range it is written with, so every value comes
 // back unchanged; beyond that range the reading saturates.
 TEST(DynStringFormatExtract, LongReadsBackWhatWasWritten) {
-  const long values[] = {0, -1, 2147483647, 2147483648L, -2147483649L, 5000000000L,
-                         -5000000000L, LONG_MAX, LONG_MIN};
+  const long values[] = {0,           -1,           2147483647, 2147483648L, -2147483649L,
+                         5000000000L, -5000000000L, LONG_MAX,   LONG_MIN};
   DynString s;
   for (long v : values) s << v << ' ';
   for (long v : values) {
@@ -88,8 +95,10 @@ TEST(DynStringFormatExtract, LongReadsBackWhatWasWritten) {
     long value;
   };
   const Row rows[] = {
-      {"99999999999999999999", LONG_MAX}, {"-99999999999999999999", LONG_MIN},
-      {"+12x", 12},                       {"-", 0},
+      {"99999999999999999999", LONG_MAX},
+      {"-99999999999999999999", LONG_MIN},
+      {"+12x", 12},
+      {"-", 0},
       {"", 0},
   };
   for (const Row& row : rows) {
@@ -118,8 +127,8 @@ TEST(DynStringFormatExtract, BoolHasItsOwnSplit) {
     const char* left;
   };
   const Row rows[] = {
-      {"7abc x", true, "x"}, {"abc 1", false, "1"},  {"-3", true, ""},
-      {" 5 6", false, "5 6"}, {"1  0", true, " 0"}, {"", false, ""},
+      {"7abc x", true, "x"},  {"abc 1", false, "1"}, {"-3", true, ""},
+      {" 5 6", false, "5 6"}, {"1  0", true, " 0"},  {"", false, ""},
   };
   for (const Row& row : rows) {
     DynString t(row.text);
@@ -182,9 +191,8 @@ TEST(DynStringFormatTakeToken, MovesFirstToken) {
     const char* left;
   };
   const Row rows[] = {
-      {"abc", "abc", ""},          {"ab cd ef", "ab", "cd ef"}, {"ab  cd", "ab", " cd"},
-      {" cd", "", "cd"},           {"  cd", "", " cd"},          {"ab ", "ab", ""},
-      {"a\tb c", "a\tb", "c"},     {" ", "", ""},
+      {"abc", "abc", ""},  {"ab cd ef", "ab", "cd ef"}, {"ab  cd", "ab", " cd"}, {" cd", "", "cd"},
+      {"  cd", "", " cd"}, {"ab ", "ab", ""},           {"a\tb c", "a\tb", "c"}, {" ", "", ""},
   };
   for (const Row& row : rows) {
     DynString s(row.text);

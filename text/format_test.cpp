@@ -74,9 +74,8 @@ TEST(DynStringFormatSetPrecision, StoresLowByteAsSigned) {
     int n;
     int stored;
   };
-  const Row rows[] = {{0, 0},       {3, 3},      {127, 127}, {128, -128}, {200, -56},
-                      {255, -1},    {256, 0},    {-1, -1},   {-56, -56},  {INT_MAX, -1},
-                      {INT_MIN, 0}, {0x1234, 0x34}};
+  const Row rows[] = {{0, 0},   {3, 3},   {127, 127}, {128, -128},   {200, -56},   {255, -1},
+                      {256, 0}, {-1, -1}, {-56, -56}, {INT_MAX, -1}, {INT_MIN, 0}, {0x1234, 0x34}};
   for (const Row& row : rows) {
     DynString s("x");
     s.SetPrecision(row.n);
@@ -103,11 +102,16 @@ TEST(DynStringFormatInsert, FloatingPointFollowsPrecision) {
     const char* expected;
   };
   const Row rows[] = {
-      {UNSET, 3.14159, false, "3.1"}, {-1, 0.5, false, "0.500000"},
-      {0, 2.75, false, "3"},           {200, 1.5, false, "1.500000"},
-      {3, 2.0, false, "2.000"},        {2, -0.004, false, "-0.00"},
-      {2, 7.25, true, "7.25"},         {-1, 0.5, true, "0.500000"},
-      {UNSET, 7.0, true, "7.0"},      {12, 0.1, false, "0.100000000000"},
+      {UNSET, 3.14159, false, "3.1"},
+      {-1, 0.5, false, "0.500000"},
+      {0, 2.75, false, "3"},
+      {200, 1.5, false, "1.500000"},
+      {3, 2.0, false, "2.000"},
+      {2, -0.004, false, "-0.00"},
+      {2, 7.25, true, "7.25"},
+      {-1, 0.5, true, "0.500000"},
+      {UNSET, 7.0, true, "7.0"},
+      {12, 0.1, false, "0.100000000000"},
       {1, 1e20, false, "100000000000000000000.0"},
   };
   for (const Row& row : rows) {
@@ -143,8 +147,7 @@ TEST(DynStringFormatInsert, ValuesAppendTheirTextForm) {
       {"char", [](DynString& s) { s << 'z'; }, "abz"},
       {"char NUL", [](DynString& s) { s << '\0'; }, "ab"},
       {"unsigned char", [](DynString& s) { s << static_cast<unsigned char>(65); }, "abA"},
-      {"unsigned char high", [](DynString& s) { s << static_cast<unsigned char>(233); },
-       "ab\xE9"},
+      {"unsigned char high", [](DynString& s) { s << static_cast<unsigned char>(233); }, "ab\xE9"},
       {"text", [](DynString& s) { s << "xy"; }, "abxy"},
       {"null text", [](DynString& s) { s << static_cast<const char*>(nullptr); }, "ab"},
       {"DynString", [&other](DynString& s) { s << other; }, "abde"},
@@ -183,11 +186,23 @@ TEST(DynStringFormatToInt, ReadsLeadingDecimal) {
     int expected;
   };
   const Row rows[] = {
-      {"", 0},           {"42", 42},           {"  -17x", -17},
-      {"+5", 5},         {"abc", 0},           {"\t\n\v\f\r 9", 9},
-      {"12abc", 12},     {"- 5", 0},           {"2147483647", INT_MAX},
-      {"-2147483648", INT_MIN}, {"2147483648", INT_MAX}, {"-99999999999999999999", INT_MIN},
-      {"0x1F", 0},       {"\xA0" "5", 0},      {"007", 7},
+      {"", 0},
+      {"42", 42},
+      {"  -17x", -17},
+      {"+5", 5},
+      {"abc", 0},
+      {"\t\n\v\f\r 9", 9},
+      {"12abc", 12},
+      {"- 5", 0},
+      {"2147483647", INT_MAX},
+      {"-2147483648", INT_MIN},
+      {"2147483648", INT_MAX},
+      {"-99999999999999999999", INT_MIN},
+      {"0x1F", 0},
+      {"\xA0"
+       "5",
+       0},
+      {"007", 7},
   };
   for (const Row& row : rows) EXPECT_EQ(DynString(row.text).ToInt(), row.expected) << row.text;
   EXPECT_EQ(DynString().ToInt(), 0);
@@ -200,10 +215,24 @@ TEST(DynStringFormatToDouble, ReadsLeadingNumber) {
     double expected;
   };
   const Row rows[] = {
-      {" 1.5e2xyz", 150.0}, {"-2.5", -2.5},  {"abc", 0.0},      {"", 0.0},
-      {"  +.5", 0.5},       {"1,5", 1.0},    {"0x10", 16.0},    {"1e400", inf},
-      {"-inf", -inf},       {"1e-400", 0.0}, {"\t\n3", 3.0},    {"5.", 5.0},
-      {"e5", 0.0},          {"1e", 1.0},     {"\xE9" "1", 0.0}, {"1\xA0", 1.0},
+      {" 1.5e2xyz", 150.0},
+      {"-2.5", -2.5},
+      {"abc", 0.0},
+      {"", 0.0},
+      {"  +.5", 0.5},
+      {"1,5", 1.0},
+      {"0x10", 16.0},
+      {"1e400", inf},
+      {"-inf", -inf},
+      {"1e-400", 0.0},
+      {"\t\n3", 3.0},
+      {"5.", 5.0},
+      {"e5", 0.0},
+      {"1e", 1.0},
+      {"\xE9"
+       "1",
+       0.0},
+      {"1\xA0", 1.0},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(DynString(row.text).ToDouble(), row.expected) << row.text;

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "text/dyn_string.h"
+#include "text/string_list.h"
 #include "text/testing/probe_list.h"
 #include "text/testing/split_reference_model.h"
-#include "text/string_list.h"
 
 namespace {
 

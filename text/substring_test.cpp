@@ -342,7 +342,8 @@ TEST(DynStringReadRecord, RandomAndDamagedStreamsAgreeWithModel) {
     size_t pos = 0;
     for (int read = 0; read < 8; ++read) {
       int largest = static_cast<int>(rng() % 14) - 1;
-      reference_model::RecordExpected expected = reference_model::ModelReadRecord(bytes, pos, largest);
+      reference_model::RecordExpected expected =
+          reference_model::ModelReadRecord(bytes, pos, largest);
       ASSERT_EQ(s.ReadRecord(in.Get(), largest), expected.result)
           << testing::PrintToString(bytes) << " at " << pos;
       if (expected.result == 1) text = expected.text;

@@ -16,7 +16,9 @@ TEST(WideText, EmptyTextHasCapacityTwenty) {
 }
 
 TEST(WideText, WidensCodePage1252) {
-  WideText w("Se\xF1" "al \x80");
+  WideText w(
+      "Se\xF1"
+      "al \x80");
   EXPECT_EQ(std::u16string(w.Get()), u"Se\u00F1al \u20AC");
   EXPECT_EQ(w.Length(), 7);
   EXPECT_EQ(w.Capacity(), 27);
@@ -56,7 +58,9 @@ TEST(AssignWide, EmptyWideTextLeavesAllocatedEmpty) {
 TEST(AssignWide, OverwritesPreviousContent) {
   DynString s("previous content");
   s.AssignWide(u"COM5: Se\u00F1al");
-  EXPECT_STREQ(s.CStr(), "COM5: Se\xF1" "al");
+  EXPECT_STREQ(s.CStr(),
+               "COM5: Se\xF1"
+               "al");
 }
 
 TEST(AssignWide, UnmappableBecomesQuestionMark) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <vector>
 
@@ -36,7 +35,9 @@ class BatchOutputTest : public ::testing::Test {
   // The tool with args, its stderr a terminal (through script(1)) and its
   // stdout dropped; what reached the terminal.
   std::string OnTerminal(const std::string& args) {
-    return Start({"/usr/bin/script", "-q", "-e", "-c", CLI + " " + args + " 2>&1 >/dev/null", "/dev/null"}).out;
+    return Start({"/usr/bin/script", "-q", "-e", "-c", CLI + " " + args + " 2>&1 >/dev/null",
+                  "/dev/null"})
+        .out;
   }
 
   // Three files: healthy, faulty, missing.
@@ -50,11 +51,12 @@ class BatchOutputTest : public ::testing::Test {
 constexpr char SUMMARY[] = "3 files: 1 healthy, 1 faulty, 0 repaired, 1 refused";
 
 TEST_F(BatchOutputTest, SummaryWhenAskedForOrOnATerminal) {
-  std::vector<std::string> detect = {CLI, "detect", EXAMPLES + "/healthy.reg", EXAMPLES + "/quorva-driver.reg",
-                                     dir_.File("missing.reg")};
+  std::vector<std::string> detect = {CLI, "detect", EXAMPLES + "/healthy.reg",
+                                     EXAMPLES + "/quorva-driver.reg", dir_.File("missing.reg")};
   ToolRun plain = Start(detect);
   EXPECT_EQ(plain.status, 2);
-  EXPECT_EQ(plain.err, "quorvafix-cli: " + dir_.File("missing.reg") + ": cannot read: No such file or directory\n");
+  EXPECT_EQ(plain.err, "quorvafix-cli: " + dir_.File("missing.reg") +
+                           ": cannot read: No such file or directory\n");
 
   detect.push_back("--summary");
   ToolRun asked = Start(detect);
@@ -74,7 +76,8 @@ TEST_F(BatchOutputTest, HeadersEscapeTheFileName) {
   WriteBytes(odd, ReadBytes(EXAMPLES + "/healthy.reg"));
   ToolRun run = Start({CLI, "detect", odd, EXAMPLES + "/healthy.reg"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out.rfind("==> " + dir_.File("a\\x1b[31m\tb.reg") + " <==\nCOM1:\n", 0), 0u) << run.out;
+  EXPECT_EQ(run.out.rfind("==> " + dir_.File("a\\x1b[31m\tb.reg") + " <==\nCOM1:\n", 0), 0u)
+      << run.out;
   EXPECT_NE(run.out.find("==> " + EXAMPLES + "/healthy.reg <==\n"), std::string::npos);
 }
 

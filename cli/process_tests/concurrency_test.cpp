@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "cli/testing/child_process.h"
 #include "cli/cli_job.h"
+#include "cli/testing/child_process.h"
 #include "cli/testing/cli_job_runner.h"
 #include "cli/testing/test_registry.h"
 #include "platform/registry/reg_file_store.h"

@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "cli/testing/child_process.h"
 #include "cli/cli_job.h"
+#include "cli/testing/child_process.h"
 #include "cli/testing/test_registry.h"
 #include "platform/registry/testing/registry_testing.h"
 

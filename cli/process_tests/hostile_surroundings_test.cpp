@@ -5,8 +5,8 @@
 // Runs as root; the other user is `nobody`, through setpriv.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
-#include <sys/sysmacros.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "cli/testing/child_process.h"
 #include "cli/cli_job.h"
+#include "cli/testing/child_process.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -74,7 +74,9 @@ std::string Attribute(const std::string& path, const char* name) {
   return n < 0 ? "<none>" : std::string(value, static_cast<size_t>(n));
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 TEST(PatchOntoInput, RefusedBeforeAnythingIsWritten) {
   struct Case {
@@ -84,11 +86,13 @@ TEST(PatchOntoInput, RefusedBeforeAnythingIsWritten) {
   const Case cases[] = {
       {"the same path", [](const TempDir& dir) { return dir.File("r.reg"); }},
       {"another path", [](const TempDir& dir) { return dir.Path() + "/./r.reg"; }},
-      {"a link", [](const TempDir& dir) {
+      {"a link",
+       [](const TempDir& dir) {
          ::symlink("r.reg", dir.File("link.reg").c_str());
          return dir.File("link.reg");
        }},
-      {"a hard link", [](const TempDir& dir) {
+      {"a hard link",
+       [](const TempDir& dir) {
          ::link(dir.File("r.reg").c_str(), dir.File("hard.reg").c_str());
          return dir.File("hard.reg");
        }},
@@ -102,8 +106,9 @@ TEST(PatchOntoInput, RefusedBeforeAnythingIsWritten) {
     ToolRun run = RunTool(Cli({"fix", "--patch", patch, file}));
     EXPECT_EQ(run.status, EXIT_TROUBLE);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "quorvafix-cli: the patch " + patch + " is the registry " + file +
-                           " itself; writing it would replace the registry, so nothing is written\n");
+    EXPECT_EQ(run.err,
+              "quorvafix-cli: the patch " + patch + " is the registry " + file +
+                  " itself; writing it would replace the registry, so nothing is written\n");
     EXPECT_EQ(ReadBytes(file), ReadBytes(SAMPLE));
   }
 }
@@ -177,22 +182,25 @@ TEST(PlantedLinks, InASharedStickyFolderAreNotWrittenThrough) {
   WriteBytes(victim, ReadBytes(SAMPLE));
   WriteBytes(input, ReadBytes(SAMPLE));
   for (const char* name : {"out.reg", "dev.reg"}) {
-    ASSERT_EQ(RunTool({AS_NOBODY[0], AS_NOBODY[1], AS_NOBODY[2], AS_NOBODY[3], "/bin/ln", "-s", victim,
-                       shared.File(name)})
+    ASSERT_EQ(RunTool({AS_NOBODY[0], AS_NOBODY[1], AS_NOBODY[2], AS_NOBODY[3], "/bin/ln", "-s",
+                       victim, shared.File(name)})
                   .status,
               0);
   }
-  const std::string refusal = ": refusing to follow the link " + shared.File("out.reg") +
-                              ": it belongs to user 65534, neither you nor the owner of the shared folder " +
-                              shared.Path() + " (sticky and writable by all), so it may have been planted there\n";
+  const std::string refusal =
+      ": refusing to follow the link " + shared.File("out.reg") +
+      ": it belongs to user 65534, neither you nor the owner of the shared folder " +
+      shared.Path() + " (sticky and writable by all), so it may have been planted there\n";
   ToolRun patch = RunTool(Cli({"fix", "--patch", shared.File("out.reg"), input}));
   EXPECT_EQ(patch.status, EXIT_TROUBLE);
-  EXPECT_EQ(patch.err, "quorvafix-cli: " + shared.File("out.reg") + ": cannot write the patch" + refusal);
+  EXPECT_EQ(patch.err,
+            "quorvafix-cli: " + shared.File("out.reg") + ": cannot write the patch" + refusal);
 
   ToolRun in_place = RunTool(Cli({"fix", shared.File("dev.reg")}));
   EXPECT_EQ(in_place.status, EXIT_FAULT_LEFT);
   EXPECT_TRUE(Contains(in_place.out, MARKED));
-  EXPECT_TRUE(Contains(in_place.err, "refusing to follow the link " + shared.File("dev.reg"))) << in_place.err;
+  EXPECT_TRUE(Contains(in_place.err, "refusing to follow the link " + shared.File("dev.reg")))
+      << in_place.err;
   EXPECT_EQ(ReadBytes(victim), ReadBytes(SAMPLE));
   EXPECT_EQ(StatOf(victim).st_uid, 0u);
 
@@ -252,15 +260,17 @@ TEST(HardLinks, RepairIsRefusedNamingTheOtherLinks) {
   ToolRun run = RunTool(Cli({"fix", file}));
   EXPECT_EQ(run.status, EXIT_FAULT_LEFT);
   EXPECT_TRUE(Contains(run.out, MARKED));
-  EXPECT_TRUE(Contains(run.err, file + " has 2 hard links (also " + dir.File("copy.reg") +
-                                     "); replacing it would leave them with the old content, so it is left as it is\n"))
+  EXPECT_TRUE(Contains(
+      run.err,
+      file + " has 2 hard links (also " + dir.File("copy.reg") +
+          "); replacing it would leave them with the old content, so it is left as it is\n"))
       << run.err;
 
   ASSERT_EQ(::link(file.c_str(), elsewhere.File("third.reg").c_str()), 0);
   run = RunTool(Cli({"fix", file}));
   EXPECT_EQ(run.status, EXIT_FAULT_LEFT);
-  EXPECT_TRUE(Contains(run.err, " has 3 hard links (also " + dir.File("copy.reg") + ", and 1 outside " +
-                                    dir.Path() + ")"))
+  EXPECT_TRUE(Contains(run.err, " has 3 hard links (also " + dir.File("copy.reg") +
+                                    ", and 1 outside " + dir.Path() + ")"))
       << run.err;
   for (const std::string& name : {file, dir.File("copy.reg"), elsewhere.File("third.reg")}) {
     EXPECT_EQ(ReadBytes(name), ReadBytes(SAMPLE)) << name;
@@ -281,7 +291,8 @@ TEST(WritePermission, IsTheCallersOwn) {
   ToolRun refused = RunTool(Cli({"fix", file}, true));
   EXPECT_EQ(refused.status, EXIT_FAULT_LEFT);
   EXPECT_TRUE(Contains(refused.out, MARKED));
-  EXPECT_TRUE(Contains(refused.err, "cannot write " + file + ": Permission denied\n")) << refused.err;
+  EXPECT_TRUE(Contains(refused.err, "cannot write " + file + ": Permission denied\n"))
+      << refused.err;
   EXPECT_EQ(ReadBytes(file), ReadBytes(SAMPLE));
   EXPECT_EQ(StatOf(file).st_uid, 0u);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});

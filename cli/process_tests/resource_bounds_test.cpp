@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/testing/child_process.h"
 #include "cli/cli_job.h"
+#include "cli/testing/child_process.h"
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/testing/registry_testing.h"
 

@@ -214,10 +214,10 @@ std::string FixOutput(const std::vector<bool>& fixed) {
 TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
   const int DRIVERS = 4;
   const std::string original = FaultyRegistry(std::vector<bool>(DRIVERS, false), 3);
-  const Step steps[] = {Step::OpenRead,      Step::Fstat,   Step::Read,     Step::ReadLink,
-                        Step::Stat,          Step::MayWrite, Step::OpenExclusive, Step::SetOwner,
-                        Step::SetMode,       Step::CopyAttributes, Step::ReadAll, Step::Write,
-                        Step::Fsync,         Step::Close,   Step::Rename,   Step::FsyncDir};
+  const Step steps[] = {Step::OpenRead, Step::Fstat,          Step::Read,          Step::ReadLink,
+                        Step::Stat,     Step::MayWrite,       Step::OpenExclusive, Step::SetOwner,
+                        Step::SetMode,  Step::CopyAttributes, Step::ReadAll,       Step::Write,
+                        Step::Fsync,    Step::Close,          Step::Rename,        Step::FsyncDir};
   int injected = 0;
   for (Step step : steps) {
     for (int call = 1;; ++call) {

@@ -15,7 +15,9 @@ namespace {
 class OutsideWriter : public FailingFileSystem {
  public:
   OutsideWriter(std::string file, std::string old_text, std::string new_text)
-      : FailingFileSystem(RealFileSystem()), file_(std::move(file)), old_(std::move(old_text)),
+      : FailingFileSystem(RealFileSystem()),
+        file_(std::move(file)),
+        old_(std::move(old_text)),
         new_(std::move(new_text)) {}
 
   int ReadLink(const std::string& path, std::string* target) override {
@@ -23,7 +25,8 @@ class OutsideWriter : public FailingFileSystem {
       done_ = true;
       std::vector<uint8_t> bytes = ReadBytes(file_);
       std::string text(bytes.begin(), bytes.end());
-      for (size_t at = text.find(old_); at != std::string::npos; at = text.find(old_, at + new_.size())) {
+      for (size_t at = text.find(old_); at != std::string::npos;
+           at = text.find(old_, at + new_.size())) {
         text.replace(at, old_.size(), new_);
       }
       WriteText(file_, text);

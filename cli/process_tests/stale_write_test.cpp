@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/testing/child_process.h"
 #include "cli/cli_job.h"
+#include "cli/testing/child_process.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -60,10 +60,12 @@ TEST(StaleWrite, OutsideChangeOfTheDllBetweenLoadAndWriteIsKept) {
       EXPECT_NE(out.find("Dll: ---BTCEIF.DLL <<<< BUG DETECTED HERE!"), std::string::npos) << out;
       EXPECT_EQ(out.find("FIXED"), std::string::npos) << out;
       EXPECT_EQ(out.find("solved"), std::string::npos) << out;
-      EXPECT_NE(err.find("cannot repair Drivers\\BuiltIn\\BtSerialB\\Dll: " + file +
-                         ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB: "
-                         "it changed on disk since it was read"),
-                std::string::npos)
+      EXPECT_NE(
+          err.find(
+              "cannot repair Drivers\\BuiltIn\\BtSerialB\\Dll: " + file +
+              ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB: "
+              "it changed on disk since it was read"),
+          std::string::npos)
           << err;
     }
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "err", "out"}));

@@ -2,8 +2,6 @@
 // StdinFileSystem over a pipe or an open file, compared with the same export
 // read from its file; then the real tool with its standard input redirected
 // and piped by a shell.
-#include "cli/stdin_file_system.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,9 +11,10 @@
 #include <vector>
 
 #include "cli/cli_job.h"
+#include "cli/stdin_file_system.h"
 #include "cli/testing/cli_job_runner.h"
-#include "cli/testing/test_registry.h"
 #include "cli/testing/shell_script.h"
+#include "cli/testing/test_registry.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -69,7 +68,8 @@ TEST(StdinFileSystem, FixIntoPatchFromAnOpenFileWritesThePatchOfTheFile) {
   EXPECT_EQ(from_stdin.status, EXIT_NO_FAULT_LEFT) << from_stdin.err;
   EXPECT_EQ(from_stdin.out, from_file.out);
   EXPECT_EQ(ReadBytes(dir.File("stdin-patch.reg")), ReadBytes(dir.File("file-patch.reg")));
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"file-patch.reg", "many.reg", "stdin-patch.reg"}));
+  EXPECT_EQ(dir.Names(),
+            (std::vector<std::string>{"file-patch.reg", "many.reg", "stdin-patch.reg"}));
 }
 
 TEST(StdinFileSystem, OtherNamesReachTheInnerFileSystem) {
@@ -104,7 +104,8 @@ TEST(StdinFileSystem, InputReadToItsEndReadsEmptyAgainAndAClosedOneFails) {
 
 // The real tool run by `sh -c script` in dir, with $CLI and $EXAMPLES set.
 ScriptResult RunShell(const TempDir& dir, const std::string& script) {
-  return RunShellScript(dir.Path(), "CLI=" + ShellQuoted(CLI) + " EXAMPLES=" + ShellQuoted(EXAMPLES) + " && " + script);
+  return RunShellScript(dir.Path(), "CLI=" + ShellQuoted(CLI) +
+                                        " EXAMPLES=" + ShellQuoted(EXAMPLES) + " && " + script);
 }
 
 TEST(StdinTool, DetectReadsRedirectedAndPipedInput) {
@@ -125,7 +126,8 @@ TEST(StdinTool, DetectReadsRedirectedAndPipedInput) {
 
 TEST(StdinTool, StandardInputAmongFilesHasItsOwnHeader) {
   TempDir dir;
-  ScriptResult r = RunShell(dir, "\"$CLI\" detect \"$EXAMPLES/healthy.reg\" - < \"$EXAMPLES/healthy.reg\"");
+  ScriptResult r =
+      RunShell(dir, "\"$CLI\" detect \"$EXAMPLES/healthy.reg\" - < \"$EXAMPLES/healthy.reg\"");
   EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT) << r.err;
   ScriptResult one = RunShell(dir, "\"$CLI\" detect \"$EXAMPLES/healthy.reg\"");
   EXPECT_EQ(r.out, "==> " + EXAMPLES + "/healthy.reg <==\n" + one.out + "==> - <==\n" + one.out);
@@ -136,13 +138,17 @@ TEST(StdinTool, FixOfStandardInputIsRefusedButPatchedFromIt) {
   ScriptResult refused = RunShell(dir, "\"$CLI\" fix - < \"$EXAMPLES/quorva-driver.reg\"");
   EXPECT_EQ(refused.status, EXIT_TROUBLE);
   EXPECT_EQ(refused.out, "");
-  EXPECT_EQ(refused.err,
-            "quorvafix-cli: fix cannot repair standard input ('-') in place: there is no file to write back to; "
-            "use --patch OUT.reg, or save the export to a file first\nTry 'quorvafix-cli --help'.\n");
+  EXPECT_EQ(
+      refused.err,
+      "quorvafix-cli: fix cannot repair standard input ('-') in place: there is no file to write "
+      "back to; "
+      "use --patch OUT.reg, or save the export to a file first\nTry 'quorvafix-cli --help'.\n");
 
-  ScriptResult patched = RunShell(dir, "cat \"$EXAMPLES/quorva-driver.reg\" | \"$CLI\" fix --patch repair.reg -");
+  ScriptResult patched =
+      RunShell(dir, "cat \"$EXAMPLES/quorva-driver.reg\" | \"$CLI\" fix --patch repair.reg -");
   EXPECT_EQ(patched.status, EXIT_NO_FAULT_LEFT) << patched.err;
-  ScriptResult from_file = RunShell(dir, "\"$CLI\" fix --patch file-repair.reg \"$EXAMPLES/quorva-driver.reg\"");
+  ScriptResult from_file =
+      RunShell(dir, "\"$CLI\" fix --patch file-repair.reg \"$EXAMPLES/quorva-driver.reg\"");
   EXPECT_EQ(patched.out, from_file.out);
   EXPECT_EQ(ReadBytes(dir.File("repair.reg")), ReadBytes(dir.File("file-repair.reg")));
 }

@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "cli/testing/child_process.h"
 #include "cli/cli_job.h"
+#include "cli/testing/child_process.h"
 #include "cli/testing/test_registry.h"
 #include "platform/registry/testing/registry_testing.h"
 
@@ -39,7 +39,9 @@ long long TimedFix(const TempDir& dir, const std::string& file) {
   if (!child.Start({CLI, "fix", file}, dir.File("out"), dir.File("err"))) return 0;
   int status = -1;
   child.Wait(&status);
-  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                               start)
+      .count();
 }
 
 TEST(TerminationSignals, RemoveTheToolsOwnLockAndEndTheTool) {
@@ -86,7 +88,8 @@ TEST(TerminationSignals, RemoveTheToolsOwnLockAndEndTheTool) {
 
 // What a terminal shows while the tool runs argv with stderr on it and
 // standard input from input (the test's own when empty).
-std::string TerminalShows(const std::vector<std::string>& argv, const std::string& input, int* status) {
+std::string TerminalShows(const std::vector<std::string>& argv, const std::string& input,
+                          int* status) {
   int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return "<no terminal>";
   TempDir logs;

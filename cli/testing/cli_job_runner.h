@@ -38,4 +38,5 @@ struct JobResult {
 JobResult RunJob(CliCommand command, const std::string& file, const std::string& patch = "",
                  FileSystem* fs = nullptr);
 // Runs options on file, keeping what the job found in outcome when given.
-JobResult RunJob(const CliOptions& options, const std::string& file, FileOutcome* outcome = nullptr);
+JobResult RunJob(const CliOptions& options, const std::string& file,
+                 FileOutcome* outcome = nullptr);

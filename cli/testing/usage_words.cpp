@@ -12,9 +12,11 @@ std::set<std::string> CliUsageWords() {
     std::istringstream tokens(line);
     std::string previous;
     for (std::string token; tokens >> token; previous = token) {
-      token.erase(std::remove_if(token.begin(), token.end(), [](char c) { return c == '[' || c == ']'; }),
-                  token.end());
-      if (token.rfind("--", 0) == 0 || (previous == "quorvafix-cli" && token[0] != '-')) words.insert(token);
+      token.erase(
+          std::remove_if(token.begin(), token.end(), [](char c) { return c == '[' || c == ']'; }),
+          token.end());
+      if (token.rfind("--", 0) == 0 || (previous == "quorvafix-cli" && token[0] != '-'))
+        words.insert(token);
     }
   }
   return words;

@@ -32,8 +32,24 @@ constexpr uint32_t UNCHANGED_ID = UINT32_MAX;
 class FileSystem {
  public:
   enum class Step {
-    OpenExclusive, Write, Fsync, Close, Rename, FsyncDir, Unlink, Stat, ReadAll, ReadLink, SetMode,
-    OpenRead, Read, Fstat, MayWrite, SetOwner, CopyAttributes, ListFolder
+    OpenExclusive,
+    Write,
+    Fsync,
+    Close,
+    Rename,
+    FsyncDir,
+    Unlink,
+    Stat,
+    ReadAll,
+    ReadLink,
+    SetMode,
+    OpenRead,
+    Read,
+    Fstat,
+    MayWrite,
+    SetOwner,
+    CopyAttributes,
+    ListFolder
   };
 
   virtual ~FileSystem() = default;

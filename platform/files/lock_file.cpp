@@ -97,7 +97,8 @@ RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::st
     done += written;
   }
   if (replaced_ != nullptr) {
-    if (RegStatus status = TakeOverMetadata(fs_, fd_, lock_path_, target_, *replaced_, failure)) return status;
+    if (RegStatus status = TakeOverMetadata(fs_, fd_, lock_path_, target_, *replaced_, failure))
+      return status;
   }
   if (int error = fs_.Fsync(fd_)) {
     *failure = "cannot sync " + lock_path_ + ": " + ErrnoText(error);
@@ -126,8 +127,8 @@ RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
 }
 
 RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
-                              const std::function<std::vector<uint8_t>()>& previous,
-                              bool* replaced, std::string* failure) {
+                              const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
+                              std::string* failure) {
   *replaced = false;
   if (RegStatus status = WriteAndRename(bytes, failure)) {
     Release();

@@ -47,12 +47,11 @@ class RegFileLock {
 
   // Writes bytes to the lock, gives it the file's owner, group, permission
   // bits and extended attributes (TakeOverMetadata), syncs and closes it,
-  // renames it over the file and syncs the folder. 0 means the new bytes are durably in place. Before
-  // the rename any failure leaves the file as it was. When only the folder
-  // sync fails, the file gets previous back (by the same protocol; previous
-  // null: the file did not exist and is removed) and the status is non-zero;
-  // *replaced tells whether the file holds bytes after all (it does when the
-  // restore fails too). The lock is gone afterwards, whatever the outcome.
+  // renames it over the file and syncs the folder. 0 means the new bytes are durably in place.
+  // Before the rename any failure leaves the file as it was. When only the folder sync fails, the
+  // file gets previous back (by the same protocol; previous null: the file did not exist and is
+  // removed) and the status is non-zero; *replaced tells whether the file holds bytes after all (it
+  // does when the restore fails too). The lock is gone afterwards, whatever the outcome.
   RegStatus Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
                    bool* replaced, std::string* failure);
   // The same, with the previous content made by previous() only when the

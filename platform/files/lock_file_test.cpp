@@ -66,7 +66,8 @@ TEST(SaveFileSafely, ShortSuccessfulWritesStoreEveryByteOnce) {
       std::string failure;
       EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", bytes, &failure), ERROR_SUCCESS) << failure;
       EXPECT_EQ(memory.Bytes("/dev.reg"), bytes) << length << " bytes by " << step;
-      EXPECT_EQ(fs.Calls(Step::Write), static_cast<int>((length + step - 1) / step)) << length << " by " << step;
+      EXPECT_EQ(fs.Calls(Step::Write), static_cast<int>((length + step - 1) / step))
+          << length << " by " << step;
       EXPECT_EQ(memory.Files().size(), 1u) << "no lock left";
       EXPECT_EQ(memory.OpenCount(), 0u);
     }
@@ -79,7 +80,8 @@ TEST(SaveFileSafely, WritesThroughSymbolicLinks) {
   ASSERT_EQ(::symlink("real.reg", dir.File("middle.reg").c_str()), 0);
   ASSERT_EQ(::symlink(dir.File("middle.reg").c_str(), dir.File("dev.reg").c_str()), 0);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("dev.reg"), NEW, &failure), ERROR_SUCCESS) << failure;
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("dev.reg"), NEW, &failure), ERROR_SUCCESS)
+      << failure;
   EXPECT_EQ(ReadBytes(dir.File("real.reg")), NEW);
   char target[64] = {};
   ASSERT_GT(::readlink(dir.File("dev.reg").c_str(), target, sizeof target - 1), 0);
@@ -93,7 +95,8 @@ TEST(SaveFileSafely, LinkLoopIsRefused) {
   ASSERT_EQ(::symlink("a.reg", dir.File("b.reg").c_str()), 0);
   std::string failure;
   EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("a.reg"), NEW, &failure), ERROR_WRITE_FAULT);
-  EXPECT_EQ(failure, "cannot follow the link " + dir.File("a.reg") + ": Too many levels of symbolic links");
+  EXPECT_EQ(failure,
+            "cannot follow the link " + dir.File("a.reg") + ": Too many levels of symbolic links");
 }
 
 TEST(SaveFileSafely, HeldLockIsNeverTouched) {
@@ -135,7 +138,8 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
       {Step::ReadLink, EACCES, ERROR_ACCESS_DENIED, "cannot follow the link @: Permission denied"},
       {Step::Stat, EIO, ERROR_WRITE_FAULT, "cannot examine @: Input/output error"},
       {Step::OpenExclusive, EACCES, ERROR_ACCESS_DENIED, "cannot create @.lock: Permission denied"},
-      {Step::OpenExclusive, EROFS, ERROR_ACCESS_DENIED, "cannot create @.lock: Read-only file system"},
+      {Step::OpenExclusive, EROFS, ERROR_ACCESS_DENIED,
+       "cannot create @.lock: Read-only file system"},
       {Step::SetMode, EPERM, ERROR_ACCESS_DENIED,
        "cannot set the permissions of @.lock: Operation not permitted"},
       {Step::ReadAll, EIO, ERROR_WRITE_FAULT, "cannot read @: Input/output error"},
@@ -143,7 +147,8 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
       {Step::Write, 0, ERROR_WRITE_FAULT, "cannot write @.lock: short write after 0 of 12 bytes"},
       {Step::Fsync, EIO, ERROR_WRITE_FAULT, "cannot sync @.lock: Input/output error"},
       {Step::Close, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error"},
-      {Step::Rename, EXDEV, ERROR_WRITE_FAULT, "cannot rename @.lock to @: Invalid cross-device link"},
+      {Step::Rename, EXDEV, ERROR_WRITE_FAULT,
+       "cannot rename @.lock to @: Invalid cross-device link"},
       {Step::FsyncDir, EIO, ERROR_WRITE_FAULT,
        "cannot sync the folder #: Input/output error; @ was put back as it was"},
   };
@@ -158,7 +163,8 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
     EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), c.status) << c.failure;
     std::string expected = c.failure;
     for (size_t at; (at = expected.find('@')) != std::string::npos;) expected.replace(at, 1, file);
-    for (size_t at; (at = expected.find('#')) != std::string::npos;) expected.replace(at, 1, dir.Path());
+    for (size_t at; (at = expected.find('#')) != std::string::npos;)
+      expected.replace(at, 1, dir.Path());
     EXPECT_EQ(failure, expected);
     EXPECT_EQ(ReadBytes(file), OLD) << c.failure;
     EXPECT_EQ(ModeOf(file), 0604) << c.failure;
@@ -188,8 +194,9 @@ TEST(RegFileLockCommit, FailedRestoreSaysTheNewContentStands) {
   bool replaced = false;
   EXPECT_EQ(lock->Commit(NEW, &OLD, &replaced, &failure), ERROR_WRITE_FAULT);
   EXPECT_TRUE(replaced);
-  EXPECT_EQ(failure, "cannot sync the folder " + dir.Path() + ": Input/output error; putting back the previous " +
-                         file + " failed too (cannot create " + file +
+  EXPECT_EQ(failure, "cannot sync the folder " + dir.Path() +
+                         ": Input/output error; putting back the previous " + file +
+                         " failed too (cannot create " + file +
                          ".lock: No space left on device), so it holds the new content");
   EXPECT_EQ(ReadBytes(file), NEW);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
@@ -209,7 +216,12 @@ TEST(RegFileLockCommit, PreviousContentIsMadeOnlyForARestore) {
     int made = 0;
     bool replaced = true;
     RegStatus status = lock->Commit(
-        NEW, [&made] { ++made; return OLD; }, &replaced, &failure);
+        NEW,
+        [&made] {
+          ++made;
+          return OLD;
+        },
+        &replaced, &failure);
     EXPECT_EQ(status, sync_fails ? ERROR_WRITE_FAULT : ERROR_SUCCESS);
     EXPECT_EQ(made, sync_fails ? 1 : 0);
     EXPECT_EQ(replaced, !sync_fails);
@@ -228,7 +240,8 @@ TEST(RegFileLock, DroppedLockIsRemovedAndFileUntouched) {
   EXPECT_EQ(lock->Target(), file);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "dev.reg.lock"}));
   std::unique_ptr<RegFileLock> second;
-  EXPECT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &second, &failure), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &second, &failure),
+            ERROR_SHARING_VIOLATION);
   lock.reset();
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
   EXPECT_EQ(ReadBytes(file), OLD);

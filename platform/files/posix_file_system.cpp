@@ -183,7 +183,8 @@ class PosixFileSystem : public FileSystem {
   }
 
   int MayWrite(const std::string& path) override {
-    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) < 0 ? errno : 0;
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) < 0 ? errno
+                                                                                           : 0;
   }
 
   int SetMode(int fd, uint32_t mode) override { return ::fchmod(fd, mode) < 0 ? errno : 0; }
@@ -196,12 +197,13 @@ class PosixFileSystem : public FileSystem {
   int CopyAttributes(const std::string& from, int fd) override {
     const char* source = from.c_str();
     std::vector<char> wanted, present, value, current;
-    if (int error = AttributeNames([source](char* list, size_t size) { return ::llistxattr(source, list, size); },
-                                   &wanted)) {
+    if (int error = AttributeNames(
+            [source](char* list, size_t size) { return ::llistxattr(source, list, size); },
+            &wanted)) {
       return error;
     }
-    if (int error = AttributeNames([fd](char* list, size_t size) { return ::flistxattr(fd, list, size); },
-                                   &present)) {
+    if (int error = AttributeNames(
+            [fd](char* list, size_t size) { return ::flistxattr(fd, list, size); }, &present)) {
       return error;
     }
     for (size_t at = 0; at < present.size(); at += std::strlen(present.data() + at) + 1) {
@@ -211,14 +213,18 @@ class PosixFileSystem : public FileSystem {
     for (size_t at = 0; at < wanted.size(); at += std::strlen(wanted.data() + at) + 1) {
       const char* name = wanted.data() + at;
       if (int error = AttributeValue(
-              [source, name](void* data, size_t size) { return ::lgetxattr(source, name, data, size); }, &value)) {
+              [source, name](void* data, size_t size) {
+                return ::lgetxattr(source, name, data, size);
+              },
+              &value)) {
         if (error == ENODATA) continue;  // removed meanwhile
         return error;
       }
       // An attribute the new file has already (a label the kernel set) is
       // left alone: setting it may need a privilege the caller lacks.
-      if (AttributeValue([fd, name](void* data, size_t size) { return ::fgetxattr(fd, name, data, size); },
-                         &current) == 0 &&
+      if (AttributeValue(
+              [fd, name](void* data, size_t size) { return ::fgetxattr(fd, name, data, size); },
+              &current) == 0 &&
           current == value) {
         continue;
       }

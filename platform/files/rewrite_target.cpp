@@ -29,9 +29,9 @@ int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) 
     return error;
   }
   if (LinkMayBeFollowed(link, folder, static_cast<uint32_t>(::geteuid()))) return 0;
-  *failure = "refusing to follow the link " + current + ": it belongs to user " + std::to_string(link.owner) +
-             ", neither you nor the owner of the shared folder " + folder_path +
-             " (sticky and writable by all), so it may have been planted there";
+  *failure = "refusing to follow the link " + current + ": it belongs to user " +
+             std::to_string(link.owner) + ", neither you nor the owner of the shared folder " +
+             folder_path + " (sticky and writable by all), so it may have been planted there";
   return EACCES;
 }
 
@@ -74,7 +74,8 @@ bool LinkMayBeFollowed(const FileStatus& link, const FileStatus& folder, uint32_
   return !shared || link.owner == caller || link.owner == folder.owner;
 }
 
-int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target, std::string* failure) {
+int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
+                 std::string* failure) {
   std::string current = path;
   for (int depth = 0; depth <= MAX_LINK_DEPTH; ++depth) {
     std::string link;
@@ -102,7 +103,8 @@ int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target, s
 RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const FileStatus& status,
                            std::string* failure) {
   if (status.kind != FileKind::Regular) {
-    *failure = target + " is not a regular file but " + FileKindText(status.kind) + ", so it is left as it is";
+    *failure = target + " is not a regular file but " + FileKindText(status.kind) +
+               ", so it is left as it is";
     return ERROR_ACCESS_DENIED;
   }
   if ((status.mode & 0222) == 0) {
@@ -122,8 +124,9 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
   return ERROR_SUCCESS;
 }
 
-RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path, const std::string& target,
-                           const FileStatus& status, std::string* failure) {
+RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
+                           const std::string& target, const FileStatus& status,
+                           std::string* failure) {
   const uint32_t caller = static_cast<uint32_t>(::geteuid());
   const bool may_give_owner = caller == 0 || status.owner == caller;
   int error = fs.SetOwner(fd, may_give_owner ? status.owner : UNCHANGED_ID, status.group);
@@ -143,7 +146,8 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
     return StatusOfErrno(error);
   }
   if ((error = fs.CopyAttributes(target, fd)) != 0) {
-    *failure = "cannot copy the extended attributes of " + target + " to " + lock_path + ": " + ErrnoText(error);
+    *failure = "cannot copy the extended attributes of " + target + " to " + lock_path + ": " +
+               ErrnoText(error);
     return StatusOfErrno(error);
   }
   return ERROR_SUCCESS;

@@ -27,7 +27,8 @@ bool LinkMayBeFollowed(const FileStatus& link, const FileStatus& folder, uint32_
 // relative targets against the link's folder), each one checked by
 // LinkMayBeFollowed. 0, or an errno value with *failure saying why: EACCES
 // for a link the rule refuses, ELOOP for too many links.
-int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target, std::string* failure);
+int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
+                 std::string* failure);
 
 // Whether the existing file target, whose status is status, may be
 // replaced: it must be a regular file, have some write permission bit (even
@@ -47,5 +48,6 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
 // without setgid where the group could not, then exactly target's extended
 // attributes (POSIX ACLs included). ERROR_SUCCESS, or the failing call's
 // status with *failure saying why.
-RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path, const std::string& target,
-                           const FileStatus& status, std::string* failure);
+RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
+                           const std::string& target, const FileStatus& status,
+                           std::string* failure);

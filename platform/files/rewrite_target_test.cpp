@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/files/testing/failing_file_system.h"
-#include "platform/files/lock_signals.h"
 #include "platform/files/lock_file.h"
+#include "platform/files/lock_signals.h"
+#include "platform/files/testing/failing_file_system.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -48,11 +48,11 @@ TEST(LinkMayBeFollowed, FollowsTheKernelsProtectedSymlinksRule) {
       {00755, 0, 1000, 0, true},      // an ordinary folder
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(LinkMayBeFollowed(Status(0777, c.link_owner),
-                                Status(c.folder_mode, c.folder_owner), c.caller),
+    EXPECT_EQ(LinkMayBeFollowed(Status(0777, c.link_owner), Status(c.folder_mode, c.folder_owner),
+                                c.caller),
               c.followed)
-        << std::oct << c.folder_mode << std::dec << " folder of " << c.folder_owner << ", link of " << c.link_owner
-        << ", caller " << c.caller;
+        << std::oct << c.folder_mode << std::dec << " folder of " << c.folder_owner << ", link of "
+        << c.link_owner << ", caller " << c.caller;
   }
 }
 
@@ -66,7 +66,8 @@ TEST(FolderOf, NamesTheFolderHoldingAPath) {
 // Sees the lock's permission bits when its first bytes are written.
 class LockModeWatcher : public FailingFileSystem {
  public:
-  LockModeWatcher(FileSystem& inner, std::string lock) : FailingFileSystem(inner), lock_(std::move(lock)) {}
+  LockModeWatcher(FileSystem& inner, std::string lock)
+      : FailingFileSystem(inner), lock_(std::move(lock)) {}
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override {
     if (mode_at_write < 0) mode_at_write = ModeOf(lock_);
     return FailingFileSystem::Write(fd, data, size, written);
@@ -94,7 +95,8 @@ TEST(RegFileLock, LockIsCreatedPrivateAndTakesTheModeAfterTheContent) {
   }
   mode_t umask = ::umask(027);
   std::string failure;
-  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("new.reg"), NEW, &failure), ERROR_SUCCESS) << failure;
+  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("new.reg"), NEW, &failure), ERROR_SUCCESS)
+      << failure;
   ::umask(umask);
   EXPECT_EQ(ModeOf(dir.File("new.reg")), 0640);
 }
@@ -133,14 +135,17 @@ TEST(CheckReplaceable, RefusesWhatIsNoRegularFileWithOneName) {
   ASSERT_EQ(::link(file.c_str(), dir.File("c.reg").c_str()), 0);
   ASSERT_EQ(RealFileSystem().Stat(file, &status), 0);
   EXPECT_EQ(CheckReplaceable(RealFileSystem(), file, status, &failure), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(failure, file + " has 3 hard links (also " + dir.File("b.reg") + ", " + dir.File("c.reg") +
-                         "); replacing it would leave them with the old content, so it is left as it is");
+  EXPECT_EQ(failure,
+            file + " has 3 hard links (also " + dir.File("b.reg") + ", " + dir.File("c.reg") +
+                "); replacing it would leave them with the old content, so it is left as it is");
 
   // A folder that cannot be listed still gives the count.
   FailingFileSystem unlistable(RealFileSystem());
   unlistable.FailAt(Step::ListFolder, 1, EACCES);
   EXPECT_EQ(CheckReplaceable(unlistable, file, status, &failure), ERROR_ACCESS_DENIED);
-  EXPECT_NE(failure.find(" has 3 hard links (also 2 outside " + dir.Path() + ")"), std::string::npos) << failure;
+  EXPECT_NE(failure.find(" has 3 hard links (also 2 outside " + dir.Path() + ")"),
+            std::string::npos)
+      << failure;
 }
 
 // The steps that keep the old file's metadata fail like every other step:
@@ -154,7 +159,8 @@ TEST(RegFileLock, FailingMetadataStepsKeepTheFile) {
   };
   const Case cases[] = {
       {Step::MayWrite, EROFS, ERROR_ACCESS_DENIED, "cannot write @: Read-only file system"},
-      {Step::SetOwner, EIO, ERROR_WRITE_FAULT, "cannot set the owner of @.lock: Input/output error"},
+      {Step::SetOwner, EIO, ERROR_WRITE_FAULT,
+       "cannot set the owner of @.lock: Input/output error"},
       {Step::CopyAttributes, ENOSPC, ERROR_DISK_FULL,
        "cannot copy the extended attributes of @ to @.lock: No space left on device"},
   };

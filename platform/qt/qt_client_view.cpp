@@ -13,7 +13,8 @@ namespace {
 // The canvas: paints through the window's procedure.
 class PaintedCanvas : public QWidget {
  public:
-  PaintedCanvas(QtWindowManager& windows, WindowHandle window) : windows_(windows), window_(window) {
+  PaintedCanvas(QtWindowManager& windows, WindowHandle window)
+      : windows_(windows), window_(window) {
     setFocusPolicy(Qt::NoFocus);
   }
 
@@ -73,8 +74,7 @@ bool ClientView::ScrollForKey(int key) {
 
 int DrawWrappedText(QPainter& painter, const QRect& box, const QString& text, bool word_break) {
   QTextOption option(Qt::AlignLeft);
-  option.setWrapMode(word_break ? QTextOption::WrapAtWordBoundaryOrAnywhere
-                                : QTextOption::NoWrap);
+  option.setWrapMode(word_break ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
   painter.save();
   painter.setClipRect(box, Qt::IntersectClip);
   qreal y = 0;

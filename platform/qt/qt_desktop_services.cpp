@@ -27,8 +27,8 @@ QStringList NameFilters(const char16_t* filter) {
     p += patterns.size() + 1;
     int open = label.lastIndexOf(QLatin1Char('('));
     if (open > 0 && label.endsWith(QLatin1Char(')'))) label = label.left(open).trimmed();
-    filters << label + QStringLiteral(" (") + patterns.split(QLatin1Char(';')).join(QLatin1Char(' ')) +
-                   QLatin1Char(')');
+    filters << label + QStringLiteral(" (") +
+                   patterns.split(QLatin1Char(';')).join(QLatin1Char(' ')) + QLatin1Char(')');
     if (patterns.isEmpty()) break;
   }
   return filters;
@@ -106,8 +106,8 @@ bool QtDesktopServices::GetOpenFileName(OpenFileName* ofn) {
       ofn->max_file < 1) {
     return false;
   }
-  QWidget* owner = windows_.Screen() != nullptr && windows_.Screen()->isVisible() ? windows_.Screen()
-                                                                                   : nullptr;
+  QWidget* owner =
+      windows_.Screen() != nullptr && windows_.Screen()->isVisible() ? windows_.Screen() : nullptr;
   QFileDialog dialog(owner);
   dialog.setObjectName(QStringLiteral("open_file"));
   dialog.setWindowTitle(ofn->title != nullptr ? QString::fromUtf16(ofn->title)
@@ -143,8 +143,8 @@ bool QtDesktopServices::DragAcceptFiles(WindowHandle window, bool accept) {
   return true;
 }
 
-bool QtDesktopServices::ReadProfileString(const std::u16string& section,
-                                          const std::u16string& key, std::u16string* text) {
+bool QtDesktopServices::ReadProfileString(const std::u16string& section, const std::u16string& key,
+                                          std::u16string* text) {
   QSettings settings(SettingsFile(), QSettings::IniFormat);
   QVariant value = settings.value(SettingName(section, key));
   if (!value.isValid()) return false;

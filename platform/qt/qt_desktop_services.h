@@ -9,8 +9,8 @@
 #include <QObject>
 #include <memory>
 
-#include "platform/windowing/desktop_services.h"
 #include "platform/qt/qt_window_manager.h"
+#include "platform/windowing/desktop_services.h"
 
 class QtDesktopServices : public DesktopServices {
  public:

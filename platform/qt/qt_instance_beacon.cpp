@@ -80,7 +80,8 @@ bool InstanceBeacon::IsPrivateFolder(const QString& folder, QString* problem) {
   if (!S_ISDIR(status.st_mode)) return fail(QStringLiteral("is not a folder"));
   if (status.st_uid != getuid()) return fail(QStringLiteral("belongs to another user"));
   if ((status.st_mode & 07777) != 0700) {
-    return fail(QStringLiteral("has mode %1, not 0700").arg(status.st_mode & 07777, 4, 8, QChar('0')));
+    return fail(
+        QStringLiteral("has mode %1, not 0700").arg(status.st_mode & 07777, 4, 8, QChar('0')));
   }
   return true;
 }
@@ -151,7 +152,8 @@ bool InstanceBeacon::Listen(const QString& name, Handlers handlers) {
   // stands at name: decide about an existing socket first.
   if (QFileInfo::exists(name) || QFileInfo(name).isSymLink()) {
     if (OwnedByOtherUser(name)) {
-      Say(name + QStringLiteral(" belongs to another user; running without the single-instance rule"));
+      Say(name +
+          QStringLiteral(" belongs to another user; running without the single-instance rule"));
       return false;
     }
     if (Answers(name)) return false;

@@ -37,14 +37,17 @@ class BeaconTest : public ::testing::Test {
     chmod(QFile::encodeName(path).constData(), mode);
     return path;
   }
-  QString Fallback() const { return temp_ + QStringLiteral("/quorvafix-") + QString::number(getuid()); }
+  QString Fallback() const {
+    return temp_ + QStringLiteral("/quorvafix-") + QString::number(getuid());
+  }
 
   // Processes events until done() or ms have passed.
   template <typename Done>
   bool Wait(Done done, int ms = 2000) {
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!done() && clock.elapsed() < ms)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
   }
   // Sends raw bytes to name and lets the listener read them.
@@ -69,7 +72,8 @@ class BeaconTest : public ::testing::Test {
 
 TEST_F(BeaconTest, OnlyAPrivateFolderOfTheUserIsTrusted) {
   QString link = root_ + QStringLiteral("/link");
-  ASSERT_EQ(symlink(QFile::encodeName(runtime_).constData(), QFile::encodeName(link).constData()), 0);
+  ASSERT_EQ(symlink(QFile::encodeName(runtime_).constData(), QFile::encodeName(link).constData()),
+            0);
   QString file = root_ + QStringLiteral("/file");
   QFile(file).open(QIODevice::WriteOnly);
   QString strangers = Folder(QStringLiteral("strangers"), 0700);
@@ -89,14 +93,16 @@ TEST_F(BeaconTest, OnlyAPrivateFolderOfTheUserIsTrusted) {
   };
   for (const Case& c : cases) {
     QString problem;
-    EXPECT_EQ(InstanceBeacon::IsPrivateFolder(c.folder, &problem), c.trusted) << c.folder.toStdString();
+    EXPECT_EQ(InstanceBeacon::IsPrivateFolder(c.folder, &problem), c.trusted)
+        << c.folder.toStdString();
     EXPECT_EQ(problem, c.trusted ? QString() : c.folder + QStringLiteral(": ") + c.why);
   }
 }
 
 TEST_F(BeaconTest, RuntimeFolderOfTheWrongOwnerOrModeGivesWayToAPrivateOne) {
   EXPECT_EQ(InstanceBeacon::ChannelFolder(nullptr), runtime_);
-  EXPECT_TRUE(InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX").startsWith(runtime_ + "/quorvafix-"));
+  EXPECT_TRUE(
+      InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX").startsWith(runtime_ + "/quorvafix-"));
 
   chmod(QFile::encodeName(runtime_).constData(), 0755);
   EXPECT_EQ(InstanceBeacon::ChannelFolder(nullptr), Fallback());
@@ -135,7 +141,9 @@ TEST_F(BeaconTest, OversizedAndMalformedRequestsAreDropped) {
   std::vector<std::string> heard;
   InstanceBeacon beacon;
   InstanceBeacon::Handlers handlers;
-  handlers.foreground = [&](bool with_owned) { heard.push_back(with_owned ? "front 1" : "front 0"); };
+  handlers.foreground = [&](bool with_owned) {
+    heard.push_back(with_owned ? "front 1" : "front 0");
+  };
   handlers.copy_data = [&](uintptr_t kind, const QByteArray& bytes) {
     heard.push_back("data " + std::to_string(kind) + " " + bytes.toStdString());
   };
@@ -143,16 +151,9 @@ TEST_F(BeaconTest, OversizedAndMalformedRequestsAreDropped) {
 
   const QByteArray big(InstanceBeacon::MAX_REQUEST, 'A');
   const QByteArray rejected[] = {
-      "FOREGROUND 2\n",
-      "FOREGROUND 1 \n",
-      "foreground 1\n",
-      "COPYDATA 7\n",
-      "COPYDATA x QUJD\n",
-      "COPYDATA 7 QU*D\n",
-      "COPYDATA 7 QUJD extra\n",
-      "HELLO\n",
-      "COPYDATA 7 " + big + "\n",
-      big + big,
+      "FOREGROUND 2\n",           "FOREGROUND 1 \n",   "foreground 1\n",          "COPYDATA 7\n",
+      "COPYDATA x QUJD\n",        "COPYDATA 7 QU*D\n", "COPYDATA 7 QUJD extra\n", "HELLO\n",
+      "COPYDATA 7 " + big + "\n", big + big,
   };
   for (const QByteArray& request : rejected) SendRaw(name, request);
   EXPECT_EQ(heard, std::vector<std::string>{});
@@ -165,7 +166,8 @@ TEST_F(BeaconTest, OversizedAndMalformedRequestsAreDropped) {
   EXPECT_FALSE(InstanceBeacon::SendCopyData(name, 9, QByteArray(InstanceBeacon::MAX_REQUEST, 'z')))
       << "too long to send";
   Wait([&] { return heard.size() == 3; });
-  EXPECT_EQ(heard, (std::vector<std::string>{"front 0", "data 7 ABC", "data 9 " + std::string(4000, 'z')}));
+  EXPECT_EQ(heard, (std::vector<std::string>{"front 0", "data 7 ABC",
+                                             "data 9 " + std::string(4000, 'z')}));
 }
 
 }  // namespace

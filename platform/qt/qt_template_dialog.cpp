@@ -47,8 +47,8 @@ TemplateDialog::TemplateDialog(WindowHandle handle, const DialogTemplate& dialog
   font.setPointSize(dialog_template.font_points);
   setFont(font);
   QFontMetrics metrics(font);
-  DialogBaseUnits base = BaseUnitsOf(metrics.horizontalAdvance(QLatin1String(LETTERS)),
-                                     metrics.height());
+  DialogBaseUnits base =
+      BaseUnitsOf(metrics.horizontalAdvance(QLatin1String(LETTERS)), metrics.height());
 
   Rect size{0, 0, dialog_template.width, dialog_template.height};
   const QRect client = PixelRect(MapDialogRect(size, base));

@@ -19,6 +19,7 @@ void QtWindowManager::ShowCursorShape(CursorHandle cursor) {
 void QtWindowManager::WakeMessageLoop() {
   // A queued call is an event: the waiting processEvents returns for it.
   if (QCoreApplication* application = QCoreApplication::instance()) {
-    QMetaObject::invokeMethod(application, [] {}, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        application, [] {}, Qt::QueuedConnection);
   }
 }

@@ -144,8 +144,7 @@ bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, 
       QMetaObject::invokeMethod(
           screen, [this, kind, bytes] { DeliverCopyData(kind, bytes); }, Qt::QueuedConnection);
     };
-    beacon_.Listen(InstanceBeacon::NameFor(record->class_name, record->title),
-                   std::move(handlers));
+    beacon_.Listen(InstanceBeacon::NameFor(record->class_name, record->title), std::move(handlers));
   }
   return true;
 }
@@ -180,8 +179,7 @@ void QtWindowManager::AttachMenuBar(WindowHandle bar, QWidget* strip) {
   strip->show();
 }
 
-WindowHandle QtWindowManager::FindForeignWindow(const char16_t* class_name,
-                                                const char16_t* title) {
+WindowHandle QtWindowManager::FindForeignWindow(const char16_t* class_name, const char16_t* title) {
   QString name = InstanceBeacon::NameFor(class_name ? class_name : u"", title ? title : u"");
   if (!InstanceBeacon::Answers(name)) return 0;
   last_foreign_ += 4;
@@ -200,12 +198,14 @@ bool QtWindowManager::SetForegroundWindow(WindowHandle window) {
   return true;
 }
 
-MessageResult QtWindowManager::SendMessage(WindowHandle window, uint32_t message,
-                                           WordParam wparam, LongParam lparam) {
+MessageResult QtWindowManager::SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
+                                           LongParam lparam) {
   auto foreign = foreign_.find(window);
-  if (foreign == foreign_.end()) return WindowManagerBase::SendMessage(window, message, wparam, lparam);
+  if (foreign == foreign_.end())
+    return WindowManagerBase::SendMessage(window, message, wparam, lparam);
   const auto* record = reinterpret_cast<const CopyData*>(lparam);
-  if (message != WM_COPYDATA || record == nullptr || (record->size != 0 && record->data == nullptr)) {
+  if (message != WM_COPYDATA || record == nullptr ||
+      (record->size != 0 && record->data == nullptr)) {
     return 0;
   }
   QByteArray bytes(static_cast<const char*>(record->data), static_cast<int>(record->size));
@@ -366,8 +366,7 @@ int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const 
   return IDOK;
 }
 
-bool QtWindowManager::CreateNativeDialog(WindowHandle dialog,
-                                         const DialogTemplate& dialog_template,
+bool QtWindowManager::CreateNativeDialog(WindowHandle dialog, const DialogTemplate& dialog_template,
                                          InstanceHandle instance, WindowHandle owner) {
   auto* widget = new TemplateDialog(dialog, dialog_template, instance, OwnerWidget(owner));
   widget->setAttribute(Qt::WA_QuitOnClose, false);

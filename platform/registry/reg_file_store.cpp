@@ -100,8 +100,9 @@ bool IsRegularFile(FileSystem& fs, const std::string& path, int fd, std::string*
   }
   if (status.kind == FileKind::Regular) return true;
   *error = path + ": cannot read: " +
-           (status.kind == FileKind::Folder ? std::strerror(EISDIR)
-                                            : "not a regular file but " + std::string(FileKindText(status.kind)));
+           (status.kind == FileKind::Folder
+                ? std::strerror(EISDIR)
+                : "not a regular file but " + std::string(FileKindText(status.kind)));
   return false;
 }
 
@@ -152,7 +153,8 @@ void RegFileStore::CarryServed(RegTree& fresh) {
         RegKey at = 0;
         const std::u16string path = RegTree::PathOf(node, &at);
         const std::u16string name = old_entry.name.ToText();
-        RegKeyNode* now = fresh.Root(root) == nullptr ? nullptr : fresh.Find(fresh.Root(root), path);
+        RegKeyNode* now =
+            fresh.Root(root) == nullptr ? nullptr : fresh.Find(fresh.Root(root), path);
         const RegValueEntry* entry = now == nullptr ? nullptr : now->FindValue(name);
         SeenValue seen{true, old_entry.type, old_entry.data.ToVector()};
         if (entry != nullptr && ValueIn(now, name) == seen) {
@@ -217,8 +219,8 @@ SeenValue RegFileStore::ValueIn(const RegKeyNode* node, std::u16string_view name
   return value;
 }
 
-RegStatus RegFileStore::QueryValue(RegKey key, const char16_t* name, uint32_t* type,
-                                   uint8_t* data, uint32_t* length) {
+RegStatus RegFileStore::QueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data,
+                                   uint32_t* length) {
   RegStatus status = RegTreeStore::QueryValue(key, name, type, data, length);
   RegKeyNode* node = nullptr;
   if (status == ERROR_SUCCESS && data != nullptr && Resolve(key, &node) == ERROR_SUCCESS) {
@@ -267,7 +269,8 @@ RegStatus RegFileStore::CheckNotStale(RegKeyNode* node, const SeenValue& held,
   const SeenValue now = ValueIn(node, value.name);
   if (now == (served != nullptr ? *served : held)) return ERROR_SUCCESS;
   // Another writer stored this very value already: nothing is replaced.
-  if (now == SeenValue{true, value.type, std::vector<uint8_t>(value.data, value.data + value.size)}) {
+  if (now ==
+      SeenValue{true, value.type, std::vector<uint8_t>(value.data, value.data + value.size)}) {
     served_.Forget(value.root, value.key_path, value.name);
     node->FindValue(value.name)->served = true;
     *stored_already = true;

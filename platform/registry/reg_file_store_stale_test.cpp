@@ -103,7 +103,8 @@ TEST_F(StaleWriteTest, ValueAddedOutsideAfterItWasSeenMissingIsKept) {
   store = LoadStore();
   RegKey a = Open(u"Drivers\\A");
   ASSERT_EQ(Read(a, u"Prefix"), "<none>");
-  const std::string outside = Registry("---btceif.dll") + "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\A]\r\n\"Prefix\"=\"GPS\"\r\n";
+  const std::string outside =
+      Registry("---btceif.dll") + "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\A]\r\n\"Prefix\"=\"GPS\"\r\n";
   Put(outside);
   EXPECT_EQ(Write(a, u"COM", u"Prefix"), ERROR_FILE_INVALID);
   EXPECT_EQ(OnDisk(), outside);

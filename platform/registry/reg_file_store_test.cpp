@@ -53,11 +53,13 @@ class RegFileStoreTest : public ::testing::Test {
     uint32_t length = sizeof data;
     if (store.QueryValue(key, name, nullptr, data, &length) != ERROR_SUCCESS) return u"<none>";
     std::u16string text;
-    for (uint32_t i = 0; i + 1 < length; i += 2) text += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    for (uint32_t i = 0; i + 1 < length; i += 2)
+      text += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
     return text.substr(0, text.find(u'\0'));
   }
 
-  static RegStatus SetString(RegFileStore& store, RegKey key, const char16_t* name, std::u16string_view text) {
+  static RegStatus SetString(RegFileStore& store, RegKey key, const char16_t* name,
+                             std::u16string_view text) {
     std::vector<uint8_t> data = Utf16z(text);
     return store.SetValue(key, name, REG_SZ, data.data(), static_cast<uint32_t>(data.size()));
   }
@@ -83,7 +85,8 @@ TEST_F(RegFileStoreTest, GoldenRepairInEveryDialectAndLineEnd) {
     std::vector<uint8_t> after = ReadBytes(file);
     EXPECT_EQ(after, ReadBytes(TESTDATA + "/" + name + ".fixed.reg")) << name;
     size_t unit = store->Form().UnitSize();
-    std::vector<std::vector<uint8_t>> old_lines = Lines(before, unit), new_lines = Lines(after, unit);
+    std::vector<std::vector<uint8_t>> old_lines = Lines(before, unit),
+                                      new_lines = Lines(after, unit);
     ASSERT_EQ(old_lines.size(), new_lines.size());
     int changed = 0;
     for (size_t i = 0; i < old_lines.size(); ++i) changed += old_lines[i] != new_lines[i];
@@ -123,7 +126,8 @@ TEST_F(RegFileStoreTest, KeyWithoutSectionGetsOneInTheStoredSpelling) {
   std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_lf.reg");
   RegKey builtin = Open(*store, u"DRIVERS\\builtin");
   const uint8_t one[] = {1, 0, 0, 0};
-  ASSERT_EQ(store->SetValue(builtin, u"Count", REG_DWORD, one, 4), ERROR_SUCCESS) << store->LastFailure();
+  ASSERT_EQ(store->SetValue(builtin, u"Count", REG_DWORD, one, 4), ERROR_SUCCESS)
+      << store->LastFailure();
   std::vector<uint8_t> expected = ReadBytes(TESTDATA + "/serial_regedit4_lf.reg");
   // The file ends with a blank line already, which separates the new section.
   const std::string added = "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn]\n\"Count\"=dword:00000001\n";
@@ -147,10 +151,13 @@ TEST_F(RegFileStoreTest, MissingFileAsEmptyRegistryIsCreatedOnFirstWrite) {
   EXPECT_EQ(store->LastFailure(),
             file + ": cannot open \"Drivers\" under HKEY_LOCAL_MACHINE: no such key or value");
   EXPECT_TRUE(dir.Names().empty());
-  ASSERT_EQ(SetString(*store, HKEY_LOCAL_MACHINE, u"Owner", u"me"), ERROR_SUCCESS) << store->LastFailure();
+  ASSERT_EQ(SetString(*store, HKEY_LOCAL_MACHINE, u"Owner", u"me"), ERROR_SUCCESS)
+      << store->LastFailure();
   std::vector<uint8_t> expected = {0xFF, 0xFE};
-  EncodeText(RegEncoding::Utf16Le,
-             u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n\"Owner\"=\"me\"\r\n", &expected);
+  EncodeText(
+      RegEncoding::Utf16Le,
+      u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n\"Owner\"=\"me\"\r\n",
+      &expected);
   EXPECT_EQ(ReadBytes(file), expected);
   EXPECT_TRUE(store->FileExists());
 }
@@ -161,20 +168,23 @@ TEST_F(RegFileStoreTest, FailuresOfReadsExplainThemselves) {
   uint8_t data[4];
   uint32_t length = sizeof data;
   EXPECT_EQ(store->QueryValue(key, u"PnpId", nullptr, data, &length), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(store->LastFailure(), file +
-                                      ": cannot read value \"PnpId\" of HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial:"
-                                      " no such key or value");
+  EXPECT_EQ(store->LastFailure(),
+            file +
+                ": cannot read value \"PnpId\" of HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial:"
+                " no such key or value");
   EXPECT_EQ(store->QueryValue(key, u"Dll", nullptr, data, &length), ERROR_MORE_DATA);
   EXPECT_EQ(length, 28u);
   char16_t name[8];
   length = 8;
   EXPECT_EQ(store->EnumSubkey(key, 0, name, &length), ERROR_NO_MORE_ITEMS);
-  EXPECT_EQ(store->LastFailure(), file +
-                                      ": cannot enumerate subkey 0 of HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial:"
-                                      " no more items");
+  EXPECT_EQ(store->LastFailure(),
+            file +
+                ": cannot enumerate subkey 0 of HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial:"
+                " no more items");
   EXPECT_EQ(store->CloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(store->CloseKey(key), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(store->LastFailure(), file + ": cannot close key handle 0x100: unknown or closed key handle");
+  EXPECT_EQ(store->LastFailure(),
+            file + ": cannot close key handle 0x100: unknown or closed key handle");
 }
 
 TEST_F(RegFileStoreTest, EnumerationOrderIsTheFileOrderAndSurvivesWrites) {
@@ -185,7 +195,8 @@ TEST_F(RegFileStoreTest, EnumerationOrderIsTheFileOrderAndSurvivesWrites) {
     std::vector<std::u16string> out;
     char16_t name[200];
     uint32_t length = 200;
-    for (uint32_t i = 0; store->EnumSubkey(builtin, i, name, &length) == ERROR_SUCCESS; ++i, length = 200) {
+    for (uint32_t i = 0; store->EnumSubkey(builtin, i, name, &length) == ERROR_SUCCESS;
+         ++i, length = 200) {
       out.push_back(name);
     }
     return out;
@@ -202,10 +213,11 @@ TEST_F(RegFileStoreTest, HeldLockRefusesTheWrite) {
   WriteText(file + ".lock", "someone else");  // a writer that died
   RegKey key = Open(*store, BT_SERIAL);
   EXPECT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_SHARING_VIOLATION);
-  EXPECT_EQ(store->LastFailure(), file +
-                                      ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: " +
-                                      file + ".lock exists: another program may be writing " + file +
-                                      "; if none is, remove " + file + ".lock");
+  EXPECT_EQ(store->LastFailure(),
+            file +
+                ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: " +
+                file + ".lock exists: another program may be writing " + file +
+                "; if none is, remove " + file + ".lock");
   EXPECT_EQ(ReadBytes(file), ReadBytes(TESTDATA + "/serial_regedit4_lf.reg"));
   const std::string held = "someone else";
   EXPECT_EQ(ReadBytes(file + ".lock"), std::vector<uint8_t>(held.begin(), held.end()));
@@ -229,9 +241,11 @@ TEST_F(RegFileStoreTest, FileDeletedAfterLoadIsNotFound) {
   RegKey key = Open(*store, BT_SERIAL);
   ASSERT_EQ(::unlink(file.c_str()), 0);
   EXPECT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(store->LastFailure(), file +
-                                      ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial:"
-                                      " cannot read " + file + ": No such file or directory");
+  EXPECT_EQ(store->LastFailure(),
+            file +
+                ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial:"
+                " cannot read " +
+                file + ": No such file or directory");
   EXPECT_TRUE(dir.Names().empty());
   EXPECT_EQ(Query(*store, key, u"Dll"), u"---btceif.dll");
   EXPECT_TRUE(store->FileExists());
@@ -241,9 +255,10 @@ TEST_F(RegFileStoreTest, FileDeletedAfterLoadIsNotFound) {
 // byte as it was, no lock left, and the old value still read.
 TEST_F(RegFileStoreTest, EveryFailingWriteStepKeepsFileAndValue) {
   const std::pair<Step, int> failures[] = {
-      {Step::ReadLink, EIO}, {Step::Stat, EIO},      {Step::OpenExclusive, EACCES}, {Step::SetMode, EPERM},
-      {Step::ReadAll, EIO},  {Step::Write, ENOSPC},  {Step::Write, 0},             {Step::Fsync, EIO},
-      {Step::Close, EIO},    {Step::Rename, EXDEV},  {Step::FsyncDir, EIO},
+      {Step::ReadLink, EIO},  {Step::Stat, EIO},     {Step::OpenExclusive, EACCES},
+      {Step::SetMode, EPERM}, {Step::ReadAll, EIO},  {Step::Write, ENOSPC},
+      {Step::Write, 0},       {Step::Fsync, EIO},    {Step::Close, EIO},
+      {Step::Rename, EXDEV},  {Step::FsyncDir, EIO},
   };
   for (const auto& [step, error] : failures) {
     FailingFileSystem fs(RealFileSystem());
@@ -269,7 +284,8 @@ TEST_F(RegFileStoreTest, UndoneFolderSyncThatCannotBeUndoneKeepsTheNewValue) {
   fs.FailAt(Step::FsyncDir, 1, EIO);
   fs.FailAt(Step::OpenExclusive, 2, ENOSPC);  // the lock for putting the old content back
   EXPECT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_WRITE_FAULT);
-  EXPECT_NE(store->LastFailure().find("so it holds the new content"), std::string::npos) << store->LastFailure();
+  EXPECT_NE(store->LastFailure().find("so it holds the new content"), std::string::npos)
+      << store->LastFailure();
   EXPECT_EQ(ReadBytes(file), ReadBytes(TESTDATA + "/serial_regedit4_crlf.fixed.reg"));
   EXPECT_EQ(Query(*store, key, u"Dll"), u"BTCEIF.DLL");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
@@ -283,7 +299,8 @@ TEST_F(RegFileStoreTest, ChangedOnDiskIsReReadAndEditedWhereItIsNow) {
   // keeps the value the store holds (a changed one is refused: see
   // reg_file_store_stale_test.cpp).
   std::string text =
-      "REGEDIT4\r\n\r\n; moved\r\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"Other\"=\"new\"\r\n"
+      "REGEDIT4\r\n\r\n; "
+      "moved\r\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"Other\"=\"new\"\r\n"
       "\"Dll\"=\"---btceif.dll\"\r\n";
   WriteText(file, text);
   ASSERT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_SUCCESS) << store->LastFailure();
@@ -293,20 +310,25 @@ TEST_F(RegFileStoreTest, ChangedOnDiskIsReReadAndEditedWhereItIsNow) {
   EXPECT_EQ(std::string(after.begin(), after.end()), expected);
   EXPECT_EQ(Query(*store, key, u"Other"), u"new");
   EXPECT_EQ(Query(*store, gone, u"Name"), u"<none>");
-  EXPECT_EQ(store->LastFailure(), file + ": cannot read value \"Name\" of key handle 0x104: the key has been deleted");
+  EXPECT_EQ(store->LastFailure(),
+            file + ": cannot read value \"Name\" of key handle 0x104: the key has been deleted");
 
   WriteText(file, "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Elsewhere]\r\n");
   EXPECT_EQ(SetString(*store, key, u"Dll", u"X"), ERROR_KEY_DELETED);
   std::vector<uint8_t> untouched = ReadBytes(file);
-  EXPECT_EQ(std::string(untouched.begin(), untouched.end()), "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Elsewhere]\r\n");
+  EXPECT_EQ(std::string(untouched.begin(), untouched.end()),
+            "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Elsewhere]\r\n");
 
   RegKey elsewhere = Open(*store, u"Elsewhere");
   WriteText(file, "garbage\r\n");
   EXPECT_EQ(SetString(*store, elsewhere, u"v", u"x"), ERROR_BADDB);
-  EXPECT_EQ(store->LastFailure(), file + ": cannot store value \"v\" in HKEY_LOCAL_MACHINE\\Elsewhere: it changed on disk"
-                                         " and cannot be read now: " + file +
-                                         ":1: not a registry file: the first line is neither \"REGEDIT4\" nor"
-                                         " \"Windows Registry Editor Version 5.00\"");
+  EXPECT_EQ(store->LastFailure(),
+            file +
+                ": cannot store value \"v\" in HKEY_LOCAL_MACHINE\\Elsewhere: it changed on disk"
+                " and cannot be read now: " +
+                file +
+                ":1: not a registry file: the first line is neither \"REGEDIT4\" nor"
+                " \"Windows Registry Editor Version 5.00\"");
   untouched = ReadBytes(file);
   EXPECT_EQ(std::string(untouched.begin(), untouched.end()), "garbage\r\n");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
@@ -316,9 +338,10 @@ TEST_F(RegFileStoreTest, UnrepresentableValuesAreRefusedAndNothingWritten) {
   std::unique_ptr<RegFileStore> store = LoadCopy("serial_regedit4_crlf.reg");
   RegKey key = Open(*store, BT_SERIAL);
   EXPECT_EQ(SetString(*store, key, u"Dll", u"\u4e2d.dll"), ERROR_NOT_SUPPORTED);
-  EXPECT_EQ(store->LastFailure(), file +
-                                      ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: "
-                                      "the text holds characters that Windows-1252 lacks");
+  EXPECT_EQ(store->LastFailure(),
+            file +
+                ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: "
+                "the text holds characters that Windows-1252 lacks");
   const uint8_t inner_nul[] = {'a', 0, 0, 0, 'b', 0, 0, 0};
   EXPECT_EQ(store->SetValue(key, u"Dll", REG_SZ, inner_nul, sizeof inner_nul), ERROR_NOT_SUPPORTED);
   EXPECT_EQ(store->SetValue(key, u"Dll", REG_SZ, nullptr, 2), ERROR_INVALID_PARAMETER);
@@ -343,12 +366,14 @@ TEST_F(RegFileStoreTest, EveryTypeRoundTripsThroughTheFile) {
       {u"None", REG_NONE, {}},
       {u"", REG_SZ, Utf16z(u"default")},
   };
-  for (const char* name : {"serial_regedit4_lf.reg", "serial_v5_utf8_lf.reg", "serial_v5_utf16_crlf.reg"}) {
+  for (const char* name :
+       {"serial_regedit4_lf.reg", "serial_v5_utf8_lf.reg", "serial_v5_utf16_crlf.reg"}) {
     std::unique_ptr<RegFileStore> store = LoadCopy(name);
     RegKey key = Open(*store, BT_SERIAL);
     for (const Case& c : cases) {
-      ASSERT_EQ(store->SetValue(key, c.name, c.type, c.data.data(), static_cast<uint32_t>(c.data.size())),
-                ERROR_SUCCESS)
+      ASSERT_EQ(
+          store->SetValue(key, c.name, c.type, c.data.data(), static_cast<uint32_t>(c.data.size())),
+          ERROR_SUCCESS)
           << store->LastFailure();
     }
     std::string error;
@@ -373,7 +398,8 @@ TEST_F(RegFileStoreTest, SymbolicLinkIsWrittenThroughAndStays) {
   ASSERT_NE(store, nullptr) << error;
   RegKey key = Open(*store, BT_SERIAL);
   ASSERT_EQ(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_SUCCESS) << store->LastFailure();
-  EXPECT_EQ(ReadBytes(dir.File("real.reg")), ReadBytes(TESTDATA + "/serial_regedit4_crlf.fixed.reg"));
+  EXPECT_EQ(ReadBytes(dir.File("real.reg")),
+            ReadBytes(TESTDATA + "/serial_regedit4_crlf.fixed.reg"));
   struct stat st;
   ASSERT_EQ(::lstat(file.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));

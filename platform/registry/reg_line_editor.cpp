@@ -19,7 +19,8 @@ size_t StripLineEnd(const std::vector<uint8_t>& file, const RegFileForm& form, s
   if (end < start + unit) return end;
   char16_t last = UnitBefore(file, form, end);
   if (last == u'\n') {
-    if (end >= start + 2 * unit && UnitBefore(file, form, end - unit) == u'\r') return end - 2 * unit;
+    if (end >= start + 2 * unit && UnitBefore(file, form, end - unit) == u'\r')
+      return end - 2 * unit;
     return end - unit;
   }
   return last == u'\r' ? end - unit : end;

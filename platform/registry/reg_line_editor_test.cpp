@@ -8,7 +8,6 @@
 #include "platform/registry/reg_value_format.h"
 #include "platform/registry/testing/registry_testing.h"
 
-
 namespace {
 
 struct EditCase {
@@ -26,7 +25,8 @@ std::string Edit(const std::vector<uint8_t>& before, const char16_t* key_path, c
                  uint32_t type, const std::vector<uint8_t>& data, RegFileForm* form_out = nullptr) {
   RegValueLocation where;
   RegParseError error;
-  if (!LocateRegValue(before.data(), before.size(), HKEY_LOCAL_MACHINE, key_path, name, &where, &error)) {
+  if (!LocateRegValue(before.data(), before.size(), HKEY_LOCAL_MACHINE, key_path, name, &where,
+                      &error)) {
     return "parse: " + error.reason;
   }
   if (form_out != nullptr) *form_out = where.form;
@@ -41,7 +41,8 @@ std::string Edit(const std::vector<uint8_t>& before, const char16_t* key_path, c
 }
 
 std::string Edit(const EditCase& c) {
-  return Edit(std::vector<uint8_t>(c.before.begin(), c.before.end()), c.key, c.name, c.type, c.data);
+  return Edit(std::vector<uint8_t>(c.before.begin(), c.before.end()), c.key, c.name, c.type,
+              c.data);
 }
 
 TEST(PlanValueEdit, ChangesOnlyTheValueOrAddsOneLine) {
@@ -49,27 +50,35 @@ TEST(PlanValueEdit, ChangesOnlyTheValueOrAddsOneLine) {
   const std::vector<uint8_t> one = {1, 0, 0, 0};
   const EditCase cases[] = {
       // The data is replaced where it stands; name spelling, blanks, comment and line end stay.
-      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  \"DLL\" = \"QVBTDEV.DLL\" ; x\r\n", u"S", u"Dll", REG_SZ, fixed,
-       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  \"DLL\" = \"BTCEIF.DLL\" ; x\r\n"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  \"DLL\" = \"QVBTDEV.DLL\" ; x\r\n", u"S", u"Dll",
+       REG_SZ, fixed, "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  \"DLL\" = \"BTCEIF.DLL\" ; x\r\n"},
       // The last definition is the one that counts.
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"a\"\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"b\"\n", u"S", u"Dll",
-       REG_SZ, fixed, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"a\"\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"BTCEIF.DLL\"\n"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"a\"\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"b\"\n",
+       u"S", u"Dll", REG_SZ, fixed,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"=\"a\"\n[HKEY_LOCAL_MACHINE\\S]\n\"Dll\"="
+       "\"BTCEIF.DLL\"\n"},
       // Wrapped hex with a comment line inside becomes one dword.
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"v\"=hex:01,\\\n; c\n  02 ; end\n\"w\"=\"x\"\n", u"S", u"v", REG_DWORD, one,
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"v\"=hex:01,\\\n; c\n  02 ; end\n\"w\"=\"x\"\n", u"S",
+       u"v", REG_DWORD, one,
        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"v\"=dword:00000001 ; end\n\"w\"=\"x\"\n"},
       // A new value goes after the last line of the key's last section.
-      {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\r\n; next\r\n[HKEY_LOCAL_MACHINE\\T]\r\n", u"S", u"Dll",
-       REG_SZ, fixed,
-       "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n\r\n; next\r\n"
+      {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\r\n; "
+       "next\r\n[HKEY_LOCAL_MACHINE\\T]\r\n",
+       u"S", u"Dll", REG_SZ, fixed,
+       "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n\r\n; "
+       "next\r\n"
        "[HKEY_LOCAL_MACHINE\\T]\r\n"},
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n[HKEY_LOCAL_MACHINE\\T]\n[HKEY_LOCAL_MACHINE\\S]\n", u"S", u"", REG_DWORD, one,
-       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n[HKEY_LOCAL_MACHINE\\T]\n[HKEY_LOCAL_MACHINE\\S]\n@=dword:00000001\n"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n[HKEY_LOCAL_MACHINE\\T]\n[HKEY_LOCAL_MACHINE\\S]\n",
+       u"S", u"", REG_DWORD, one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n[HKEY_LOCAL_MACHINE\\T]\n[HKEY_LOCAL_MACHINE\\S]\n@="
+       "dword:00000001\n"},
       // At the end of a file whose last line has no line end, that stays so.
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"", u"S", u"b", REG_DWORD, one,
        "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000001"},
       // A key without a section gets one at the end.
       {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S\\T]\r\n\"a\"=\"1\"\r\n", u"S", u"Dll", REG_SZ, fixed,
-       "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S\\T]\r\n\"a\"=\"1\"\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n"
+       "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S\\T]\r\n\"a\"=\"1\"\r\n\r\n[HKEY_LOCAL_MACHINE\\S]"
+       "\r\n"
        "\"Dll\"=\"BTCEIF.DLL\"\r\n"},
       {"REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n", u"S", u"x", REG_DWORD, one,
        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\s\\T]\n\n[HKEY_LOCAL_MACHINE\\S]\n\"x\"=dword:00000001\n"},
@@ -78,8 +87,10 @@ TEST(PlanValueEdit, ChangesOnlyTheValueOrAddsOneLine) {
       // New lines take the dominant line end; other lines keep their own.
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\n\n", u"S", u"b", REG_DWORD, one,
        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\r\n\"a\"=\"1\"\r\n\"b\"=dword:00000001\n\n\n"},
-      {"REGEDIT4\r[HKEY_LOCAL_MACHINE\\S]\r\"a\"=\"1\"\r", u"S", u"b", REG_BINARY, std::vector<uint8_t>(30, 0xAB),
-       "REGEDIT4\r[HKEY_LOCAL_MACHINE\\S]\r\"a\"=\"1\"\r\"b\"=hex:ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,"
+      {"REGEDIT4\r[HKEY_LOCAL_MACHINE\\S]\r\"a\"=\"1\"\r", u"S", u"b", REG_BINARY,
+       std::vector<uint8_t>(30, 0xAB),
+       "REGEDIT4\r[HKEY_LOCAL_MACHINE\\S]\r\"a\"=\"1\"\r\"b\"=hex:ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,"
+       "ab,ab,ab,ab,ab,"
        "ab,ab,ab,ab,ab,ab,ab,\\\r  ab,ab,ab,ab,ab,ab,ab\r"},
   };
   for (const EditCase& c : cases) EXPECT_EQ(Edit(c), c.after) << c.before;
@@ -93,9 +104,10 @@ TEST(PlanValueEdit, EndsAContinuationCutShortByTheFileEnd) {
   const EditCase cases[] = {
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\", u"S", u"v", REG_DWORD, one,
        "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001"},
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,\\ ; w\\\n\n; note \\\n  # \\\n", u"P", u"v", REG_DWORD,
-       one,
-       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,  ; w\\\n\n; note \\\n  # \\\n\n[HKEY_LOCAL_MACHINE\\P]\n"
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,\\ ; w\\\n\n; note \\\n  # \\\n", u"P",
+       u"v", REG_DWORD, one,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,  ; w\\\n\n; note \\\n  # "
+       "\\\n\n[HKEY_LOCAL_MACHINE\\P]\n"
        "\"v\"=dword:00000001\n"},
       // Replacing the value itself needs nothing more.
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\S]\n\"c\"=hex:05,\\\n", u"S", u"c", REG_DWORD, one,
@@ -112,9 +124,11 @@ TEST(PlanValueEdit, EndsAContinuationCutShortByTheFileEnd) {
   std::vector<uint8_t> before = Utf16Bytes(
       u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\", true);
   std::vector<uint8_t> expected = Utf16Bytes(
-      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001",
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, "
+      u"\r\n\"v\"=dword:00000001",
       true);
-  EXPECT_EQ(Edit(before, u"S", u"v", REG_DWORD, one), std::string(expected.begin(), expected.end()));
+  EXPECT_EQ(Edit(before, u"S", u"v", REG_DWORD, one),
+            std::string(expected.begin(), expected.end()));
 }
 
 // A long binary value under a long name, replaced where it stands: the new
@@ -141,7 +155,8 @@ TEST(PlanValueEdit, RewrapsReplacedHexFromItsColumn) {
       ASSERT_EQ(FormatValueData(RegDialect::Regedit4, REG_BINARY, data.data(), data.size(),
                                 prefix.size(), u"\r\n", &hex, &reason),
                 ERROR_SUCCESS);
-      const std::string expected = head + prefix + std::string(hex.begin(), hex.end()) + "\r\n" + tail;
+      const std::string expected =
+          head + prefix + std::string(hex.begin(), hex.end()) + "\r\n" + tail;
       EXPECT_EQ(after, expected) << indent << name_length;
       for (size_t begin = 0, end; begin < after.size(); begin = end + 2) {
         end = after.find("\r\n", begin);
@@ -178,8 +193,11 @@ TEST(PlanValueEdit, DataTheFileHoldsAlreadyChangesNothing) {
     EXPECT_NE(Edit({before, u"S", u"v", v->type, other, ""}), before) << line;
   }
   std::vector<uint8_t> wide = Utf16Bytes(
-      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"v\"=hex(2):25,00,50,00,25,00\r\n", true);
-  EXPECT_EQ(Edit(wide, u"S", u"v", REG_EXPAND_SZ, Utf16z(u"%P%")), std::string(wide.begin(), wide.end()));
+      u"Windows Registry Editor Version "
+      u"5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"v\"=hex(2):25,00,50,00,25,00\r\n",
+      true);
+  EXPECT_EQ(Edit(wide, u"S", u"v", REG_EXPAND_SZ, Utf16z(u"%P%")),
+            std::string(wide.begin(), wide.end()));
 }
 
 // A repair in each form the reader takes as Windows does changes only the
@@ -188,32 +206,46 @@ TEST(PlanValueEdit, DataTheFileHoldsAlreadyChangesNothing) {
 TEST(PlanValueEdit, RepairsInFormsWindowsReads) {
   const std::vector<uint8_t> fixed = Utf16z(u"BTCEIF.DLL");
   const EditCase cases[] = {
-      {"REGEDIT4\r\n# by hand\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  # the driver\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n#\r\n",
+      {"REGEDIT4\r\n# by hand\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  # the "
+       "driver\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n#\r\n",
        u"S", u"Dll", REG_SZ, fixed,
-       "REGEDIT4\r\n# by hand\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  # the driver\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n#\r\n"},
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\]\n\"Dll\"=\"QVBTDEV.DLL\"\n[HKEY_LOCAL_MACHINE\\T]\n", u"B\\S", u"Dll",
-       REG_SZ, fixed, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\]\n\"Dll\"=\"BTCEIF.DLL\"\n[HKEY_LOCAL_MACHINE\\T]\n"},
+       "REGEDIT4\r\n# by hand\r\n[HKEY_LOCAL_MACHINE\\S]\r\n  # the "
+       "driver\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n#\r\n"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\]\n\"Dll\"=\"QVBTDEV.DLL\"\n[HKEY_LOCAL_MACHINE\\T]\n",
+       u"B\\S", u"Dll", REG_SZ, fixed,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\]\n\"Dll\"=\"BTCEIF.DLL\"\n[HKEY_LOCAL_MACHINE\\T]\n"},
       // A new value joins the section of the key its path names.
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\\\]\n\"a\"=\"1\"\n[HKEY_LOCAL_MACHINE\\T]\n", u"B\\S", u"Dll", REG_SZ,
-       fixed, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\\\]\n\"a\"=\"1\"\n\"Dll\"=\"BTCEIF.DLL\"\n[HKEY_LOCAL_MACHINE\\T]\n"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\\\]\n\"a\"=\"1\"\n[HKEY_LOCAL_MACHINE\\T]\n", u"B\\S",
+       u"Dll", REG_SZ, fixed,
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\B\\S\\\\]\n\"a\"=\"1\"\n\"Dll\"=\"BTCEIF.DLL\"\n[HKEY_LOCAL_"
+       "MACHINE\\T]\n"},
   };
   for (const EditCase& c : cases) EXPECT_EQ(Edit(c), c.after) << c.before;
 
   for (bool bom : {true, false}) {
     std::vector<uint8_t> before = Utf16Bytes(
-        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\"\u4e2d\"=hex(2):41,00\r\n", bom);
+        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\"\u4e2d\"=hex(2):"
+        u"41,00\r\n",
+        bom);
     std::vector<uint8_t> after = Utf16Bytes(
-        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n\"\u4e2d\"=hex(2):41,00\r\n", bom);
+        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n\"\u4e2d\"=hex(2):"
+        u"41,00\r\n",
+        bom);
     RegFileForm form;
-    EXPECT_EQ(Edit(before, u"S", u"Dll", REG_SZ, fixed, &form), std::string(after.begin(), after.end()));
+    EXPECT_EQ(Edit(before, u"S", u"Dll", REG_SZ, fixed, &form),
+              std::string(after.begin(), after.end()));
     EXPECT_EQ(form.dialect, RegDialect::Regedit4);
     EXPECT_EQ(form.encoding, RegEncoding::Utf16Le);
     // Text outside Windows-1252 fits a quoted string of this file; hex(2) of the dialect is narrow.
     std::vector<uint8_t> wide = Utf16Bytes(
-        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"\u4e2d\"\r\n\"\u4e2d\"=hex(2):41,00\r\n", bom);
-    EXPECT_EQ(Edit(before, u"S", u"Dll", REG_SZ, Utf16z(u"\u4e2d")), std::string(wide.begin(), wide.end()));
-    EXPECT_EQ(Edit(before, u"S", u"x", REG_EXPAND_SZ, Utf16z(u"\u4e2d")),
-              "!a REGEDIT4 file holds this string type as Windows-1252 text, which cannot carry it");
+        u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"\u4e2d\"\r\n\"\u4e2d\"=hex(2):41,"
+        u"00\r\n",
+        bom);
+    EXPECT_EQ(Edit(before, u"S", u"Dll", REG_SZ, Utf16z(u"\u4e2d")),
+              std::string(wide.begin(), wide.end()));
+    EXPECT_EQ(
+        Edit(before, u"S", u"x", REG_EXPAND_SZ, Utf16z(u"\u4e2d")),
+        "!a REGEDIT4 file holds this string type as Windows-1252 text, which cannot carry it");
   }
 }
 
@@ -227,19 +259,22 @@ TEST(PlanValueEdit, RefusesWhatTheFileCannotHold) {
   EXPECT_EQ(Edit(file, u"S", u"Dll", REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}),
             "!a string value must be UTF-16 text with one terminating NUL and no other");
   const std::string utf8 = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\S]\n";
-  EXPECT_EQ(Edit(std::vector<uint8_t>(utf8.begin(), utf8.end()), u"S", u"v", REG_SZ, Utf16z(u"\xD800")),
-            "!the text holds an unpaired UTF-16 surrogate, which UTF-8 cannot carry");
+  EXPECT_EQ(
+      Edit(std::vector<uint8_t>(utf8.begin(), utf8.end()), u"S", u"v", REG_SZ, Utf16z(u"\xD800")),
+      "!the text holds an unpaired UTF-16 surrogate, which UTF-8 cannot carry");
 }
 
 TEST(PlanValueEdit, Utf16FileKeepsMarkAndUnits) {
-  std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"QV\"\r\n";
+  std::u16string text =
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"QV\"\r\n";
   std::vector<uint8_t> before = {0xFF, 0xFE};
   EncodeText(RegEncoding::Utf16Le, text, &before);
   RegFileForm form;
   std::string after = Edit(before, u"S", u"Dll", REG_SZ, Utf16z(u"\u4e2d\u00e9"), &form);
   std::vector<uint8_t> expected = {0xFF, 0xFE};
   EncodeText(RegEncoding::Utf16Le,
-             u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"\u4e2d\u00e9\"\r\n",
+             u"Windows Registry Editor Version "
+             u"5.00\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"Dll\"=\"\u4e2d\u00e9\"\r\n",
              &expected);
   EXPECT_EQ(after, std::string(expected.begin(), expected.end()));
   EXPECT_EQ(form.encoding, RegEncoding::Utf16Le);
@@ -248,8 +283,10 @@ TEST(PlanValueEdit, Utf16FileKeepsMarkAndUnits) {
 TEST(ApplySplice, ReplacesInsertsAndAppends) {
   const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
   EXPECT_EQ(ApplySplice(file, RegSplice{1, 3, {'X'}}), (std::vector<uint8_t>{'a', 'X', 'd'}));
-  EXPECT_EQ(ApplySplice(file, RegSplice{0, 0, {'X'}}), (std::vector<uint8_t>{'X', 'a', 'b', 'c', 'd'}));
-  EXPECT_EQ(ApplySplice(file, RegSplice{4, 4, {'X'}}), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'X'}));
+  EXPECT_EQ(ApplySplice(file, RegSplice{0, 0, {'X'}}),
+            (std::vector<uint8_t>{'X', 'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(ApplySplice(file, RegSplice{4, 4, {'X'}}),
+            (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'X'}));
   EXPECT_EQ(ApplySplice(file, RegSplice{0, 4, {}}), std::vector<uint8_t>{});
 }
 
@@ -258,8 +295,8 @@ TEST(ApplySplice, ReplacesInsertsAndAppends) {
 TEST(ApplySpliceInPlace, MatchesApplySpliceAndUndoes) {
   const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
   const RegSplice splices[] = {
-      {1, 3, {'X'}},      {1, 3, {'X', 'Y'}}, {1, 3, {'X', 'Y', 'Z'}}, {0, 0, {'X'}},
-      {4, 4, {'X', 'Y'}}, {0, 4, {}},         {2, 2, {}},
+      {1, 3, {'X'}}, {1, 3, {'X', 'Y'}}, {1, 3, {'X', 'Y', 'Z'}}, {0, 0, {'X'}}, {4, 4, {'X', 'Y'}},
+      {0, 4, {}},    {2, 2, {}},
   };
   for (const RegSplice& splice : splices) {
     std::vector<uint8_t> edited = file;

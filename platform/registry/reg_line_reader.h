@@ -141,7 +141,8 @@ class RegLineReader {
     end_ -= drop;
     base_ += drop;
     next_ = 0;
-    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
+    if (end_ == buffer_.size())
+      buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
     data_ = buffer_.data();
     size_t got = 0;
     read_error_ = source_.Read(buffer_.data() + end_, buffer_.size() - end_, &got);
@@ -154,7 +155,7 @@ class RegLineReader {
   RegByteSource& source_;
   std::vector<uint8_t> buffer_;
   const uint8_t* data_;
-  size_t end_;  // bytes of buffer_ filled
+  size_t end_;     // bytes of buffer_ filled
   uint64_t base_;  // file offset of buffer_[0]
   bool eof_ = false;
   int read_error_ = 0;

@@ -50,7 +50,8 @@ TEST(RegLineReader, EveryLineEndInPiecesOfAnySize) {
 TEST(RegLineReader, Utf16UnitsOffsetsAndStrayByte) {
   // The text after a byte-order mark: offsets count the mark's two bytes.
   std::vector<uint8_t> bytes = Utf16Bytes(u"\u4e2d\r\nx\ny");
-  const std::vector<Line> expected = {{u"\u4e2d", 1, 8, true}, {u"x", 2, 12, true}, {u"y", 3, 14, false}};
+  const std::vector<Line> expected = {
+      {u"\u4e2d", 1, 8, true}, {u"x", 2, 12, true}, {u"y", 3, 14, false}};
   for (size_t step = 1; step <= 5; ++step) {
     TrickleSource source(bytes, step);
     RegLineReader<2> reader(source, {}, 2);

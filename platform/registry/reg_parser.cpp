@@ -43,8 +43,9 @@ class Parser {
     } else if (Matches(i, WINDOWS31_HEADER) && i + WINDOWS31_HEADER.size() == End()) {
       return Fail("not a registry file: \"REGEDIT\" heads the Windows 3.1 registration form");
     } else {
-      return Fail("not a registry file: the first line is neither \"REGEDIT4\" nor "
-                  "\"Windows Registry Editor Version 5.00\"");
+      return Fail(
+          "not a registry file: the first line is neither \"REGEDIT4\" nor "
+          "\"Windows Registry Editor Version 5.00\"");
     }
     dialect_ = *dialect;
     return true;
@@ -240,7 +241,8 @@ class Parser {
       if (!Hex(d + 2, &span.end)) return false;
       bool narrow = dialect_ == RegDialect::Regedit4 && IsStringType(data.type);
       // Windows' import gives the data of these types the terminator it lacks.
-      if (data.type == REG_EXPAND_SZ || data.type == REG_MULTI_SZ) AppendTerminator(narrow ? 1 : 2, &bytes_);
+      if (data.type == REG_EXPAND_SZ || data.type == REG_MULTI_SZ)
+        AppendTerminator(narrow ? 1 : 2, &bytes_);
       if (narrow) {
         text_.clear();  // narrow text, held as UTF-16 unit for unit
         DecodeCodePage(bytes_.data(), bytes_.size(), &text_);
@@ -269,7 +271,8 @@ class Parser {
     if (k == first || k - first > 8) return Fail("dword: needs 1 to 8 hex digits");
     if (!AtLineRest(k)) return Fail("unexpected text after the dword");
     *data_end = Offset(k);
-    for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(static_cast<uint8_t>(value >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+      bytes_.push_back(static_cast<uint8_t>(value >> shift));
     return true;
   }
 
@@ -353,8 +356,9 @@ bool Parse(RegByteSource& source, std::vector<uint8_t> start, RegEncodingGuess g
   Parser<UNIT> parser(source, std::move(start), bom, events, error);
   if (!parser.Header(&form->dialect)) return false;
   if (form->dialect == RegDialect::Regedit4 && guess.encoding == RegEncoding::Utf8) {
-    return parser.Fail("a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a "
-                       "byte-order mark");
+    return parser.Fail(
+        "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a "
+        "byte-order mark");
   }
   if (form->dialect == RegDialect::Version5 && guess.encoding == RegEncoding::CodePage1252) {
     form->encoding = RegEncoding::Utf8;
@@ -386,8 +390,9 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
   start.resize(filled);
   if (filled >= 2 && start[0] == 0xFE && start[1] == 0xFF) {
     error->line = 1;
-    error->reason = "UTF-16 big-endian text (byte-order mark FE FF): registry files are "
-                    "Windows-1252, UTF-8 or UTF-16 little-endian";
+    error->reason =
+        "UTF-16 big-endian text (byte-order mark FE FF): registry files are "
+        "Windows-1252, UTF-8 or UTF-16 little-endian";
     return false;
   }
   RegEncodingGuess guess = DetectEncoding(start.data(), start.size());

@@ -1,10 +1,9 @@
-#include "platform/registry/reg_tree_reader.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/registry/reg_tree_reader.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -21,7 +20,9 @@ TEST(ParseRegFileValues, EveryDataFormReadsExactly) {
       {"\"v\"=\"\"", REG_SZ, {0, 0}},
       {"\"v\"=\"q\\\"u\\\\t\"", REG_SZ, {'q', 0, '"', 0, 'u', 0, '\\', 0, 't', 0, 0, 0}},
       {"\"v\"=\"a\\nb\\r\"", REG_SZ, {'a', 0, '\n', 0, 'b', 0, '\r', 0, 0, 0}},
-      {"\"v\"=\"caf\xE9 \x80\"", REG_SZ, {'c', 0, 'a', 0, 'f', 0, 0xE9, 0, ' ', 0, 0xAC, 0x20, 0, 0}},
+      {"\"v\"=\"caf\xE9 \x80\"",
+       REG_SZ,
+       {'c', 0, 'a', 0, 'f', 0, 0xE9, 0, ' ', 0, 0xAC, 0x20, 0, 0}},
       {"  \"v\"  =  \"x\"  ", REG_SZ, {'x', 0, 0, 0}},
       {"\"v\"=\"x\" ; note", REG_SZ, {'x', 0, 0, 0}},
       {"\"v\"=dword:1", REG_DWORD, {1, 0, 0, 0}},
@@ -83,7 +84,8 @@ TEST(ParseRegFileErrors, RefusesWithLineAndReason) {
       {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"x\n", 3, "quoted text without its closing quote"},
       {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"x\\\"\n", 3, "quoted text without its closing quote"},
       {"[HKEY_LOCAL_MACHINE\\K]\n\"v=\"x\"\n", 3, "'=' expected after the value name"},
-      {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"C:\\Windows\"\n", 3, "unknown escape sequence in quoted text"},
+      {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"C:\\Windows\"\n", 3,
+       "unknown escape sequence in quoted text"},
       {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"x\" y\n", 3, "unexpected text after the closing quote"},
       {"[HKEY_LOCAL_MACHINE\\K]\n\"v\" \"x\"\n", 3, "'=' expected after the value name"},
       {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=- x\n", 3, "unexpected text after '-'"},
@@ -113,8 +115,13 @@ TEST(ParseRegFileErrors, RefusesWithLineAndReason) {
 }
 
 TEST(ParseRegFileErrors, HeaderMustBeExact) {
-  const char* refused[] = {"", "regedit4\n", "REGEDIT4 \n", "REGEDIT5\n", "REGEDIT 4\n",
-                           "Windows Registry Editor Version 5.0\n", "\n REGEDIT4\n"};
+  const char* refused[] = {"",
+                           "regedit4\n",
+                           "REGEDIT4 \n",
+                           "REGEDIT5\n",
+                           "REGEDIT 4\n",
+                           "Windows Registry Editor Version 5.0\n",
+                           "\n REGEDIT4\n"};
   for (const char* text : refused) {
     auto p = ParseText(std::string(text));
     EXPECT_FALSE(p->ok) << text;
@@ -149,7 +156,8 @@ TEST(ParseRegFileHex, ContinuationCutShortByTheEndIsMarked) {
   };
   const Case cases[] = {
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\", "\\"},
-      {REGEDIT4_HEAD + "\"c\"=hex:05,\\ ; wrapped\r\n\r\n# note\r\n", "\\ ; wrapped\r\n\r\n# note\r\n"},
+      {REGEDIT4_HEAD + "\"c\"=hex:05,\\ ; wrapped\r\n\r\n# note\r\n",
+       "\\ ; wrapped\r\n\r\n# note\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\\r\n  06,\\\r\n", "\\\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:\\\r\n", "\\\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\\r\n  06\r\n", ""},
@@ -166,7 +174,8 @@ TEST(ParseRegFileHex, ContinuationCutShortByTheEndIsMarked) {
 
 TEST(ParseRegFileEncodings, Utf16WithAndWithoutMark) {
   const std::u16string text =
-      u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"v\"=\"\u20ac\u4e2d\"\r\n"
+      u"Windows Registry Editor Version "
+      u"5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"v\"=\"\u20ac\u4e2d\"\r\n"
       u"\"h\"=hex(2):41,00,00,00\r\n";
   for (bool bom : {true, false}) {
     std::vector<uint8_t> bytes = Utf16Bytes(text, bom);
@@ -188,7 +197,8 @@ TEST(ParseRegFileEncodings, Utf16WithAndWithoutMark) {
 
 TEST(ParseRegFileEncodings, Utf8WithAndWithoutMark) {
   const std::string text =
-      "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K\xC3\xA9]\n\"v\xF0\x9F\x98\x80\"=\"caf\xC3\xA9\"\n";
+      "Windows Registry Editor Version "
+      "5.00\n[HKEY_LOCAL_MACHINE\\K\xC3\xA9]\n\"v\xF0\x9F\x98\x80\"=\"caf\xC3\xA9\"\n";
   for (const std::string& bytes : {text, "\xEF\xBB\xBF" + text}) {
     auto p = ParseText(bytes);
     ASSERT_TRUE(p->ok) << p->error.reason;
@@ -200,15 +210,17 @@ TEST(ParseRegFileEncodings, Utf8WithAndWithoutMark) {
   }
   for (const char* bad : {"\"v\"=\"\xC3\"\n", "\"v\"=\"\xC0\xAF\"\n", "\"v\"=\"\xED\xA0\x80\"\n",
                           "\"\xFF\"=\"x\"\n"}) {
-    auto p = ParseText("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n" + std::string(bad));
+    auto p = ParseText("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n" +
+                       std::string(bad));
     EXPECT_FALSE(p->ok) << bad;
     EXPECT_EQ(p->error.line, 3u);
     EXPECT_EQ(p->error.reason, "invalid UTF-8 text");
   }
   auto marked4 = ParseText(std::string("\xEF\xBB\xBFREGEDIT4\n"));
   EXPECT_FALSE(marked4->ok);
-  EXPECT_EQ(marked4->error.reason,
-            "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a byte-order mark");
+  EXPECT_EQ(
+      marked4->error.reason,
+      "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a byte-order mark");
 }
 
 TEST(ParseRegFileLineEnds, EachStyleAndTheDominantOne) {

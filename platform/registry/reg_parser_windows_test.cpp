@@ -1,20 +1,21 @@
 // The corners where the reader follows Windows' own import of registry
 // exports, each in both dialects: a REGEDIT4 file (narrow text) and a version
 // 5.00 file (UTF-16LE with its mark), built from the same lines.
-#include "platform/registry/reg_tree_reader.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/registry/reg_tree_reader.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
 
 const RegDialect DIALECTS[] = {RegDialect::Regedit4, RegDialect::Version5};
 
-const char* Name(RegDialect dialect) { return dialect == RegDialect::Regedit4 ? "REGEDIT4" : "5.00"; }
+const char* Name(RegDialect dialect) {
+  return dialect == RegDialect::Regedit4 ? "REGEDIT4" : "5.00";
+}
 
 // A file of dialect: its header, the key line of HKEY_LOCAL_MACHINE\K (line
 // 2) and lines from line 3 on.
@@ -23,13 +24,12 @@ std::vector<uint8_t> FileOf(RegDialect dialect, const std::u16string& lines) {
     std::u16string text = u"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n" + lines;
     return std::vector<uint8_t>(text.begin(), text.end());  // ASCII only
   }
-  return Utf16Bytes(u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\K]\r\n" + lines, true);
+  return Utf16Bytes(u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\K]\r\n" + lines,
+                    true);
 }
 
 // The UTF-16LE bytes of ASCII text and its NUL terminator.
-std::vector<uint8_t> Wide(const std::string& text) {
-  return Utf16z(WideAscii(text));
-}
+std::vector<uint8_t> Wide(const std::string& text) { return Utf16z(WideAscii(text)); }
 
 struct Refusal {
   const char16_t* lines;
@@ -42,13 +42,17 @@ TEST(ParseRegFileWindowsCorners, WrappedHexGoesOnOnlyAfterAComma) {
       // A byte split over the wrap must not read as two bytes.
       {u"\"v\"=hex:11,22,33,4\\\r\n  4,55,66,77,88\r\n", 3,
        "',' expected before '\\': hex data continues only after a comma"},
-      {u"\"v\"=hex:11,22,33,44\\\r\n  55\r\n", 3, "',' expected before '\\': hex data continues only after a comma"},
-      {u"\"v\"=hex(7):61 \\\r\n  00\r\n", 3, "',' expected before '\\': hex data continues only after a comma"},
+      {u"\"v\"=hex:11,22,33,44\\\r\n  55\r\n", 3,
+       "',' expected before '\\': hex data continues only after a comma"},
+      {u"\"v\"=hex(7):61 \\\r\n  00\r\n", 3,
+       "',' expected before '\\': hex data continues only after a comma"},
       {u"\"v\"=hex:11,\\\r\n  04,\\\r\n  05\\\r\n", 5,
        "',' expected before '\\': hex data continues only after a comma"},
       {u"\"v\"=hex:11,\\\r\n\\\r\n  22\r\n", 4, "a line of wrapped hex data holding only '\\'"},
-      {u"\"v\"=hex:\\\r\n  \\ ; wrapped\r\n  22\r\n", 4, "a line of wrapped hex data holding only '\\'"},
-      {u"\"v\"=hex:11,\\\r\n; between\r\n\r\n\t\\\r\n", 6, "a line of wrapped hex data holding only '\\'"},
+      {u"\"v\"=hex:\\\r\n  \\ ; wrapped\r\n  22\r\n", 4,
+       "a line of wrapped hex data holding only '\\'"},
+      {u"\"v\"=hex:11,\\\r\n; between\r\n\r\n\t\\\r\n", 6,
+       "a line of wrapped hex data holding only '\\'"},
   };
   for (RegDialect dialect : DIALECTS) {
     for (const Refusal& c : refused) {
@@ -59,8 +63,9 @@ TEST(ParseRegFileWindowsCorners, WrappedHexGoesOnOnlyAfterAComma) {
       EXPECT_EQ(p->error.reason, c.reason);
     }
     // Wraps after a comma (blanks around it allowed) and at the data's start.
-    auto p = ParseBytes(FileOf(dialect, u"\"a\"=hex:11,22,\\\r\n  33\r\n\"b\"=hex:\\\r\n  44,\r\n"
-                                        u"\"c\"=hex:55 , \\\r\n\r\n  66\r\n"));
+    auto p = ParseBytes(FileOf(dialect,
+                               u"\"a\"=hex:11,22,\\\r\n  33\r\n\"b\"=hex:\\\r\n  44,\r\n"
+                               u"\"c\"=hex:55 , \\\r\n\r\n  66\r\n"));
     ASSERT_TRUE(p->ok) << p->error.line << ": " << p->error.reason;
     EXPECT_EQ(p->Value(u"K", u"a")->data.ToVector(), (std::vector<uint8_t>{0x11, 0x22, 0x33}));
     EXPECT_EQ(p->Value(u"K", u"b")->data.ToVector(), (std::vector<uint8_t>{0x44}));
@@ -112,8 +117,10 @@ TEST(ParseRegFileWindowsCorners, ExpandAndMultiStringsGetTheirTerminator) {
 TEST(ParseRegFileWindowsCorners, HashLinesAreComments) {
   for (RegDialect dialect : DIALECTS) {
     SCOPED_TRACE(Name(dialect));
-    auto p = ParseBytes(FileOf(dialect, u"# note\r\n  #\tindented\r\n\"a\"=dword:1\r\n#[HKEY_LOCAL_MACHINE\\Not]\r\n"
-                                        u"\"b\"=hex:01,\\\r\n# between\r\n  02\r\n"));
+    auto p = ParseBytes(
+        FileOf(dialect,
+               u"# note\r\n  #\tindented\r\n\"a\"=dword:1\r\n#[HKEY_LOCAL_MACHINE\\Not]\r\n"
+               u"\"b\"=hex:01,\\\r\n# between\r\n  02\r\n"));
     ASSERT_TRUE(p->ok) << p->error.line << ": " << p->error.reason;
     EXPECT_EQ(p->Value(u"K", u"a")->data.ToVector(), (std::vector<uint8_t>{1, 0, 0, 0}));
     EXPECT_EQ(p->Value(u"K", u"b")->data.ToVector(), (std::vector<uint8_t>{1, 2}));
@@ -129,10 +136,12 @@ TEST(ParseRegFileWindowsCorners, HashLinesAreComments) {
 TEST(ParseRegFileWindowsCorners, TrailingBackslashesOfAKeyPathNameTheKeyWithoutThem) {
   for (RegDialect dialect : DIALECTS) {
     SCOPED_TRACE(Name(dialect));
-    auto p = ParseBytes(FileOf(dialect, u"[HKEY_CURRENT_USER\\Software\\Vendor\\Key\\]\r\n\"a\"=dword:1\r\n"
-                                        u"[HKEY_CURRENT_USER\\Software\\Vendor\\Key\\\\\\]\r\n\"b\"=dword:2\r\n"
-                                        u"[HKEY_LOCAL_MACHINE\\]\r\n@=dword:3\r\n"
-                                        u"[HKEY_LOCAL_MACHINE\\Gone\\Child]\r\n[-HKEY_LOCAL_MACHINE\\Gone\\]\r\n"));
+    auto p = ParseBytes(
+        FileOf(dialect,
+               u"[HKEY_CURRENT_USER\\Software\\Vendor\\Key\\]\r\n\"a\"=dword:1\r\n"
+               u"[HKEY_CURRENT_USER\\Software\\Vendor\\Key\\\\\\]\r\n\"b\"=dword:2\r\n"
+               u"[HKEY_LOCAL_MACHINE\\]\r\n@=dword:3\r\n"
+               u"[HKEY_LOCAL_MACHINE\\Gone\\Child]\r\n[-HKEY_LOCAL_MACHINE\\Gone\\]\r\n"));
     ASSERT_TRUE(p->ok) << p->error.line << ": " << p->error.reason;
     RegKeyNode* vendor = p->tree.Find(p->tree.Root(HKEY_CURRENT_USER), u"Software\\Vendor");
     ASSERT_NE(vendor, nullptr);
@@ -158,7 +167,8 @@ TEST(ParseRegFileWindowsCorners, TrailingBackslashesOfAKeyPathNameTheKeyWithoutT
 
 TEST(ParseRegFileWindowsCorners, Regedit4InUtf16) {
   const std::u16string text =
-      u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K\u4e2d]\r\n\"s\"=\"\u4e2d\"\r\n\"h\"=hex(2):41,80\r\n";
+      u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K\u4e2d]\r\n\"s\"=\"\u4e2d\"\r\n\"h\"=hex(2):41,"
+      u"80\r\n";
   for (bool bom : {true, false}) {
     SCOPED_TRACE(bom ? "with mark" : "without mark");
     auto p = ParseBytes(Utf16Bytes(text, bom));
@@ -173,17 +183,20 @@ TEST(ParseRegFileWindowsCorners, Regedit4InUtf16) {
   auto utf8 = ParseText("\xEF\xBB\xBFREGEDIT4\r\n");
   EXPECT_FALSE(utf8->ok);
   EXPECT_EQ(utf8->error.line, 1u);
-  EXPECT_EQ(utf8->error.reason,
-            "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a byte-order mark");
+  EXPECT_EQ(
+      utf8->error.reason,
+      "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a byte-order mark");
 }
 
 TEST(ParseRegFileWindowsCorners, OtherFormsAreRefusedByName) {
   const std::string windows31 =
       "not a registry file: \"REGEDIT\" heads the Windows 3.1 registration form";
   const std::string big_endian =
-      "UTF-16 big-endian text (byte-order mark FE FF): registry files are Windows-1252, UTF-8 or UTF-16 "
+      "UTF-16 big-endian text (byte-order mark FE FF): registry files are Windows-1252, UTF-8 or "
+      "UTF-16 "
       "little-endian";
-  std::vector<uint8_t> utf16_windows31 = Utf16Bytes(u"REGEDIT\r\nHKEY_CLASSES_ROOT\\.txt = txtfile\r\n", true);
+  std::vector<uint8_t> utf16_windows31 =
+      Utf16Bytes(u"REGEDIT\r\nHKEY_CLASSES_ROOT\\.txt = txtfile\r\n", true);
   struct Case {
     std::vector<uint8_t> bytes;
     const std::string& reason;
@@ -192,7 +205,8 @@ TEST(ParseRegFileWindowsCorners, OtherFormsAreRefusedByName) {
       {NarrowBytes("REGEDIT\r\nHKEY_CLASSES_ROOT\\.txt = txtfile\r\n"), windows31},
       {NarrowBytes("  REGEDIT\n"), windows31},
       {utf16_windows31, windows31},
-      {{0xFE, 0xFF, 0, 'R', 0, 'E', 0, 'G', 0, 'E', 0, 'D', 0, 'I', 0, 'T', 0, '4', 0, '\n'}, big_endian},
+      {{0xFE, 0xFF, 0, 'R', 0, 'E', 0, 'G', 0, 'E', 0, 'D', 0, 'I', 0, 'T', 0, '4', 0, '\n'},
+       big_endian},
       {{0xFE, 0xFF}, big_endian},
   };
   for (const Case& c : cases) {

@@ -53,14 +53,16 @@ RegStatus GroupBySection(const RegFileStore& store, const std::vector<RegStringE
     // The path names the key the store would open for it.
     std::u16string_view key_path = RegTree::WithoutTrailingBackslash(edit.key_path);
     if (RegTree::RootName(edit.root) == nullptr || !IsWellFormedPath(key_path)) {
-      *failure = "key \"" + MessageText(edit.key_path) + "\": not a key path under a predefined root";
+      *failure =
+          "key \"" + MessageText(edit.key_path) + "\": not a key path under a predefined root";
       return ERROR_INVALID_PARAMETER;
     }
     const RegKeyNode* node = nullptr;
     std::u16string path = StoreSpelling(store.Tree(), edit.root, key_path, &node);
     PatchSection* section = nullptr;
     for (PatchSection& s : sections) {
-      if (s.root == edit.root && NamesEqual(std::u16string_view(s.path), std::u16string_view(path))) {
+      if (s.root == edit.root &&
+          NamesEqual(std::u16string_view(s.path), std::u16string_view(path))) {
         section = &s;
       }
     }
@@ -101,7 +103,8 @@ RegStatus WritePatchText(const RegFileForm& form, const std::vector<PatchSection
     std::u16string key_line = FormatKeyLine(section.root, section.path) + eol;
     if (RegStatus status = emit(key_line, "key " + MessageText(section.path))) return status;
     for (const PatchValue& value : section.values) {
-      std::string what = "value \"" + MessageText(value.name) + "\" of " + MessageText(section.path);
+      std::string what =
+          "value \"" + MessageText(value.name) + "\" of " + MessageText(section.path);
       std::u16string line = FormatValueName(value.name) + u"=";
       std::u16string data_text;
       std::vector<uint8_t> data;

@@ -19,7 +19,8 @@ std::unique_ptr<RegFileStore> LoadText(const TempDir& dir, const std::vector<uin
 }
 
 const std::string SOURCE =
-    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"DLL\"=\"---btceif.dll\"\r\n";
+    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"DLL\"=\"---btceif."
+    "dll\"\r\n";
 
 TEST(BuildRegPatch, HoldsOnlyTheEditsInTheSourceForm) {
   TempDir dir;
@@ -43,24 +44,30 @@ TEST(BuildRegPatch, HoldsOnlyTheEditsInTheSourceForm) {
   RegFileForm form;
   RegParseError error;
   ASSERT_TRUE(ParseRegFile(bytes.data(), bytes.size(), &tree, &form, &error)) << error.reason;
-  EXPECT_EQ(tree.Find(tree.Root(HKEY_LOCAL_MACHINE), u"Drivers\\BuiltIn\\New")->FindValue(u"Dll")->data.ToText(),
+  EXPECT_EQ(tree.Find(tree.Root(HKEY_LOCAL_MACHINE), u"Drivers\\BuiltIn\\New")
+                ->FindValue(u"Dll")
+                ->data.ToText(),
             std::u16string(u"a\\b \"c\"\0", 8));
 }
 
 TEST(BuildRegPatch, Utf16SourceGivesUtf16PatchWithMark) {
   TempDir dir;
   std::vector<uint8_t> source = {0xFF, 0xFE};
-  EncodeText(RegEncoding::Utf16Le, u"Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\K]\n", &source);
+  EncodeText(RegEncoding::Utf16Le,
+             u"Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\K]\n", &source);
   std::unique_ptr<RegFileStore> store = LoadText(dir, source);
   std::vector<uint8_t> bytes;
   std::string failure;
   ASSERT_EQ(BuildRegPatch(*store, {{HKEY_LOCAL_MACHINE, u"k", u"V", u"\u4e2d"}}, &bytes, &failure),
             ERROR_SUCCESS);
   std::vector<uint8_t> expected = {0xFF, 0xFE};
-  EncodeText(RegEncoding::Utf16Le,
-             u"Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"\u4e2d\"\n\n", &expected);
+  EncodeText(
+      RegEncoding::Utf16Le,
+      u"Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"\u4e2d\"\n\n",
+      &expected);
   EXPECT_EQ(bytes, expected);
-  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("patch.reg"), bytes, &failure), ERROR_SUCCESS);
+  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("patch.reg"), bytes, &failure),
+            ERROR_SUCCESS);
   EXPECT_EQ(ReadBytes(dir.File("patch.reg")), expected);
 }
 
@@ -70,7 +77,8 @@ TEST(BuildRegPatch, TrailingBackslashNamesTheKeyTheStoreOpens) {
   TempDir dir;
   std::unique_ptr<RegFileStore> store = LoadText(dir, NarrowBytes(SOURCE));
   RegKey opened = 0;
-  ASSERT_EQ(store->OpenKey(HKEY_LOCAL_MACHINE, u"drivers\\builtin\\btserial\\", &opened), ERROR_SUCCESS);
+  ASSERT_EQ(store->OpenKey(HKEY_LOCAL_MACHINE, u"drivers\\builtin\\btserial\\", &opened),
+            ERROR_SUCCESS);
   store->CloseKey(opened);
   std::vector<uint8_t> bytes;
   std::string failure;
@@ -82,7 +90,8 @@ TEST(BuildRegPatch, TrailingBackslashNamesTheKeyTheStoreOpens) {
   ASSERT_EQ(BuildRegPatch(*store, edits, &bytes, &failure), ERROR_SUCCESS) << failure;
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
             "REGEDIT4\r\n\r\n"
-            "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"DLL\"=\"BTCEIF.DLL\"\r\n\"Index\"=\"1\"\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n\"DLL\"=\"BTCEIF."
+            "DLL\"\r\n\"Index\"=\"1\"\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\New]\r\n\"v\"=\"x\"\r\n\r\n");
 }
 
@@ -95,20 +104,30 @@ TEST(BuildRegPatch, RefusesBadKeysAndTextsTheFormCannotHold) {
     const char* failure;
   };
   const Case cases[] = {
-      {{0x1234, u"K", u"v", u"x"}, ERROR_INVALID_PARAMETER, "key \"K\": not a key path under a predefined root"},
-      {{HKEY_LOCAL_MACHINE, u"A\\\\B", u"v", u"x"}, ERROR_INVALID_PARAMETER,
+      {{0x1234, u"K", u"v", u"x"},
+       ERROR_INVALID_PARAMETER,
+       "key \"K\": not a key path under a predefined root"},
+      {{HKEY_LOCAL_MACHINE, u"A\\\\B", u"v", u"x"},
+       ERROR_INVALID_PARAMETER,
        "key \"A\\\\B\": not a key path under a predefined root"},
-      {{HKEY_LOCAL_MACHINE, u"A\\\\", u"v", u"x"}, ERROR_INVALID_PARAMETER,
+      {{HKEY_LOCAL_MACHINE, u"A\\\\", u"v", u"x"},
+       ERROR_INVALID_PARAMETER,
        "key \"A\\\\\": not a key path under a predefined root"},
-      {{HKEY_LOCAL_MACHINE, u"\\A", u"v", u"x"}, ERROR_INVALID_PARAMETER,
+      {{HKEY_LOCAL_MACHINE, u"\\A", u"v", u"x"},
+       ERROR_INVALID_PARAMETER,
        "key \"\\A\": not a key path under a predefined root"},
-      {{HKEY_LOCAL_MACHINE, u"A\nB", u"v", u"x"}, ERROR_INVALID_PARAMETER,
+      {{HKEY_LOCAL_MACHINE, u"A\nB", u"v", u"x"},
+       ERROR_INVALID_PARAMETER,
        "key \"A\nB\": not a key path under a predefined root"},
-      {{HKEY_LOCAL_MACHINE, u"A", u"v", std::u16string(u"x\0y", 3)}, ERROR_NOT_SUPPORTED,
-       "value \"v\" of A: a string value must be UTF-16 text with one terminating NUL and no other"},
-      {{HKEY_LOCAL_MACHINE, u"A", u"v", u"\u4e2d"}, ERROR_NOT_SUPPORTED,
+      {{HKEY_LOCAL_MACHINE, u"A", u"v", std::u16string(u"x\0y", 3)},
+       ERROR_NOT_SUPPORTED,
+       "value \"v\" of A: a string value must be UTF-16 text with one terminating NUL and no "
+       "other"},
+      {{HKEY_LOCAL_MACHINE, u"A", u"v", u"\u4e2d"},
+       ERROR_NOT_SUPPORTED,
        "value \"v\" of A: the text holds characters that Windows-1252 lacks"},
-      {{HKEY_LOCAL_MACHINE, u"\u4e2d", u"v", u"x"}, ERROR_NOT_SUPPORTED,
+      {{HKEY_LOCAL_MACHINE, u"\u4e2d", u"v", u"x"},
+       ERROR_NOT_SUPPORTED,
        "key \xE4\xB8\xAD: the text holds characters that Windows-1252 lacks"},
   };
   for (const Case& c : cases) {

@@ -33,11 +33,9 @@ class ServedValues {
   // replacing what was remembered for it.
   // Example: Record(HKLM, u"Drivers\\X", u"Dll", v) then Find(HKLM,
   // u"DRIVERS\\x", u"DLL") gives v.
-  void Record(RegKey root, std::u16string_view key_path, std::u16string_view name,
-              SeenValue value);
+  void Record(RegKey root, std::u16string_view key_path, std::u16string_view name, SeenValue value);
   // The value last served for name in root\key_path, or null when none was.
-  const SeenValue* Find(RegKey root, std::u16string_view key_path,
-                        std::u16string_view name) const;
+  const SeenValue* Find(RegKey root, std::u16string_view key_path, std::u16string_view name) const;
   // Drops what was remembered for name in root\key_path.
   void Forget(RegKey root, std::u16string_view key_path, std::u16string_view name);
   size_t Count() const { return values_.size(); }

@@ -172,6 +172,7 @@ bool EncodeText(RegEncoding encoding, std::u16string_view text, std::vector<uint
 
 std::string MessageText(std::u16string_view text) {
   std::vector<uint8_t> bytes;
-  ForEachCodePoint(text, [&bytes](char32_t c, bool whole) { AppendUtf8(whole ? c : 0xFFFD, &bytes); });
+  ForEachCodePoint(text,
+                   [&bytes](char32_t c, bool whole) { AppendUtf8(whole ? c : 0xFFFD, &bytes); });
   return std::string(bytes.begin(), bytes.end());
 }

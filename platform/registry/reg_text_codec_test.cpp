@@ -47,11 +47,18 @@ TEST(DecodeUtf8, WellFormedAndRefused) {
   const std::string good = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
   ASSERT_TRUE(DecodeUtf8(reinterpret_cast<const uint8_t*>(good.data()), good.size(), &out));
   EXPECT_EQ(out, u"a\u00e9\u20ac\U0001F600");
-  const char* bad[] = {"\x80", "\xC3", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80",
-                       "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\xE2\x82"};
+  const char* bad[] = {"\x80",
+                       "\xC3",
+                       "\xC0\x80",
+                       "\xE0\x80\x80",
+                       "\xED\xA0\x80",
+                       "\xF4\x90\x80\x80",
+                       "\xF8\x88\x80\x80\x80",
+                       "\xE2\x82"};
   for (const char* b : bad) {
     std::u16string sink;
-    EXPECT_FALSE(DecodeUtf8(reinterpret_cast<const uint8_t*>(b), std::char_traits<char>::length(b), &sink))
+    EXPECT_FALSE(
+        DecodeUtf8(reinterpret_cast<const uint8_t*>(b), std::char_traits<char>::length(b), &sink))
         << b;
   }
 }
@@ -75,7 +82,8 @@ TEST(DecodeUtf8Prefix, StopsBeforeTheFirstByteThatIsNotWholeAndWellFormed) {
   for (const Case& c : cases) {
     std::u16string out = u"<";
     const size_t n = std::char_traits<char>::length(c.utf8);
-    EXPECT_EQ(DecodeUtf8Prefix(reinterpret_cast<const uint8_t*>(c.utf8), n, &out), c.decoded) << c.utf8;
+    EXPECT_EQ(DecodeUtf8Prefix(reinterpret_cast<const uint8_t*>(c.utf8), n, &out), c.decoded)
+        << c.utf8;
     EXPECT_EQ(out, u"<" + c.wide) << c.utf8;
   }
 }

@@ -15,8 +15,8 @@ struct RootEntry {
   const char16_t* name;
 };
 constexpr RootEntry ROOTS[] = {
-    {HKEY_CLASSES_ROOT, u"HKEY_CLASSES_ROOT"},   {HKEY_CURRENT_USER, u"HKEY_CURRENT_USER"},
-    {HKEY_LOCAL_MACHINE, u"HKEY_LOCAL_MACHINE"}, {HKEY_USERS, u"HKEY_USERS"},
+    {HKEY_CLASSES_ROOT, u"HKEY_CLASSES_ROOT"},     {HKEY_CURRENT_USER, u"HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, u"HKEY_LOCAL_MACHINE"},   {HKEY_USERS, u"HKEY_USERS"},
     {HKEY_CURRENT_CONFIG, u"HKEY_CURRENT_CONFIG"},
 };
 
@@ -188,7 +188,8 @@ Entry& NamedList<Entry>::Append(Entry entry) {
     // The first table: every name is hashed once, here.
     std::vector<Slot> slots(count);
     for (uint32_t i = 0; i < count; ++i) {
-      if (entries_[i].Alive()) slots[i] = (Slot(NameHash(PackedText{entries_[i].Name()})) << 32) | (i + 1);
+      if (entries_[i].Alive())
+        slots[i] = (Slot(NameHash(PackedText{entries_[i].Name()})) << 32) | (i + 1);
     }
     Retable(64, slots.data(), count, nullptr);
   } else if (table_size_ != 0) {

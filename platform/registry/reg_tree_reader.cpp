@@ -20,7 +20,8 @@ class TreeBuilder : public RegFileEvents {
     current_ = Open(root, path);
   }
 
-  void OnValue(std::u16string_view name, const RegReadData& data, RegSourceSpan, uint64_t) override {
+  void OnValue(std::u16string_view name, const RegReadData& data, RegSourceSpan,
+               uint64_t) override {
     if (data.is_text) {
       tree_->SetTextValue(current_, name, data.type, data.text);
     } else {
@@ -28,7 +29,9 @@ class TreeBuilder : public RegFileEvents {
     }
   }
 
-  void OnValueDeletion(std::u16string_view name, uint64_t) override { tree_->DeleteValue(current_, name); }
+  void OnValueDeletion(std::u16string_view name, uint64_t) override {
+    tree_->DeleteValue(current_, name);
+  }
 
   // The first section of a key mostly holds all its values: trim the room
   // kept for more once it ends (later sections may grow it again).
@@ -44,7 +47,8 @@ class TreeBuilder : public RegFileEvents {
     size_t reused = 0;
     if (root == cached_root_) {
       size_t common = 0;
-      while (common < path.size() && common < cached_path_.size() && path[common] == cached_path_[common]) {
+      while (common < path.size() && common < cached_path_.size() &&
+             path[common] == cached_path_[common]) {
         ++common;
       }
       while (reused < cached_ends_.size() && cached_ends_[reused] <= common &&

@@ -14,12 +14,12 @@ namespace {
 
 TEST(ParseRegFileSections, MergeDeleteAndCreateParents) {
   auto p = ParseText(REGEDIT4_HEAD +
-                 "\"Dll\"=\"one\"\r\n\"Keep\"=dword:1\r\n"
-                 "[HKEY_LOCAL_MACHINE\\Other\\Deep\\Leaf]\r\n"
-                 "[hkey_local_machine\\k]\r\n\"DLL\"=\"two\"\r\n\"keep\"=-\r\n\"gone\"=-\r\n"
-                 "[HKEY_LOCAL_MACHINE\\Doomed\\Child]\r\n\"x\"=\"y\"\r\n"
-                 "[-HKEY_LOCAL_MACHINE\\DOOMED]\r\n[-HKEY_LOCAL_MACHINE\\Never\\There]\r\n"
-                 "[HKEY_LOCAL_MACHINE\\Doomed]\r\n");
+                     "\"Dll\"=\"one\"\r\n\"Keep\"=dword:1\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Other\\Deep\\Leaf]\r\n"
+                     "[hkey_local_machine\\k]\r\n\"DLL\"=\"two\"\r\n\"keep\"=-\r\n\"gone\"=-\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Doomed\\Child]\r\n\"x\"=\"y\"\r\n"
+                     "[-HKEY_LOCAL_MACHINE\\DOOMED]\r\n[-HKEY_LOCAL_MACHINE\\Never\\There]\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Doomed]\r\n");
   ASSERT_TRUE(p->ok) << p->error.line << ": " << p->error.reason;
   RegKeyNode* hklm = p->tree.Root(HKEY_LOCAL_MACHINE);
   RegKeyNode* k = hklm->FindSubkey(u"K");
@@ -40,8 +40,9 @@ TEST(ParseRegFileSections, MergeDeleteAndCreateParents) {
 }
 
 TEST(ParseRegFileSections, OtherRootsAreKept) {
-  auto p = ParseText(std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n[HKEY_USERS]\n@=\"u\"\n"
-                             "[HKEY_CLASSES_ROOT\\.reg]\n[HKEY_CURRENT_CONFIG\\C]\n"));
+  auto p =
+      ParseText(std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n[HKEY_USERS]\n@=\"u\"\n"
+                            "[HKEY_CLASSES_ROOT\\.reg]\n[HKEY_CURRENT_CONFIG\\C]\n"));
   ASSERT_TRUE(p->ok) << p->error.reason;
   EXPECT_NE(p->tree.Find(p->tree.Root(HKEY_CURRENT_USER), u"A")->FindValue(u"v"), nullptr);
   EXPECT_NE(p->tree.Root(HKEY_USERS)->FindValue(u""), nullptr);
@@ -59,7 +60,8 @@ TEST(ParseRegFileRobustness, HostileInputsAreRefusedOrReadNeverCrash) {
 
   // Random damage to a valid file: every result is either a tree or a refusal
   // that names a line of the input.
-  const std::string valid = REGEDIT4_HEAD + "\"a\"=hex(2):41,00,\\\r\n  42,00\r\n\"b\"=dword:7\r\n@=\"x\\\\\"\r\n";
+  const std::string valid =
+      REGEDIT4_HEAD + "\"a\"=hex(2):41,00,\\\r\n  42,00\r\n\"b\"=dword:7\r\n@=\"x\\\\\"\r\n";
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
     std::string damaged = valid;
@@ -80,7 +82,8 @@ TEST(ParseRegFileRobustness, HostileInputsAreRefusedOrReadNeverCrash) {
 std::string Dump(const RegTree& tree) {
   std::string out;
   std::vector<std::pair<RegKeyNode*, std::string>> pending;
-  for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG}) {
+  for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                      HKEY_CURRENT_CONFIG}) {
     pending.emplace_back(tree.Root(root), MessageText(RegTree::RootName(root)));
   }
   std::reverse(pending.begin(), pending.end());
@@ -94,7 +97,8 @@ std::string Dump(const RegTree& tree) {
       out += "\n";
     });
     for (size_t i = node->SubkeyCount(); i-- > 0;) {
-      pending.emplace_back(node->Subkey(i), path + "\\" + MessageText(node->Subkey(i)->Name().ToText()));
+      pending.emplace_back(node->Subkey(i),
+                           path + "\\" + MessageText(node->Subkey(i)->Name().ToText()));
     }
   }
   return out;
@@ -102,10 +106,12 @@ std::string Dump(const RegTree& tree) {
 
 TEST(ParseRegFilePieces, AnyReadSizeGivesTheSameTree) {
   const std::string narrow =
-      REGEDIT4_HEAD + "\"a\"=\"x\\\"y\"\r\n\"b\"=hex:01,\\\r\n\r\n; c\r\n  02\r\n@=dword:7\r\r\n"
-             "[HKEY_LOCAL_MACHINE\\K\\L]\n\"c\"=hex(2):41,00\n[-HKEY_LOCAL_MACHINE\\K\\L]\r";
-  std::u16string wide = u"Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\\u4e2d]\r\n\"v\"=\"\u20ac\\\\\"\r\n"
-                        u"\"w\"=hex:01,\\\r\n  02\r";
+      REGEDIT4_HEAD +
+      "\"a\"=\"x\\\"y\"\r\n\"b\"=hex:01,\\\r\n\r\n; c\r\n  02\r\n@=dword:7\r\r\n"
+      "[HKEY_LOCAL_MACHINE\\K\\L]\n\"c\"=hex(2):41,00\n[-HKEY_LOCAL_MACHINE\\K\\L]\r";
+  std::u16string wide =
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\\u4e2d]\r\n\"v\"=\"\u20ac\\\\\"\r\n"
+      u"\"w\"=hex:01,\\\r\n  02\r";
   std::vector<uint8_t> utf16 = {0xFF, 0xFE};
   EncodeText(RegEncoding::Utf16Le, wide, &utf16);
   // UTF-8 with its three-byte mark: steps of 1 and 2 split the mark, which the

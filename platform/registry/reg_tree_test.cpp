@@ -16,7 +16,8 @@ std::u16string Num(const char16_t* prefix, int i) {
 
 std::vector<std::u16string> SubkeyNames(RegKeyNode* node) {
   std::vector<std::u16string> names;
-  for (size_t i = 0; RegKeyNode* child = node->Subkey(i); ++i) names.push_back(child->Name().ToText());
+  for (size_t i = 0; RegKeyNode* child = node->Subkey(i); ++i)
+    names.push_back(child->Name().ToText());
   return names;
 }
 
@@ -24,11 +25,11 @@ TEST(PackedBytes, KeepsEveryByte) {
   ByteArena arena;
   const std::vector<std::vector<uint8_t>> cases = {
       {},
-      {'A', 0, 'b', 0, 0xE9, 0, 0, 0},   // Latin-1 text: held halved
-      {'A', 0, 0xAC, 0x20, 0, 0},        // U+20AC: held whole
-      {1, 0, 2},                         // odd size
+      {'A', 0, 'b', 0, 0xE9, 0, 0, 0},  // Latin-1 text: held halved
+      {'A', 0, 0xAC, 0x20, 0, 0},       // U+20AC: held whole
+      {1, 0, 2},                        // odd size
       {0, 1},
-      std::vector<uint8_t>(100000, 0),   // larger than an arena block
+      std::vector<uint8_t>(100000, 0),  // larger than an arena block
   };
   for (const std::vector<uint8_t>& data : cases) {
     PackedBytes packed(arena, data.data(), data.size());
@@ -58,10 +59,16 @@ TEST(RegTreeFind, PathRules) {
     RegKeyNode* expected;
   };
   const Case cases[] = {
-      {u"Drivers\\Active", active},   {u"DRIVERS\\active", active}, {u"Drivers\\Active\\", active},
-      {u"", hklm},                    {u"\\", hklm},                {u"Drivers\\\\Active", nullptr},
-      {u"\\Drivers\\Active", nullptr}, {u"Drivers\\Active\\\\", nullptr},
-      {u"Drivers\\Activ", nullptr},   {u"Drivers\\Active\\01", nullptr},
+      {u"Drivers\\Active", active},
+      {u"DRIVERS\\active", active},
+      {u"Drivers\\Active\\", active},
+      {u"", hklm},
+      {u"\\", hklm},
+      {u"Drivers\\\\Active", nullptr},
+      {u"\\Drivers\\Active", nullptr},
+      {u"Drivers\\Active\\\\", nullptr},
+      {u"Drivers\\Activ", nullptr},
+      {u"Drivers\\Active\\01", nullptr},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     EXPECT_EQ(tree.Find(hklm, cases[i].path), cases[i].expected) << "case " << i;
@@ -71,8 +78,10 @@ TEST(RegTreeFind, PathRules) {
 }
 
 TEST(RegTreeFind, PlainPaths) {
-  for (const char16_t* plain : {u"", u"A", u"A\\B", u"A b\\c]"}) EXPECT_TRUE(RegTree::IsPlainPath(plain));
-  for (const char16_t* bad : {u"\\", u"\\A", u"A\\", u"A\\\\B"}) EXPECT_FALSE(RegTree::IsPlainPath(bad));
+  for (const char16_t* plain : {u"", u"A", u"A\\B", u"A b\\c]"})
+    EXPECT_TRUE(RegTree::IsPlainPath(plain));
+  for (const char16_t* bad : {u"\\", u"\\A", u"A\\", u"A\\\\B"})
+    EXPECT_FALSE(RegTree::IsPlainPath(bad));
 }
 
 TEST(RegTreeFind, RootsAndTheirNames) {

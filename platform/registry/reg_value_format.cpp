@@ -123,7 +123,8 @@ RegStatus FormatValueData(RegDialect dialect, uint32_t type, const uint8_t* data
       bytes.push_back(static_cast<uint8_t>(b));
     }
     if (!exact) {
-      *reason = "a REGEDIT4 file holds this string type as Windows-1252 text, which cannot carry it";
+      *reason =
+          "a REGEDIT4 file holds this string type as Windows-1252 text, which cannot carry it";
       return ERROR_NOT_SUPPORTED;
     }
   }

@@ -15,8 +15,9 @@ std::u16string Format(RegDialect dialect, uint32_t type, const std::vector<uint8
                       RegStatus expected = ERROR_SUCCESS, size_t column = 4) {
   std::u16string out;
   std::string reason;
-  EXPECT_EQ(FormatValueData(dialect, type, data.data(), data.size(), column, u"\r\n", &out, &reason),
-            expected);
+  EXPECT_EQ(
+      FormatValueData(dialect, type, data.data(), data.size(), column, u"\r\n", &out, &reason),
+      expected);
   EXPECT_EQ(reason.empty(), expected == ERROR_SUCCESS) << reason;
   return out;
 }
@@ -28,7 +29,8 @@ TEST(FormatValueName, DefaultQuotedAndEscaped) {
 }
 
 TEST(FormatKeyLine, RootAndPath) {
-  EXPECT_EQ(FormatKeyLine(HKEY_LOCAL_MACHINE, u"Drivers\\Active"), u"[HKEY_LOCAL_MACHINE\\Drivers\\Active]");
+  EXPECT_EQ(FormatKeyLine(HKEY_LOCAL_MACHINE, u"Drivers\\Active"),
+            u"[HKEY_LOCAL_MACHINE\\Drivers\\Active]");
   EXPECT_EQ(FormatKeyLine(HKEY_CURRENT_USER, u""), u"[HKEY_CURRENT_USER]");
   EXPECT_EQ(FormatKeyLine(0x1234, u"A"), u"");
 }
@@ -55,9 +57,9 @@ TEST(FormatValueData, EachTypeAsRegeditWritesIt) {
 
 TEST(FormatValueData, RefusesWhatTheDialectCannotHold) {
   const RegDialect v5 = RegDialect::Version5, r4 = RegDialect::Regedit4;
-  Format(v5, REG_SZ, {'a', 0}, ERROR_NOT_SUPPORTED);               // no terminator
-  Format(v5, REG_SZ, {'a', 0, 0}, ERROR_NOT_SUPPORTED);            // odd size
-  Format(v5, REG_SZ, {}, ERROR_NOT_SUPPORTED);                     // nothing at all
+  Format(v5, REG_SZ, {'a', 0}, ERROR_NOT_SUPPORTED);                      // no terminator
+  Format(v5, REG_SZ, {'a', 0, 0}, ERROR_NOT_SUPPORTED);                   // odd size
+  Format(v5, REG_SZ, {}, ERROR_NOT_SUPPORTED);                            // nothing at all
   Format(v5, REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}, ERROR_NOT_SUPPORTED);  // NUL inside
   Format(r4, REG_EXPAND_SZ, Utf16z(u"\u4e2d"), ERROR_NOT_SUPPORTED);
   Format(r4, REG_MULTI_SZ, {'a', 0, 0}, ERROR_NOT_SUPPORTED);
@@ -77,8 +79,11 @@ TEST(FormatValueData, WrapsHexLikeRegedit) {
 // Every type, with random data, read back by the parser gives the same value.
 TEST(FormatValueData, RoundTripsThroughTheReader) {
   std::mt19937 random(11);
-  const uint32_t types[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
-                            REG_DWORD_BIG_ENDIAN, REG_LINK, REG_MULTI_SZ, 8, 9, 10, REG_QWORD, 0xFFFFFFFFu};
+  const uint32_t types[] = {REG_NONE,   REG_SZ,       REG_EXPAND_SZ,
+                            REG_BINARY, REG_DWORD,    REG_DWORD_BIG_ENDIAN,
+                            REG_LINK,   REG_MULTI_SZ, 8,
+                            9,          10,           REG_QWORD,
+                            0xFFFFFFFFu};
   for (RegDialect dialect : {RegDialect::Regedit4, RegDialect::Version5}) {
     for (uint32_t type : types) {
       for (int round = 0; round < 20; ++round) {
@@ -100,9 +105,11 @@ TEST(FormatValueData, RoundTripsThroughTheReader) {
         // Strings end in a NUL unit: expandable and multi-strings without one
         // read with one appended.
         if (type == REG_EXPAND_SZ || type == REG_MULTI_SZ) data.resize(data.size() / 2 * 2);
-        if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) data.insert(data.end(), {0, 0});
+        if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
+          data.insert(data.end(), {0, 0});
         std::u16string value = Format(dialect, type, data, ERROR_SUCCESS, 10);
-        std::u16string file = dialect == RegDialect::Regedit4 ? u"REGEDIT4" : u"Windows Registry Editor Version 5.00";
+        std::u16string file =
+            dialect == RegDialect::Regedit4 ? u"REGEDIT4" : u"Windows Registry Editor Version 5.00";
         file += u"\r\n[HKEY_USERS\\K]\r\n\"Value\"=" + value + u"\r\n";
         std::vector<uint8_t> bytes = {0xFF, 0xFE};
         if (dialect == RegDialect::Regedit4) {

@@ -17,8 +17,8 @@ Located Locate(const std::string& text, const char16_t* key, const char16_t* nam
                RegKey root = HKEY_LOCAL_MACHINE) {
   Located out;
   RegParseError error;
-  out.ok = LocateRegValue(reinterpret_cast<const uint8_t*>(text.data()), text.size(), root, key, name,
-                          &out.where, &error);
+  out.ok = LocateRegValue(reinterpret_cast<const uint8_t*>(text.data()), text.size(), root, key,
+                          name, &out.where, &error);
   if (out.where.value_found) {
     out.span_text = text.substr(out.where.span.begin, out.where.span.end - out.where.span.begin);
   }
@@ -46,8 +46,10 @@ TEST(LocateRegValue, SpansCoverTheDataOnly) {
 
 TEST(LocateRegValue, LastDefinitionAndLastSectionCount) {
   const std::string text =
-      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"one\"\n\n[HKEY_LOCAL_MACHINE\\Other]\n\"v\"=\"x\"\n"
-      "[HKEY_LOCAL_MACHINE\\k]\n\"V\"=\"two\"\n\"w\"=-\n\n; trailing\n[HKEY_CURRENT_USER\\K]\n\"v\"=\"cu\"\n";
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"one\"\n\n[HKEY_LOCAL_MACHINE\\Other]\n\"v\"="
+      "\"x\"\n"
+      "[HKEY_LOCAL_MACHINE\\k]\n\"V\"=\"two\"\n\"w\"=-\n\n; "
+      "trailing\n[HKEY_CURRENT_USER\\K]\n\"v\"=\"cu\"\n";
   Located v = Locate(text, u"K", u"v");
   EXPECT_EQ(v.span_text, "\"two\"");
   EXPECT_TRUE(v.where.key_has_section);
@@ -81,12 +83,14 @@ TEST(LocateRegValue, ParentsOfDeepSectionsHaveNone) {
 }
 
 TEST(LocateRegValue, Utf16OffsetsAreBytes) {
-  std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"v\"=\"\u20ac\"\r\n";
+  std::u16string text =
+      u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"v\"=\"\u20ac\"\r\n";
   std::vector<uint8_t> bytes = {0xFF, 0xFE};
   EncodeText(RegEncoding::Utf16Le, text, &bytes);
   RegValueLocation where;
   RegParseError error;
-  ASSERT_TRUE(LocateRegValue(bytes.data(), bytes.size(), HKEY_LOCAL_MACHINE, u"K", u"v", &where, &error));
+  ASSERT_TRUE(
+      LocateRegValue(bytes.data(), bytes.size(), HKEY_LOCAL_MACHINE, u"K", u"v", &where, &error));
   size_t at = 2 + text.find(u"\"\u20ac") * 2;
   EXPECT_EQ(where.span.begin, at);
   EXPECT_EQ(where.span.end, at + 6);
@@ -98,8 +102,8 @@ TEST(LocateRegValue, RefusedFileIsReported) {
   RegValueLocation where;
   RegParseError error;
   const std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\nbad\n";
-  EXPECT_FALSE(LocateRegValue(reinterpret_cast<const uint8_t*>(text.data()), text.size(), HKEY_LOCAL_MACHINE,
-                              u"K", u"v", &where, &error));
+  EXPECT_FALSE(LocateRegValue(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                              HKEY_LOCAL_MACHINE, u"K", u"v", &where, &error));
   EXPECT_EQ(error.line, 3u);
 }
 

@@ -8,22 +8,38 @@ RegistryStore* installed = nullptr;
 
 const char* RegStatusText(RegStatus status) {
   switch (status) {
-    case ERROR_SUCCESS: return "success";
-    case ERROR_FILE_NOT_FOUND: return "no such key or value";
-    case ERROR_ACCESS_DENIED: return "access denied";
-    case ERROR_INVALID_HANDLE: return "unknown or closed key handle";
-    case ERROR_OUTOFMEMORY: return "out of memory";
-    case ERROR_WRITE_FAULT: return "write fault";
-    case ERROR_SHARING_VIOLATION: return "locked by another writer";
-    case ERROR_NOT_SUPPORTED: return "not supported";
-    case ERROR_INVALID_PARAMETER: return "invalid parameter";
-    case ERROR_DISK_FULL: return "disk full";
-    case ERROR_MORE_DATA: return "buffer too small";
-    case ERROR_NO_MORE_ITEMS: return "no more items";
-    case ERROR_FILE_INVALID: return "changed on disk since it was read";
-    case ERROR_BADDB: return "not a readable registry file";
-    case ERROR_KEY_DELETED: return "the key has been deleted";
-    default: return "unlisted status";
+    case ERROR_SUCCESS:
+      return "success";
+    case ERROR_FILE_NOT_FOUND:
+      return "no such key or value";
+    case ERROR_ACCESS_DENIED:
+      return "access denied";
+    case ERROR_INVALID_HANDLE:
+      return "unknown or closed key handle";
+    case ERROR_OUTOFMEMORY:
+      return "out of memory";
+    case ERROR_WRITE_FAULT:
+      return "write fault";
+    case ERROR_SHARING_VIOLATION:
+      return "locked by another writer";
+    case ERROR_NOT_SUPPORTED:
+      return "not supported";
+    case ERROR_INVALID_PARAMETER:
+      return "invalid parameter";
+    case ERROR_DISK_FULL:
+      return "disk full";
+    case ERROR_MORE_DATA:
+      return "buffer too small";
+    case ERROR_NO_MORE_ITEMS:
+      return "no more items";
+    case ERROR_FILE_INVALID:
+      return "changed on disk since it was read";
+    case ERROR_BADDB:
+      return "not a readable registry file";
+    case ERROR_KEY_DELETED:
+      return "the key has been deleted";
+    default:
+      return "unlisted status";
   }
 }
 

@@ -22,20 +22,20 @@ constexpr RegKey HKEY_CURRENT_CONFIG = 0x80000005u;
 
 // Status codes.
 constexpr RegStatus ERROR_SUCCESS = 0;
-constexpr RegStatus ERROR_FILE_NOT_FOUND = 2;        // no such key or value
-constexpr RegStatus ERROR_ACCESS_DENIED = 5;         // file or folder not writable
-constexpr RegStatus ERROR_INVALID_HANDLE = 6;        // unknown or closed key; no store
+constexpr RegStatus ERROR_FILE_NOT_FOUND = 2;  // no such key or value
+constexpr RegStatus ERROR_ACCESS_DENIED = 5;   // file or folder not writable
+constexpr RegStatus ERROR_INVALID_HANDLE = 6;  // unknown or closed key; no store
 constexpr RegStatus ERROR_OUTOFMEMORY = 14;
-constexpr RegStatus ERROR_WRITE_FAULT = 29;          // an I/O step of a rewrite failed
-constexpr RegStatus ERROR_SHARING_VIOLATION = 32;    // another writer holds the lock
-constexpr RegStatus ERROR_NOT_SUPPORTED = 50;        // the store cannot represent the value
+constexpr RegStatus ERROR_WRITE_FAULT = 29;        // an I/O step of a rewrite failed
+constexpr RegStatus ERROR_SHARING_VIOLATION = 32;  // another writer holds the lock
+constexpr RegStatus ERROR_NOT_SUPPORTED = 50;      // the store cannot represent the value
 constexpr RegStatus ERROR_INVALID_PARAMETER = 87;
 constexpr RegStatus ERROR_DISK_FULL = 112;
-constexpr RegStatus ERROR_MORE_DATA = 234;           // the caller's buffer is too small
-constexpr RegStatus ERROR_NO_MORE_ITEMS = 259;       // enumeration index past the end
-constexpr RegStatus ERROR_FILE_INVALID = 1006;       // the value changed on disk since it was read
-constexpr RegStatus ERROR_BADDB = 1009;              // the backing file is not a registry
-constexpr RegStatus ERROR_KEY_DELETED = 1018;        // the handle's key was deleted
+constexpr RegStatus ERROR_MORE_DATA = 234;      // the caller's buffer is too small
+constexpr RegStatus ERROR_NO_MORE_ITEMS = 259;  // enumeration index past the end
+constexpr RegStatus ERROR_FILE_INVALID = 1006;  // the value changed on disk since it was read
+constexpr RegStatus ERROR_BADDB = 1009;         // the backing file is not a registry
+constexpr RegStatus ERROR_KEY_DELETED = 1018;   // the handle's key was deleted
 
 // Value types.
 constexpr uint32_t REG_NONE = 0;

@@ -25,7 +25,7 @@ TEST(BaseUnitsOf, AverageWidthRoundsAsTheHandheldDoes) {
 
 TEST(MapDialogRect, AboutBoxControlsForAnEightPointFont) {
   const DialogBaseUnits base{6, 13};
-  EXPECT_EQ(MapDialogRect({0, 0, 140, 57}, base), (Rect{0, 0, 210, 93}));   // 92.625 -> 93
+  EXPECT_EQ(MapDialogRect({0, 0, 140, 57}, base), (Rect{0, 0, 210, 93}));    // 92.625 -> 93
   EXPECT_EQ(MapDialogRect({11, 17, 31, 37}, base), (Rect{17, 28, 47, 60}));  // 16.5 -> 17
   EXPECT_EQ(MapDialogRect({40, 10, 110, 18}, base), (Rect{60, 16, 165, 29}));
   EXPECT_EQ(MapDialogRect({40, 25, 110, 33}, base), (Rect{60, 41, 165, 54}));

@@ -10,7 +10,7 @@ constexpr StringResource STRINGS[] = {{1, u"QUORVAFIX"}, {7, u""}};
 constexpr AcceleratorResource KEYS[] = {{FVIRTKEY | FCONTROL, 'A', 40003}};
 constexpr AcceleratorTable TABLES[] = {{3, KEYS, 1}};
 constexpr ResourceModule MODULE = {STRINGS, 2, nullptr, 0, nullptr, 0,
-                                    TABLES,  1, nullptr, 0, nullptr, 0};
+                                   TABLES,  1, nullptr, 0, nullptr, 0};
 
 InstanceHandle Instance() {
   static const InstanceHandle instance = InstallResourceModule(&MODULE);

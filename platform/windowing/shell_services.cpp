@@ -39,8 +39,8 @@ bool SHCreateMenuBar(MenuBarInfo* info) {
   return installed != nullptr && installed->SHCreateMenuBar(info);
 }
 
-bool SHHandleWMActivate(WindowHandle window, WordParam wparam, LongParam lparam,
-                        ActivateInfo* info, uint32_t flags) {
+bool SHHandleWMActivate(WindowHandle window, WordParam wparam, LongParam lparam, ActivateInfo* info,
+                        uint32_t flags) {
   return installed != nullptr && installed->SHHandleWMActivate(window, wparam, lparam, info, flags);
 }
 

@@ -19,20 +19,20 @@ constexpr int MENU_BAR_HEIGHT = 26;
 struct MenuBarInfo {
   uint32_t size;
   WindowHandle parent;
-  uint32_t flags;          // must be 0: no extra features
-  uint32_t menu_bar_id;    // the menu-bar template to build
-  InstanceHandle instance; // where the template, its menu and labels live
-  uint32_t bitmap_id;      // images for buttons: 0, none
+  uint32_t flags;           // must be 0: no extra features
+  uint32_t menu_bar_id;     // the menu-bar template to build
+  InstanceHandle instance;  // where the template, its menu and labels live
+  uint32_t bitmap_id;       // images for buttons: 0, none
   uint32_t bitmap_count;
-  WindowHandle menu_bar;   // out: the menu bar made
-  uint32_t background;     // 0x00BBGGRR; ignored: the bar uses the system colour
+  WindowHandle menu_bar;  // out: the menu bar made
+  uint32_t background;    // 0x00BBGGRR; ignored: the bar uses the system colour
 };
 static_assert(sizeof(MenuBarInfo) == 36, "the menu-bar record is 36 bytes");
 
 // The state the activation routines keep per window; size must be 12.
-constexpr uint32_t SHA_SIP_UP = 0x1;                // the input panel is up
-constexpr uint32_t SHA_SIP_ON_DEACTIVATION = 0x2;   // it was up when the window lost activation
-constexpr uint32_t SHA_ACTIVE = 0x4;                // the window is active
+constexpr uint32_t SHA_SIP_UP = 0x1;               // the input panel is up
+constexpr uint32_t SHA_SIP_ON_DEACTIVATION = 0x2;  // it was up when the window lost activation
+constexpr uint32_t SHA_ACTIVE = 0x4;               // the window is active
 struct ActivateInfo {
   uint32_t size;
   WindowHandle last_focus;  // the window active before the last activation change
@@ -41,10 +41,10 @@ struct ActivateInfo {
 static_assert(sizeof(ActivateInfo) == 12, "the activation record is three 32-bit words");
 
 // The record SHInitDialog reads.
-constexpr uint32_t SHIDIM_FLAGS = 0x1;  // mask: the flags field is valid
-constexpr uint32_t SHIDIF_DONEBUTTON = 0x1;          // the caption's OK button ends the dialog
-constexpr uint32_t SHIDIF_SIZEDLGFULLSCREEN = 0x4;   // the dialog covers its owner's area
-constexpr uint32_t SHIDIF_SIPDOWN = 0x8;             // the input panel goes down
+constexpr uint32_t SHIDIM_FLAGS = 0x1;              // mask: the flags field is valid
+constexpr uint32_t SHIDIF_DONEBUTTON = 0x1;         // the caption's OK button ends the dialog
+constexpr uint32_t SHIDIF_SIZEDLGFULLSCREEN = 0x4;  // the dialog covers its owner's area
+constexpr uint32_t SHIDIF_SIPDOWN = 0x8;            // the input panel goes down
 struct InitDialogInfo {
   uint32_t mask;
   WindowHandle dialog;
@@ -96,8 +96,8 @@ ShellServices* InstalledShellServices();
 
 // The shell API; with no services installed each returns false.
 bool SHCreateMenuBar(MenuBarInfo* info);
-bool SHHandleWMActivate(WindowHandle window, WordParam wparam, LongParam lparam,
-                        ActivateInfo* info, uint32_t flags);
+bool SHHandleWMActivate(WindowHandle window, WordParam wparam, LongParam lparam, ActivateInfo* info,
+                        uint32_t flags);
 bool SHHandleWMSettingChange(WindowHandle window, WordParam wparam, LongParam lparam,
                              ActivateInfo* info);
 bool SHInitDialog(InitDialogInfo* info);

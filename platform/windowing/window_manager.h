@@ -13,8 +13,8 @@
 
 #include "platform/windowing/resources.h"
 
-using WindowHandle = uint32_t;     // 0: no window
-using DeviceContext = uint32_t;    // 0: no drawing surface
+using WindowHandle = uint32_t;   // 0: no window
+using DeviceContext = uint32_t;  // 0: no drawing surface
 using WordParam = uintptr_t;
 using LongParam = intptr_t;
 using MessageResult = intptr_t;
@@ -255,9 +255,8 @@ class WindowManager {
   // with `parameter`, runs it modally (owner disabled meanwhile) until
   // EndDialog, and returns EndDialog's result; -1 when the template is unknown
   // or the dialog cannot be made.
-  virtual intptr_t DialogBoxParam(InstanceHandle instance, uint32_t template_id,
-                                  WindowHandle owner, DialogProcedure procedure,
-                                  LongParam parameter) = 0;
+  virtual intptr_t DialogBoxParam(InstanceHandle instance, uint32_t template_id, WindowHandle owner,
+                                  DialogProcedure procedure, LongParam parameter) = 0;
   // Ends the modal loop of dialog with result; false for a window that is
   // not a running dialog.
   virtual bool EndDialog(WindowHandle dialog, intptr_t result) = 0;

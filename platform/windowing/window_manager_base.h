@@ -66,8 +66,8 @@ class WindowManagerBase : public WindowManager {
     WindowKind kind;
     std::u16string class_name;
     std::u16string title;
-    WindowProcedure procedure = nullptr;        // TopLevel
-    DialogProcedure dialog_procedure = nullptr; // Dialog
+    WindowProcedure procedure = nullptr;         // TopLevel
+    DialogProcedure dialog_procedure = nullptr;  // Dialog
     WindowHandle owner = 0;
     uint32_t class_style = 0;
     BrushHandle background = nullptr;

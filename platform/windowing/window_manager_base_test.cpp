@@ -37,10 +37,10 @@ constexpr AcceleratorResource KEYS[] = {
 constexpr AcceleratorTable TABLE = {3, KEYS, 3};
 constexpr DialogControlResource CONTROLS[] = {
     {DialogControlKind::Text, u"hello", 0, IDC_STATIC, SS_LEFT, 1, 2, 30, 8}};
-constexpr DialogTemplate DIALOGS[] = {{9, WS_POPUP | WS_CAPTION, 0, 0, 0, 100, 50, u"Box", 8,
-                                        u"System", CONTROLS, 1}};
+constexpr DialogTemplate DIALOGS[] = {
+    {9, WS_POPUP | WS_CAPTION, 0, 0, 0, 100, 50, u"Box", 8, u"System", CONTROLS, 1}};
 constexpr ResourceModule MODULE = {nullptr, 0, nullptr, 0, nullptr, 0,
-                                    nullptr, 0, DIALOGS, 1, nullptr, 0};
+                                   nullptr, 0, DIALOGS, 1, nullptr, 0};
 
 class WindowManagerBaseTest : public ::testing::Test {
  protected:
@@ -105,8 +105,7 @@ TEST_F(WindowManagerBaseTest, CreateFailsForUnknownClassRefusalOrMinusOne) {
 }
 
 TEST_F(WindowManagerBaseTest, ExplicitPlacementOverridesTheWorkArea) {
-  WindowHandle window =
-      CreateWindowEx(0, u"TEST", u"T", 0, 5, 6, 70, 80, 0, 0, 0, nullptr);
+  WindowHandle window = CreateWindowEx(0, u"TEST", u"T", 0, 5, 6, 70, 80, 0, 0, 0, nullptr);
   Rect rect{};
   ASSERT_TRUE(GetWindowRect(window, &rect));
   EXPECT_EQ(rect, (Rect{5, 6, 75, 86}));
@@ -192,8 +191,8 @@ TEST_F(WindowManagerBaseTest, AcceleratorsNeedTheKeyAndExactlyTheirModifiers) {
     WindowMessage key{window, WM_KEYDOWN, c.key, c.modifiers};
     EXPECT_EQ(TranslateAccelerator(window, &TABLE, &key), c.translated) << char(c.key);
     std::vector<std::string> sent = windows.CallsOf({"SendMessage"});
-    EXPECT_EQ(sent, c.command.empty() ? std::vector<std::string>{}
-                                      : std::vector<std::string>{c.command});
+    EXPECT_EQ(sent,
+              c.command.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.command});
   }
   WindowMessage command{window, WM_COMMAND, 'A', MOD_CONTROL};
   EXPECT_EQ(TranslateAccelerator(window, &TABLE, &command), 0);
@@ -225,8 +224,7 @@ TEST_F(WindowManagerBaseTest, DialogRunsUntilEndDialogAndReturnsItsResult) {
   WindowHandle dialog = owner + 4;
   windows.Then([&] { SendMessage(dialog, WM_COMMAND, 2, 0); });
   EXPECT_EQ(DialogBoxParam(instance, 9, owner, EndingDialogProc, 42), 102);
-  EXPECT_EQ(seen, (std::vector<std::string>{"dialog WM_INITDIALOG 0 42",
-                                            "dialog WM_COMMAND 2 0",
+  EXPECT_EQ(seen, (std::vector<std::string>{"dialog WM_INITDIALOG 0 42", "dialog WM_COMMAND 2 0",
                                             "dialog WM_DESTROY 0 0"}));
   EXPECT_FALSE(windows.IsWindow(dialog));
   EXPECT_FALSE(EndDialog(dialog, 1));

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/registry/testing/memory_registry.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/testing/memory_registry.h"
 #include "scan/serial_scan.h"
 
 class SerialScanTest : public ::testing::Test {
@@ -35,14 +35,16 @@ class SerialScanTest : public ::testing::Test {
   }
 
   // A COM entry and its driver key in one step.
-  void AddComDriver(const std::u16string& entry, const std::u16string& name, const std::u16string& dll) {
+  void AddComDriver(const std::u16string& entry, const std::u16string& name,
+                    const std::u16string& dll) {
     std::u16string key = u"Drivers\\BuiltIn\\Port" + entry;
     AddEntry(entry, name, key);
     AddDriver(key, dll);
   }
 
   std::u16string DllOf(const std::u16string& entry) {
-    return registry_.GetString(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\Port" + entry, u"Dll").value_or(u"<none>");
+    return registry_.GetString(HKEY_LOCAL_MACHINE, u"Drivers\\BuiltIn\\Port" + entry, u"Dll")
+        .value_or(u"<none>");
   }
 
   // Scans, keeping what the scan says of each entry when entries is given.

@@ -24,7 +24,9 @@ std::string UsePrivateRuntimeFolder() {
   return folder;
 }
 
-void RemoveFolder(const std::string& folder) { QDir(QString::fromStdString(folder)).removeRecursively(); }
+void RemoveFolder(const std::string& folder) {
+  QDir(QString::fromStdString(folder)).removeRecursively();
+}
 
 void StepDriver::Add(const std::string& name, std::function<bool()> step) {
   steps_.emplace_back(name, std::move(step));
@@ -72,7 +74,8 @@ QToolButton* ToolsButton() {
 void OpenToolsMenu() {
   QToolButton* button = ToolsButton();
   if (button == nullptr) return;
-  QMetaObject::invokeMethod(button, [button] { button->showMenu(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      button, [button] { button->showMenu(); }, Qt::QueuedConnection);
 }
 
 bool ChooseMenuItem(const QString& text) {

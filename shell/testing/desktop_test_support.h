@@ -1,20 +1,20 @@
 // Test support for the program on the Qt backend under the offscreen
 // platform: a private runtime and temporary folder for each test process, the
-// platform object, a fixture that runs the program, and a step driver that acts on the real widgets while the
-// program runs its own loop and modal boxes (a timer polls; each step
-// returns true when it is done). A step stuck past the deadline ends the
-// process with a message naming it, so a broken build fails instead of hanging.
+// platform object, a fixture that runs the program, and a step driver that acts on the real widgets
+// while the program runs its own loop and modal boxes (a timer polls; each step returns true when
+// it is done). A step stuck past the deadline ends the process with a message naming it, so a
+// broken build fails instead of hanging.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
-#include <QMessageBox>
-#include <QTest>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
+#include <QMessageBox>
 #include <QString>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <deque>

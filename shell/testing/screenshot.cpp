@@ -14,8 +14,8 @@
 
 #include "platform/qt/qt_platform.h"
 #include "shell/desktop_program.h"
-#include "shell/testing/desktop_test_support.h"
 #include "shell/display_text.h"
+#include "shell/testing/desktop_test_support.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
   } else {
     driver.Add("Detect", [] { return ChooseMenuItem(QStringLiteral("Detect QUORVA Bug")); });
   }
-  driver.Add("report", [&shown] { return std::string(DisplayText.CStr()).find(shown) != std::string::npos; });
+  driver.Add("report",
+             [&shown] { return std::string(DisplayText.CStr()).find(shown) != std::string::npos; });
   driver.Add("grab", [&] {
     ProgramScreen()->repaint();
     saved = ProgramScreen()->grab().save(out);

@@ -52,10 +52,11 @@ class ShellTest : public ::testing::Test {
   static std::vector<std::string> WithoutWork(const std::vector<std::string>& calls) {
     std::vector<std::string> kept;
     for (const std::string& call : calls) {
-      bool work = call.rfind("SetCursor(", 0) == 0 || call.rfind("CreateThread(", 0) == 0 ||
-                  call.rfind("thread ", 0) == 0 || call.rfind("WaitForSingleObject(", 0) == 0 ||
-                  call.rfind("CloseHandle(", 0) == 0 ||
-                  (call.rfind("PostMessage(", 0) == 0 && call.find(", 0x401, ") != std::string::npos);
+      bool work =
+          call.rfind("SetCursor(", 0) == 0 || call.rfind("CreateThread(", 0) == 0 ||
+          call.rfind("thread ", 0) == 0 || call.rfind("WaitForSingleObject(", 0) == 0 ||
+          call.rfind("CloseHandle(", 0) == 0 ||
+          (call.rfind("PostMessage(", 0) == 0 && call.find(", 0x401, ") != std::string::npos);
       if (!work) kept.push_back(call);
     }
     return kept;

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <string>
 
-#include "text/testing/choice_source.h"
 #include "text/dyn_string.h"
+#include "text/testing/choice_source.h"
 #include "text/testing/edit_reference_model.h"
 
 namespace reference_model {
@@ -337,9 +337,7 @@ inline void EditDifferential::RunFindChar() {
                          : Pos(m.text.find(c, static_cast<size_t>(from)));
   Expect(s_.FindChar(from, c), want);
   Expect(s_.Find(from, c), want);
-  Expect(s_.FindLastChar(c), m.null      ? (c == '\0' ? 0 : -1)
-                             : c == '\0' ? -1
-                                         : Pos(m.text.rfind(c)));
+  Expect(s_.FindLastChar(c), m.null ? (c == '\0' ? 0 : -1) : c == '\0' ? -1 : Pos(m.text.rfind(c)));
   Expect(s_.CountChar(c),
          c == '\0' ? 0 : static_cast<int>(std::count(m.text.begin(), m.text.end(), c)));
 }
@@ -424,38 +422,22 @@ inline void EditDifferential::RunAppend() {
 inline void EditDifferential::RunOne() {
   // The operations, one slot each; ReplaceText and FindText have two.
   static constexpr void (EditDifferential::*OPERATIONS[32])() = {
-      &EditDifferential::RunAssign,
-      &EditDifferential::RunClear,
-      &EditDifferential::RunTrimLineBreaks,
-      &EditDifferential::RunTrimSpaces,
-      &EditDifferential::RunTrimBlanks,
-      &EditDifferential::RunStripQuotes,
-      &EditDifferential::RunStripAngles,
-      &EditDifferential::RunStripParens,
-      &EditDifferential::RunStripBrackets,
-      &EditDifferential::RunStripAmpersand,
-      &EditDifferential::RunCapitalizeFirst,
-      &EditDifferential::RunSplitKeyValue,
-      &EditDifferential::RunCutAt,
-      &EditDifferential::RunRemoveFirst,
-      &EditDifferential::RunRemoveAll,
-      &EditDifferential::RunRemoveChars,
-      &EditDifferential::RunReplaceChar,
-      &EditDifferential::RunReplaceText,
-      &EditDifferential::RunReplaceText,
-      &EditDifferential::RunInsertAt,
-      &EditDifferential::RunAppendString,
-      &EditDifferential::RunLastCharPtr,
-      &EditDifferential::RunCharAt,
-      &EditDifferential::RunFindChar,
-      &EditDifferential::RunFindText,
-      &EditDifferential::RunFindText,
-      &EditDifferential::RunFindAnyOf,
-      &EditDifferential::RunFindParenPair,
-      &EditDifferential::RunNextTokenStart,
-      &EditDifferential::RunOperators,
-      &EditDifferential::RunFindByte,
-      &EditDifferential::RunAppend,
+      &EditDifferential::RunAssign,          &EditDifferential::RunClear,
+      &EditDifferential::RunTrimLineBreaks,  &EditDifferential::RunTrimSpaces,
+      &EditDifferential::RunTrimBlanks,      &EditDifferential::RunStripQuotes,
+      &EditDifferential::RunStripAngles,     &EditDifferential::RunStripParens,
+      &EditDifferential::RunStripBrackets,   &EditDifferential::RunStripAmpersand,
+      &EditDifferential::RunCapitalizeFirst, &EditDifferential::RunSplitKeyValue,
+      &EditDifferential::RunCutAt,           &EditDifferential::RunRemoveFirst,
+      &EditDifferential::RunRemoveAll,       &EditDifferential::RunRemoveChars,
+      &EditDifferential::RunReplaceChar,     &EditDifferential::RunReplaceText,
+      &EditDifferential::RunReplaceText,     &EditDifferential::RunInsertAt,
+      &EditDifferential::RunAppendString,    &EditDifferential::RunLastCharPtr,
+      &EditDifferential::RunCharAt,          &EditDifferential::RunFindChar,
+      &EditDifferential::RunFindText,        &EditDifferential::RunFindText,
+      &EditDifferential::RunFindAnyOf,       &EditDifferential::RunFindParenPair,
+      &EditDifferential::RunNextTokenStart,  &EditDifferential::RunOperators,
+      &EditDifferential::RunFindByte,        &EditDifferential::RunAppend,
   };
   before_ = model_.text;
   before_null_ = model_.null;

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/testing/choice_source.h"
 #include "text/dyn_string.h"
+#include "text/testing/choice_source.h"
 
 namespace reference_model {
 
@@ -294,8 +294,7 @@ inline void FormatDifferential::RunFormat() {
   int i = AnyInt();
   double d = Double();
   std::string token = Token();
-  int produced =
-      s_.Format("%d|%s|%g|%.3e|%x", i, token.c_str(), d, d, static_cast<unsigned>(i));
+  int produced = s_.Format("%d|%s|%g|%.3e|%x", i, token.c_str(), d, d, static_cast<unsigned>(i));
   m.text = Printf("%d|%s|%g|%.3e|%x", i, token.c_str(), d, d, static_cast<unsigned>(i));
   Expect(produced, static_cast<long>(m.text.size()));
 }
@@ -313,26 +312,16 @@ inline void FormatDifferential::RunTakeToken() {
 inline void FormatDifferential::RunOne() {
   // The operations, one slot each; WriteToken has two.
   static constexpr void (FormatDifferential::*OPERATIONS[20])() = {
-      &FormatDifferential::RunWriteInt,
-      &FormatDifferential::RunWriteUnsigned,
-      &FormatDifferential::RunWriteShort,
-      &FormatDifferential::RunWriteUnsignedLong,
-      &FormatDifferential::RunWriteBoolAndLong,
-      &FormatDifferential::RunWriteDouble,
-      &FormatDifferential::RunWriteFloat,
-      &FormatDifferential::RunSetPrecision,
-      &FormatDifferential::RunWriteToken,
-      &FormatDifferential::RunWriteToken,
-      &FormatDifferential::RunReadInt,
-      &FormatDifferential::RunReadDouble,
-      &FormatDifferential::RunReadShort,
-      &FormatDifferential::RunReadBool,
-      &FormatDifferential::RunReadFloatAndLong,
-      &FormatDifferential::RunAssignInt,
-      &FormatDifferential::RunAssignFixed,
-      &FormatDifferential::RunToNumbers,
-      &FormatDifferential::RunFormat,
-      &FormatDifferential::RunTakeToken,
+      &FormatDifferential::RunWriteInt,         &FormatDifferential::RunWriteUnsigned,
+      &FormatDifferential::RunWriteShort,       &FormatDifferential::RunWriteUnsignedLong,
+      &FormatDifferential::RunWriteBoolAndLong, &FormatDifferential::RunWriteDouble,
+      &FormatDifferential::RunWriteFloat,       &FormatDifferential::RunSetPrecision,
+      &FormatDifferential::RunWriteToken,       &FormatDifferential::RunWriteToken,
+      &FormatDifferential::RunReadInt,          &FormatDifferential::RunReadDouble,
+      &FormatDifferential::RunReadShort,        &FormatDifferential::RunReadBool,
+      &FormatDifferential::RunReadFloatAndLong, &FormatDifferential::RunAssignInt,
+      &FormatDifferential::RunAssignFixed,      &FormatDifferential::RunToNumbers,
+      &FormatDifferential::RunFormat,           &FormatDifferential::RunTakeToken,
   };
   op_ = Int(0, 19);
   (this->*OPERATIONS[op_])();

@@ -82,9 +82,13 @@ int MemoryFileSystem::Fstat(int fd, FileStatus* status) {
   return it == open_.end() ? EBADF : Stat(it->second.path, status);
 }
 
-int MemoryFileSystem::MayWrite(const std::string& path) { return files_.count(path) != 0 ? 0 : ENOENT; }
+int MemoryFileSystem::MayWrite(const std::string& path) {
+  return files_.count(path) != 0 ? 0 : ENOENT;
+}
 
-int MemoryFileSystem::SetOwner(int fd, uint32_t, uint32_t) { return open_.count(fd) != 0 ? 0 : EBADF; }
+int MemoryFileSystem::SetOwner(int fd, uint32_t, uint32_t) {
+  return open_.count(fd) != 0 ? 0 : EBADF;
+}
 
 int MemoryFileSystem::CopyAttributes(const std::string& from, int fd) {
   if (files_.count(from) == 0) return ENOENT;
@@ -96,7 +100,8 @@ int MemoryFileSystem::ListFolder(const std::string& dir, std::vector<std::string
   const std::string prefix = dir == "/" ? "/" : dir + "/";
   for (const auto& file : files_) {
     const std::string& path = file.first;
-    if (path.compare(0, prefix.size(), prefix) == 0 && path.find('/', prefix.size()) == std::string::npos) {
+    if (path.compare(0, prefix.size(), prefix) == 0 &&
+        path.find('/', prefix.size()) == std::string::npos) {
       names->push_back(path.substr(prefix.size()));
     }
   }
@@ -135,7 +140,8 @@ int MemoryFileSystem::Read(int fd, uint8_t* data, size_t size, size_t* got) {
   if (file == files_.end()) return EBADF;
   size_t left = file->second.size() - std::min(it->second.at, file->second.size());
   *got = std::min({size, left, read_step_});
-  std::copy(file->second.begin() + it->second.at, file->second.begin() + it->second.at + *got, data);
+  std::copy(file->second.begin() + it->second.at, file->second.begin() + it->second.at + *got,
+            data);
   it->second.at += *got;
   return 0;
 }

@@ -21,8 +21,7 @@ RegStatus MemoryRegistry::OpenKey(RegKey key, const char16_t* path, RegKey* resu
   return RegTreeStore::OpenKey(key, path, result);
 }
 
-RegStatus MemoryRegistry::EnumSubkey(RegKey key, uint32_t index, char16_t* name,
-                                     uint32_t* length) {
+RegStatus MemoryRegistry::EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) {
   if (RegStatus status = Injected(RegOperation::Enumerate, u"")) return status;
   return RegTreeStore::EnumSubkey(key, index, name, length);
 }
@@ -63,24 +62,22 @@ RegKeyNode* MemoryRegistry::CreateKey(RegKey root, std::u16string_view path) {
 
 void MemoryRegistry::PutKey(RegKey root, std::u16string_view path) { CreateKey(root, path); }
 
-void MemoryRegistry::PutString(RegKey root, std::u16string_view key_path,
-                               std::u16string_view name, std::u16string_view text) {
+void MemoryRegistry::PutString(RegKey root, std::u16string_view key_path, std::u16string_view name,
+                               std::u16string_view text) {
   std::vector<uint8_t> data;
   EncodeText(RegEncoding::Utf16Le, text, &data);
   data.insert(data.end(), {0, 0});
   PutValue(root, key_path, name, REG_SZ, std::move(data));
 }
 
-void MemoryRegistry::PutValue(RegKey root, std::u16string_view key_path,
-                              std::u16string_view name, uint32_t type,
-                              std::vector<uint8_t> data) {
+void MemoryRegistry::PutValue(RegKey root, std::u16string_view key_path, std::u16string_view name,
+                              uint32_t type, std::vector<uint8_t> data) {
   if (RegKeyNode* node = CreateKey(root, key_path)) {
     tree().SetValue(node, name, type, data.data(), data.size());
   }
 }
 
-std::optional<std::u16string> MemoryRegistry::GetString(RegKey root,
-                                                        std::u16string_view key_path,
+std::optional<std::u16string> MemoryRegistry::GetString(RegKey root, std::u16string_view key_path,
                                                         std::u16string_view name) const {
   RegKeyNode* node = FindKey(root, key_path);
   const RegValueEntry* value = node == nullptr ? nullptr : node->FindValue(name);

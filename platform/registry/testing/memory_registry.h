@@ -45,8 +45,8 @@ class MemoryRegistry : public RegTreeStore {
   void PutString(RegKey root, std::u16string_view key_path, std::u16string_view name,
                  std::u16string_view text);
   // Stores data with the given type; creates the key when missing.
-  void PutValue(RegKey root, std::u16string_view key_path, std::u16string_view name,
-                uint32_t type, std::vector<uint8_t> data);
+  void PutValue(RegKey root, std::u16string_view key_path, std::u16string_view name, uint32_t type,
+                std::vector<uint8_t> data);
   // The value's data read as UTF-16 up to its first NUL (or its end; a
   // trailing odd byte is dropped), whatever its type; nullopt when the key or
   // value is missing.

@@ -13,7 +13,8 @@
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != 0 ? base : "/tmp") + "/regtest-XXXXXX";
+  std::string pattern =
+      std::string(base != nullptr && *base != 0 ? base : "/tmp") + "/regtest-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (::mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -49,7 +50,8 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
@@ -75,7 +77,9 @@ std::vector<uint8_t> Utf16Bytes(std::u16string_view text, bool bom) {
   return out;
 }
 
-std::u16string WideAscii(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string WideAscii(const std::string& ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
 
 std::vector<uint8_t> Utf16z(std::u16string_view text) {
   std::vector<uint8_t> out = Utf16Bytes(text);
@@ -94,11 +98,14 @@ const RegValueEntry* ParsedRegFile::Value(std::u16string_view path, std::u16stri
 
 std::unique_ptr<ParsedRegFile> ParseBytes(const std::vector<uint8_t>& bytes) {
   auto parsed = std::make_unique<ParsedRegFile>();
-  parsed->ok = ParseRegFile(bytes.data(), bytes.size(), &parsed->tree, &parsed->form, &parsed->error);
+  parsed->ok =
+      ParseRegFile(bytes.data(), bytes.size(), &parsed->tree, &parsed->form, &parsed->error);
   return parsed;
 }
 
-std::unique_ptr<ParsedRegFile> ParseText(const std::string& text) { return ParseBytes(NarrowBytes(text)); }
+std::unique_ptr<ParsedRegFile> ParseText(const std::string& text) {
+  return ParseBytes(NarrowBytes(text));
+}
 
 int TrickleSource::Read(uint8_t* buffer, size_t size, size_t* got) {
   size_t n = std::min({size, step_, bytes_.size() - at_});

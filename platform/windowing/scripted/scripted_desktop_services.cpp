@@ -62,8 +62,8 @@ bool ScriptedDesktopServices::ReadProfileString(const std::u16string& section,
 
 bool ScriptedDesktopServices::WriteProfileString(const char16_t* section, const char16_t* key,
                                                  const char16_t* text) {
-  windows_.Note("WriteProfileString(" + Quoted(section) + ", " + Quoted(key) + ", " +
-                Quoted(text) + ")");
+  windows_.Note("WriteProfileString(" + Quoted(section) + ", " + Quoted(key) + ", " + Quoted(text) +
+                ")");
   if (section == nullptr || key == nullptr) return false;
   std::u16string name = std::u16string(section) + u"/" + key;
   if (text == nullptr) {

@@ -53,19 +53,32 @@ std::string HandleText(WindowHandle window) {
 
 std::string MessageName(uint32_t message) {
   switch (message) {
-    case WM_CREATE: return "WM_CREATE";
-    case WM_DESTROY: return "WM_DESTROY";
-    case WM_ACTIVATE: return "WM_ACTIVATE";
-    case WM_PAINT: return "WM_PAINT";
-    case WM_CLOSE: return "WM_CLOSE";
-    case WM_QUIT: return "WM_QUIT";
-    case WM_SETTINGCHANGE: return "WM_SETTINGCHANGE";
-    case WM_KEYDOWN: return "WM_KEYDOWN";
-    case WM_INITDIALOG: return "WM_INITDIALOG";
-    case WM_COMMAND: return "WM_COMMAND";
-    case WM_COPYDATA: return "WM_COPYDATA";
-    case WM_DROPFILES: return "WM_DROPFILES";
-    default: return HandleText(message);
+    case WM_CREATE:
+      return "WM_CREATE";
+    case WM_DESTROY:
+      return "WM_DESTROY";
+    case WM_ACTIVATE:
+      return "WM_ACTIVATE";
+    case WM_PAINT:
+      return "WM_PAINT";
+    case WM_CLOSE:
+      return "WM_CLOSE";
+    case WM_QUIT:
+      return "WM_QUIT";
+    case WM_SETTINGCHANGE:
+      return "WM_SETTINGCHANGE";
+    case WM_KEYDOWN:
+      return "WM_KEYDOWN";
+    case WM_INITDIALOG:
+      return "WM_INITDIALOG";
+    case WM_COMMAND:
+      return "WM_COMMAND";
+    case WM_COPYDATA:
+      return "WM_COPYDATA";
+    case WM_DROPFILES:
+      return "WM_DROPFILES";
+    default:
+      return HandleText(message);
   }
 }
 
@@ -155,11 +168,12 @@ bool ScriptedWindowManager::RunStep() {
 uint16_t ScriptedWindowManager::RegisterClass(const WindowClass& window_class) {
   char style[16];
   std::snprintf(style, sizeof style, "%u", window_class.style);
-  Note(Call("RegisterClass", Quoted(window_class.class_name) + ", style " + style +
-                                 (window_class.icon ? ", icon " + std::to_string(window_class.icon->id)
-                                                    : ", no icon") +
-                                 (window_class.background ? ", brush " + Hex(window_class.background->colour)
-                                                          : ", no brush")));
+  Note(Call(
+      "RegisterClass",
+      Quoted(window_class.class_name) + ", style " + style +
+          (window_class.icon ? ", icon " + std::to_string(window_class.icon->id) : ", no icon") +
+          (window_class.background ? ", brush " + Hex(window_class.background->colour)
+                                   : ", no brush")));
   return WindowManagerBase::RegisterClass(window_class);
 }
 
@@ -171,11 +185,10 @@ WindowHandle ScriptedWindowManager::CreateWindowEx(uint32_t ex_style, const char
                                                    const void* creation_data) {
   Note(Call("CreateWindowEx",
             Hex(ex_style) + ", " + Quoted(class_name) + ", " + Quoted(title) + ", " + Hex(style) +
-                ", " + Hex(static_cast<uint32_t>(x)) + ", " + Hex(static_cast<uint32_t>(y)) +
-                ", " + Hex(static_cast<uint32_t>(width)) + ", " +
-                Hex(static_cast<uint32_t>(height)) + ", " + HandleText(parent) + ", " +
-                std::to_string(menu) + ", " + Hex(instance) + ", " +
-                (creation_data ? "data" : "null")));
+                ", " + Hex(static_cast<uint32_t>(x)) + ", " + Hex(static_cast<uint32_t>(y)) + ", " +
+                Hex(static_cast<uint32_t>(width)) + ", " + Hex(static_cast<uint32_t>(height)) +
+                ", " + HandleText(parent) + ", " + std::to_string(menu) + ", " + Hex(instance) +
+                ", " + (creation_data ? "data" : "null")));
   return WindowManagerBase::CreateWindowEx(ex_style, class_name, title, style, x, y, width, height,
                                            parent, menu, instance, creation_data);
 }
@@ -240,9 +253,9 @@ bool ScriptedWindowManager::GetClientRect(WindowHandle window, Rect* rect) {
 
 bool ScriptedWindowManager::MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
                                        int32_t height, bool repaint) {
-  Note(Call("MoveWindow", HandleText(window) + ", " + std::to_string(x) + ", " +
-                              std::to_string(y) + ", " + std::to_string(width) + ", " +
-                              std::to_string(height) + ", " + (repaint ? "true" : "false")));
+  Note(Call("MoveWindow", HandleText(window) + ", " + std::to_string(x) + ", " + std::to_string(y) +
+                              ", " + std::to_string(width) + ", " + std::to_string(height) + ", " +
+                              (repaint ? "true" : "false")));
   auto it = surfaces_.find(window);
   if (it == surfaces_.end()) return false;
   it->second.rect = Rect{x, y, x + width, y + height};
@@ -267,9 +280,8 @@ bool ScriptedWindowManager::UpdateWindow(WindowHandle window) {
 }
 
 bool ScriptedWindowManager::InvalidateRect(WindowHandle window, const Rect* rect, bool erase) {
-  Note(Call("InvalidateRect",
-            HandleText(window) + ", " + (rect ? RectText(*rect) : "null") + ", " +
-                (erase ? "true" : "false")));
+  Note(Call("InvalidateRect", HandleText(window) + ", " + (rect ? RectText(*rect) : "null") + ", " +
+                                  (erase ? "true" : "false")));
   auto it = surfaces_.find(window);
   if (it == surfaces_.end()) return false;
   it->second.invalid = true;
@@ -341,7 +353,8 @@ intptr_t ScriptedWindowManager::DialogBoxParam(InstanceHandle instance, uint32_t
                                                WindowHandle owner, DialogProcedure procedure,
                                                LongParam parameter) {
   Note(Call("DialogBoxParam", Hex(instance) + ", " + std::to_string(template_id) + ", " +
-                                  HandleText(owner) + ", " + Hex(static_cast<uintptr_t>(parameter))));
+                                  HandleText(owner) + ", " +
+                                  Hex(static_cast<uintptr_t>(parameter))));
   intptr_t result =
       WindowManagerBase::DialogBoxParam(instance, template_id, owner, procedure, parameter);
   Note("DialogBoxParam returned " + std::to_string(result));

@@ -52,9 +52,9 @@ bool ScriptedWindowManager::RunPendingThread() {
 }
 
 uint32_t ScriptedWindowManager::WaitForSingleObject(ThreadHandle thread, uint32_t milliseconds) {
-  calls_.push_back("WaitForSingleObject(" + HandleText(thread) + ", " +
-                   (milliseconds == INFINITE ? std::string("INFINITE") : std::to_string(milliseconds)) +
-                   ")");
+  calls_.push_back(
+      "WaitForSingleObject(" + HandleText(thread) + ", " +
+      (milliseconds == INFINITE ? std::string("INFINITE") : std::to_string(milliseconds)) + ")");
   auto it = pending_threads_.find(thread);
   if (it == pending_threads_.end()) return WAIT_FAILED;
   if (!it->second.returned) {
