@@ -14,6 +14,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/registry/testing/registry_testing.h"
 #include "shell/export_commands.h"
 #include "shell/registry_export.h"
 #include "shell/testing/desktop_test_support.h"
@@ -22,14 +23,6 @@
 extern char** environ;
 
 namespace {
-
-constexpr char FAULTY[] =
-    "REGEDIT4\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
-    "\"Name\"=\"COM5:\"\r\n"
-    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
-    "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
 
 // Counts the paint events of one widget.
 class PaintCounter : public QObject {
@@ -70,7 +63,7 @@ class BusyWindowTest : public DesktopProgramTest {
 };
 
 TEST_F(BusyWindowTest, SlowFixShowsTheWaitCursorAndRepaintsAResize) {
-  WriteRegistry(FAULTY);
+  WriteRegistry(FAULTY_EXPORT);
   GatedFileSystem gate(FileSystem::Step::Rename);
   UseExportFileSystem(&gate);
   PaintCounter paints;
@@ -112,7 +105,7 @@ TEST_F(BusyWindowTest, SlowFixShowsTheWaitCursorAndRepaintsAResize) {
 }
 
 TEST_F(BusyWindowTest, CloseDuringAWriteWaitsForItAndLeavesNoLock) {
-  WriteRegistry(FAULTY);
+  WriteRegistry(FAULTY_EXPORT);
   GatedFileSystem gate(FileSystem::Step::Rename);
   UseExportFileSystem(&gate);
   bool open_after_close = false;
@@ -140,7 +133,7 @@ TEST_F(BusyWindowTest, CloseDuringAWriteWaitsForItAndLeavesNoLock) {
 }
 
 TEST_F(BusyWindowTest, SlowStartShowsTheWindowReadingThenTheExport) {
-  WriteRegistry(FAULTY);
+  WriteRegistry(FAULTY_EXPORT);
   GatedFileSystem gate(FileSystem::Step::OpenRead);
   UseExportFileSystem(&gate);
   std::string reading_text;
@@ -186,7 +179,7 @@ TEST_F(BusyWindowTest, SlowStartOfAFileThatCannotBeUsedEndsWithStatusOne) {
 
 #ifdef QUORVAFIX_SIGNAL_CHILD
 TEST_F(BusyWindowTest, TerminationSignalDuringAWindowsWriteRemovesItsLock) {
-  WriteRegistry(FAULTY);
+  WriteRegistry(FAULTY_EXPORT);
   pid_t child = 0;
   const char* argv[] = {QUORVAFIX_SIGNAL_CHILD, registry_path_.c_str(), nullptr};
   ASSERT_EQ(posix_spawn(&child, QUORVAFIX_SIGNAL_CHILD, nullptr, nullptr,
@@ -197,7 +190,7 @@ TEST_F(BusyWindowTest, TerminationSignalDuringAWindowsWriteRemovesItsLock) {
   ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
   EXPECT_EQ(WTERMSIG(status), SIGTERM);
   EXPECT_FALSE(LockExists()) << "the lock the write held is removed";
-  EXPECT_EQ(ReadRegistry(), QByteArray(FAULTY)) << "the file stays as it was";
+  EXPECT_EQ(ReadRegistry(), QByteArray(FAULTY_EXPORT)) << "the file stays as it was";
 }
 #endif
 

@@ -12,18 +12,12 @@
 #include <QUrl>
 #include <string>
 
+#include "platform/registry/testing/registry_testing.h"
 #include "shell/export_commands.h"
 #include "shell/testing/desktop_test_support.h"
 
 namespace {
 
-constexpr char FAULTY_REGISTRY[] =
-    "REGEDIT4\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
-    "\"Name\"=\"COM5:\"\r\n"
-    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
-    "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
 constexpr char BUG[] = "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n";
 
 class DesktopOpenTest : public DesktopProgramTest {
@@ -112,7 +106,7 @@ TEST_F(DesktopOpenTest, NoArgumentAndAnEmptyHomeGiveNoVerdict) {
 TEST_F(DesktopOpenTest, OpenDialogCancelledRefusedAndAccepted) {
   WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active]\r\n");
   const std::string broken = WriteFile("broken.reg", "REGEDIT4\r\n\"x\"=dword:1\r\n");
-  const std::string faulty = WriteFile("faulty.reg", FAULTY_REGISTRY);
+  const std::string faulty = WriteFile("faulty.reg", FAULTY_EXPORT);
   QString title, refusal, caption;
   bool named_after_cancel = false, named_after_refusal = false;
   WaitForActiveScreen();
@@ -161,7 +155,7 @@ TEST_F(DesktopOpenTest, OpenDialogCancelledRefusedAndAccepted) {
 
 TEST_F(DesktopOpenTest, DroppedFileOpensAndARefusedOneIsTold) {
   WriteRegistry("REGEDIT4\r\n");
-  const std::string faulty = WriteFile("faulty.reg", FAULTY_REGISTRY);
+  const std::string faulty = WriteFile("faulty.reg", FAULTY_EXPORT);
   const std::string text_file = WriteFile("notes.txt", "shopping list\n");
   QString refusal, caption;
   WaitForActiveScreen();
@@ -181,7 +175,7 @@ TEST_F(DesktopOpenTest, DroppedFileOpensAndARefusedOneIsTold) {
 }
 
 TEST_F(DesktopOpenTest, LastExportOpenedIsOpenedAgainWithoutAnArgument) {
-  const std::string faulty = WriteFile("faulty.reg", FAULTY_REGISTRY);
+  const std::string faulty = WriteFile("faulty.reg", FAULTY_EXPORT);
   {
     QSettings settings(SettingsFile(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("Registry/LastExport"), QString::fromStdString(faulty));
@@ -198,7 +192,7 @@ TEST_F(DesktopOpenTest, LastExportOpenedIsOpenedAgainWithoutAnArgument) {
 }
 
 TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {
-  WriteRegistry(FAULTY_REGISTRY);
+  WriteRegistry(FAULTY_EXPORT);
   WriteFile("pda.reg.lock", "");
   QString text, caption;
   WaitForActiveScreen();
@@ -214,12 +208,12 @@ TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {
                               QStringLiteral(": cannot store value \"Dll\"")))
       << text.toStdString();
   EXPECT_EQ(Text(), BUG) << "the report keeps the mark";
-  EXPECT_EQ(ReadRegistry(), QByteArray(FAULTY_REGISTRY));
+  EXPECT_EQ(ReadRegistry(), QByteArray(FAULTY_EXPORT));
 }
 
 TEST_F(DesktopOpenTest, SecondProcessHandsItsFileOverAndRestoresTheMinimisedWindow) {
   WriteRegistry("REGEDIT4\r\n");
-  const std::string faulty = WriteFile("faulty.reg", FAULTY_REGISTRY);
+  const std::string faulty = WriteFile("faulty.reg", FAULTY_EXPORT);
   QProcess second;
   bool minimised = false, restored = false, active = false;
   WaitForActiveScreen();

@@ -22,13 +22,6 @@
 
 namespace {
 
-constexpr char FAULTY[] =
-    "REGEDIT4\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
-    "\"Name\"=\"COM5:\"\r\n"
-    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
-    "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
 constexpr char BROKEN[] = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n";
 
 class ExportCommandsTest : public ShellTest {
@@ -40,7 +33,7 @@ class ExportCommandsTest : public ShellTest {
     ShowExportStartText();
     good_ = folder_.File("pda.reg");
     broken_ = folder_.File("broken.reg");
-    WriteText(good_, FAULTY);
+    WriteText(good_, FAULTY_EXPORT);
     WriteText(broken_, BROKEN);
     windows_.ClearCalls();
   }
@@ -187,7 +180,7 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile
   std::string fifo = folder_.File("pipe.reg");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string other = folder_.File("other.reg");
-  WriteText(other, FAULTY);
+  WriteText(other, FAULTY_EXPORT);
   for (const std::u16string& path :
        {std::u16string(u"pda.reg"), WideAscii(fifo), WideAscii(folder_.Path()), std::u16string()}) {
     windows_.ClearCalls();
@@ -230,7 +223,7 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   EXPECT_EQ(calls[1].substr(0, head.size()), head) << calls[1];
   EXPECT_NE(calls[1].find(".lock"), std::string::npos) << calls[1];
   EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
-  EXPECT_EQ(ReadBytes(good_), NarrowBytes(FAULTY));
+  EXPECT_EQ(ReadBytes(good_), NarrowBytes(FAULTY_EXPORT));
 
   std::remove((good_ + ".lock").c_str());
   windows_.ClearCalls();
@@ -242,7 +235,7 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
 TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
   ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
   const std::string other = folder_.File("other.reg");
-  WriteText(other, FAULTY);
+  WriteText(other, FAULTY_EXPORT);
   SendMessage(MAIN_WINDOW, WM_COMMAND, IDM_DETECT, 0);
   desktop_.ChooseFile(WideAscii(broken_));
   SendMessage(MAIN_WINDOW, WM_COMMAND, IDM_OPEN, 0);

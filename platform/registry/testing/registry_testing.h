@@ -46,6 +46,16 @@ std::vector<uint8_t> Utf16z(std::u16string_view text);
 // ASCII text as UTF-16, one unit per byte. Example: WideAscii("Dll") gives u"Dll".
 std::u16string WideAscii(const std::string& ascii);
 
+// A REGEDIT4 export whose one COM-port driver, COM5:, has the navigation
+// product's Dll "QVBTDEV.DLL": a faulty handheld in its smallest form.
+constexpr char FAULTY_EXPORT[] =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+    "\"Name\"=\"COM5:\"\r\n"
+    "\"Key\"=\"Drivers\\\\BuiltIn\\\\BtSerial\"\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial]\r\n"
+    "\"Dll\"=\"QVBTDEV.DLL\"\r\n";
+
 // A registry file read into a tree.
 struct ParsedRegFile {
   bool ok = false;
