@@ -161,11 +161,7 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
     fs.FailAt(c.step, 1, c.error);
     std::string failure;
     EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), c.status) << c.failure;
-    std::string expected = c.failure;
-    for (size_t at; (at = expected.find('@')) != std::string::npos;) expected.replace(at, 1, file);
-    for (size_t at; (at = expected.find('#')) != std::string::npos;)
-      expected.replace(at, 1, dir.Path());
-    EXPECT_EQ(failure, expected);
+    EXPECT_EQ(failure, WithPaths(c.failure, file, dir.Path()));
     EXPECT_EQ(ReadBytes(file), OLD) << c.failure;
     EXPECT_EQ(ModeOf(file), 0604) << c.failure;
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"}) << c.failure;

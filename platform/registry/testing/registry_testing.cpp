@@ -114,3 +114,12 @@ int TrickleSource::Read(uint8_t* buffer, size_t size, size_t* got) {
   *got = n;
   return 0;
 }
+
+std::string WithPaths(std::string text, const std::string& file, const std::string& folder) {
+  for (size_t at = 0; (at = text.find_first_of("@#", at)) != std::string::npos;) {
+    const std::string& path = text[at] == '@' ? file : folder;
+    text.replace(at, 1, path);
+    at += path.size();
+  }
+  return text;
+}

@@ -46,6 +46,11 @@ std::vector<uint8_t> Utf16z(std::u16string_view text);
 // ASCII text as UTF-16, one unit per byte. Example: WideAscii("Dll") gives u"Dll".
 std::u16string WideAscii(const std::string& ascii);
 
+// text with each '@' replaced by file and each '#' by folder: an expected
+// failure reason written once for every scratch folder.
+// Example: ("cannot sync #", "/t/a", "/t") gives "cannot sync /t".
+std::string WithPaths(std::string text, const std::string& file, const std::string& folder);
+
 // A REGEDIT4 export whose one COM-port driver, COM5:, has the navigation
 // product's Dll "QVBTDEV.DLL": a faulty handheld in its smallest form.
 constexpr char FAULTY_EXPORT[] =
