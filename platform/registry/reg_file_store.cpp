@@ -7,7 +7,7 @@
 
 #include "platform/registry/reg_line_editor.h"
 #include "platform/registry/reg_tree_reader.h"
-#include "platform/registry/reg_value_locator.h"
+#include "platform/registry/reg_value_edits.h"
 
 namespace {
 
@@ -279,48 +279,7 @@ RegStatus RegFileStore::CheckNotStale(RegKeyNode* node, const SeenValue& held,
   return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
 }
 
-RegStatus RegFileStore::EditAndCheck(std::vector<uint8_t>* bytes, const RegValueWrite& value,
-                                     RegSplice* undo, RegFileForm* form, const std::string& what) {
-  RegValueLocation where;
-  RegParseError error;
-  if (!LocateRegValue(bytes->data(), bytes->size(), value.root, value.key_path, value.name, &where,
-                      &error)) {
-    return Fail(ERROR_BADDB, what + ParseFailure(path_, error));
-  }
-  RegSplice splice;
-  std::string failure;
-  if (RegStatus status = PlanValueEdit(*bytes, where, value, &splice, &failure)) {
-    return Fail(status, what + failure);
-  }
-  // The edit is made in the bytes read, so that a large file is never held
-  // twice; undo gives the old content back should a restore need it.
-  *undo = ApplySpliceInPlace(bytes, splice);
-  RegValueLocation check;
-  if (!LocateRegValue(bytes->data(), bytes->size(), value.root, value.key_path, value.name, &check,
-                      &error)) {
-    return Fail(ERROR_NOT_SUPPORTED,
-                what + "the edited file would not read back: " + ParseFailure(path_, error));
-  }
-  if (!check.value_found || check.type != value.type ||
-      check.data != std::vector<uint8_t>(value.data, value.data + value.size)) {
-    return Fail(ERROR_NOT_SUPPORTED, what + "the edited file would read back a different value");
-  }
-  *form = check.form;
-  return ERROR_SUCCESS;
-}
-
-RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_t type,
-                                 const uint8_t* data, uint32_t length) {
-  std::u16string_view name = ValueNameOf(value_name);
-  std::string what = path_ + ": cannot store " + ValueText(name) + " in " + KeyText(key) + ": ";
-  if (data == nullptr && length != 0) return Fail(ERROR_INVALID_PARAMETER, what + "no data");
-  if (length > REG_MAX_DATA_SIZE) return Fail(ERROR_NOT_SUPPORTED, what + "too much data");
-  RegKeyNode* node = nullptr;
-  if (RegStatus status = Resolve(key, &node)) return Fail(status, what + RegStatusText(status));
-  RegKey root = 0;
-  const std::u16string key_path = RegTree::PathOf(node, &root);
-  const RegValueWrite value{root, key_path, name, type, data, length};
-
+RegStatus RegFileStore::StartBatch(RegKey key, RegKeyNode** node, const std::string& what) {
   std::unique_ptr<RegFileLock> lock;
   std::string failure;
   if (RegStatus status = RegFileLock::Acquire(fs_, path_, &lock, &failure)) {
@@ -333,30 +292,137 @@ RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_
     return Fail(StatusOfErrno(read_error),
                 what + "cannot read " + lock->Target() + ": " + std::strerror(read_error));
   }
+  if (RegStatus status = ReloadIfChanged(bytes, exists, key, node, what)) return status;
+  if (!exists) bytes = FileStartBytes(form_);
+  batch_.lock = std::move(lock);
+  batch_.bytes = std::move(bytes);
+  batch_.exists = exists;
+  return ERROR_SUCCESS;
+}
+
+RegStatus RegFileStore::CheckRepresentable(const RegValueWrite& value, const std::string& what) {
+  // What the file's form can hold does not depend on where the value goes:
+  // plan it as a new line of an empty file of that form.
+  RegValueLocation anywhere;
+  anywhere.form = form_;
+  anywhere.form.open_continuation = 0;
+  anywhere.key_has_section = true;
+  RegSplice splice;
+  std::string failure;
+  if (RegStatus status = PlanValueEdit({}, anywhere, value, &splice, &failure)) {
+    return Fail(status, what + failure);
+  }
+  return ERROR_SUCCESS;
+}
+
+void RegFileStore::UnstageAll() {
+  for (auto v = batch_.staged.rbegin(); v != batch_.staged.rend(); ++v) {
+    RegKeyNode* node = tree().Find(tree().Root(v->root), v->key_path);
+    if (node == nullptr) continue;
+    if (v->before.present) {
+      tree().SetValue(node, v->name, v->before.type, v->before.data.data(),
+                      v->before.data.size());
+    } else {
+      tree().DeleteValue(node, v->name);
+    }
+  }
+}
+
+std::string RegFileStore::BatchWhat() const {
+  if (batch_.staged.size() == 1) return batch_.staged[0].what;
+  return path_ + ": cannot store " + std::to_string(batch_.staged.size()) + " values: ";
+}
+
+void RegFileStore::GatherWrites() {
+  batch_ = Batch();
+  batch_.gathering = true;
+}
+
+RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_t type,
+                                 const uint8_t* data, uint32_t length) {
+  const bool alone = !batch_.gathering;
+  if (alone) GatherWrites();
+  std::u16string_view name = ValueNameOf(value_name);
+  std::string what = path_ + ": cannot store " + ValueText(name) + " in " + KeyText(key) + ": ";
+  RegStatus status = ERROR_SUCCESS;
+  RegKeyNode* node = nullptr;
+  if (data == nullptr && length != 0) {
+    status = Fail(ERROR_INVALID_PARAMETER, what + "no data");
+  } else if (length > REG_MAX_DATA_SIZE) {
+    status = Fail(ERROR_NOT_SUPPORTED, what + "too much data");
+  } else if ((status = Resolve(key, &node)) != ERROR_SUCCESS) {
+    Fail(status, what + RegStatusText(status));
+  }
+  if (status == ERROR_SUCCESS) status = StageValue(key, node, name, type, data, length, what);
+  if (!alone) return status;
+  RegStatus committed = CommitWrites();
+  return status != ERROR_SUCCESS ? status : committed;
+}
+
+RegStatus RegFileStore::StageValue(RegKey key, RegKeyNode* node, std::u16string_view name,
+                                   uint32_t type, const uint8_t* data, uint32_t length,
+                                   const std::string& what) {
+  RegKey root = 0;
+  const std::u16string key_path = RegTree::PathOf(node, &root);
+  const RegValueWrite value{root, key_path, name, type, data, length};
   const SeenValue held = ValueIn(node, name);
-  if (RegStatus status = ReloadIfChanged(bytes, exists, key, &node, what)) return status;
+  if (batch_.lock == nullptr) {
+    if (RegStatus status = StartBatch(key, &node, what)) return status;
+  }
   bool stored_already = false;
   if (RegStatus status = CheckNotStale(node, held, value, &stored_already, what)) return status;
   if (stored_already) return ERROR_SUCCESS;
-  if (!exists) bytes = FileStartBytes(form_);
+  if (RegStatus status = CheckRepresentable(value, what)) return status;
+  batch_.staged.push_back({root, key_path, std::u16string(name), type,
+                           std::vector<uint8_t>(data, data + length), ValueIn(node, name), what});
+  tree().SetValue(node, name, type, data, length);
+  return ERROR_SUCCESS;
+}
 
-  RegSplice undo;
-  RegFileForm edited_form;
-  if (RegStatus status = EditAndCheck(&bytes, value, &undo, &edited_form, what)) return status;
-  const std::vector<uint8_t>& edited = bytes;
-  bool replaced = false;
-  std::function<std::vector<uint8_t>()> previous;
-  if (exists) previous = [&edited, &undo] { return ApplySplice(edited, undo); };
-  RegStatus status = lock->Commit(edited, previous, &replaced, &failure);
-  if (replaced) {
-    tree().SetValue(node, name, type, data, length);
-    form_ = edited_form;
-    exists_ = true;
-    hash_ = ContentHash(edited);
-    served_.Forget(root, key_path, name);
-    node->FindValue(name)->served = true;
+RegStatus RegFileStore::CommitWrites() {
+  batch_.gathering = false;
+  if (batch_.staged.empty()) {
+    batch_ = Batch();  // releases the lock
+    return ERROR_SUCCESS;
   }
-  return status == ERROR_SUCCESS ? status : Fail(status, what + failure);
+  std::vector<RegValueWrite> values;
+  for (const StagedValue& v : batch_.staged) {
+    values.push_back({v.root, v.key_path, v.name, v.type, v.data.data(), v.data.size()});
+  }
+  RegFileForm edited_form;
+  RegEditUndo undo;
+  RegEditFailure edit_failure;
+  RegStatus status = EditRegValues(&batch_.bytes, values, &edited_form, &undo, &edit_failure);
+  std::string failure;
+  if (status != ERROR_SUCCESS) {
+    failure = batch_.staged[edit_failure.value].what;
+    if (edit_failure.refused && status != ERROR_BADDB) {
+      failure += "the edited file would not read back: ";
+    }
+    failure += edit_failure.refused ? ParseFailure(path_, edit_failure.parse) : edit_failure.reason;
+  } else {
+    const std::vector<uint8_t>& edited = batch_.bytes;
+    std::function<std::vector<uint8_t>()> previous;
+    if (batch_.exists) previous = [&edited, &undo] { return undo.Restore(edited); };
+    bool replaced = false;
+    std::string reason;
+    status = batch_.lock->Commit(edited, previous, &replaced, &reason);
+    if (status != ERROR_SUCCESS) failure = BatchWhat() + reason;
+    if (replaced) {
+      form_ = edited_form;
+      exists_ = true;
+      hash_ = ContentHash(edited);
+      for (const StagedValue& v : batch_.staged) {
+        served_.Forget(v.root, v.key_path, v.name);
+        RegKeyNode* node = tree().Find(tree().Root(v.root), v.key_path);
+        node->FindValue(v.name)->served = true;
+      }
+      batch_.staged.clear();
+    }
+  }
+  UnstageAll();
+  batch_ = Batch();
+  return status == ERROR_SUCCESS ? status : Fail(status, failure);
 }
 
 RegStatus RegFileStore::Refresh() {

@@ -3,7 +3,8 @@
 // (reg_tree_reader.h); reads are then served from memory; SetValue edits the
 // file in place (only the value's own data, or one added line;
 // reg_line_editor.h) and rewrites it by the lock-file protocol
-// (reg_file_writer.h) before it reports success. A file the reader refuses is
+// (platform/files/lock_file.h) before it reports success; many values can
+// reach the file in one rewrite (GatherWrites, CommitWrites). A file the reader refuses is
 // never written. Single-threaded; the store owns its tree, and callers close
 // the handles they open.
 #pragma once
@@ -78,6 +79,20 @@ class RegFileStore : public RegTreeStore {
   RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
                      uint32_t length) override;
 
+  // Gathers the values stored from now on into one rewrite of the file, made
+  // by CommitWrites. Meanwhile SetValue takes FILE.lock at its first write
+  // and keeps it, reads the file once, checks each value as above (changed
+  // on disk, representable in the file) and stages it: it fails as above,
+  // and its 0 means the value is staged, not yet on disk. Reads show staged
+  // values at once.
+  void GatherWrites();
+  // Writes every value staged since GatherWrites by the lock-file protocol in
+  // one rewrite and releases the lock; 0 when they are all on disk (also
+  // when none was staged). On failure no staged value is on disk, the tree
+  // shows the file as it is (staged values leave it) and LastFailure says
+  // why; the statuses are SetValue's. SetValue writes at once again after.
+  RegStatus CommitWrites();
+
   // Reads the file again when its content differs from what was last read or
   // written (64-bit content hash over size and bytes; the file is read once
   // to hash it and once more only when it changed), so that later reads
@@ -127,10 +142,40 @@ class RegFileStore : public RegTreeStore {
   // unless that is value itself: then *stored_already and nothing to do.
   RegStatus CheckNotStale(RegKeyNode* node, const SeenValue& held, const RegValueWrite& value,
                           bool* stored_already, const std::string& what);
-  // Edits bytes in place to store value and checks that the edited file
-  // reads value back; *undo restores bytes, *form is the edited file's form.
-  RegStatus EditAndCheck(std::vector<uint8_t>* bytes, const RegValueWrite& value, RegSplice* undo,
-                         RegFileForm* form, const std::string& what);
+  // Takes FILE.lock and reads the file into the batch, reading it anew as
+  // the tree when it changed on disk (key's *node follows).
+  RegStatus StartBatch(RegKey key, RegKeyNode** node, const std::string& what);
+  // SetValue's work once the arguments are checked: starts the batch at its
+  // first value, checks value against the file and stages it in *node (key's
+  // node, which follows a reload).
+  RegStatus StageValue(RegKey key, RegKeyNode* node, std::u16string_view name, uint32_t type,
+                       const uint8_t* data, uint32_t length, const std::string& what);
+  // Refuses a value the file's form cannot hold (ERROR_NOT_SUPPORTED).
+  RegStatus CheckRepresentable(const RegValueWrite& value, const std::string& what);
+  // Gives the staged values' keys their values from before the batch.
+  void UnstageAll();
+  // The reason prefix for a failure of the batch as a whole.
+  std::string BatchWhat() const;
+
+  // A value SetValue staged, with what the key held before.
+  struct StagedValue {
+    RegKey root;
+    std::u16string key_path;
+    std::u16string name;
+    uint32_t type;
+    std::vector<uint8_t> data;
+    SeenValue before;
+    std::string what;  // "PATH: cannot store ...: "
+  };
+  // The writes being gathered: the lock, the file as read under it, and the
+  // values staged so far.
+  struct Batch {
+    bool gathering = false;
+    std::unique_ptr<RegFileLock> lock;
+    std::vector<uint8_t> bytes;
+    bool exists = false;
+    std::vector<StagedValue> staged;
+  };
 
   std::string path_;
   FileSystem& fs_;
@@ -138,5 +183,6 @@ class RegFileStore : public RegTreeStore {
   bool exists_ = false;
   uint64_t hash_ = 0;
   ServedValues served_;
+  Batch batch_;
   std::string last_failure_;
 };

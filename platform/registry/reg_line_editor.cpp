@@ -118,27 +118,3 @@ RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation
   }
   return EncodeForFile(form, text, &splice->bytes, reason);
 }
-
-std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSplice& splice) {
-  std::vector<uint8_t> out;
-  out.reserve(file.size() - (splice.end - splice.begin) + splice.bytes.size());
-  out.insert(out.end(), file.begin(), file.begin() + splice.begin);
-  out.insert(out.end(), splice.bytes.begin(), splice.bytes.end());
-  out.insert(out.end(), file.begin() + splice.end, file.end());
-  return out;
-}
-
-RegSplice ApplySpliceInPlace(std::vector<uint8_t>* file, const RegSplice& splice) {
-  RegSplice undo{splice.begin, splice.begin + splice.bytes.size(),
-                 std::vector<uint8_t>(file->begin() + splice.begin, file->begin() + splice.end)};
-  size_t kept = std::min(undo.bytes.size(), splice.bytes.size());
-  std::copy(splice.bytes.begin(), splice.bytes.begin() + kept, file->begin() + splice.begin);
-  if (splice.bytes.size() < undo.bytes.size()) {
-    file->erase(file->begin() + splice.begin + kept, file->begin() + splice.end);
-  } else if (splice.bytes.size() > undo.bytes.size()) {
-    // Exactly the room needed, rather than the doubling insert would take.
-    file->reserve(file->size() + splice.bytes.size() - kept);
-    file->insert(file->begin() + splice.end, splice.bytes.begin() + kept, splice.bytes.end());
-  }
-  return undo;
-}

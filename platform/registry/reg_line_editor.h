@@ -10,15 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/registry/reg_splice.h"
 #include "platform/registry/reg_text_codec.h"
 #include "platform/registry/reg_value_locator.h"
 
-// Bytes [begin, end) of a file replaced by bytes (begin == end: inserted).
-struct RegSplice {
-  uint64_t begin = 0;
-  uint64_t end = 0;
-  std::vector<uint8_t> bytes;
-};
 
 // A value to store: value name (type, size bytes of data; the caller keeps
 // them alive) in the key at key_path below root.
@@ -53,14 +48,6 @@ struct RegValueWrite {
 // EncodeText); ERROR_INVALID_PARAMETER when root is not a predefined root.
 RegStatus PlanValueEdit(const std::vector<uint8_t>& file, const RegValueLocation& where,
                         const RegValueWrite& value, RegSplice* splice, std::string* reason);
-
-// file with splice applied.
-std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSplice& splice);
-// The same made in file itself, which then needs no second copy unless the
-// splice makes it longer than its capacity; returns the splice that undoes
-// it (the bytes it replaced, at the same place).
-// Example: "abcd" with {1, 3, "X"} becomes "aXd" and gives {1, 2, "bc"}.
-RegSplice ApplySpliceInPlace(std::vector<uint8_t>* file, const RegSplice& splice);
 
 // Encodes text for a file of form, with the reason EncodeText refuses it.
 RegStatus EncodeForFile(const RegFileForm& form, std::u16string_view text,

@@ -1,80 +1,115 @@
 #include "platform/registry/reg_value_locator.h"
 
+#include <unordered_map>
+
 #include "platform/registry/reg_name.h"
 
 namespace {
 
+// Key paths folded for matching without regard to case, prefixed by their
+// root, so that equal keys give equal strings.
+std::u16string FoldedKey(RegKey root, std::u16string_view path) {
+  std::u16string folded(1, static_cast<char16_t>(root & 0xF));
+  folded.reserve(path.size() + 1);
+  for (char16_t u : path) folded.push_back(FoldNameUnit(u));
+  return folded;
+}
+
 class Locator : public RegFileEvents {
  public:
-  Locator(RegKey root, std::u16string_view path, std::u16string_view name, RegValueLocation* where)
-      : root_(root), path_(path), name_(name), where_(where) {}
+  Locator(const std::vector<RegValueTarget>& targets, std::vector<RegValueLocation>* where)
+      : targets_(targets), where_(*where) {
+    for (size_t i = 0; i < targets.size(); ++i) {
+      by_key_[FoldedKey(targets[i].root, targets[i].key_path)].push_back(i);
+    }
+  }
 
   void OnKey(RegKey root, std::u16string_view path, bool deletion, uint64_t next_line) override {
-    in_key_ = false;
-    if (root != root_) return;
+    current_ = nullptr;
     if (deletion) {
-      if (Covers(path)) {
-        where_->key_has_section = false;
-        Forget();
+      for (size_t i = 0; i < targets_.size(); ++i) {
+        if (targets_[i].root == root && Covers(path, targets_[i].key_path)) {
+          where_[i].key_has_section = false;
+          Forget(i);
+        }
       }
       return;
     }
-    if (!NamesEqual(path, path_)) return;
-    in_key_ = true;
-    where_->key_has_section = true;
-    where_->append_at = next_line;
+    auto found = by_key_.find(FoldedKey(root, path));
+    if (found == by_key_.end()) return;
+    current_ = &found->second;
+    for (size_t i : *current_) {
+      where_[i].key_has_section = true;
+      where_[i].append_at = next_line;
+    }
   }
 
   void OnValue(std::u16string_view name, const RegReadData& data, RegSourceSpan span,
                uint64_t next_line) override {
-    if (!in_key_) return;
-    where_->append_at = next_line;
-    if (!NamesEqual(name, name_)) return;
-    where_->value_found = true;
-    where_->span = span;
-    where_->type = data.type;
-    where_->data.clear();
-    if (data.is_text) {
-      EncodeText(RegEncoding::Utf16Le, data.text, &where_->data);
-    } else {
-      where_->data.assign(data.bytes, data.bytes + data.size);
+    if (current_ == nullptr) return;
+    for (size_t i : *current_) {
+      RegValueLocation& where = where_[i];
+      where.append_at = next_line;
+      if (!NamesEqual(name, targets_[i].name)) continue;
+      where.value_found = true;
+      where.span = span;
+      where.type = data.type;
+      where.data.clear();
+      if (data.is_text) {
+        EncodeText(RegEncoding::Utf16Le, data.text, &where.data);
+      } else {
+        where.data.assign(data.bytes, data.bytes + data.size);
+      }
     }
   }
 
   void OnValueDeletion(std::u16string_view name, uint64_t next_line) override {
-    if (!in_key_) return;
-    where_->append_at = next_line;
-    if (NamesEqual(name, name_)) Forget();
+    if (current_ == nullptr) return;
+    for (size_t i : *current_) {
+      where_[i].append_at = next_line;
+      if (NamesEqual(name, targets_[i].name)) Forget(i);
+    }
   }
 
  private:
-  // True when deleting the key at path deletes the key sought.
-  bool Covers(std::u16string_view path) const {
-    if (path.size() > path_.size()) return false;
-    if (path.size() < path_.size() && path_[path.size()] != u'\\') return false;
-    return NamesEqual(path, path_.substr(0, path.size()));
+  // True when deleting the key at path deletes the key at sought.
+  static bool Covers(std::u16string_view path, std::u16string_view sought) {
+    if (path.size() > sought.size()) return false;
+    if (path.size() < sought.size() && sought[path.size()] != u'\\') return false;
+    return NamesEqual(path, sought.substr(0, path.size()));
   }
 
-  void Forget() {
-    where_->value_found = false;
-    where_->span = RegSourceSpan();
-    where_->type = 0;
-    where_->data.clear();
+  void Forget(size_t i) {
+    RegValueLocation& where = where_[i];
+    where.value_found = false;
+    where.span = RegSourceSpan();
+    where.type = 0;
+    where.data.clear();
   }
 
-  RegKey root_;
-  std::u16string_view path_;
-  std::u16string_view name_;
-  RegValueLocation* where_;
-  bool in_key_ = false;
+  const std::vector<RegValueTarget>& targets_;
+  std::vector<RegValueLocation>& where_;
+  std::unordered_map<std::u16string, std::vector<size_t>> by_key_;
+  const std::vector<size_t>* current_ = nullptr;  // the targets in the open section
 };
 
 }  // namespace
 
+bool LocateRegValues(const uint8_t* file, size_t size, const std::vector<RegValueTarget>& targets,
+                     std::vector<RegValueLocation>* where, RegParseError* error) {
+  where->assign(targets.size(), RegValueLocation());
+  Locator locator(targets, where);
+  MemoryByteSource source(file, size);
+  RegFileForm form;
+  if (!ReadRegFile(source, locator, &form, error)) return false;
+  for (RegValueLocation& each : *where) each.form = form;
+  return true;
+}
+
 bool LocateRegValue(const uint8_t* file, size_t size, RegKey root, std::u16string_view key_path,
                     std::u16string_view name, RegValueLocation* where, RegParseError* error) {
-  *where = RegValueLocation();
-  Locator locator(root, key_path, name, where);
-  MemoryByteSource source(file, size);
-  return ReadRegFile(source, locator, &where->form, error);
+  std::vector<RegValueLocation> found;
+  bool read = LocateRegValues(file, size, {{root, key_path, name}}, &found, error);
+  *where = read ? std::move(found[0]) : RegValueLocation();
+  return read;
 }

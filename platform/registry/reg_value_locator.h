@@ -1,7 +1,7 @@
-// Finding where one value of one key stands in a registry export file, for
-// an in-place edit: a pass of the reader (reg_parser.h) that keeps nothing
-// but what concerns that key and value, following the same merge and
-// deletion rules as the tree (reg_tree_reader.h).
+// Finding where values stand in a registry export file, for in-place edits:
+// one pass of the reader (reg_parser.h) that keeps nothing but what concerns
+// the keys and values sought, following the same merge and deletion rules as
+// the tree (reg_tree_reader.h).
 #pragma once
 
 #include <cstdint>
@@ -29,3 +29,16 @@ struct RegValueLocation {
 // refused.
 bool LocateRegValue(const uint8_t* file, size_t size, RegKey root, std::u16string_view key_path,
                     std::u16string_view name, RegValueLocation* where, RegParseError* error);
+
+// A value sought: name (empty: the default value) of the key at key_path
+// below root. The views must outlive the search.
+struct RegValueTarget {
+  RegKey root = 0;
+  std::u16string_view key_path;
+  std::u16string_view name;
+};
+
+// LocateRegValue for every target in one pass: (*where)[i] is what
+// LocateRegValue gives for targets[i].
+bool LocateRegValues(const uint8_t* file, size_t size, const std::vector<RegValueTarget>& targets,
+                     std::vector<RegValueLocation>* where, RegParseError* error);
