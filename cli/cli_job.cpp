@@ -117,11 +117,24 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   bool every_entry = options.verbose || options.format == CliFormat::Json;
   DynString report;
   DynString message;
+  // The repairs of one file reach it in one rewrite, made once the scan is done.
+  const bool in_place = fix && !to_patch;
+  if (in_place) store->GatherWrites();
   ScanWith(recorder, fix, report, message, every_entry, result.entries);
 
   int status = EXIT_NO_FAULT_LEFT;
+  bool written = true;
   if (to_patch && !WritePatch(*store, recorder, options.patch_path, file_system, result, err)) {
     status = EXIT_TROUBLE;
+    written = false;
+  }
+  if (in_place) {
+    if (RegStatus committed = store->CommitWrites()) {
+      recorder.FailWritten(committed, store->LastFailure());
+      written = false;
+    }
+  }
+  if (!written) {
     // Nothing was repaired after all: show the drivers as still faulty.
     report.Clear();
     message.Clear();

@@ -43,3 +43,11 @@ RegStatus WriteRecorder::CloseKey(RegKey key) {
   open_keys_.erase(key);
   return inner_.CloseKey(key);
 }
+
+void WriteRecorder::FailWritten(RegStatus status, const std::string& failure) {
+  for (RecordedWrite& write : writes_) {
+    if (write.status != ERROR_SUCCESS) continue;
+    write.status = status;
+    write.failure = failure;
+  }
+}

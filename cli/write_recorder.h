@@ -42,6 +42,10 @@ class WriteRecorder : public RegistryStore {
                      uint32_t length) override;
   RegStatus CloseKey(RegKey key) override;
 
+  // Marks every write that succeeded as failed with status and failure: the
+  // writes the inner store gathered did not reach the file after all.
+  void FailWritten(RegStatus status, const std::string& failure);
+
   // Every write, in the order it was made.
   const std::vector<RecordedWrite>& Writes() const { return writes_; }
 

@@ -10,10 +10,13 @@
 #include <QProcess>
 #include <QSettings>
 #include <QUrl>
+#include <cerrno>
 #include <string>
 
+#include "platform/files/testing/failing_file_system.h"
 #include "platform/registry/testing/registry_testing.h"
 #include "shell/export_commands.h"
+#include "shell/registry_export.h"
 #include "shell/testing/desktop_test_support.h"
 
 namespace {
@@ -209,6 +212,41 @@ TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {
       << text.toStdString();
   EXPECT_EQ(Text(), BUG) << "the report keeps the mark";
   EXPECT_EQ(ReadRegistry(), QByteArray(FAULTY_EXPORT));
+}
+
+// Both repairs reach the file in one rewrite; when its rename fails, neither
+// is on disk, so the report marks both drivers as still faulty.
+TEST_F(DesktopOpenTest, FailedRewriteOfSeveralRepairsLeavesEveryDriverMarked) {
+  const char two_faulty[] =
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+      "\"Name\"=\"COM5:\"\r\n\"Key\"=\"Drivers\\\\BuiltIn\\\\A\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\02]\r\n"
+      "\"Name\"=\"COM6:\"\r\n\"Key\"=\"Drivers\\\\BuiltIn\\\\B\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\A]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\B]\r\n\"Dll\"=\"---BTCEIF.DLL\"\r\n";
+  WriteRegistry(two_faulty);
+  FailingFileSystem failing(RealFileSystem());
+  failing.FailAt(FileSystem::Step::Rename, 1, EIO);
+  UseExportFileSystem(&failing);
+  QString text, caption;
+  WaitForActiveScreen();
+  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
+  AnswerMessageBox(&text, &caption);
+  WaitForNoModalBox();
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  UseExportFileSystem(nullptr);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_EQ(failing.Calls(FileSystem::Step::Rename), 1) << "one rewrite for both repairs";
+  EXPECT_TRUE(text.startsWith(QString(REPAIR_REFUSED_TEXT) +
+                              QString::fromStdString(registry_path_) +
+                              QStringLiteral(": cannot store 2 values: cannot rename")))
+      << text.toStdString();
+  EXPECT_EQ(Text(),
+            "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n"
+            "COM6:\r\nDll: ---BTCEIF.DLL <<<< BUG DETECTED HERE!\r\n");
+  EXPECT_EQ(ReadRegistry(), QByteArray(two_faulty));
 }
 
 TEST_F(DesktopOpenTest, SecondProcessHandsItsFileOverAndRestoresTheMinimisedWindow) {

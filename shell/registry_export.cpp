@@ -99,3 +99,13 @@ void ClearRepairFailures() {
 }
 
 const std::string& LastRepairFailure() { return open_export ? open_export->Refused() : Empty(); }
+
+void GatherRepairs() {
+  if (open_export) open_export->File().GatherWrites();
+}
+
+bool CommitRepairs() {
+  if (open_export == nullptr || open_export->File().CommitWrites() == ERROR_SUCCESS) return true;
+  open_export->Refused() = open_export->File().LastFailure();
+  return false;
+}

@@ -45,6 +45,14 @@ void CloseRegistryExport();
 // The path of the open export as given to OpenRegistryExport; empty when none.
 const std::string& OpenExportPath();
 
+// Gathers the writes from now on into one rewrite of the open export's file
+// (a write's success then means it is staged), until CommitRepairs.
+void GatherRepairs();
+// Writes what was gathered in one rewrite. True when it is all on disk (or
+// nothing was gathered); false when none of it is, the export showing its
+// file as it is and LastRepairFailure saying why.
+bool CommitRepairs();
+
 // Forgets the refused writes so far (the window calls it before a repair).
 void ClearRepairFailures();
 // The store's reason for the last write it refused since ClearRepairFailures;

@@ -51,7 +51,14 @@ uint32_t RunWork(void* parameter) {
     work->readable = RefreshRegistryExport(&work->reason);
     if (work->readable) {
       ClearRepairFailures();
+      if (work->repair) GatherRepairs();
       ScanSerialDrivers(work->report, work->message, work->repair);
+      if (work->repair && !CommitRepairs()) {
+        // Nothing was repaired after all: show the drivers as still faulty.
+        work->report.Clear();
+        work->message.Clear();
+        ScanSerialDrivers(work->report, work->message, false);
+      }
       work->refused_repair = LastRepairFailure();
     }
   } else {

@@ -113,7 +113,9 @@ class OutsideEditor : public FileSystem {
   int edits_ = 0;
 };
 
-TEST(Concurrency, OutsideEditsBetweenLoadAndEachWriteAreKept) {
+// The repairs of one file reach it in one rewrite, so the editor changes the
+// file once, after the load; its edit stays and every repair lands.
+TEST(Concurrency, OutsideEditBetweenLoadAndTheRewriteIsKept) {
   const int drivers = 8;
   TempDir dir;
   const std::string file = dir.File("dev.reg");
@@ -121,9 +123,9 @@ TEST(Concurrency, OutsideEditsBetweenLoadAndEachWriteAreKept) {
   OutsideEditor editor(file);
   JobResult job = RunJob(CliCommand::Fix, file, "", &editor);
   EXPECT_EQ(job.status, EXIT_NO_FAULT_LEFT) << job.err;
-  EXPECT_EQ(editor.edits(), drivers);
+  EXPECT_EQ(editor.edits(), 1);
   std::string expected = FaultyRegistry(std::vector<bool>(drivers, true), drivers + 2);
-  for (int i = 0; i < drivers; ++i) expected = WithOutsideEdit(expected, i);
+  expected = WithOutsideEdit(expected, 0);
   EXPECT_EQ(FileText(file), expected);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
 }
