@@ -73,6 +73,16 @@ class DesktopOpenTest : public DesktopProgramTest {
     });
   }
 
+  // Runs the program, chooses Fix, answers its box and quits.
+  void FixThenQuit(QString* text, QString* caption) {
+    WaitForActiveScreen();
+    Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
+    AnswerMessageBox(text, caption);
+    WaitForNoModalBox();
+    Press(Qt::Key_Q);
+    EXPECT_EQ(RunProgram(), 0);
+  }
+
   QStringList filters_;
 };
 
@@ -198,12 +208,7 @@ TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {
   WriteRegistry(FAULTY_EXPORT);
   WriteFile("pda.reg.lock", "");
   QString text, caption;
-  WaitForActiveScreen();
-  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
-  AnswerMessageBox(&text, &caption);
-  WaitForNoModalBox();
-  Press(Qt::Key_Q);
-  EXPECT_EQ(RunProgram(), 0);
+  FixThenQuit(&text, &caption);
   EXPECT_TRUE(driver_.Done());
   EXPECT_EQ(caption, QStringLiteral("QUORVAFIX"));
   EXPECT_TRUE(text.startsWith(QString(REPAIR_REFUSED_TEXT) +
@@ -230,12 +235,7 @@ TEST_F(DesktopOpenTest, FailedRewriteOfSeveralRepairsLeavesEveryDriverMarked) {
   failing.FailAt(FileSystem::Step::Rename, 1, EIO);
   UseExportFileSystem(&failing);
   QString text, caption;
-  WaitForActiveScreen();
-  Choose(QStringLiteral("Fix QUORVA Bluetooth Bug"));
-  AnswerMessageBox(&text, &caption);
-  WaitForNoModalBox();
-  Press(Qt::Key_Q);
-  EXPECT_EQ(RunProgram(), 0);
+  FixThenQuit(&text, &caption);
   UseExportFileSystem(nullptr);
   EXPECT_TRUE(driver_.Done());
   EXPECT_EQ(failing.Calls(FileSystem::Step::Rename), 1) << "one rewrite for both repairs";

@@ -48,8 +48,8 @@ RegStatus Refused(size_t value, const RegParseError& error, RegEditFailure* fail
   return ERROR_BADDB;
 }
 
-// The edits of values planned on file as it stands; false when two of them
-// would touch the same place.
+// The edits of values, each planned on file as it stands, in file order;
+// *apart false when two of them would touch the same place.
 RegStatus PlanTogether(const std::vector<uint8_t>& file, const std::vector<RegValueWrite>& all,
                        const std::vector<const RegValueWrite*>& values,
                        std::vector<RegSplice>* splices, bool* apart, RegEditFailure* failure) {
