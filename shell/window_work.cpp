@@ -1,7 +1,8 @@
 #include "shell/window_work.h"
 
 #include <memory>
-#include <mutex>
+#include <optional>
+#include <utility>
 
 #include "scan/serial_scan.h"
 #include "shell/display_text.h"
@@ -20,6 +21,9 @@ struct Work {
   std::string path;             // Open
   bool at_start = false;        // Open at start-up, the window showing READING_TEXT
   bool end_on_refusal = false;  // and ending the program when refused
+  WindowHandle window = 0;      // who hears of the end
+  bool start_posted = false;    // WM_WORK_START is on its way
+  bool started = false;         // the worker has been given the work
   ThreadHandle thread = 0;
 
   // Results, written by the worker before it reports.
@@ -29,21 +33,14 @@ struct Work {
   DynString message;
   std::string refused_repair;
   LoadedExport loaded;  // Open: null when refused
-
-  // Who hears of the end; the window may come after the work has started.
-  std::mutex lock;
-  WindowHandle window = 0;
-  bool done = false;
 };
 
 std::unique_ptr<Work> running;
 bool close_pending = false;
 std::string open_when_idle;
+// The scan chosen while an export is read: repair off (Detect) or on (Fix).
+std::optional<bool> scan_when_read;
 int start_exit_status = 0;
-
-void PostDone(Work* work) {
-  PostMessage(work->window, WM_WORK_DONE, 0, reinterpret_cast<LongParam>(work));
-}
 
 uint32_t RunWork(void* parameter) {
   Work* work = static_cast<Work*>(parameter);
@@ -57,23 +54,41 @@ uint32_t RunWork(void* parameter) {
   } else {
     work->loaded = LoadRegistryExport(work->path, &work->reason);
   }
-  std::lock_guard<std::mutex> hold(work->lock);
-  work->done = true;
-  if (work->window != 0) PostDone(work);
+  PostMessage(work->window, WM_WORK_DONE, 0, reinterpret_cast<LongParam>(work));
   return 0;
 }
 
-// Runs work on a new thread (here, when no thread can be made) under the
-// wait cursor; false while other work runs.
-bool Start(std::unique_ptr<Work> work, WindowHandle window) {
+// Makes work the work in progress, under the wait cursor; false while other
+// work runs.
+bool Hold(std::unique_ptr<Work> work) {
   if (running) return false;
-  work->window = window;
   SetCursor(LoadCursor(0, IDC_WAIT));
-  Work* started = work.get();
   running = std::move(work);
-  started->thread = CreateThread(RunWork, started);
-  if (started->thread == 0) RunWork(started);
   return true;
+}
+
+// Gives the work in progress to a new thread (or runs it here, when no
+// thread can be made).
+void Launch() {
+  Work* work = running.get();
+  work->started = true;
+  work->thread = CreateThread(RunWork, work);
+  if (work->thread == 0) RunWork(work);
+}
+
+// Holds work for window and launches it at once; false while other work runs.
+bool Start(std::unique_ptr<Work> work, WindowHandle window) {
+  work->window = window;
+  if (!Hold(std::move(work))) return false;
+  Launch();
+  return true;
+}
+
+bool StartScan(WindowHandle window, bool repair) {
+  auto work = std::make_unique<Work>();
+  work->kind = WorkKind::Scan;
+  work->repair = repair;
+  return Start(std::move(work), window);
 }
 
 void ShowScanOutcome(WindowHandle window, Work& work) {
@@ -90,31 +105,36 @@ void ShowScanOutcome(WindowHandle window, Work& work) {
   if (work.repair) ShowRefusedRepair(window, work.refused_repair);
 }
 
-void ShowOpenOutcome(WindowHandle window, Work& work) {
+// True when the export was opened; false when it was refused (the window
+// may then be closing).
+bool ShowOpenOutcome(WindowHandle window, Work& work) {
   if (work.loaded != nullptr) {
     InstallRegistryExport(std::move(work.loaded));
     ShowOpenedExport(window);
-    return;
+    return true;
   }
   ShowRefusedExport(window, work.reason);
   if (work.end_on_refusal) {
     start_exit_status = 1;
+    open_when_idle.clear();
     SendMessage(window, WM_CLOSE, 0, 0);
   } else if (work.at_start) {
     ShowExportStartText();
     InvalidateRect(window, nullptr, false);
   }
+  return false;
 }
 
 }  // namespace
 
 bool WorkInProgress() { return running != nullptr; }
 
-bool StartScan(WindowHandle window, bool repair) {
-  auto work = std::make_unique<Work>();
-  work->kind = WorkKind::Scan;
-  work->repair = repair;
-  return Start(std::move(work), window);
+void ScanWhenIdle(WindowHandle window, bool repair) {
+  if (running) {
+    if (running->kind == WorkKind::Open) scan_when_read = repair;
+    return;
+  }
+  if (RequireRegistry(window)) StartScan(window, repair);
 }
 
 bool StartOpen(WindowHandle window, const std::string& path) {
@@ -128,28 +148,13 @@ void OpenWhenIdle(WindowHandle window, const std::string& path) {
   if (!StartOpen(window, path)) open_when_idle = path;
 }
 
-bool OpenAtStart(const std::string& path, bool end_on_refusal, bool* opened, std::string* reason) {
+void OpenAfterFirstPaint(const std::string& path, bool end_on_refusal) {
   auto work = std::make_unique<Work>();
   work->kind = WorkKind::Open;
   work->path = path;
   work->at_start = true;
   work->end_on_refusal = end_on_refusal;
-  Work* started = work.get();
-  if (!Start(std::move(work), 0)) return false;
-  if (started->thread != 0 &&
-      WaitForSingleObject(started->thread, START_FEEDBACK_MS) == WAIT_TIMEOUT) {
-    return false;
-  }
-  CloseHandle(started->thread);
-  std::unique_ptr<Work> done = std::move(running);
-  SetCursor(LoadCursor(0, IDC_ARROW));
-  *opened = done->loaded != nullptr;
-  if (*opened) {
-    InstallRegistryExport(std::move(done->loaded));
-  } else {
-    *reason = done->reason;
-  }
-  return true;
+  Hold(std::move(work));
 }
 
 int StartExitStatus() {
@@ -164,14 +169,22 @@ void EndWork() {
   running.reset();
   close_pending = false;
   open_when_idle.clear();
+  scan_when_read.reset();
   SetCursor(LoadCursor(0, IDC_ARROW));
 }
 
-void AttachWorkWindow(WindowHandle window) {
-  if (!running) return;
-  std::lock_guard<std::mutex> hold(running->lock);
+void OnWindowPainted(WindowHandle window) {
+  // Starting the worker inside the paint would let it take the processor
+  // from the rest of the first frame; the posted message comes after it.
+  if (!running || running->started || running->start_posted) return;
   running->window = window;
-  if (running->done) PostDone(running.get());
+  running->start_posted = true;
+  PostMessage(window, WM_WORK_START, 0, reinterpret_cast<LongParam>(running.get()));
+}
+
+void OnWorkStart(WindowHandle, LongParam lparam) {
+  if (!running || reinterpret_cast<Work*>(lparam) != running.get() || running->started) return;
+  Launch();
 }
 
 void OnWorkDone(WindowHandle window, LongParam lparam) {
@@ -182,6 +195,7 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
   }
   std::unique_ptr<Work> work = std::move(running);
   SetCursor(LoadCursor(0, IDC_ARROW));
+  std::optional<bool> scan = std::exchange(scan_when_read, std::nullopt);
   if (close_pending) {
     close_pending = false;
     DefWindowProc(window, WM_CLOSE, 0, 0);
@@ -189,8 +203,8 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
   }
   if (work->kind == WorkKind::Scan) {
     ShowScanOutcome(window, *work);
-  } else {
-    ShowOpenOutcome(window, *work);
+  } else if (ShowOpenOutcome(window, *work) && scan) {
+    StartScan(window, *scan);
   }
   if (!open_when_idle.empty() && !running) {
     std::string path = std::move(open_when_idle);
@@ -201,6 +215,10 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
 
 bool DeferCloseUntilWorkDone() {
   if (!running) return false;
+  if (!running->started) {
+    EndWork();
+    return false;
+  }
   close_pending = true;
   return true;
 }
