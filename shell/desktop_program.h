@@ -16,7 +16,8 @@
 // Detect or Fix chosen meanwhile waits for it. When REGISTRY_FILE cannot be
 // read or parsed (a missing file included), a message box captioned
 // "QUORVAFIX" over the window tells why, before any scan, then the window
-// closes and the result is 1; a remembered or default file that cannot be
+// closes and the result is 1 (unless a file was dropped or handed over
+// meanwhile: the window then stays to open it); a remembered or default file that cannot be
 // used is told the same way, and the window then stays with no export open.
 // Otherwise the result is WinMain's: 0 when the program ends normally.
 // Installs the handlers that remove the program's locks on SIGINT, SIGTERM,

@@ -114,9 +114,10 @@ bool ShowOpenOutcome(WindowHandle window, Work& work) {
     return true;
   }
   ShowRefusedExport(window, work.reason);
-  if (work.end_on_refusal) {
+  // A file dropped or handed over meanwhile is the one asked for last: the
+  // window stays to open it.
+  if (work.end_on_refusal && open_when_idle.empty()) {
     start_exit_status = 1;
-    open_when_idle.clear();
     SendMessage(window, WM_CLOSE, 0, 0);
   } else if (work.at_start) {
     ShowExportStartText();

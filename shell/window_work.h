@@ -44,7 +44,8 @@ void OpenWhenIdle(WindowHandle window, const std::string& path);
 // opens in the window (OpenExportInWindow's result); refused, its refusal is
 // shown over the window, before any scan, and then with end_on_refusal the
 // window closes and StartExitStatus becomes 1, and without it the window
-// stays with no export open. Ignored while other work runs.
+// stays with no export open; a file dropped or handed over meanwhile keeps
+// the window, and is opened next. Ignored while other work runs.
 void OpenAfterFirstPaint(const std::string& path, bool end_on_refusal);
 // 1 when an export read at start-up with end_on_refusal was refused after
 // the window appeared; otherwise 0. Forgets it, ready for the next run.

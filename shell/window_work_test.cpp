@@ -332,6 +332,21 @@ TEST_F(StartExportTest, ScanChosenWhileARememberedExportIsReadIsDroppedWhenItIsR
       << "a scan chosen afterwards finds no export open, as ever";
 }
 
+TEST_F(StartExportTest, FileHandedOverWhileARefusedGivenExportIsReadKeepsTheWindowAndOpens) {
+  Start(broken_, true);
+  UntilTheReadBegins();
+  const std::u16string handed = WideAscii(good_);
+  CopyData data{COPYDATA_OPEN_EXPORT, static_cast<uint32_t>(handed.size() * 2), handed.data()};
+  EXPECT_EQ(SendMessage(MAIN_WINDOW, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data)), 1);
+  FinishWork();
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_NE(Boxes()[0].find(EXPORT_REFUSED_TEXT), std::string::npos);
+  EXPECT_TRUE(windows_.IsWindow(MAIN_WINDOW));
+  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(Text().rfind("   Registry export: " + good_, 0), 0u) << Text();
+  EXPECT_EQ(StartExitStatus(), 0);
+}
+
 TEST_F(StartExportTest, CloseBeforeTheReadBeganClosesAtOnceAndReadsNothing) {
   Start(good_, true);
   SendMessage(MAIN_WINDOW, WM_CLOSE, 0, 0);
