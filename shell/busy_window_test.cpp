@@ -221,9 +221,8 @@ TEST_F(BusyWindowTest, WindowPaintsBeforeItsExportIsRead) {
     gate.Open();
     return true;
   });
-  driver_.Add("export open", [] {
-    return std::string(DisplayText.CStr()).rfind("   Registry export: ", 0) == 0;
-  });
+  driver_.Add("export open",
+              [] { return std::string(DisplayText.CStr()).rfind("   Registry export: ", 0) == 0; });
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgram(), 0);
   QApplication::instance()->removeEventFilter(&watch);

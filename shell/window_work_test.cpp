@@ -250,12 +250,12 @@ TEST_P(StartOutcomeTest, ExportOpensOrItsRefusalIsToldOverTheWindow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartOutcomeTest,
-    ::testing::Values(
-        StartOutcome{"GivenRead", false, true, true, 0, true, "   Registry export: "},
-        StartOutcome{"RememberedRead", false, false, true, 0, true, "   Registry export: "},
-        StartOutcome{"GivenRefused", true, true, false, 1, false, READING_TEXT_HEAD},
-        StartOutcome{"RememberedRefused", true, false, false, 0, true,
-                     "   No registry export is open."}),
+    ::testing::Values(StartOutcome{"GivenRead", false, true, true, 0, true, "   Registry export: "},
+                      StartOutcome{"RememberedRead", false, false, true, 0, true,
+                                   "   Registry export: "},
+                      StartOutcome{"GivenRefused", true, true, false, 1, false, READING_TEXT_HEAD},
+                      StartOutcome{"RememberedRefused", true, false, false, 0, true,
+                                   "   No registry export is open."}),
     [](const ::testing::TestParamInfo<StartOutcome>& info) { return info.param.name; });
 
 constexpr char BUG[] = "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n";
@@ -292,13 +292,12 @@ TEST_P(WaitingScanTest, ScanChosenWhileTheStartExportIsReadRunsOnItOnceItIsOpen)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WaitingScanTest,
-    ::testing::Values(WaitingScan{"DetectDuringTheRead", false, {IDM_DETECT}, BUG, false},
-                      WaitingScan{"DetectBeforeTheRead", true, {IDM_DETECT}, BUG, false},
-                      WaitingScan{"FixDuringTheRead", false, {IDM_FIX}, FIXED, true},
-                      WaitingScan{"DetectThenFixTheLastWins", false, {IDM_DETECT, IDM_FIX},
-                                  FIXED, true},
-                      WaitingScan{"FixThenDetectTheLastWins", false, {IDM_FIX, IDM_DETECT},
-                                  BUG, false}),
+    ::testing::Values(
+        WaitingScan{"DetectDuringTheRead", false, {IDM_DETECT}, BUG, false},
+        WaitingScan{"DetectBeforeTheRead", true, {IDM_DETECT}, BUG, false},
+        WaitingScan{"FixDuringTheRead", false, {IDM_FIX}, FIXED, true},
+        WaitingScan{"DetectThenFixTheLastWins", false, {IDM_DETECT, IDM_FIX}, FIXED, true},
+        WaitingScan{"FixThenDetectTheLastWins", false, {IDM_FIX, IDM_DETECT}, BUG, false}),
     [](const ::testing::TestParamInfo<WaitingScan>& info) { return info.param.name; });
 
 TEST_F(StartExportTest, ScanChosenWhileAGivenExportIsReadIsDroppedWhenItIsRefused) {
