@@ -13,13 +13,14 @@
 // none the window opens with no export open and says so. The window paints
 // first, saying which file it reads, under the wait cursor; the export is
 // read right after, on the window's worker (OpenAfterFirstPaint), and a
-// Detect or Fix chosen meanwhile waits for it. When REGISTRY_FILE cannot be
-// read or parsed (a missing file included), a message box captioned
-// "QUORVAFIX" over the window tells why, before any scan, then the window
-// closes and the result is 1 (unless a file was dropped or handed over
-// meanwhile: the window then stays to open it); a remembered or default file that cannot be
-// used is told the same way, and the window then stays with no export open.
-// Otherwise the result is WinMain's: 0 when the program ends normally.
+// Detect, Fix or Open chosen meanwhile waits for it. When REGISTRY_FILE
+// cannot be read or parsed (a missing file included), a message box
+// captioned "QUORVAFIX" over the window tells why, before any scan, then the
+// window closes and the result is 1 (unless Open was chosen or a file
+// dropped or handed over meanwhile: the window then stays for that file); a
+// remembered or default file that cannot be used is told the same way, and
+// the window then stays with no export open. Otherwise the result is
+// WinMain's: 0 when the program ends normally.
 // Installs the handlers that remove the program's locks on SIGINT, SIGTERM,
 // SIGHUP and SIGQUIT (lock_signals.h), so that a window ended in the middle
 // of a write leaves no FILE.lock.

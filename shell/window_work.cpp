@@ -1,9 +1,9 @@
 #include "shell/window_work.h"
 
 #include <memory>
-#include <optional>
 #include <utility>
 
+#include "resources/resource_ids.h"
 #include "scan/serial_scan.h"
 #include "shell/display_text.h"
 #include "shell/export_commands.h"
@@ -38,8 +38,8 @@ struct Work {
 std::unique_ptr<Work> running;
 bool close_pending = false;
 std::string open_when_idle;
-// The scan chosen while an export is read: repair off (Detect) or on (Fix).
-std::optional<bool> scan_when_read;
+// The command chosen while an export is read (WaitForRead); 0 when none.
+uint16_t command_when_read = 0;
 int start_exit_status = 0;
 
 uint32_t RunWork(void* parameter) {
@@ -105,18 +105,17 @@ void ShowScanOutcome(WindowHandle window, Work& work) {
   if (work.repair) ShowRefusedRepair(window, work.refused_repair);
 }
 
-// True when the export was opened; false when it was refused (the window
-// may then be closing).
-bool ShowOpenOutcome(WindowHandle window, Work& work) {
+// True when the export was opened; false when it was refused. A refused
+// start export given on the command line closes the window unless
+// keep_window.
+bool ShowOpenOutcome(WindowHandle window, Work& work, bool keep_window) {
   if (work.loaded != nullptr) {
     InstallRegistryExport(std::move(work.loaded));
     ShowOpenedExport(window);
     return true;
   }
   ShowRefusedExport(window, work.reason);
-  // A file dropped or handed over meanwhile is the one asked for last: the
-  // window stays to open it.
-  if (work.end_on_refusal && open_when_idle.empty()) {
+  if (work.end_on_refusal && !keep_window) {
     start_exit_status = 1;
     SendMessage(window, WM_CLOSE, 0, 0);
   } else if (work.at_start) {
@@ -130,11 +129,14 @@ bool ShowOpenOutcome(WindowHandle window, Work& work) {
 
 bool WorkInProgress() { return running != nullptr; }
 
+bool WaitForRead(uint16_t command) {
+  if (!running || running->kind != WorkKind::Open) return false;
+  command_when_read = command;
+  return true;
+}
+
 void ScanWhenIdle(WindowHandle window, bool repair) {
-  if (running) {
-    if (running->kind == WorkKind::Open) scan_when_read = repair;
-    return;
-  }
+  if (WaitForRead(repair ? IDM_FIX : IDM_DETECT) || running) return;
   if (RequireRegistry(window)) StartScan(window, repair);
 }
 
@@ -170,7 +172,7 @@ void EndWork() {
   running.reset();
   close_pending = false;
   open_when_idle.clear();
-  scan_when_read.reset();
+  command_when_read = 0;
   SetCursor(LoadCursor(0, IDC_ARROW));
 }
 
@@ -196,7 +198,7 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
   }
   std::unique_ptr<Work> work = std::move(running);
   SetCursor(LoadCursor(0, IDC_ARROW));
-  std::optional<bool> scan = std::exchange(scan_when_read, std::nullopt);
+  uint16_t command = std::exchange(command_when_read, 0);
   if (close_pending) {
     close_pending = false;
     DefWindowProc(window, WM_CLOSE, 0, 0);
@@ -204,14 +206,20 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
   }
   if (work->kind == WorkKind::Scan) {
     ShowScanOutcome(window, *work);
-  } else if (ShowOpenOutcome(window, *work) && scan) {
-    StartScan(window, *scan);
+  } else {
+    // A file dropped, handed over or about to be chosen is the one asked for
+    // last: the window stays for it.
+    const bool keep_window = !open_when_idle.empty() || command == IDM_OPEN;
+    // A scan was meant for the export read; none is scanned in its place.
+    if (!ShowOpenOutcome(window, *work, keep_window) && command != IDM_OPEN) command = 0;
   }
+  if (command == IDM_DETECT || command == IDM_FIX) StartScan(window, command == IDM_FIX);
   if (!open_when_idle.empty() && !running) {
     std::string path = std::move(open_when_idle);
     open_when_idle.clear();
     StartOpen(window, path);
   }
+  if (command == IDM_OPEN) OnOpenCommand(window);
 }
 
 bool DeferCloseUntilWorkDone() {

@@ -1,10 +1,10 @@
 // The main window's long work (reading an export, Detect, Fix) on a worker
 // thread, so that the window keeps painting and shows the wait cursor while
 // it runs. One piece of work at a time, and meanwhile the window leaves the
-// registry store to it: Open is ignored, Detect and Fix wait for an export
-// being read and are ignored during a scan, a path dropped or handed over
-// waits for the work to end, and so does a close request. UI thread only;
-// the work itself touches nothing but the registry export.
+// registry store to it: Detect, Fix and Open wait for an export being read
+// and are ignored during a scan, a path dropped or handed over waits for the
+// work to end, and so does a close request. UI thread only; the work itself
+// touches nothing but the registry export.
 #pragma once
 
 #include <string>
@@ -20,14 +20,19 @@ constexpr uint32_t WM_WORK_START = WM_USER + 2;
 // True from the start of a piece of work until WM_WORK_DONE has been handled.
 bool WorkInProgress();
 
+// While an export is being read: remembers command (IDM_DETECT, IDM_FIX or
+// IDM_OPEN; the last one chosen meanwhile wins) to be carried out once the
+// read is done, and returns true. A scan is then dropped when the export is
+// refused (nothing else is scanned in its place); an Open is carried out all
+// the same. Both are dropped when the window closes first. False, and
+// nothing remembered, when no export is being read.
+bool WaitForRead(uint16_t command);
 // Detect (repair false) or Fix (repair true) on the open export, read afresh
 // first. When done, the report becomes the window's text, then the Fix's
 // outcome box and the box of a repair the store refused follow. With no work
 // running it starts now, or shows NO_EXPORT_MESSAGE when no export is open
-// (RequireRegistry). While an export is read it waits for it and runs on it
-// once it is open (the last scan chosen meanwhile wins); it is dropped when
-// that export is refused or the window closes. During a scan it is ignored,
-// as a disabled menu item would be.
+// (RequireRegistry); while an export is read it waits for it (WaitForRead);
+// during a scan it is ignored, as a disabled menu item would be.
 void ScanWhenIdle(WindowHandle window, bool repair);
 // Reads path as the next export; false (nothing started) while other work
 // runs. When done it is opened in the window (OpenExportInWindow's result),
@@ -44,8 +49,8 @@ void OpenWhenIdle(WindowHandle window, const std::string& path);
 // opens in the window (OpenExportInWindow's result); refused, its refusal is
 // shown over the window, before any scan, and then with end_on_refusal the
 // window closes and StartExitStatus becomes 1, and without it the window
-// stays with no export open; a file dropped or handed over meanwhile keeps
-// the window, and is opened next. Ignored while other work runs.
+// stays with no export open; a file dropped or handed over, or an Open
+// chosen, meanwhile keeps the window for it. Ignored while other work runs.
 void OpenAfterFirstPaint(const std::string& path, bool end_on_refusal);
 // 1 when an export read at start-up with end_on_refusal was refused after
 // the window appeared; otherwise 0. Forgets it, ready for the next run.

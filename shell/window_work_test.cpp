@@ -177,6 +177,24 @@ class StartExportTest : public ShellTest {
     return it == calls.end() ? -1 : static_cast<long>(it - calls.begin());
   }
   std::vector<std::string> Boxes() const { return windows_.CallsOf({"MessageBox"}); }
+  // Starts on start, chooses Open while it is read and other.reg in the
+  // dialog: the dialog comes once the read is done, and the window stays
+  // for the file chosen.
+  void ChooseOpenWhileReading(const std::string& start) {
+    const std::string other = folder_.File("other.reg");
+    WriteText(other, "REGEDIT4\r\n");
+    Start(start, true);
+    UntilTheReadBegins();
+    desktop_.ChooseFile(WideAscii(other));
+    Command(IDM_OPEN);
+    EXPECT_TRUE(windows_.CallsOf({"GetOpenFileName"}).empty()) << "the dialog waits";
+    FinishWork();
+    ASSERT_GE(Position("thread 0xf00004 returns"), 0);
+    EXPECT_GT(Position("GetOpenFileName("), Position("thread 0xf00004 returns"));
+    EXPECT_TRUE(windows_.IsWindow(MAIN_WINDOW));
+    EXPECT_EQ(OpenExportPath(), other);
+    EXPECT_EQ(StartExitStatus(), 0);
+  }
   std::string Text() const { return DisplayText.CStr(); }
 
   ScriptedDesktopServices desktop_{windows_};
@@ -344,6 +362,17 @@ TEST_F(StartExportTest, FileHandedOverWhileARefusedGivenExportIsReadKeepsTheWind
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(Text().rfind("   Registry export: " + good_, 0), 0u) << Text();
   EXPECT_EQ(StartExitStatus(), 0);
+}
+
+TEST_F(StartExportTest, OpenChosenWhileTheStartExportIsReadShowsItsDialogOnceItIsRead) {
+  ChooseOpenWhileReading(good_);
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(StartExportTest, OpenChosenWhileARefusedGivenExportIsReadKeepsTheWindowForIt) {
+  ChooseOpenWhileReading(broken_);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_LT(Position("MessageBox("), Position("GetOpenFileName(")) << "the refusal is told first";
 }
 
 TEST_F(StartExportTest, CloseBeforeTheReadBeganClosesAtOnceAndReadsNothing) {
