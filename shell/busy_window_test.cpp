@@ -1,8 +1,10 @@
 // The real window (Qt, offscreen) while long work runs: a Fix whose write is
 // held at a gate shows the wait cursor and repaints a resize, a close during
 // the write waits for it and leaves no lock, a slow start shows the window
-// with the reading text first, and a termination signal during a write
-// removes the program's lock (a child process running the program).
+// with the reading text first, the start export is read only once the window
+// has painted (a Detect chosen meanwhile reports on it, a refusal comes
+// before any scan), and a termination signal during a write removes the
+// program's lock (a child process running the program).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -14,6 +16,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/qt/qt_client_view.h"
 #include "platform/registry/testing/registry_testing.h"
 #include "shell/export_commands.h"
 #include "shell/registry_export.h"
@@ -39,6 +42,23 @@ class PaintCounter : public QObject {
   int count_ = 0;
 };
 
+// Notes, at the first paint of the window's canvas, whether the gate had
+// been reached then, that is whether the export's read had begun.
+class FirstPaintWatch : public QObject {
+ public:
+  explicit FirstPaintWatch(const GatedFileSystem& gate) : gate_(gate) {}
+  bool Painted() const { return painted_; }
+  bool ReadBegunAtFirstPaint() const { return read_begun_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  const GatedFileSystem& gate_;
+  bool painted_ = false;
+  bool read_begun_ = false;
+};
+
 bool WaitCursorShown() {
   const QCursor* cursor = QApplication::overrideCursor();
   return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
@@ -49,6 +69,14 @@ QWidget* Canvas() {
   QWidget* screen = ProgramScreen();
   auto* view = screen == nullptr ? nullptr : screen->findChild<QScrollArea*>();
   return view == nullptr ? nullptr : view->widget();
+}
+
+bool FirstPaintWatch::eventFilter(QObject* watched, QEvent* event) {
+  if (!painted_ && event->type() == QEvent::Paint && watched == Canvas()) {
+    painted_ = true;
+    read_begun_ = gate_.Reached();
+  }
+  return false;
 }
 
 class BusyWindowTest : public DesktopProgramTest {
@@ -175,6 +203,92 @@ TEST_F(BusyWindowTest, SlowStartOfAFileThatCannotBeUsedEndsWithStatusOne) {
   EXPECT_TRUE(driver_.Done());
   EXPECT_TRUE(text.startsWith(QStringLiteral("The registry file cannot be used.\n\n")))
       << text.toStdString();
+}
+
+TEST_F(BusyWindowTest, WindowPaintsBeforeItsExportIsRead) {
+  WriteRegistry(FAULTY_EXPORT);
+  GatedFileSystem gate(FileSystem::Step::OpenRead);
+  UseExportFileSystem(&gate);
+  FirstPaintWatch watch(gate);
+  QApplication::instance()->installEventFilter(&watch);
+  QString painted_while_reading;
+  bool cursor_while_reading = false;
+  driver_.Add("the read begins after the first paint", [&] {
+    if (!watch.Painted() || !gate.Reached()) return false;
+    auto* view = ProgramScreen()->findChild<ClientView*>();
+    painted_while_reading = view == nullptr ? QString() : view->DrawnText();
+    cursor_while_reading = WaitCursorShown();
+    gate.Open();
+    return true;
+  });
+  driver_.Add("export open",
+              [] { return std::string(DisplayText.CStr()).rfind("   Registry export: ", 0) == 0; });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  QApplication::instance()->removeEventFilter(&watch);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_FALSE(gate.TimedOut());
+  EXPECT_FALSE(watch.ReadBegunAtFirstPaint()) << "the window waited for the file";
+  EXPECT_TRUE(painted_while_reading.startsWith(
+      QString::fromStdString(READING_TEXT_HEAD + registry_path_ + "...")))
+      << painted_while_reading.toStdString();
+  EXPECT_TRUE(cursor_while_reading);
+}
+
+TEST_F(BusyWindowTest, DetectChosenWhileTheStartExportIsReadReportsOnIt) {
+  WriteRegistry(FAULTY_EXPORT);
+  GatedFileSystem gate(FileSystem::Step::OpenRead);
+  UseExportFileSystem(&gate);
+  std::string report;
+  bool box_shown = false;
+  WaitForActiveScreen();
+  driver_.Add("the read is held", [&] { return gate.Reached(); });
+  Choose(QStringLiteral("Detect QUORVA Bug"));
+  driver_.Add("open the gate", [&] {
+    gate.Open();
+    return true;
+  });
+  driver_.Add("the report of the file read", [&] {
+    box_shown = box_shown || QApplication::activeModalWidget() != nullptr;
+    report = DisplayText.CStr();
+    return report.rfind("COM5:", 0) == 0 && !WaitCursorShown();
+  });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_FALSE(gate.TimedOut());
+  EXPECT_EQ(report, "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
+  EXPECT_FALSE(box_shown) << "Detect shows no box, and an export was open for it";
+  EXPECT_EQ(ReadRegistry(), QByteArray(FAULTY_EXPORT));
+}
+
+TEST_F(BusyWindowTest, RefusedStartExportIsToldBeforeAnyScanItsDetectDropped) {
+  WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
+  GatedFileSystem gate(FileSystem::Step::OpenRead);
+  UseExportFileSystem(&gate);
+  QString text, caption;
+  std::string text_under_box;
+  WaitForActiveScreen();
+  driver_.Add("the read is held", [&] { return gate.Reached(); });
+  Choose(QStringLiteral("Detect QUORVA Bug"));
+  driver_.Add("open the gate", [&] {
+    gate.Open();
+    return true;
+  });
+  driver_.Add("the window's text under the box", [&] {
+    if (QApplication::activeModalWidget() == nullptr) return false;
+    text_under_box = DisplayText.CStr();
+    return true;
+  });
+  AnswerMessageBox(&text, &caption);
+  EXPECT_EQ(RunProgram(), 1);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_FALSE(gate.TimedOut());
+  EXPECT_EQ(caption, QStringLiteral("QUORVAFIX"));
+  EXPECT_TRUE(text.startsWith(QStringLiteral("The registry file cannot be used.\n\n")))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains(QString::fromStdString(registry_path_ + ":4: "))) << text.toStdString();
+  EXPECT_EQ(text_under_box.rfind(READING_TEXT_HEAD, 0), 0u) << "nothing scanned";
 }
 
 #ifdef QUORVAFIX_SIGNAL_CHILD

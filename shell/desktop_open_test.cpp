@@ -197,7 +197,7 @@ TEST_F(DesktopOpenTest, LastExportOpenedIsOpenedAgainWithoutAnArgument) {
   WaitForActiveScreen();
   driver_.Add("named", [&] {
     named = Names(faulty);
-    return true;
+    return named;
   });
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgramWithoutFile(), 0);

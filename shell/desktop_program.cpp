@@ -21,26 +21,6 @@ bool Exists(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &status) == 0;
 }
 
-// Starts reading path as the export (see OpenAtStart). True when it was
-// read in time; the window's text then names it, or a refusal is shown and
-// *refused set. Otherwise the window's text says it is being read.
-bool ReadAtStart(const std::string& path, bool end_on_refusal, bool* refused) {
-  bool opened = false;
-  std::string reason;
-  if (!OpenAtStart(path, end_on_refusal, &opened, &reason)) {
-    ShowReadingText(path);
-    return false;
-  }
-  *refused = !opened;
-  if (opened) {
-    WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, WideOfUtf8(path).c_str());
-  } else {
-    ShowRefusedExport(0, reason);
-  }
-  ShowExportStartText();
-  return true;
-}
-
 // The first of the remembered and the default export that exists; empty
 // when neither does.
 std::string ImplicitExport(int argc, const char* const* argv) {
@@ -63,11 +43,11 @@ int RunQuorvafix(int argc, const char* const* argv) {
   // A given export that cannot be used ends the program; a remembered one
   // only leaves it without an export.
   const std::string start_export = given ? path : ImplicitExport(argc, argv);
-  bool refused = false;
   if (start_export.empty()) {
     ShowExportStartText();
-  } else if (ReadAtStart(start_export, given, &refused) && refused && given) {
-    return 1;
+  } else {
+    ShowReadingText(start_export);
+    OpenAfterFirstPaint(start_export, given);
   }
   int code = WinMain(QuorvafixInstance(), 0, command_line.c_str(), SW_SHOW);
   EndWork();

@@ -10,16 +10,17 @@
 // brought forward, and the result is 0. Otherwise the export opened is
 // REGISTRY_FILE; without one, the export opened last in an earlier run, or
 // else the default file (see RegistryFilePath), whichever exists first; with
-// none the window opens with no export open and says so. When REGISTRY_FILE
+// none the window opens with no export open and says so. The window paints
+// first, saying which file it reads, under the wait cursor; the export is
+// read right after, on the window's worker (OpenAfterFirstPaint), and a
+// Detect, Fix or Open chosen meanwhile waits for it. When REGISTRY_FILE
 // cannot be read or parsed (a missing file included), a message box
-// captioned "QUORVAFIX" tells why before any window opens and the result is
-// 1; a remembered or default file that cannot be used is told the same way,
-// and the window then opens with no export open. Otherwise the result is
+// captioned "QUORVAFIX" over the window tells why, before any scan, then the
+// window closes and the result is 1 (unless Open was chosen or a file
+// dropped or handed over meanwhile: the window then stays for that file); a
+// remembered or default file that cannot be used is told the same way, and
+// the window then stays with no export open. Otherwise the result is
 // WinMain's: 0 when the program ends normally.
-// An export still being read after START_FEEDBACK_MS does not keep the
-// window back: it opens at once, saying which file it reads, under the wait
-// cursor; a refusal then comes in a box over it, and for REGISTRY_FILE the
-// window then closes and the result is 1.
 // Installs the handlers that remove the program's locks on SIGINT, SIGTERM,
 // SIGHUP and SIGQUIT (lock_signals.h), so that a window ended in the middle
 // of a write leaves no FILE.lock.

@@ -149,22 +149,26 @@ TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
   EXPECT_EQ(ReadRegistry(), QByteArray(HEALTHY_REGISTRY));
 }
 
-TEST_F(DesktopTest, MissingFileIsRefusedBeforeAnyWindowAndStaysMissing) {
+TEST_F(DesktopTest, MissingFileIsRefusedOverTheWindowBeforeAnyScanAndStaysMissing) {
   ASSERT_TRUE(QFile::remove(QString::fromStdString(registry_path_)));
   QString box_text, box_caption;
   bool window_seen = false;
+  std::string text_under_box;
   driver_.Add("message box", [&] {
     window_seen = window_seen || ProgramScreen() != nullptr;
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || !box->isVisible()) return false;
     box_text = box->text();
     box_caption = box->windowTitle();
+    text_under_box = DisplayText.CStr();
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     return true;
   });
   EXPECT_EQ(RunProgram(), 1);
   EXPECT_TRUE(driver_.Done());
-  EXPECT_FALSE(window_seen) << "a missing file is no registry: nothing is scanned";
+  EXPECT_TRUE(window_seen) << "the window paints before the file is read";
+  EXPECT_EQ(text_under_box.rfind("   Reading the registry export ", 0), 0u)
+      << "a missing file is no registry: nothing is scanned";
   EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
   EXPECT_EQ(box_text, QStringLiteral("The registry file cannot be used.\n\n") +
                           QString::fromStdString(registry_path_) +
@@ -172,23 +176,26 @@ TEST_F(DesktopTest, MissingFileIsRefusedBeforeAnyWindowAndStaysMissing) {
   EXPECT_EQ(ReadRegistry(), QByteArray("<missing>"));
 }
 
-TEST_F(DesktopTest, UnreadableFileIsReportedBeforeAnyWindowAndFails) {
+TEST_F(DesktopTest, UnreadableFileIsReportedOverTheWindowBeforeAnyScanAndFails) {
   registry_path_ = runtime_folder_ + "/pd\xC3\xA1.reg";  // "pdá.reg"
   WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
   QString box_text, box_caption;
   bool window_seen = false;
+  std::string text_under_box;
   driver_.Add("message box", [&] {
     window_seen = window_seen || ProgramScreen() != nullptr;
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || !box->isVisible()) return false;
     box_text = box->text();
     box_caption = box->windowTitle();
+    text_under_box = DisplayText.CStr();
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     return true;
   });
   EXPECT_EQ(RunProgram(), 1);
   EXPECT_TRUE(driver_.Done());
-  EXPECT_FALSE(window_seen);
+  EXPECT_TRUE(window_seen);
+  EXPECT_EQ(text_under_box.rfind("   Reading the registry export ", 0), 0u) << "nothing scanned";
   EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
   EXPECT_TRUE(box_text.startsWith(QStringLiteral("The registry file cannot be used.\n\n")))
       << box_text.toStdString();

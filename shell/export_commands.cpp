@@ -7,6 +7,7 @@
 
 #include "platform/registry/reg_text_codec.h"
 #include "platform/registry/registry.h"
+#include "resources/resource_ids.h"
 #include "shell/display_text.h"
 #include "shell/path_text.h"
 #include "shell/registry_export.h"
@@ -86,7 +87,7 @@ void ShowOpenedExport(WindowHandle window) {
 }
 
 void OnOpenCommand(WindowHandle window) {
-  if (WorkInProgress()) return;
+  if (WaitForRead(IDM_OPEN) || WorkInProgress()) return;
   std::vector<char16_t> file(PATH_UNITS, 0);
   std::u16string folder = WideOfUtf8(FolderOf(OpenExportPath()));
   OpenFileName ofn{};

@@ -65,7 +65,8 @@ void ShowOpenedExport(WindowHandle window);
 // (window_work.h) and open it as OpenExportInWindow does once it is read.
 // IDM_OPEN: the open-file dialog over window, starting in the open export's
 // folder, filtered by EXPORT_FILTER; a chosen file is opened, a cancel does
-// nothing. Ignored while the window's work runs.
+// nothing. Waits for an export being read (WaitForRead); ignored during a
+// scan.
 void OnOpenCommand(WindowHandle window);
 // WM_DROPFILES: opens the first file dropped (once the work in progress is
 // done), then releases the drop.

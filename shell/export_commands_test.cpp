@@ -248,47 +248,4 @@ TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(other));
 }
 
-TEST_F(ExportCommandsTest, ExportStillReadingAtStartOpensInTheWindowCreatedMeanwhile) {
-  DestroyWindow(MAIN_WINDOW);
-  WindowMessage quit{};
-  ASSERT_EQ(GetMessage(&quit, 0, 0, 0), 0) << "the first window's quit, taken off the queue";
-  windows_.MakeThreadsSlow();
-  windows_.ClearCalls();
-  bool opened = true;
-  std::string reason = "unchanged";
-  EXPECT_FALSE(OpenAtStart(good_, false, &opened, &reason));
-  EXPECT_EQ(WithoutWork(windows_.Calls()), std::vector<std::string>{});
-  EXPECT_EQ(windows_.CallsOf({"WaitForSingleObject"}),
-            std::vector<std::string>{"WaitForSingleObject(0xf00004, 200)"});
-  EXPECT_EQ(reason, "unchanged");
-  EXPECT_EQ(OpenExportPath(), "");
-  ShowReadingText(good_);
-  EXPECT_EQ(std::string(DisplayText.CStr()),
-            std::string(READING_TEXT_HEAD) + good_ + "...\r\n\r\n" + HelpText);
-
-  ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
-  EXPECT_EQ(windows_.Cursor(), IDC_WAIT) << "over the new window while the export is read";
-  FinishWork();
-  EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
-  EXPECT_EQ(OpenExportPath(), good_);
-  EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
-  EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], WideAscii(good_));
-  EXPECT_EQ(StartExitStatus(), 0);
-}
-
-TEST_F(ExportCommandsTest, ExportReadInTimeAtStartOpensBeforeAnyWindow) {
-  bool opened = false;
-  std::string reason;
-  EXPECT_TRUE(OpenAtStart(good_, true, &opened, &reason));
-  EXPECT_TRUE(opened);
-  EXPECT_EQ(OpenExportPath(), good_);
-  EXPECT_FALSE(WorkInProgress());
-  EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
-
-  EXPECT_TRUE(OpenAtStart(broken_, true, &opened, &reason));
-  EXPECT_FALSE(opened);
-  EXPECT_NE(reason.find(broken_ + ":4: "), std::string::npos) << reason;
-  EXPECT_EQ(OpenExportPath(), good_);
-}
-
 }  // namespace

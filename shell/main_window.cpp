@@ -41,14 +41,7 @@ void OnPaint(WindowHandle window) {
   WideText text(DisplayText.CStr());
   DrawText(dc, text.Get(), text.Length(), &rect, DT_WORDBREAK);
   EndPaint(window, &paint);
-}
-
-// Detect (repair false) and Fix (repair true) run on the window's worker
-// (window_work.h); with no registry open, neither scans. A command given
-// while work runs is ignored, as a disabled menu item would be.
-void RunScan(WindowHandle window, bool repair) {
-  if (WorkInProgress() || !RequireRegistry(window)) return;
-  StartScan(window, repair);
+  OnWindowPainted(window);
 }
 
 MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam, LongParam lparam) {
@@ -61,11 +54,12 @@ MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
       SendMessage(window, WM_ACTIVATE, WA_INACTIVE, static_cast<LongParam>(window));
       SendMessage(window, WM_CLOSE, 0, 0);
       return 0;
+    // Detect and Fix run on the window's worker (window_work.h).
     case IDM_DETECT:
-      RunScan(window, false);
+      ScanWhenIdle(window, false);
       return 0;
     case IDM_FIX:
-      RunScan(window, true);
+      ScanWhenIdle(window, true);
       return 0;
     case IDM_OPEN:
       OnOpenCommand(window);
@@ -82,7 +76,6 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
   switch (message) {
     case WM_CREATE:
       OnCreate(window);
-      AttachWorkWindow(window);
       return 0;
     case WM_ACTIVATE:
       SHHandleWMActivate(window, wparam, lparam, &ActivationInfo, 0);
@@ -97,6 +90,9 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
       return OnCommand(window, message, wparam, lparam);
     case WM_DROPFILES:
       OnDropFiles(window, static_cast<DropHandle>(wparam));
+      return 0;
+    case WM_WORK_START:
+      OnWorkStart(window, lparam);
       return 0;
     case WM_WORK_DONE:
       OnWorkDone(window, lparam);

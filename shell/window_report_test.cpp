@@ -69,6 +69,8 @@ class WindowReportTest : public ::testing::Test {
   static ClientView* View() { return ProgramScreen()->findChild<ClientView*>(); }
 
   void Step(const std::string& name, std::function<bool()> step) { driver_.Add(name, step); }
+  // The window shown and active, and its export read: what the file holds
+  // from then on is another program's change.
   void Start() {
     Step("screen shown and active", [] {
       QWidget* screen = ProgramScreen();
@@ -76,6 +78,7 @@ class WindowReportTest : public ::testing::Test {
       screen->activateWindow();
       return QTest::qWaitForWindowActive(screen, 1000);
     });
+    Step("export read", [] { return Shown().rfind("   Registry export: ", 0) == 0; });
   }
   void Choose(const QString& item) {
     Step("open Tools", [] {

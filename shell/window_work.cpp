@@ -1,8 +1,9 @@
 #include "shell/window_work.h"
 
 #include <memory>
-#include <mutex>
+#include <utility>
 
+#include "resources/resource_ids.h"
 #include "scan/serial_scan.h"
 #include "shell/display_text.h"
 #include "shell/export_commands.h"
@@ -20,6 +21,9 @@ struct Work {
   std::string path;             // Open
   bool at_start = false;        // Open at start-up, the window showing READING_TEXT
   bool end_on_refusal = false;  // and ending the program when refused
+  WindowHandle window = 0;      // who hears of the end
+  bool start_posted = false;    // WM_WORK_START is on its way
+  bool started = false;         // the worker has been given the work
   ThreadHandle thread = 0;
 
   // Results, written by the worker before it reports.
@@ -29,21 +33,14 @@ struct Work {
   DynString message;
   std::string refused_repair;
   LoadedExport loaded;  // Open: null when refused
-
-  // Who hears of the end; the window may come after the work has started.
-  std::mutex lock;
-  WindowHandle window = 0;
-  bool done = false;
 };
 
 std::unique_ptr<Work> running;
 bool close_pending = false;
 std::string open_when_idle;
+// The command chosen while an export is read (WaitForRead); 0 when none.
+uint16_t command_when_read = 0;
 int start_exit_status = 0;
-
-void PostDone(Work* work) {
-  PostMessage(work->window, WM_WORK_DONE, 0, reinterpret_cast<LongParam>(work));
-}
 
 uint32_t RunWork(void* parameter) {
   Work* work = static_cast<Work*>(parameter);
@@ -64,23 +61,41 @@ uint32_t RunWork(void* parameter) {
   } else {
     work->loaded = LoadRegistryExport(work->path, &work->reason);
   }
-  std::lock_guard<std::mutex> hold(work->lock);
-  work->done = true;
-  if (work->window != 0) PostDone(work);
+  PostMessage(work->window, WM_WORK_DONE, 0, reinterpret_cast<LongParam>(work));
   return 0;
 }
 
-// Runs work on a new thread (here, when no thread can be made) under the
-// wait cursor; false while other work runs.
-bool Start(std::unique_ptr<Work> work, WindowHandle window) {
+// Makes work the work in progress, under the wait cursor; false while other
+// work runs.
+bool Hold(std::unique_ptr<Work> work) {
   if (running) return false;
-  work->window = window;
   SetCursor(LoadCursor(0, IDC_WAIT));
-  Work* started = work.get();
   running = std::move(work);
-  started->thread = CreateThread(RunWork, started);
-  if (started->thread == 0) RunWork(started);
   return true;
+}
+
+// Gives the work in progress to a new thread (or runs it here, when no
+// thread can be made).
+void Launch() {
+  Work* work = running.get();
+  work->started = true;
+  work->thread = CreateThread(RunWork, work);
+  if (work->thread == 0) RunWork(work);
+}
+
+// Holds work for window and launches it at once; false while other work runs.
+bool Start(std::unique_ptr<Work> work, WindowHandle window) {
+  work->window = window;
+  if (!Hold(std::move(work))) return false;
+  Launch();
+  return true;
+}
+
+bool StartScan(WindowHandle window, bool repair) {
+  auto work = std::make_unique<Work>();
+  work->kind = WorkKind::Scan;
+  work->repair = repair;
+  return Start(std::move(work), window);
 }
 
 void ShowScanOutcome(WindowHandle window, Work& work) {
@@ -97,31 +112,39 @@ void ShowScanOutcome(WindowHandle window, Work& work) {
   if (work.repair) ShowRefusedRepair(window, work.refused_repair);
 }
 
-void ShowOpenOutcome(WindowHandle window, Work& work) {
+// True when the export was opened; false when it was refused. A refused
+// start export given on the command line closes the window unless
+// keep_window.
+bool ShowOpenOutcome(WindowHandle window, Work& work, bool keep_window) {
   if (work.loaded != nullptr) {
     InstallRegistryExport(std::move(work.loaded));
     ShowOpenedExport(window);
-    return;
+    return true;
   }
   ShowRefusedExport(window, work.reason);
-  if (work.end_on_refusal) {
+  if (work.end_on_refusal && !keep_window) {
     start_exit_status = 1;
     SendMessage(window, WM_CLOSE, 0, 0);
   } else if (work.at_start) {
     ShowExportStartText();
     InvalidateRect(window, nullptr, false);
   }
+  return false;
 }
 
 }  // namespace
 
 bool WorkInProgress() { return running != nullptr; }
 
-bool StartScan(WindowHandle window, bool repair) {
-  auto work = std::make_unique<Work>();
-  work->kind = WorkKind::Scan;
-  work->repair = repair;
-  return Start(std::move(work), window);
+bool WaitForRead(uint16_t command) {
+  if (!running || running->kind != WorkKind::Open) return false;
+  command_when_read = command;
+  return true;
+}
+
+void ScanWhenIdle(WindowHandle window, bool repair) {
+  if (WaitForRead(repair ? IDM_FIX : IDM_DETECT) || running) return;
+  if (RequireRegistry(window)) StartScan(window, repair);
 }
 
 bool StartOpen(WindowHandle window, const std::string& path) {
@@ -135,28 +158,13 @@ void OpenWhenIdle(WindowHandle window, const std::string& path) {
   if (!StartOpen(window, path)) open_when_idle = path;
 }
 
-bool OpenAtStart(const std::string& path, bool end_on_refusal, bool* opened, std::string* reason) {
+void OpenAfterFirstPaint(const std::string& path, bool end_on_refusal) {
   auto work = std::make_unique<Work>();
   work->kind = WorkKind::Open;
   work->path = path;
   work->at_start = true;
   work->end_on_refusal = end_on_refusal;
-  Work* started = work.get();
-  if (!Start(std::move(work), 0)) return false;
-  if (started->thread != 0 &&
-      WaitForSingleObject(started->thread, START_FEEDBACK_MS) == WAIT_TIMEOUT) {
-    return false;
-  }
-  CloseHandle(started->thread);
-  std::unique_ptr<Work> done = std::move(running);
-  SetCursor(LoadCursor(0, IDC_ARROW));
-  *opened = done->loaded != nullptr;
-  if (*opened) {
-    InstallRegistryExport(std::move(done->loaded));
-  } else {
-    *reason = done->reason;
-  }
-  return true;
+  Hold(std::move(work));
 }
 
 int StartExitStatus() {
@@ -171,14 +179,22 @@ void EndWork() {
   running.reset();
   close_pending = false;
   open_when_idle.clear();
+  command_when_read = 0;
   SetCursor(LoadCursor(0, IDC_ARROW));
 }
 
-void AttachWorkWindow(WindowHandle window) {
-  if (!running) return;
-  std::lock_guard<std::mutex> hold(running->lock);
+void OnWindowPainted(WindowHandle window) {
+  // Starting the worker inside the paint would let it take the processor
+  // from the rest of the first frame; the posted message comes after it.
+  if (!running || running->started || running->start_posted) return;
   running->window = window;
-  if (running->done) PostDone(running.get());
+  running->start_posted = true;
+  PostMessage(window, WM_WORK_START, 0, reinterpret_cast<LongParam>(running.get()));
+}
+
+void OnWorkStart(WindowHandle, LongParam lparam) {
+  if (!running || reinterpret_cast<Work*>(lparam) != running.get() || running->started) return;
+  Launch();
 }
 
 void OnWorkDone(WindowHandle window, LongParam lparam) {
@@ -189,6 +205,7 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
   }
   std::unique_ptr<Work> work = std::move(running);
   SetCursor(LoadCursor(0, IDC_ARROW));
+  uint16_t command = std::exchange(command_when_read, 0);
   if (close_pending) {
     close_pending = false;
     DefWindowProc(window, WM_CLOSE, 0, 0);
@@ -197,17 +214,27 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
   if (work->kind == WorkKind::Scan) {
     ShowScanOutcome(window, *work);
   } else {
-    ShowOpenOutcome(window, *work);
+    // A file dropped, handed over or about to be chosen is the one asked for
+    // last: the window stays for it.
+    const bool keep_window = !open_when_idle.empty() || command == IDM_OPEN;
+    // A scan was meant for the export read; none is scanned in its place.
+    if (!ShowOpenOutcome(window, *work, keep_window) && command != IDM_OPEN) command = 0;
   }
+  if (command == IDM_DETECT || command == IDM_FIX) StartScan(window, command == IDM_FIX);
   if (!open_when_idle.empty() && !running) {
     std::string path = std::move(open_when_idle);
     open_when_idle.clear();
     StartOpen(window, path);
   }
+  if (command == IDM_OPEN) OnOpenCommand(window);
 }
 
 bool DeferCloseUntilWorkDone() {
   if (!running) return false;
+  if (!running->started) {
+    EndWork();
+    return false;
+  }
   close_pending = true;
   return true;
 }

@@ -1,9 +1,10 @@
 // The main window's long work (reading an export, Detect, Fix) on a worker
 // thread, so that the window keeps painting and shows the wait cursor while
 // it runs. One piece of work at a time, and meanwhile the window leaves the
-// registry store to it: Detect, Fix and Open are ignored, a path dropped or
-// handed over waits for the work to end, and so does a close request. UI
-// thread only; the work itself touches nothing but the registry export.
+// registry store to it: Detect, Fix and Open wait for an export being read
+// and are ignored during a scan, a path dropped or handed over waits for the
+// work to end, and so does a close request. UI thread only; the work itself
+// touches nothing but the registry export.
 #pragma once
 
 #include <string>
@@ -12,16 +13,27 @@
 
 // Posted by the worker to the window when its work is done; lparam: the work.
 constexpr uint32_t WM_WORK_DONE = WM_USER + 1;
-// How long start-up waits for its export before it shows the window anyway.
-constexpr uint32_t START_FEEDBACK_MS = 200;
+// Posted by the window's first paint to itself when work waits for that
+// paint (OpenAfterFirstPaint); lparam: the work.
+constexpr uint32_t WM_WORK_START = WM_USER + 2;
 
 // True from the start of a piece of work until WM_WORK_DONE has been handled.
 bool WorkInProgress();
 
+// While an export is being read: remembers command (IDM_DETECT, IDM_FIX or
+// IDM_OPEN; the last one chosen meanwhile wins) to be carried out once the
+// read is done, and returns true. A scan is then dropped when the export is
+// refused (nothing else is scanned in its place); an Open is carried out all
+// the same. Both are dropped when the window closes first. False, and
+// nothing remembered, when no export is being read.
+bool WaitForRead(uint16_t command);
 // Detect (repair false) or Fix (repair true) on the open export, read afresh
-// first; false (nothing started) while other work runs. When done, the report
-// becomes the window's text and the boxes RunScan always showed follow.
-bool StartScan(WindowHandle window, bool repair);
+// first. When done, the report becomes the window's text, then the Fix's
+// outcome box and the box of a repair the store refused follow. With no work
+// running it starts now, or shows NO_EXPORT_MESSAGE when no export is open
+// (RequireRegistry); while an export is read it waits for it (WaitForRead);
+// during a scan it is ignored, as a disabled menu item would be.
+void ScanWhenIdle(WindowHandle window, bool repair);
 // Reads path as the next export; false (nothing started) while other work
 // runs. When done it is opened in the window (OpenExportInWindow's result),
 // or its refusal is shown and the export open before stays.
@@ -30,14 +42,16 @@ bool StartOpen(WindowHandle window, const std::string& path);
 // last path asked for wins).
 void OpenWhenIdle(WindowHandle window, const std::string& path);
 
-// Start-up: reads path as the export before any window exists, waiting at
-// most START_FEEDBACK_MS. True when the read ended in time: the export is
-// then open (*opened true), or refused (*opened false, *reason set). False
-// while it still runs: the window created next (AttachWorkWindow) shows the
-// wait cursor and, once the read ends, opens the export or shows its
-// refusal; with end_on_refusal a refusal then also closes the window and
-// StartExitStatus becomes 1.
-bool OpenAtStart(const std::string& path, bool end_on_refusal, bool* opened, std::string* reason);
+// Start-up, before the main window exists: makes reading path the window's
+// work, begun only once the window has painted for the first time
+// (OnWindowPainted), so that the window never waits for the file. From now
+// on the work is in progress, under the wait cursor. Once read, the export
+// opens in the window (OpenExportInWindow's result); refused, its refusal is
+// shown over the window, before any scan, and then with end_on_refusal the
+// window closes and StartExitStatus becomes 1, and without it the window
+// stays with no export open; a file dropped or handed over, or an Open
+// chosen, meanwhile keeps the window for it. Ignored while other work runs.
+void OpenAfterFirstPaint(const std::string& path, bool end_on_refusal);
 // 1 when an export read at start-up with end_on_refusal was refused after
 // the window appeared; otherwise 0. Forgets it, ready for the next run.
 int StartExitStatus();
@@ -46,11 +60,15 @@ int StartExitStatus();
 // end of the program, once its loop has ended.
 void EndWork();
 
-// WM_CREATE of the main window: work started before the window existed
-// reports to it from now on.
-void AttachWorkWindow(WindowHandle window);
+// After each paint of window (WM_PAINT): the first one posts WM_WORK_START
+// when work waits for it, so that the work begins once the whole frame is
+// drawn; later ones do nothing.
+void OnWindowPainted(WindowHandle window);
+// WM_WORK_START: begins the work that waited for the first paint.
+void OnWorkStart(WindowHandle window, LongParam work);
 // WM_WORK_DONE.
 void OnWorkDone(WindowHandle window, LongParam work);
 // WM_CLOSE: true when a piece of work runs; the close is then made once it
-// is done, and no box of its outcome is shown.
+// is done, and no box of its outcome is shown. Work still waiting for the
+// first paint is dropped instead (false: the close goes ahead).
 bool DeferCloseUntilWorkDone();

@@ -13,8 +13,8 @@
 // waits or calls UpdateWindow, and the default procedure validates it.
 // Threads do not run alongside: a thread's procedure runs on the calling
 // thread the next time the program waits (before painting and steps), or
-// when WaitForSingleObject asks for it first, so the order of calls is fixed.
-// A wait with a time limit runs it too, unless the test made threads slow.
+// when WaitForSingleObject asks for it first (with a time limit or without),
+// so the order of calls is fixed.
 #pragma once
 
 #include <deque>
@@ -103,8 +103,6 @@ class ScriptedWindowManager : public WindowManagerBase {
   ThreadHandle CreateThread(ThreadProcedure procedure, void* parameter) override;
   uint32_t WaitForSingleObject(ThreadHandle thread, uint32_t milliseconds) override;
   bool CloseHandle(ThreadHandle thread) override;
-  // Makes a wait with a time limit time out while the thread has not run.
-  void MakeThreadsSlow() { slow_threads_ = true; }
   // The cursor shown now (0: the arrow).
   CursorHandle Cursor() const { return cursor_shown_; }
 
@@ -151,5 +149,4 @@ class ScriptedWindowManager : public WindowManagerBase {
   std::map<ThreadHandle, PendingThread> pending_threads_;
   ThreadHandle last_pending_thread_ = 0x00F00000u;
   CursorHandle cursor_shown_ = 0;
-  bool slow_threads_ = false;
 };

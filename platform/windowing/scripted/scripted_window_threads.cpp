@@ -57,10 +57,7 @@ uint32_t ScriptedWindowManager::WaitForSingleObject(ThreadHandle thread, uint32_
       (milliseconds == INFINITE ? std::string("INFINITE") : std::to_string(milliseconds)) + ")");
   auto it = pending_threads_.find(thread);
   if (it == pending_threads_.end()) return WAIT_FAILED;
-  if (!it->second.returned) {
-    if (slow_threads_ && milliseconds != INFINITE) return WAIT_TIMEOUT;
-    RunThread(it->first, it->second);
-  }
+  if (!it->second.returned) RunThread(it->first, it->second);
   return WAIT_OBJECT_0;
 }
 
