@@ -339,6 +339,7 @@ void RegTree::DeleteKey(RegKeyNode* node) {
     // A root stays; it only loses its contents.
     node->DropSubkeys();
     node->values_ = NamedList<RegValueEntry>();
+    node->last_section_ = 0;
     return;
   }
   RegChildSlot* slot = parent->subkeys_.Find(std::u16string(node->Name().ToText()));
@@ -347,11 +348,13 @@ void RegTree::DeleteKey(RegKeyNode* node) {
 
 void RegTree::SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
                        const uint8_t* data, size_t size) {
+  key->ReadPending();
   StoreValue(key, name, type, PackedBytes(arena_, data, size));
 }
 
 void RegTree::SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
                            std::u16string_view text) {
+  key->ReadPending();
   StoreValue(key, name, type, PackedBytes(arena_, text));
 }
 
@@ -367,9 +370,13 @@ void RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t typ
   entry->type = type;
 }
 
-void RegTree::SettleValues(RegKeyNode* key) { key->values_.ShrinkToFit(); }
+void RegTree::SettleValues(RegKeyNode* key) {
+  key->ReadPending();
+  key->values_.ShrinkToFit();
+}
 
 bool RegTree::DeleteValue(RegKeyNode* key, std::u16string_view name) {
+  key->ReadPending();
   RegValueEntry* entry = key->values_.Find(name);
   if (entry == nullptr) return false;
   key->values_.Remove(*entry);

@@ -2,8 +2,9 @@
 // its subkeys and values in insertion order, looked up by name without regard
 // to case. The tree owns every node and every name and data byte (in an arena
 // that lives as long as the tree); node pointers stay valid until the node is
-// deleted, value pointers only until the next change to the same key.
-// Single-threaded.
+// deleted, value pointers only until the next change to the same key. A tree
+// indexed from a file reads each key's values from its RegValueSource the
+// first time they are asked for, even through a const node. Single-threaded.
 #pragma once
 
 #include <cstddef>
@@ -86,6 +87,17 @@ struct RegValueEntry {
 };
 
 class RegKeyNode;
+class RegTree;
+
+// Where a tree indexed from a file reads its keys' values when they are first
+// asked for (reg_tree_reader.h reads them from the file's bytes).
+class RegValueSource {
+ public:
+  virtual ~RegValueSource() = default;
+  // Stores in key, through tree's value operations and in file order, the
+  // values of the key section whose value lines start at byte offset begin.
+  virtual void ReadSection(RegTree& tree, RegKeyNode* key, uint64_t begin) const = 0;
+};
 
 // A subkey as its parent's list holds it; the node goes with the slot.
 struct RegChildSlot {
@@ -165,22 +177,36 @@ class RegKeyNode {
   RegKeyNode* Subkey(size_t index);
   RegKeyNode* FindSubkey(std::u16string_view name) const;
 
-  size_t ValueCount() const { return values_.LiveCount(); }
-  const RegValueEntry* FindValue(std::u16string_view name) const { return values_.Find(name); }
+  // These read the key's pending values first (see RegTree::AddSection).
+  size_t ValueCount() const {
+    ReadPending();
+    return values_.LiveCount();
+  }
+  const RegValueEntry* FindValue(std::u16string_view name) const {
+    ReadPending();
+    return values_.Find(name);
+  }
   // Calls f(const RegValueEntry&) for each value in insertion order.
   template <typename F>
   void ForEachValue(F f) const {
+    ReadPending();
     values_.ForEachLive(f);
   }
+  // Whether sections of the key's values are still unread in the tree's
+  // source (asking for a value reads them).
+  bool ValuesPending() const { return last_section_ != 0; }
 
  private:
   friend class RegTree;
   void DropSubkeys();
+  inline void ReadPending() const;
 
   PackedBytes name_;
   RegKeyNode* parent_;
   NamedList<RegChildSlot> subkeys_;
   NamedList<RegValueEntry> values_;
+  RegTree* tree_ = nullptr;    // the tree, while values are pending
+  uint32_t last_section_ = 0;  // 1 + the tree's index of the last pending section, or 0
 };
 
 class RegTree {
@@ -231,6 +257,18 @@ class RegTree {
   // expected to grow.
   void SettleValues(RegKeyNode* key);
 
+  // Makes source where sections recorded by AddSection are read from; the
+  // tree owns it. Set once, before the first AddSection.
+  void SetValueSource(std::unique_ptr<RegValueSource> source) { source_ = std::move(source); }
+  // Records a section of key's values whose value lines start at byte offset
+  // begin of the source. The sections recorded for a key are read, in the
+  // order recorded, the first time anything asks for its values (FindValue,
+  // ForEachValue, ValueCount) or changes them here (SetValue, SetTextValue,
+  // DeleteValue, SettleValues). Deleting the key drops its sections.
+  void AddSection(RegKeyNode* key, uint64_t begin);
+  // The keys whose pending sections have been read so far.
+  size_t KeysRead() const { return keys_read_; }
+
   // The root above node and the names from it down to node, joined by
   // backslashes (empty for a root).
   static std::u16string PathOf(const RegKeyNode* node, RegKey* root);
@@ -239,8 +277,22 @@ class RegTree {
 
  private:
   static constexpr int ROOT_COUNT = 5;
+  friend class RegKeyNode;
+  // A key section still in the source, chained to the key's section before.
+  struct PendingSection {
+    uint64_t begin;
+    uint32_t previous;  // 1 + its index, or 0 for the key's first
+  };
+  void ReadPendingValues(RegKeyNode* key);
   void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);
 
   ByteArena arena_;
   std::unique_ptr<RegKeyNode> roots_[ROOT_COUNT];
+  std::unique_ptr<RegValueSource> source_;
+  std::vector<PendingSection> sections_;
+  size_t keys_read_ = 0;
 };
+
+void RegKeyNode::ReadPending() const {
+  if (last_section_ != 0) tree_->ReadPendingValues(const_cast<RegKeyNode*>(this));
+}
