@@ -251,7 +251,7 @@ void RegKeyNode::DropSubkeys() {
     for (size_t i = 0; RegChildSlot* slot = node.subkeys_.At(i); ++i) {
       pending.push_back(std::move(slot->node));
     }
-    node.subkeys_ = NamedList<RegChildSlot>();
+    node.subkeys_ = LazyNamedList<RegChildSlot>();
   };
   detach(*this);
   while (!pending.empty()) {
@@ -338,7 +338,7 @@ void RegTree::DeleteKey(RegKeyNode* node) {
   if (parent == nullptr) {
     // A root stays; it only loses its contents.
     node->DropSubkeys();
-    node->values_ = NamedList<RegValueEntry>();
+    node->values_ = LazyNamedList<RegValueEntry>();
     node->last_section_ = 0;
     return;
   }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/registry/reg_name.h"
@@ -160,6 +161,35 @@ class NamedList {
   uint32_t dead_ = 0;
 };
 
+// A NamedList made when its first entry comes, so that an empty one takes a
+// pointer: most keys have no subkeys, and a key indexed from a file has no
+// values until they are asked for.
+template <typename Entry>
+class LazyNamedList {
+ public:
+  Entry* Find(std::u16string_view name) { return list_ ? list_->Find(name) : nullptr; }
+  const Entry* Find(std::u16string_view name) const {
+    return list_ ? static_cast<const NamedList<Entry>&>(*list_).Find(name) : nullptr;
+  }
+  Entry& Append(Entry entry) {
+    if (!list_) list_ = std::make_unique<NamedList<Entry>>();
+    return list_->Append(std::move(entry));
+  }
+  void Remove(Entry& entry) { list_->Remove(entry); }
+  size_t LiveCount() const { return list_ ? list_->LiveCount() : 0; }
+  Entry* At(size_t index) { return list_ ? list_->At(index) : nullptr; }
+  void ShrinkToFit() {
+    if (list_) list_->ShrinkToFit();
+  }
+  template <typename F>
+  void ForEachLive(F f) const {
+    if (list_) list_->ForEachLive(f);
+  }
+
+ private:
+  std::unique_ptr<NamedList<Entry>> list_;
+};
+
 class RegKeyNode {
  public:
   explicit RegKeyNode(PackedBytes name, RegKeyNode* parent) : name_(name), parent_(parent) {}
@@ -203,8 +233,8 @@ class RegKeyNode {
 
   PackedBytes name_;
   RegKeyNode* parent_;
-  NamedList<RegChildSlot> subkeys_;
-  NamedList<RegValueEntry> values_;
+  LazyNamedList<RegChildSlot> subkeys_;
+  LazyNamedList<RegValueEntry> values_;
   RegTree* tree_ = nullptr;    // the tree, while values are pending
   uint32_t last_section_ = 0;  // 1 + the tree's index of the last pending section, or 0
 };
