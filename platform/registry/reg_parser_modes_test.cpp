@@ -64,8 +64,7 @@ std::vector<std::vector<uint8_t>> GoodFiles() {
       "[HKEY_LOCAL_MACHINE\\K]\r\n\"s\"=\"a\\\"b\\\\c\\n\"\r\n@=dword:12\r\n\"gone\"=-\r\n"
       "\"h\"=hex:01,\\\r\n\r\n; note\r\n  02 ; end\r\n"
       "\"e\"=hex(2):" +
-      long_hex +
-      "42\r\n\"m\"=hex(7):41,00\r\n\"odd\"=hex(2):" + long_hex +
+      long_hex + "42\r\n\"m\"=hex(7):41,00\r\n\"odd\"=hex(2):" + long_hex +
       "00\r\n[-HKEY_LOCAL_MACHINE\\K\\Sub]\r\n";
   // The last value is continued past the end of the file.
   const std::string end = "[HKEY_USERS]\r\n\"x\"=hex(1):e9,\\\r\n";
@@ -75,8 +74,7 @@ std::vector<std::vector<uint8_t>> GoodFiles() {
   std::vector<uint8_t> utf8;
   EncodeText(RegEncoding::Utf8, wide, &utf8);
   return {NarrowBytes("REGEDIT4\r\n" + body + end),
-          Utf16Bytes(WideAscii("REGEDIT4\n" + body + end), true),
-          Utf16Bytes(wide, true), utf8};
+          Utf16Bytes(WideAscii("REGEDIT4\n" + body + end), true), Utf16Bytes(wide, true), utf8};
 }
 
 TEST(ReadRegBytesValidate, ReportsWhatAFullReadingReportsWithoutNamesOrData) {
@@ -109,7 +107,8 @@ TEST(ReadRegBytesValidate, ReportsWhatAFullReadingReportsWithoutNamesOrData) {
 TEST(ReadRegBytesValidate, RefusesExactlyWhatAFullReadingRefuses) {
   std::vector<BadRegText> cases(std::begin(BAD_REGEDIT4_BODIES), std::end(BAD_REGEDIT4_BODIES));
   std::vector<std::vector<uint8_t>> files;
-  for (const BadRegText& c : cases) files.push_back(NarrowBytes(std::string("REGEDIT4\n") + c.text));
+  for (const BadRegText& c : cases)
+    files.push_back(NarrowBytes(std::string("REGEDIT4\n") + c.text));
   // Text the encodings refuse: invalid UTF-8 in a key path, a name, a string
   // and after an escape; a stray UTF-16 byte; the marks no registry file has.
   const std::string v5 = "Windows Registry Editor Version 5.00\n";

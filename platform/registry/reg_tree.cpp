@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <utility>
 
 namespace {
@@ -243,10 +244,18 @@ template class NamedList<RegValueEntry>;
 
 RegKeyNode::~RegKeyNode() { DropSubkeys(); }
 
+void RegNodeEnd::operator()(RegKeyNode* node) const { node->~RegKeyNode(); }
+
+RegNodePtr RegTree::NewNode(std::u16string_view name, RegKeyNode* parent) {
+  static_assert(sizeof(RegKeyNode) % alignof(RegKeyNode) == 0 && alignof(RegKeyNode) <= 8);
+  void* at = nodes_.Allocate(sizeof(RegKeyNode));
+  return RegNodePtr(new (at) RegKeyNode(PackedBytes(arena_, name), parent));
+}
+
 void RegKeyNode::DropSubkeys() {
   // Detach every descendant into a work list so that each node is destroyed
   // with no children left, keeping the stack flat.
-  std::vector<std::unique_ptr<RegKeyNode>> pending;
+  std::vector<RegNodePtr> pending;
   auto detach = [&pending](RegKeyNode& node) {
     for (size_t i = 0; RegChildSlot* slot = node.subkeys_.At(i); ++i) {
       pending.push_back(std::move(slot->node));
@@ -255,7 +264,7 @@ void RegKeyNode::DropSubkeys() {
   };
   detach(*this);
   while (!pending.empty()) {
-    std::unique_ptr<RegKeyNode> node = std::move(pending.back());
+    RegNodePtr node = std::move(pending.back());
     pending.pop_back();
     detach(*node);
   }
@@ -273,7 +282,7 @@ RegKeyNode* RegKeyNode::FindSubkey(std::u16string_view name) const {
 
 RegTree::RegTree() {
   for (int i = 0; i < ROOT_COUNT; ++i) {
-    roots_[i] = std::make_unique<RegKeyNode>(PackedBytes(arena_, ROOTS[i].name), nullptr);
+    roots_[i] = NewNode(ROOTS[i].name, nullptr);
   }
 }
 
@@ -329,7 +338,7 @@ RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name, boo
   RegKeyNode* existing = parent->FindSubkey(name);
   if (created != nullptr) *created = existing == nullptr;
   if (existing != nullptr) return existing;
-  RegChildSlot slot{std::make_unique<RegKeyNode>(PackedBytes(arena_, name), parent)};
+  RegChildSlot slot{NewNode(name, parent)};
   return parent->subkeys_.Append(std::move(slot)).node.get();
 }
 

@@ -1,8 +1,8 @@
 // The key tree both registry stores keep: five predefined roots, each key with
 // its subkeys and values in insertion order, looked up by name without regard
-// to case. The tree owns every node and every name and data byte (in an arena
-// that lives as long as the tree); node pointers stay valid until the node is
-// deleted, value pointers only until the next change to the same key. A tree
+// to case. The tree owns every node and every name and data byte (in arenas
+// that live as long as the tree: a deleted key's memory is given back with the
+// tree); node pointers stay valid until the node is deleted, value pointers only until the next change to the same key. A tree
 // indexed from a file reads each key's values from its RegValueSource the
 // first time they are asked for, even through a const node. Single-threaded.
 #pragma once
@@ -100,9 +100,16 @@ class RegValueSource {
   virtual void ReadSection(RegTree& tree, RegKeyNode* key, uint64_t begin) const = 0;
 };
 
+// Ends a node whose memory its tree's arena holds: the memory stays with
+// the tree until the tree goes.
+struct RegNodeEnd {
+  void operator()(RegKeyNode* node) const;
+};
+using RegNodePtr = std::unique_ptr<RegKeyNode, RegNodeEnd>;
+
 // A subkey as its parent's list holds it; the node goes with the slot.
 struct RegChildSlot {
-  std::unique_ptr<RegKeyNode> node;
+  RegNodePtr node;
 
   const PackedBytes& Name() const;
   bool Alive() const { return node != nullptr; }
@@ -308,16 +315,22 @@ class RegTree {
  private:
   static constexpr int ROOT_COUNT = 5;
   friend class RegKeyNode;
-  // A key section still in the source, chained to the key's section before.
+  // A key section still in the source, chained to the key's section before;
+  // 12 bytes, as there is about one for each key of a file.
   struct PendingSection {
-    uint64_t begin;
-    uint32_t previous;  // 1 + its index, or 0 for the key's first
+    uint32_t begin_low, begin_high;  // the byte offset where its lines start
+    uint32_t previous;               // 1 + its index, or 0 for the key's first
   };
+  // A node in nodes_.
+  RegNodePtr NewNode(std::u16string_view name, RegKeyNode* parent);
   void ReadPendingValues(RegKeyNode* key);
   void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);
 
   ByteArena arena_;
-  std::unique_ptr<RegKeyNode> roots_[ROOT_COUNT];
+  // The nodes, allocated one after another (each a multiple of 8 bytes, so
+  // all stay aligned): no allocation of their own to make or free.
+  ByteArena nodes_;
+  RegNodePtr roots_[ROOT_COUNT];
   std::unique_ptr<RegValueSource> source_;
   std::vector<PendingSection> sections_;
   size_t keys_read_ = 0;

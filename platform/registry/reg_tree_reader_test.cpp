@@ -197,9 +197,10 @@ std::vector<std::vector<uint8_t>> FilesOfEachForm() {
                         u"[HKEY_USERS\\\u4e2d]\r\n\"\u20ac\"=\"\u00e9\\\\\"\r\n";
   std::vector<uint8_t> utf8 = {0xEF, 0xBB, 0xBF};
   EncodeText(RegEncoding::Utf8, wide, &utf8);
-  return {NarrowBytes("REGEDIT4\r\n" + MERGING_BODY + "[HKEY_USERS\\\xe9]\r\n\"\x80\"=\"\xe9\"\r\n"),
-          Utf16Bytes(WideAscii("REGEDIT4\r\n" + MERGING_BODY), true), Utf16Bytes(wide, true),
-          Utf16Bytes(wide, false), utf8};
+  return {
+      NarrowBytes("REGEDIT4\r\n" + MERGING_BODY + "[HKEY_USERS\\\xe9]\r\n\"\x80\"=\"\xe9\"\r\n"),
+      Utf16Bytes(WideAscii("REGEDIT4\r\n" + MERGING_BODY), true), Utf16Bytes(wide, true),
+      Utf16Bytes(wide, false), utf8};
 }
 
 TEST(IndexRegFile, ValuesReadOnDemandAreTheWholeReadingsInEachForm) {
@@ -231,7 +232,8 @@ TEST(IndexRegFile, ValuesReadOnDemandAreTheWholeReadingsInEachForm) {
   EXPECT_EQ(names, (std::vector<std::u16string>{u"Dll", u"Bin", u"Path", u"Multi", u""}));
   EXPECT_EQ(x->FindValue(u"dll")->data.ToText(), std::u16string(u"new.dll\0", 8));
   EXPECT_EQ(x->FindValue(u"Bin")->data.ToVector(), (std::vector<uint8_t>{1, 2, 3, 4}));
-  RegKeyNode* doomed = indexed->tree.Find(indexed->tree.Root(HKEY_LOCAL_MACHINE), u"Drivers\\Doomed");
+  RegKeyNode* doomed =
+      indexed->tree.Find(indexed->tree.Root(HKEY_LOCAL_MACHINE), u"Drivers\\Doomed");
   ASSERT_NE(doomed, nullptr);
   EXPECT_EQ(doomed->ValueCount(), 0u);
   EXPECT_EQ(doomed->SubkeyCount(), 0u);
