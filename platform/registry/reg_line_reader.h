@@ -117,6 +117,7 @@ class RegLineReader {
       while (i < end && Unit(i) != u) ++i;
       return i;
     }
+    if (i == end) return end;  // the bytes of an empty input may be null
     const void* at = std::memchr(data_ + i, u, end - i);
     return at == nullptr ? end : static_cast<const uint8_t*>(at) - data_;
   }

@@ -308,7 +308,12 @@ RegKey RegTree::RootByName(std::u16string_view name) {
 
 bool RegTree::IsPlainPath(std::u16string_view path) {
   if (path.empty()) return true;
-  return path.front() != u'\\' && path.back() != u'\\' && path.find(u"\\\\") == path.npos;
+  if (path.front() == u'\\' || path.back() == u'\\') return false;
+  // A plain loop: a search for the two-unit text costs more on short paths.
+  for (size_t i = 1; i < path.size(); ++i) {
+    if (path[i] == u'\\' && path[i - 1] == u'\\') return false;
+  }
+  return true;
 }
 
 std::u16string_view RegTree::WithoutTrailingBackslash(std::u16string_view path) {

@@ -2,9 +2,9 @@
 // its subkeys and values in insertion order, looked up by name without regard
 // to case. The tree owns every node and every name and data byte (in arenas
 // that live as long as the tree: a deleted key's memory is given back with the
-// tree); node pointers stay valid until the node is deleted, value pointers only until the next change to the same key. A tree
-// indexed from a file reads each key's values from its RegValueSource the
-// first time they are asked for, even through a const node. Single-threaded.
+// tree); node pointers stay valid until the node is deleted, value pointers only until the next
+// change to the same key. A tree indexed from a file reads each key's values from its
+// RegValueSource the first time they are asked for, even through a const node. Single-threaded.
 #pragma once
 
 #include <cstddef>

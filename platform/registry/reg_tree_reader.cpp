@@ -130,6 +130,15 @@ class FileValueSource : public RegValueSource {
   const RegFileForm form_;
 };
 
+// Reads a whole file into tree through read(builder), which runs the reader.
+template <typename Read>
+bool BuildTree(RegTree* tree, Read read) {
+  TreeBuilder builder(tree, TreeBuilder::Mode::Full);
+  if (!read(builder)) return false;
+  builder.Settle();
+  return true;
+}
+
 }  // namespace
 
 bool IndexRegFile(std::vector<uint8_t> bytes, RegTree* tree, RegFileForm* form,
@@ -143,14 +152,13 @@ bool IndexRegFile(std::vector<uint8_t> bytes, RegTree* tree, RegFileForm* form,
 }
 
 bool ParseRegFile(RegByteSource& source, RegTree* tree, RegFileForm* form, RegParseError* error) {
-  TreeBuilder builder(tree, TreeBuilder::Mode::Full);
-  if (!ReadRegFile(source, builder, form, error)) return false;
-  builder.Settle();
-  return true;
+  return BuildTree(tree,
+                   [&](TreeBuilder& builder) { return ReadRegFile(source, builder, form, error); });
 }
 
 bool ParseRegFile(const uint8_t* data, size_t size, RegTree* tree, RegFileForm* form,
                   RegParseError* error) {
-  MemoryByteSource source(data, size);
-  return ParseRegFile(source, tree, form, error);
+  return BuildTree(tree, [&](TreeBuilder& builder) {
+    return ReadRegBytes(data, size, RegReadMode::Full, builder, form, error);
+  });
 }

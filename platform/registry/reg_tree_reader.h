@@ -30,6 +30,6 @@ bool IndexRegFile(std::vector<uint8_t> bytes, RegTree* tree, RegFileForm* form,
 // Example: "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=dword:1\r\n" gives
 // HKEY_CURRENT_USER\A with v = 01 00 00 00 (type 4) and form Regedit4/CrLf.
 bool ParseRegFile(RegByteSource& source, RegTree* tree, RegFileForm* form, RegParseError* error);
-// The same for the size bytes at data.
+// The same for the size bytes at data, read where they are.
 bool ParseRegFile(const uint8_t* data, size_t size, RegTree* tree, RegFileForm* form,
                   RegParseError* error);

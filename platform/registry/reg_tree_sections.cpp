@@ -5,8 +5,8 @@
 #include "platform/registry/reg_tree.h"
 
 void RegTree::AddSection(RegKeyNode* key, uint64_t begin) {
-  sections_.push_back({static_cast<uint32_t>(begin), static_cast<uint32_t>(begin >> 32),
-                       key->last_section_});
+  sections_.push_back(
+      {static_cast<uint32_t>(begin), static_cast<uint32_t>(begin >> 32), key->last_section_});
   key->last_section_ = static_cast<uint32_t>(sections_.size());
   key->tree_ = this;
 }
