@@ -1,7 +1,7 @@
 // The reader of registry export files (.reg). One linear pass over the bytes
 // (taken from a RegByteSource piece by piece, so the whole file is never held
-// at once) reports each key line and value line to a RegFileEvents, with the
-// byte offsets later in-place edits need. A file that is not a registry
+// at once, or read where they lie in memory) reports each key line and value
+// line to a RegFileEvents, with the byte offsets later in-place edits need. A file that is not a registry
 // export, or holds any line the reader cannot read exactly, is refused as a
 // whole with its 1-based line number.
 //
