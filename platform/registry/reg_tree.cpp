@@ -192,7 +192,7 @@ Entry& NamedList<Entry>::Append(Entry entry) {
       if (entries_[i].Alive())
         slots[i] = (Slot(NameHash(PackedText{entries_[i].Name()})) << 32) | (i + 1);
     }
-    Retable(64, slots.data(), count, nullptr);
+    Retable(FIRST_TABLE_SIZE, slots.data(), count, nullptr);
   } else if (table_size_ != 0) {
     // Dead entries keep their slots until a compaction, so the table is
     // sized by every entry held, live or dead.
@@ -228,7 +228,7 @@ void NamedList<Entry>::Compact() {
   uint32_t old_size = table_size_;
   table_size_ = 0;
   if (kept <= LINEAR_LIMIT) return;
-  uint32_t size = 64;
+  uint32_t size = FIRST_TABLE_SIZE;
   while (size < kept * 2) size *= 2;
   Retable(size, old.get(), old_size, remap.data());
 }

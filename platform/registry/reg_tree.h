@@ -150,6 +150,8 @@ class NamedList {
 
  private:
   static constexpr size_t LINEAR_LIMIT = 8;
+  // The smallest table: room for twice the entries a list first holds in one.
+  static constexpr uint32_t FIRST_TABLE_SIZE = 32;
   // A table slot: the entry's position + 1 in the low half (0: a free slot),
   // the hash of its name in the high half, so the table grows without
   // hashing names again.
