@@ -1,9 +1,9 @@
 // The reader of registry export files (.reg). One linear pass over the bytes
 // (taken from a RegByteSource piece by piece, so the whole file is never held
 // at once, or read where they lie in memory) reports each key line and value
-// line to a RegFileEvents, with the byte offsets later in-place edits need. A file that is not a registry
-// export, or holds any line the reader cannot read exactly, is refused as a
-// whole with its 1-based line number.
+// line to a RegFileEvents, with the byte offsets later in-place edits need.
+// A file that is not a registry export, or holds any line the reader cannot
+// read exactly, is refused as a whole with its 1-based line number.
 //
 // What is read: the header line (leading blanks allowed, otherwise exact;
 // the Windows 3.1 header "REGEDIT" is refused by name); "[ROOT\path]" key
