@@ -62,9 +62,10 @@ int main(int argc, char** argv) {
     PrintErrorLine(stderr, error);
     return EXIT_TROUBLE;
   }
-  // Loading takes up to about four times the file (its bytes and the tree);
-  // a repair also reads the file again under its lock to edit and check it.
-  ReserveHeap((options.command == CliCommand::Fix ? 8 : 4) * LargestFileSize(options.files));
+  // Loading takes up to about one and a half times the file (its bytes and
+  // the key index; values only of the keys the scan reads); a repair also
+  // reads the file again under its lock to edit and check it.
+  ReserveHeap((options.command == CliCommand::Fix ? 8 : 2) * LargestFileSize(options.files));
   ProgressNotice progress(STDERR_FILENO);
   StdinFileSystem files(RealFileSystem());
   int status = EXIT_NO_FAULT_LEFT;

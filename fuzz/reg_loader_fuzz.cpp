@@ -1,8 +1,11 @@
 // Fuzz target for the registry file store: the input is the bytes of a .reg
 // file, held in a MemoryFileSystem. Any bytes either load or are refused with
-// "PATH:N: reason" (N >= 1), the same whether the reader gets the file
-// whole or a few bytes at a time; the sanitizers catch any out-of-bounds
-// access, leak or stack overflow on the way. A file that loads is then
+// "PATH:N: reason" (N >= 1), the same whether the store gets the file whole
+// or a few bytes at a time, and the same as a whole reading of the file by
+// the streaming reader fed a few bytes at a time; a store that loads serves,
+// key by key on demand, exactly the values of that whole reading. The
+// sanitizers catch any out-of-bounds access, leak or stack overflow on the
+// way. A file that loads is then
 // written through the store, and after each write the file is read again:
 // - each of its first values stored with its own type and data, as read:
 //   the store succeeds and the file stays byte-identical;
@@ -21,6 +24,7 @@
 #include "platform/registry/reg_tree.h"
 #include "platform/registry/reg_tree_reader.h"
 #include "platform/registry/reg_value_locator.h"
+#include "platform/registry/testing/registry_testing.h"
 
 namespace {
 
@@ -203,8 +207,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<RegFileStore> pieces = RegFileStore::Load(PATH, &trickle_error, trickle_options);
   FUZZ_CHECK((store == nullptr) == (pieces == nullptr) && error == trickle_error,
              "read in pieces: " + trickle_error + ", whole: " + error);
+  // The whole reading, values and all, with refills inside lines.
+  const std::vector<uint8_t> bytes(data, data + size);
+  TrickleSource source(bytes, 1 + size % 5);
+  RegTree whole;
+  RegFileForm form;
+  RegParseError parse_error;
+  const bool read = ParseRegFile(source, &whole, &form, &parse_error);
+  FUZZ_CHECK(read == (store != nullptr),
+             "whole reading: " + parse_error.reason + ", store: " + error);
+  if (!read) {
+    const std::string want =
+        PATH + ":" + std::to_string(parse_error.line) + ": " + parse_error.reason;
+    FUZZ_CHECK(error == want, "whole reading: " + want + ", store: " + error);
+  }
   if (store != nullptr) {
-    std::string difference = Difference(Flatten(pieces->Tree()), Flatten(store->Tree()));
+    FUZZ_CHECK(store->Tree().KeysRead() == 0, "the load read values");
+    FUZZ_CHECK(store->Form().encoding == form.encoding && store->Form().bom == form.bom &&
+                   store->Form().dialect == form.dialect &&
+                   store->Form().line_end == form.line_end &&
+                   store->Form().open_continuation == form.open_continuation,
+               "the store's form is not the whole reading's");
+    std::string difference = Difference(Flatten(store->Tree()), Flatten(whole));
+    FUZZ_CHECK(difference.empty(), "values read on demand: " + difference);
+    difference = Difference(Flatten(pieces->Tree()), Flatten(store->Tree()));
     FUZZ_CHECK(difference.empty(), "read in pieces: " + difference);
   }
   if (store == nullptr) {

@@ -63,22 +63,28 @@ uint64_t ContentHash(const std::vector<uint8_t>& bytes) {
   return hasher.Finish();
 }
 
-// The file's bytes through the file system, hashed on the way.
-class FileByteSource : public RegByteSource {
- public:
-  FileByteSource(FileSystem& fs, int fd) : fs_(fs), fd_(fd) {}
-  int Read(uint8_t* buffer, size_t size, size_t* got) override {
-    int error = fs_.Read(fd_, buffer, size, got);
-    if (error == 0) hasher_.Add(buffer, *got);
-    return error;
+// Reads the file open as fd to its end into *bytes; 0 or an errno value.
+// The buffer is sized by the file's size as it was found (expected), so that
+// a file that keeps its size is held once and never copied into a grown
+// buffer; one that grows meanwhile is read to its new end.
+int ReadToEnd(FileSystem& fs, int fd, uint64_t expected, std::vector<uint8_t>* bytes) {
+  bytes->resize(expected);
+  size_t filled = 0;
+  while (true) {
+    size_t got = 0;
+    if (filled == bytes->size()) {
+      uint8_t more[4096];
+      if (int error = fs.Read(fd, more, sizeof more, &got)) return error;
+      bytes->insert(bytes->end(), more, more + got);
+    } else if (int error = fs.Read(fd, bytes->data() + filled, bytes->size() - filled, &got)) {
+      return error;
+    }
+    if (got == 0) break;
+    filled += got;
   }
-  const ContentHasher& Hasher() const { return hasher_; }
-
- private:
-  FileSystem& fs_;
-  int fd_;
-  ContentHasher hasher_;
-};
+  bytes->resize(filled);
+  return 0;
+}
 
 std::string ValueText(std::u16string_view name) {
   return name.empty() ? "the default value" : "value \"" + MessageText(name) + "\"";
@@ -89,15 +95,17 @@ std::string ParseFailure(const std::string& path, const RegParseError& error) {
   return path + ":" + std::to_string(error.line) + ": " + error.reason;
 }
 
-// Whether the file open as fd is a regular one: a device, FIFO, socket or
-// folder is never read (it may never end, or wait for a writer); false with
-// *error saying what path is.
-bool IsRegularFile(FileSystem& fs, const std::string& path, int fd, std::string* error) {
+// Whether the file open as fd is a regular one (*size then its size): a
+// device, FIFO, socket or folder is never read (it may never end, or wait for
+// a writer); false with *error saying what path is.
+bool IsRegularFile(FileSystem& fs, const std::string& path, int fd, uint64_t* size,
+                   std::string* error) {
   FileStatus status;
   if (int stat_error = fs.Fstat(fd, &status)) {
     *error = path + ": cannot read: " + std::strerror(stat_error);
     return false;
   }
+  *size = status.size;
   if (status.kind == FileKind::Regular) return true;
   *error = path + ": cannot read: " +
            (status.kind == FileKind::Folder
@@ -123,20 +131,26 @@ std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::s
     *error = path + ": cannot read: " + std::strerror(open_error);
     return nullptr;
   }
-  if (!IsRegularFile(fs, path, fd, error)) {
+  uint64_t size = 0;
+  if (!IsRegularFile(fs, path, fd, &size, error)) {
     fs.Close(fd);
     return nullptr;
   }
-  FileByteSource source(fs, fd);
+  std::vector<uint8_t> bytes;
+  int read_error = ReadToEnd(fs, fd, size, &bytes);
+  fs.Close(fd);
+  if (read_error != 0) {
+    *error = path + ": cannot read: " + std::strerror(read_error);
+    return nullptr;
+  }
+  const uint64_t hash = ContentHash(bytes);
   RegFileForm form;
   RegParseError parse_error;
-  bool read = ParseRegFile(source, tree.get(), &form, &parse_error);
-  fs.Close(fd);
-  if (!read) {
+  if (!IndexRegFile(std::move(bytes), tree.get(), &form, &parse_error)) {
     *error = ParseFailure(path, parse_error);
     return nullptr;
   }
-  store->Adopt(std::move(tree), form, source.Hasher().Finish(), true);
+  store->Adopt(std::move(tree), form, hash, true);
   return store;
 }
 
@@ -148,6 +162,8 @@ void RegFileStore::CarryServed(RegTree& fresh) {
       RegKeyNode* node = pending.back();
       pending.pop_back();
       for (size_t i = 0; RegKeyNode* sub = node->Subkey(i); ++i) pending.push_back(sub);
+      // Values still unread were never served.
+      if (node->ValuesPending()) continue;
       node->ForEachValue([&](const RegValueEntry& old_entry) {
         if (!old_entry.served) return;
         RegKey at = 0;
@@ -250,7 +266,7 @@ RegStatus RegFileStore::ReloadIfChanged(const std::vector<uint8_t>& bytes, bool 
   auto fresh = std::make_unique<RegTree>();
   RegFileForm form;
   RegParseError error;
-  if (!ParseRegFile(bytes.data(), bytes.size(), fresh.get(), &form, &error)) {
+  if (!IndexRegFile(bytes, fresh.get(), &form, &error)) {
     return Fail(ERROR_BADDB,
                 what + "it changed on disk and cannot be read now: " + ParseFailure(path_, error));
   }

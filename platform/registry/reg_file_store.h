@@ -1,8 +1,10 @@
 // RegFileStore: the registry kept in a registry export file (.reg). Loading
-// reads the file in one pass, piece by piece, into the key tree
-// (reg_tree_reader.h); reads are then served from memory; SetValue edits the
-// file in place (only the value's own data, or one added line;
-// reg_line_editor.h) and rewrites it by the lock-file protocol
+// RegFileStore: the registry kept in a registry export file (.reg). Loading
+// reads the file whole and checks it in one pass that builds only the key
+// index; each key's values are read from the bytes held the first time they
+// are asked for (reg_tree_reader.h); reads are then served from memory.
+// SetValue edits the file in place (only the value's own data, or one added
+// line; reg_line_editor.h) and rewrites it by the lock-file protocol
 // (platform/files/lock_file.h) before it reports success; many values can
 // reach the file in one rewrite (GatherWrites, CommitWrites). A file the reader refuses is
 // never written. Single-threaded; the store owns its tree, and callers close
@@ -38,7 +40,8 @@ class RegFileStore : public RegTreeStore {
   // when it cannot be read, and "PATH: cannot read: not a regular file but a
   // FIFO" (a device, a socket; "Is a directory" for a folder): only regular
   // files are ever read from.
-  // The file is never held whole while loading: memory is the tree's.
+  // The store holds the file's bytes (once: a buffer of the file's size) and
+  // its keys; a value's data only once something asks for its key's values.
   // Example: Load("dev.reg", &error) for a missing dev.reg gives null and
   // "dev.reg: cannot read: No such file or directory".
   static std::unique_ptr<RegFileStore> Load(const std::string& path, std::string* error,

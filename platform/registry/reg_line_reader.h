@@ -1,7 +1,8 @@
 // Lines of a registry file read piece by piece from a RegByteSource, so that
-// only about one line (and a fixed buffer) is held at a time. A line ends at
-// CRLF, LF or a lone CR; its units are addressed by index into the reader's
-// buffer, valid until the next line is read.
+// only about one line (and a fixed buffer) is held at a time, or straight from
+// bytes already in memory, which are then never copied. A line ends at CRLF,
+// LF or a lone CR; its units are addressed by index into the reader's buffer
+// (or the bytes in memory), valid until the next line is read.
 #pragma once
 
 #include <cstddef>
@@ -47,11 +48,16 @@ class RegLineReader {
   // start: the first bytes, already read, which stand at byte offset base of
   // the file at a unit boundary.
   RegLineReader(RegByteSource& source, std::vector<uint8_t> start, uint64_t base)
-      : source_(source), buffer_(std::move(start)), base_(base) {
+      : source_(&source), buffer_(std::move(start)), base_(base) {
     end_ = buffer_.size();
     buffer_.resize(end_ < CHUNK ? CHUNK : end_);
     data_ = buffer_.data();
   }
+
+  // Reads the size bytes at data (not copied; they must outlive the reader),
+  // which stand at byte offset base of the file at a unit boundary.
+  RegLineReader(const uint8_t* data, size_t size, uint64_t base)
+      : source_(nullptr), data_(data), end_(size), base_(base), eof_(true) {}
 
   // Moves to the next line; false at the end of the input or when the
   // source fails (ReadError() then non-zero).
@@ -111,6 +117,7 @@ class RegLineReader {
       while (i < end && Unit(i) != u) ++i;
       return i;
     }
+    if (i == end) return end;  // the bytes of an empty input may be null
     const void* at = std::memchr(data_ + i, u, end - i);
     return at == nullptr ? end : static_cast<const uint8_t*>(at) - data_;
   }
@@ -145,14 +152,14 @@ class RegLineReader {
       buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
     data_ = buffer_.data();
     size_t got = 0;
-    read_error_ = source_.Read(buffer_.data() + end_, buffer_.size() - end_, &got);
+    read_error_ = source_->Read(buffer_.data() + end_, buffer_.size() - end_, &got);
     if (read_error_ != 0) return false;
     eof_ = got == 0;
     end_ += got;
     return true;
   }
 
-  RegByteSource& source_;
+  RegByteSource* source_;  // null for bytes in memory, which hold the whole input
   std::vector<uint8_t> buffer_;
   const uint8_t* data_;
   size_t end_;     // bytes of buffer_ filled

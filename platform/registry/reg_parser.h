@@ -1,9 +1,9 @@
 // The reader of registry export files (.reg). One linear pass over the bytes
 // (taken from a RegByteSource piece by piece, so the whole file is never held
-// at once) reports each key line and value line to a RegFileEvents, with the
-// byte offsets later in-place edits need. A file that is not a registry
-// export, or holds any line the reader cannot read exactly, is refused as a
-// whole with its 1-based line number.
+// at once, or read where they lie in memory) reports each key line and value
+// line to a RegFileEvents, with the byte offsets later in-place edits need.
+// A file that is not a registry export, or holds any line the reader cannot
+// read exactly, is refused as a whole with its 1-based line number.
 //
 // What is read: the header line (leading blanks allowed, otherwise exact;
 // the Windows 3.1 header "REGEDIT" is refused by name); "[ROOT\path]" key
@@ -85,6 +85,13 @@ struct RegParseError {
   int read_error = 0;  // the errno value when the source failed, else 0
 };
 
+// How much a pass of the reader produces. Validate checks every line exactly
+// as Full does (the same files are refused, with the same line and reason)
+// but builds no names or data: OnValue then gets an empty name and data
+// holding only the type and the size in bytes the value would have (no text,
+// no bytes), and OnValueDeletion an empty name.
+enum class RegReadMode { Full, Validate };
+
 // Reads the file source supplies, reporting to events, and sets form
 // (dialect, encoding, mark and the most frequent line end; CRLF when the file
 // has none). Returns false with error set when the file is refused or the
@@ -93,3 +100,18 @@ struct RegParseError {
 // for about one line beyond a fixed buffer.
 bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form,
                  RegParseError* error);
+
+// The same for the size bytes of a whole file at data, read where they are
+// (never copied), in mode. Needs memory independent of the input in
+// Validate mode.
+bool ReadRegBytes(const uint8_t* data, size_t size, RegReadMode mode, RegFileEvents& events,
+                  RegFileForm* form, RegParseError* error);
+
+// Reads one key section of the size bytes of a whole file at data, whose form
+// a reading of the file set: the lines from byte offset begin (just past the
+// section's key line) up to the next key line or the end, as values of the
+// section the last OnKey opened (OnKey is never called). Offsets in the
+// events are the file's; line numbers in error count from begin. For a file
+// ReadRegBytes accepted, every section reads (true).
+bool ReadRegSection(const uint8_t* data, size_t size, uint64_t begin, const RegFileForm& form,
+                    RegFileEvents& events, RegParseError* error);

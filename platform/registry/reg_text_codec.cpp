@@ -94,12 +94,17 @@ void DecodeCodePage(const uint8_t* bytes, size_t n, std::u16string* out) {
   for (size_t i = 0; i < n; ++i) dst[i] = table.unit[bytes[i]];
 }
 
-size_t DecodeUtf8Prefix(const uint8_t* bytes, size_t n, std::u16string* out) {
+namespace {
+
+// The length in bytes of the longest start of n UTF-8 bytes that is whole
+// well-formed sequences; calls emit(unit) for each UTF-16 unit they make.
+template <typename Emit>
+size_t ScanUtf8(const uint8_t* bytes, size_t n, Emit emit) {
   size_t i = 0;
   while (i < n) {
     uint8_t b = bytes[i];
     if (b < 0x80) {
-      out->push_back(b);
+      emit(b);
       ++i;
       continue;
     }
@@ -122,14 +127,24 @@ size_t DecodeUtf8Prefix(const uint8_t* bytes, size_t n, std::u16string* out) {
     }
     if (c < min || c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) return i;
     if (c >= 0x10000) {
-      out->push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out->push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+      emit(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      emit(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
     } else {
-      out->push_back(static_cast<char16_t>(c));
+      emit(static_cast<char16_t>(c));
     }
     i += extra + 1;
   }
   return n;
+}
+
+}  // namespace
+
+size_t DecodeUtf8Prefix(const uint8_t* bytes, size_t n, std::u16string* out) {
+  return ScanUtf8(bytes, n, [out](char16_t u) { out->push_back(u); });
+}
+
+size_t CountUtf8Units(const uint8_t* bytes, size_t n, uint64_t* units) {
+  return ScanUtf8(bytes, n, [units](char16_t) { ++*units; });
 }
 
 bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {

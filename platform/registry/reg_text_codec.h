@@ -74,6 +74,9 @@ bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out);
 // first byte that does not start a well-formed sequence.
 // Example: "a\xC3\xA9\xC3" appends u"a\u00E9" and returns 3.
 size_t DecodeUtf8Prefix(const uint8_t* bytes, size_t n, std::u16string* out);
+// The same without the text: adds to *units the number of UTF-16 units
+// DecodeUtf8Prefix would append. Example: "a\xF0\x9F\x98\x80" adds 3, returns 5.
+size_t CountUtf8Units(const uint8_t* bytes, size_t n, uint64_t* units);
 
 // Appends NUL bytes to text bytes of unit-byte characters (1 or 2) until
 // they end in a whole NUL character; empty text stays empty. Examples with

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <utility>
 
 namespace {
@@ -191,7 +192,7 @@ Entry& NamedList<Entry>::Append(Entry entry) {
       if (entries_[i].Alive())
         slots[i] = (Slot(NameHash(PackedText{entries_[i].Name()})) << 32) | (i + 1);
     }
-    Retable(64, slots.data(), count, nullptr);
+    Retable(FIRST_TABLE_SIZE, slots.data(), count, nullptr);
   } else if (table_size_ != 0) {
     // Dead entries keep their slots until a compaction, so the table is
     // sized by every entry held, live or dead.
@@ -227,7 +228,7 @@ void NamedList<Entry>::Compact() {
   uint32_t old_size = table_size_;
   table_size_ = 0;
   if (kept <= LINEAR_LIMIT) return;
-  uint32_t size = 64;
+  uint32_t size = FIRST_TABLE_SIZE;
   while (size < kept * 2) size *= 2;
   Retable(size, old.get(), old_size, remap.data());
 }
@@ -243,19 +244,27 @@ template class NamedList<RegValueEntry>;
 
 RegKeyNode::~RegKeyNode() { DropSubkeys(); }
 
+void RegNodeEnd::operator()(RegKeyNode* node) const { node->~RegKeyNode(); }
+
+RegNodePtr RegTree::NewNode(std::u16string_view name, RegKeyNode* parent) {
+  static_assert(sizeof(RegKeyNode) % alignof(RegKeyNode) == 0 && alignof(RegKeyNode) <= 8);
+  void* at = nodes_.Allocate(sizeof(RegKeyNode));
+  return RegNodePtr(new (at) RegKeyNode(PackedBytes(arena_, name), parent));
+}
+
 void RegKeyNode::DropSubkeys() {
   // Detach every descendant into a work list so that each node is destroyed
   // with no children left, keeping the stack flat.
-  std::vector<std::unique_ptr<RegKeyNode>> pending;
+  std::vector<RegNodePtr> pending;
   auto detach = [&pending](RegKeyNode& node) {
     for (size_t i = 0; RegChildSlot* slot = node.subkeys_.At(i); ++i) {
       pending.push_back(std::move(slot->node));
     }
-    node.subkeys_ = NamedList<RegChildSlot>();
+    node.subkeys_ = LazyNamedList<RegChildSlot>();
   };
   detach(*this);
   while (!pending.empty()) {
-    std::unique_ptr<RegKeyNode> node = std::move(pending.back());
+    RegNodePtr node = std::move(pending.back());
     pending.pop_back();
     detach(*node);
   }
@@ -273,7 +282,7 @@ RegKeyNode* RegKeyNode::FindSubkey(std::u16string_view name) const {
 
 RegTree::RegTree() {
   for (int i = 0; i < ROOT_COUNT; ++i) {
-    roots_[i] = std::make_unique<RegKeyNode>(PackedBytes(arena_, ROOTS[i].name), nullptr);
+    roots_[i] = NewNode(ROOTS[i].name, nullptr);
   }
 }
 
@@ -299,7 +308,12 @@ RegKey RegTree::RootByName(std::u16string_view name) {
 
 bool RegTree::IsPlainPath(std::u16string_view path) {
   if (path.empty()) return true;
-  return path.front() != u'\\' && path.back() != u'\\' && path.find(u"\\\\") == path.npos;
+  if (path.front() == u'\\' || path.back() == u'\\') return false;
+  // A plain loop: a search for the two-unit text costs more on short paths.
+  for (size_t i = 1; i < path.size(); ++i) {
+    if (path[i] == u'\\' && path[i - 1] == u'\\') return false;
+  }
+  return true;
 }
 
 std::u16string_view RegTree::WithoutTrailingBackslash(std::u16string_view path) {
@@ -329,7 +343,7 @@ RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name, boo
   RegKeyNode* existing = parent->FindSubkey(name);
   if (created != nullptr) *created = existing == nullptr;
   if (existing != nullptr) return existing;
-  RegChildSlot slot{std::make_unique<RegKeyNode>(PackedBytes(arena_, name), parent)};
+  RegChildSlot slot{NewNode(name, parent)};
   return parent->subkeys_.Append(std::move(slot)).node.get();
 }
 
@@ -338,7 +352,8 @@ void RegTree::DeleteKey(RegKeyNode* node) {
   if (parent == nullptr) {
     // A root stays; it only loses its contents.
     node->DropSubkeys();
-    node->values_ = NamedList<RegValueEntry>();
+    node->values_ = LazyNamedList<RegValueEntry>();
+    node->last_section_ = 0;
     return;
   }
   RegChildSlot* slot = parent->subkeys_.Find(std::u16string(node->Name().ToText()));
@@ -347,11 +362,13 @@ void RegTree::DeleteKey(RegKeyNode* node) {
 
 void RegTree::SetValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
                        const uint8_t* data, size_t size) {
+  key->ReadPending();
   StoreValue(key, name, type, PackedBytes(arena_, data, size));
 }
 
 void RegTree::SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
                            std::u16string_view text) {
+  key->ReadPending();
   StoreValue(key, name, type, PackedBytes(arena_, text));
 }
 
@@ -367,9 +384,13 @@ void RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t typ
   entry->type = type;
 }
 
-void RegTree::SettleValues(RegKeyNode* key) { key->values_.ShrinkToFit(); }
+void RegTree::SettleValues(RegKeyNode* key) {
+  key->ReadPending();
+  key->values_.ShrinkToFit();
+}
 
 bool RegTree::DeleteValue(RegKeyNode* key, std::u16string_view name) {
+  key->ReadPending();
   RegValueEntry* entry = key->values_.Find(name);
   if (entry == nullptr) return false;
   key->values_.Remove(*entry);

@@ -1,9 +1,10 @@
 // The key tree both registry stores keep: five predefined roots, each key with
 // its subkeys and values in insertion order, looked up by name without regard
-// to case. The tree owns every node and every name and data byte (in an arena
-// that lives as long as the tree); node pointers stay valid until the node is
-// deleted, value pointers only until the next change to the same key.
-// Single-threaded.
+// to case. The tree owns every node and every name and data byte (in arenas
+// that live as long as the tree: a deleted key's memory is given back with the
+// tree); node pointers stay valid until the node is deleted, value pointers only until the next
+// change to the same key. A tree indexed from a file reads each key's values from its
+// RegValueSource the first time they are asked for, even through a const node. Single-threaded.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/registry/reg_name.h"
@@ -86,10 +88,28 @@ struct RegValueEntry {
 };
 
 class RegKeyNode;
+class RegTree;
+
+// Where a tree indexed from a file reads its keys' values when they are first
+// asked for (reg_tree_reader.h reads them from the file's bytes).
+class RegValueSource {
+ public:
+  virtual ~RegValueSource() = default;
+  // Stores in key, through tree's value operations and in file order, the
+  // values of the key section whose value lines start at byte offset begin.
+  virtual void ReadSection(RegTree& tree, RegKeyNode* key, uint64_t begin) const = 0;
+};
+
+// Ends a node whose memory its tree's arena holds: the memory stays with
+// the tree until the tree goes.
+struct RegNodeEnd {
+  void operator()(RegKeyNode* node) const;
+};
+using RegNodePtr = std::unique_ptr<RegKeyNode, RegNodeEnd>;
 
 // A subkey as its parent's list holds it; the node goes with the slot.
 struct RegChildSlot {
-  std::unique_ptr<RegKeyNode> node;
+  RegNodePtr node;
 
   const PackedBytes& Name() const;
   bool Alive() const { return node != nullptr; }
@@ -130,6 +150,8 @@ class NamedList {
 
  private:
   static constexpr size_t LINEAR_LIMIT = 8;
+  // The smallest table: room for twice the entries a list first holds in one.
+  static constexpr uint32_t FIRST_TABLE_SIZE = 32;
   // A table slot: the entry's position + 1 in the low half (0: a free slot),
   // the hash of its name in the high half, so the table grows without
   // hashing names again.
@@ -146,6 +168,35 @@ class NamedList {
   std::unique_ptr<Slot[]> table_;
   uint32_t table_size_ = 0;  // 0 (no table) or a power of two
   uint32_t dead_ = 0;
+};
+
+// A NamedList made when its first entry comes, so that an empty one takes a
+// pointer: most keys have no subkeys, and a key indexed from a file has no
+// values until they are asked for.
+template <typename Entry>
+class LazyNamedList {
+ public:
+  Entry* Find(std::u16string_view name) { return list_ ? list_->Find(name) : nullptr; }
+  const Entry* Find(std::u16string_view name) const {
+    return list_ ? static_cast<const NamedList<Entry>&>(*list_).Find(name) : nullptr;
+  }
+  Entry& Append(Entry entry) {
+    if (!list_) list_ = std::make_unique<NamedList<Entry>>();
+    return list_->Append(std::move(entry));
+  }
+  void Remove(Entry& entry) { list_->Remove(entry); }
+  size_t LiveCount() const { return list_ ? list_->LiveCount() : 0; }
+  Entry* At(size_t index) { return list_ ? list_->At(index) : nullptr; }
+  void ShrinkToFit() {
+    if (list_) list_->ShrinkToFit();
+  }
+  template <typename F>
+  void ForEachLive(F f) const {
+    if (list_) list_->ForEachLive(f);
+  }
+
+ private:
+  std::unique_ptr<NamedList<Entry>> list_;
 };
 
 class RegKeyNode {
@@ -165,22 +216,36 @@ class RegKeyNode {
   RegKeyNode* Subkey(size_t index);
   RegKeyNode* FindSubkey(std::u16string_view name) const;
 
-  size_t ValueCount() const { return values_.LiveCount(); }
-  const RegValueEntry* FindValue(std::u16string_view name) const { return values_.Find(name); }
+  // These read the key's pending values first (see RegTree::AddSection).
+  size_t ValueCount() const {
+    ReadPending();
+    return values_.LiveCount();
+  }
+  const RegValueEntry* FindValue(std::u16string_view name) const {
+    ReadPending();
+    return values_.Find(name);
+  }
   // Calls f(const RegValueEntry&) for each value in insertion order.
   template <typename F>
   void ForEachValue(F f) const {
+    ReadPending();
     values_.ForEachLive(f);
   }
+  // Whether sections of the key's values are still unread in the tree's
+  // source (asking for a value reads them).
+  bool ValuesPending() const { return last_section_ != 0; }
 
  private:
   friend class RegTree;
   void DropSubkeys();
+  inline void ReadPending() const;
 
   PackedBytes name_;
   RegKeyNode* parent_;
-  NamedList<RegChildSlot> subkeys_;
-  NamedList<RegValueEntry> values_;
+  LazyNamedList<RegChildSlot> subkeys_;
+  LazyNamedList<RegValueEntry> values_;
+  RegTree* tree_ = nullptr;    // the tree, while values are pending
+  uint32_t last_section_ = 0;  // 1 + the tree's index of the last pending section, or 0
 };
 
 class RegTree {
@@ -231,6 +296,18 @@ class RegTree {
   // expected to grow.
   void SettleValues(RegKeyNode* key);
 
+  // Makes source where sections recorded by AddSection are read from; the
+  // tree owns it. Set once, before the first AddSection.
+  void SetValueSource(std::unique_ptr<RegValueSource> source) { source_ = std::move(source); }
+  // Records a section of key's values whose value lines start at byte offset
+  // begin of the source. The sections recorded for a key are read, in the
+  // order recorded, the first time anything asks for its values (FindValue,
+  // ForEachValue, ValueCount) or changes them here (SetValue, SetTextValue,
+  // DeleteValue, SettleValues). Deleting the key drops its sections.
+  void AddSection(RegKeyNode* key, uint64_t begin);
+  // The keys whose pending sections have been read so far.
+  size_t KeysRead() const { return keys_read_; }
+
   // The root above node and the names from it down to node, joined by
   // backslashes (empty for a root).
   static std::u16string PathOf(const RegKeyNode* node, RegKey* root);
@@ -239,8 +316,28 @@ class RegTree {
 
  private:
   static constexpr int ROOT_COUNT = 5;
+  friend class RegKeyNode;
+  // A key section still in the source, chained to the key's section before;
+  // 12 bytes, as there is about one for each key of a file.
+  struct PendingSection {
+    uint32_t begin_low, begin_high;  // the byte offset where its lines start
+    uint32_t previous;               // 1 + its index, or 0 for the key's first
+  };
+  // A node in nodes_.
+  RegNodePtr NewNode(std::u16string_view name, RegKeyNode* parent);
+  void ReadPendingValues(RegKeyNode* key);
   void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);
 
   ByteArena arena_;
-  std::unique_ptr<RegKeyNode> roots_[ROOT_COUNT];
+  // The nodes, allocated one after another (each a multiple of 8 bytes, so
+  // all stay aligned): no allocation of their own to make or free.
+  ByteArena nodes_;
+  RegNodePtr roots_[ROOT_COUNT];
+  std::unique_ptr<RegValueSource> source_;
+  std::vector<PendingSection> sections_;
+  size_t keys_read_ = 0;
 };
+
+void RegKeyNode::ReadPending() const {
+  if (last_section_ != 0) tree_->ReadPendingValues(const_cast<RegKeyNode*>(this));
+}

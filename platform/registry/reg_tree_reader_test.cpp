@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/registry/testing/bad_reg_files.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -78,32 +82,6 @@ TEST(ParseRegFileRobustness, HostileInputsAreRefusedOrReadNeverCrash) {
   }
 }
 
-// The tree as text: keys depth first, each with its values.
-std::string Dump(const RegTree& tree) {
-  std::string out;
-  std::vector<std::pair<RegKeyNode*, std::string>> pending;
-  for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
-                      HKEY_CURRENT_CONFIG}) {
-    pending.emplace_back(tree.Root(root), MessageText(RegTree::RootName(root)));
-  }
-  std::reverse(pending.begin(), pending.end());
-  while (!pending.empty()) {
-    auto [node, path] = pending.back();
-    pending.pop_back();
-    out += "[" + path + "]\n";
-    node->ForEachValue([&out](const RegValueEntry& v) {
-      out += MessageText(v.name.ToText()) + "=" + std::to_string(v.type) + ":";
-      for (uint8_t b : v.data.ToVector()) out += std::to_string(b) + ",";
-      out += "\n";
-    });
-    for (size_t i = node->SubkeyCount(); i-- > 0;) {
-      pending.emplace_back(node->Subkey(i),
-                           path + "\\" + MessageText(node->Subkey(i)->Name().ToText()));
-    }
-  }
-  return out;
-}
-
 TEST(ParseRegFilePieces, AnyReadSizeGivesTheSameTree) {
   const std::string narrow =
       REGEDIT4_HEAD +
@@ -127,7 +105,7 @@ TEST(ParseRegFilePieces, AnyReadSizeGivesTheSameTree) {
       RegFileForm form;
       RegParseError error;
       ASSERT_TRUE(ParseRegFile(source, &tree, &form, &error)) << step << ": " << error.reason;
-      EXPECT_EQ(Dump(tree), Dump(whole->tree)) << "step " << step;
+      EXPECT_EQ(DumpTree(tree), DumpTree(whole->tree)) << "step " << step;
       EXPECT_EQ(form.line_end, whole->form.line_end);
       EXPECT_EQ(form.encoding, whole->form.encoding);
       EXPECT_EQ(form.bom, whole->form.bom);
@@ -180,6 +158,164 @@ TEST(ParseRegFilePieces, ReadFailureIsReported) {
     EXPECT_FALSE(ParseRegFile(source, &tree, &form, &error));
     EXPECT_EQ(error.read_error, EIO);
     EXPECT_EQ(error.reason, "cannot read: Input/output error");
+  }
+}
+
+}  // namespace
+
+namespace {
+
+struct Indexed {
+  bool ok;
+  RegTree tree;
+  RegFileForm form;
+  RegParseError error;
+};
+
+std::unique_ptr<Indexed> Index(const std::vector<uint8_t>& bytes) {
+  auto indexed = std::make_unique<Indexed>();
+  indexed->ok = IndexRegFile(bytes, &indexed->tree, &indexed->form, &indexed->error);
+  return indexed;
+}
+
+// Sections that merge, values replaced and deleted, a subtree deleted after
+// sections of its own, wrapped hex with comments between its lines, narrow
+// hex text, default values and a root's own section.
+const std::string MERGING_BODY =
+    "[HKEY_LOCAL_MACHINE\\Drivers\\X]\r\n\"Dll\"=\"old.dll\"\r\n\"Gone\"=dword:1\r\n"
+    "\"Bin\"=hex:01,02,\\\r\n; between\r\n\r\n  03,04\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Doomed]\r\n\"v\"=\"x\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\Doomed\\Child]\r\n\"w\"=\"y\"\r\n"
+    "[HKEY_LOCAL_MACHINE]\r\n@=\"root\"\r\n"
+    "[hkey_local_machine\\drivers\\x]\r\n\"DLL\"=\"new.dll\"\r\n\"gone\"=-\r\n"
+    "\"Path\"=hex(2):25,53,25,00\r\n\"Multi\"=hex(7):61,00,62,00,00,00\r\n@=dword:ffffffff\r\n"
+    "[-HKEY_LOCAL_MACHINE\\Drivers\\Doomed]\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Doomed]\r\n"
+    "[HKEY_CURRENT_USER\\Lf]\n\"a\"=\"1\"\r\"b\"=\"2\"\n";
+
+std::vector<std::vector<uint8_t>> FilesOfEachForm() {
+  std::u16string wide = u"Windows Registry Editor Version 5.00\r\n" + WideAscii(MERGING_BODY) +
+                        u"[HKEY_USERS\\\u4e2d]\r\n\"\u20ac\"=\"\u00e9\\\\\"\r\n";
+  std::vector<uint8_t> utf8 = {0xEF, 0xBB, 0xBF};
+  EncodeText(RegEncoding::Utf8, wide, &utf8);
+  return {
+      NarrowBytes("REGEDIT4\r\n" + MERGING_BODY + "[HKEY_USERS\\\xe9]\r\n\"\x80\"=\"\xe9\"\r\n"),
+      Utf16Bytes(WideAscii("REGEDIT4\r\n" + MERGING_BODY), true), Utf16Bytes(wide, true),
+      Utf16Bytes(wide, false), utf8};
+}
+
+TEST(IndexRegFile, ValuesReadOnDemandAreTheWholeReadingsInEachForm) {
+  // Keys with values still standing: Drivers\X, the root, Lf and the last
+  // key, which the second file lacks (Doomed and Child went with their
+  // sections, so reading the tree never reads those).
+  const size_t keys_with_values[] = {4, 3, 4, 4, 4};
+  const std::vector<std::vector<uint8_t>> files = FilesOfEachForm();
+  for (size_t f = 0; f < files.size(); ++f) {
+    const std::vector<uint8_t>& file = files[f];
+    auto whole = ParseBytes(file);
+    auto indexed = Index(file);
+    ASSERT_TRUE(whole->ok) << whole->error.line << ": " << whole->error.reason;
+    ASSERT_TRUE(indexed->ok) << indexed->error.line << ": " << indexed->error.reason;
+    EXPECT_EQ(indexed->tree.KeysRead(), 0u);
+    EXPECT_EQ(DumpTree(indexed->tree), DumpTree(whole->tree));
+    EXPECT_EQ(indexed->form.dialect, whole->form.dialect);
+    EXPECT_EQ(indexed->form.encoding, whole->form.encoding);
+    EXPECT_EQ(indexed->form.bom, whole->form.bom);
+    EXPECT_EQ(indexed->form.line_end, whole->form.line_end);
+    EXPECT_EQ(indexed->tree.KeysRead(), keys_with_values[f]);
+  }
+  // What the merged key reads, spelled out once.
+  auto indexed = Index(FilesOfEachForm()[0]);
+  RegKeyNode* x = indexed->tree.Find(indexed->tree.Root(HKEY_LOCAL_MACHINE), u"Drivers\\X");
+  ASSERT_NE(x, nullptr);
+  std::vector<std::u16string> names;
+  x->ForEachValue([&names](const RegValueEntry& v) { names.push_back(v.name.ToText()); });
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"Dll", u"Bin", u"Path", u"Multi", u""}));
+  EXPECT_EQ(x->FindValue(u"dll")->data.ToText(), std::u16string(u"new.dll\0", 8));
+  EXPECT_EQ(x->FindValue(u"Bin")->data.ToVector(), (std::vector<uint8_t>{1, 2, 3, 4}));
+  RegKeyNode* doomed =
+      indexed->tree.Find(indexed->tree.Root(HKEY_LOCAL_MACHINE), u"Drivers\\Doomed");
+  ASSERT_NE(doomed, nullptr);
+  EXPECT_EQ(doomed->ValueCount(), 0u);
+  EXPECT_EQ(doomed->SubkeyCount(), 0u);
+}
+
+TEST(IndexRegFile, ReadsOnlyTheKeysAskedFor) {
+  auto indexed = Index(NarrowBytes("REGEDIT4\r\n" + MERGING_BODY));
+  ASSERT_TRUE(indexed->ok);
+  RegTree& tree = indexed->tree;
+  RegKeyNode* hklm = tree.Root(HKEY_LOCAL_MACHINE);
+  RegKeyNode* x = tree.Find(hklm, u"Drivers\\X");
+  RegKeyNode* lf = tree.Find(tree.Root(HKEY_CURRENT_USER), u"Lf");
+  ASSERT_NE(x, nullptr);
+  ASSERT_NE(lf, nullptr);
+  // Finding, counting and walking keys reads no values.
+  EXPECT_EQ(hklm->SubkeyCount(), 1u);
+  EXPECT_EQ(hklm->Subkey(0)->Subkey(1)->Name().ToText(), u"Doomed");
+  EXPECT_EQ(tree.KeysRead(), 0u);
+  EXPECT_TRUE(x->ValuesPending());
+  // Each way of asking reads that key once, and only that key.
+  struct Ask {
+    const char* what;
+    std::function<void()> ask;
+    RegKeyNode* key;
+  };
+  const Ask asks[] = {
+      {"FindValue", [&] { EXPECT_NE(x->FindValue(u"Bin"), nullptr); }, x},
+      {"ValueCount again", [&] { EXPECT_EQ(x->ValueCount(), 5u); }, x},
+      {"ForEachValue", [&] { lf->ForEachValue([](const RegValueEntry&) {}); }, lf},
+      {"ValueCount of the root", [&] { EXPECT_EQ(hklm->ValueCount(), 1u); }, hklm},
+  };
+  const size_t read_after[] = {1, 1, 2, 3};
+  for (size_t i = 0; i < std::size(asks); ++i) {
+    asks[i].ask();
+    EXPECT_FALSE(asks[i].key->ValuesPending()) << asks[i].what;
+    EXPECT_EQ(tree.KeysRead(), read_after[i]) << asks[i].what;
+  }
+}
+
+TEST(IndexRegFile, ChangingAKeyReadsItsValuesFirst) {
+  struct Change {
+    const char* what;
+    std::function<void(RegTree&, RegKeyNode*)> change;
+    const char* values;  // Dll, Bin, Path: present (1) or not (0) afterwards
+  };
+  const uint8_t dword[4] = {1, 0, 0, 0};
+  const Change changes[] = {
+      {"SetValue of a new value",
+       [&](RegTree& t, RegKeyNode* k) { t.SetValue(k, u"New", REG_DWORD, dword, 4); }, "111"},
+      {"SetTextValue of a value the file holds",
+       [](RegTree& t, RegKeyNode* k) { t.SetTextValue(k, u"Dll", REG_SZ, u"set"); }, "111"},
+      {"DeleteValue", [](RegTree& t, RegKeyNode* k) { EXPECT_TRUE(t.DeleteValue(k, u"bin")); },
+       "101"},
+      {"SettleValues", [](RegTree& t, RegKeyNode* k) { t.SettleValues(k); }, "111"},
+  };
+  for (const Change& c : changes) {
+    auto indexed = Index(NarrowBytes("REGEDIT4\r\n" + MERGING_BODY));
+    RegTree& tree = indexed->tree;
+    RegKeyNode* x = tree.Find(tree.Root(HKEY_LOCAL_MACHINE), u"Drivers\\X");
+    c.change(tree, x);
+    EXPECT_EQ(tree.KeysRead(), 1u) << c.what;
+    std::string present;
+    for (const char16_t* name : {u"Dll", u"Bin", u"Path"}) {
+      present += x->FindValue(name) != nullptr ? '1' : '0';
+    }
+    EXPECT_EQ(present, c.values) << c.what;
+    EXPECT_EQ(tree.KeysRead(), 1u) << c.what;
+  }
+  // A change made stays: the sections are never read over it.
+  auto indexed = Index(NarrowBytes("REGEDIT4\r\n" + MERGING_BODY));
+  RegKeyNode* x = indexed->tree.Find(indexed->tree.Root(HKEY_LOCAL_MACHINE), u"Drivers\\X");
+  indexed->tree.SetTextValue(x, u"Dll", REG_SZ, u"set");
+  EXPECT_EQ(x->FindValue(u"Dll")->data.ToText(), std::u16string(u"set", 3));
+  EXPECT_EQ(x->ValueCount(), 5u);
+}
+
+TEST(IndexRegFile, RefusesWhatAWholeReadingRefuses) {
+  for (const BadRegText& c : BAD_REGEDIT4_BODIES) {
+    auto indexed = Index(NarrowBytes(std::string("REGEDIT4\n") + c.text));
+    EXPECT_FALSE(indexed->ok) << c.text;
+    EXPECT_EQ(indexed->error.line, c.line) << c.text;
+    EXPECT_EQ(indexed->error.reason, c.reason) << c.text;
   }
 }
 

@@ -99,9 +99,8 @@ bool LocateRegValues(const uint8_t* file, size_t size, const std::vector<RegValu
                      std::vector<RegValueLocation>* where, RegParseError* error) {
   where->assign(targets.size(), RegValueLocation());
   Locator locator(targets, where);
-  MemoryByteSource source(file, size);
   RegFileForm form;
-  if (!ReadRegFile(source, locator, &form, error)) return false;
+  if (!ReadRegBytes(file, size, RegReadMode::Full, locator, &form, error)) return false;
   for (RegValueLocation& each : *where) each.form = form;
   return true;
 }

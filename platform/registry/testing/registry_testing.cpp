@@ -123,3 +123,28 @@ std::string WithPaths(std::string text, const std::string& file, const std::stri
   }
   return text;
 }
+
+std::string DumpTree(const RegTree& tree) {
+  std::string out;
+  std::vector<std::pair<RegKeyNode*, std::string>> pending;
+  for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                      HKEY_CURRENT_CONFIG}) {
+    pending.emplace_back(tree.Root(root), MessageText(RegTree::RootName(root)));
+  }
+  std::reverse(pending.begin(), pending.end());
+  while (!pending.empty()) {
+    auto [node, path] = pending.back();
+    pending.pop_back();
+    out += "[" + path + "]\n";
+    node->ForEachValue([&out](const RegValueEntry& v) {
+      out += MessageText(v.name.ToText()) + "=" + std::to_string(v.type) + ":";
+      for (uint8_t b : v.data.ToVector()) out += std::to_string(b) + ",";
+      out += "\n";
+    });
+    for (size_t i = node->SubkeyCount(); i-- > 0;) {
+      pending.emplace_back(node->Subkey(i),
+                           path + "\\" + MessageText(node->Subkey(i)->Name().ToText()));
+    }
+  }
+  return out;
+}

@@ -74,6 +74,9 @@ struct ParsedRegFile {
 };
 std::unique_ptr<ParsedRegFile> ParseBytes(const std::vector<uint8_t>& bytes);
 std::unique_ptr<ParsedRegFile> ParseText(const std::string& text);
+// The tree as text: keys depth first ("[HKEY_LOCAL_MACHINE\\K]" lines), each
+// followed by its values ("Name=TYPE:b,b,...,"), which this reads.
+std::string DumpTree(const RegTree& tree);
 
 // The start of most test files: the REGEDIT4 header, a blank line and the
 // key line of HKEY_LOCAL_MACHINE\K, each ended by CRLF.
