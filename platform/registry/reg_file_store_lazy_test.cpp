@@ -125,6 +125,55 @@ TEST_F(LazyStoreTest, KeysNobodyAsksAboutAreNeverRead) {
   EXPECT_TRUE(store->Tree().Root(HKEY_LOCAL_MACHINE)->Subkey(0)->ValuesPending());
 }
 
+// A string on a long line is read only when that value is asked for, not with
+// its key: in each encoding, the other values of the key come without it, it
+// reads as a whole reading gives it, and a repair beside it leaves its bytes.
+TEST_F(LazyStoreTest, LongStringIsReadOnlyWhenAskedFor) {
+  std::u16string big;
+  for (size_t i = 0; big.size() < REG_DEFERRED_LINE_UNITS + 10; ++i) {
+    big += i % 1000 == 0 ? u"\u00e9\"\\" : u"x";
+  }
+  std::u16string line = u"\"Big\"=\"";
+  for (char16_t u : big) line += u == u'"' || u == u'\\' ? std::u16string{u'\\', u} : std::u16string{u};
+  const std::u16string text = u"[HKEY_LOCAL_MACHINE\\K]\r\n" + line +
+                              u"\"\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n";
+  struct Form {
+    const char* what;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<uint8_t> narrow;
+  for (char16_t u : u"REGEDIT4\r\n" + text) narrow.push_back(static_cast<uint8_t>(u));
+  std::vector<uint8_t> utf8;
+  EncodeText(RegEncoding::Utf8, u"Windows Registry Editor Version 5.00\r\n" + text, &utf8);
+  const Form forms[] = {
+      {"REGEDIT4", narrow},
+      {"UTF-16", Utf16Bytes(u"Windows Registry Editor Version 5.00\r\n" + text, true)},
+      {"UTF-8", utf8},
+  };
+  for (const Form& form : forms) {
+    SCOPED_TRACE(form.what);
+    fs.Files()[FILE_PATH] = form.bytes;
+    Load();
+    EXPECT_EQ(Read(u"K", u"Dll"), "QVBTDEV.DLL");
+    EXPECT_EQ(store->Tree().TextsRead(), 0u);
+    ASSERT_EQ(Write(u"K", u"Dll", u"BTCEIF.DLL"), ERROR_SUCCESS) << store->LastFailure();
+    EXPECT_EQ(store->Tree().TextsRead(), 0u) << "a repair beside it does not read it";
+
+    RegKey key = Open(u"K");
+    std::vector<uint8_t> data(2 * big.size() + 2);
+    uint32_t length = static_cast<uint32_t>(data.size());
+    uint32_t type = 0;
+    ASSERT_EQ(store->QueryValue(key, u"Big", &type, data.data(), &length), ERROR_SUCCESS);
+    store->CloseKey(key);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(store->Tree().TextsRead(), 1u);
+    EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.begin() + length), Utf16z(big));
+    std::unique_ptr<ParsedRegFile> whole = ParseBytes(fs.Bytes(FILE_PATH));
+    ASSERT_TRUE(whole->ok);
+    EXPECT_EQ(DumpTree(whole->tree), DumpTree(store->Tree())) << "the file holds both values";
+  }
+}
+
 // A file system whose status gives a file's size off by delta bytes, as a
 // file another program grows or truncates between the status and the read.
 class MisreportingFileSystem : public MemoryFileSystem {

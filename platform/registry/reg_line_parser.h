@@ -40,7 +40,8 @@ class Parser {
       : lines_(std::forward<LineSource>(line_source)...),
         events_(events),
         error_(error),
-        validate_(mode == RegReadMode::Validate) {}
+        validate_(mode == RegReadMode::Validate),
+        deferring_(mode == RegReadMode::Deferring) {}
 
   // Reads the header line; false when it is not one of the two headers.
   bool Header(RegDialect* dialect) {
@@ -92,6 +93,20 @@ class Parser {
 
   // Reads the value lines of one section of a file of dialect and encoding,
   // opened before the first line, up to its next key line or the end.
+  // Reads the one line there is as a quoted string into text, its NUL
+  // appended; false when it is none.
+  bool QuotedLine(RegDialect dialect, RegEncoding encoding, std::u16string* text) {
+    dialect_ = dialect;
+    encoding_ = encoding;
+    size_t after = 0;
+    if (!NextLine() || Begin() == End() || Unit(Begin()) != u'"' ||
+        !Quoted(Begin(), text, &after) || after != End()) {
+      return false;
+    }
+    text->push_back(u'\0');
+    return true;
+  }
+
   bool Section(RegDialect dialect, RegEncoding encoding) {
     dialect_ = dialect;
     section_open_ = true;
@@ -274,10 +289,12 @@ class Parser {
       return true;
     }
     if (k < End() && Unit(k) == u'"') {
-      if (!Quoted(k, validate_ ? nullptr : &text_, &k)) return false;
+      data.deferred = deferring_ && End() - Begin() > REG_DEFERRED_LINE_UNITS;
+      std::u16string* text = validate_ || data.deferred ? nullptr : &text_;
+      if (!Quoted(k, text, &k)) return false;
       if (!AtLineRest(k)) return Fail("unexpected text after the closing quote");
-      if (!validate_) text_.push_back(u'\0');
-      text_units = validate_ ? units_ + 1 : text_.size();
+      if (text != nullptr) text_.push_back(u'\0');
+      text_units = text == nullptr ? units_ + 1 : text_.size();
       data.type = REG_SZ;
       data.is_text = true;
       span.end = Offset(k);
@@ -397,6 +414,7 @@ class Parser {
   RegFileEvents& events_;
   RegParseError* error_;
   bool validate_;
+  bool deferring_;
   bool section_only_ = false;
   uint64_t units_ = 0;    // UTF-16 units of the text last measured
   uint64_t dropped_ = 0;  // hex bytes of the value a validating pass dropped

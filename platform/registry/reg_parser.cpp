@@ -100,11 +100,37 @@ bool ReadRegBytes(const uint8_t* data, size_t size, RegReadMode mode, RegFileEve
 }
 
 bool ReadRegSection(const uint8_t* data, size_t size, uint64_t begin, const RegFileForm& form,
-                    RegFileEvents& events, RegParseError* error) {
+                    RegReadMode mode, RegFileEvents& events, RegParseError* error) {
   if (form.encoding == RegEncoding::Utf16Le) {
-    Parser<2> parser(events, error, RegReadMode::Full, data + begin, size - begin, begin);
+    Parser<2> parser(events, error, mode, data + begin, size - begin, begin);
     return parser.Section(form.dialect, form.encoding);
   }
-  Parser<1> parser(events, error, RegReadMode::Full, data + begin, size - begin, begin);
+  Parser<1> parser(events, error, mode, data + begin, size - begin, begin);
   return parser.Section(form.dialect, form.encoding);
+}
+
+namespace {
+
+template <size_t UNIT>
+bool ReadQuotedWith(const uint8_t* data, RegSourceSpan span, const RegFileForm& form,
+                    std::u16string* text) {
+  // No event is reported: the parser reads the span as one line.
+  class NoEvents : public RegFileEvents {
+    void OnKey(RegKey, std::u16string_view, bool, uint64_t) override {}
+    void OnValue(std::u16string_view, const RegReadData&, RegSourceSpan, uint64_t) override {}
+    void OnValueDeletion(std::u16string_view, uint64_t) override {}
+  } none;
+  RegParseError error;
+  Parser<UNIT> parser(none, &error, RegReadMode::Full, data + span.begin, span.end - span.begin,
+                      span.begin);
+  return parser.QuotedLine(form.dialect, form.encoding, text);
+}
+
+}  // namespace
+
+bool ReadRegQuoted(const uint8_t* data, size_t size, RegSourceSpan span, const RegFileForm& form,
+                   std::u16string* text) {
+  if (span.begin >= span.end || span.end > size) return false;
+  if (form.encoding == RegEncoding::Utf16Le) return ReadQuotedWith<2>(data, span, form, text);
+  return ReadQuotedWith<1>(data, span, form, text);
 }

@@ -55,10 +55,13 @@ struct RegSourceSpan {
 // A value's data as read: text (UTF-16; the stored data is its UTF-16LE
 // bytes) for quoted strings and narrow hex text, bytes otherwise; a NUL
 // appended to unterminated hex(2) and hex(7) data is part of it. The views
-// are valid during the event only.
+// are valid during the event only. A deferred string (RegReadMode::Deferring)
+// comes with its type and size but no text: ReadRegQuoted reads it from its
+// span.
 struct RegReadData {
   uint32_t type = 0;
   bool is_text = false;
+  bool deferred = false;
   std::u16string_view text;
   const uint8_t* bytes = nullptr;
   size_t size = 0;
@@ -89,8 +92,12 @@ struct RegParseError {
 // as Full does (the same files are refused, with the same line and reason)
 // but builds no names or data: OnValue then gets an empty name and data
 // holding only the type and the size in bytes the value would have (no text,
-// no bytes), and OnValueDeletion an empty name.
-enum class RegReadMode { Full, Validate };
+// no bytes), and OnValueDeletion an empty name. Deferring reads as Full but
+// only measures a quoted string on a line longer than REG_DEFERRED_LINE_UNITS
+// units (RegReadData::deferred), so that a long text is built only once it
+// is asked for.
+enum class RegReadMode { Full, Validate, Deferring };
+constexpr size_t REG_DEFERRED_LINE_UNITS = 64 * 1024;
 
 // Reads the file source supplies, reporting to events, and sets form
 // (dialect, encoding, mark and the most frequent line end; CRLF when the file
@@ -114,4 +121,11 @@ bool ReadRegBytes(const uint8_t* data, size_t size, RegReadMode mode, RegFileEve
 // events are the file's; line numbers in error count from begin. For a file
 // ReadRegBytes accepted, every section reads (true).
 bool ReadRegSection(const uint8_t* data, size_t size, uint64_t begin, const RegFileForm& form,
-                    RegFileEvents& events, RegParseError* error);
+                    RegReadMode mode, RegFileEvents& events, RegParseError* error);
+
+// The text (its terminating NUL included) of the quoted string at span (from
+// its opening quote to just past its closing one) of the size bytes of a
+// whole file at data, whose form a reading of the file set; false when span
+// holds no quoted string the reader accepts.
+bool ReadRegQuoted(const uint8_t* data, size_t size, RegSourceSpan span, const RegFileForm& form,
+                   std::u16string* text);

@@ -154,7 +154,8 @@ TEST(ReadRegSection, ReadsOneSectionFromItsOffsetToTheNextKeyLine) {
     const uint64_t begin = std::stoull(whole.log.substr(at + 1));
     EventLog section(false);
     RegParseError error;
-    ASSERT_TRUE(ReadRegSection(file.data(), file.size(), begin, whole.form, section, &error))
+    ASSERT_TRUE(ReadRegSection(file.data(), file.size(), begin, whole.form, RegReadMode::Full, section,
+                               &error))
         << error.reason;
     // The first section's values, as the whole reading reported them, and
     // nothing of the deletion line after them.
@@ -162,6 +163,42 @@ TEST(ReadRegSection, ReadsOneSectionFromItsOffsetToTheNextKeyLine) {
     size_t next_key = whole.log.find("key ", first);
     EXPECT_EQ(section.text, whole.log.substr(first, next_key - first));
     EXPECT_NE(section.text.find("deletion"), std::string::npos);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A deferred string reads from its span alone; a span that is not one whole
+// quoted string, or lies outside the file, gives nothing.
+TEST(ReadRegQuoted, ReadsAWholeQuotedStringAndNothingElse) {
+  const std::string file = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"v\"=\"a\\\"\xe9\" ; c\r\n";
+  const std::vector<uint8_t> bytes = NarrowBytes(file);
+  const uint64_t quote = file.find("=\"") + 1;
+  const uint64_t after = file.find(" ; c");
+  RegFileForm form;
+  form.dialect = RegDialect::Regedit4;
+  form.encoding = RegEncoding::CodePage1252;
+  struct Case {
+    RegSourceSpan span;
+    bool ok;
+  };
+  const Case cases[] = {
+      {{quote, after}, true},
+      {{quote + 1, after}, false},         // not at the opening quote
+      {{quote, after - 1}, false},         // without the closing quote
+      {{quote, after + 2}, false},         // more than the string
+      {{quote, bytes.size() + 1}, false},  // past the end
+      {{after, quote}, false},             // reversed
+  };
+  for (const Case& c : cases) {
+    std::u16string text;
+    EXPECT_EQ(ReadRegQuoted(bytes.data(), bytes.size(), c.span, form, &text), c.ok)
+        << c.span.begin << "-" << c.span.end;
+    if (c.ok) {
+      EXPECT_EQ(text, std::u16string(u"a\"\u00e9") + u'\0');
+    }
   }
 }
 

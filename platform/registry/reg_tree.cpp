@@ -382,6 +382,7 @@ void RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t typ
   }
   entry->data = data;
   entry->type = type;
+  entry->deferred_begin = entry->deferred_end = 0;
 }
 
 void RegTree::SettleValues(RegKeyNode* key) {

@@ -75,12 +75,19 @@ struct PackedText {
 // dead in their list until it compacts.
 struct RegValueEntry {
   PackedBytes name;
-  PackedBytes data;
+  // Empty while the data is deferred: a long text still in the tree's source,
+  // at bytes [deferred_begin, deferred_end) (RegTree::SetDeferredValue);
+  // the key's FindValue and ForEachValue read it first.
+  mutable PackedBytes data;
   uint32_t type = 0;
   bool alive = true;
   // Set by a store once it has handed this value to a caller; bookkeeping,
   // not part of the value.
   mutable bool served = false;
+  mutable uint64_t deferred_begin = 0;
+  mutable uint64_t deferred_end = 0;
+
+  bool Deferred() const { return deferred_end != 0; }
 
   const PackedBytes& Name() const { return name; }
   bool Alive() const { return alive; }
@@ -98,6 +105,8 @@ class RegValueSource {
   // Stores in key, through tree's value operations and in file order, the
   // values of the key section whose value lines start at byte offset begin.
   virtual void ReadSection(RegTree& tree, RegKeyNode* key, uint64_t begin) const = 0;
+  // The UTF-16 text of the deferred string at bytes [begin, end).
+  virtual std::u16string ReadText(uint64_t begin, uint64_t end) const = 0;
 };
 
 // Ends a node whose memory its tree's arena holds: the memory stays with
@@ -223,13 +232,18 @@ class RegKeyNode {
   }
   const RegValueEntry* FindValue(std::u16string_view name) const {
     ReadPending();
-    return values_.Find(name);
+    const RegValueEntry* entry = values_.Find(name);
+    if (entry != nullptr) ReadDeferred(*entry);
+    return entry;
   }
   // Calls f(const RegValueEntry&) for each value in insertion order.
   template <typename F>
   void ForEachValue(F f) const {
     ReadPending();
-    values_.ForEachLive(f);
+    values_.ForEachLive([this, &f](const RegValueEntry& entry) {
+      ReadDeferred(entry);
+      f(entry);
+    });
   }
   // Whether sections of the key's values are still unread in the tree's
   // source (asking for a value reads them).
@@ -239,12 +253,13 @@ class RegKeyNode {
   friend class RegTree;
   void DropSubkeys();
   inline void ReadPending() const;
+  inline void ReadDeferred(const RegValueEntry& entry) const;
 
   PackedBytes name_;
   RegKeyNode* parent_;
   LazyNamedList<RegChildSlot> subkeys_;
   LazyNamedList<RegValueEntry> values_;
-  RegTree* tree_ = nullptr;    // the tree, while values are pending
+  RegTree* tree_ = nullptr;    // the tree, once values were recorded in its source
   uint32_t last_section_ = 0;  // 1 + the tree's index of the last pending section, or 0
 };
 
@@ -290,6 +305,11 @@ class RegTree {
   // The same for data that is the UTF-16LE form of text.
   void SetTextValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
                     std::u16string_view text);
+  // The same for a text still in the source, at bytes [begin, end), read
+  // when the value is first asked for; key's values must have been recorded
+  // with AddSection.
+  void SetDeferredValue(RegKeyNode* key, std::u16string_view name, uint32_t type, uint64_t begin,
+                        uint64_t end);
   // Removes a value; false when there was none.
   bool DeleteValue(RegKeyNode* key, std::u16string_view name);
   // Gives back the room kept for more values of key; for a key that is not
@@ -307,6 +327,8 @@ class RegTree {
   void AddSection(RegKeyNode* key, uint64_t begin);
   // The keys whose pending sections have been read so far.
   size_t KeysRead() const { return keys_read_; }
+  // How many deferred texts (SetDeferredValue) have been read.
+  size_t TextsRead() const { return texts_read_; }
 
   // The root above node and the names from it down to node, joined by
   // backslashes (empty for a root).
@@ -326,6 +348,7 @@ class RegTree {
   // A node in nodes_.
   RegNodePtr NewNode(std::u16string_view name, RegKeyNode* parent);
   void ReadPendingValues(RegKeyNode* key);
+  void ReadDeferredValue(const RegValueEntry& entry);
   void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);
 
   ByteArena arena_;
@@ -336,8 +359,13 @@ class RegTree {
   std::unique_ptr<RegValueSource> source_;
   std::vector<PendingSection> sections_;
   size_t keys_read_ = 0;
+  size_t texts_read_ = 0;
 };
 
 void RegKeyNode::ReadPending() const {
   if (last_section_ != 0) tree_->ReadPendingValues(const_cast<RegKeyNode*>(this));
+}
+
+void RegKeyNode::ReadDeferred(const RegValueEntry& entry) const {
+  if (entry.Deferred()) tree_->ReadDeferredValue(entry);
 }

@@ -31,10 +31,12 @@ class TreeBuilder : public RegFileEvents {
     current_ = Open(root, path);
   }
 
-  void OnValue(std::u16string_view name, const RegReadData& data, RegSourceSpan,
+  void OnValue(std::u16string_view name, const RegReadData& data, RegSourceSpan span,
                uint64_t) override {
     if (mode_ == Mode::Index) return Record();
-    if (data.is_text) {
+    if (data.deferred) {
+      tree_->SetDeferredValue(current_, name, data.type, span.begin, span.end);
+    } else if (data.is_text) {
       tree_->SetTextValue(current_, name, data.type, data.text);
     } else {
       tree_->SetValue(current_, name, data.type, data.bytes, data.size);
@@ -121,8 +123,18 @@ class FileValueSource : public RegValueSource {
     // The bytes were checked whole when the tree was indexed, and every
     // section of bytes the reader accepted reads.
     [[maybe_unused]] bool read =
-        ReadRegSection(bytes_.data(), bytes_.size(), begin, form_, builder, &error);
+        ReadRegSection(bytes_.data(), bytes_.size(), begin, form_, RegReadMode::Deferring,
+                       builder, &error);
     assert(read);
+  }
+
+  std::u16string ReadText(uint64_t begin, uint64_t end) const override {
+    std::u16string text;
+    // The span is one the section's reading found a whole string at.
+    [[maybe_unused]] bool read =
+        ReadRegQuoted(bytes_.data(), bytes_.size(), {begin, end}, form_, &text);
+    assert(read);
+    return text;
   }
 
  private:

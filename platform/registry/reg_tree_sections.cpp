@@ -20,8 +20,22 @@ void RegTree::ReadPendingValues(RegKeyNode* key) {
   // Nothing is pending while the sections are read, so that storing their
   // values does not read them again.
   key->last_section_ = 0;
-  key->tree_ = nullptr;
   ++keys_read_;
   for (size_t i = begins.size(); i-- > 0;) source_->ReadSection(*this, key, begins[i]);
   key->values_.ShrinkToFit();
+}
+
+void RegTree::SetDeferredValue(RegKeyNode* key, std::u16string_view name, uint32_t type,
+                               uint64_t begin, uint64_t end) {
+  StoreValue(key, name, type, PackedBytes());
+  const RegValueEntry* entry = key->values_.Find(name);
+  entry->deferred_begin = begin;
+  entry->deferred_end = end;
+}
+
+void RegTree::ReadDeferredValue(const RegValueEntry& entry) {
+  const std::u16string text = source_->ReadText(entry.deferred_begin, entry.deferred_end);
+  entry.data = PackedBytes(arena_, text);
+  entry.deferred_begin = entry.deferred_end = 0;
+  ++texts_read_;
 }

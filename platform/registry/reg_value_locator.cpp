@@ -18,7 +18,7 @@ std::u16string FoldedKey(RegKey root, std::u16string_view path) {
 class Locator : public RegFileEvents {
  public:
   Locator(const std::vector<RegValueTarget>& targets, std::vector<RegValueLocation>* where)
-      : targets_(targets), where_(*where) {
+      : targets_(targets), where_(*where), deferred_(targets.size()) {
     for (size_t i = 0; i < targets.size(); ++i) {
       by_key_[FoldedKey(targets[i].root, targets[i].key_path)].push_back(i);
     }
@@ -55,6 +55,8 @@ class Locator : public RegFileEvents {
       where.span = span;
       where.type = data.type;
       where.data.clear();
+      deferred_[i] = data.deferred;
+      if (data.deferred) continue;  // read once the form is known
       if (data.is_text) {
         EncodeText(RegEncoding::Utf16Le, data.text, &where.data);
       } else {
@@ -62,6 +64,10 @@ class Locator : public RegFileEvents {
       }
     }
   }
+
+  // Whether the data of where[i] is a long string left in the file at its
+  // span (RegReadMode::Deferring).
+  bool Deferred(size_t i) const { return deferred_[i]; }
 
   void OnValueDeletion(std::u16string_view name, uint64_t next_line) override {
     if (current_ == nullptr) return;
@@ -85,11 +91,13 @@ class Locator : public RegFileEvents {
     where.span = RegSourceSpan();
     where.type = 0;
     where.data.clear();
+    deferred_[i] = false;
   }
 
   const std::vector<RegValueTarget>& targets_;
   std::vector<RegValueLocation>& where_;
   std::unordered_map<std::u16string, std::vector<size_t>> by_key_;
+  std::vector<bool> deferred_;  // whether where[i]'s data is a string left at its span
   const std::vector<size_t>* current_ = nullptr;  // the targets in the open section
 };
 
@@ -100,8 +108,16 @@ bool LocateRegValues(const uint8_t* file, size_t size, const std::vector<RegValu
   where->assign(targets.size(), RegValueLocation());
   Locator locator(targets, where);
   RegFileForm form;
-  if (!ReadRegBytes(file, size, RegReadMode::Full, locator, &form, error)) return false;
-  for (RegValueLocation& each : *where) each.form = form;
+  // Long strings are read only for the values sought.
+  if (!ReadRegBytes(file, size, RegReadMode::Deferring, locator, &form, error)) return false;
+  for (size_t i = 0; i < where->size(); ++i) {
+    RegValueLocation& each = (*where)[i];
+    each.form = form;
+    if (!locator.Deferred(i)) continue;
+    std::u16string text;
+    ReadRegQuoted(file, size, each.span, form, &text);
+    EncodeText(RegEncoding::Utf16Le, text, &each.data);
+  }
   return true;
 }
 
