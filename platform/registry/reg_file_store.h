@@ -124,6 +124,8 @@ class RegFileStore : public RegTreeStore {
   // Takes a tree read from the file (whose content hash is hash) as the
   // store's state.
   void Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, uint64_t hash, bool exists);
+  // "the default value" or "value "NAME"", for reasons.
+  static std::string ValueText(std::u16string_view name);
   // Records the reason and returns status.
   RegStatus Fail(RegStatus status, std::string reason);
   // "HKEY_LOCAL_MACHINE\Drivers" for an open key, or its handle number.

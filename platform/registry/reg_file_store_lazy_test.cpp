@@ -134,9 +134,10 @@ TEST_F(LazyStoreTest, LongStringIsReadOnlyWhenAskedFor) {
     big += i % 1000 == 0 ? u"\u00e9\"\\" : u"x";
   }
   std::u16string line = u"\"Big\"=\"";
-  for (char16_t u : big) line += u == u'"' || u == u'\\' ? std::u16string{u'\\', u} : std::u16string{u};
-  const std::u16string text = u"[HKEY_LOCAL_MACHINE\\K]\r\n" + line +
-                              u"\"\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n";
+  for (char16_t u : big)
+    line += u == u'"' || u == u'\\' ? std::u16string{u'\\', u} : std::u16string{u};
+  const std::u16string text =
+      u"[HKEY_LOCAL_MACHINE\\K]\r\n" + line + u"\"\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n";
   struct Form {
     const char* what;
     std::vector<uint8_t> bytes;

@@ -14,7 +14,6 @@
 #include "platform/registry/reg_text_codec.h"
 #include "platform/registry/reg_value_locator.h"
 
-
 // A value to store: value name (type, size bytes of data; the caller keeps
 // them alive) in the key at key_path below root.
 struct RegValueWrite {

@@ -64,6 +64,11 @@ bool TakeEncoding(const uint8_t* start, size_t size, RegFileForm* form, RegEncod
 
 }  // namespace
 
+std::string RegParseFailureText(const std::string& path, const RegParseError& error) {
+  if (error.read_error != 0) return path + ": cannot read: " + std::strerror(error.read_error);
+  return path + ":" + std::to_string(error.line) + ": " + error.reason;
+}
+
 bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form,
                  RegParseError* error) {
   // The first bytes tell the encoding; at least three are needed for a mark.

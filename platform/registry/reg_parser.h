@@ -88,6 +88,10 @@ struct RegParseError {
   int read_error = 0;  // the errno value when the source failed, else 0
 };
 
+// The reason a refusal of the file at path gives: "PATH:N: REASON", or
+// "PATH: cannot read: ERRNO TEXT" when the source failed.
+std::string RegParseFailureText(const std::string& path, const RegParseError& error);
+
 // How much a pass of the reader produces. Validate checks every line exactly
 // as Full does (the same files are refused, with the same line and reason)
 // but builds no names or data: OnValue then gets an empty name and data

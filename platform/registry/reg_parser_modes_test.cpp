@@ -154,8 +154,8 @@ TEST(ReadRegSection, ReadsOneSectionFromItsOffsetToTheNextKeyLine) {
     const uint64_t begin = std::stoull(whole.log.substr(at + 1));
     EventLog section(false);
     RegParseError error;
-    ASSERT_TRUE(ReadRegSection(file.data(), file.size(), begin, whole.form, RegReadMode::Full, section,
-                               &error))
+    ASSERT_TRUE(ReadRegSection(file.data(), file.size(), begin, whole.form, RegReadMode::Full,
+                               section, &error))
         << error.reason;
     // The first section's values, as the whole reading reported them, and
     // nothing of the deletion line after them.

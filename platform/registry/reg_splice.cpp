@@ -6,8 +6,8 @@
 bool SplicesApart(const std::vector<RegSplice>& splices) {
   for (size_t i = 0; i < splices.size(); ++i) {
     if (splices[i].end < splices[i].begin) return false;
-    if (i > 0 && (splices[i - 1].end > splices[i].begin ||
-                  splices[i - 1].begin == splices[i].begin)) {
+    if (i > 0 &&
+        (splices[i - 1].end > splices[i].begin || splices[i - 1].begin == splices[i].begin)) {
       return false;
     }
   }

@@ -29,11 +29,11 @@ TEST(SplicesApart, OrderedDisjointAndNeverTwiceAtOnePlace) {
   };
   const Case cases[] = {
       {{}, true},
-      {{{0, 2, {}}, {2, 2, {'x'}}}, true},       // touching
-      {{{3, 3, {'x'}}, {3, 3, {'y'}}}, false},   // two insertions at one place
-      {{{0, 3, {}}, {2, 4, {}}}, false},         // overlapping
-      {{{4, 5, {}}, {1, 2, {}}}, false},         // out of order
-      {{{2, 1, {}}}, false},                     // reversed range
+      {{{0, 2, {}}, {2, 2, {'x'}}}, true},      // touching
+      {{{3, 3, {'x'}}, {3, 3, {'y'}}}, false},  // two insertions at one place
+      {{{0, 3, {}}, {2, 4, {}}}, false},        // overlapping
+      {{{4, 5, {}}, {1, 2, {}}}, false},        // out of order
+      {{{2, 1, {}}}, false},                    // reversed range
   };
   for (const Case& c : cases) EXPECT_EQ(SplicesApart(c.splices), c.apart) << c.splices.size();
 }

@@ -122,9 +122,8 @@ class FileValueSource : public RegValueSource {
     RegParseError error;
     // The bytes were checked whole when the tree was indexed, and every
     // section of bytes the reader accepted reads.
-    [[maybe_unused]] bool read =
-        ReadRegSection(bytes_.data(), bytes_.size(), begin, form_, RegReadMode::Deferring,
-                       builder, &error);
+    [[maybe_unused]] bool read = ReadRegSection(bytes_.data(), bytes_.size(), begin, form_,
+                                                RegReadMode::Deferring, builder, &error);
     assert(read);
   }
 

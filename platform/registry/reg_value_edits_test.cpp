@@ -44,7 +44,8 @@ std::vector<uint8_t> OneByOne(std::vector<uint8_t> file, const std::vector<Write
 
 const std::string FILE_TEXT =
     "REGEDIT4\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Drivers\\A]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\"Order\"=dword:00000001\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Drivers\\A]\r\n\"Dll\"=\"QVBTDEV.DLL\"\r\n\"Order\"=dword:"
+    "00000001\r\n\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\B]\r\n\"Dll\"=\"---BTCEIF.DLL\" ; comment\r\n\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\C]\r\n\"Bin\"=hex:01,02,\\\r\n  03\r\n";
 
@@ -59,21 +60,28 @@ TEST(EditRegValues, SameBytesAsOneByOne) {
     std::vector<Write> writes;
   };
   const Case cases[] = {
-      {"values of two keys", FILE_TEXT,
+      {"values of two keys",
+       FILE_TEXT,
        {{u"Drivers\\A", u"Dll", REG_SZ, fixed}, {u"Drivers\\B", u"DLL", REG_SZ, fixed}}},
-      {"a value changed and a value unchanged", FILE_TEXT,
-       {{u"Drivers\\A", u"Order", REG_DWORD, {1, 0, 0, 0}}, {u"Drivers\\B", u"Dll", REG_SZ, fixed}}},
-      {"two new values of one key, one place", FILE_TEXT,
+      {"a value changed and a value unchanged",
+       FILE_TEXT,
+       {{u"Drivers\\A", u"Order", REG_DWORD, {1, 0, 0, 0}},
+        {u"Drivers\\B", u"Dll", REG_SZ, fixed}}},
+      {"two new values of one key, one place",
+       FILE_TEXT,
        {{u"Drivers\\A", u"New1", REG_DWORD, two}, {u"Drivers\\A", u"New2", REG_SZ, fixed}}},
-      {"two new values of a new key", FILE_TEXT,
+      {"two new values of a new key",
+       FILE_TEXT,
        {{u"Drivers\\D", u"X", REG_DWORD, two}, {u"Drivers\\D", u"Y", REG_DWORD, two}}},
-      {"the same value twice: the last counts", FILE_TEXT,
+      {"the same value twice: the last counts",
+       FILE_TEXT,
        {{u"Drivers\\A", u"Dll", REG_SZ, Utf16z(u"first.dll")},
         {u"drivers\\a", u"dll", REG_SZ, fixed}}},
       {"a new key after a continuation left open at the end",
        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Drivers\\C]\n\"Bin\"=hex:01,\\\n",
        {{u"Drivers\\C", u"Bin", REG_BINARY, {9}}, {u"Drivers\\E", u"X", REG_DWORD, two}}},
-      {"wrapped hex replaced beside a string", FILE_TEXT,
+      {"wrapped hex replaced beside a string",
+       FILE_TEXT,
        {{u"Drivers\\C", u"Bin", REG_BINARY, std::vector<uint8_t>(40, 0xAB)},
         {u"Drivers\\A", u"Dll", REG_SZ, fixed}}},
   };
@@ -87,8 +95,7 @@ TEST(EditRegValues, SameBytesAsOneByOne) {
     ASSERT_EQ(EditRegValues(&file, Views(c.writes), &form, &undo, &failure), ERROR_SUCCESS)
         << failure.reason;
     const std::vector<uint8_t> expected = OneByOne(original, c.writes);
-    EXPECT_EQ(std::string(file.begin(), file.end()),
-              std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(std::string(file.begin(), file.end()), std::string(expected.begin(), expected.end()));
     EXPECT_EQ(undo.Restore(file), original);
   }
 }

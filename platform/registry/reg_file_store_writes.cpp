@@ -1,0 +1,173 @@
+// The write path of RegFileStore: staging values under FILE.lock and writing
+// them in one rewrite.
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
+#include "platform/registry/reg_content_hash.h"
+#include "platform/registry/reg_file_store.h"
+#include "platform/registry/reg_value_edits.h"
+
+RegStatus RegFileStore::CheckNotStale(RegKeyNode* node, const SeenValue& held,
+                                      const RegValueWrite& value, bool* stored_already,
+                                      const std::string& what) {
+  *stored_already = false;
+  const SeenValue* served = served_.Find(value.root, value.key_path, value.name);
+  const SeenValue now = ValueIn(node, value.name);
+  if (now == (served != nullptr ? *served : held)) return ERROR_SUCCESS;
+  // Another writer stored this very value already: nothing is replaced.
+  if (now ==
+      SeenValue{true, value.type, std::vector<uint8_t>(value.data, value.data + value.size)}) {
+    served_.Forget(value.root, value.key_path, value.name);
+    node->FindValue(value.name)->served = true;
+    *stored_already = true;
+    return ERROR_SUCCESS;
+  }
+  return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
+}
+
+RegStatus RegFileStore::StartBatch(RegKey key, RegKeyNode** node, const std::string& what) {
+  std::unique_ptr<RegFileLock> lock;
+  std::string failure;
+  if (RegStatus status = RegFileLock::Acquire(fs_, path_, &lock, &failure)) {
+    return Fail(status, what + failure);
+  }
+  std::vector<uint8_t> bytes;
+  int read_error = fs_.ReadAll(lock->Target(), &bytes);
+  bool exists = read_error == 0;
+  if (!exists && !(read_error == ENOENT && !exists_)) {
+    return Fail(StatusOfErrno(read_error),
+                what + "cannot read " + lock->Target() + ": " + std::strerror(read_error));
+  }
+  if (RegStatus status = ReloadIfChanged(bytes, exists, key, node, what)) return status;
+  if (!exists) bytes = FileStartBytes(form_);
+  batch_.lock = std::move(lock);
+  batch_.bytes = std::move(bytes);
+  batch_.exists = exists;
+  return ERROR_SUCCESS;
+}
+
+RegStatus RegFileStore::CheckRepresentable(const RegValueWrite& value, const std::string& what) {
+  // What the file's form can hold does not depend on where the value goes:
+  // plan it as a new line of an empty file of that form.
+  RegValueLocation anywhere;
+  anywhere.form = form_;
+  anywhere.form.open_continuation = 0;
+  anywhere.key_has_section = true;
+  RegSplice splice;
+  std::string failure;
+  if (RegStatus status = PlanValueEdit({}, anywhere, value, &splice, &failure)) {
+    return Fail(status, what + failure);
+  }
+  return ERROR_SUCCESS;
+}
+
+void RegFileStore::UnstageAll() {
+  for (auto v = batch_.staged.rbegin(); v != batch_.staged.rend(); ++v) {
+    RegKeyNode* node = tree().Find(tree().Root(v->root), v->key_path);
+    if (node == nullptr) continue;
+    if (v->before.present) {
+      tree().SetValue(node, v->name, v->before.type, v->before.data.data(),
+                      v->before.data.size());
+    } else {
+      tree().DeleteValue(node, v->name);
+    }
+  }
+}
+
+std::string RegFileStore::BatchWhat() const {
+  if (batch_.staged.size() == 1) return batch_.staged[0].what;
+  return path_ + ": cannot store " + std::to_string(batch_.staged.size()) + " values: ";
+}
+
+void RegFileStore::GatherWrites() {
+  batch_ = Batch();
+  batch_.gathering = true;
+}
+
+RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_t type,
+                                 const uint8_t* data, uint32_t length) {
+  const bool alone = !batch_.gathering;
+  if (alone) GatherWrites();
+  std::u16string_view name = ValueNameOf(value_name);
+  std::string what = path_ + ": cannot store " + ValueText(name) + " in " + KeyText(key) + ": ";
+  RegStatus status = ERROR_SUCCESS;
+  RegKeyNode* node = nullptr;
+  if (data == nullptr && length != 0) {
+    status = Fail(ERROR_INVALID_PARAMETER, what + "no data");
+  } else if (length > REG_MAX_DATA_SIZE) {
+    status = Fail(ERROR_NOT_SUPPORTED, what + "too much data");
+  } else if ((status = Resolve(key, &node)) != ERROR_SUCCESS) {
+    Fail(status, what + RegStatusText(status));
+  }
+  if (status == ERROR_SUCCESS) status = StageValue(key, node, name, type, data, length, what);
+  if (!alone) return status;
+  RegStatus committed = CommitWrites();
+  return status != ERROR_SUCCESS ? status : committed;
+}
+
+RegStatus RegFileStore::StageValue(RegKey key, RegKeyNode* node, std::u16string_view name,
+                                   uint32_t type, const uint8_t* data, uint32_t length,
+                                   const std::string& what) {
+  RegKey root = 0;
+  const std::u16string key_path = RegTree::PathOf(node, &root);
+  const RegValueWrite value{root, key_path, name, type, data, length};
+  const SeenValue held = ValueIn(node, name);
+  if (batch_.lock == nullptr) {
+    if (RegStatus status = StartBatch(key, &node, what)) return status;
+  }
+  bool stored_already = false;
+  if (RegStatus status = CheckNotStale(node, held, value, &stored_already, what)) return status;
+  if (stored_already) return ERROR_SUCCESS;
+  if (RegStatus status = CheckRepresentable(value, what)) return status;
+  batch_.staged.push_back({root, key_path, std::u16string(name), type,
+                           std::vector<uint8_t>(data, data + length), ValueIn(node, name), what});
+  tree().SetValue(node, name, type, data, length);
+  return ERROR_SUCCESS;
+}
+
+RegStatus RegFileStore::CommitWrites() {
+  batch_.gathering = false;
+  if (batch_.staged.empty()) {
+    batch_ = Batch();  // releases the lock
+    return ERROR_SUCCESS;
+  }
+  std::vector<RegValueWrite> values;
+  for (const StagedValue& v : batch_.staged) {
+    values.push_back({v.root, v.key_path, v.name, v.type, v.data.data(), v.data.size()});
+  }
+  RegFileForm edited_form;
+  RegEditUndo undo;
+  RegEditFailure edit_failure;
+  RegStatus status = EditRegValues(&batch_.bytes, values, &edited_form, &undo, &edit_failure);
+  std::string failure;
+  if (status != ERROR_SUCCESS) {
+    failure = batch_.staged[edit_failure.value].what;
+    if (edit_failure.refused && status != ERROR_BADDB) {
+      failure += "the edited file would not read back: ";
+    }
+    failure += edit_failure.refused ? RegParseFailureText(path_, edit_failure.parse) : edit_failure.reason;
+  } else {
+    const std::vector<uint8_t>& edited = batch_.bytes;
+    std::function<std::vector<uint8_t>()> previous;
+    if (batch_.exists) previous = [&edited, &undo] { return undo.Restore(edited); };
+    bool replaced = false;
+    std::string reason;
+    status = batch_.lock->Commit(edited, previous, &replaced, &reason);
+    if (status != ERROR_SUCCESS) failure = BatchWhat() + reason;
+    if (replaced) {
+      form_ = edited_form;
+      exists_ = true;
+      hash_ = RegContentHash(edited);
+      for (const StagedValue& v : batch_.staged) {
+        served_.Forget(v.root, v.key_path, v.name);
+        RegKeyNode* node = tree().Find(tree().Root(v.root), v.key_path);
+        node->FindValue(v.name)->served = true;
+      }
+      batch_.staged.clear();
+    }
+  }
+  UnstageAll();
+  batch_ = Batch();
+  return status == ERROR_SUCCESS ? status : Fail(status, failure);
+}
