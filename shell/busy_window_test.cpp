@@ -85,6 +85,15 @@ class BusyWindowTest : public DesktopProgramTest {
     UseExportFileSystem(nullptr);
     DesktopProgramTest::TearDown();
   }
+  // Chooses Detect while gate holds the start export's read, then lets it go.
+  void DetectWhileTheReadIsHeld(GatedFileSystem& gate) {
+    driver_.Add("the read is held", [&gate] { return gate.Reached(); });
+    Choose(QStringLiteral("Detect QUORVA Bug"));
+    driver_.Add("open the gate", [&gate] {
+      gate.Open();
+      return true;
+    });
+  }
   bool LockExists() const {
     return QFile::exists(QString::fromStdString(registry_path_ + ".lock"));
   }
@@ -242,12 +251,7 @@ TEST_F(BusyWindowTest, DetectChosenWhileTheStartExportIsReadReportsOnIt) {
   std::string report;
   bool box_shown = false;
   WaitForActiveScreen();
-  driver_.Add("the read is held", [&] { return gate.Reached(); });
-  Choose(QStringLiteral("Detect QUORVA Bug"));
-  driver_.Add("open the gate", [&] {
-    gate.Open();
-    return true;
-  });
+  DetectWhileTheReadIsHeld(gate);
   driver_.Add("the report of the file read", [&] {
     box_shown = box_shown || QApplication::activeModalWidget() != nullptr;
     report = DisplayText.CStr();
@@ -269,12 +273,7 @@ TEST_F(BusyWindowTest, RefusedStartExportIsToldBeforeAnyScanItsDetectDropped) {
   QString text, caption;
   std::string text_under_box;
   WaitForActiveScreen();
-  driver_.Add("the read is held", [&] { return gate.Reached(); });
-  Choose(QStringLiteral("Detect QUORVA Bug"));
-  driver_.Add("open the gate", [&] {
-    gate.Open();
-    return true;
-  });
+  DetectWhileTheReadIsHeld(gate);
   driver_.Add("the window's text under the box", [&] {
     if (QApplication::activeModalWidget() == nullptr) return false;
     text_under_box = DisplayText.CStr();

@@ -201,6 +201,20 @@ class StartExportTest : public ShellTest {
   TempDir folder_;
   std::string good_;
   std::string broken_;
+
+  // Starts on the broken export (given on the command line or remembered),
+  // chooses command while it is read, and checks that the refusal is all that
+  // is told and nothing is scanned.
+  void ExpectScanDroppedForRefusal(bool given, int command) {
+    Start(broken_, given);
+    UntilTheReadBegins();
+    Command(command);
+    FinishWork();
+    EXPECT_EQ(windows_.CallsOf({"CreateThread"}).size(), 1u) << "no scan";
+    std::vector<std::string> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u) << "the refusal only";
+    EXPECT_NE(boxes[0].find(EXPORT_REFUSED_TEXT), std::string::npos);
+  }
 };
 
 TEST_F(StartExportTest, ExportIsReadOnlyAfterTheWindowsFirstPaint) {
@@ -319,31 +333,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<WaitingScan>& info) { return info.param.name; });
 
 TEST_F(StartExportTest, ScanChosenWhileAGivenExportIsReadIsDroppedWhenItIsRefused) {
-  Start(broken_, true);
-  UntilTheReadBegins();
-  Command(IDM_FIX);
-  FinishWork();
-  EXPECT_EQ(windows_.CallsOf({"CreateThread"}).size(), 1u) << "no scan";
-  std::vector<std::string> boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u) << "the refusal only";
-  EXPECT_NE(boxes[0].find(EXPORT_REFUSED_TEXT), std::string::npos);
+  ExpectScanDroppedForRefusal(true, IDM_FIX);
   EXPECT_FALSE(windows_.IsWindow(MAIN_WINDOW));
   EXPECT_EQ(StartExitStatus(), 1);
 }
 
 TEST_F(StartExportTest, ScanChosenWhileARememberedExportIsReadIsDroppedWhenItIsRefused) {
-  Start(broken_, false);
-  UntilTheReadBegins();
-  Command(IDM_DETECT);
-  FinishWork();
-  EXPECT_EQ(windows_.CallsOf({"CreateThread"}).size(), 1u) << "no scan";
-  std::vector<std::string> boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u) << "the refusal only";
-  EXPECT_NE(boxes[0].find(EXPORT_REFUSED_TEXT), std::string::npos);
+  ExpectScanDroppedForRefusal(false, IDM_DETECT);
   EXPECT_EQ(Text().find("COM5:"), std::string::npos) << "no report";
 
   Command(IDM_DETECT);
-  boxes = Boxes();
+  std::vector<std::string> boxes = Boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_NE(boxes[1].find(NO_EXPORT_MESSAGE), std::string::npos)
       << "a scan chosen afterwards finds no export open, as ever";

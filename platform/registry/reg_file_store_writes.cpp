@@ -67,8 +67,7 @@ void RegFileStore::UnstageAll() {
     RegKeyNode* node = tree().Find(tree().Root(v->root), v->key_path);
     if (node == nullptr) continue;
     if (v->before.present) {
-      tree().SetValue(node, v->name, v->before.type, v->before.data.data(),
-                      v->before.data.size());
+      tree().SetValue(node, v->name, v->before.type, v->before.data.data(), v->before.data.size());
     } else {
       tree().DeleteValue(node, v->name);
     }
@@ -146,7 +145,8 @@ RegStatus RegFileStore::CommitWrites() {
     if (edit_failure.refused && status != ERROR_BADDB) {
       failure += "the edited file would not read back: ";
     }
-    failure += edit_failure.refused ? RegParseFailureText(path_, edit_failure.parse) : edit_failure.reason;
+    failure +=
+        edit_failure.refused ? RegParseFailureText(path_, edit_failure.parse) : edit_failure.reason;
   } else {
     const std::vector<uint8_t>& edited = batch_.bytes;
     std::function<std::vector<uint8_t>()> previous;
