@@ -64,8 +64,10 @@ int main(int argc, char** argv) {
   }
   // Loading takes up to about one and a half times the file (its bytes and
   // the key index; values only of the keys the scan reads); a repair also
-  // reads the file again under its lock to edit and check it.
-  ReserveHeap((options.command == CliCommand::Fix ? 8 : 2) * LargestFileSize(options.files));
+  // reads the file again under its lock and edits it in place. The reserve
+  // stays that close because its huge pages count whole once touched.
+  const uint64_t largest = LargestFileSize(options.files);
+  ReserveHeap(options.command == CliCommand::Fix ? 3 * largest : largest + largest / 2);
   ProgressNotice progress(STDERR_FILENO);
   StdinFileSystem files(RealFileSystem());
   int status = EXIT_NO_FAULT_LEFT;
