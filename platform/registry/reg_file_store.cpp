@@ -222,6 +222,7 @@ RegStatus RegFileStore::ReloadIfChanged(const std::vector<uint8_t>& bytes, bool 
 }
 
 RegStatus RegFileStore::Refresh() {
+  if (batch_.lock != nullptr) return ERROR_SUCCESS;  // read under the lock, staged values shown
   int fd = -1;
   int error = fs_.OpenRead(path_, &fd);
   if (error == ENOENT && !exists_) return ERROR_SUCCESS;

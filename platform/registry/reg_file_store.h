@@ -87,7 +87,9 @@ class RegFileStore : public RegTreeStore {
   // and keeps it, reads the file once, checks each value as above (changed
   // on disk, representable in the file) and stages it: it fails as above,
   // and its 0 means the value is staged, not yet on disk. Reads show staged
-  // values at once.
+  // values at once. Gathering already, it changes nothing. Once the lock is
+  // taken, Refresh changes nothing until the commit: the file was read
+  // under the lock.
   void GatherWrites();
   // Writes every value staged since GatherWrites by the lock-file protocol in
   // one rewrite and releases the lock; 0 when they are all on disk (also

@@ -86,6 +86,19 @@ TEST_F(GatheredWritesTest, StagedValuesShowAtOnceAndReachTheFileInOneRewrite) {
   EXPECT_NE(OnDisk().find("\"Dll\"=\"OTHER.DLL\""), std::string::npos);
 }
 
+// Gathering twice, or a refresh while the lock is held, keeps what is staged.
+TEST_F(GatheredWritesTest, GatheringAgainOrRefreshingKeepsTheStagedValues) {
+  store->GatherWrites();
+  ASSERT_EQ(Repair(keys[0]), ERROR_SUCCESS);
+  store->GatherWrites();
+  EXPECT_EQ(store->Refresh(), ERROR_SUCCESS);
+  EXPECT_EQ(Read(keys[0]), "BTCEIF.DLL");
+  ASSERT_EQ(Repair(keys[1]), ERROR_SUCCESS);
+  EXPECT_EQ(store->CommitWrites(), ERROR_SUCCESS) << store->LastFailure();
+  EXPECT_EQ(OnDisk(), REPAIRED);
+  EXPECT_EQ(fs.Calls(Step::Rename), 1);
+}
+
 TEST_F(GatheredWritesTest, NothingStagedTakesNoLockAndWritesNothing) {
   store->GatherWrites();
   EXPECT_EQ(store->CommitWrites(), ERROR_SUCCESS);

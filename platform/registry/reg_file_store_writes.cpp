@@ -80,7 +80,6 @@ std::string RegFileStore::BatchWhat() const {
 }
 
 void RegFileStore::GatherWrites() {
-  batch_ = Batch();
   batch_.gathering = true;
 }
 
