@@ -79,9 +79,7 @@ std::string RegFileStore::BatchWhat() const {
   return path_ + ": cannot store " + std::to_string(batch_.staged.size()) + " values: ";
 }
 
-void RegFileStore::GatherWrites() {
-  batch_.gathering = true;
-}
+void RegFileStore::GatherWrites() { batch_.gathering = true; }
 
 RegStatus RegFileStore::SetValue(RegKey key, const char16_t* value_name, uint32_t type,
                                  const uint8_t* data, uint32_t length) {
