@@ -76,9 +76,10 @@ class RegFileStore : public RegTreeStore {
   // ERROR_BADDB (the file changed on disk into something the reader
   // refuses), ERROR_FILE_NOT_FOUND (the file vanished), ERROR_FILE_INVALID
   // (the value changed on disk since it was read), ERROR_KEY_DELETED,
-  // ERROR_INVALID_HANDLE. A value stored counts as served; a value another
-  // writer has already set to exactly this type and data is left as it is
-  // and the result is 0.
+  // ERROR_INVALID_HANDLE. A value stored counts as served; a value the file
+  // holds with exactly this type and data already (another writer set it, or
+  // it never differed) is left as it is, the file is not written, and the
+  // result is 0.
   RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
                      uint32_t length) override;
 
@@ -144,9 +145,10 @@ class RegFileStore : public RegTreeStore {
   // and finds key's *node again in it.
   RegStatus ReloadIfChanged(const std::vector<uint8_t>& bytes, bool exists, RegKey key,
                             RegKeyNode** node, const std::string& what);
-  // Refuses to replace value when the file now holds something else than
-  // what the store served of it (held: what the tree held before the reload),
-  // unless that is value itself: then *stored_already and nothing to do.
+  // *stored_already when the file holds value itself already (nothing to
+  // do); otherwise refuses to replace value when the file now holds
+  // something else than what the store served of it (held: what the tree
+  // held before the reload).
   RegStatus CheckNotStale(RegKeyNode* node, const SeenValue& held, const RegValueWrite& value,
                           bool* stored_already, const std::string& what);
   // Takes FILE.lock and reads the file into the batch, reading it anew as

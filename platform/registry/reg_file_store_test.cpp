@@ -349,6 +349,36 @@ TEST_F(RegFileStoreTest, UnrepresentableValuesAreRefusedAndNothingWritten) {
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
 }
 
+// Data the file's form could not write anew (a NUL inside a string, text
+// without its terminator from hex(1)) stored exactly as it stands: nothing is
+// written, and the result is 0.
+TEST_F(RegFileStoreTest, ValueStoredAsItStandsIsNeverWritten) {
+  const std::string text =
+      "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"Dll\"=hex(1):61,00,00,00,62,00\r\n";
+  WriteText(file, text);
+  FailingFileSystem fs(RealFileSystem());
+  RegFileOptions options;
+  options.file_system = &fs;
+  std::string error;
+  std::unique_ptr<RegFileStore> store = RegFileStore::Load(file, &error, options);
+  ASSERT_NE(store, nullptr) << error;
+  RegKey key = Open(*store, u"K");
+  // The narrow bytes read as UTF-16 units: 'a', NUL, NUL, NUL, 'b', NUL.
+  const uint8_t as_it_stands[] = {'a', 0, 0, 0, 0, 0, 0, 0, 'b', 0, 0, 0};
+  uint8_t read[sizeof as_it_stands];
+  uint32_t length = sizeof read;
+  ASSERT_EQ(store->QueryValue(key, u"Dll", nullptr, read, &length), ERROR_SUCCESS);
+  ASSERT_EQ(std::vector<uint8_t>(read, read + length),
+            std::vector<uint8_t>(as_it_stands, as_it_stands + sizeof as_it_stands));
+  EXPECT_EQ(store->SetValue(key, u"Dll", REG_SZ, as_it_stands, sizeof as_it_stands), ERROR_SUCCESS)
+      << store->LastFailure();
+  EXPECT_EQ(fs.Calls(FileSystem::Step::Rename), 0);
+  EXPECT_EQ(ReadBytes(file), std::vector<uint8_t>(text.begin(), text.end()));
+  // Anything else of that form is refused, as ever.
+  const uint8_t other[] = {'a', 0, 0, 0, 'c', 0, 0, 0};
+  EXPECT_EQ(store->SetValue(key, u"Dll", REG_SZ, other, sizeof other), ERROR_NOT_SUPPORTED);
+}
+
 TEST_F(RegFileStoreTest, EveryTypeRoundTripsThroughTheFile) {
   struct Case {
     const char16_t* name;

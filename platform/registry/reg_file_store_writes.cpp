@@ -11,18 +11,19 @@
 RegStatus RegFileStore::CheckNotStale(RegKeyNode* node, const SeenValue& held,
                                       const RegValueWrite& value, bool* stored_already,
                                       const std::string& what) {
-  *stored_already = false;
-  const SeenValue* served = served_.Find(value.root, value.key_path, value.name);
   const SeenValue now = ValueIn(node, value.name);
-  if (now == (served != nullptr ? *served : held)) return ERROR_SUCCESS;
-  // Another writer stored this very value already: nothing is replaced.
-  if (now ==
-      SeenValue{true, value.type, std::vector<uint8_t>(value.data, value.data + value.size)}) {
+  // The value holds this very type and data already (stored by another
+  // writer, or never different): nothing is written, whatever the file's
+  // form could write anew.
+  *stored_already =
+      now == SeenValue{true, value.type, std::vector<uint8_t>(value.data, value.data + value.size)};
+  if (*stored_already) {
     served_.Forget(value.root, value.key_path, value.name);
     node->FindValue(value.name)->served = true;
-    *stored_already = true;
     return ERROR_SUCCESS;
   }
+  const SeenValue* served = served_.Find(value.root, value.key_path, value.name);
+  if (now == (served != nullptr ? *served : held)) return ERROR_SUCCESS;
   return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
 }
 
