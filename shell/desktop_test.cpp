@@ -56,7 +56,34 @@ QByteArray Replaced(const char* text, const char* before, const char* after) {
   return QByteArray(text).replace(before, after);
 }
 
-class DesktopTest : public DesktopProgramTest {};
+// What a start whose export is refused showed: the box, and the window.
+struct RefusalAtStart {
+  QString text, caption;
+  bool window_seen = false;    // the window was there before the box
+  std::string text_under_box;  // the window's text while the box showed
+};
+
+class DesktopTest : public DesktopProgramTest {
+ protected:
+  // Runs the program, answers the box that refuses its export and checks
+  // that the program then ends with 1.
+  RefusalAtStart RunUntilTheRefusalIsAnswered() {
+    RefusalAtStart seen;
+    driver_.Add("message box", [&] {
+      seen.window_seen = seen.window_seen || ProgramScreen() != nullptr;
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || !box->isVisible()) return false;
+      seen.text = box->text();
+      seen.caption = box->windowTitle();
+      seen.text_under_box = DisplayText.CStr();
+      QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+      return true;
+    });
+    EXPECT_EQ(RunProgram(), 1);
+    EXPECT_TRUE(driver_.Done());
+    return seen;
+  }
+};
 
 TEST_F(DesktopTest, DetectFixAboutAndCtrlQOnAFaultyDevice) {
   WriteRegistry(FAULTY_REGISTRY);
@@ -151,21 +178,11 @@ TEST_F(DesktopTest, FixOnAHealthyDeviceThenExitFromTheMenu) {
 
 TEST_F(DesktopTest, MissingFileIsRefusedOverTheWindowBeforeAnyScanAndStaysMissing) {
   ASSERT_TRUE(QFile::remove(QString::fromStdString(registry_path_)));
-  QString box_text, box_caption;
-  bool window_seen = false;
-  std::string text_under_box;
-  driver_.Add("message box", [&] {
-    window_seen = window_seen || ProgramScreen() != nullptr;
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible()) return false;
-    box_text = box->text();
-    box_caption = box->windowTitle();
-    text_under_box = DisplayText.CStr();
-    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    return true;
-  });
-  EXPECT_EQ(RunProgram(), 1);
-  EXPECT_TRUE(driver_.Done());
+  RefusalAtStart refusal = RunUntilTheRefusalIsAnswered();
+  const QString& box_text = refusal.text;
+  const QString& box_caption = refusal.caption;
+  const bool window_seen = refusal.window_seen;
+  const std::string& text_under_box = refusal.text_under_box;
   EXPECT_TRUE(window_seen) << "the window paints before the file is read";
   EXPECT_EQ(text_under_box.rfind("   Reading the registry export ", 0), 0u)
       << "a missing file is no registry: nothing is scanned";
@@ -179,21 +196,11 @@ TEST_F(DesktopTest, MissingFileIsRefusedOverTheWindowBeforeAnyScanAndStaysMissin
 TEST_F(DesktopTest, UnreadableFileIsReportedOverTheWindowBeforeAnyScanAndFails) {
   registry_path_ = runtime_folder_ + "/pd\xC3\xA1.reg";  // "pdá.reg"
   WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
-  QString box_text, box_caption;
-  bool window_seen = false;
-  std::string text_under_box;
-  driver_.Add("message box", [&] {
-    window_seen = window_seen || ProgramScreen() != nullptr;
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible()) return false;
-    box_text = box->text();
-    box_caption = box->windowTitle();
-    text_under_box = DisplayText.CStr();
-    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    return true;
-  });
-  EXPECT_EQ(RunProgram(), 1);
-  EXPECT_TRUE(driver_.Done());
+  RefusalAtStart refusal = RunUntilTheRefusalIsAnswered();
+  const QString& box_text = refusal.text;
+  const QString& box_caption = refusal.caption;
+  const bool window_seen = refusal.window_seen;
+  const std::string& text_under_box = refusal.text_under_box;
   EXPECT_TRUE(window_seen);
   EXPECT_EQ(text_under_box.rfind("   Reading the registry export ", 0), 0u) << "nothing scanned";
   EXPECT_EQ(box_caption, QStringLiteral("QUORVAFIX"));
