@@ -4,7 +4,6 @@
 #   - quorvafix-cli detect (exits 1: the faulty driver is left), and fix of a
 #     fresh copy (exits 0: repaired, the file rewritten durably);
 #   - a fleet: detect on ten exports in one command;
-#   - many repairs: fix of 1,000 faulty drivers among 10,000 beside detect;
 #   - the window program from start to first paint under the offscreen
 #     platform (quorvafix-bench-first-paint), with the export as its registry.
 # Uses hyperfine (installed with apt-get when missing).
@@ -57,20 +56,6 @@ hyperfine -N --ignore-failure --warmup 3 --runs "$runs" --export-json "$data/det
   -n "wc -l" "wc -l $data/typical4.reg"
 hyperfine -N --warmup 3 --runs "$runs" --export-json "$data/fix.json" \
   --prepare "cp $data/typical4.reg $data/work.reg" -n "fix REGEDIT4" "$cli fix $data/work.reg"
-
-# Many repairs in one file: 1,000 faulty drivers among 10,000, which reach the
-# file in one rewrite; detect on the same file beside it.
-"$build/bench/quorvafix-make-registry" --drivers 10000 --faulty 1000 "$data/many.reg" > /dev/null
-hyperfine -N --ignore-failure --warmup 2 --runs "$runs" --export-json "$data/many.json" \
-  -n "detect 1,000 faulty of 10,000" "$cli detect $data/many.reg"
-hyperfine -N --warmup 2 --runs "$runs" --export-json "$data/many-fix.json" \
-  --prepare "cp $data/many.reg $data/many-work.reg" \
-  -n "fix 1,000 faulty of 10,000" "$cli fix $data/many-work.reg"
-python3 - "$data/many.json" "$data/many-fix.json" <<'EOF'
-import json, sys
-detect, fix = (json.load(open(p))["results"][0]["median"] for p in sys.argv[1:3])
-print(f"fix / detect of 1,000 faulty among 10,000 (wall medians): {fix / detect:.1f} x")
-EOF
 
 if [ -x "$window" ]; then
   "$build/bench/quorvafix-bench-first-paint" "$window" "$build/bench/libquorvafix-first-paint-probe.so" \

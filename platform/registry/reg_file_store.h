@@ -151,6 +151,10 @@ class RegFileStore : public RegTreeStore {
   // held before the reload).
   RegStatus CheckNotStale(RegKeyNode* node, const SeenValue& held, const RegValueWrite& value,
                           bool* stored_already, const std::string& what);
+  // Records that the file holds, on disk, the value name of node (root,
+  // key_path) as the tree shows it: served, with nothing stale to remember.
+  void MarkServed(RegKeyNode* node, RegKey root, std::u16string_view key_path,
+                  std::u16string_view name);
   // Takes FILE.lock and reads the file into the batch, reading it anew as
   // the tree when it changed on disk (key's *node follows).
   RegStatus StartBatch(RegKey key, RegKeyNode** node, const std::string& what);

@@ -18,13 +18,18 @@ RegStatus RegFileStore::CheckNotStale(RegKeyNode* node, const SeenValue& held,
   *stored_already =
       now == SeenValue{true, value.type, std::vector<uint8_t>(value.data, value.data + value.size)};
   if (*stored_already) {
-    served_.Forget(value.root, value.key_path, value.name);
-    node->FindValue(value.name)->served = true;
+    MarkServed(node, value.root, value.key_path, value.name);
     return ERROR_SUCCESS;
   }
   const SeenValue* served = served_.Find(value.root, value.key_path, value.name);
   if (now == (served != nullptr ? *served : held)) return ERROR_SUCCESS;
   return Fail(ERROR_FILE_INVALID, what + "it changed on disk since it was read");
+}
+
+void RegFileStore::MarkServed(RegKeyNode* node, RegKey root, std::u16string_view key_path,
+                              std::u16string_view name) {
+  served_.Forget(root, key_path, name);
+  node->FindValue(name)->served = true;
 }
 
 RegStatus RegFileStore::StartBatch(RegKey key, RegKeyNode** node, const std::string& what) {
@@ -158,9 +163,7 @@ RegStatus RegFileStore::CommitWrites() {
       exists_ = true;
       hash_ = RegContentHash(edited);
       for (const StagedValue& v : batch_.staged) {
-        served_.Forget(v.root, v.key_path, v.name);
-        RegKeyNode* node = tree().Find(tree().Root(v.root), v.key_path);
-        node->FindValue(v.name)->served = true;
+        MarkServed(tree().Find(tree().Root(v.root), v.key_path), v.root, v.key_path, v.name);
       }
       batch_.staged.clear();
     }

@@ -36,7 +36,7 @@ std::string Edit(const std::vector<uint8_t>& before, const char16_t* key_path, c
   if (PlanValueEdit(before, where, value, &splice, &reason)) {
     return "!" + reason;
   }
-  std::vector<uint8_t> after = ApplySplice(before, splice);
+  std::vector<uint8_t> after = ApplySplices(before, {splice});
   return std::string(after.begin(), after.end());
 }
 
@@ -278,36 +278,6 @@ TEST(PlanValueEdit, Utf16FileKeepsMarkAndUnits) {
              &expected);
   EXPECT_EQ(after, std::string(expected.begin(), expected.end()));
   EXPECT_EQ(form.encoding, RegEncoding::Utf16Le);
-}
-
-TEST(ApplySplice, ReplacesInsertsAndAppends) {
-  const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
-  EXPECT_EQ(ApplySplice(file, RegSplice{1, 3, {'X'}}), (std::vector<uint8_t>{'a', 'X', 'd'}));
-  EXPECT_EQ(ApplySplice(file, RegSplice{0, 0, {'X'}}),
-            (std::vector<uint8_t>{'X', 'a', 'b', 'c', 'd'}));
-  EXPECT_EQ(ApplySplice(file, RegSplice{4, 4, {'X'}}),
-            (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'X'}));
-  EXPECT_EQ(ApplySplice(file, RegSplice{0, 4, {}}), std::vector<uint8_t>{});
-}
-
-// In place, each splice gives what ApplySplice gives, and its undo gives the
-// file back.
-TEST(ApplySpliceInPlace, MatchesApplySpliceAndUndoes) {
-  const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
-  const RegSplice splices[] = {
-      {1, 3, {'X'}}, {1, 3, {'X', 'Y'}}, {1, 3, {'X', 'Y', 'Z'}}, {0, 0, {'X'}}, {4, 4, {'X', 'Y'}},
-      {0, 4, {}},    {2, 2, {}},
-  };
-  for (const RegSplice& splice : splices) {
-    std::vector<uint8_t> edited = file;
-    RegSplice undo = ApplySpliceInPlace(&edited, splice);
-    EXPECT_EQ(edited, ApplySplice(file, splice)) << splice.begin << "-" << splice.end;
-    EXPECT_EQ(undo.begin, splice.begin);
-    EXPECT_EQ(undo.end, splice.begin + splice.bytes.size());
-    EXPECT_EQ(ApplySplice(edited, undo), file);
-    ApplySpliceInPlace(&edited, undo);
-    EXPECT_EQ(edited, file);
-  }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // The upper-case form of u used for matching names. Folds ASCII, Latin-1,
 // Latin Extended-A, basic Greek and Cyrillic letters; every other unit
@@ -28,6 +30,12 @@ bool NamesEqual(const A& a, const B& b) {
     if (a[i] != b[i] && FoldNameUnit(a[i]) != FoldNameUnit(b[i])) return false;
   }
   return true;
+}
+
+// Appends the folded units of name to *out: names that are NamesEqual append
+// the same units, so folded texts serve as keys of ordinary maps.
+inline void AppendFoldedName(std::u16string* out, std::u16string_view name) {
+  for (char16_t u : name) out->push_back(FoldNameUnit(u));
 }
 
 // A hash of the folded units: names that are NamesEqual hash alike.

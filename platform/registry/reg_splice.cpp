@@ -72,11 +72,3 @@ std::vector<RegSplice> ApplySplicesInPlace(std::vector<uint8_t>* file,
   file->resize(edited_size);
   return undo;
 }
-
-std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSplice& splice) {
-  return ApplySplices(file, {splice});
-}
-
-RegSplice ApplySpliceInPlace(std::vector<uint8_t>* file, const RegSplice& splice) {
-  return ApplySplicesInPlace(file, {splice})[0];
-}

@@ -27,7 +27,3 @@ std::vector<uint8_t> ApplySplices(const std::vector<uint8_t>& file,
 // Example: "abcd" with {1, 3, "X"} becomes "aXd" and gives {1, 2, "bc"}.
 std::vector<RegSplice> ApplySplicesInPlace(std::vector<uint8_t>* file,
                                            const std::vector<RegSplice>& splices);
-
-// One splice, as above.
-std::vector<uint8_t> ApplySplice(const std::vector<uint8_t>& file, const RegSplice& splice);
-RegSplice ApplySpliceInPlace(std::vector<uint8_t>* file, const RegSplice& splice);

@@ -79,4 +79,34 @@ TEST(ApplySplicesInPlace, GrowsByExactlyTheRoomNeeded) {
   EXPECT_EQ(file.capacity(), 8u);
 }
 
+TEST(ApplySplices, OneSpliceReplacesInsertsAndAppends) {
+  const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
+  EXPECT_EQ(ApplySplices(file, {RegSplice{1, 3, {'X'}}}), (std::vector<uint8_t>{'a', 'X', 'd'}));
+  EXPECT_EQ(ApplySplices(file, {RegSplice{0, 0, {'X'}}}),
+            (std::vector<uint8_t>{'X', 'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(ApplySplices(file, {RegSplice{4, 4, {'X'}}}),
+            (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'X'}));
+  EXPECT_EQ(ApplySplices(file, {RegSplice{0, 4, {}}}), std::vector<uint8_t>{});
+}
+
+// In place, each splice gives what a copy gives, and its undo gives the
+// file back.
+TEST(ApplySplicesInPlace, OneSpliceMatchesACopyAndUndoes) {
+  const std::vector<uint8_t> file = {'a', 'b', 'c', 'd'};
+  const RegSplice splices[] = {
+      {1, 3, {'X'}}, {1, 3, {'X', 'Y'}}, {1, 3, {'X', 'Y', 'Z'}}, {0, 0, {'X'}}, {4, 4, {'X', 'Y'}},
+      {0, 4, {}},    {2, 2, {}},
+  };
+  for (const RegSplice& splice : splices) {
+    std::vector<uint8_t> edited = file;
+    RegSplice undo = ApplySplicesInPlace(&edited, {splice})[0];
+    EXPECT_EQ(edited, ApplySplices(file, {splice})) << splice.begin << "-" << splice.end;
+    EXPECT_EQ(undo.begin, splice.begin);
+    EXPECT_EQ(undo.end, splice.begin + splice.bytes.size());
+    EXPECT_EQ(ApplySplices(edited, {undo}), file);
+    ApplySplicesInPlace(&edited, {undo});
+    EXPECT_EQ(edited, file);
+  }
+}
+
 }  // namespace

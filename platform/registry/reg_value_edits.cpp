@@ -15,8 +15,8 @@ std::u16string FoldedValue(const RegValueWrite& value) {
   std::u16string folded{static_cast<char16_t>(value.root & 0xF),
                         static_cast<char16_t>(path_size & 0xFFFF),
                         static_cast<char16_t>(path_size >> 16)};
-  for (char16_t u : value.key_path) folded.push_back(FoldNameUnit(u));
-  for (char16_t u : value.name) folded.push_back(FoldNameUnit(u));
+  AppendFoldedName(&folded, value.key_path);
+  AppendFoldedName(&folded, value.name);
   return folded;
 }
 

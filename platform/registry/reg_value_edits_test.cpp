@@ -37,7 +37,7 @@ std::vector<uint8_t> OneByOne(std::vector<uint8_t> file, const std::vector<Write
     RegSplice splice;
     std::string reason;
     EXPECT_EQ(PlanValueEdit(file, where, value, &splice, &reason), ERROR_SUCCESS) << reason;
-    file = ApplySplice(file, splice);
+    file = ApplySplices(file, {splice});
   }
   return file;
 }

@@ -10,8 +10,7 @@ namespace {
 // root, so that equal keys give equal strings.
 std::u16string FoldedKey(RegKey root, std::u16string_view path) {
   std::u16string folded(1, static_cast<char16_t>(root & 0xF));
-  folded.reserve(path.size() + 1);
-  for (char16_t u : path) folded.push_back(FoldNameUnit(u));
+  AppendFoldedName(&folded, path);
   return folded;
 }
 
