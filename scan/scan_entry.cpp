@@ -1,5 +1,7 @@
 #include "scan/scan_entry.h"
 
+#include <string>
+
 const char* ScanSkipText(ScanSkip skip) {
   switch (skip) {
     case ScanSkip::None:
@@ -34,4 +36,15 @@ int CountFaultyLeft(const std::vector<ScanEntry>& entries) {
     if (entry.Examined() && entry.faulty && !entry.repaired) ++count;
   }
   return count;
+}
+
+bool SkipMayHideFault(ScanSkip skip) {
+  return skip == ScanSkip::NameTooLong || skip == ScanSkip::EntryNameNotRepresentable ||
+         skip == ScanSkip::EntryNotOpened || skip == ScanSkip::KeyPathNotRepresentable;
+}
+
+std::string UnexaminedNotice(int count) {
+  if (count == 1) return "1 entry of the active-driver list could not be examined; it may be the faulty driver.";
+  return std::to_string(count) +
+         " entries of the active-driver list could not be examined; the faulty driver may be among them.";
 }

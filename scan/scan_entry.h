@@ -43,17 +43,26 @@ class ScanObserver {
   virtual void EntryDone(const ScanEntry& entry) = 0;
 };
 
+// Whether an entry skipped this way may be the faulty driver: its name or its
+// Key could not be read as the handheld reads them (or its key not opened), so
+// its Dll was never seen. The other skips are entries that are no COM-port
+// driver or have no driver file, and stay silent.
+bool SkipMayHideFault(ScanSkip skip);
+
 // An observer that keeps the entries: all of them, or only the examined ones
 // (enough for the report and the count of faulty drivers, and small however
-// long the active-driver list).
+// long the active-driver list). It counts the entries that may hide the fault
+// either way.
 class ScanEntryList : public ScanObserver {
  public:
   explicit ScanEntryList(bool examined_only = false) : examined_only_(examined_only) {}
   void EntryDone(const ScanEntry& entry) override {
+    if (SkipMayHideFault(entry.skip)) ++unexamined;
     if (!examined_only_ || entry.Examined()) entries.push_back(entry);
   }
 
   std::vector<ScanEntry> entries;
+  int unexamined = 0;  // entries skipped for a reason that may hide the fault
 
  private:
   bool examined_only_;
@@ -66,3 +75,9 @@ const char* ScanSkipText(ScanSkip skip);
 
 // The number of examined entries that are faulty and were not repaired.
 int CountFaultyLeft(const std::vector<ScanEntry>& entries);
+
+// What a user is told when count > 0 entries may hide the fault, so that no
+// all-clear stands over them: "1 entry of the active-driver list could not be
+// examined; it may be the faulty driver." or "3 entries of the active-driver
+// list could not be examined; the faulty driver may be among them."
+std::string UnexaminedNotice(int count);

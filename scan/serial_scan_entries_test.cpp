@@ -198,4 +198,33 @@ TEST_F(SerialScanEntriesTest, ListCanKeepOnlyTheExaminedEntries) {
   EXPECT_EQ(CountFaultyLeft(examined.entries), 1);
 }
 
+TEST_F(SerialScanEntriesTest, EntriesThatMayHideTheFaultAreCountedWhateverIsKept) {
+  // Of every kind: the entry name too long, not representable and the Key not
+  // representable may each be the faulty driver; the other skips may not.
+  AddEveryKind();
+  registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED,
+                          u"Drivers\\Active\\01");
+  for (bool examined_only : {false, true}) {
+    ScanEntryList list(examined_only);
+    ScanSerialDrivers(report_, message_, false, &list);
+    EXPECT_EQ(list.unexamined, 4) << "examined only: " << examined_only;
+  }
+  int hiding = 0;
+  for (ScanSkip skip : {ScanSkip::None, ScanSkip::NameTooLong, ScanSkip::EntryNameNotRepresentable,
+                        ScanSkip::EntryNotOpened, ScanSkip::NoName, ScanSkip::NotComPort,
+                        ScanSkip::HasPnpId, ScanSkip::NoKey, ScanSkip::KeyPathNotRepresentable,
+                        ScanSkip::DriverKeyMissing, ScanSkip::NoDll}) {
+    hiding += SkipMayHideFault(skip);
+  }
+  EXPECT_EQ(hiding, 4);
+}
+
+TEST(UnexaminedNotice, CountsInWords) {
+  EXPECT_EQ(UnexaminedNotice(1),
+            "1 entry of the active-driver list could not be examined; it may be the faulty driver.");
+  EXPECT_EQ(UnexaminedNotice(3),
+            "3 entries of the active-driver list could not be examined; the faulty driver may be "
+            "among them.");
+}
+
 }  // namespace
