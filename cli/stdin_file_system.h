@@ -36,6 +36,7 @@ class StdinFileSystem : public FileSystem {
     return inner_.Write(fd, data, size, written);
   }
   int Fsync(int fd) override { return inner_.Fsync(fd); }
+  int Truncate(int fd) override { return inner_.Truncate(fd); }
   int Rename(const std::string& from, const std::string& to) override {
     return inner_.Rename(from, to);
   }

@@ -79,6 +79,7 @@ class OutsideEditor : public FileSystem {
   }
   int Fsync(int fd) override { return real_.Fsync(fd); }
   int Close(int fd) override { return real_.Close(fd); }
+  int Truncate(int fd) override { return real_.Truncate(fd); }
   int Rename(const std::string& from, const std::string& to) override {
     return real_.Rename(from, to);
   }

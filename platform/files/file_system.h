@@ -24,7 +24,14 @@ struct FileStatus {
   uint64_t links = 1;  // hard links to the file
   uint64_t device = 0;
   uint64_t inode = 0;
+  int64_t modified_ns = 0;  // last change of the content, ns since the epoch
+  int64_t changed_ns = 0;   // last change of the content or the status
 };
+
+// Whether a and b describe the same file in the same state: device, inode,
+// size and both times to the nanosecond. A file rewritten in place, or
+// replaced by another one under the same name, differs.
+bool SameFileState(const FileStatus& a, const FileStatus& b);
 
 // An owner or group left as it is by FileSystem::SetOwner.
 constexpr uint32_t UNCHANGED_ID = UINT32_MAX;
@@ -49,7 +56,8 @@ class FileSystem {
     MayWrite,
     SetOwner,
     CopyAttributes,
-    ListFolder
+    ListFolder,
+    Truncate
   };
 
   virtual ~FileSystem() = default;
@@ -59,7 +67,10 @@ class FileSystem {
   // Writes up to size bytes; *written may come back smaller than size.
   virtual int Write(int fd, const uint8_t* data, size_t size, size_t* written) = 0;
   virtual int Fsync(int fd) = 0;
+  // Closes fd; it is never to be closed again, even after a failure.
   virtual int Close(int fd) = 0;
+  // Empties the file open as fd for writing; the next Write starts at 0.
+  virtual int Truncate(int fd) = 0;
   virtual int Rename(const std::string& from, const std::string& to) = 0;
   // Makes the folder's entries (a rename in it) durable.
   virtual int FsyncDir(const std::string& dir) = 0;

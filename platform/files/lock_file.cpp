@@ -15,6 +15,9 @@ std::string ErrnoText(int error) { return std::strerror(error); }
 constexpr uint32_t EXISTING_FILE_LOCK_MODE = 0600;
 constexpr uint32_t NEW_FILE_MODE = 0666;
 
+// Reads of a file that keeps changing while it is read, at most.
+constexpr int MAX_READS = 4;
+
 }  // namespace
 
 RegStatus StatusOfErrno(int error) {
@@ -74,15 +77,83 @@ RegStatus RegFileLock::Acquire(FileSystem& fs, const std::string& path,
 
 RegFileLock::~RegFileLock() { Release(); }
 
-void RegFileLock::Release() {
+void RegFileLock::Release(std::string* failure) {
   if (!held_) return;
   held_ = false;
   if (fd_ >= 0) fs_.Close(fd_);
   fd_ = -1;
-  fs_.Unlink(lock_path_);
+  int error = fs_.Unlink(lock_path_);
+  if (error == 0 || error == ENOENT || failure == nullptr) return;
+  *failure += "; the lock " + lock_path_ + " could not be removed (" + ErrnoText(error) +
+              ") and blocks every later repair of " + target_ + ": remove it by hand";
+  if (error == EPERM) {
+    *failure += " once its folder allows it (the folder may be append-only or immutable: lsattr -d " +
+                FolderOf(target_) + ")";
+  }
+}
+
+RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists,
+                                  std::string* failure) {
+  for (int read = 1;; ++read) {
+    int error = fs_.ReadAll(target_, bytes);
+    if (error != 0 && error != ENOENT) {
+      *failure = "cannot read " + target_ + ": " + ErrnoText(error);
+      return StatusOfErrno(error);
+    }
+    // What was read is the file found before (by Acquire or the last round)
+    // only when the same file in the same state is there after.
+    FileStatus after;
+    int stat_error = fs_.Stat(target_, &after);
+    if (stat_error != 0 && stat_error != ENOENT) {
+      *failure = "cannot examine " + target_ + ": " + ErrnoText(stat_error);
+      return StatusOfErrno(stat_error);
+    }
+    const bool there = stat_error == 0;
+    const bool steady = (error == 0) == there && (replaced_ != nullptr) == there &&
+                        (!there || SameFileState(*replaced_, after));
+    if (steady) {
+      *exists = there;
+      if (!there) bytes->clear();
+      return ERROR_SUCCESS;
+    }
+    if (read == MAX_READS) {
+      *failure = target_ + " kept changing while it was read (" + std::to_string(read) +
+                 " times); try again once nothing else writes it";
+      return ERROR_WRITE_FAULT;
+    }
+    replaced_.reset();
+    if (there) {
+      if (RegStatus refused = CheckReplaceable(fs_, target_, after, failure)) return refused;
+      replaced_ = std::make_unique<FileStatus>(after);
+    }
+  }
+}
+
+RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
+  FileStatus now;
+  int error = fs_.Stat(target_, &now);
+  if (error != 0 && error != ENOENT) {
+    *failure = "cannot examine " + target_ + ": " + ErrnoText(error);
+    return StatusOfErrno(error);
+  }
+  const bool same =
+      replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
+  if (same) return ERROR_SUCCESS;
+  changed_ = true;
+  *failure = target_ + " changed on disk while the repairs were being written (another program "
+             "saved it without taking " + lock_path_ + ")";
+  return ERROR_FILE_INVALID;
 }
 
 RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
+  changed_ = false;
+  if (written_) {
+    if (int error = fs_.Truncate(fd_)) {
+      *failure = "cannot empty " + lock_path_ + ": " + ErrnoText(error);
+      return StatusOfErrno(error);
+    }
+  }
+  written_ = true;
   for (size_t done = 0; done < bytes.size();) {
     size_t written = 0;
     if (int error = fs_.Write(fd_, bytes.data() + done, bytes.size() - done, &written)) {
@@ -104,6 +175,9 @@ RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::st
     *failure = "cannot sync " + lock_path_ + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
+  // From here to the rename, a program that takes no lock may still save the
+  // file unnoticed: a close and a rename, microseconds whatever the size.
+  if (RegStatus status = CheckUnchanged(failure)) return status;
   int fd = fd_;
   fd_ = -1;  // closed even when close reports an error
   if (int error = fs_.Close(fd)) {
@@ -131,7 +205,7 @@ RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
                               std::string* failure) {
   *replaced = false;
   if (RegStatus status = WriteAndRename(bytes, failure)) {
-    Release();
+    if (!changed_) Release(failure);
     return status;
   }
   *replaced = true;
@@ -150,7 +224,10 @@ RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
   } else {
     std::unique_ptr<RegFileLock> again;
     restored = Acquire(fs_, target_, &again, &why);
-    if (restored == ERROR_SUCCESS) restored = again->WriteAndRename(previous(), &why);
+    if (restored == ERROR_SUCCESS) {
+      restored = again->WriteAndRename(previous(), &why);
+      again->Release(&why);
+    }
   }
   if (restored == ERROR_SUCCESS) {
     fs_.FsyncDir(folder);
@@ -169,11 +246,12 @@ RegStatus SaveFileSafely(FileSystem& fs, const std::string& path, const std::vec
   std::unique_ptr<RegFileLock> lock;
   if (RegStatus status = RegFileLock::Acquire(fs, path, &lock, failure)) return status;
   std::vector<uint8_t> previous;
-  int error = fs.ReadAll(lock->Target(), &previous);
-  if (error != 0 && error != ENOENT) {
-    *failure = "cannot read " + lock->Target() + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
-  }
+  bool exists = false;
+  RegStatus status = lock->ReadTarget(&previous, &exists, failure);
   bool replaced = false;
-  return lock->Commit(bytes, error == 0 ? &previous : nullptr, &replaced, failure);
+  if (status == ERROR_SUCCESS) {
+    status = lock->Commit(bytes, exists ? &previous : nullptr, &replaced, failure);
+  }
+  lock->Release(failure);
+  return status;
 }

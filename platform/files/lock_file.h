@@ -39,15 +39,37 @@ class RegFileLock {
                            std::unique_ptr<RegFileLock>* lock, std::string* failure);
   // Removes the lock unless Commit renamed it.
   ~RegFileLock();
+  // Removes the lock file now unless Commit renamed it. A lock that cannot be
+  // removed would block every later rewrite: *failure (when given) then gets
+  // "; " and a sentence naming it and saying what to do.
+  void Release(std::string* failure = nullptr);
   RegFileLock(const RegFileLock&) = delete;
   RegFileLock& operator=(const RegFileLock&) = delete;
 
   // The file guarded: path with links resolved.
   const std::string& Target() const { return target_; }
 
+  // Reads the file guarded into *bytes (*exists false and *bytes empty when
+  // there is none) and remembers which file in which state it read (device,
+  // inode, size, modification and change times): Commit replaces only that
+  // one. A file replaced or changed while it is read is read again, up to a
+  // few times. The file found must be replaceable (CheckReplaceable).
+  // ERROR_SUCCESS, or the status of the failing call with *failure saying why.
+  RegStatus ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure);
+  // After a Commit that failed: true when it wrote nothing because the file
+  // at the path was no longer the one ReadTarget read (another program, one
+  // that takes no lock, saved it meanwhile). The lock is then still held:
+  // ReadTarget reads the file anew, and Commit may be called again with
+  // content planned on it.
+  bool TargetChanged() const { return changed_; }
+
   // Writes bytes to the lock, gives it the file's owner, group, permission
-  // bits and extended attributes (TakeOverMetadata), syncs and closes it,
-  // renames it over the file and syncs the folder. 0 means the new bytes are durably in place.
+  // bits and extended attributes (TakeOverMetadata), syncs it, checks that the
+  // file at the path is still the one ReadTarget read (or, without a
+  // ReadTarget, the one Acquire found), closes the lock, renames it over the
+  // file and syncs the folder. 0 means the new bytes are durably in place.
+  // The file changed meanwhile: ERROR_FILE_INVALID, nothing replaced, and
+  // TargetChanged() tells so.
   // Before the rename any failure leaves the file as it was. When only the folder sync fails, the
   // file gets previous back (by the same protocol; previous null: the file did not exist and is
   // removed) and the status is non-zero; *replaced tells whether the file holds bytes after all (it
@@ -66,13 +88,17 @@ class RegFileLock {
       : fs_(fs), target_(std::move(target)), lock_path_(std::move(lock_path)), fd_(fd) {}
   // Writes, syncs, closes and renames; the folder is not synced.
   RegStatus WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure);
-  void Release();
+  // ERROR_FILE_INVALID (changed_ set) when the file at the target is not the
+  // one last read or found; a failing examination gives its own status.
+  RegStatus CheckUnchanged(std::string* failure);
 
   FileSystem& fs_;
   std::string target_;
   std::string lock_path_;
   int fd_;
   bool held_ = true;
+  bool written_ = false;  // the lock holds content of an earlier Commit
+  bool changed_ = false;
   // The status of the file the lock replaces; null for a new file.
   std::unique_ptr<FileStatus> replaced_;
 };

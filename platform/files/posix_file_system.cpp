@@ -42,6 +42,8 @@ void Fill(const struct stat& st, FileStatus* status) {
   status->links = st.st_nlink;
   status->device = st.st_dev;
   status->inode = st.st_ino;
+  status->modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  status->changed_ns = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
 }
 
 // The names of the extended attributes the call lists (llistxattr or
@@ -107,7 +109,14 @@ class PosixFileSystem : public FileSystem {
   int Fsync(int fd) override {
     return Retrying([fd] { return ::fsync(fd); });
   }
+  // Never retried: after EINTR the descriptor is closed on Linux, and its
+  // number may already name another file.
   int Close(int fd) override { return ::close(fd) < 0 ? errno : 0; }
+
+  int Truncate(int fd) override {
+    if (int error = Retrying([fd] { return ::ftruncate(fd, 0); })) return error;
+    return ::lseek(fd, 0, SEEK_SET) < 0 ? errno : 0;
+  }
 
   int Rename(const std::string& from, const std::string& to) override {
     TerminationSignalsHeld held;
@@ -264,6 +273,11 @@ class PosixFileSystem : public FileSystem {
 };
 
 }  // namespace
+
+bool SameFileState(const FileStatus& a, const FileStatus& b) {
+  return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.modified_ns == b.modified_ns && a.changed_ns == b.changed_ns && a.kind == b.kind;
+}
 
 const char* FileKindText(FileKind kind) {
   switch (kind) {

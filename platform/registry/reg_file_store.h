@@ -94,7 +94,11 @@ class RegFileStore : public RegTreeStore {
   void GatherWrites();
   // Writes every value staged since GatherWrites by the lock-file protocol in
   // one rewrite and releases the lock; 0 when they are all on disk (also
-  // when none was staged). On failure no staged value is on disk, the tree
+  // when none was staged). Just before the rename it checks that the file is
+  // still the one read under the lock; when a program that takes no lock saved
+  // it meanwhile, the values are checked and planned again on what it saved
+  // (as SetValue does: a value changed there is refused with
+  // ERROR_FILE_INVALID, other changes are kept), a few times at most. On failure no staged value is on disk, the tree
   // shows the file as it is (staged values leave it) and LastFailure says
   // why; the statuses are SetValue's. SetValue writes at once again after.
   RegStatus CommitWrites();
@@ -165,6 +169,15 @@ class RegFileStore : public RegTreeStore {
                        const uint8_t* data, uint32_t length, const std::string& what);
   // Refuses a value the file's form cannot hold (ERROR_NOT_SUPPORTED).
   RegStatus CheckRepresentable(const RegValueWrite& value, const std::string& what);
+  // Reads the file anew under the held lock after another program saved it
+  // without the lock, makes the tree show it, and stages the same values on
+  // it. Refused when one of them changed there since it was read or its key
+  // is gone: the tree and the staged values then stay as they were (the
+  // next read of the file notices the change). *failure says why.
+  RegStatus Replan(std::string* failure);
+  // Plans the staged values on the bytes read and commits them; *changed
+  // when the file was saved by another program meanwhile and nothing written.
+  RegStatus WriteStaged(std::string* failure, bool* changed);
   // Gives the staged values' keys their values from before the batch.
   void UnstageAll();
   // The reason prefix for a failure of the batch as a whole.

@@ -6,7 +6,16 @@
 
 #include "platform/registry/reg_content_hash.h"
 #include "platform/registry/reg_file_store.h"
+#include "platform/registry/reg_tree_reader.h"
 #include "platform/registry/reg_value_edits.h"
+
+namespace {
+
+// Rounds of planning the gathered repairs on a file that another program
+// keeps saving without the lock, at most.
+constexpr int MAX_COMMIT_ROUNDS = 4;
+
+}  // namespace
 
 RegStatus RegFileStore::CheckNotStale(RegKeyNode* node, const SeenValue& held,
                                       const RegValueWrite& value, bool* stored_already,
@@ -39,16 +48,81 @@ RegStatus RegFileStore::StartBatch(RegKey key, RegKeyNode** node, const std::str
     return Fail(status, what + failure);
   }
   std::vector<uint8_t> bytes;
-  int read_error = fs_.ReadAll(lock->Target(), &bytes);
-  bool exists = read_error == 0;
-  if (!exists && !(read_error == ENOENT && !exists_)) {
-    return Fail(StatusOfErrno(read_error),
-                what + "cannot read " + lock->Target() + ": " + std::strerror(read_error));
+  bool exists = false;
+  RegStatus status = lock->ReadTarget(&bytes, &exists, &failure);
+  if (status == ERROR_SUCCESS && !exists && exists_) {
+    failure = "cannot read " + lock->Target() + ": " + std::strerror(ENOENT);
+    status = ERROR_FILE_NOT_FOUND;
   }
-  if (RegStatus status = ReloadIfChanged(bytes, exists, key, node, what)) return status;
+  if (status != ERROR_SUCCESS) {
+    lock->Release(&failure);
+    return Fail(status, what + failure);
+  }
+  if ((status = ReloadIfChanged(bytes, exists, key, node, what)) != ERROR_SUCCESS) {
+    lock->Release(&last_failure_);
+    return status;
+  }
   if (!exists) bytes = FileStartBytes(form_);
   batch_.lock = std::move(lock);
   batch_.bytes = std::move(bytes);
+  batch_.exists = exists;
+  return ERROR_SUCCESS;
+}
+
+RegStatus RegFileStore::Replan(std::string* failure) {
+  std::vector<uint8_t> bytes;
+  bool exists = false;
+  std::string reason;
+  RegStatus status = batch_.lock->ReadTarget(&bytes, &exists, &reason);
+  if (status == ERROR_SUCCESS && !exists && exists_) {
+    reason = "cannot read " + batch_.lock->Target() + ": " + std::strerror(ENOENT);
+    status = ERROR_FILE_NOT_FOUND;
+  }
+  if (status != ERROR_SUCCESS) {
+    *failure = BatchWhat() + reason;
+    return status;
+  }
+  auto fresh = std::make_unique<RegTree>();
+  RegFileForm form;
+  RegParseError error;
+  if (exists && !IndexRegFile(bytes, fresh.get(), &form, &error)) {
+    *failure = BatchWhat() + "it changed on disk and cannot be read now: " +
+               RegParseFailureText(path_, error);
+    return ERROR_BADDB;
+  }
+  if (!exists) form = form_;
+  // Each value keeps the rules of SetValue on the new content: one that
+  // changed there since it was read is refused; other changes are kept.
+  RegStatus refused = ERROR_SUCCESS;
+  for (size_t i = 0; i < batch_.staged.size() && refused == ERROR_SUCCESS; ++i) {
+    const StagedValue& v = batch_.staged[i];
+    bool first = true;
+    for (size_t j = 0; j < i && first; ++j) {
+      const StagedValue& earlier = batch_.staged[j];
+      first = !(earlier.root == v.root && earlier.key_path == v.key_path && earlier.name == v.name);
+    }
+    if (!first) continue;  // its first staging holds what the file had
+    RegKeyNode* node =
+        fresh->Root(v.root) == nullptr ? nullptr : fresh->Find(fresh->Root(v.root), v.key_path);
+    if (node == nullptr) {
+      *failure = v.what + "it changed on disk and the key is gone";
+      refused = ERROR_KEY_DELETED;
+    } else if (ValueIn(node, v.name) != v.before &&
+               ValueIn(node, v.name) != SeenValue{true, v.type, v.data}) {
+      *failure = v.what + "it changed on disk since it was read";
+      refused = ERROR_FILE_INVALID;
+    }
+  }
+  if (refused != ERROR_SUCCESS) return refused;
+  std::vector<StagedValue> staged = std::move(batch_.staged);
+  batch_.staged.clear();
+  Adopt(std::move(fresh), form, exists ? RegContentHash(bytes) : 0, exists);
+  for (StagedValue& v : staged) {
+    tree().SetValue(tree().Find(tree().Root(v.root), v.key_path), v.name, v.type, v.data.data(),
+                    v.data.size());
+  }
+  batch_.staged = std::move(staged);
+  batch_.bytes = exists ? std::move(bytes) : FileStartBytes(form_);
   batch_.exists = exists;
   return ERROR_SUCCESS;
 }
@@ -134,6 +208,28 @@ RegStatus RegFileStore::CommitWrites() {
     batch_ = Batch();  // releases the lock
     return ERROR_SUCCESS;
   }
+  RegStatus status = ERROR_SUCCESS;
+  std::string failure;
+  for (int round = 1;; ++round) {
+    bool changed = false;
+    status = WriteStaged(&failure, &changed);
+    if (!changed) break;
+    if (round == MAX_COMMIT_ROUNDS) {
+      failure += "; it kept changing (" + std::to_string(round) +
+                 " times), so nothing was written: try again once nothing else writes it";
+      break;
+    }
+    // Another program saved the file between the read and the rename:
+    // plan the same repairs on what it saved.
+    if ((status = Replan(&failure)) != ERROR_SUCCESS) break;
+  }
+  if (batch_.lock != nullptr) batch_.lock->Release(&failure);
+  UnstageAll();
+  batch_ = Batch();
+  return status == ERROR_SUCCESS ? status : Fail(status, failure);
+}
+
+RegStatus RegFileStore::WriteStaged(std::string* failure, bool* changed) {
   std::vector<RegValueWrite> values;
   for (const StagedValue& v : batch_.staged) {
     values.push_back({v.root, v.key_path, v.name, v.type, v.data.data(), v.data.size()});
@@ -142,33 +238,31 @@ RegStatus RegFileStore::CommitWrites() {
   RegEditUndo undo;
   RegEditFailure edit_failure;
   RegStatus status = EditRegValues(&batch_.bytes, values, &edited_form, &undo, &edit_failure);
-  std::string failure;
   if (status != ERROR_SUCCESS) {
-    failure = batch_.staged[edit_failure.value].what;
+    *failure = batch_.staged[edit_failure.value].what;
     if (edit_failure.refused && status != ERROR_BADDB) {
-      failure += "the edited file would not read back: ";
+      *failure += "the edited file would not read back: ";
     }
-    failure +=
+    *failure +=
         edit_failure.refused ? RegParseFailureText(path_, edit_failure.parse) : edit_failure.reason;
-  } else {
-    const std::vector<uint8_t>& edited = batch_.bytes;
-    std::function<std::vector<uint8_t>()> previous;
-    if (batch_.exists) previous = [&edited, &undo] { return undo.Restore(edited); };
-    bool replaced = false;
-    std::string reason;
-    status = batch_.lock->Commit(edited, previous, &replaced, &reason);
-    if (status != ERROR_SUCCESS) failure = BatchWhat() + reason;
-    if (replaced) {
-      form_ = edited_form;
-      exists_ = true;
-      hash_ = RegContentHash(edited);
-      for (const StagedValue& v : batch_.staged) {
-        MarkServed(tree().Find(tree().Root(v.root), v.key_path), v.root, v.key_path, v.name);
-      }
-      batch_.staged.clear();
-    }
+    return status;
   }
-  UnstageAll();
-  batch_ = Batch();
-  return status == ERROR_SUCCESS ? status : Fail(status, failure);
+  const std::vector<uint8_t>& edited = batch_.bytes;
+  std::function<std::vector<uint8_t>()> previous;
+  if (batch_.exists) previous = [&edited, &undo] { return undo.Restore(edited); };
+  bool replaced = false;
+  std::string reason;
+  status = batch_.lock->Commit(edited, previous, &replaced, &reason);
+  *changed = status != ERROR_SUCCESS && batch_.lock->TargetChanged();
+  if (status != ERROR_SUCCESS) *failure = BatchWhat() + reason;
+  if (replaced) {
+    form_ = edited_form;
+    exists_ = true;
+    hash_ = RegContentHash(edited);
+    for (const StagedValue& v : batch_.staged) {
+      MarkServed(tree().Find(tree().Root(v.root), v.key_path), v.root, v.key_path, v.name);
+    }
+    batch_.staged.clear();
+  }
+  return status;
 }

@@ -52,6 +52,11 @@ int FailingFileSystem::Close(int fd) {
   return error;
 }
 
+int FailingFileSystem::Truncate(int fd) {
+  int error = 0;
+  return Strikes(Step::Truncate, &error) ? error : inner_.Truncate(fd);
+}
+
 int FailingFileSystem::Rename(const std::string& from, const std::string& to) {
   int error;
   return Strikes(Step::Rename, &error) ? error : inner_.Rename(from, to);

@@ -20,6 +20,8 @@ int MemoryFileSystem::OpenExclusive(const std::string& path, uint32_t mode, int*
   if (files_.count(path) != 0) return EEXIST;
   files_[path];
   modes_[path] = mode & ~022u;  // as under the usual umask
+  inodes_[path] = next_inode_++;
+  writes_[path] = 0;
   *fd = next_fd_++;
   open_[*fd] = Open{path, false, 0};
   return 0;
@@ -35,6 +37,7 @@ int MemoryFileSystem::Write(int fd, const uint8_t* data, size_t size, size_t* wr
   if (room == 0 && size > 0) return ENOSPC;
   size_t n = std::min({size, room, write_step_});
   file->second.insert(file->second.end(), data, data + n);
+  ++writes_[it->second.path];
   *written = n;
   return 0;
 }
@@ -42,6 +45,14 @@ int MemoryFileSystem::Write(int fd, const uint8_t* data, size_t size, size_t* wr
 int MemoryFileSystem::Fsync(int fd) { return open_.count(fd) != 0 ? 0 : EBADF; }
 
 int MemoryFileSystem::Close(int fd) { return open_.erase(fd) != 0 ? 0 : EBADF; }
+
+int MemoryFileSystem::Truncate(int fd) {
+  auto it = open_.find(fd);
+  if (it == open_.end() || it->second.reading) return EBADF;
+  files_[it->second.path].clear();
+  ++writes_[it->second.path];
+  return 0;
+}
 
 int MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   auto it = files_.find(from);
@@ -51,6 +62,10 @@ int MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   files_[to] = std::move(bytes);
   modes_[to] = modes_[from];
   modes_.erase(from);
+  inodes_[to] = inodes_[from];
+  inodes_.erase(from);
+  writes_[to] = writes_[from];
+  writes_.erase(from);
   for (auto& open : open_) {
     if (open.second.path == from) open.second.path = to;
   }
@@ -61,6 +76,8 @@ int MemoryFileSystem::FsyncDir(const std::string&) { return 0; }
 
 int MemoryFileSystem::Unlink(const std::string& path) {
   modes_.erase(path);
+  inodes_.erase(path);
+  writes_.erase(path);
   return files_.erase(path) != 0 ? 0 : ENOENT;
 }
 
@@ -74,6 +91,10 @@ int MemoryFileSystem::Stat(const std::string& path, FileStatus* status) {
   status->owner = static_cast<uint32_t>(::geteuid());
   status->group = static_cast<uint32_t>(::getegid());
   status->links = 1;
+  auto inode = inodes_.find(path);
+  status->inode = inode == inodes_.end() ? 0 : inode->second;
+  auto writes = writes_.find(path);
+  status->modified_ns = status->changed_ns = writes == writes_.end() ? 0 : writes->second;
   return 0;
 }
 

@@ -39,6 +39,7 @@ class MemoryFileSystem : public FileSystem {
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override;
   int Fsync(int fd) override;
   int Close(int fd) override;
+  int Truncate(int fd) override;
   int Rename(const std::string& from, const std::string& to) override;
   int FsyncDir(const std::string& dir) override;
   int Unlink(const std::string& path) override;
@@ -64,6 +65,11 @@ class MemoryFileSystem : public FileSystem {
 
   std::map<std::string, std::vector<uint8_t>> files_;
   std::map<std::string, uint32_t> modes_;
+  // Each file's inode number, given when it is created and kept by a rename,
+  // and the count of writes to it, which stands for its times.
+  std::map<std::string, uint64_t> inodes_;
+  std::map<std::string, int64_t> writes_;
+  uint64_t next_inode_ = 1;
   std::map<int, Open> open_;
   int next_fd_ = 3;
   size_t capacity_ = SIZE_MAX;

@@ -1,0 +1,109 @@
+// quorvafix-cli fix as a process against a program that saves the export
+// without taking FILE.lock (an editor or a sync client: write a temporary file,
+// rename it over) after the tool read the file under the lock and before its
+// rename. strace holds each fsync of the tool back, which keeps the tool
+// between its write and its rename while the save lands. The save is never
+// lost: an unrelated change is kept beside the repair, a change of the very
+// Dll being repaired is kept and the driver reported still faulty.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/cli_job.h"
+#include "cli/testing/child_process.h"
+#include "platform/registry/testing/registry_testing.h"
+
+namespace {
+
+const std::string CLI = QUORVAFIX_CLI_PATH;
+const std::string EXAMPLES = QUORVAFIX_EXAMPLES_DIR;
+
+// How long strace holds each fsync of the tool back.
+constexpr int FSYNC_DELAY_US = 1500000;
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
+
+// The path of strace; fails the test naming the Debian package without it.
+std::string Strace() {
+  for (const char* path : {"/usr/bin/strace", "/bin/strace"}) {
+    if (access(path, X_OK) == 0) return path;
+  }
+  ADD_FAILURE() << "strace is missing: install the Debian package strace";
+  return "";
+}
+
+// Saves text to path the way editors do: a temporary file renamed over it.
+void SaveAsAnEditorDoes(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".editor-tmp";
+  WriteText(temporary, text);
+  ASSERT_EQ(std::rename(temporary.c_str(), path.c_str()), 0);
+}
+
+// Waits until the tool has written its lock, i.e. it read the file under the
+// lock and its fsync is being held back.
+bool WaitForWrittenLock(const std::string& lock) {
+  for (int i = 0; i < 1000; ++i) {
+    if (!FileText(lock).empty()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
+  struct Case {
+    const char* what;
+    std::string from, to;  // the editor's change
+    int status;
+    bool repaired;
+  };
+  const Case cases[] = {
+      {"another value", "\"Owner\"=\"Mar", "\"Owner\"=\"Ana Mar", EXIT_NO_FAULT_LEFT, true},
+      {"the Dll itself", "\"---btceif.dll\"", "\"MYBTDRV.DLL\"", EXIT_FAULT_LEFT, false},
+  };
+  const std::string strace = Strace();
+  ASSERT_FALSE(strace.empty());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string file = dir.File("dev.reg");
+    const std::string original = FileText(EXAMPLES + "/disabled-lowercase.reg");
+    WriteText(file, original);
+    ChildProcess tool;
+    ASSERT_TRUE(tool.Start({strace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
+                            "inject=fsync:delay_enter=" + std::to_string(FSYNC_DELAY_US), CLI,
+                            "fix", file},
+                           dir.File("out"), dir.File("err")));
+    ASSERT_TRUE(WaitForWrittenLock(file + ".lock"));
+    const std::string saved = Replaced(original, c.from, c.to);
+    SaveAsAnEditorDoes(file, saved);
+    int status = -1;
+    ASSERT_TRUE(tool.Wait(&status));
+    const std::string out = FileText(dir.File("out"));
+    const std::string err = FileText(dir.File("err"));
+    EXPECT_EQ(status, c.status) << err;
+    if (c.repaired) {
+      EXPECT_EQ(FileText(file), Replaced(saved, "\"---btceif.dll\"", "\"BTCEIF.DLL\"")) << err;
+      EXPECT_NE(out.find("Dll: ---BTCEIF.DLL  FIXED!"), std::string::npos) << out;
+      EXPECT_EQ(err, "");
+    } else {
+      EXPECT_EQ(FileText(file), saved);
+      EXPECT_NE(out.find("Dll: ---BTCEIF.DLL <<<< BUG DETECTED HERE!"), std::string::npos) << out;
+      EXPECT_EQ(out.find("FIXED"), std::string::npos) << out;
+      EXPECT_NE(err.find("cannot store value \"Dll\" in "
+                         "HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB: it changed on disk "
+                         "since it was read"),
+                std::string::npos)
+          << err;
+    }
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "err", "out"}));
+  }
+}
+
+}  // namespace
