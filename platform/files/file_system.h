@@ -94,7 +94,8 @@ class FileSystem {
   virtual int SetOwner(int fd, uint32_t owner, uint32_t group) = 0;
   // Gives fd's file exactly the extended attributes of the file at from (a
   // final link not followed), POSIX ACLs included: each one of from is set,
-  // each one from lacks is removed.
+  // each one from lacks is removed. ENOTSUP only when the file system keeps
+  // no extended attributes, so that from has none to lose.
   virtual int CopyAttributes(const std::string& from, int fd) = 0;
   // The names in the folder dir, "." and ".." left out.
   virtual int ListFolder(const std::string& dir, std::vector<std::string>* names) = 0;

@@ -52,7 +52,11 @@ template <typename List>
 int AttributeNames(List list, std::vector<char>* names) {
   while (true) {
     ssize_t size = list(nullptr, 0);
-    if (size < 0) return errno == ENOTSUP ? (names->clear(), 0) : errno;
+    if (size < 0) {
+      if (errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+      names->clear();
+      return 0;
+    }
     names->resize(static_cast<size_t>(size));
     if (size == 0) return 0;
     ssize_t got = list(names->data(), names->size());
@@ -237,7 +241,11 @@ class PosixFileSystem : public FileSystem {
           current == value) {
         continue;
       }
-      if (::fsetxattr(fd, name, value.data(), value.size(), 0) < 0) return errno;
+      // The file has an attribute the new one cannot take: something would
+      // be lost, which ENOTSUP (nothing to keep) must never say.
+      if (::fsetxattr(fd, name, value.data(), value.size(), 0) < 0) {
+        return errno == ENOTSUP || errno == EOPNOTSUPP || errno == ENOSYS ? EPERM : errno;
+      }
     }
     return 0;
   }

@@ -35,6 +35,10 @@ int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) 
   return EACCES;
 }
 
+// Whether error says the file system keeps no such thing at all (owners,
+// extended attributes), so that there is nothing of it to lose.
+bool KeepsNone(int error) { return error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP; }
+
 // The other names of the file at target (status) in its folder, and how many
 // of its names lie elsewhere.
 std::string OtherNames(FileSystem& fs, const std::string& target, const FileStatus& status) {
@@ -130,6 +134,8 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
   const uint32_t caller = static_cast<uint32_t>(::geteuid());
   const bool may_give_owner = caller == 0 || status.owner == caller;
   int error = fs.SetOwner(fd, may_give_owner ? status.owner : UNCHANGED_ID, status.group);
+  // A file system that records no owners (FAT through FUSE) has none to lose.
+  if (KeepsNone(error)) error = 0;
   // EPERM: the group (or for a superuser in a user namespace, the owner)
   // is not this process's to give; the new file keeps its own.
   const bool group_kept = error == 0;
@@ -145,7 +151,7 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
     *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
-  if ((error = fs.CopyAttributes(target, fd)) != 0) {
+  if ((error = fs.CopyAttributes(target, fd)) != 0 && !KeepsNone(error)) {
     *failure = "cannot copy the extended attributes of " + target + " to " + lock_path + ": " +
                ErrnoText(error);
     return StatusOfErrno(error);

@@ -1,0 +1,113 @@
+// The lock-file protocol where its own clean-up fails or the file system
+// keeps less than a disk does: a lock that cannot be removed is named with
+// what to do, a descriptor is closed once whatever close says, a failed folder
+// sync is undone and the folder synced again, and a file system without
+// owners or extended attributes takes the rewrite.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/files/lock_file.h"
+#include "platform/files/testing/failing_file_system.h"
+#include "platform/registry/testing/registry_testing.h"
+
+namespace {
+
+using Step = FileSystem::Step;
+
+const std::vector<uint8_t> OLD = {'o', 'l', 'd', '\n'};
+const std::vector<uint8_t> NEW = {'n', 'e', 'w', '\n'};
+
+// Every descriptor a rewrite closes, in order.
+class CloseRecorder : public FailingFileSystem {
+ public:
+  using FailingFileSystem::FailingFileSystem;
+  int Close(int fd) override {
+    closed.push_back(fd);
+    return FailingFileSystem::Close(fd);
+  }
+  std::vector<int> closed;
+};
+
+// A rename refused and the lock's removal refused too (a folder marked
+// append-only): the message names the lock and what to do, since it blocks
+// every later rewrite.
+TEST(LockCleanUp, LockThatCannotBeRemovedIsNamedWithWhatToDo) {
+  TempDir dir;
+  const std::string file = dir.File("dev.reg");
+  WriteBytes(file, OLD);
+  FailingFileSystem fs(RealFileSystem());
+  fs.FailAt(Step::Rename, 1, EPERM);
+  fs.FailAt(Step::Unlink, 1, EPERM);
+  std::string failure;
+  EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(failure, WithPaths("cannot rename @.lock to @: Operation not permitted; the lock "
+                               "@.lock could not be removed (Operation not permitted) and blocks "
+                               "every later repair of @: remove it by hand once its folder allows "
+                               "it (the folder may be append-only or immutable: lsattr -d #)",
+                               file, dir.Path()));
+  EXPECT_EQ(ReadBytes(file), OLD);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "dev.reg.lock"}));
+  EXPECT_EQ(RealFileSystem().Unlink(file + ".lock"), 0);  // and this process forgets it
+}
+
+// close(2) releases the descriptor even when it fails (EINTR included); a
+// second close of the same number could close another thread's file.
+TEST(LockCleanUp, FailedCloseIsNeverRetried) {
+  for (int error : {EINTR, EIO}) {
+    TempDir dir;
+    const std::string file = dir.File("dev.reg");
+    WriteBytes(file, OLD);
+    CloseRecorder fs(RealFileSystem());
+    fs.FailAt(Step::Close, 1, error);
+    std::string failure;
+    EXPECT_NE(SaveFileSafely(fs, file, NEW, &failure), ERROR_SUCCESS);
+    EXPECT_EQ(fs.closed.size(), std::set<int>(fs.closed.begin(), fs.closed.end()).size())
+        << "a descriptor closed twice";
+    EXPECT_EQ(ReadBytes(file), OLD);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
+  }
+}
+
+// The folder sync fails: the old content is put back, and the folder is
+// synced again so that the putting back lasts. A folder that vanished
+// (ENOENT) is a write fault, not a file that was never there.
+TEST(LockCleanUp, FailedFolderSyncIsUndoneAndTheFolderSyncedAgain) {
+  for (int error : {EIO, ENOENT}) {
+    TempDir dir;
+    const std::string file = dir.File("dev.reg");
+    WriteBytes(file, OLD);
+    FailingFileSystem fs(RealFileSystem());
+    fs.FailAt(Step::FsyncDir, 1, error);
+    std::string failure;
+    EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), ERROR_WRITE_FAULT) << error;
+    EXPECT_EQ(fs.Calls(Step::FsyncDir), 2) << "the folder is not synced after the putting back";
+    EXPECT_NE(failure.find("was put back as it was"), std::string::npos) << failure;
+    EXPECT_EQ(ReadBytes(file), OLD);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
+  }
+}
+
+// A file system that records no owners or extended attributes (FAT through
+// FUSE gives ENOSYS) has none to lose: the rewrite goes on.
+TEST(LockCleanUp, FileSystemWithoutOwnersOrAttributesTakesTheRewrite) {
+  for (Step step : {Step::SetOwner, Step::CopyAttributes}) {
+    for (int error : {ENOSYS, ENOTSUP, EOPNOTSUPP}) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(step)) + " " + std::to_string(error));
+      TempDir dir;
+      const std::string file = dir.File("dev.reg");
+      WriteBytes(file, OLD);
+      FailingFileSystem fs(RealFileSystem());
+      fs.FailAt(step, 1, error);
+      std::string failure;
+      EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), ERROR_SUCCESS) << failure;
+      EXPECT_EQ(ReadBytes(file), NEW);
+      EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
+    }
+  }
+}
+
+}  // namespace
