@@ -91,10 +91,11 @@ TEST(LockCleanUp, FailedFolderSyncIsUndoneAndTheFolderSyncedAgain) {
   }
 }
 
-// A file system that records no owners or extended attributes (FAT through
-// FUSE gives ENOSYS) has none to lose: the rewrite goes on.
+// A file system that records no owners, permission bits or extended
+// attributes (FAT through FUSE gives ENOSYS) has none to lose: the rewrite
+// goes on.
 TEST(LockCleanUp, FileSystemWithoutOwnersOrAttributesTakesTheRewrite) {
-  for (Step step : {Step::SetOwner, Step::CopyAttributes}) {
+  for (Step step : {Step::SetOwner, Step::SetMode, Step::CopyAttributes}) {
     for (int error : {ENOSYS, ENOTSUP, EOPNOTSUPP}) {
       SCOPED_TRACE(std::to_string(static_cast<int>(step)) + " " + std::to_string(error));
       TempDir dir;

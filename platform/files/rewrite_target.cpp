@@ -36,7 +36,8 @@ int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) 
 }
 
 // Whether error says the file system keeps no such thing at all (owners,
-// extended attributes), so that there is nothing of it to lose.
+// permission bits, extended attributes), so that there is nothing of it to
+// lose.
 bool KeepsNone(int error) { return error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP; }
 
 // The other names of the file at target (status) in its folder, and how many
@@ -147,7 +148,7 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
   uint32_t mode = status.mode;
   if (!owner_kept) mode &= ~static_cast<uint32_t>(S_ISUID | S_ISGID);
   if (!group_kept) mode &= ~static_cast<uint32_t>(S_ISGID);
-  if ((error = fs.SetMode(fd, mode)) != 0) {
+  if ((error = fs.SetMode(fd, mode)) != 0 && !KeepsNone(error)) {
     *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }

@@ -46,9 +46,9 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
 // superuser always, an owner its own file with a group it belongs to. Then
 // the permission bits, without setuid where the owner could not be kept and
 // without setgid where the group could not, then exactly target's extended
-// attributes (POSIX ACLs included). A file system that keeps no owners or
-// no extended attributes (the call gives ENOSYS, ENOTSUP or EOPNOTSUPP) has
-// none of them to lose: the rewrite goes on there. ERROR_SUCCESS, or the
+// attributes (POSIX ACLs included). A file system that keeps no owners, no
+// permission bits or no extended attributes (the call gives ENOSYS, ENOTSUP or
+// EOPNOTSUPP; FAT through FUSE) has none of them to lose: the rewrite goes on. ERROR_SUCCESS, or the
 // failing call's status with *failure saying why.
 RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
                            const std::string& target, const FileStatus& status,
