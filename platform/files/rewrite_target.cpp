@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <cstring>
 #include <vector>
 
@@ -12,10 +13,28 @@
 
 namespace {
 
-// Symbolic links followed at most, as the kernel does.
-constexpr int MAX_LINK_DEPTH = 40;
+// Symbolic links followed at most while resolving one path, as the kernel does.
+constexpr int MAX_LINKS = 40;
 
 std::string ErrnoText(int error) { return std::strerror(error); }
+
+// The non-empty components of path, in order ("a//b/" gives a, b).
+std::deque<std::string> Components(const std::string& path) {
+  std::deque<std::string> components;
+  for (size_t at = 0; at <= path.size();) {
+    size_t slash = path.find('/', at);
+    if (slash == std::string::npos) slash = path.size();
+    if (slash > at) components.push_back(path.substr(at, slash - at));
+    at = slash + 1;
+  }
+  return components;
+}
+
+// folder and name joined by one slash; name alone under an empty folder.
+std::string Joined(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
 
 // Refuses the link current when the rule says so; 0 when it may be followed.
 int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) {
@@ -81,28 +100,42 @@ bool LinkMayBeFollowed(const FileStatus& link, const FileStatus& folder, uint32_
 
 int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
                  std::string* failure) {
-  std::string current = path;
-  for (int depth = 0; depth <= MAX_LINK_DEPTH; ++depth) {
+  // done: the components resolved so far, none of them a link, so that ".."
+  // after them means what it says; todo: the components still to walk.
+  std::string done = !path.empty() && path[0] == '/' ? "/" : "";
+  std::deque<std::string> todo = Components(path);
+  int links = 0;
+  while (!todo.empty()) {
+    const std::string name = todo.front();
+    todo.pop_front();
+    const std::string current = Joined(done, name);
     std::string link;
     int error = fs.ReadLink(current, &link);
-    if (error == EINVAL || error == ENOENT) {
-      *target = current;
-      return 0;
+    if (error == EINVAL) {
+      done = current;
+      continue;
+    }
+    if (error == ENOENT) {
+      // Nothing more to resolve: what is missing fails (or is created) later.
+      done = current;
+      for (const std::string& rest : todo) done = Joined(done, rest);
+      break;
     }
     if (error != 0) {
       *failure = "cannot follow the link " + path + ": " + ErrnoText(error);
       return error;
     }
     if ((error = CheckLink(fs, current, failure)) != 0) return error;
-    size_t slash = current.rfind('/');
-    if (link.empty() || link[0] == '/' || slash == std::string::npos) {
-      current = link;
-    } else {
-      current = current.substr(0, slash + 1) + link;
+    if (++links > MAX_LINKS) {
+      *failure = "cannot follow the link " + path + ": " + ErrnoText(ELOOP);
+      return ELOOP;
     }
+    std::deque<std::string> inner = Components(link);
+    todo.insert(todo.begin(), inner.begin(), inner.end());
+    if (!link.empty() && link[0] == '/') done = "/";
   }
-  *failure = "cannot follow the link " + path + ": " + ErrnoText(ELOOP);
-  return ELOOP;
+  *target = done.empty() ? path : done;
+  return 0;
 }
 
 RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const FileStatus& status,

@@ -23,10 +23,13 @@ std::string FolderOf(const std::string& path);
 // 1000 in a root-owned /tmp (01777) may not be followed by root.
 bool LinkMayBeFollowed(const FileStatus& link, const FileStatus& folder, uint32_t caller);
 
-// path with its symbolic links resolved into *target (up to 40 of them,
-// relative targets against the link's folder), each one checked by
-// LinkMayBeFollowed. 0, or an errno value with *failure saying why: EACCES
-// for a link the rule refuses, ELOOP for too many links.
+// path with its symbolic links resolved into *target, component by
+// component: every link met on the way (a folder's as well as the last
+// one's) is checked by LinkMayBeFollowed before it is followed, its relative
+// target taken against the folder holding it; at most 40 links in all. A
+// component that does not exist ends the walk (the rest is kept as written).
+// 0, or an errno value with *failure saying why: EACCES for a link the rule
+// refuses, ELOOP for too many links.
 int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
                  std::string* failure);
 
