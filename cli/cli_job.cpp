@@ -130,8 +130,14 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   }
   if (in_place) {
     if (RegStatus committed = store->CommitWrites()) {
-      recorder.FailWritten(committed, store->LastFailure());
-      written = false;
+      if (store->CommitLeftNewContent()) {
+        // The repairs stand on disk, not yet durable: the report says what
+        // the file holds, stderr why it may not last.
+        Complain(store->LastFailure(), result, err);
+      } else {
+        recorder.FailWritten(committed, store->LastFailure());
+        written = false;
+      }
     }
   }
   if (!written) {

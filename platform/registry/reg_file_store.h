@@ -116,6 +116,11 @@ class RegFileStore : public RegTreeStore {
   // an empty registry.
   RegStatus Refresh();
 
+  // After a CommitWrites that failed: true when the file holds the new
+  // content all the same (its folder could not be synced and putting the old
+  // content back failed too); the tree then shows it, and LastFailure says so.
+  bool CommitLeftNewContent() const { return commit_left_new_content_; }
+
   // The reason for the most recent failure: file, key or line, and errno
   // text where one applies; empty until something fails.
   const std::string& LastFailure() const { return last_failure_; }
@@ -210,5 +215,6 @@ class RegFileStore : public RegTreeStore {
   uint64_t hash_ = 0;
   ServedValues served_;
   Batch batch_;
+  bool commit_left_new_content_ = false;
   std::string last_failure_;
 };

@@ -204,6 +204,7 @@ RegStatus RegFileStore::StageValue(RegKey key, RegKeyNode* node, std::u16string_
 
 RegStatus RegFileStore::CommitWrites() {
   batch_.gathering = false;
+  commit_left_new_content_ = false;
   if (batch_.staged.empty()) {
     batch_ = Batch();  // releases the lock
     return ERROR_SUCCESS;
@@ -255,6 +256,7 @@ RegStatus RegFileStore::WriteStaged(std::string* failure, bool* changed) {
   status = batch_.lock->Commit(edited, previous, &replaced, &reason);
   *changed = status != ERROR_SUCCESS && batch_.lock->TargetChanged();
   if (status != ERROR_SUCCESS) *failure = BatchWhat() + reason;
+  commit_left_new_content_ = replaced && status != ERROR_SUCCESS;
   if (replaced) {
     form_ = edited_form;
     exists_ = true;
