@@ -68,13 +68,28 @@ bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
   return true;
 }
 
+// One line per failed repair; the repairs another program's lock refused
+// share one line for the file.
 void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file,
                         FileOutcome& outcome, std::FILE* err) {
+  const auto locked_out = [](const RecordedWrite& write) {
+    return write.status == ERROR_SHARING_VIOLATION;
+  };
+  const auto refused_for_lock =
+      std::count_if(recorder.Writes().begin(), recorder.Writes().end(), locked_out);
+  bool lock_told = false;
   for (const RecordedWrite& write : recorder.Writes()) {
-    if (write.status == ERROR_SUCCESS) continue;
-    Complain(file + ": cannot repair " + MessageText(write.key_path) + "\\" +
-                 MessageText(write.name) + ": " + write.failure,
-             outcome, err);
+    if (write.status == ERROR_SUCCESS || (locked_out(write) && lock_told)) continue;
+    std::string line = file + ": cannot repair " + MessageText(write.key_path) + "\\" +
+                       MessageText(write.name) + ": " + write.failure;
+    if (locked_out(write)) {
+      lock_told = true;
+      if (refused_for_lock > 1) {
+        line += " (and " + std::to_string(refused_for_lock - 1) +
+                " more repairs of this file, refused for the same lock)";
+      }
+    }
+    Complain(line, outcome, err);
   }
 }
 

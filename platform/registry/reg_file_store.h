@@ -88,7 +88,10 @@ class RegFileStore : public RegTreeStore {
   // and keeps it, reads the file once, checks each value as above (changed
   // on disk, representable in the file) and stages it: it fails as above,
   // and its 0 means the value is staged, not yet on disk. Reads show staged
-  // values at once. Gathering already, it changes nothing. Once the lock is
+  // values at once. Gathering already, it changes nothing. When the lock is
+  // held by another program, that value and every later one of the gathering
+  // fail with ERROR_SHARING_VIOLATION (no value of it is written, even if
+  // the lock goes meanwhile). Once the lock is
   // taken, Refresh changes nothing until the commit: the file was read
   // under the lock.
   void GatherWrites();
@@ -202,6 +205,10 @@ class RegFileStore : public RegTreeStore {
   // values staged so far.
   struct Batch {
     bool gathering = false;
+    // Why another program's lock refused this gathering; every later value
+    // of it is refused the same way, so that none of them reaches the file
+    // once one could not.
+    std::string lock_refusal;
     std::unique_ptr<RegFileLock> lock;
     std::vector<uint8_t> bytes;
     bool exists = false;

@@ -145,4 +145,28 @@ TEST_F(UnlockedWriterTest, SaveRightAfterTheReadUnderTheLockIsKept) {
   EXPECT_EQ(OnDisk(), Registry("BTCEIF.DLL", "Berta"));
 }
 
+// Another program's lock refuses the first value of a gathering; it goes
+// before the second: that one is refused too, so that the gathering writes
+// all of its values or none.
+TEST_F(UnlockedWriterTest, LockOfAnotherProgramRefusesTheWholeGathering) {
+  fs.Files()[FILE_PATH + ".lock"] = NarrowBytes("another program's");
+  store->GatherWrites();
+  std::vector<uint8_t> dll = Utf16z(u"BTCEIF.DLL");
+  EXPECT_EQ(store->SetValue(key, u"Dll", REG_SZ, dll.data(), static_cast<uint32_t>(dll.size())),
+            ERROR_SHARING_VIOLATION);
+  fs.Files().erase(FILE_PATH + ".lock");
+  RegKey owner = 0;
+  ASSERT_EQ(store->OpenKey(HKEY_LOCAL_MACHINE, u"Owner", &owner), ERROR_SUCCESS);
+  std::vector<uint8_t> name = Utf16z(u"Berta");
+  EXPECT_EQ(store->SetValue(owner, u"Name", REG_SZ, name.data(), static_cast<uint32_t>(name.size())),
+            ERROR_SHARING_VIOLATION);
+  EXPECT_NE(store->LastFailure().find("dev.reg.lock exists"), std::string::npos)
+      << store->LastFailure();
+  EXPECT_EQ(store->CommitWrites(), ERROR_SUCCESS);
+  EXPECT_EQ(OnDisk(), Registry("---btceif.dll"));
+  // The next gathering takes the lock anew.
+  EXPECT_EQ(Repair(), ERROR_SUCCESS) << store->LastFailure();
+  EXPECT_EQ(OnDisk(), Registry("BTCEIF.DLL"));
+}
+
 }  // namespace

@@ -44,7 +44,9 @@ void RegFileStore::MarkServed(RegKeyNode* node, RegKey root, std::u16string_view
 RegStatus RegFileStore::StartBatch(RegKey key, RegKeyNode** node, const std::string& what) {
   std::unique_ptr<RegFileLock> lock;
   std::string failure;
+  if (!batch_.lock_refusal.empty()) return Fail(ERROR_SHARING_VIOLATION, what + batch_.lock_refusal);
   if (RegStatus status = RegFileLock::Acquire(fs_, path_, &lock, &failure)) {
+    if (status == ERROR_SHARING_VIOLATION && batch_.gathering) batch_.lock_refusal = failure;
     return Fail(status, what + failure);
   }
   std::vector<uint8_t> bytes;
