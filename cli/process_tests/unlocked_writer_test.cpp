@@ -1,15 +1,20 @@
-// quorvafix-cli fix as a process against a program that saves the export
-// without taking FILE.lock (an editor or a sync client: write a temporary file,
-// rename it over) after the tool read the file under the lock and before its
-// rename. strace holds each fsync of the tool back, which keeps the tool
-// between its write and its rename while the save lands. The save is never
-// lost: an unrelated change is kept beside the repair, a change of the very
-// Dll being repaired is kept and the driver reported still faulty.
+// quorvafix-cli fix as a process held between its write and its rename:
+// strace holds each fsync of the tool back while something else happens.
+// - A program saves the export without taking FILE.lock (an editor or a sync
+//   client: write a temporary file, rename it over) after the tool read the
+//   file under the lock. The save is never lost: an unrelated change is kept
+//   beside the repair, a change of the very Dll being repaired is kept and
+//   the driver reported still faulty.
+// - A hang-up reaches a tool started under nohup: it is ignored and the
+//   repair completes.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,6 +61,28 @@ bool WaitForWrittenLock(const std::string& lock) {
   return false;
 }
 
+// The argument lists strace is given to hold each fsync of `fix FILE` back.
+std::vector<std::string> HeldFix(const std::string& strace, const std::string& file) {
+  return {strace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
+          "inject=fsync:delay_enter=" + std::to_string(FSYNC_DELAY_US), CLI, "fix", file};
+}
+
+// The id of the process whose command line is exactly CLI fix file; 0 when
+// there is none.
+pid_t ToolProcess(const std::string& file) {
+  const std::string wanted = CLI + '\0' + "fix" + '\0' + file + '\0';
+  DIR* proc = ::opendir("/proc");
+  pid_t found = 0;
+  while (struct dirent* entry = proc != nullptr ? ::readdir(proc) : nullptr) {
+    const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+    if (pid > 0 && FileText("/proc/" + std::string(entry->d_name) + "/cmdline") == wanted) {
+      found = pid;
+    }
+  }
+  if (proc != nullptr) ::closedir(proc);
+  return found;
+}
+
 TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
   struct Case {
     const char* what;
@@ -76,10 +103,7 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
     const std::string original = FileText(EXAMPLES + "/disabled-lowercase.reg");
     WriteText(file, original);
     ChildProcess tool;
-    ASSERT_TRUE(tool.Start({strace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
-                            "inject=fsync:delay_enter=" + std::to_string(FSYNC_DELAY_US), CLI,
-                            "fix", file},
-                           dir.File("out"), dir.File("err")));
+    ASSERT_TRUE(tool.Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
     ASSERT_TRUE(WaitForWrittenLock(file + ".lock"));
     const std::string saved = Replaced(original, c.from, c.to);
     SaveAsAnEditorDoes(file, saved);
@@ -104,6 +128,29 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
     }
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "err", "out"}));
   }
+}
+
+TEST(HangUp, UnderNohupIsIgnoredAndTheRepairCompletes) {
+  const std::string strace = Strace();
+  ASSERT_FALSE(strace.empty());
+  TempDir dir;
+  const std::string file = dir.File("dev.reg");
+  const std::string original = FileText(EXAMPLES + "/disabled-lowercase.reg");
+  WriteText(file, original);
+  std::vector<std::string> argv = HeldFix(strace, file);
+  argv.insert(argv.begin(), "/usr/bin/nohup");
+  ChildProcess tool;
+  ASSERT_TRUE(tool.Start(argv, dir.File("out"), dir.File("err")));
+  ASSERT_TRUE(WaitForWrittenLock(file + ".lock"));
+  const pid_t pid = ToolProcess(file);
+  ASSERT_NE(pid, 0);
+  ASSERT_EQ(::kill(pid, SIGHUP), 0);
+  int status = -1;
+  ASSERT_TRUE(tool.Wait(&status));
+  EXPECT_EQ(status, EXIT_NO_FAULT_LEFT) << FileText(dir.File("err"));
+  EXPECT_EQ(FileText(file), Replaced(original, "\"---btceif.dll\"", "\"BTCEIF.DLL\""));
+  EXPECT_NE(FileText(dir.File("out")).find("Dll: ---BTCEIF.DLL  FIXED!"), std::string::npos);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "err", "out"}));
 }
 
 }  // namespace
