@@ -37,11 +37,9 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 // The path of strace; fails the test naming the Debian package without it.
 std::string Strace() {
-  for (const char* path : {"/usr/bin/strace", "/bin/strace"}) {
-    if (access(path, X_OK) == 0) return path;
-  }
-  ADD_FAILURE() << "strace is missing: install the Debian package strace";
-  return "";
+  const std::string path = StracePath();
+  if (path.empty()) ADD_FAILURE() << "strace is missing: install the Debian package strace";
+  return path;
 }
 
 // Saves text to path the way editors do: a temporary file renamed over it.

@@ -102,3 +102,10 @@ std::string FileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+
+std::string StracePath() {
+  for (const char* path : {"/usr/bin/strace", "/bin/strace"}) {
+    if (::access(path, X_OK) == 0) return path;
+  }
+  return "";
+}

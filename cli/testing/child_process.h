@@ -51,3 +51,7 @@ class ChildProcess {
 
 // The text of a file; empty when it cannot be read.
 std::string FileText(const std::string& path);
+
+// The path of strace, which tests put in front of the tool to hold back or
+// fail its system calls; empty when the Debian package strace is missing.
+std::string StracePath();
