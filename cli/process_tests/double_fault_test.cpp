@@ -36,8 +36,8 @@ TEST(DoubleFault, ReportAndStatusDescribeTheFileAsItEndsUp) {
     const char* what;
     bool restore_fails;
   };
-  for (const Case& c : {Case{"the old content put back", false},
-                        Case{"putting back fails too", true}}) {
+  for (const Case& c :
+       {Case{"the old content put back", false}, Case{"putting back fails too", true}}) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     const std::string file = dir.File("dev.reg");
@@ -87,12 +87,12 @@ TEST(DoubleFault, RealToolReportsTheRepairsThatStand) {
   WriteText(file, original);
   // Only calls on the folder and the lock count: the lock's creation, its
   // fsync, the folder's opening and fsync, then the second lock's creation.
-  ScriptResult fix = RunShellScript(
-      dir.Path(), strace + " -f -qq -o /dev/null -P " + ShellQuoted(dir.Path()) + " -P " +
-                      ShellQuoted(file + ".lock") +
-                      " -e trace=openat,fsync -e inject=fsync:error=EIO:when=2 -e "
-                      "inject=openat:error=ENOSPC:when=3 " +
-                      ShellQuoted(QUORVAFIX_CLI_PATH) + " fix " + ShellQuoted(file));
+  ScriptResult fix =
+      RunShellScript(dir.Path(), strace + " -f -qq -o /dev/null -P " + ShellQuoted(dir.Path()) +
+                                     " -P " + ShellQuoted(file + ".lock") +
+                                     " -e trace=openat,fsync -e inject=fsync:error=EIO:when=2 -e "
+                                     "inject=openat:error=ENOSPC:when=3 " +
+                                     ShellQuoted(QUORVAFIX_CLI_PATH) + " fix " + ShellQuoted(file));
   EXPECT_EQ(fix.status, EXIT_NO_FAULT_LEFT) << fix.err;
   EXPECT_EQ(FileText(file), Replaced(original, "\"---btceif.dll\"", "\"BTCEIF.DLL\""));
   EXPECT_NE(fix.out.find("Dll: ---BTCEIF.DLL  FIXED!"), std::string::npos) << fix.out;

@@ -56,10 +56,11 @@ TEST(FileSystemKinds, ExportOnAFatCardThroughFuseIsRepaired) {
   if (access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "/dev/fuse is absent: no FUSE here";
   if (!Have("fusefat", "fusefat") || !Have("mkfs.fat", "dosfstools")) return;
   TempDir dir;
-  ScriptResult mounted = RunShellScript(
-      dir.Path(), "truncate -s 4M card.img && mkfs.fat card.img >/dev/null && mkdir card && "
-                  "fusefat -o rw+ card.img card >/dev/null 2>&1 && cp " +
-                      ShellQuoted(NARROW_SAMPLE) + " card/dev.reg");
+  ScriptResult mounted =
+      RunShellScript(dir.Path(),
+                     "truncate -s 4M card.img && mkfs.fat card.img >/dev/null && mkdir card && "
+                     "fusefat -o rw+ card.img card >/dev/null 2>&1 && cp " +
+                         ShellQuoted(NARROW_SAMPLE) + " card/dev.reg");
   ASSERT_EQ(mounted.status, 0) << mounted.err;
   const std::string card = dir.File("card");
   ScriptResult fix = RunShellScript(dir.Path(), ShellQuoted(CLI) + " fix card/dev.reg");
@@ -87,8 +88,7 @@ TEST(FileSystemKinds, AppendOnlyFolderNamesTheLeftoverLock) {
   // The test's own clean-up, whatever the tool did.
   RunShellScript(dir.Path(), "chattr -a export && rm -f export/dev.reg.lock");
   EXPECT_EQ(fix.status, EXIT_FAULT_LEFT) << fix.err;
-  EXPECT_NE(fix.out.find("Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!"), std::string::npos)
-      << fix.out;
+  EXPECT_NE(fix.out.find("Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!"), std::string::npos) << fix.out;
   EXPECT_NE(fix.err.find("cannot rename export/dev.reg.lock to export/dev.reg: Operation not "
                          "permitted; the lock export/dev.reg.lock could not be removed "
                          "(Operation not permitted) and blocks every later repair of "

@@ -31,9 +31,9 @@ TEST(MetadataModes, SetuidAndSetgidBitsFollowWhoCouldKeepTheOwner) {
   struct Case {
     const char* what;
     bool as_nobody;
-    mode_t mode;       // of the file before
-    gid_t group;       // of the file before (owner: nobody)
-    mode_t new_mode;   // after the repair
+    mode_t mode;      // of the file before
+    gid_t group;      // of the file before (owner: nobody)
+    mode_t new_mode;  // after the repair
     gid_t new_group;
   };
   const Case cases[] = {
@@ -50,7 +50,8 @@ TEST(MetadataModes, SetuidAndSetgidBitsFollowWhoCouldKeepTheOwner) {
     ASSERT_EQ(::chown(file.c_str(), NOBODY, c.group), 0);
     ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
     ASSERT_EQ(StatOf(file).st_mode & 07777, c.mode);
-    const std::string as = c.as_nobody ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+    const std::string as =
+        c.as_nobody ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
     ScriptResult fix = RunShellScript(dir.Path(), as + ShellQuoted(CLI) + " fix dev.reg");
     EXPECT_EQ(fix.status, EXIT_NO_FAULT_LEFT) << fix.err;
     const struct stat after = StatOf(file);

@@ -253,9 +253,9 @@ TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
       // The run's last examination is the check, just before the rename,
       // that the file is still the one read: part of the rewrite itself.
       const bool checking_before_rename = step == Step::Stat && call == fs.Calls(Step::Stat);
-      const bool taking_lock = step == Step::ReadLink || (step == Step::Stat && !checking_before_rename) ||
-                               step == Step::MayWrite || step == Step::OpenExclusive ||
-                               step == Step::ReadAll;
+      const bool taking_lock =
+          step == Step::ReadLink || (step == Step::Stat && !checking_before_rename) ||
+          step == Step::MayWrite || step == Step::OpenExclusive || step == Step::ReadAll;
       const bool closing_load = step == Step::Close && call == 1;
       EXPECT_EQ(left, closing_load ? 0u : taking_lock ? 1u : size_t(DRIVERS));
       EXPECT_EQ(tool.status, left == 0 ? EXIT_NO_FAULT_LEFT : EXIT_FAULT_LEFT);

@@ -70,8 +70,10 @@ bool WaitForWrittenLock(const std::string& lock) {
 
 // The argument lists strace is given to hold each fsync of `fix FILE` back.
 std::vector<std::string> HeldFix(const std::string& strace, const std::string& file) {
-  return {strace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
-          "inject=fsync:delay_enter=" + std::to_string(FSYNC_DELAY_US), CLI, "fix", file};
+  return {strace,        "-f",        "-qq",
+          "-o",          "/dev/null", "-e",
+          "trace=fsync", "-e",        "inject=fsync:delay_enter=" + std::to_string(FSYNC_DELAY_US),
+          CLI,           "fix",       file};
 }
 
 // The id of the process whose command line is exactly CLI fix file; 0 when

@@ -87,13 +87,13 @@ void RegFileLock::Release(std::string* failure) {
   *failure += "; the lock " + lock_path_ + " could not be removed (" + ErrnoText(error) +
               ") and blocks every later repair of " + target_ + ": remove it by hand";
   if (error == EPERM) {
-    *failure += " once its folder allows it (the folder may be append-only or immutable: lsattr -d " +
-                FolderOf(target_) + ")";
+    *failure +=
+        " once its folder allows it (the folder may be append-only or immutable: lsattr -d " +
+        FolderOf(target_) + ")";
   }
 }
 
-RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists,
-                                  std::string* failure) {
+RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure) {
   for (int read = 1;; ++read) {
     int error = fs_.ReadAll(target_, bytes);
     if (error != 0 && error != ENOENT) {
@@ -140,8 +140,10 @@ RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
       replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
   if (same) return ERROR_SUCCESS;
   changed_ = true;
-  *failure = target_ + " changed on disk while the repairs were being written (another program "
-             "saved it without taking " + lock_path_ + ")";
+  *failure = target_ +
+             " changed on disk while the repairs were being written (another program "
+             "saved it without taking " +
+             lock_path_ + ")";
   return ERROR_FILE_INVALID;
 }
 

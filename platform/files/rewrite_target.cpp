@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <deque>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "platform/files/lock_file.h"

@@ -51,8 +51,8 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
 // without setgid where the group could not, then exactly target's extended
 // attributes (POSIX ACLs included). A file system that keeps no owners, no
 // permission bits or no extended attributes (the call gives ENOSYS, ENOTSUP or
-// EOPNOTSUPP; FAT through FUSE) has none of them to lose: the rewrite goes on. ERROR_SUCCESS, or the
-// failing call's status with *failure saying why.
+// EOPNOTSUPP; FAT through FUSE) has none of them to lose: the rewrite goes on. ERROR_SUCCESS, or
+// the failing call's status with *failure saying why.
 RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
                            const std::string& target, const FileStatus& status,
                            std::string* failure);

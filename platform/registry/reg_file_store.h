@@ -101,9 +101,9 @@ class RegFileStore : public RegTreeStore {
   // still the one read under the lock; when a program that takes no lock saved
   // it meanwhile, the values are checked and planned again on what it saved
   // (as SetValue does: a value changed there is refused with
-  // ERROR_FILE_INVALID, other changes are kept), a few times at most. On failure no staged value is on disk, the tree
-  // shows the file as it is (staged values leave it) and LastFailure says
-  // why; the statuses are SetValue's. SetValue writes at once again after.
+  // ERROR_FILE_INVALID, other changes are kept), a few times at most. On failure no staged value is
+  // on disk, the tree shows the file as it is (staged values leave it) and LastFailure says why;
+  // the statuses are SetValue's. SetValue writes at once again after.
   RegStatus CommitWrites();
 
   // Reads the file again when its content differs from what was last read or
@@ -167,6 +167,10 @@ class RegFileStore : public RegTreeStore {
   // key_path) as the tree shows it: served, with nothing stale to remember.
   void MarkServed(RegKeyNode* node, RegKey root, std::u16string_view key_path,
                   std::u16string_view name);
+  // Reads the file lock guards (RegFileLock::ReadTarget); a file the store
+  // read before and that is gone now is ERROR_FILE_NOT_FOUND.
+  RegStatus ReadUnderLock(RegFileLock& lock, std::vector<uint8_t>* bytes, bool* exists,
+                          std::string* failure) const;
   // Takes FILE.lock and reads the file into the batch, reading it anew as
   // the tree when it changed on disk (key's *node follows).
   RegStatus StartBatch(RegKey key, RegKeyNode** node, const std::string& what);

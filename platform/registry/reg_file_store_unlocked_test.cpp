@@ -28,7 +28,7 @@ std::string Registry(const std::string& dll_a, const std::string& owner = "Ana")
 // ReadAll of the file.
 class SavingFileSystem : public MemoryFileSystem {
  public:
-  std::function<void(int)> after_fsync;    // given the count of fsyncs so far
+  std::function<void(int)> after_fsync;     // given the count of fsyncs so far
   std::function<void(int)> after_read_all;  // given the count of ReadAll calls
 
   void Save(const std::string& text) {
@@ -124,7 +124,9 @@ TEST_F(UnlockedWriterTest, SaveBeforeTheRenameIsPlannedOnOrRefused) {
 // that says so; its last save stands.
 TEST_F(UnlockedWriterTest, FileThatKeepsChangingIsRefusedAfterAFewRounds) {
   int saves = 0;
-  fs.after_fsync = [&](int) { fs.Save(Registry("---btceif.dll", "Save" + std::to_string(++saves))); };
+  fs.after_fsync = [&](int) {
+    fs.Save(Registry("---btceif.dll", "Save" + std::to_string(++saves)));
+  };
   EXPECT_EQ(Repair(), ERROR_FILE_INVALID);
   EXPECT_NE(store->LastFailure().find("it kept changing (4 times), so nothing was written"),
             std::string::npos)
@@ -158,8 +160,9 @@ TEST_F(UnlockedWriterTest, LockOfAnotherProgramRefusesTheWholeGathering) {
   RegKey owner = 0;
   ASSERT_EQ(store->OpenKey(HKEY_LOCAL_MACHINE, u"Owner", &owner), ERROR_SUCCESS);
   std::vector<uint8_t> name = Utf16z(u"Berta");
-  EXPECT_EQ(store->SetValue(owner, u"Name", REG_SZ, name.data(), static_cast<uint32_t>(name.size())),
-            ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(
+      store->SetValue(owner, u"Name", REG_SZ, name.data(), static_cast<uint32_t>(name.size())),
+      ERROR_SHARING_VIOLATION);
   EXPECT_NE(store->LastFailure().find("dev.reg.lock exists"), std::string::npos)
       << store->LastFailure();
   EXPECT_EQ(store->CommitWrites(), ERROR_SUCCESS);

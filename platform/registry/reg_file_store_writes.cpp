@@ -41,21 +41,29 @@ void RegFileStore::MarkServed(RegKeyNode* node, RegKey root, std::u16string_view
   node->FindValue(name)->served = true;
 }
 
+RegStatus RegFileStore::ReadUnderLock(RegFileLock& lock, std::vector<uint8_t>* bytes, bool* exists,
+                                      std::string* failure) const {
+  RegStatus status = lock.ReadTarget(bytes, exists, failure);
+  if (status == ERROR_SUCCESS && !*exists && exists_) {
+    *failure = "cannot read " + lock.Target() + ": " + std::strerror(ENOENT);
+    status = ERROR_FILE_NOT_FOUND;
+  }
+  return status;
+}
+
 RegStatus RegFileStore::StartBatch(RegKey key, RegKeyNode** node, const std::string& what) {
   std::unique_ptr<RegFileLock> lock;
   std::string failure;
-  if (!batch_.lock_refusal.empty()) return Fail(ERROR_SHARING_VIOLATION, what + batch_.lock_refusal);
+  if (!batch_.lock_refusal.empty()) {
+    return Fail(ERROR_SHARING_VIOLATION, what + batch_.lock_refusal);
+  }
   if (RegStatus status = RegFileLock::Acquire(fs_, path_, &lock, &failure)) {
     if (status == ERROR_SHARING_VIOLATION && batch_.gathering) batch_.lock_refusal = failure;
     return Fail(status, what + failure);
   }
   std::vector<uint8_t> bytes;
   bool exists = false;
-  RegStatus status = lock->ReadTarget(&bytes, &exists, &failure);
-  if (status == ERROR_SUCCESS && !exists && exists_) {
-    failure = "cannot read " + lock->Target() + ": " + std::strerror(ENOENT);
-    status = ERROR_FILE_NOT_FOUND;
-  }
+  RegStatus status = ReadUnderLock(*lock, &bytes, &exists, &failure);
   if (status != ERROR_SUCCESS) {
     lock->Release(&failure);
     return Fail(status, what + failure);
@@ -75,12 +83,7 @@ RegStatus RegFileStore::Replan(std::string* failure) {
   std::vector<uint8_t> bytes;
   bool exists = false;
   std::string reason;
-  RegStatus status = batch_.lock->ReadTarget(&bytes, &exists, &reason);
-  if (status == ERROR_SUCCESS && !exists && exists_) {
-    reason = "cannot read " + batch_.lock->Target() + ": " + std::strerror(ENOENT);
-    status = ERROR_FILE_NOT_FOUND;
-  }
-  if (status != ERROR_SUCCESS) {
+  if (RegStatus status = ReadUnderLock(*batch_.lock, &bytes, &exists, &reason)) {
     *failure = BatchWhat() + reason;
     return status;
   }
@@ -88,8 +91,8 @@ RegStatus RegFileStore::Replan(std::string* failure) {
   RegFileForm form;
   RegParseError error;
   if (exists && !IndexRegFile(bytes, fresh.get(), &form, &error)) {
-    *failure = BatchWhat() + "it changed on disk and cannot be read now: " +
-               RegParseFailureText(path_, error);
+    *failure = BatchWhat() +
+               "it changed on disk and cannot be read now: " + RegParseFailureText(path_, error);
     return ERROR_BADDB;
   }
   if (!exists) form = form_;
