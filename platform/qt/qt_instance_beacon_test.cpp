@@ -24,6 +24,19 @@ constexpr uid_t NOBODY = 65534;
 
 class BeaconTest : public ::testing::Test {
  protected:
+  // The next test's scratch folder is made under TMPDIR before its SetUp
+  // runs: the environment goes back to how the test found it, or that
+  // folder would be made at the file system's root (a TMPDIR that is gone).
+  void TearDown() override {
+    for (const SavedVariable& v : saved_) {
+      if (v.set) {
+        qputenv(v.name, v.value);
+      } else {
+        qunsetenv(v.name);
+      }
+    }
+  }
+
   void SetUp() override {
     ASSERT_TRUE(scratch_.isValid());
     root_ = scratch_.path();
@@ -65,6 +78,15 @@ class BeaconTest : public ::testing::Test {
     socket.abort();
   }
 
+  struct SavedVariable {
+    const char* name;
+    bool set;
+    QByteArray value;
+  };
+  static SavedVariable Save(const char* name) {
+    return {name, qEnvironmentVariableIsSet(name), qgetenv(name)};
+  }
+  const SavedVariable saved_[2] = {Save("TMPDIR"), Save("XDG_RUNTIME_DIR")};
   int argc_ = 1;
   char name_[12] = "beacon_test";
   char* argv_[2] = {name_, nullptr};
