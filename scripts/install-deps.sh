@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core nlohmann-json3-dev
   locales man-db jq
   desktop-file-utils appstream librsvg2-bin
+  util-linux
 )
 for option in "$@"; do
   case $option in
