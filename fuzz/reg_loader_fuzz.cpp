@@ -2,11 +2,12 @@
 // file, held in a MemoryFileSystem. Any bytes either load or are refused with
 // "PATH:N: reason" (N >= 1), the same whether the store gets the file whole
 // or a few bytes at a time, and the same as a whole reading of the file by
-// the streaming reader fed a few bytes at a time; a store that loads serves,
-// key by key on demand, exactly the values of that whole reading. The
-// sanitizers catch any out-of-bounds access, leak or stack overflow on the
-// way. A file that loads is then
-// written through the store, and after each write the file is read again:
+// the streaming reader fed a few bytes at a time, which holds exactly what
+// the reader's events give applied to plain containers (RegEventModel); a
+// store that loads serves, key by key on demand, exactly the values of that
+// whole reading. The sanitizers catch any out-of-bounds access, leak or stack
+// overflow on the way. A file that loads is then written through the store,
+// and after each write the file is read again:
 // - each of its first values stored with its own type and data, as read:
 //   the store succeeds and the file stays byte-identical;
 // - "Dll" = "BTCEIF.DLL" stored in the first and the last key, and a new DWORD
@@ -24,6 +25,7 @@
 #include "platform/registry/reg_tree.h"
 #include "platform/registry/reg_tree_reader.h"
 #include "platform/registry/reg_value_locator.h"
+#include "platform/registry/testing/reg_event_model.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -222,6 +224,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(error == want, "whole reading: " + want + ", store: " + error);
   }
   if (store != nullptr) {
+    // The whole reading against the reader's own events applied to plain
+    // containers: what the tree's packing and path cache could hide from a
+    // comparison of two trees.
+    RegEventModel model;
+    RegFileForm model_form;
+    RegParseError model_error;
+    FUZZ_CHECK(ReadRegBytes(data, size, RegReadMode::Full, model, &model_form, &model_error),
+               "the reader's events: " + model_error.reason);
+    FUZZ_CHECK(ExactDump(whole) == model.Dump(), "the whole reading is not the reader's events:\n" +
+                                                     DumpTree(whole) + "events:\n" +
+                                                     MessageText(model.Dump()));
     FUZZ_CHECK(store->Tree().KeysRead() == 0, "the load read values");
     FUZZ_CHECK(store->Form().encoding == form.encoding && store->Form().bom == form.bom &&
                    store->Form().dialect == form.dialect &&

@@ -13,6 +13,7 @@ packages=(
   locales man-db jq
   desktop-file-utils appstream librsvg2-bin
   strace e2fsprogs fusefat dosfstools
+  util-linux
 )
 for option in "$@"; do
   case $option in

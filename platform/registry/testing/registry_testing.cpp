@@ -124,27 +124,39 @@ std::string WithPaths(std::string text, const std::string& file, const std::stri
   return text;
 }
 
-std::string DumpTree(const RegTree& tree) {
-  std::string out;
-  std::vector<std::pair<RegKeyNode*, std::string>> pending;
+std::u16string ExactDumpValueLine(std::u16string_view name, uint32_t type,
+                                  const std::vector<uint8_t>& data) {
+  auto number = [](uint64_t n) {
+    std::string digits = std::to_string(n);
+    return std::u16string(digits.begin(), digits.end());
+  };
+  std::u16string line = std::u16string(name) + u"=" + number(type) + u":";
+  for (uint8_t b : data) line += number(b) + u",";
+  return line + u"\n";
+}
+
+std::u16string ExactDump(const RegTree& tree) {
+  std::u16string out;
   for (RegKey root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
                       HKEY_CURRENT_CONFIG}) {
-    pending.emplace_back(tree.Root(root), MessageText(RegTree::RootName(root)));
-  }
-  std::reverse(pending.begin(), pending.end());
-  while (!pending.empty()) {
-    auto [node, path] = pending.back();
-    pending.pop_back();
-    out += "[" + path + "]\n";
-    node->ForEachValue([&out](const RegValueEntry& v) {
-      out += MessageText(v.name.ToText()) + "=" + std::to_string(v.type) + ":";
-      for (uint8_t b : v.data.ToVector()) out += std::to_string(b) + ",";
-      out += "\n";
-    });
-    for (size_t i = node->SubkeyCount(); i-- > 0;) {
-      pending.emplace_back(node->Subkey(i),
-                           path + "\\" + MessageText(node->Subkey(i)->Name().ToText()));
+    std::vector<std::pair<RegKeyNode*, std::u16string>> pending = {
+        {tree.Root(root), RegTree::RootName(root)}};
+    while (!pending.empty()) {
+      auto [node, path] = pending.back();
+      pending.pop_back();
+      out += u"[" + path + u"]\n";
+      node->ForEachValue([&out](const RegValueEntry& v) {
+        out += ExactDumpValueLine(v.name.ToText(), v.type, v.data.ToVector());
+      });
+      for (size_t i = node->SubkeyCount(); i-- > 0;) {
+        RegKeyNode* child = node->Subkey(i);
+        pending.push_back({child, path + u"\\" + child->Name().ToText()});
+      }
     }
   }
   return out;
 }
+
+// Unpaired surrogates stay within one name, as every other text of the dump
+// is ASCII, so converting the whole dump converts each name alone.
+std::string DumpTree(const RegTree& tree) { return MessageText(ExactDump(tree)); }

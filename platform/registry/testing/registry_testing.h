@@ -75,7 +75,13 @@ struct ParsedRegFile {
 std::unique_ptr<ParsedRegFile> ParseBytes(const std::vector<uint8_t>& bytes);
 std::unique_ptr<ParsedRegFile> ParseText(const std::string& text);
 // The tree as text: keys depth first ("[HKEY_LOCAL_MACHINE\\K]" lines), each
-// followed by its values ("Name=TYPE:b,b,...,"), which this reads.
+// followed by its values ("Name=TYPE:b,b,...,"), which this reads; names and
+// paths exactly as the tree holds them.
+std::u16string ExactDump(const RegTree& tree);
+// ExactDump's line for one value: "NAME=TYPE:B,B,...," and a line end.
+std::u16string ExactDumpValueLine(std::u16string_view name, uint32_t type,
+                                  const std::vector<uint8_t>& data);
+// ExactDump as UTF-8 (MessageText), for messages and comparisons.
 std::string DumpTree(const RegTree& tree);
 
 // The start of most test files: the REGEDIT4 header, a blank line and the
