@@ -14,6 +14,7 @@
 
 #include "cli/testing/shell_script.h"
 #include "cli/testing/usage_words.h"
+#include "platform/files/testing/installed_program.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -47,6 +48,8 @@ std::string Plain(std::string text) {
 }
 
 TEST(ManPage, RendersWithoutWarnings) {
+  ASSERT_TRUE(IsInstalled("groff", "groff-base"));
+  ASSERT_TRUE(IsInstalled("man", "man-db"));
   for (const std::string& page : Pages()) {
     SCOPED_TRACE(page);
     ScriptResult groff = RunShellScript(MAN_DIR, "groff -ww -z -man " + ShellQuoted(page));
