@@ -4,7 +4,8 @@
 # clang-14 and its runtimes for the fuzz targets (scripts/fuzz.sh); --package
 # the tools that make and check the Debian package (scripts/package.sh);
 # --format clang-format for scripts/format.sh; --fresh-system debootstrap
-# for scripts/fresh-system-test.sh.
+# for the scripts that use a bare Debian system (scripts/bare-system.sh);
+# --piuparts piuparts for scripts/package-bare-system.sh.
 set -euo pipefail
 
 # Besides the build's own: the programs the tests run. Debian's essential
@@ -25,6 +26,7 @@ for option in "$@"; do
     --package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
     --format) packages+=(clang-format) ;;
     --fresh-system) packages+=(debootstrap) ;;
+    --piuparts) packages+=(piuparts) ;;
     *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
   esac
 done
