@@ -16,16 +16,7 @@ case ${1:-} in
   "") ;;
   *) echo "usage: package-bare-system.sh [--no-piuparts]" >&2; exit 2 ;;
 esac
-package_file() {  # package_file NAME: the one build/NAME_*.deb
-  local debs=(build/"$1"_*.deb)
-  if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-    echo "package-bare-system.sh: expected one build/$1_*.deb; run scripts/package.sh" >&2
-    exit 2
-  fi
-  realpath "${debs[0]}"
-}
-cli_deb=$(package_file quorvafix-cli)
-window_deb=$(package_file quorvafix)
+. scripts/package-files.sh
 fail() {
   echo "FAILED: $*" >&2
   exit 1

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the two Debian packages that scripts/package.sh made, the way a user
-# meets them: lintian --pedantic reports no error and no warning on either;
+# meets them: lintian --pedantic reports no error and no warning on either,
+# and the README's packaging notes list exactly the tags it does report;
 # quorvafix-cli depends on nothing graphical and installs alone; the installed
 # tool, sample exports, manual page and completion work; then quorvafix (the
 # window program) installs beside it, and its manual page, desktop entry and
@@ -9,16 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-package_file() {  # package_file NAME: the one build/NAME_*.deb
-  local debs=(build/"$1"_*.deb)
-  if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-    echo "package-smoke.sh: expected one build/$1_*.deb; run scripts/package.sh" >&2
-    exit 2
-  fi
-  echo "${debs[0]}"
-}
-cli_deb=$(package_file quorvafix-cli)
-window_deb=$(package_file quorvafix)
+. scripts/package-files.sh
 version=$(dpkg-deb --field "$cli_deb" Version)
 examples=/usr/share/doc/quorvafix-cli/examples
 work=$(mktemp -d)
@@ -37,8 +29,14 @@ apt_quiet() {  # apt_quiet ARGS...: apt-get -y, its output shown only on failure
 
 for deb in "$cli_deb" "$window_deb"; do
   check "lintian --pedantic $deb"
-  lintian --pedantic --fail-on error,warning --display-info "$deb" || fail "lintian reports an error or warning"
+  lintian --pedantic --fail-on error,warning --display-info "$deb" 2>&1 | tee -a "$work/lintian.log" ||
+    fail "lintian reports an error or warning"
 done
+check "the README's packaging notes list what lintian notes"
+# The README lists each tag as "- `TAG ...`: why it stays" under "Packaging notes".
+noted=$(sed -n '/^Packaging notes/,/^#/s/^- `\([a-z0-9-]*\).*/\1/p' README.md | sort -u)
+said=$(sed -n 's/^[EWIPX]: [^ ]*: \([a-z0-9-]*\).*/\1/p' "$work/lintian.log" | sort -u)
+[ "$noted" = "$said" ] || fail "the README notes [$(echo $noted)], lintian [$(echo $said)]"
 
 check "$cli_deb needs no Qt and no graphics"
 cli_depends=$(dpkg-deb --field "$cli_deb" Depends)
@@ -55,8 +53,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-check "apt-get install ./$cli_deb alone"
-apt_quiet install "./$cli_deb" || fail "quorvafix-cli does not install"
+check "apt-get install $cli_deb alone"
+apt_quiet install "$cli_deb" || fail "quorvafix-cli does not install"
 [ ! -e /usr/bin/quorvafix ] || fail "quorvafix-cli installed the window program"
 
 check "quorvafix-cli --version"
@@ -87,8 +85,8 @@ completion=/usr/share/bash-completion/completions/quorvafix-cli
 [ "$(bash -c ". $completion && complete -p quorvafix-cli")" = "complete -F _quorvafix_cli quorvafix-cli" ] ||
   fail "the completion does not register"
 
-check "apt-get install ./$window_deb"
-apt_quiet install "./$window_deb" || fail "quorvafix does not install"
+check "apt-get install $window_deb"
+apt_quiet install "$window_deb" || fail "quorvafix does not install"
 
 check "man -w quorvafix"
 [ "$(man -w quorvafix)" = /usr/share/man/man1/quorvafix.1.gz ] || fail "man -w quorvafix"
