@@ -12,13 +12,16 @@ set -euo pipefail
 # packages (bash, coreutils, util-linux's setpriv, bsdutils' script, gzip,
 # diffutils) are on every Debian system and so not listed.
 packages=(
-  cmake ninja-build g++ pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-dejavu-core nlohmann-json3-dev
-  locales jq
-  acl             # setfacl: ACLs on the files the tests repair
-  man-db          # man and groff: the manual pages render without warnings
-  desktop-file-utils appstream librsvg2-bin
+  cmake ninja-build g++ pkg-config                # the build
+  libgtest-dev libgmock-dev libbenchmark-dev      # tests and benchmarks
+  qt6-base-dev fonts-dejavu-core                  # the window program; text in its tests
+  nlohmann-json3-dev                              # the tool's JSON form
+  locales                                         # the de_DE.UTF-8 locale of the number tests
+  jq                                              # reading the JSON form by hand, as the man page shows
+  acl                                             # setfacl: ACLs on the files the tests repair
+  man-db                                          # man and groff: the manual pages render cleanly
+  desktop-file-utils appstream                    # the desktop entry and metainfo validate
+  librsvg2-bin                                    # rsvg-convert: the icons rendered from the SVG
 )
 for option in "$@"; do
   case $option in
