@@ -17,7 +17,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core                  # the window program; text in its tests
   nlohmann-json3-dev                              # the tool's JSON form
   locales                                         # the de_DE.UTF-8 locale of the number tests
-  jq                                              # reading the JSON form by hand, as the man page shows
+  jq                                              # every test has a timeout (check-timeouts.sh)
   acl                                             # setfacl: ACLs on the files the tests repair
   man-db                                          # man and groff: the manual pages render cleanly
   desktop-file-utils appstream                    # the desktop entry and metainfo validate
