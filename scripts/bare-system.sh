@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that try something on a bare Debian 12 system:
 # a debootstrap minbase bookworm system from the Debian mirror this machine's
 # apt uses, kept as a tarball in $QUORVAFIX_FRESH_SYSTEM_DIR (default

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that check the Debian packages: sets cli_deb and
 # window_deb to the one build/quorvafix-cli_*.deb and build/quorvafix_*.deb
 # that scripts/package.sh made (absolute paths), or ends the sourcing script
@@ -11,5 +12,8 @@ package_file() {  # package_file NAME: the one build/NAME_*.deb
   fi
   realpath "${debs[0]}"
 }
-cli_deb=$(package_file quorvafix-cli) || exit 2
-window_deb=$(package_file quorvafix) || exit 2
+# shellcheck disable=SC2034 # both are for the sourcing script
+{
+  cli_deb=$(package_file quorvafix-cli) || exit 2
+  window_deb=$(package_file quorvafix) || exit 2
+}
