@@ -34,13 +34,13 @@ in_bare "apt-get update -qq" >"$log" 2>&1 || { cat "$log"; fail "apt-get update 
 echo "--- apt-get install ./$(basename "$cli_deb") pulls nothing graphical"
 in_bare "apt-get install -s --no-install-recommends $cli" >"$log" 2>&1 || { cat "$log"; fail "apt-get install -s"; }
 pulled=$(sed -n 's/^Inst \([^ ]*\) .*/\1/p' "$log")
-echo "    $(wc -l <<<"$pulled") packages: $(tr '\n' ' ' <<<"$pulled")"
+echo "    packages it installs: $(tr '\n' ' ' <<<"$pulled")"
 graphical=$(grep -Ei '^(libqt|qt6|libx|libgl|libegl|mesa|libwayland|libfontconfig|libfreetype|fonts-|libdrm|libxcb)' \
   <<<"$pulled" || true)
 [ -z "$graphical" ] || fail "quorvafix-cli pulls in $(tr '\n' ' ' <<<"$graphical")"
 for recommends in --no-install-recommends ""; do
   in_bare "apt-get install -s $recommends $cli $window" >"$log" 2>&1 || { cat "$log"; fail "apt-get install -s"; }
-  echo "    with the window program ${recommends:-and recommends}: $(grep -c '^Inst ' "$log") packages"
+  echo "    packages both install ${recommends:-with recommends}: $(grep -c '^Inst ' "$log")"
 done
 
 echo "--- the tool installed there"
