@@ -14,7 +14,9 @@
 
 #include "cli/testing/shell_script.h"
 #include "cli/testing/usage_words.h"
+#include "platform/files/testing/installed_program.h"
 #include "platform/registry/testing/registry_testing.h"
+#include "scan/scan_entry.h"
 
 namespace {
 
@@ -47,6 +49,8 @@ std::string Plain(std::string text) {
 }
 
 TEST(ManPage, RendersWithoutWarnings) {
+  ASSERT_TRUE(IsInstalled("groff", "groff-base"));
+  ASSERT_TRUE(IsInstalled("man", "man-db"));
   for (const std::string& page : Pages()) {
     SCOPED_TRACE(page);
     ScriptResult groff = RunShellScript(MAN_DIR, "groff -ww -z -man " + ShellQuoted(page));
@@ -127,6 +131,20 @@ TEST(ManPage, IsCompressedWithoutNameOrTimeStamp) {
     ScriptResult unpacked = RunShellScript(MAN_DIR, "gzip -dc " + ShellQuoted(page + ".gz"));
     EXPECT_EQ(unpacked.out, PageText(page));
   }
+}
+
+// Every reason the scan gives for skipping an entry (its own list, in the
+// order of ScanSkip) is named, quoted, in the tool's page.
+TEST(ManPage, NamesEveryReasonTheScanSkipsAnEntryFor) {
+  std::string text = PageText("quorvafix-cli.1");
+  int reasons = 0;
+  for (int skip = static_cast<int>(ScanSkip::None) + 1;; ++skip) {
+    std::string reason = ScanSkipText(static_cast<ScanSkip>(skip));
+    if (reason.empty()) break;
+    ++reasons;
+    EXPECT_NE(text.find("\\(dq" + reason + "\\(dq"), std::string::npos) << reason;
+  }
+  EXPECT_EQ(reasons, static_cast<int>(ScanSkip::NoDll));
 }
 
 }  // namespace

@@ -3,23 +3,36 @@
 # when everything is already there. Run as root (or through sudo). --fuzz adds
 # clang-14 and its runtimes for the fuzz targets (scripts/fuzz.sh); --package
 # the tools that make and check the Debian package (scripts/package.sh);
-# --format clang-format for scripts/format.sh.
+# --format clang-format for scripts/format.sh; --fresh-system debootstrap
+# for the scripts that use a bare Debian system (scripts/bare-system.sh);
+# --piuparts piuparts for scripts/package-bare-system.sh.
 set -euo pipefail
 
+# Besides the build's own: the programs the tests run. Debian's essential
+# packages (bash, coreutils, util-linux's setpriv, bsdutils' script, gzip,
+# diffutils) are on every Debian system and so not listed.
 packages=(
-  cmake ninja-build g++ pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-dejavu-core nlohmann-json3-dev
-  locales man-db jq
-  desktop-file-utils appstream librsvg2-bin
-  strace e2fsprogs fusefat dosfstools
-  util-linux
+  cmake ninja-build g++ pkg-config                # the build
+  libgtest-dev libgmock-dev libbenchmark-dev      # tests and benchmarks
+  qt6-base-dev fonts-dejavu-core                  # the window program; text in its tests
+  nlohmann-json3-dev                              # the tool's JSON form
+  locales                                         # the de_DE.UTF-8 locale of the number tests
+  jq                                              # every test has a timeout (check-timeouts.sh)
+  acl                                             # setfacl: ACLs on the files the tests repair
+  man-db                                          # man and groff: the manual pages render cleanly
+  desktop-file-utils appstream                    # the desktop entry and metainfo validate
+  librsvg2-bin                                    # rsvg-convert: the icons rendered from the SVG
+  strace                                          # faults and pauses injected into the real tool
+  e2fsprogs                                       # chattr: folders that refuse a rename
+  fusefat dosfstools                              # an export on a FAT memory card image
 )
 for option in "$@"; do
   case $option in
     --fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
     --package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
     --format) packages+=(clang-format) ;;
+    --fresh-system) packages+=(debootstrap) ;;
+    --piuparts) packages+=(piuparts) ;;
     *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
   esac
 done
@@ -31,8 +44,11 @@ done
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 if [ ${#missing[@]} -gt 0 ]; then
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Waits for another apt-get that holds the package database.
+  lock=(-o DPkg::Lock::Timeout=600)
+  $SUDO apt-get "${lock[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${lock[@]}" install -y -qq --no-install-recommends \
+    "${missing[@]}"
 fi
 
 # The number-formatting tests switch the process to a locale with a decimal

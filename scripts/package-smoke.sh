@@ -1,20 +1,18 @@
 #!/usr/bin/env bash
-# Checks the Debian package that scripts/package.sh made, the way a user
-# meets it: lintian reports no error; `apt-get install ./build/quorvafix_*.deb`
-# installs it; the installed tool, sample exports, manual pages, completion,
-# desktop entry and window program work; then the package is removed (also
-# when a check fails). Run as root on a Debian machine.
+# Checks the two Debian packages that scripts/package.sh made, the way a user
+# meets them: lintian --pedantic reports no error and no warning on either,
+# and the README's packaging notes list exactly the tags it does report;
+# quorvafix-cli depends on nothing graphical and installs alone; the installed
+# tool, sample exports, manual page and completion work; then quorvafix (the
+# window program) installs beside it, and its manual page, desktop entry and
+# window work; removing it keeps the tool, and the tool removes cleanly (both
+# are removed also when a check fails). Run as root on a Debian machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-debs=(build/quorvafix_*.deb)
-if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-  echo "package-smoke.sh: expected one build/quorvafix_*.deb; run scripts/package.sh" >&2
-  exit 2
-fi
-deb=${debs[0]}
-version=$(dpkg-deb --field "$deb" Version)
-examples=/usr/share/doc/quorvafix/examples
+. scripts/package-files.sh
+version=$(dpkg-deb --field "$cli_deb" Version)
+examples=/usr/share/doc/quorvafix-cli/examples
 work=$(mktemp -d)
 
 check() {
@@ -24,18 +22,40 @@ fail() {
   echo "FAILED: $*" >&2
   exit 1
 }
+apt_quiet() {  # apt_quiet ARGS...: apt-get -y, its output shown only on failure
+  DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600 "$@" >"$work/apt.log" 2>&1 ||
+    { cat "$work/apt.log"; return 1; }
+}
 
-check "lintian $deb"
-lintian --fail-on error --display-info "$deb" || fail "lintian reports an error"
+for deb in "$cli_deb" "$window_deb"; do
+  check "lintian --pedantic $deb"
+  lintian --pedantic --fail-on error,warning --display-info "$deb" 2>&1 | tee -a "$work/lintian.log" ||
+    fail "lintian reports an error or warning"
+done
+check "the README's packaging notes list what lintian notes"
+# The README lists each tag as "- `TAG ...`: why it stays" under "Packaging notes".
+noted=$(sed -n '/^Packaging notes/,/^#/s/^- `\([a-z0-9-]*\).*/\1/p' README.md | sort -u)
+said=$(sed -n 's/^[EWIPX]: [^ ]*: \([a-z0-9-]*\).*/\1/p' "$work/lintian.log" | sort -u)
+[ "$noted" = "$said" ] || fail "the README notes [$(echo $noted)], lintian [$(echo $said)]"
 
-check "apt-get install ./$deb"
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >"$work/apt.log" 2>&1 ||
-  { cat "$work/apt.log"; fail "the package does not install"; }
+check "$cli_deb needs no Qt and no graphics"
+cli_depends=$(dpkg-deb --field "$cli_deb" Depends)
+echo "Depends: $cli_depends"
+if grep -Eiq 'qt|libx|libgl|libegl|libfontconfig|libfreetype|libwayland' <<<"$cli_depends"; then
+  fail "quorvafix-cli depends on a graphical library"
+fi
+check "$window_deb depends on the tool's package of its own version"
+grep -Fq "quorvafix-cli (= $version)" <<<"$(dpkg-deb --field "$window_deb" Depends)" ||
+  fail "quorvafix does not depend on quorvafix-cli (= $version)"
+
 cleanup() {
-  DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quorvafix >/dev/null 2>&1 || true
+  apt_quiet remove quorvafix quorvafix-cli || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+check "apt-get install $cli_deb alone"
+apt_quiet install "$cli_deb" || fail "quorvafix-cli does not install"
+[ ! -e /usr/bin/quorvafix ] || fail "quorvafix-cli installed the window program"
 
 check "quorvafix-cli --version"
 [ "$(quorvafix-cli --version)" = "quorvafix-cli $version" ] || fail "the version is not $version"
@@ -57,20 +77,27 @@ quorvafix-cli fix --patch "$work/repair.reg" "$work/handheld.reg" >/dev/null || 
 cmp -s "$examples/quorva-driver.reg" "$work/handheld.reg" || fail "fix --patch changed its FILE"
 [ -s "$work/repair.reg" ] || fail "fix --patch wrote no patch"
 
-check "man -w quorvafix-cli quorvafix"
+check "man -w quorvafix-cli"
 [ "$(man -w quorvafix-cli)" = /usr/share/man/man1/quorvafix-cli.1.gz ] || fail "man -w quorvafix-cli"
-[ "$(man -w quorvafix)" = /usr/share/man/man1/quorvafix.1.gz ] || fail "man -w quorvafix"
 
 check "bash completion"
 completion=/usr/share/bash-completion/completions/quorvafix-cli
 [ "$(bash -c ". $completion && complete -p quorvafix-cli")" = "complete -F _quorvafix_cli quorvafix-cli" ] ||
   fail "the completion does not register"
 
+check "apt-get install $window_deb"
+apt_quiet install "$window_deb" || fail "quorvafix does not install"
+
+check "man -w quorvafix"
+[ "$(man -w quorvafix)" = /usr/share/man/man1/quorvafix.1.gz ] || fail "man -w quorvafix"
+
 check "desktop-file-validate"
 desktop-file-validate /usr/share/applications/quorvafix.desktop || fail "the desktop entry is not valid"
 
-check "the copyright file"
-grep -q "^License: " /usr/share/doc/quorvafix/copyright || fail "no license in the copyright file"
+check "the copyright files"
+for package in quorvafix-cli quorvafix; do
+  grep -q "^License: Expat" "/usr/share/doc/$package/copyright" || fail "$package: no MIT (Expat) license"
+done
 
 check "quorvafix under the offscreen platform for a second"
 cp "$examples/quorva-driver.reg" "$work/window.reg"
@@ -80,10 +107,17 @@ HOME=$work XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen \
   timeout 1 quorvafix "$work/window.reg" >"$work/window.log" 2>&1 || status=$?
 [ $status -eq 124 ] || { cat "$work/window.log"; fail "quorvafix ended with $status before the second was up"; }
 
-check "apt-get remove quorvafix"
-trap 'rm -rf "$work"' EXIT
-DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quorvafix >/dev/null
-for file in /usr/bin/quorvafix /usr/bin/quorvafix-cli /usr/share/man/man1/quorvafix-cli.1.gz "$completion"; do
+check "apt-get remove quorvafix keeps the tool"
+apt_quiet remove quorvafix || fail "quorvafix does not remove"
+for file in /usr/bin/quorvafix /usr/share/applications/quorvafix.desktop /usr/share/man/man1/quorvafix.1.gz; do
   [ ! -e "$file" ] || fail "$file is left after removal"
 done
-echo "=== the package passed every check"
+[ "$(quorvafix-cli --version)" = "quorvafix-cli $version" ] || fail "the tool went with the window program"
+
+check "apt-get remove quorvafix-cli"
+apt_quiet remove quorvafix-cli || fail "quorvafix-cli does not remove"
+for file in /usr/bin/quorvafix-cli /usr/share/man/man1/quorvafix-cli.1.gz "$completion" "$examples"; do
+  [ ! -e "$file" ] || fail "$file is left after removal"
+done
+trap 'rm -rf "$work"' EXIT
+echo "=== both packages passed every check"

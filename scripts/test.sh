@@ -4,4 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh build
+bash scripts/check-timeouts.sh build
 ctest --test-dir build --output-on-failure --no-tests=error --parallel "$(nproc)"

@@ -19,6 +19,7 @@
 
 #include "cli/cli_job.h"
 #include "cli/testing/child_process.h"
+#include "platform/files/testing/installed_program.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -222,6 +223,7 @@ TEST(Metadata, OwnerModeAttributesAndAclAreKept) {
   ASSERT_EQ(::chown(file.c_str(), NOBODY, NOGROUP), 0);
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
   ASSERT_EQ(::lsetxattr(file.c_str(), "user.origin", "handheld", 8, 0), 0);
+  ASSERT_TRUE(IsInstalled("setfacl", "acl"));
   ASSERT_EQ(std::system(("setfacl -m u:daemon:r " + file).c_str()), 0);
   const std::string acl_before = Attribute(file, "system.posix_acl_access");
 
@@ -297,6 +299,7 @@ TEST(WritePermission, IsTheCallersOwn) {
   EXPECT_EQ(StatOf(file).st_uid, 0u);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
 
+  ASSERT_TRUE(IsInstalled("setfacl", "acl"));
   ASSERT_EQ(std::system(("setfacl -m u:nobody:rw " + file).c_str()), 0);
   ToolRun granted = RunTool(Cli({"fix", file}, true));
   EXPECT_EQ(granted.status, EXIT_NO_FAULT_LEFT) << granted.err;

@@ -13,6 +13,7 @@
 #include "platform/files/lock_file.h"
 #include "platform/files/lock_signals.h"
 #include "platform/files/testing/failing_file_system.h"
+#include "platform/files/testing/installed_program.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -108,6 +109,7 @@ TEST(RegFileLock, ExtendedAttributesAreExactlyTheOldOnes) {
   const std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
   ASSERT_EQ(::lsetxattr(file.c_str(), "user.a", "1", 1, 0), 0);
+  ASSERT_TRUE(IsInstalled("setfacl", "acl"));
   ASSERT_EQ(std::system(("setfacl -d -m u:daemon:rw " + dir.Path()).c_str()), 0);
   std::string failure;
   ASSERT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SUCCESS) << failure;
