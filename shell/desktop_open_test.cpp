@@ -91,7 +91,7 @@ TEST_F(DesktopOpenTest, NoArgumentAndAnEmptyHomeGiveNoVerdict) {
   bool all_ok_seen = false;
   WaitForActiveScreen();
   driver_.Add("grab the start text", [&] {
-    ProgramScreen()->grab().save(QStringLiteral("quorvafix-no-export.png"));
+    ProgramScreen()->grab().save(TestPicturePath(QStringLiteral("quorvafix-no-export.png")));
     return true;
   });
   Choose(QStringLiteral("Detect QUORVA Bug"));
@@ -142,7 +142,7 @@ TEST_F(DesktopOpenTest, OpenDialogCancelledRefusedAndAccepted) {
   AnswerOpenDialog(faulty, &title);
   driver_.Add("the new file is named", [&] { return Names(faulty); });
   driver_.Add("grab the start text", [&] {
-    ProgramScreen()->grab().save(QStringLiteral("quorvafix-opened.png"));
+    ProgramScreen()->grab().save(TestPicturePath(QStringLiteral("quorvafix-opened.png")));
     return true;
   });
   Choose(QStringLiteral("Detect QUORVA Bug"));

@@ -41,6 +41,13 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
   setWidget(new PaintedCanvas(windows, window));
 }
 
+void ClientView::SetDrawnText(const QString& text) {
+  if (text == drawn_text_) return;
+  drawn_text_ = text;
+  QMetaObject::invokeMethod(
+      this, [this] { verticalScrollBar()->setValue(0); }, Qt::QueuedConnection);
+}
+
 void ClientView::FitCanvas(int bottom) {
   if (Canvas()->minimumHeight() == bottom) return;
   Canvas()->setMinimumHeight(bottom);

@@ -27,9 +27,12 @@ class ClientView : public QScrollArea {
   // Scrolls for a navigation key (Qt::Key_PageUp, PageDown, Home, End, Up,
   // Down); false for any other key.
   bool ScrollForKey(int key);
-  // The text the last paint drew, lines ending in "\n": what a copy takes.
+  // The text the last paint drew, lines ending in "\n": what assistive
+  // technologies read.
   const QString& DrawnText() const { return drawn_text_; }
-  void SetDrawnText(const QString& text) { drawn_text_ = text; }
+  // After a paint: keeps text; a text other than the one drawn before starts
+  // at the top (the view scrolls there once the paint is over).
+  void SetDrawnText(const QString& text);
 
  private:
   QString drawn_text_;

@@ -1,8 +1,10 @@
 #include "platform/qt/qt_desktop_services.h"
 
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QPointer>
 #include <QSettings>
@@ -164,4 +166,13 @@ bool QtDesktopServices::WriteProfileString(const char16_t* section, const char16
   }
   settings.sync();
   return settings.status() == QSettings::NoError;
+}
+
+bool QtDesktopServices::SetClipboardText(WindowHandle, const char16_t* text) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (text == nullptr || clipboard == nullptr) return false;
+  QString lines = QString::fromUtf16(text);
+  lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  clipboard->setText(lines);
+  return true;
 }

@@ -1,3 +1,7 @@
+// QtWindowManager: the screen, windows made, placed and found, messages to
+// another copy, the message boxes and the template dialogs. Painting is in
+// qt_window_paint.cpp, the keyboard in qt_window_keys.cpp, the wait cursor
+// and the loop's wake-up in qt_window_busy.cpp.
 #include "platform/qt/qt_window_manager.h"
 
 #include <QApplication>
@@ -5,7 +9,6 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <algorithm>
@@ -19,12 +22,6 @@ namespace {
 
 QString TextOf(const char16_t* text, int length = -1) {
   return text == nullptr ? QString() : QString::fromUtf16(text, length);
-}
-
-QColor ColourOf(BrushHandle brush) {
-  if (brush == nullptr) return QColor(Qt::white);
-  uint32_t c = brush->colour;  // 0x00BBGGRR
-  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
 // The handheld's screen below its top bar.
@@ -95,8 +92,16 @@ void QtWindowManager::PlaceWidget(WindowHandle window) {
   if (it == natives_.end() || !it->second.widget) return;
   const Rect& r = it->second.rect;
   Rect work = WorkArea();
+  // A window reaching under the menu bar ends above it, so that its scroll
+  // bar, lower arrow included, stays in view; its client area keeps its size.
+  int height = r.bottom - r.top;
+  bool bar_shown = std::any_of(menu_bars_.begin(), menu_bars_.end(),
+                               [](const auto& bar) { return bar.second && !bar.second->isHidden(); });
+  if (bar_shown && screen_) {
+    height = std::min(height, screen_->height() - MENU_BAR_HEIGHT - (r.top - work.top));
+  }
   it->second.widget->setGeometry(r.left - work.left, r.top - work.top, r.right - r.left,
-                                 r.bottom - r.top);
+                                 std::max(height, 0));
 }
 
 void QtWindowManager::LayOutMenuBars() {
@@ -144,7 +149,7 @@ bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, 
       QMetaObject::invokeMethod(
           screen, [this, kind, bytes] { DeliverCopyData(kind, bytes); }, Qt::QueuedConnection);
     };
-    beacon_.Listen(InstanceBeacon::NameFor(record->class_name, record->title), std::move(handlers));
+    beacon_.Listen(InstanceBeacon::NameFor(record->class_name), std::move(handlers));
   }
   return true;
 }
@@ -177,14 +182,21 @@ void QtWindowManager::AttachMenuBar(WindowHandle bar, QWidget* strip) {
   menu_bars_[bar] = strip;
   LayOutMenuBars();
   strip->show();
+  for (const auto& [handle, native] : natives_) PlaceWidget(handle);
 }
 
 WindowHandle QtWindowManager::FindForeignWindow(const char16_t* class_name, const char16_t* title) {
-  QString name = InstanceBeacon::NameFor(class_name ? class_name : u"", title ? title : u"");
+  // Another copy's title is not known here: only a search by class finds it.
+  if (title != nullptr) return 0;
+  QString name = InstanceBeacon::NameFor(class_name ? class_name : u"");
   if (!InstanceBeacon::Answers(name)) return 0;
   last_foreign_ += 4;
   foreign_[last_foreign_] = name;
   return last_foreign_;
+}
+
+void QtWindowManager::ShowTitle(WindowHandle window, const std::u16string& title) {
+  if (screen_ && window == PrimaryWindow()) screen_->setWindowTitle(QString::fromStdU16String(title));
 }
 
 bool QtWindowManager::SetForegroundWindow(WindowHandle window) {
@@ -273,83 +285,6 @@ bool QtWindowManager::ShowWindow(WindowHandle window, int show) {
   it->second.widget->setVisible(show != SW_HIDE);
   if (show != SW_HIDE && screen_) screen_->show();
   return was_visible;
-}
-
-bool QtWindowManager::UpdateWindow(WindowHandle window) {
-  auto it = natives_.find(window);
-  if (it == natives_.end() || !it->second.widget) return false;
-  if (it->second.widget->isVisible()) it->second.widget->Canvas()->repaint();
-  return true;
-}
-
-bool QtWindowManager::InvalidateRect(WindowHandle window, const Rect* rect, bool) {
-  auto it = natives_.find(window);
-  if (it == natives_.end() || !it->second.widget) return false;
-  QWidget* canvas = it->second.widget->Canvas();
-  if (rect == nullptr) {
-    canvas->update();
-  } else {
-    canvas->update(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-  }
-  return true;
-}
-
-void QtWindowManager::PaintWindow(WindowHandle window, QPainter& painter, const QRect& area) {
-  const WindowRecord* record = Record(window);
-  if (record == nullptr) return;
-  painter.fillRect(area, ColourOf(record->background));
-  painter.setPen(Qt::black);
-  painter_ = &painter;
-  painting_ = window;
-  paint_area_ = area;
-  painted_text_.clear();
-  painted_bottom_ = 0;
-  SendMessage(window, WM_PAINT, 0, 0);
-  painter_ = nullptr;
-  painting_ = 0;
-  auto it = natives_.find(window);
-  if (it != natives_.end() && it->second.widget) {
-    ClientView* view = it->second.widget;
-    view->SetDrawnText(painted_text_);
-    // The text's end must scroll clear of a menu bar lying over the window.
-    int covered = 0;
-    for (const auto& [bar, strip] : menu_bars_) {
-      if (strip && strip->isVisible()) {
-        covered = std::max(covered, view->geometry().bottom() + 1 - strip->geometry().top());
-      }
-    }
-    view->FitCanvas(painted_bottom_ + covered);
-  }
-}
-
-DeviceContext QtWindowManager::BeginPaint(WindowHandle window, PaintInfo* paint) {
-  if (paint == nullptr) return 0;
-  *paint = PaintInfo{};
-  if (painter_ == nullptr || painting_ != window) {
-    InvalidateRect(window, nullptr, false);
-    return 0;
-  }
-  paint->dc = PAINT_CONTEXT;
-  paint->erase = false;  // PaintWindow has painted the class background
-  paint->paint = Rect{paint_area_.left(), paint_area_.top(), paint_area_.right() + 1,
-                      paint_area_.bottom() + 1};
-  return PAINT_CONTEXT;
-}
-
-bool QtWindowManager::EndPaint(WindowHandle window, const PaintInfo*) { return IsWindow(window); }
-
-int QtWindowManager::DrawText(DeviceContext dc, const char16_t* text, int length, Rect* rect,
-                              uint32_t format) {
-  if (dc != PAINT_CONTEXT || painter_ == nullptr || text == nullptr || rect == nullptr) return 0;
-  QString lines = TextOf(text, length);
-  lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-  lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-  int height = DrawWrappedText(*painter_, box, lines, (format & DT_WORDBREAK) != 0);
-  painted_text_ += lines;
-  // Below the text, as much room as above it.
-  painted_bottom_ = std::max(painted_bottom_, rect->top + height + std::max(rect->top, 0));
-  return height;
 }
 
 int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
