@@ -6,6 +6,7 @@
 #include <QTextLayout>
 #include <cmath>
 
+#include "platform/qt/qt_accessible_report.h"
 #include "platform/qt/qt_window_manager.h"
 
 namespace {
@@ -38,11 +39,14 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(true);
-  setWidget(new PaintedCanvas(windows, window));
+  auto* canvas = new PaintedCanvas(windows, window);
+  MarkAsReport(canvas);
+  setWidget(canvas);
 }
 
 void ClientView::SetDrawnText(const QString& text) {
   if (text == drawn_text_) return;
+  AnnounceReportText(Canvas(), drawn_text_, text);
   drawn_text_ = text;
   QMetaObject::invokeMethod(
       this, [this] { verticalScrollBar()->setValue(0); }, Qt::QueuedConnection);

@@ -3,8 +3,9 @@
 // canvas is as wide as the view and as tall as the text drawn in its last
 // paint needs (at least the view's height), so a report longer than the
 // window gets a vertical scroll bar, the wheel, PageUp/PageDown, Home/End and
-// the arrow keys. Owned by the screen widget; the window manager keeps it by
-// a guarded pointer.
+// the arrow keys. Assistive technologies read the canvas as a read-only text
+// holding the drawn text (qt_accessible_report.h). Owned by the screen
+// widget; the window manager keeps it by a guarded pointer.
 #pragma once
 
 #include <QScrollArea>

@@ -1,0 +1,21 @@
+// What assistive technologies (a screen reader through Qt's accessibility
+// layer: AT-SPI on Linux) see of a window's painted text: the canvas of a
+// ClientView is a read-only text object named "Report" whose text is the
+// whole text of the last paint (ClientView::DrawnText), all of it, also the
+// part scrolled out of view. The text can be read and searched, not changed;
+// nothing is selected and the caret stays at the start. A change of text is
+// announced (QAccessibleTextUpdateEvent) while an assistive technology
+// listens. The program's calls are unchanged: this is the Qt backend's own.
+#pragma once
+
+class QString;
+class QWidget;
+
+// Makes Qt build the report's accessible object for canvases marked by
+// MarkAsReport; once per process, before the first window (QtPlatform).
+void InstallAccessibleReport();
+// Marks canvas (the widget a ClientView paints on) as a report.
+void MarkAsReport(QWidget* canvas);
+// Tells assistive technologies that canvas's text went from old_text to
+// new_text.
+void AnnounceReportText(QWidget* canvas, const QString& old_text, const QString& new_text);
