@@ -12,6 +12,9 @@ packages=(
   qt6-base-dev fonts-dejavu-core nlohmann-json3-dev
   locales man-db jq
   desktop-file-utils appstream librsvg2-bin
+  # The window read through AT-SPI in an X server and a session bus of its
+  # own, under a window manager (shell/atspi_test.cpp), and scripts/screenshot.sh.
+  at-spi2-core python3-pyatspi dbus dbus-x11 xvfb xauth openbox xdotool
 )
 for option in "$@"; do
   case $option in
