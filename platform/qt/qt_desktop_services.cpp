@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <vector>
 
+#include "platform/qt/qt_screen_fit.h"
+
 namespace {
 
 // The handheld's filter, pairs of "label" and "pattern;pattern", as Qt's
@@ -128,6 +130,7 @@ bool QtDesktopServices::GetOpenFileName(OpenFileName* ofn) {
   if (ofn->initial_dir != nullptr && ofn->initial_dir[0] != 0) {
     dialog.setDirectory(QString::fromUtf16(ofn->initial_dir));
   }
+  FitToScreen(&dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   std::u16string path = dialog.selectedFiles().first().toStdU16String();
   if (path.size() + 1 > ofn->max_file) return false;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/qt/qt_client_view.h"
+#include "platform/qt/qt_screen_fit.h"
 #include "platform/qt/qt_template_dialog.h"
 #include "platform/windowing/shell_services.h"
 
@@ -297,6 +298,7 @@ int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const 
                                                         : QMessageBox::NoIcon);
   if (box.parentWidget() == nullptr) box.setWindowIcon(ProgramIcon());
   box.setStandardButtons(QMessageBox::Ok);
+  FitToScreen(&box);
   box.exec();
   return IDOK;
 }
@@ -328,6 +330,7 @@ bool QtWindowManager::ApplyDialogFlags(WindowHandle dialog, uint32_t flags) {
 void QtWindowManager::RunModalDialog(WindowHandle dialog) {
   auto it = dialogs_.find(dialog);
   if (it == dialogs_.end() || !it->second) return;
+  FitToScreen(it->second);
   it->second->exec();
 }
 
