@@ -8,8 +8,10 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPalette>
 #include <QTest>
 
+#include "platform/qt/qt_client_view.h"
 #include "shell/testing/desktop_test_support.h"
 
 namespace {
@@ -136,6 +138,38 @@ TEST_F(AccessibilityTest, MessageBoxesAndTheAboutBoxAreReadWithTheirTexts) {
   EXPECT_TRUE(fix_box.contains(QStringLiteral("We have solved the Bug."))) << fix_box.toStdString();
   EXPECT_TRUE(about_box.contains(QStringLiteral("QUORVAFIX Version 1.0"))) << about_box.toStdString();
   EXPECT_TRUE(about_box.contains(QStringLiteral("Harbelt TEAM"))) << about_box.toStdString();
+}
+
+// Where the keys go is visible: a highlight-coloured line frames the report
+// while the window has the keyboard, and goes when a box takes it.
+TEST_F(AccessibilityTest, KeyboardFocusIsVisibleOnTheReport) {
+  QColor focused, unfocused;
+  const QColor highlight = QApplication::palette().color(QPalette::Highlight);
+  auto frame_pixel = [] {
+    QWidget* screen = ProgramScreen();
+    auto* view = screen->findChild<ClientView*>();
+    QPoint corner = view->mapTo(screen, QPoint(view->width() / 2, 0));
+    return screen->grab().toImage().pixelColor(corner);
+  };
+  WaitForActiveScreen();
+  driver_.Add("with the keyboard", [&] {
+    if (!ProgramScreen()->hasFocus()) return false;
+    focused = frame_pixel();
+    return true;
+  });
+  Press(Qt::Key_A);
+  driver_.Add("the About box has it", [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr || !dialog->isVisible() || ProgramScreen()->hasFocus()) return false;
+    unfocused = frame_pixel();
+    QTest::keyClick(dialog, Qt::Key_Return);
+    return true;
+  });
+  WaitForNoModalBox();
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(focused, highlight) << focused.name().toStdString();
+  EXPECT_EQ(unfocused, QColor(Qt::white)) << unfocused.name().toStdString();
 }
 
 }  // namespace

@@ -35,13 +35,22 @@ class PaintedCanvas : public QWidget {
 ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* screen)
     : QScrollArea(screen) {
   setFocusPolicy(Qt::NoFocus);
-  setFrameShape(QFrame::NoFrame);
+  setFrameShape(QFrame::Box);
+  setFrameShadow(QFrame::Plain);
+  setLineWidth(1);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(true);
   auto* canvas = new PaintedCanvas(windows, window);
   MarkAsReport(canvas);
   setWidget(canvas);
+  ShowFocus(false);
+}
+
+void ClientView::ShowFocus(bool focused) {
+  QPalette colours = palette();
+  colours.setColor(QPalette::WindowText, focused ? colours.color(QPalette::Highlight) : Qt::white);
+  setPalette(colours);
 }
 
 void ClientView::SetDrawnText(const QString& text) {

@@ -25,6 +25,10 @@ class ClientView : public QScrollArea {
   // After a paint: the canvas grows or shrinks to bottom (the lowest pixel
   // the text needs, its bottom margin included) but never below the view.
   void FitCanvas(int bottom);
+  // Where the keys go is visible: with focused, a line of the palette's
+  // highlight colour frames the view; without, the frame takes the
+  // canvas's white. The frame is always there, so the text never moves.
+  void ShowFocus(bool focused);
   // Scrolls for a navigation key (Qt::Key_PageUp, PageDown, Home, End, Up,
   // Down); false for any other key.
   bool ScrollForKey(int key);

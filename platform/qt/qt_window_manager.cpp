@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QResizeEvent>
@@ -38,7 +39,11 @@ class ScreenWidget : public QWidget {
     windows_.ScreenResized(event->oldSize(), event->size());
   }
   void changeEvent(QEvent* event) override {
-    if (event->type() == QEvent::ActivationChange) windows_.ScreenActivated(isActiveWindow());
+    if (event->type() == QEvent::ActivationChange) {
+      // The screen takes the keyboard itself: it has no child that would.
+      if (isActiveWindow() && !hasFocus()) setFocus(Qt::ActiveWindowFocusReason);
+      windows_.ScreenActivated(isActiveWindow());
+    }
     QWidget::changeEvent(event);
   }
   void closeEvent(QCloseEvent* event) override {
@@ -47,6 +52,14 @@ class ScreenWidget : public QWidget {
   }
   // Tab has no other widget to move to: it reaches keyPressEvent instead.
   bool focusNextPrevChild(bool) override { return false; }
+  void focusInEvent(QFocusEvent* event) override {
+    windows_.ScreenFocused(true);
+    QWidget::focusInEvent(event);
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    windows_.ScreenFocused(false);
+    QWidget::focusOutEvent(event);
+  }
   void keyPressEvent(QKeyEvent* event) override {
     windows_.KeyPressed(event->key(), event->modifiers(), event->isAutoRepeat());
   }
@@ -366,6 +379,12 @@ void QtWindowManager::ScreenResized(const QSize& old_size, const QSize& new_size
 void QtWindowManager::ScreenActivated(bool active) {
   WindowHandle window = PrimaryWindow();
   if (window != 0) SendMessage(window, WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0);
+}
+
+void QtWindowManager::ScreenFocused(bool focused) {
+  for (auto& [handle, native] : natives_) {
+    if (native.widget) native.widget->ShowFocus(focused);
+  }
 }
 
 void QtWindowManager::ScreenCloseRequested() {

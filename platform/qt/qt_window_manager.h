@@ -73,6 +73,9 @@ class QtWindowManager : public WindowManagerBase {
   void PaintWindow(WindowHandle window, QPainter& painter, const QRect& area);
   void ScreenResized(const QSize& old_size, const QSize& new_size);
   void ScreenActivated(bool active);
+  // The keyboard reaches the screen (focused) or went elsewhere: the
+  // windows' views show it (ClientView::ShowFocus).
+  void ScreenFocused(bool focused);
   void ScreenCloseRequested();
   // A key of the screen: navigation keys scroll the first window, F10 and
   // Tab open the menu bar's first menu, and
