@@ -50,8 +50,9 @@ TEST_F(AccessibilityTest, TheReportIsAReadOnlyTextHoldingItsWholeText) {
   for (int i = 1; i <= 40; ++i) {
     QByteArray n = QByteArray::number(i);
     registry += "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + n + "]\r\n\"Name\"=\"COM" + n +
-                ":\"\r\n\"Key\"=\"Drivers\\\\Port" + n + "\"\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Port" +
-                n + "]\r\n\"Dll\"=\"" + (i == 40 ? "QVBTDEV.DLL" : "BTCEIF.DLL") + "\"\r\n";
+                ":\"\r\n\"Key\"=\"Drivers\\\\Port" + n +
+                "\"\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Port" + n + "]\r\n\"Dll\"=\"" +
+                (i == 40 ? "QVBTDEV.DLL" : "BTCEIF.DLL") + "\"\r\n";
   }
   WriteRegistry(registry);
   QString name, text, value;
@@ -96,19 +97,19 @@ TEST_F(AccessibilityTest, MenuItemsHaveTheirNamesAndShortcuts) {
     for (int i = 0; popup != nullptr && i < popup->childCount(); ++i) {
       QAccessibleInterface* item = popup->child(i);
       items << item->text(QAccessible::Name) + QStringLiteral(" | ") +
-               item->text(QAccessible::Accelerator);
+                   item->text(QAccessible::Accelerator);
     }
     menu->close();
     return true;
   });
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgram(), 0);
-  EXPECT_EQ(items, (QStringList{QStringLiteral("About... | Ctrl+A"),
-                                QStringLiteral("Open Registry Export... | Ctrl+O"),
-                                QStringLiteral("Copy Report | Ctrl+C"),
-                                QStringLiteral("Detect QUORVA Bug | "),
-                                QStringLiteral("Fix QUORVA Bluetooth Bug | "),
-                                QStringLiteral("Exit | Ctrl+Q")}));
+  EXPECT_EQ(
+      items,
+      (QStringList{
+          QStringLiteral("About... | Ctrl+A"), QStringLiteral("Open Registry Export... | Ctrl+O"),
+          QStringLiteral("Copy Report | Ctrl+C"), QStringLiteral("Detect QUORVA Bug | "),
+          QStringLiteral("Fix QUORVA Bluetooth Bug | "), QStringLiteral("Exit | Ctrl+Q")}));
 }
 
 TEST_F(AccessibilityTest, MessageBoxesAndTheAboutBoxAreReadWithTheirTexts) {
@@ -136,7 +137,8 @@ TEST_F(AccessibilityTest, MessageBoxesAndTheAboutBoxAreReadWithTheirTexts) {
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgram(), 0);
   EXPECT_TRUE(fix_box.contains(QStringLiteral("We have solved the Bug."))) << fix_box.toStdString();
-  EXPECT_TRUE(about_box.contains(QStringLiteral("QUORVAFIX Version 1.0"))) << about_box.toStdString();
+  EXPECT_TRUE(about_box.contains(QStringLiteral("QUORVAFIX Version 1.0")))
+      << about_box.toStdString();
   EXPECT_TRUE(about_box.contains(QStringLiteral("Harbelt TEAM"))) << about_box.toStdString();
 }
 

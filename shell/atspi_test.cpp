@@ -21,18 +21,19 @@ std::string MissingPackages() {
   const struct {
     const char* program;
     const char* package;
-  } programs[] = {{"xvfb-run", "xvfb"},        {"xauth", "xauth"},
-                  {"dbus-run-session", "dbus"}, {"dbus-launch", "dbus-x11"},
-                  {"openbox", "openbox"},       {"xdotool", "xdotool"}};
+  } programs[] = {{"xvfb-run", "xvfb"},        {"xauth", "xauth"},     {"dbus-run-session", "dbus"},
+                  {"dbus-launch", "dbus-x11"}, {"openbox", "openbox"}, {"xdotool", "xdotool"}};
   std::string missing;
   for (const auto& p : programs) {
     if (QStandardPaths::findExecutable(QString::fromLatin1(p.program)).isEmpty()) {
       missing += std::string(" ") + p.package;
     }
   }
-  if (!QFile::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher"))) missing += " at-spi2-core";
+  if (!QFile::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher")))
+    missing += " at-spi2-core";
   QProcess python;
-  python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import pyatspi")});
+  python.start(QStringLiteral("/usr/bin/python3"),
+               {QStringLiteral("-c"), QStringLiteral("import pyatspi")});
   if (!python.waitForFinished(10000) || python.exitStatus() != QProcess::NormalExit ||
       python.exitCode() != 0) {
     missing += " python3-pyatspi";

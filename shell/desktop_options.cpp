@@ -7,12 +7,28 @@ namespace {
 
 // The options QGuiApplication and QApplication take themselves (Qt reads
 // them with one dash or two).
-constexpr const char* TOOLKIT_OPTIONS[] = {
-    "platform",   "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry",
-    "geometry",   "qwindowtitle",       "title",         "qwindowicon", "icon",
-    "reverse",    "session",            "style",         "stylesheet", "widgetcount",
-    "display",    "name",               "nograb",        "dograb",     "sync",
-    "qmljsdebugger", "testability"};
+constexpr const char* TOOLKIT_OPTIONS[] = {"platform",
+                                           "platformpluginpath",
+                                           "platformtheme",
+                                           "plugin",
+                                           "qwindowgeometry",
+                                           "geometry",
+                                           "qwindowtitle",
+                                           "title",
+                                           "qwindowicon",
+                                           "icon",
+                                           "reverse",
+                                           "session",
+                                           "style",
+                                           "stylesheet",
+                                           "widgetcount",
+                                           "display",
+                                           "name",
+                                           "nograb",
+                                           "dograb",
+                                           "sync",
+                                           "qmljsdebugger",
+                                           "testability"};
 
 bool IsToolkitOption(const std::string& name) {
   for (const char* option : TOOLKIT_OPTIONS) {

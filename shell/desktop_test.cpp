@@ -233,12 +233,12 @@ TEST_F(DesktopTest, ToolsMenuListsTheCommandsInOrder) {
   EXPECT_EQ(button_text, QStringLiteral("Tools"));
   // Each item shows its accelerator, where it has one; Copy
   // Report follows Open, and Detect, Fix and Exit stay the last three.
-  EXPECT_EQ(items, (QStringList{QStringLiteral("About...\tCtrl+A"),
-                                QStringLiteral("Open Registry Export...\tCtrl+O"),
-                                QStringLiteral("Copy Report\tCtrl+C"),
-                                QStringLiteral("Detect QUORVA Bug"),
-                                QStringLiteral("Fix QUORVA Bluetooth Bug"),
-                                QStringLiteral("Exit\tCtrl+Q")}));
+  EXPECT_EQ(
+      items,
+      (QStringList{QStringLiteral("About...\tCtrl+A"),
+                   QStringLiteral("Open Registry Export...\tCtrl+O"),
+                   QStringLiteral("Copy Report\tCtrl+C"), QStringLiteral("Detect QUORVA Bug"),
+                   QStringLiteral("Fix QUORVA Bluetooth Bug"), QStringLiteral("Exit\tCtrl+Q")}));
 }
 
 TEST_F(DesktopTest, AboutBoxTitleBarCloseActsAsItsOkButton) {

@@ -147,10 +147,10 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
   DropHandle drop = MakeDrop({WideAscii(good_), WideAscii(broken_)});
   SendMessage(MAIN_WINDOW, WM_DROPFILES, drop, 0);
   FinishWork();
-  EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{
-                                   Remembered(good_),
-                                   "SetWindowText(" + W() + ", \"pda.reg - QUORVAFIX\")",
-                                   "InvalidateRect(" + W() + ", null, false)"}));
+  EXPECT_EQ(CallsAfterFirst(),
+            (std::vector<std::string>{Remembered(good_),
+                                      "SetWindowText(" + W() + ", \"pda.reg - QUORVAFIX\")",
+                                      "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(DragQueryFile(drop, DRAG_QUERY_COUNT, nullptr, 0), 0u) << "the drop is released";
 
@@ -200,7 +200,8 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedWhenAbsoluteAndWhatCannotBeOpen
   } refused[] = {
       {fifo, fifo + ": cannot read: not a regular file but a FIFO"},
       {folder_.Path(), folder_.Path() + ": cannot read: Is a directory"},
-      {folder_.File("missing.reg"), folder_.File("missing.reg") + ": cannot read: No such file or directory"},
+      {folder_.File("missing.reg"),
+       folder_.File("missing.reg") + ": cannot read: No such file or directory"},
       {broken_, ""},
   };
   for (const auto& c : refused) {

@@ -40,7 +40,8 @@ void ShowExportTitle(WindowHandle window) {
 
 void ShowExportStartText() {
   if (OpenExportPath().empty()) {
-    DisplayText.Assign((std::string("   No registry export is open. ") + HOW_TO_OPEN + "\r\n\r\n").c_str());
+    DisplayText.Assign(
+        (std::string("   No registry export is open. ") + HOW_TO_OPEN + "\r\n\r\n").c_str());
   } else {
     DisplayText.AssignWide(OpenExportLine().c_str());
   }
@@ -67,7 +68,8 @@ void ShowWorkText(WindowHandle window, const char* head, const std::string& path
 }
 
 void ShowRepairingText(WindowHandle window, int drivers, const std::string& path) {
-  std::string text = "   Repairing " + std::to_string(drivers) + (drivers == 1 ? " driver" : " drivers");
+  std::string text =
+      "   Repairing " + std::to_string(drivers) + (drivers == 1 ? " driver" : " drivers");
   if (!path.empty()) text += " in " + path;
   Show(window, WideOfUtf8(text) + u"...");
 }
@@ -100,7 +102,8 @@ void ShowRefusedExport(WindowHandle owner, const std::string& reason) {
 }
 
 void ShowUnreadableExport(WindowHandle window, const std::string& reason) {
-  Show(window, OpenExportLine() + u"   It cannot be read now, so nothing was examined or changed: " +
+  Show(window, OpenExportLine() +
+                   u"   It cannot be read now, so nothing was examined or changed: " +
                    WideOfUtf8(reason));
   ShowBox(window, WideOfUtf8(EXPORT_UNREADABLE_TEXT + reason), MB_OK | MB_ICONWARNING);
 }

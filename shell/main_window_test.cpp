@@ -8,9 +8,9 @@
 #include "platform/registry/testing/memory_registry.h"
 #include "platform/windowing/scripted/scripted_desktop_services.h"
 #include "resources/resource_ids.h"
+#include "scan/scan_entry.h"
 #include "shell/app_start.h"
 #include "shell/display_text.h"
-#include "scan/scan_entry.h"
 #include "shell/testing/shell_test_support.h"
 
 namespace {

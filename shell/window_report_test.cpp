@@ -184,8 +184,8 @@ TEST_F(WindowReportTest, VanishedFileIsReportedAndNotScanned) {
   EXPECT_TRUE(box.endsWith(QStringLiteral("pda.reg: cannot read: No such file or directory")))
       << box.toStdString();
   EXPECT_EQ(Shown(), "   Registry export: " + path_.toStdString() +
-                        "\r\n\r\n   It cannot be read now, so nothing was examined or changed: " +
-                        path_.toStdString() + ": cannot read: No such file or directory");
+                         "\r\n\r\n   It cannot be read now, so nothing was examined or changed: " +
+                         path_.toStdString() + ": cannot read: No such file or directory");
   EXPECT_EQ(Read(), QByteArray("<missing>"));
 }
 

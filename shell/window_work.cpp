@@ -1,9 +1,8 @@
 #include "shell/window_work.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
-
-#include <algorithm>
 
 #include "resources/resource_ids.h"
 #include "scan/scan_entry.h"
@@ -121,8 +120,7 @@ void ShowScanOutcome(WindowHandle window, Work& work) {
     ShowUnreadableExport(window, work.reason);
     return;
   }
-  ShowScanReport(window, work.report, work.message, work.repair, work.unexamined,
-                 work.faulty_left);
+  ShowScanReport(window, work.report, work.message, work.repair, work.unexamined, work.faulty_left);
   if (work.repair) ShowRefusedRepair(window, work.refused_repair);
 }
 

@@ -101,8 +101,7 @@ TEST_F(BeaconTest, OnlyAPrivateFolderOfTheUserIsTrusted) {
 
 TEST_F(BeaconTest, RuntimeFolderOfTheWrongOwnerOrModeGivesWayToAPrivateOne) {
   EXPECT_EQ(InstanceBeacon::ChannelFolder(nullptr), runtime_);
-  EXPECT_TRUE(
-      InstanceBeacon::NameFor(u"QUORVAFIX").startsWith(runtime_ + "/quorvafix-"));
+  EXPECT_TRUE(InstanceBeacon::NameFor(u"QUORVAFIX").startsWith(runtime_ + "/quorvafix-"));
 
   chmod(QFile::encodeName(runtime_).constData(), 0755);
   EXPECT_EQ(InstanceBeacon::ChannelFolder(nullptr), Fallback());

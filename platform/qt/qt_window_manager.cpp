@@ -109,8 +109,9 @@ void QtWindowManager::PlaceWidget(WindowHandle window) {
   // A window reaching under the menu bar ends above it, so that its scroll
   // bar, lower arrow included, stays in view; its client area keeps its size.
   int height = r.bottom - r.top;
-  bool bar_shown = std::any_of(menu_bars_.begin(), menu_bars_.end(),
-                               [](const auto& bar) { return bar.second && !bar.second->isHidden(); });
+  bool bar_shown = std::any_of(menu_bars_.begin(), menu_bars_.end(), [](const auto& bar) {
+    return bar.second && !bar.second->isHidden();
+  });
   if (bar_shown && screen_) {
     height = std::min(height, screen_->height() - MENU_BAR_HEIGHT - (r.top - work.top));
   }
@@ -210,7 +211,8 @@ WindowHandle QtWindowManager::FindForeignWindow(const char16_t* class_name, cons
 }
 
 void QtWindowManager::ShowTitle(WindowHandle window, const std::u16string& title) {
-  if (screen_ && window == PrimaryWindow()) screen_->setWindowTitle(QString::fromStdU16String(title));
+  if (screen_ && window == PrimaryWindow())
+    screen_->setWindowTitle(QString::fromStdU16String(title));
 }
 
 bool QtWindowManager::SetForegroundWindow(WindowHandle window) {

@@ -88,4 +88,3 @@ int QtWindowManager::DrawText(DeviceContext dc, const char16_t* text, int length
   painted_bottom_ = std::max(painted_bottom_, rect->top + height + std::max(rect->top, 0));
   return height;
 }
-

@@ -59,8 +59,8 @@ void StepDriver::Tick() {
 QWidget* ProgramScreen() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     const QString title = widget->windowTitle();
-    const bool program = title == QLatin1String("QUORVAFIX") ||
-                         title.endsWith(QLatin1String(" - QUORVAFIX"));
+    const bool program =
+        title == QLatin1String("QUORVAFIX") || title.endsWith(QLatin1String(" - QUORVAFIX"));
     if (program && widget->isVisible() &&
         widget->findChild<QToolButton*>(QStringLiteral("Tools")) != nullptr) {
       return widget;

@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
     screen->repaint();
     QApplication::processEvents();
     const QRect frame = screen->frameGeometry();
-    QPixmap picture = screen->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                                   frame.height());
+    QPixmap picture =
+        screen->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     if (picture.isNull()) picture = screen->grab();
     saved = picture.save(out);
     return true;

@@ -57,7 +57,7 @@ class ShellTest : public ::testing::Test {
           call.rfind("thread ", 0) == 0 || call.rfind("WaitForSingleObject(", 0) == 0 ||
           call.rfind("CloseHandle(", 0) == 0 ||
           (call.rfind("PostMessage(", 0) == 0 && (call.find(", 0x401, ") != std::string::npos ||
-                                                   call.find(", 0x403, ") != std::string::npos));
+                                                  call.find(", 0x403, ") != std::string::npos));
       if (!work) kept.push_back(call);
     }
     return kept;
