@@ -64,6 +64,7 @@ TEST(AtSpi, AScreenReaderReadsTheVerdictOfADetect) {
   EXPECT_NE(out.find("report: Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"), std::string::npos)
       << out << err;
   EXPECT_NE(out.find("report: COM5:\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("window: faulty.reg - QUORVAFIX\n"), std::string::npos) << out;
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <QTextLayout>
 #include <cmath>
 
-#include "platform/qt/qt_accessible_report.h"
+#include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_window_manager.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // paint needs (at least the view's height), so a report longer than the
 // window gets a vertical scroll bar, the wheel, PageUp/PageDown, Home/End and
 // the arrow keys. Assistive technologies read the canvas as a read-only text
-// holding the drawn text (qt_accessible_report.h). Owned by the screen
+// holding the drawn text (qt_accessible.h). Owned by the screen
 // widget; the window manager keeps it by a guarded pointer.
 #pragma once
 

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "platform/qt/qt_accessible_report.h"
+#include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_desktop_services.h"
 #include "platform/qt/qt_shell_services.h"
 #include "platform/qt/qt_window_manager.h"
@@ -19,7 +19,7 @@ struct QtPlatform::Parts {
 QtPlatform::QtPlatform(int& argc, char** argv) : parts_(std::make_unique<Parts>(argc, argv)) {
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName(QStringLiteral("quorvafix"));
-  InstallAccessibleReport();
+  InstallAccessibleObjects();
   InstallWindowManager(&parts_->windows);
   InstallShellServices(&parts_->shell);
   InstallDesktopServices(&parts_->desktop);

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_client_view.h"
 #include "platform/qt/qt_screen_fit.h"
 #include "platform/qt/qt_template_dialog.h"
@@ -91,6 +92,7 @@ Rect QtWindowManager::DefaultWindowRect() { return WorkArea(); }
 void QtWindowManager::EnsureScreen(WindowHandle first) {
   if (screen_) return;
   auto* screen = new ScreenWidget(*this);
+  MarkAsScreen(screen);
   screen->resize(SCREEN_WIDTH, SCREEN_HEIGHT);
   screen->setMinimumSize(120, 2 * MENU_BAR_HEIGHT);
   const WindowRecord* record = Record(first);

@@ -3,7 +3,8 @@
 
 Run inside a session bus and an X server of its own (the caller starts them:
 dbus-run-session -- xvfb-run ...): starts openbox and `quorvafix FILE` with
-Qt's accessibility bridge on, finds the application and its "Report" text
+Qt's accessibility bridge on, finds the application, its window (a frame
+named "FILE - QUORVAFIX", printed after "window:") and its "Report" text
 object over AT-SPI, chooses Tools > Detect QUORVA Bug with the keyboard (F10,
 then Down to the item, Return), and prints every line of the report's text as
 AT-SPI gives it, after "report:", once it holds a verdict. Writes only inside
@@ -88,6 +89,9 @@ def main():
     try:
         app = wait_for("application quorvafix on the accessibility bus",
                        lambda: application("quorvafix"), 20)
+        title = os.path.basename(registry) + " - QUORVAFIX"
+        wait_for("frame named " + title, lambda: find_named(app, "frame", title), 10)
+        print("window:", title)
         report = wait_for("text object named Report",
                           lambda: find_named(app, "text", "Report"), 10)
         wait_for("export read", lambda: "Registry export:" in report_text(report), 10)

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_accessible_report.h"
+#include "platform/qt/qt_accessible.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -9,6 +9,7 @@
 namespace {
 
 constexpr char REPORT_OBJECT_NAME[] = "quorvafix_report";
+constexpr char SCREEN_OBJECT_NAME[] = "quorvafix_screen";
 
 class AccessibleReport : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
@@ -71,21 +72,29 @@ class AccessibleReport : public QAccessibleWidget, public QAccessibleTextInterfa
   }
 };
 
-QAccessibleInterface* MakeReport(const QString&, QObject* object) {
+QAccessibleInterface* MakeAccessible(const QString&, QObject* object) {
   auto* widget = qobject_cast<QWidget*>(object);
-  if (widget == nullptr || widget->objectName() != QLatin1String(REPORT_OBJECT_NAME)) {
-    return nullptr;
+  if (widget == nullptr) return nullptr;
+  if (widget->objectName() == QLatin1String(REPORT_OBJECT_NAME)) {
+    return new AccessibleReport(widget);
   }
-  return new AccessibleReport(widget);
+  if (widget->objectName() == QLatin1String(SCREEN_OBJECT_NAME)) {
+    return new QAccessibleWidget(widget, QAccessible::Window);
+  }
+  return nullptr;
 }
 
 }  // namespace
 
-void InstallAccessibleReport() {
+void InstallAccessibleObjects() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  QAccessible::installFactory(MakeReport);
+  QAccessible::installFactory(MakeAccessible);
+}
+
+void MarkAsScreen(QWidget* screen) {
+  screen->setObjectName(QString::fromLatin1(SCREEN_OBJECT_NAME));
 }
 
 void MarkAsReport(QWidget* canvas) {

@@ -1,5 +1,7 @@
 // What assistive technologies (a screen reader through Qt's accessibility
-// layer: AT-SPI on Linux) see of a window's painted text: the canvas of a
+// layer: AT-SPI on Linux) see of the program's screen and its painted text.
+// The screen widget is a window (a frame named by its title, not a bare
+// container), so a screen reader announces it as one. The canvas of a
 // ClientView is a read-only text object named "Report" whose text is the
 // whole text of the last paint (ClientView::DrawnText), all of it, also the
 // part scrolled out of view. The text can be read and searched, not changed;
@@ -11,9 +13,12 @@
 class QString;
 class QWidget;
 
-// Makes Qt build the report's accessible object for canvases marked by
-// MarkAsReport; once per process, before the first window (QtPlatform).
-void InstallAccessibleReport();
+// Makes Qt build the accessible objects of widgets marked by MarkAsScreen
+// and MarkAsReport; once per process, before the first window (QtPlatform).
+void InstallAccessibleObjects();
+// Marks screen (the top-level widget the program's windows live in) as the
+// program's window.
+void MarkAsScreen(QWidget* screen);
 // Marks canvas (the widget a ClientView paints on) as a report.
 void MarkAsReport(QWidget* canvas);
 // Tells assistive technologies that canvas's text went from old_text to
