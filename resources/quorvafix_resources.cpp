@@ -21,6 +21,7 @@ constexpr StringResource STRINGS[] = {
 constexpr MenuItemResource TOOLS_ITEMS[] = {
     {IDM_ABOUT, u"About..."},
     {IDM_OPEN, u"Open Registry Export..."},
+    {IDM_COPY, u"Copy Report"},
     {IDM_DETECT, u"Detect QUORVA Bug"},
     {IDM_FIX, u"Fix QUORVA Bluetooth Bug"},
     {IDM_EXIT, u"Exit", 1},  // command 1 closes the window as Exit does
@@ -43,6 +44,7 @@ constexpr AcceleratorResource ACCELERATOR_ENTRIES[] = {
     {FVIRTKEY | FCONTROL, 'A', IDM_ABOUT},
     {FVIRTKEY | FCONTROL, 'Q', 1},
     {FVIRTKEY | FCONTROL, 'O', IDM_OPEN},
+    {FVIRTKEY | FCONTROL, 'C', IDM_COPY},
 };
 
 constexpr AcceleratorTable ACCELERATORS[] = {

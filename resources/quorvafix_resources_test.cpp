@@ -44,13 +44,15 @@ TEST(QuorvafixResources, ToolsMenuItemsInOrder) {
     uint16_t command;
     std::u16string text;
   };
+  // Copy Report right after Open; Detect, Fix and Exit stay the last three.
   const Item expected[] = {{40003, u"About..."},
                            {40007, u"Open Registry Export..."},
+                           {40008, u"Copy Report"},
                            {40004, u"Detect QUORVA Bug"},
                            {40005, u"Fix QUORVA Bluetooth Bug"},
                            {40006, u"Exit"}};
-  ASSERT_EQ(tools.item_count, 5);
-  for (int i = 0; i < 5; ++i) {
+  ASSERT_EQ(tools.item_count, 6);
+  for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(tools.items[i].command, expected[i].command) << i;
     EXPECT_EQ(std::u16string(tools.items[i].text), expected[i].text) << i;
   }
@@ -70,10 +72,10 @@ TEST(QuorvafixResources, MenuBarTemplateHasOneToolsButton) {
   EXPECT_EQ(button.submenu, 0);
 }
 
-TEST(QuorvafixResources, AcceleratorsCtrlACtrlQAndCtrlO) {
+TEST(QuorvafixResources, AcceleratorsCtrlACtrlQCtrlOAndCtrlC) {
   AcceleratorHandle table = LoadAccelerators(QuorvafixInstance(), 3);
   ASSERT_NE(table, nullptr);
-  ASSERT_EQ(table->entry_count, 3);
+  ASSERT_EQ(table->entry_count, 4);
   EXPECT_EQ(table->entries[0].flags, FVIRTKEY | FCONTROL);
   EXPECT_EQ(table->entries[0].key, 'A');
   EXPECT_EQ(table->entries[0].command, 40003);
@@ -83,6 +85,9 @@ TEST(QuorvafixResources, AcceleratorsCtrlACtrlQAndCtrlO) {
   EXPECT_EQ(table->entries[2].flags, FVIRTKEY | FCONTROL);
   EXPECT_EQ(table->entries[2].key, 'O');
   EXPECT_EQ(table->entries[2].command, 40007);
+  EXPECT_EQ(table->entries[3].flags, FVIRTKEY | FCONTROL);
+  EXPECT_EQ(table->entries[3].key, 'C');
+  EXPECT_EQ(table->entries[3].command, 40008);
 }
 
 TEST(QuorvafixResources, AboutDialogGeometryAndTexts) {

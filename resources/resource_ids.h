@@ -23,3 +23,4 @@ constexpr uint16_t IDM_DETECT = 40004;
 constexpr uint16_t IDM_FIX = 40005;
 constexpr uint16_t IDM_EXIT = 40006;
 constexpr uint16_t IDM_OPEN = 40007;  // the desktop's "Open Registry Export..."
+constexpr uint16_t IDM_COPY = 40008;  // the desktop's "Copy Report"

@@ -25,6 +25,9 @@ packages=(
   strace                                          # faults and pauses injected into the real tool
   e2fsprogs                                       # chattr: folders that refuse a rename
   fusefat dosfstools                              # an export on a FAT memory card image
+  # The window read through AT-SPI in an X server and a session bus of its
+  # own, under a window manager (shell/atspi_test.cpp), and scripts/screenshot.sh.
+  at-spi2-core python3-pyatspi dbus dbus-x11 xvfb xauth openbox xdotool
 )
 for option in "$@"; do
   case $option in

@@ -25,12 +25,15 @@ void RegisterMainWindowClass(InstanceHandle instance, const char16_t* class_name
 
 }  // namespace
 
-bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path) {
+WindowHandle RunningCopy(InstanceHandle instance) {
   char16_t window_class[MAX_LOADSTRING];
-  char16_t title[MAX_LOADSTRING];
   LoadString(instance, IDS_WINDOW_CLASS, window_class, MAX_LOADSTRING);
-  LoadString(instance, IDS_APP_TITLE, title, MAX_LOADSTRING);
-  WindowHandle running = FindWindow(window_class, title);
+  // The title names the open export: the class alone finds the window.
+  return FindWindow(window_class, nullptr);
+}
+
+bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path) {
+  WindowHandle running = RunningCopy(instance);
   if (running == 0) return false;
   int units = WideLength(path);
   if (units > 0) {

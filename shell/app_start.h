@@ -1,6 +1,6 @@
 // Start-up: the entry function and instance initialisation, with the
-// single-instance rule (a running copy is found by class and title
-// "QUORVAFIX" and brought to the front instead). The process must have
+// single-instance rule (a running copy is found by its class "QUORVAFIX",
+// whatever its title, and brought to the front instead). The process must have
 // installed its window manager, shell services, registry store and resource
 // module before calling WinMain.
 #pragma once
@@ -10,7 +10,11 @@
 // Characters offered when loading the class name and the title.
 constexpr int MAX_LOADSTRING = 100;
 
-// When a copy of the program runs (a window of class and title "QUORVAFIX"),
+// The main window of a copy of the program that runs already (a window of
+// class "QUORVAFIX", whatever its title); 0 when none runs.
+WindowHandle RunningCopy(InstanceHandle instance);
+
+// When a copy of the program runs (RunningCopy),
 // hands it path (a registry export's absolute path; null or empty: none) by
 // WM_COPYDATA of kind COPYDATA_OPEN_EXPORT, brings it to the front with its
 // open boxes and returns true; false when none runs.

@@ -25,7 +25,7 @@ TEST_F(AppStartTest, FirstCopyCreatesPlacesShowsAndPaintsTheWindow) {
   std::vector<std::string> start(calls.begin(), calls.begin() + 14);
   EXPECT_EQ(start,
             (std::vector<std::string>{
-                "FindWindow(\"QUORVAFIX\", \"QUORVAFIX\")",
+                "FindWindow(\"QUORVAFIX\", null)",
                 "RegisterClass(\"QUORVAFIX\", style 3, icon 101, brush 0xffffff)",
                 "CreateWindowEx(0x0, \"QUORVAFIX\", \"QUORVAFIX\", 0x10000000, 0x80000000, "
                 "0x80000000, 0x80000000, 0x80000000, 0, 0, " +
@@ -50,7 +50,7 @@ TEST_F(AppStartTest, SecondCopyBringsTheFirstForwardAndExitsWithZero) {
   WindowHandle running = windows_.AddForeignWindow(u"QUORVAFIX", u"QUORVAFIX");
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(windows_.Calls(),
-            (std::vector<std::string>{"FindWindow(\"QUORVAFIX\", \"QUORVAFIX\")",
+            (std::vector<std::string>{"FindWindow(\"QUORVAFIX\", null)",
                                       "SetForegroundWindow(" + HandleText(running | 1) + ")"}));
 }
 

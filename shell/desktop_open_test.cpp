@@ -91,7 +91,7 @@ TEST_F(DesktopOpenTest, NoArgumentAndAnEmptyHomeGiveNoVerdict) {
   bool all_ok_seen = false;
   WaitForActiveScreen();
   driver_.Add("grab the start text", [&] {
-    ProgramScreen()->grab().save(QStringLiteral("quorvafix-no-export.png"));
+    ProgramScreen()->grab().save(TestPicturePath(QStringLiteral("quorvafix-no-export.png")));
     return true;
   });
   Choose(QStringLiteral("Detect QUORVA Bug"));
@@ -142,7 +142,7 @@ TEST_F(DesktopOpenTest, OpenDialogCancelledRefusedAndAccepted) {
   AnswerOpenDialog(faulty, &title);
   driver_.Add("the new file is named", [&] { return Names(faulty); });
   driver_.Add("grab the start text", [&] {
-    ProgramScreen()->grab().save(QStringLiteral("quorvafix-opened.png"));
+    ProgramScreen()->grab().save(TestPicturePath(QStringLiteral("quorvafix-opened.png")));
     return true;
   });
   Choose(QStringLiteral("Detect QUORVA Bug"));
@@ -202,6 +202,30 @@ TEST_F(DesktopOpenTest, LastExportOpenedIsOpenedAgainWithoutAnArgument) {
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgramWithoutFile(), 0);
   EXPECT_TRUE(named) << Text();
+}
+
+// A remembered export that is gone is named, and the title names no file.
+TEST_F(DesktopOpenTest, ARememberedExportThatIsGoneIsNamed) {
+  const std::string gone = runtime_folder_ + "/gone.reg";
+  {
+    QSettings settings(SettingsFile(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Registry/LastExport"), QString::fromStdString(gone));
+  }
+  QString title;
+  WaitForActiveScreen();
+  driver_.Add("title", [&] {
+    title = ProgramScreen()->windowTitle();
+    return true;
+  });
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgramWithoutFile(), 0);
+  EXPECT_EQ(Text().rfind("   The registry export opened last, " + gone +
+                             ", is gone. No registry export is open. Choose Tools > Open "
+                             "Registry Export... (Ctrl+O), or drop a .reg file on this window.",
+                         0),
+            0u)
+      << Text();
+  EXPECT_EQ(title, QStringLiteral("QUORVAFIX"));
 }
 
 TEST_F(DesktopOpenTest, RepairTheStoreRefusedIsToldWithItsReason) {

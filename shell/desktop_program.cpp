@@ -2,9 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/files/lock_signals.h"
+#include "platform/registry/reg_text_codec.h"
 #include "platform/windowing/window_manager.h"
 #include "resources/quorvafix_resources.h"
 #include "shell/app_start.h"
@@ -30,12 +34,29 @@ std::string ImplicitExport(int argc, const char* const* argv) {
   return std::string();
 }
 
+// Why path cannot be handed over as an export, in the store's words ("PATH:
+// cannot read: REASON"); empty when it is a regular file.
+std::string HandOverProblem(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return path + ": cannot read: " + std::strerror(errno);
+  if (S_ISDIR(status.st_mode)) return path + ": cannot read: " + std::strerror(EISDIR);
+  if (!S_ISREG(status.st_mode)) return path + ": cannot read: not a regular file";
+  return std::string();
+}
+
 }  // namespace
 
 int RunQuorvafix(int argc, const char* const* argv) {
   const bool given = argc >= 2 && argv[1] != nullptr && argv[1][0] != '\0';
   const std::string path = given ? AbsolutePath(argv[1]) : std::string();
   const std::u16string command_line = WideOfUtf8(path);
+  // A copy that runs is handed only a file it can open; a mistyped path is
+  // told here, where the user typed it.
+  const std::string problem = given ? HandOverProblem(path) : std::string();
+  if (!problem.empty() && RunningCopy(QuorvafixInstance()) != 0) {
+    std::fprintf(stderr, "quorvafix: %s\n", MessageText(WideOfUtf8(problem)).c_str());
+    return 1;
+  }
   if (HandOverToRunningCopy(QuorvafixInstance(), command_line.c_str())) return 0;
   // A window ended by SIGTERM or SIGINT in the middle of a write leaves no lock.
   RemoveLocksOnTerminationSignals();
@@ -43,7 +64,10 @@ int RunQuorvafix(int argc, const char* const* argv) {
   // A given export that cannot be used ends the program; a remembered one
   // only leaves it without an export.
   const std::string start_export = given ? path : ImplicitExport(argc, argv);
-  if (start_export.empty()) {
+  const std::string remembered = RememberedExport();
+  if (start_export.empty() && !remembered.empty()) {
+    ShowRememberedGoneText(remembered);
+  } else if (start_export.empty()) {
     ShowExportStartText();
   } else {
     ShowReadingText(start_export);

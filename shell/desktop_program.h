@@ -7,7 +7,9 @@
 
 // Runs `quorvafix [REGISTRY_FILE]` (arguments as left by the platform).
 // When a copy runs already, it is handed REGISTRY_FILE (made absolute) and
-// brought forward, and the result is 0. Otherwise the export opened is
+// brought forward, and the result is 0; a REGISTRY_FILE that is missing or
+// no regular file is not handed over but told on stderr ("quorvafix: PATH:
+// cannot read: REASON"), and the result is 1. Otherwise the export opened is
 // REGISTRY_FILE; without one, the export opened last in an earlier run, or
 // else the default file (see RegistryFilePath), whichever exists first; with
 // none the window opens with no export open and says so. The window paints
@@ -19,7 +21,8 @@
 // window closes and the result is 1 (unless Open was chosen or a file
 // dropped or handed over meanwhile: the window then stays for that file); a
 // remembered or default file that cannot be used is told the same way, and
-// the window then stays with no export open. Otherwise the result is
+// the window then stays with no export open; a remembered file that is gone
+// is named in the window's text (ShowRememberedGoneText). Otherwise the result is
 // WinMain's: 0 when the program ends normally.
 // Installs the handlers that remove the program's locks on SIGINT, SIGTERM,
 // SIGHUP and SIGQUIT (lock_signals.h), so that a window ended in the middle

@@ -54,8 +54,8 @@ class ExportCommandsTest : public ShellTest {
     return calls;
   }
   std::string W() const { return HandleText(MAIN_WINDOW); }
-  std::string Box(const std::string& text) const {
-    return "MessageBox(" + W() + ", \"" + text + "\", \"QUORVAFIX\", 0x0)";
+  std::string Box(const std::string& text, const std::string& type = "0x0") const {
+    return "MessageBox(" + W() + ", \"" + text + "\", \"QUORVAFIX\", " + type + ")";
   }
   std::string Dialog(const std::string& folder) const {
     return "GetOpenFileName(owner " + W() +
@@ -107,6 +107,7 @@ TEST_F(ExportCommandsTest, OpenAcceptedNamesTheFileRemembersItAndScansIt) {
   Command(IDM_OPEN);
   EXPECT_EQ(CallsAfterFirst(),
             (std::vector<std::string>{Dialog("null"), Remembered(good_),
+                                      "SetWindowText(" + W() + ", \"pda.reg - QUORVAFIX\")",
                                       "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
@@ -146,8 +147,10 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
   DropHandle drop = MakeDrop({WideAscii(good_), WideAscii(broken_)});
   SendMessage(MAIN_WINDOW, WM_DROPFILES, drop, 0);
   FinishWork();
-  EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{
-                                   Remembered(good_), "InvalidateRect(" + W() + ", null, false)"}));
+  EXPECT_EQ(CallsAfterFirst(),
+            (std::vector<std::string>{Remembered(good_),
+                                      "SetWindowText(" + W() + ", \"pda.reg - QUORVAFIX\")",
+                                      "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(DragQueryFile(drop, DRAG_QUERY_COUNT, nullptr, 0), 0u) << "the drop is released";
 
@@ -172,7 +175,7 @@ TEST_F(ExportCommandsTest, WindowAcceptsDropsOnceShown) {
       << "after the first paint";
 }
 
-TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile) {
+TEST_F(ExportCommandsTest, HandedOverPathIsOpenedWhenAbsoluteAndWhatCannotBeOpenedIsTold) {
   EXPECT_EQ(HandOver(WideAscii(good_)), 1);
   EXPECT_EQ(OpenExportPath(), good_);
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
@@ -181,8 +184,7 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string other = folder_.File("other.reg");
   WriteText(other, FAULTY_EXPORT);
-  for (const std::u16string& path :
-       {std::u16string(u"pda.reg"), WideAscii(fifo), WideAscii(folder_.Path()), std::u16string()}) {
+  for (const std::u16string& path : {std::u16string(u"pda.reg"), std::u16string()}) {
     windows_.ClearCalls();
     EXPECT_EQ(HandOver(path), 0);
     EXPECT_EQ(CallsAfterFirst(), std::vector<std::string>{});
@@ -190,10 +192,26 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedOnlyWhenAbsoluteAndARegularFile
   EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_EXPORT + 1), 0) << "another kind of record";
   EXPECT_EQ(OpenExportPath(), good_);
 
-  windows_.ClearCalls();
-  EXPECT_EQ(HandOver(WideAscii(broken_)), 1);
-  EXPECT_EQ(OpenExportPath(), good_) << "refused like any open";
-  EXPECT_EQ(windows_.CallsOf({"MessageBox"}).size(), 1u);
+  // What the running copy cannot open is told in its refusal box, never
+  // dropped in silence, and the export open before stays.
+  const struct {
+    std::string path;
+    std::string reason;
+  } refused[] = {
+      {fifo, fifo + ": cannot read: not a regular file but a FIFO"},
+      {folder_.Path(), folder_.Path() + ": cannot read: Is a directory"},
+      {folder_.File("missing.reg"),
+       folder_.File("missing.reg") + ": cannot read: No such file or directory"},
+      {broken_, ""},
+  };
+  for (const auto& c : refused) {
+    windows_.ClearCalls();
+    EXPECT_EQ(HandOver(WideAscii(c.path)), 1) << c.path;
+    std::vector<std::string> boxes = windows_.CallsOf({"MessageBox"});
+    ASSERT_EQ(boxes.size(), 1u) << c.path;
+    EXPECT_NE(boxes[0].find(EXPORT_REFUSED_TEXT + c.reason), std::string::npos) << boxes[0];
+    EXPECT_EQ(OpenExportPath(), good_) << "refused like any open";
+  }
 }
 
 TEST_F(ExportCommandsTest, SecondCopyHandsItsFileToTheRunningOneThenBringsItForward) {
@@ -203,10 +221,27 @@ TEST_F(ExportCommandsTest, SecondCopyHandsItsFileToTheRunningOneThenBringsItForw
   EXPECT_EQ(WinMain(ProgramInstance(), 0, u"/data/pd\u00E1.reg", SW_SHOW), 0);
   EXPECT_EQ(windows_.Calls(),
             (std::vector<std::string>{
-                "FindWindow(\"QUORVAFIX\", \"QUORVAFIX\")",
+                "FindWindow(\"QUORVAFIX\", null)",
                 "SendMessage(" + HandleText(running) +
                     ", WM_COPYDATA, 0x0, {kind 0x51465831, 26 bytes, \"/data/pd\xC3\xA1.reg\"})",
                 "SetForegroundWindow(" + HandleText(running | 1) + ")"}));
+}
+
+// A report of the file as it was read before never stays in view under
+// "cannot be read now": the window names the file and why it cannot be read.
+TEST_F(ExportCommandsTest, AFileThatCannotBeReadNowLeavesNoEarlierReportInView) {
+  ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
+  Command(IDM_FIX);
+  ASSERT_NE(std::string(DisplayText.CStr()).find("FIXED!"), std::string::npos);
+  ASSERT_EQ(std::remove(good_.c_str()), 0);
+  windows_.ClearCalls();
+  Command(IDM_DETECT);
+  const std::string reason = good_ + ": cannot read: No such file or directory";
+  EXPECT_EQ(std::string(DisplayText.CStr()),
+            "   Registry export: " + good_ +
+                "\r\n\r\n   It cannot be read now, so nothing was examined or changed: " + reason);
+  EXPECT_EQ(windows_.CallsOf({"MessageBox"}),
+            std::vector<std::string>{Box(EXPORT_UNREADABLE_TEXT + reason, "0x30")});
 }
 
 TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
@@ -214,14 +249,15 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   WriteText(good_ + ".lock", "");
   windows_.ClearCalls();
   Command(IDM_FIX);
+  // Examining, the report (nothing was staged to repair); then the box.
   std::vector<std::string> calls = CallsAfterFirst();
-  ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[0], "InvalidateRect(" + W() + ", null, false)");
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[1], "InvalidateRect(" + W() + ", null, false)");
   const std::string head =
       "MessageBox(" + W() + ", \"" + REPAIR_REFUSED_TEXT + good_ +
       ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: ";
-  EXPECT_EQ(calls[1].substr(0, head.size()), head) << calls[1];
-  EXPECT_NE(calls[1].find(".lock"), std::string::npos) << calls[1];
+  EXPECT_EQ(calls[2].substr(0, head.size()), head) << calls[2];
+  EXPECT_NE(calls[2].find(".lock"), std::string::npos) << calls[2];
   EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
   EXPECT_EQ(ReadBytes(good_), NarrowBytes(FAULTY_EXPORT));
 

@@ -8,6 +8,7 @@
 #include "shell/export_commands.h"
 #include "shell/registry_export.h"
 #include "shell/window_work.h"
+#include "text/wide_text.h"
 
 InstanceHandle Instance = 0;
 WindowHandle MenuBar = 0;
@@ -64,6 +65,9 @@ MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
     case IDM_OPEN:
       OnOpenCommand(window);
       return 0;
+    case IDM_COPY:
+      SetClipboardText(window, WideText(DisplayText.CStr()).Get());
+      return 0;
     default:
       return DefWindowProc(window, message, wparam, lparam);
   }
@@ -97,9 +101,12 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
     case WM_WORK_DONE:
       OnWorkDone(window, lparam);
       return 0;
+    case WM_WORK_PROGRESS:
+      OnWorkProgress(window, lparam);
+      return 0;
     case WM_CLOSE:
       // A write in progress finishes (and removes its lock) before the window goes.
-      if (DeferCloseUntilWorkDone()) return 0;
+      if (DeferCloseUntilWorkDone(window)) return 0;
       return DefWindowProc(window, message, wparam, lparam);
     case WM_COPYDATA:
       return OnCopyData(window, reinterpret_cast<const CopyData*>(lparam));

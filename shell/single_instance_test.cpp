@@ -32,7 +32,7 @@ class SingleInstanceTest : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active]\r\n");
     file.close();
-    beacon_ = InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX");
+    beacon_ = InstanceBeacon::NameFor(u"QUORVAFIX");
   }
   void TearDown() override {
     for (QProcess* process : {&first_, &second_, &squatter_}) {
@@ -105,7 +105,7 @@ class SingleInstanceTest : public ::testing::Test {
     std::string naming = folder_ + "/naming";
     mkdir(naming.c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", naming.c_str(), 1);
-    QString name = QFileInfo(InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX")).fileName();
+    QString name = QFileInfo(InstanceBeacon::NameFor(u"QUORVAFIX")).fileName();
     unsetenv("XDG_RUNTIME_DIR");
     return folder + QLatin1Char('/') + name;
   }
@@ -138,6 +138,29 @@ TEST_F(SingleInstanceTest, SecondCopyHandsOverAndExitsWithZero) {
   EXPECT_TRUE(InstanceBeacon::Answers(beacon_));
 }
 
+TEST_F(SingleInstanceTest, APathTheRunningCopyCouldNotOpenIsToldBySecondCopy) {
+  Start(first_);
+  ASSERT_TRUE(WaitUntilAnswering(first_));
+  const std::string missing = folder_ + "/nope.reg";
+  const struct {
+    std::string path;
+    std::string said;
+  } cases[] = {
+      {missing, "quorvafix: " + missing + ": cannot read: No such file or directory\n"},
+      {folder_, "quorvafix: " + folder_ + ": cannot read: Is a directory\n"},
+  };
+  for (const auto& c : cases) {
+    QProcess second;
+    second.setProgram(QStringLiteral(QUORVAFIX_EXECUTABLE));
+    second.setArguments({QString::fromStdString(c.path)});
+    second.start();
+    ASSERT_TRUE(second.waitForFinished(10000)) << c.path;
+    EXPECT_EQ(second.exitCode(), 1) << c.path;
+    EXPECT_EQ(second.readAllStandardError().toStdString(), c.said);
+  }
+  EXPECT_EQ(first_.state(), QProcess::Running) << "the first copy keeps running";
+}
+
 TEST_F(SingleInstanceTest, KilledCopyLeavesASocketTheNextCopyReplaces) {
   Start(first_);
   ASSERT_TRUE(WaitUntilAnswering(first_));
@@ -153,7 +176,7 @@ TEST_F(SingleInstanceTest, KilledCopyLeavesASocketTheNextCopyReplaces) {
 
 TEST_F(SingleInstanceTest, WithoutARuntimeFolderTwoCopiesStillMeetInAPrivateOne) {
   QString shared = UseSharedTemporaryFolder();
-  beacon_ = InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX");
+  beacon_ = InstanceBeacon::NameFor(u"QUORVAFIX");
   const QString channel = shared + QStringLiteral("/quorvafix-") + QString::number(getuid());
   EXPECT_EQ(QFileInfo(beacon_).path(), channel);
   Start(first_);

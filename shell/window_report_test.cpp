@@ -19,6 +19,7 @@
 #include "platform/qt/qt_platform.h"
 #include "shell/desktop_program.h"
 #include "shell/display_text.h"
+#include "shell/export_commands.h"
 #include "shell/testing/desktop_test_support.h"
 
 namespace {
@@ -182,7 +183,9 @@ TEST_F(WindowReportTest, VanishedFileIsReportedAndNotScanned) {
       << box.toStdString();
   EXPECT_TRUE(box.endsWith(QStringLiteral("pda.reg: cannot read: No such file or directory")))
       << box.toStdString();
-  EXPECT_EQ(Shown(), "   Registry export: " + path_.toStdString() + "\r\n\r\n" + HelpText);
+  EXPECT_EQ(Shown(), "   Registry export: " + path_.toStdString() +
+                         "\r\n\r\n   It cannot be read now, so nothing was examined or changed: " +
+                         path_.toStdString() + ": cannot read: No such file or directory");
   EXPECT_EQ(Read(), QByteArray("<missing>"));
 }
 
@@ -210,7 +213,7 @@ TEST_F(WindowReportTest, LongReportScrollsAndCopies) {
     maximum = bar->maximum();
     canvas_height = View()->Canvas()->height();
     viewport_height = View()->viewport()->height();
-    ProgramScreen()->grab().save(QStringLiteral("quorvafix-long-report-end.png"));
+    ProgramScreen()->grab().save(TestPicturePath(QStringLiteral("quorvafix-long-report-end.png")));
     return true;
   });
   Key(Qt::Key_Home);
@@ -240,6 +243,45 @@ TEST_F(WindowReportTest, LongReportScrollsAndCopies) {
   EXPECT_TRUE(report.contains(QStringLiteral("COM60:\nDll: QVBTDEV.DLL  FIXED!\n")))
       << report.toStdString();
   EXPECT_EQ(copied, report);
+}
+
+// With the end of a long report in view, the text of a file handed over
+// starts at its top, where it names the file; so does the title, and the
+// scroll bar ends above the Tools bar, its lower arrow in view.
+TEST_F(WindowReportTest, NewTextStartsAtTheTopUnderATitleNamingTheFile) {
+  Write(Registry(60, {60}));
+  const std::string other = runtime_folder_ + "/other.reg";
+  QFile::copy(path_, QString::fromStdString(other));
+  QString title;
+  int before = -1, after = -1, bar_bottom = -1, strip_top = -1;
+  Start();
+  Choose(QStringLiteral("Detect QUORVA Bug"));
+  Step("scroll bar", [&] { return View()->verticalScrollBar()->maximum() > 0; });
+  Key(Qt::Key_End);
+  Step("at the end, hand over another file", [&] {
+    QScrollBar* bar = View()->verticalScrollBar();
+    before = bar->value();
+    bar_bottom = bar->mapTo(ProgramScreen(), QPoint(0, bar->height())).y();
+    strip_top = ToolsButton()->parentWidget()->geometry().top();
+    std::u16string path(other.begin(), other.end());
+    CopyData data{COPYDATA_OPEN_EXPORT, static_cast<uint32_t>(path.size() * 2), path.data()};
+    SendMessage(FindWindow(u"QUORVAFIX", nullptr), WM_COPYDATA, 0,
+                reinterpret_cast<LongParam>(&data));
+    return true;
+  });
+  Step("its text painted", [&] {
+    return View()->DrawnText().contains(QString::fromStdString("Registry export: " + other));
+  });
+  Step("where it starts", [&] {
+    after = View()->verticalScrollBar()->value();
+    title = ProgramScreen()->windowTitle();
+    return true;
+  });
+  EXPECT_EQ(Run(), 0);
+  EXPECT_GT(before, 0);
+  EXPECT_EQ(after, 0) << "the new text opens at its first line";
+  EXPECT_EQ(title, QStringLiteral("other.reg - QUORVAFIX"));
+  EXPECT_LE(bar_bottom, strip_top) << "the scroll bar's lower end is not under the Tools bar";
 }
 
 TEST_F(WindowReportTest, F10AltAndTabOpenTheToolsMenu) {

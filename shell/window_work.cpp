@@ -1,15 +1,15 @@
 #include "shell/window_work.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
 #include "resources/resource_ids.h"
+#include "scan/scan_entry.h"
 #include "scan/serial_scan.h"
-#include "shell/display_text.h"
-#include "shell/export_commands.h"
+#include "shell/export_outcome.h"
 #include "shell/registry_export.h"
 #include "text/dyn_string.h"
-#include "text/wide_text.h"
 
 namespace {
 
@@ -31,6 +31,9 @@ struct Work {
   std::string reason;    // why not, or why the Open was refused
   DynString report;
   DynString message;
+  int unexamined = 0;   // entries that may hide the fault
+  int faulty_left = 0;  // faulty drivers the report leaves unrepaired
+  int repairing = 0;    // drivers whose repair is being written (WM_WORK_PROGRESS)
   std::string refused_repair;
   LoadedExport loaded;  // Open: null when refused
 };
@@ -42,6 +45,18 @@ std::string open_when_idle;
 uint16_t command_when_read = 0;
 int start_exit_status = 0;
 
+// Scans the open export into work's report, message and counts.
+void Scan(Work* work, bool repair) {
+  work->report.Clear();
+  work->message.Clear();
+  ScanEntryList entries(true);
+  ScanSerialDrivers(work->report, work->message, repair, &entries);
+  work->unexamined = entries.unexamined;
+  work->faulty_left = CountFaultyLeft(entries.entries);
+  work->repairing = static_cast<int>(std::count_if(entries.entries.begin(), entries.entries.end(),
+                                                   [](const ScanEntry& e) { return e.repaired; }));
+}
+
 uint32_t RunWork(void* parameter) {
   Work* work = static_cast<Work*>(parameter);
   if (work->kind == WorkKind::Scan) {
@@ -49,13 +64,13 @@ uint32_t RunWork(void* parameter) {
     if (work->readable) {
       ClearRepairFailures();
       if (work->repair) GatherRepairs();
-      ScanSerialDrivers(work->report, work->message, work->repair);
-      if (work->repair && !CommitRepairs()) {
-        // Nothing was repaired after all: show the drivers as still faulty.
-        work->report.Clear();
-        work->message.Clear();
-        ScanSerialDrivers(work->report, work->message, false);
+      Scan(work, work->repair);
+      // The gathered repairs are written now, in one rewrite of the file.
+      if (work->repairing > 0) {
+        PostMessage(work->window, WM_WORK_PROGRESS, 0, reinterpret_cast<LongParam>(work));
       }
+      // Nothing was repaired after all: show the drivers as still faulty.
+      if (work->repair && !CommitRepairs()) Scan(work, false);
       work->refused_repair = LastRepairFailure();
     }
   } else {
@@ -95,7 +110,9 @@ bool StartScan(WindowHandle window, bool repair) {
   auto work = std::make_unique<Work>();
   work->kind = WorkKind::Scan;
   work->repair = repair;
-  return Start(std::move(work), window);
+  if (!Start(std::move(work), window)) return false;
+  ShowWorkText(window, EXAMINING_TEXT_HEAD, OpenExportPath());
+  return true;
 }
 
 void ShowScanOutcome(WindowHandle window, Work& work) {
@@ -103,12 +120,7 @@ void ShowScanOutcome(WindowHandle window, Work& work) {
     ShowUnreadableExport(window, work.reason);
     return;
   }
-  DisplayText = work.report;
-  InvalidateRect(window, nullptr, false);
-  if (work.repair && work.message.Length() > 0) {
-    WideText text(work.message.CStr());
-    MessageBox(window, text.Get(), u"QUORVAFIX", MB_OK);
-  }
+  ShowScanReport(window, work.report, work.message, work.repair, work.unexamined, work.faulty_left);
   if (work.repair) ShowRefusedRepair(window, work.refused_repair);
 }
 
@@ -226,15 +238,23 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
     open_when_idle.clear();
     StartOpen(window, path);
   }
-  if (command == IDM_OPEN) OnOpenCommand(window);
+  // The Open command's dialog comes from the window's own handling of it.
+  if (command == IDM_OPEN) PostMessage(window, WM_COMMAND, IDM_OPEN, 0);
 }
 
-bool DeferCloseUntilWorkDone() {
+void OnWorkProgress(WindowHandle window, LongParam lparam) {
+  if (!running || reinterpret_cast<Work*>(lparam) != running.get() || close_pending) return;
+  ShowRepairingText(window, running->repairing, OpenExportPath());
+}
+
+bool DeferCloseUntilWorkDone(WindowHandle window) {
   if (!running) return false;
   if (!running->started) {
     EndWork();
     return false;
   }
   close_pending = true;
+  ShowClosingText(window, running->kind == WorkKind::Scan && running->repair);
+  UpdateWindow(window);
   return true;
 }

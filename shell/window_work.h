@@ -16,6 +16,9 @@ constexpr uint32_t WM_WORK_DONE = WM_USER + 1;
 // Posted by the window's first paint to itself when work waits for that
 // paint (OpenAfterFirstPaint); lparam: the work.
 constexpr uint32_t WM_WORK_START = WM_USER + 2;
+// Posted by the worker of a Fix once its repairs are gathered and their
+// write begins; lparam: the work.
+constexpr uint32_t WM_WORK_PROGRESS = WM_USER + 3;
 
 // True from the start of a piece of work until WM_WORK_DONE has been handled.
 bool WorkInProgress();
@@ -28,8 +31,13 @@ bool WorkInProgress();
 // nothing remembered, when no export is being read.
 bool WaitForRead(uint16_t command);
 // Detect (repair false) or Fix (repair true) on the open export, read afresh
-// first. When done, the report becomes the window's text, then the Fix's
-// outcome box and the box of a repair the store refused follow. With no work
+// first. Meanwhile the window says so: "Examining the registry export
+// FILE...", then for a Fix with drivers to repair "Repairing N drivers in
+// FILE..." while the repair is written. When done, the report becomes the
+// window's text (ShowScanReport, with the notice of entries that could not
+// be examined), then the Fix's outcome box and the box of a repair the store
+// refused follow; a file that cannot be read now is told by
+// ShowUnreadableExport, no earlier report left in view. With no work
 // running it starts now, or shows NO_EXPORT_MESSAGE when no export is open
 // (RequireRegistry); while an export is read it waits for it (WaitForRead);
 // during a scan it is ignored, as a disabled menu item would be.
@@ -66,9 +74,13 @@ void EndWork();
 void OnWindowPainted(WindowHandle window);
 // WM_WORK_START: begins the work that waited for the first paint.
 void OnWorkStart(WindowHandle window, LongParam work);
-// WM_WORK_DONE.
+// WM_WORK_DONE. An Open chosen while an export was read is then posted to
+// window as WM_COMMAND IDM_OPEN.
 void OnWorkDone(WindowHandle window, LongParam work);
+// WM_WORK_PROGRESS: the window says which drivers are being repaired.
+void OnWorkProgress(WindowHandle window, LongParam work);
 // WM_CLOSE: true when a piece of work runs; the close is then made once it
-// is done, and no box of its outcome is shown. Work still waiting for the
+// is done, no box of its outcome is shown, and meanwhile window says what it
+// finishes (ShowClosingText), painted at once. Work still waiting for the
 // first paint is dropped instead (false: the close goes ahead).
-bool DeferCloseUntilWorkDone();
+bool DeferCloseUntilWorkDone(WindowHandle window);

@@ -60,9 +60,11 @@ TEST_F(WindowWorkTest, DetectStartsTheWorkerUnderTheWaitCursorAndShowsTheReportW
   Command(IDM_DETECT);
   EXPECT_EQ(Calls(), (std::vector<std::string>{Sent(MAIN_WINDOW, "WM_COMMAND", "0x9c44", "0x0"),
                                                "SetCursor(IDC_WAIT)",
-                                               std::string("CreateThread(") + THREAD + ")"}));
+                                               std::string("CreateThread(") + THREAD + ")",
+                                               "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(windows_.Cursor(), IDC_WAIT);
-  EXPECT_STREQ(DisplayText.CStr(), HelpText) << "the report comes with the completion";
+  EXPECT_STREQ(DisplayText.CStr(), "   Examining the registry export...")
+      << "the window says what it does; the report comes with the completion";
   EXPECT_TRUE(WorkInProgress());
 
   windows_.ClearCalls();
@@ -83,11 +85,26 @@ TEST_F(WindowWorkTest, FixShowsItsBoxOnlyAfterTheWorkerIsDone) {
   EXPECT_TRUE(windows_.CallsOf({"MessageBox"}).empty());
   FinishWork();
   std::vector<std::string> calls = WithoutWork(Calls());
-  ASSERT_EQ(calls.size(), 3u);
-  EXPECT_EQ(calls[1], "InvalidateRect(" + W() + ", null, false)");
-  EXPECT_EQ(calls[2].rfind("MessageBox(" + W() + ", \" We have solved the Bug.", 0), 0u)
-      << calls[2];
+  ASSERT_EQ(calls.size(), 5u) << "examining, repairing, the report, the box";
+  EXPECT_EQ(calls[3], "InvalidateRect(" + W() + ", null, false)");
+  EXPECT_EQ(calls[4].rfind("MessageBox(" + W() + ", \" We have solved the Bug.", 0), 0u)
+      << calls[4];
   EXPECT_EQ(Dll(), u"BTCEIF.DLL");
+}
+
+// Each text the window shows while a Fix works, in order: what it examines,
+// how many drivers it repairs while the repair is written, then the report.
+TEST_F(WindowWorkTest, FixSaysWhatItDoesWhileItWorks) {
+  Command(IDM_FIX);
+  std::vector<std::string> texts{DisplayText.CStr()};
+  WindowMessage message{};
+  while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) {
+    DispatchMessage(&message);
+    if (texts.back() != DisplayText.CStr()) texts.push_back(DisplayText.CStr());
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"   Examining the registry export...",
+                                             "   Repairing 1 driver...",
+                                             "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
 }
 
 TEST_F(WindowWorkTest, WhileWorkRunsScansAreIgnoredAndTheWindowKeepsPainting) {
@@ -100,7 +117,8 @@ TEST_F(WindowWorkTest, WhileWorkRunsScansAreIgnoredAndTheWindowKeepsPainting) {
       << "the store is the worker's until it is done";
   std::vector<std::string> drawn = windows_.CallsOf({"DrawText"});
   ASSERT_EQ(drawn.size(), 1u);
-  EXPECT_NE(drawn[0].find("Quorva Navigator"), std::string::npos) << "the text before the work";
+  EXPECT_NE(drawn[0].find("Examining the registry export"), std::string::npos)
+      << "the text of the work in progress";
 
   FinishWork();
   EXPECT_EQ(Dll(), u"QVBTDEV.DLL") << "the ignored Fix wrote nothing";
@@ -112,6 +130,10 @@ TEST_F(WindowWorkTest, CloseDuringAWriteWaitsForItThenClosesWithoutABox) {
   Command(IDM_FIX);
   SendMessage(MAIN_WINDOW, WM_CLOSE, 0, 0);
   EXPECT_TRUE(windows_.IsWindow(MAIN_WINDOW)) << "the window waits for the write";
+  EXPECT_STREQ(DisplayText.CStr(), CLOSING_REPAIR_TEXT) << "and says so";
+  ASSERT_FALSE(windows_.CallsOf({"DrawText"}).empty());
+  EXPECT_NE(windows_.CallsOf({"DrawText"}).back().find(CLOSING_REPAIR_TEXT), std::string::npos)
+      << "painted at once, not when the loop next runs";
   EXPECT_EQ(Dll(), u"QVBTDEV.DLL");
 
   windows_.ClearCalls();
@@ -188,6 +210,12 @@ class StartExportTest : public ShellTest {
     desktop_.ChooseFile(WideAscii(other));
     Command(IDM_OPEN);
     EXPECT_TRUE(windows_.CallsOf({"GetOpenFileName"}).empty()) << "the dialog waits";
+    FinishWork();
+    // The Open comes back to the window as a command of its own.
+    WindowMessage message{};
+    while (windows_.CallsOf({"GetOpenFileName"}).empty() && GetMessage(&message, 0, 0, 0) != 0) {
+      DispatchMessage(&message);
+    }
     FinishWork();
     ASSERT_GE(Position("thread 0xf00004 returns"), 0);
     EXPECT_GT(Position("GetOpenFileName("), Position("thread 0xf00004 returns"));

@@ -6,6 +6,7 @@
 #include <QTextLayout>
 #include <cmath>
 
+#include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_window_manager.h"
 
 namespace {
@@ -34,11 +35,30 @@ class PaintedCanvas : public QWidget {
 ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* screen)
     : QScrollArea(screen) {
   setFocusPolicy(Qt::NoFocus);
-  setFrameShape(QFrame::NoFrame);
+  setFrameShape(QFrame::Box);
+  setFrameShadow(QFrame::Plain);
+  setLineWidth(1);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(true);
-  setWidget(new PaintedCanvas(windows, window));
+  auto* canvas = new PaintedCanvas(windows, window);
+  MarkAsReport(canvas);
+  setWidget(canvas);
+  ShowFocus(false);
+}
+
+void ClientView::ShowFocus(bool focused) {
+  QPalette colours = palette();
+  colours.setColor(QPalette::WindowText, focused ? colours.color(QPalette::Highlight) : Qt::white);
+  setPalette(colours);
+}
+
+void ClientView::SetDrawnText(const QString& text) {
+  if (text == drawn_text_) return;
+  AnnounceReportText(Canvas(), drawn_text_, text);
+  drawn_text_ = text;
+  QMetaObject::invokeMethod(
+      this, [this] { verticalScrollBar()->setValue(0); }, Qt::QueuedConnection);
 }
 
 void ClientView::FitCanvas(int bottom) {

@@ -1,8 +1,10 @@
 #include "platform/qt/qt_desktop_services.h"
 
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QPointer>
 #include <QSettings>
@@ -10,6 +12,8 @@
 #include <QStringList>
 #include <QUrl>
 #include <vector>
+
+#include "platform/qt/qt_screen_fit.h"
 
 namespace {
 
@@ -126,6 +130,7 @@ bool QtDesktopServices::GetOpenFileName(OpenFileName* ofn) {
   if (ofn->initial_dir != nullptr && ofn->initial_dir[0] != 0) {
     dialog.setDirectory(QString::fromUtf16(ofn->initial_dir));
   }
+  FitToScreen(&dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   std::u16string path = dialog.selectedFiles().first().toStdU16String();
   if (path.size() + 1 > ofn->max_file) return false;
@@ -164,4 +169,13 @@ bool QtDesktopServices::WriteProfileString(const char16_t* section, const char16
   }
   settings.sync();
   return settings.status() == QSettings::NoError;
+}
+
+bool QtDesktopServices::SetClipboardText(WindowHandle, const char16_t* text) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (text == nullptr || clipboard == nullptr) return false;
+  QString lines = QString::fromUtf16(text);
+  lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  clipboard->setText(lines);
+  return true;
 }

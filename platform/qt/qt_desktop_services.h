@@ -24,6 +24,8 @@ class QtDesktopServices : public DesktopServices {
                          std::u16string* text) override;
   bool WriteProfileString(const char16_t* section, const char16_t* key,
                           const char16_t* text) override;
+  // The application's clipboard, lines ending in "\n" as a desktop's do.
+  bool SetClipboardText(WindowHandle owner, const char16_t* text) override;
 
  private:
   class DropTarget;

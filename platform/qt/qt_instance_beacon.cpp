@@ -95,7 +95,7 @@ QString InstanceBeacon::ChannelFolder(QString* problem) {
   return folder;
 }
 
-QString InstanceBeacon::NameFor(const std::u16string& class_name, const std::u16string& title) {
+QString InstanceBeacon::NameFor(const std::u16string& class_name) {
   QString problem;
   QString folder = ChannelFolder(&problem);
   if (folder.isEmpty()) {
@@ -105,7 +105,6 @@ QString InstanceBeacon::NameFor(const std::u16string& class_name, const std::u16
     return QString();
   }
   QByteArray key = QString::fromStdU16String(class_name).toUtf8() + '\n' +
-                   QString::fromStdU16String(title).toUtf8() + '\n' +
                    QByteArray::number(static_cast<qulonglong>(getuid()));
   QString name = QStringLiteral("quorvafix-") +
                  QString::fromLatin1(

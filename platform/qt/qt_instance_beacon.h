@@ -40,10 +40,11 @@ class InstanceBeacon {
   // 0700 when missing. Empty, with *problem (may be null) saying why, when
   // that folder fails IsPrivateFolder: then there is no channel.
   static QString ChannelFolder(QString* problem);
-  // The socket path for a window class and title of the current user; empty
-  // when there is no channel (said once on stderr: the program then runs
-  // without the single-instance rule).
-  static QString NameFor(const std::u16string& class_name, const std::u16string& title);
+  // The socket path for a window class of the current user; empty when there
+  // is no channel (said once on stderr: the program then runs without the
+  // single-instance rule). A window's title may change while it runs, so the
+  // class alone names the channel.
+  static QString NameFor(const std::u16string& class_name);
   // True when a copy of the same user answers on name within 500 ms.
   static bool Answers(const QString& name);
   // Asks the copy on name to come forward (with_owned: with its open boxes);

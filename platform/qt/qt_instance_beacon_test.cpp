@@ -126,8 +126,7 @@ TEST_F(BeaconTest, OnlyAPrivateFolderOfTheUserIsTrusted) {
 
 TEST_F(BeaconTest, RuntimeFolderOfTheWrongOwnerOrModeGivesWayToAPrivateOne) {
   EXPECT_EQ(InstanceBeacon::ChannelFolder(nullptr), runtime_);
-  EXPECT_TRUE(
-      InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX").startsWith(runtime_ + "/quorvafix-"));
+  EXPECT_TRUE(InstanceBeacon::NameFor(u"QUORVAFIX").startsWith(runtime_ + "/quorvafix-"));
 
   chmod(QFile::encodeName(runtime_).constData(), 0755);
   EXPECT_EQ(InstanceBeacon::ChannelFolder(nullptr), Fallback());
@@ -154,7 +153,7 @@ TEST_F(BeaconTest, PrivateFolderThatFailsTheCheckMeansNoChannel) {
     QString problem;
     EXPECT_EQ(InstanceBeacon::ChannelFolder(&problem), QString());
     EXPECT_TRUE(problem.startsWith(Fallback() + ": ")) << problem.toStdString();
-    EXPECT_EQ(InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX"), QString());
+    EXPECT_EQ(InstanceBeacon::NameFor(u"QUORVAFIX"), QString());
     EXPECT_FALSE(InstanceBeacon::Answers(QString()));
     InstanceBeacon beacon;
     EXPECT_FALSE(beacon.Listen(QString(), {}));
@@ -162,7 +161,7 @@ TEST_F(BeaconTest, PrivateFolderThatFailsTheCheckMeansNoChannel) {
 }
 
 TEST_F(BeaconTest, OversizedAndMalformedRequestsAreDropped) {
-  const QString name = InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX");
+  const QString name = InstanceBeacon::NameFor(u"QUORVAFIX");
   std::vector<std::string> heard;
   InstanceBeacon beacon;
   InstanceBeacon::Handlers handlers;

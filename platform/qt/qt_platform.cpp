@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_desktop_services.h"
 #include "platform/qt/qt_shell_services.h"
 #include "platform/qt/qt_window_manager.h"
@@ -18,6 +19,7 @@ struct QtPlatform::Parts {
 QtPlatform::QtPlatform(int& argc, char** argv) : parts_(std::make_unique<Parts>(argc, argv)) {
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName(QStringLiteral("quorvafix"));
+  InstallAccessibleObjects();
   InstallWindowManager(&parts_->windows);
   InstallShellServices(&parts_->shell);
   InstallDesktopServices(&parts_->desktop);

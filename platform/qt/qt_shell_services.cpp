@@ -32,12 +32,17 @@ QString ShortcutText(InstanceHandle instance, uint16_t command) {
   return QString();
 }
 
-// An item's text with its shortcut after a tab, where a menu shows it.
-QString ItemText(InstanceHandle instance, const MenuItemResource& item) {
+// A menu item: its text, and its accelerator as the action's shortcut, which
+// the menu shows after the text and assistive technologies read as the
+// item's key binding. The shortcut acts only inside the open menu (the
+// accelerator table serves the window), where it chooses the same command.
+QAction* AddItem(QMenu* menu, InstanceHandle instance, const MenuItemResource& item) {
   QString shortcut = ShortcutText(instance, item.command);
   if (shortcut.isEmpty()) shortcut = ShortcutText(instance, item.same_as);
-  QString text = QString::fromUtf16(item.text);
-  return shortcut.isEmpty() ? text : text + QLatin1Char('\t') + shortcut;
+  QAction* action = menu->addAction(QString::fromUtf16(item.text));
+  action->setShortcut(QKeySequence(shortcut));
+  action->setShortcutContext(Qt::WidgetShortcut);
+  return action;
 }
 
 }  // namespace
@@ -76,7 +81,7 @@ bool QtShellServices::SHCreateMenuBar(MenuBarInfo* info) {
       auto* items = new QMenu(button);
       for (int k = 0; k < popup.item_count; ++k) {
         const uint16_t command = popup.items[k].command;
-        QAction* action = items->addAction(ItemText(info->instance, popup.items[k]));
+        QAction* action = AddItem(items, info->instance, popup.items[k]);
         QObject::connect(action, &QAction::triggered, action, [&windows, parent, command] {
           windows.PostMessage(parent, WM_COMMAND, command, 0);
         });

@@ -1,7 +1,6 @@
 // QtWindowManager's keyboard: what the screen's keys do before any reaches
 // the program, and the program's icon for boxes without an owner.
 #include <QApplication>
-#include <QClipboard>
 #include <QTimer>
 #include <QToolButton>
 
@@ -17,10 +16,6 @@ void QtWindowManager::KeyPressed(int key, Qt::KeyboardModifiers modifiers, bool 
                    (key == Qt::Key_Backtab && modifiers == Qt::ShiftModifier);
   if ((key == Qt::Key_F10 && modifiers == Qt::NoModifier) || tab) {
     OpenMenuBar();
-    return;
-  }
-  if (key == Qt::Key_C && modifiers == Qt::ControlModifier) {
-    if (view != nullptr) QApplication::clipboard()->setText(view->DrawnText());
     return;
   }
   if (view != nullptr && modifiers == Qt::NoModifier && view->ScrollForKey(key)) return;

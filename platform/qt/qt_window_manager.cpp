@@ -1,17 +1,23 @@
+// QtWindowManager: the screen, windows made, placed and found, messages to
+// another copy, the message boxes and the template dialogs. Painting is in
+// qt_window_paint.cpp, the keyboard in qt_window_keys.cpp, the wait cursor
+// and the loop's wake-up in qt_window_busy.cpp.
 #include "platform/qt/qt_window_manager.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <algorithm>
 #include <vector>
 
+#include "platform/qt/qt_accessible.h"
 #include "platform/qt/qt_client_view.h"
+#include "platform/qt/qt_screen_fit.h"
 #include "platform/qt/qt_template_dialog.h"
 #include "platform/windowing/shell_services.h"
 
@@ -19,12 +25,6 @@ namespace {
 
 QString TextOf(const char16_t* text, int length = -1) {
   return text == nullptr ? QString() : QString::fromUtf16(text, length);
-}
-
-QColor ColourOf(BrushHandle brush) {
-  if (brush == nullptr) return QColor(Qt::white);
-  uint32_t c = brush->colour;  // 0x00BBGGRR
-  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
 // The handheld's screen below its top bar.
@@ -40,7 +40,11 @@ class ScreenWidget : public QWidget {
     windows_.ScreenResized(event->oldSize(), event->size());
   }
   void changeEvent(QEvent* event) override {
-    if (event->type() == QEvent::ActivationChange) windows_.ScreenActivated(isActiveWindow());
+    if (event->type() == QEvent::ActivationChange) {
+      // The screen takes the keyboard itself: it has no child that would.
+      if (isActiveWindow() && !hasFocus()) setFocus(Qt::ActiveWindowFocusReason);
+      windows_.ScreenActivated(isActiveWindow());
+    }
     QWidget::changeEvent(event);
   }
   void closeEvent(QCloseEvent* event) override {
@@ -49,6 +53,14 @@ class ScreenWidget : public QWidget {
   }
   // Tab has no other widget to move to: it reaches keyPressEvent instead.
   bool focusNextPrevChild(bool) override { return false; }
+  void focusInEvent(QFocusEvent* event) override {
+    windows_.ScreenFocused(true);
+    QWidget::focusInEvent(event);
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    windows_.ScreenFocused(false);
+    QWidget::focusOutEvent(event);
+  }
   void keyPressEvent(QKeyEvent* event) override {
     windows_.KeyPressed(event->key(), event->modifiers(), event->isAutoRepeat());
   }
@@ -80,6 +92,7 @@ Rect QtWindowManager::DefaultWindowRect() { return WorkArea(); }
 void QtWindowManager::EnsureScreen(WindowHandle first) {
   if (screen_) return;
   auto* screen = new ScreenWidget(*this);
+  MarkAsScreen(screen);
   screen->resize(SCREEN_WIDTH, SCREEN_HEIGHT);
   screen->setMinimumSize(120, 2 * MENU_BAR_HEIGHT);
   const WindowRecord* record = Record(first);
@@ -95,8 +108,17 @@ void QtWindowManager::PlaceWidget(WindowHandle window) {
   if (it == natives_.end() || !it->second.widget) return;
   const Rect& r = it->second.rect;
   Rect work = WorkArea();
+  // A window reaching under the menu bar ends above it, so that its scroll
+  // bar, lower arrow included, stays in view; its client area keeps its size.
+  int height = r.bottom - r.top;
+  bool bar_shown = std::any_of(menu_bars_.begin(), menu_bars_.end(), [](const auto& bar) {
+    return bar.second && !bar.second->isHidden();
+  });
+  if (bar_shown && screen_) {
+    height = std::min(height, screen_->height() - MENU_BAR_HEIGHT - (r.top - work.top));
+  }
   it->second.widget->setGeometry(r.left - work.left, r.top - work.top, r.right - r.left,
-                                 r.bottom - r.top);
+                                 std::max(height, 0));
 }
 
 void QtWindowManager::LayOutMenuBars() {
@@ -144,7 +166,7 @@ bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, 
       QMetaObject::invokeMethod(
           screen, [this, kind, bytes] { DeliverCopyData(kind, bytes); }, Qt::QueuedConnection);
     };
-    beacon_.Listen(InstanceBeacon::NameFor(record->class_name, record->title), std::move(handlers));
+    beacon_.Listen(InstanceBeacon::NameFor(record->class_name), std::move(handlers));
   }
   return true;
 }
@@ -177,14 +199,22 @@ void QtWindowManager::AttachMenuBar(WindowHandle bar, QWidget* strip) {
   menu_bars_[bar] = strip;
   LayOutMenuBars();
   strip->show();
+  for (const auto& [handle, native] : natives_) PlaceWidget(handle);
 }
 
 WindowHandle QtWindowManager::FindForeignWindow(const char16_t* class_name, const char16_t* title) {
-  QString name = InstanceBeacon::NameFor(class_name ? class_name : u"", title ? title : u"");
+  // Another copy's title is not known here: only a search by class finds it.
+  if (title != nullptr) return 0;
+  QString name = InstanceBeacon::NameFor(class_name ? class_name : u"");
   if (!InstanceBeacon::Answers(name)) return 0;
   last_foreign_ += 4;
   foreign_[last_foreign_] = name;
   return last_foreign_;
+}
+
+void QtWindowManager::ShowTitle(WindowHandle window, const std::u16string& title) {
+  if (screen_ && window == PrimaryWindow())
+    screen_->setWindowTitle(QString::fromStdU16String(title));
 }
 
 bool QtWindowManager::SetForegroundWindow(WindowHandle window) {
@@ -275,83 +305,6 @@ bool QtWindowManager::ShowWindow(WindowHandle window, int show) {
   return was_visible;
 }
 
-bool QtWindowManager::UpdateWindow(WindowHandle window) {
-  auto it = natives_.find(window);
-  if (it == natives_.end() || !it->second.widget) return false;
-  if (it->second.widget->isVisible()) it->second.widget->Canvas()->repaint();
-  return true;
-}
-
-bool QtWindowManager::InvalidateRect(WindowHandle window, const Rect* rect, bool) {
-  auto it = natives_.find(window);
-  if (it == natives_.end() || !it->second.widget) return false;
-  QWidget* canvas = it->second.widget->Canvas();
-  if (rect == nullptr) {
-    canvas->update();
-  } else {
-    canvas->update(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-  }
-  return true;
-}
-
-void QtWindowManager::PaintWindow(WindowHandle window, QPainter& painter, const QRect& area) {
-  const WindowRecord* record = Record(window);
-  if (record == nullptr) return;
-  painter.fillRect(area, ColourOf(record->background));
-  painter.setPen(Qt::black);
-  painter_ = &painter;
-  painting_ = window;
-  paint_area_ = area;
-  painted_text_.clear();
-  painted_bottom_ = 0;
-  SendMessage(window, WM_PAINT, 0, 0);
-  painter_ = nullptr;
-  painting_ = 0;
-  auto it = natives_.find(window);
-  if (it != natives_.end() && it->second.widget) {
-    ClientView* view = it->second.widget;
-    view->SetDrawnText(painted_text_);
-    // The text's end must scroll clear of a menu bar lying over the window.
-    int covered = 0;
-    for (const auto& [bar, strip] : menu_bars_) {
-      if (strip && strip->isVisible()) {
-        covered = std::max(covered, view->geometry().bottom() + 1 - strip->geometry().top());
-      }
-    }
-    view->FitCanvas(painted_bottom_ + covered);
-  }
-}
-
-DeviceContext QtWindowManager::BeginPaint(WindowHandle window, PaintInfo* paint) {
-  if (paint == nullptr) return 0;
-  *paint = PaintInfo{};
-  if (painter_ == nullptr || painting_ != window) {
-    InvalidateRect(window, nullptr, false);
-    return 0;
-  }
-  paint->dc = PAINT_CONTEXT;
-  paint->erase = false;  // PaintWindow has painted the class background
-  paint->paint = Rect{paint_area_.left(), paint_area_.top(), paint_area_.right() + 1,
-                      paint_area_.bottom() + 1};
-  return PAINT_CONTEXT;
-}
-
-bool QtWindowManager::EndPaint(WindowHandle window, const PaintInfo*) { return IsWindow(window); }
-
-int QtWindowManager::DrawText(DeviceContext dc, const char16_t* text, int length, Rect* rect,
-                              uint32_t format) {
-  if (dc != PAINT_CONTEXT || painter_ == nullptr || text == nullptr || rect == nullptr) return 0;
-  QString lines = TextOf(text, length);
-  lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-  lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-  int height = DrawWrappedText(*painter_, box, lines, (format & DT_WORDBREAK) != 0);
-  painted_text_ += lines;
-  // Below the text, as much room as above it.
-  painted_bottom_ = std::max(painted_bottom_, rect->top + height + std::max(rect->top, 0));
-  return height;
-}
-
 int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,
                                 uint32_t type) {
   QMessageBox box(OwnerWidget(owner));
@@ -362,6 +315,7 @@ int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const 
                                                         : QMessageBox::NoIcon);
   if (box.parentWidget() == nullptr) box.setWindowIcon(ProgramIcon());
   box.setStandardButtons(QMessageBox::Ok);
+  FitToScreen(&box);
   box.exec();
   return IDOK;
 }
@@ -393,6 +347,7 @@ bool QtWindowManager::ApplyDialogFlags(WindowHandle dialog, uint32_t flags) {
 void QtWindowManager::RunModalDialog(WindowHandle dialog) {
   auto it = dialogs_.find(dialog);
   if (it == dialogs_.end() || !it->second) return;
+  FitToScreen(it->second);
   it->second->exec();
 }
 
@@ -428,6 +383,12 @@ void QtWindowManager::ScreenResized(const QSize& old_size, const QSize& new_size
 void QtWindowManager::ScreenActivated(bool active) {
   WindowHandle window = PrimaryWindow();
   if (window != 0) SendMessage(window, WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0);
+}
+
+void QtWindowManager::ScreenFocused(bool focused) {
+  for (auto& [handle, native] : natives_) {
+    if (native.widget) native.widget->ShowFocus(focused);
+  }
 }
 
 void QtWindowManager::ScreenCloseRequested() {

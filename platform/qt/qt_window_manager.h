@@ -73,9 +73,12 @@ class QtWindowManager : public WindowManagerBase {
   void PaintWindow(WindowHandle window, QPainter& painter, const QRect& area);
   void ScreenResized(const QSize& old_size, const QSize& new_size);
   void ScreenActivated(bool active);
+  // The keyboard reaches the screen (focused) or went elsewhere: the
+  // windows' views show it (ClientView::ShowFocus).
+  void ScreenFocused(bool focused);
   void ScreenCloseRequested();
-  // A key of the screen: navigation keys scroll the first window, Ctrl+C
-  // copies the text it last drew, F10 and Tab open the menu bar's first menu, and
+  // A key of the screen: navigation keys scroll the first window, F10 and
+  // Tab open the menu bar's first menu, and
   // letters and digits reach the first window as WM_KEYDOWN (with MOD_* of
   // the modifiers held). Alt pressed and released alone opens the menu too.
   void KeyPressed(int key, Qt::KeyboardModifiers modifiers, bool repeated);
@@ -88,7 +91,11 @@ class QtWindowManager : public WindowManagerBase {
   Rect DefaultWindowRect() override;
   bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) override;
   void DestroyNativeWindow(WindowHandle window) override;
+  // A window of another copy answers on the beacon of its class: it is found
+  // by class alone (title null), never by a title.
   WindowHandle FindForeignWindow(const char16_t* class_name, const char16_t* title) override;
+  // The first top-level window's title is the screen's.
+  void ShowTitle(WindowHandle window, const std::u16string& title) override;
   void WaitForMessages() override;
   bool CreateNativeDialog(WindowHandle dialog, const DialogTemplate& dialog_template,
                           InstanceHandle instance, WindowHandle owner) override;

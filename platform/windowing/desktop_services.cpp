@@ -49,6 +49,10 @@ bool WriteProfileString(const char16_t* section, const char16_t* key, const char
   return installed != nullptr && installed->WriteProfileString(section, key, text);
 }
 
+bool SetClipboardText(WindowHandle owner, const char16_t* text) {
+  return installed != nullptr && installed->SetClipboardText(owner, text);
+}
+
 DropHandle MakeDrop(std::vector<std::u16string> paths) {
   static DropHandle last = 0xD0000;
   last += 4;

@@ -1,7 +1,8 @@
 // What a desktop adds to the handheld's services, in the handheld's own
 // terms: the open-file dialog (GetOpenFileName), files dropped on a window
-// (DragAcceptFiles, WM_DROPFILES, DragQueryFile, DragFinish) and the
-// program's profile of named strings kept between runs. The process installs
+// (DragAcceptFiles, WM_DROPFILES, DragQueryFile, DragFinish), the
+// program's profile of named strings kept between runs, and text put on the
+// clipboard. The process installs
 // one DesktopServices (the Qt backend or the scripted stand-in); the free
 // functions forward to it. Records and buffers are the caller's and are only
 // read or written during the call. One thread, the UI thread.
@@ -57,6 +58,11 @@ class DesktopServices {
   // key). False when it cannot be stored.
   virtual bool WriteProfileString(const char16_t* section, const char16_t* key,
                                   const char16_t* text) = 0;
+  // Puts text (lines ending in "\r\n") on the clipboard as Unicode text, in
+  // place of what was there: the handheld's OpenClipboard(owner),
+  // EmptyClipboard, SetClipboardData(CF_UNICODETEXT) and CloseClipboard in
+  // one call. False for a null text or when the clipboard cannot be had.
+  virtual bool SetClipboardText(WindowHandle owner, const char16_t* text) = 0;
 };
 
 // Makes services the one behind the functions below (not owned; null uninstalls).
@@ -73,6 +79,7 @@ bool DragAcceptFiles(WindowHandle window, bool accept);
 int GetProfileString(const char16_t* section, const char16_t* key, const char16_t* default_text,
                      char16_t* buffer, int size);
 bool WriteProfileString(const char16_t* section, const char16_t* key, const char16_t* text);
+bool SetClipboardText(WindowHandle owner, const char16_t* text);
 
 // Drops, shared by every backend: a backend makes one from the paths dropped
 // and posts its handle; the program reads and releases it.

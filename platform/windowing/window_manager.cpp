@@ -27,6 +27,10 @@ WindowHandle FindWindow(const char16_t* class_name, const char16_t* title) {
   return installed == nullptr ? 0 : installed->FindWindow(class_name, title);
 }
 
+bool SetWindowText(WindowHandle window, const char16_t* text) {
+  return installed != nullptr && installed->SetWindowText(window, text);
+}
+
 bool SetForegroundWindow(WindowHandle window) {
   return installed != nullptr && installed->SetForegroundWindow(window);
 }

@@ -155,9 +155,14 @@ class WindowManager {
                                       int32_t width, int32_t height, WindowHandle parent,
                                       uint32_t menu, InstanceHandle instance,
                                       const void* creation_data) = 0;
-  // The top-level window with exactly this class name and title, in this
-  // process or another of the same user's; 0 when none runs.
+  // The top-level window with exactly this class name and title (title null:
+  // any title), in this process or another of the same user's; 0 when none
+  // runs.
   virtual WindowHandle FindWindow(const char16_t* class_name, const char16_t* title) = 0;
+  // Makes text (null: empty) the title of a top-level window, the one its
+  // frame and the desktop's task list show; false for 0, an unknown handle
+  // or a window that is not top-level.
+  virtual bool SetWindowText(WindowHandle window, const char16_t* text) = 0;
   // Brings window to the front and activates it; with bit 0 of the handle set,
   // its owned windows (open dialogs and message boxes) come forward too.
   virtual bool SetForegroundWindow(WindowHandle window) = 0;
@@ -275,6 +280,7 @@ WindowHandle CreateWindowEx(uint32_t ex_style, const char16_t* class_name, const
                             WindowHandle parent, uint32_t menu, InstanceHandle instance,
                             const void* creation_data);
 WindowHandle FindWindow(const char16_t* class_name, const char16_t* title);
+bool SetWindowText(WindowHandle window, const char16_t* text);
 bool SetForegroundWindow(WindowHandle window);
 bool DestroyWindow(WindowHandle window);
 bool GetWindowRect(WindowHandle window, Rect* rect);

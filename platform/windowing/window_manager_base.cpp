@@ -104,11 +104,21 @@ WindowHandle WindowManagerBase::FindWindow(const char16_t* class_name, const cha
   std::u16string text = TextOrEmpty(title);
   for (const auto& [handle, record] : windows_) {
     if (record.kind == WindowKind::TopLevel && !record.destroying && record.class_name == cls &&
-        record.title == text) {
+        (title == nullptr || record.title == text)) {
       return handle;
     }
   }
   return FindForeignWindow(class_name, title);
+}
+
+bool WindowManagerBase::SetWindowText(WindowHandle window, const char16_t* text) {
+  auto it = windows_.find(window);
+  if (it == windows_.end() || it->second.kind != WindowKind::TopLevel || it->second.destroying) {
+    return false;
+  }
+  it->second.title = TextOrEmpty(text);
+  ShowTitle(window, it->second.title);
+  return true;
 }
 
 bool WindowManagerBase::DestroyWindow(WindowHandle window) {

@@ -25,6 +25,8 @@ class WindowManagerBase : public WindowManager {
                               const void* creation_data) override;
   // Looks among this process's top-level windows first, then asks the backend.
   WindowHandle FindWindow(const char16_t* class_name, const char16_t* title) override;
+  // Keeps the title in the window's record, then shows it (ShowTitle).
+  bool SetWindowText(WindowHandle window, const char16_t* text) override;
   bool DestroyWindow(WindowHandle window) override;
   MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
                             LongParam lparam) override;
@@ -89,7 +91,10 @@ class WindowManagerBase : public WindowManager {
   virtual bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) = 0;
   // Drops the native side of any window; called once, after WM_DESTROY.
   virtual void DestroyNativeWindow(WindowHandle window) = 0;
-  // A matching window of another process (0: none).
+  // Shows a top-level window's new title on its frame; the record holds it
+  // already. Without a frame to show it on, nothing.
+  virtual void ShowTitle(WindowHandle, const std::u16string&) {}
+  // A matching window of another process (0: none; title null: any title).
   virtual WindowHandle FindForeignWindow(const char16_t* class_name, const char16_t* title) = 0;
   // Blocks until PostMessage or PostQuitMessage has been called (the backend
   // runs its own events meanwhile).

@@ -58,12 +58,20 @@ void StepDriver::Tick() {
 
 QWidget* ProgramScreen() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->windowTitle() == QLatin1String("QUORVAFIX") && widget->isVisible() &&
+    const QString title = widget->windowTitle();
+    const bool program =
+        title == QLatin1String("QUORVAFIX") || title.endsWith(QLatin1String(" - QUORVAFIX"));
+    if (program && widget->isVisible() &&
         widget->findChild<QToolButton*>(QStringLiteral("Tools")) != nullptr) {
       return widget;
     }
   }
   return nullptr;
+}
+
+QString TestPicturePath(const QString& name) {
+  QDir().mkpath(QStringLiteral(QUORVAFIX_TEST_PICTURES));
+  return QDir(QStringLiteral(QUORVAFIX_TEST_PICTURES)).filePath(name);
 }
 
 QToolButton* ToolsButton() {

@@ -49,8 +49,12 @@ class StepDriver {
   int deadline_ms_ = 0;
 };
 
-// The visible screen widget titled "QUORVAFIX", or null.
+// The visible screen widget titled "QUORVAFIX" or "FILE - QUORVAFIX", or null.
 QWidget* ProgramScreen();
+// Where a test leaves a picture of the window for a person to look at: name
+// inside a folder of the build tree (made when missing), never the folder
+// the tests run from.
+QString TestPicturePath(const QString& name);
 // The menu bar's "Tools" button on the screen, or null.
 QToolButton* ToolsButton();
 // Opens the Tools popup later, from the event loop (its own modal loop must

@@ -1,12 +1,15 @@
 // quorvafix_screenshot [--fix] REGISTRY_FILE OUT.png: runs the program on
 // REGISTRY_FILE, chooses Tools > Detect QUORVA Bug (with --fix, Tools > Fix
-// QUORVA Bluetooth Bug, then OK in the outcome box), saves the screen as Qt
-// grabs it to OUT.png and quits. Used by scripts/screenshot.sh under the
-// offscreen platform; exits 1 when the picture could not be made.
+// QUORVA Bluetooth Bug, then OK in the outcome box), saves the window to
+// OUT.png and quits: on a display, as it shows there, with the frame and
+// title bar its window manager gives it; on the offscreen platform, as Qt
+// grabs the widget. Used by scripts/screenshot.sh under Xvfb and a window
+// manager; exits 1 when the picture could not be made.
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QScreen>
 #include <QTest>
 #include <cstdio>
 #include <cstring>
@@ -58,8 +61,14 @@ int main(int argc, char** argv) {
   driver.Add("report",
              [&shown] { return std::string(DisplayText.CStr()).find(shown) != std::string::npos; });
   driver.Add("grab", [&] {
-    ProgramScreen()->repaint();
-    saved = ProgramScreen()->grab().save(out);
+    QWidget* screen = ProgramScreen();
+    screen->repaint();
+    QApplication::processEvents();
+    const QRect frame = screen->frameGeometry();
+    QPixmap picture =
+        screen->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (picture.isNull()) picture = screen->grab();
+    saved = picture.save(out);
     return true;
   });
   driver.Add("quit", [] {

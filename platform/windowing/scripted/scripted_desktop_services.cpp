@@ -73,3 +73,10 @@ bool ScriptedDesktopServices::WriteProfileString(const char16_t* section, const 
   }
   return true;
 }
+
+bool ScriptedDesktopServices::SetClipboardText(WindowHandle owner, const char16_t* text) {
+  windows_.Note("SetClipboardText(owner " + Hex(owner) + ", " + Quoted(text) + ")");
+  if (text == nullptr) return false;
+  clipboard_ = text;
+  return true;
+}

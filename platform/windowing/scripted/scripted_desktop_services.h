@@ -31,10 +31,14 @@ class ScriptedDesktopServices : public DesktopServices {
                          std::u16string* text) override;
   bool WriteProfileString(const char16_t* section, const char16_t* key,
                           const char16_t* text) override;
+  // Records the call (its text in full) and keeps the text as Clipboard().
+  bool SetClipboardText(WindowHandle owner, const char16_t* text) override;
+  const std::u16string& Clipboard() const { return clipboard_; }
 
  private:
   ScriptedWindowManager& windows_;
   std::u16string chosen_;
   WindowHandle drop_target_ = 0;
   std::map<std::u16string, std::u16string> profile_;
+  std::u16string clipboard_;
 };

@@ -198,12 +198,17 @@ WindowHandle ScriptedWindowManager::FindWindow(const char16_t* class_name, const
   return WindowManagerBase::FindWindow(class_name, title);
 }
 
+bool ScriptedWindowManager::SetWindowText(WindowHandle window, const char16_t* text) {
+  Note(Call("SetWindowText", HandleText(window) + ", " + Quoted(text)));
+  return WindowManagerBase::SetWindowText(window, text);
+}
+
 WindowHandle ScriptedWindowManager::FindForeignWindow(const char16_t* class_name,
                                                       const char16_t* title) {
   std::u16string cls = class_name ? class_name : u"";
   std::u16string text = title ? title : u"";
   for (const auto& [handle, names] : foreign_) {
-    if (names.first == cls && names.second == text) return handle;
+    if (names.first == cls && (title == nullptr || names.second == text)) return handle;
   }
   return 0;
 }

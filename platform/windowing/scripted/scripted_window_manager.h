@@ -70,6 +70,7 @@ class ScriptedWindowManager : public WindowManagerBase {
                               WindowHandle parent, uint32_t menu, InstanceHandle instance,
                               const void* creation_data) override;
   WindowHandle FindWindow(const char16_t* class_name, const char16_t* title) override;
+  bool SetWindowText(WindowHandle window, const char16_t* text) override;
   bool SetForegroundWindow(WindowHandle window) override;
   bool DestroyWindow(WindowHandle window) override;
   bool GetWindowRect(WindowHandle window, Rect* rect) override;

@@ -1,0 +1,26 @@
+// What assistive technologies (a screen reader through Qt's accessibility
+// layer: AT-SPI on Linux) see of the program's screen and its painted text.
+// The screen widget is a window (a frame named by its title, not a bare
+// container), so a screen reader announces it as one. The canvas of a
+// ClientView is a read-only text object named "Report" whose text is the
+// whole text of the last paint (ClientView::DrawnText), all of it, also the
+// part scrolled out of view. The text can be read and searched, not changed;
+// nothing is selected and the caret stays at the start. A change of text is
+// announced (QAccessibleTextUpdateEvent) while an assistive technology
+// listens. The program's calls are unchanged: this is the Qt backend's own.
+#pragma once
+
+class QString;
+class QWidget;
+
+// Makes Qt build the accessible objects of widgets marked by MarkAsScreen
+// and MarkAsReport; once per process, before the first window (QtPlatform).
+void InstallAccessibleObjects();
+// Marks screen (the top-level widget the program's windows live in) as the
+// program's window.
+void MarkAsScreen(QWidget* screen);
+// Marks canvas (the widget a ClientView paints on) as a report.
+void MarkAsReport(QWidget* canvas);
+// Tells assistive technologies that canvas's text went from old_text to
+// new_text.
+void AnnounceReportText(QWidget* canvas, const QString& old_text, const QString& new_text);

@@ -1,0 +1,120 @@
+#include "shell/export_outcome.h"
+
+#include <string>
+
+#include "platform/registry/registry.h"
+#include "platform/windowing/desktop_services.h"
+#include "scan/scan_entry.h"
+#include "shell/display_text.h"
+#include "shell/path_text.h"
+#include "shell/registry_export.h"
+#include "text/wide_text.h"
+
+namespace {
+
+constexpr char16_t CAPTION[] = u"QUORVAFIX";
+constexpr char HOW_TO_OPEN[] =
+    "Choose Tools > Open Registry Export... (Ctrl+O), or drop a .reg file on this window.";
+
+void ShowBox(WindowHandle owner, const std::u16string& text, uint32_t type = MB_OK) {
+  MessageBox(owner, text.c_str(), CAPTION, type);
+}
+
+std::u16string OpenExportLine() {
+  return u"   Registry export: " + WideOfUtf8(OpenExportPath()) + u"\r\n\r\n";
+}
+
+void Show(WindowHandle window, const std::u16string& text) {
+  DisplayText.AssignWide(text.c_str());
+  InvalidateRect(window, nullptr, false);
+}
+
+}  // namespace
+
+void ShowExportTitle(WindowHandle window) {
+  const std::string& path = OpenExportPath();
+  std::u16string title = PROGRAM_TITLE;
+  if (!path.empty()) title = WideOfUtf8(path.substr(path.rfind('/') + 1)) + u" - " + title;
+  SetWindowText(window, title.c_str());
+}
+
+void ShowExportStartText() {
+  if (OpenExportPath().empty()) {
+    DisplayText.Assign(
+        (std::string("   No registry export is open. ") + HOW_TO_OPEN + "\r\n\r\n").c_str());
+  } else {
+    DisplayText.AssignWide(OpenExportLine().c_str());
+  }
+  DisplayText.Append(HelpText);
+}
+
+void ShowRememberedGoneText(const std::string& path) {
+  DisplayText.AssignWide((u"   The registry export opened last, " + WideOfUtf8(path) +
+                          u", is gone. No registry export is open. " + WideOfUtf8(HOW_TO_OPEN) +
+                          u"\r\n\r\n")
+                             .c_str());
+  DisplayText.Append(HelpText);
+}
+
+void ShowReadingText(const std::string& path) {
+  DisplayText.AssignWide((WideOfUtf8(READING_TEXT_HEAD + path) + u"...\r\n\r\n").c_str());
+  DisplayText.Append(HelpText);
+}
+
+void ShowWorkText(WindowHandle window, const char* head, const std::string& path) {
+  std::string text = head + path;
+  if (path.empty()) text.pop_back();  // the space before the path
+  Show(window, WideOfUtf8(text) + u"...");
+}
+
+void ShowRepairingText(WindowHandle window, int drivers, const std::string& path) {
+  std::string text =
+      "   Repairing " + std::to_string(drivers) + (drivers == 1 ? " driver" : " drivers");
+  if (!path.empty()) text += " in " + path;
+  Show(window, WideOfUtf8(text) + u"...");
+}
+
+void ShowClosingText(WindowHandle window, bool repair) {
+  Show(window, WideOfUtf8(repair ? CLOSING_REPAIR_TEXT : CLOSING_WORK_TEXT));
+}
+
+void ShowScanReport(WindowHandle window, const DynString& report, const DynString& message,
+                    bool repair, int unexamined, int faulty_left) {
+  const bool notice = unexamined > 0 && faulty_left == 0;
+  const std::string tail = notice ? "\r\n\r\n" + UnexaminedNotice(unexamined) : std::string();
+  DisplayText = report;
+  DisplayText.Append(tail.c_str());
+  InvalidateRect(window, nullptr, false);
+  if (repair && message.Length() > 0) {
+    WideText text((std::string(message.CStr()) + tail).c_str());
+    MessageBox(window, text.Get(), CAPTION, MB_OK);
+  }
+}
+
+bool RequireRegistry(WindowHandle window) {
+  if (InstalledRegistryStore() != nullptr) return true;
+  ShowBox(window, WideOfUtf8(NO_EXPORT_MESSAGE));
+  return false;
+}
+
+void ShowRefusedExport(WindowHandle owner, const std::string& reason) {
+  ShowBox(owner, WideOfUtf8(EXPORT_REFUSED_TEXT + reason), MB_OK | MB_ICONWARNING);
+}
+
+void ShowUnreadableExport(WindowHandle window, const std::string& reason) {
+  Show(window, OpenExportLine() +
+                   u"   It cannot be read now, so nothing was examined or changed: " +
+                   WideOfUtf8(reason));
+  ShowBox(window, WideOfUtf8(EXPORT_UNREADABLE_TEXT + reason), MB_OK | MB_ICONWARNING);
+}
+
+void ShowOpenedExport(WindowHandle window) {
+  WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, WideOfUtf8(OpenExportPath()).c_str());
+  ShowExportStartText();
+  ShowExportTitle(window);
+  InvalidateRect(window, nullptr, false);
+}
+
+void ShowRefusedRepair(WindowHandle window, const std::string& reason) {
+  if (!reason.empty()) ShowBox(window, WideOfUtf8(REPAIR_REFUSED_TEXT + reason));
+}
