@@ -16,7 +16,7 @@ namespace reg_line_parser {
 
 inline bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
 
-inline int HexValue(char16_t u) {
+constexpr int HexValue(char16_t u) {
   if (u >= u'0' && u <= u'9') return u - u'0';
   if (u >= u'a' && u <= u'f') return u - u'a' + 10;
   if (u >= u'A' && u <= u'F') return u - u'A' + 10;
@@ -26,6 +26,16 @@ inline int HexValue(char16_t u) {
 inline bool IsStringType(uint32_t type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
+
+// The encoding the first size bytes at start announce, into form; false
+// with error set for UTF-16 big-endian text, which no registry file is.
+bool TakeEncoding(const uint8_t* start, size_t size, RegFileForm* form, RegEncodingGuess* guess,
+                  RegParseError* error);
+
+// Settles form's encoding once its dialect is read from a file whose first
+// bytes gave guess (a version 5.00 file of narrow text is UTF-8); the reason
+// a file is refused for, or null.
+const char* SettleEncoding(RegEncodingGuess guess, RegFileForm* form);
 
 // Reads the lines of a file of UNIT-byte units (1: narrow text, 2: UTF-16LE)
 // and reports them to events. In RegReadMode::Validate every line is checked
@@ -391,13 +401,15 @@ class Parser {
   }
 
   // Handles the backslash at k: only a comment may follow it; the data goes
-  // on at *resume on the next line that is neither blank nor a comment line
-  // (*more), or ends with the input.
+  // on at *resume on the next line that is neither blank nor a ';' comment
+  // line (*more), or ends with the input. A '#' line there is refused.
   bool Continue(size_t k, uint64_t* data_end, size_t* resume, bool* more) {
     if (!AtLineRest(k + 1)) return Fail("unexpected text after '\\'");
     *data_end = Offset(k + 1);
     while (NextLine()) {
       size_t i = SkipBlanks(Begin());
+      // Windows takes a '#' line here as data and drops the value.
+      if (i < End() && Unit(i) == u'#') return Fail("a '#' line inside wrapped hex data");
       if (!IsCommentOrBlank(i)) {
         *resume = i;
         *more = true;

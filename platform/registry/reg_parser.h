@@ -16,8 +16,9 @@
 // `-` (deletes the value), `dword:` and 1-8 hex digits, `hex:` or `hex(N):`
 // (N of 1-8 hex digits) with comma-separated bytes of 1-2 hex digits,
 // continued by a backslash onto later lines where the next byte could stand
-// (at the data's start or after a comma; blank and comment lines in between
-// are skipped; a continuation at the end of the file ends the data); comment
+// (at the data's start or after a comma; blank and ';' comment lines in
+// between are skipped, a '#' line there is refused as Windows drops the value;
+// a continuation at the end of the file ends the data); comment
 // lines starting with ';' or '#', and ';' comments after the data. In a
 // REGEDIT4 file the bytes of hex(1), hex(2) and hex(7) are Windows-1252 text,
 // reported as UTF-16. The data of hex(2) and hex(7) that does not end in a
