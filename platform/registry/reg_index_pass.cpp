@@ -11,6 +11,7 @@
 namespace {
 
 using reg_unit_search::FindFirstOf;
+using namespace std::string_view_literals;
 
 // The value of each hex digit by its unit, -1 for any other unit below 128.
 struct HexDigits {
@@ -199,8 +200,18 @@ class IndexPass {
     return Fail("quoted text without its closing quote");
   }
 
-  // The root a key path's first name [a, b) names, or 0.
-  RegKey Root(size_t a, size_t b) const {
+  // The root a key path's first name [a, b) names, or 0. Keys of one root
+  // mostly follow each other: the last name read is tried first.
+  RegKey Root(size_t a, size_t b) {
+    if (b - a == root_units_ && std::memcmp(data_ + a * UNIT, root_text_, (b - a) * UNIT) == 0) {
+      return root_;
+    }
+    root_ = ReadRoot(a, b);
+    root_text_ = data_ + a * UNIT;
+    root_units_ = b - a;
+    return root_;
+  }
+  RegKey ReadRoot(size_t a, size_t b) const {
     static const RegKey ROOTS[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
                                    HKEY_USERS, HKEY_CURRENT_CONFIG};
     static const std::u16string_view NAMES[] = {
@@ -269,12 +280,12 @@ class IndexPass {
       if (!Quoted(k, &k)) return false;
       if (!LineRest(k, &end)) return Fail("unexpected text after the closing quote");
       size = (units_ + 1) * 2;
-    } else if (StartsWith(k, u"dword:")) {
+    } else if (u == u'd' && StartsWith(k, u"dword:"sv)) {
       if (!Dword(k + 6, &end)) return false;
       size = 4;
-    } else if (StartsWith(k, u"hex:")) {
+    } else if (u == u'h' && StartsWith(k, u"hex:"sv)) {
       if (!Hex(k + 4, &size, &end)) return false;
-    } else if (StartsWith(k, u"hex(")) {
+    } else if (u == u'h' && StartsWith(k, u"hex("sv)) {
       if (!TypedHex(k + 4, &size, &end)) return false;
     } else {
       return Fail("unknown value data form");
@@ -304,7 +315,7 @@ class IndexPass {
     const size_t first = d;
     uint32_t type = 0;
     while (d - first < 9 && HexValue(At(d)) >= 0) type = type * 16 + HexValue(At(d++));
-    if (d == first || d - first > 8 || !StartsWith(d, u"):")) {
+    if (d == first || d - first > 8 || !StartsWith(d, u"):"sv)) {
       return Fail("malformed hex(N): type");
     }
     uint16_t last_two = 0;
@@ -336,13 +347,14 @@ class IndexPass {
       k = SkipBlanks(k);
       // Most data is bytes of two digits, each right before a comma.
       const size_t run = k;
-      while (k + 3 <= count_ && HexValue(Unit(k)) >= 0 && HexValue(Unit(k + 1)) >= 0 &&
-             Unit(k + 2) == u',') {
-        last = static_cast<uint16_t>(last << 8 | HexValue(Unit(k)) << 4 | HexValue(Unit(k + 1)));
+      while (k + 3 <= count_ && Unit(k + 2) == u',' && HexValue(Unit(k)) >= 0 &&
+             HexValue(Unit(k + 1)) >= 0) {
         k += 3;
       }
       if (k != run) {
         count += (k - run) / 3;
+        last = static_cast<uint16_t>(last << 8 | ByteAt(k - 3));
+        if (k - run >= 6) last = static_cast<uint16_t>(ByteAt(k - 6) << 8 | ByteAt(k - 3));
         may_wrap = true;
         k = SkipBlanks(k);
       }
@@ -385,6 +397,9 @@ class IndexPass {
     *end = IsLineEnd(At(k)) ? k : FindLineEnd(k);
     return true;
   }
+
+  // The byte the two hex digits at k spell.
+  int ByteAt(size_t k) const { return HexValue(Unit(k)) << 4 | HexValue(Unit(k + 1)); }
 
   // Handles the backslash at k: only a comment may follow it; the data goes
   // on at *resume on the next line that is neither blank nor a ';' comment
@@ -431,13 +446,30 @@ class IndexPass {
   size_t section_start_ = 0;
   uint64_t units_ = 0;  // UTF-16 units of the text last measured
   uint64_t open_continuation_ = 0;
+  RegKey root_ = 0;  // the root the last key line named, spelled as root_text_
+  const uint8_t* root_text_ = nullptr;
+  size_t root_units_ = 0;
 };
 
 }  // namespace
 
-bool RegFileText::SameUnits(const RegFileText& other, size_t count) const {
+size_t RegFileText::CommonUnits(const RegFileText& other, size_t count) const {
   const size_t unit = encoding_ == RegEncoding::Utf16Le ? 2 : 1;
-  return std::memcmp(bytes_, other.bytes_, count * unit) == 0;
+  const size_t bytes = count * unit;
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t a, b;
+    std::memcpy(&a, bytes_ + i, 8);
+    std::memcpy(&b, other.bytes_ + i, 8);
+    if (a != b) break;
+  }
+  while (i < bytes && bytes_[i] == other.bytes_[i]) ++i;
+  return i / unit;
+}
+
+size_t RegFileText::FindBackslash(size_t from) const {
+  if (encoding_ == RegEncoding::Utf16Le) return FindFirstOf<2, u'\\'>(bytes_, from, units_);
+  return FindFirstOf<1, u'\\'>(bytes_, from, units_);
 }
 
 void RegFileText::Decode(size_t begin, size_t end, std::u16string* out) const {

@@ -12,6 +12,7 @@
 
 #include "platform/registry/reg_parser.h"
 #include "platform/registry/reg_text_codec.h"
+#include "platform/registry/reg_unit_search.h"
 #include "platform/registry/registry.h"
 
 // Units [0, size()) of text in a file's own encoding, where they stand in the
@@ -26,10 +27,13 @@ class RegFileText {
   size_t size() const { return units_; }
   char16_t operator[](size_t i) const {
     if (encoding_ != RegEncoding::Utf16Le) return bytes_[i];
-    return static_cast<char16_t>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
+    return reg_unit_search::UnitAt<2>(bytes_, i);
   }
-  // Whether both hold the same units in the same encoding.
-  bool SameUnits(const RegFileText& other, size_t count) const;
+  // How many of the first count units (at most either's size) both hold
+  // alike; both are in the same encoding.
+  size_t CommonUnits(const RegFileText& other, size_t count) const;
+  // The first backslash at or after unit from, or size().
+  size_t FindBackslash(size_t from) const;
   // Appends the UTF-16 text of units [begin, end) to out. The text was checked
   // by the pass that handed it over (UTF-8 well formed).
   void Decode(size_t begin, size_t end, std::u16string* out) const;

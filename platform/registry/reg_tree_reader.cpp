@@ -24,6 +24,12 @@ struct WidePath {
                                   std::u16string*) {
     return path.substr(begin, end - begin);
   }
+  static size_t Common(std::u16string_view a, std::u16string_view b, size_t count) {
+    return std::mismatch(a.begin(), a.begin() + count, b.begin()).first - a.begin();
+  }
+  static size_t FindBackslash(std::u16string_view path, size_t from) {
+    return std::min(path.find(u'\\', from), path.size());
+  }
 };
 struct FilePath {
   struct Kept {};
@@ -33,6 +39,12 @@ struct FilePath {
     scratch->clear();
     path.Decode(begin, end, scratch);
     return *scratch;
+  }
+  static size_t Common(const RegFileText& a, const RegFileText& b, size_t count) {
+    return a.CommonUnits(b, count);
+  }
+  static size_t FindBackslash(const RegFileText& path, size_t from) {
+    return path.FindBackslash(from);
   }
 };
 
@@ -48,13 +60,7 @@ class KeyOpener {
   RegKeyNode* Open(RegTree* tree, RegKey root, const Path& path, bool* created) {
     size_t reused = 0;
     if (root == cached_root_) {
-      size_t common = 0;
-      const size_t shorter = std::min(path.size(), cached_.size());
-      if (SameStart(path, cached_, shorter)) {
-        common = shorter;
-      } else {
-        while (common < shorter && path[common] == cached_[common]) ++common;
-      }
+      const size_t common = Form::Common(path, cached_, std::min(path.size(), cached_.size()));
       while (reused < ends_.size() && ends_[reused] <= common &&
              (ends_[reused] == path.size() || path[ends_[reused]] == u'\\')) {
         ++reused;
@@ -65,8 +71,7 @@ class KeyOpener {
     RegKeyNode* node = reused == 0 ? tree->Root(root) : nodes_.back();
     *created = false;
     for (size_t start = reused == 0 ? 0 : ends_.back() + 1; start < path.size();) {
-      size_t end = start;
-      while (end < path.size() && path[end] != u'\\') ++end;
+      const size_t end = Form::FindBackslash(path, start);
       node = tree->AddSubkey(node, Form::Name(path, start, end, &scratch_), created);
       nodes_.push_back(node);
       ends_.push_back(end);
@@ -81,13 +86,6 @@ class KeyOpener {
   void Forget() { cached_root_ = 0; }
 
  private:
-  static bool SameStart(std::u16string_view a, std::u16string_view b, size_t count) {
-    return a.compare(0, count, b.substr(0, count)) == 0;
-  }
-  static bool SameStart(const RegFileText& a, const RegFileText& b, size_t count) {
-    return a.SameUnits(b, count);
-  }
-
   RegKey cached_root_ = 0;
   typename Form::Kept kept_;
   Path cached_ = Path();
