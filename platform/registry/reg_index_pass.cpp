@@ -13,16 +13,17 @@ namespace {
 using reg_unit_search::FindFirstOf;
 using namespace std::string_view_literals;
 
-// The value of each hex digit by its unit, -1 for any other unit below 128.
+// The value of each hex digit by its unit, -1 for any other unit below 256
+// (so that narrow units, all below 256, need no range check).
 struct HexDigits {
-  int8_t value[128];
+  int8_t value[256];
   constexpr HexDigits() : value() {
-    for (int u = 0; u < 128; ++u) value[u] = static_cast<int8_t>(reg_line_parser::HexValue(u));
+    for (int u = 0; u < 256; ++u) value[u] = static_cast<int8_t>(reg_line_parser::HexValue(u));
   }
 };
 constexpr HexDigits HEX_DIGITS;
 
-inline int HexValue(char16_t u) { return u < 128 ? HEX_DIGITS.value[u] : -1; }
+inline int HexValue(char16_t u) { return u < 256 ? HEX_DIGITS.value[u] : -1; }
 inline bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
 inline bool IsLineEnd(char16_t u) { return u == u'\n' || u == u'\r'; }
 
