@@ -93,15 +93,12 @@ struct RegParseError {
 // "PATH: cannot read: ERRNO TEXT" when the source failed.
 std::string RegParseFailureText(const std::string& path, const RegParseError& error);
 
-// How much a pass of the reader produces. Validate checks every line exactly
-// as Full does (the same files are refused, with the same line and reason)
-// but builds no names or data: OnValue then gets an empty name and data
-// holding only the type and the size in bytes the value would have (no text,
-// no bytes), and OnValueDeletion an empty name. Deferring reads as Full but
-// only measures a quoted string on a line longer than REG_DEFERRED_LINE_UNITS
-// units (RegReadData::deferred), so that a long text is built only once it
-// is asked for.
-enum class RegReadMode { Full, Validate, Deferring };
+// How much a pass of the reader produces. Deferring reads as Full but only
+// measures a quoted string on a line longer than REG_DEFERRED_LINE_UNITS units
+// (RegReadData::deferred), so that a long text is built only once it is asked
+// for. Checking a whole file without building anything is the index pass's
+// work (reg_index_pass.h).
+enum class RegReadMode { Full, Deferring };
 constexpr size_t REG_DEFERRED_LINE_UNITS = 64 * 1024;
 
 // Reads the file source supplies, reporting to events, and sets form
@@ -114,8 +111,7 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
                  RegParseError* error);
 
 // The same for the size bytes of a whole file at data, read where they are
-// (never copied), in mode. Needs memory independent of the input in
-// Validate mode.
+// (never copied), in mode.
 bool ReadRegBytes(const uint8_t* data, size_t size, RegReadMode mode, RegFileEvents& events,
                   RegFileForm* form, RegParseError* error);
 
