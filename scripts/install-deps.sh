@@ -3,7 +3,8 @@
 # when everything is already there. Run as root (or through sudo). --fuzz adds
 # clang-14 and its runtimes for the fuzz targets (scripts/fuzz.sh); --package
 # the tools that make and check the Debian package (scripts/package.sh);
-# --format clang-format for scripts/format.sh.
+# --format clang-format for scripts/format.sh; --bench the counters and timers
+# of bench/instructions.sh, bench/process_time.sh and bench/beside_baseline.sh.
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,7 @@ for option in "$@"; do
     --fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
     --package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
     --format) packages+=(clang-format) ;;
+    --bench) packages+=(valgrind hyperfine time) ;;
     *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
   esac
 done
