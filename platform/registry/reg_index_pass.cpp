@@ -204,7 +204,8 @@ class IndexPass {
   // The root a key path's first name [a, b) names, or 0. Keys of one root
   // mostly follow each other: the last name read is tried first.
   RegKey Root(size_t a, size_t b) {
-    if (b - a == root_units_ && std::memcmp(data_ + a * UNIT, root_text_, (b - a) * UNIT) == 0) {
+    if (root_text_ != nullptr && b - a == root_units_ &&
+        std::memcmp(data_ + a * UNIT, root_text_, (b - a) * UNIT) == 0) {
       return root_;
     }
     root_ = ReadRoot(a, b);
