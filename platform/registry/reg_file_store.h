@@ -196,6 +196,8 @@ class RegFileStore : public RegTreeStore {
   FileSystem& fs_;
   RegFileForm form_;
   bool exists_ = false;
+  // The file's content as last read or written; after a load, taken from the
+  // bytes the tree holds (and keeps until the tree is replaced) when asked.
   RegLazyContentHash hash_;
   ServedValues served_;
   Batch batch_;
