@@ -1,3 +1,6 @@
+// About 480 lines: the pass is one class holding the whole grammar of a line,
+// as the reader's own parser (reg_line_parser.h) does, so that each rule reads
+// beside the line state it shares with the others and beside the reader's.
 #include "platform/registry/reg_index_pass.h"
 
 #include <cstring>
@@ -454,39 +457,6 @@ class IndexPass {
 };
 
 }  // namespace
-
-size_t RegFileText::CommonUnits(const RegFileText& other, size_t count) const {
-  const size_t unit = encoding_ == RegEncoding::Utf16Le ? 2 : 1;
-  const size_t bytes = count * unit;
-  size_t i = 0;
-  for (; i + 8 <= bytes; i += 8) {
-    uint64_t a, b;
-    std::memcpy(&a, bytes_ + i, 8);
-    std::memcpy(&b, other.bytes_ + i, 8);
-    if (a != b) break;
-  }
-  while (i < bytes && bytes_[i] == other.bytes_[i]) ++i;
-  return i / unit;
-}
-
-size_t RegFileText::FindBackslash(size_t from) const {
-  if (encoding_ == RegEncoding::Utf16Le) return FindFirstOf<2, u'\\'>(bytes_, from, units_);
-  return FindFirstOf<1, u'\\'>(bytes_, from, units_);
-}
-
-void RegFileText::Decode(size_t begin, size_t end, std::u16string* out) const {
-  switch (encoding_) {
-    case RegEncoding::Utf16Le:
-      for (size_t i = begin; i < end; ++i) out->push_back((*this)[i]);
-      break;
-    case RegEncoding::Utf8:
-      DecodeUtf8(bytes_ + begin, end - begin, out);
-      break;
-    case RegEncoding::CodePage1252:
-      DecodeCodePage(bytes_ + begin, end - begin, out);
-      break;
-  }
-}
 
 namespace {
 
