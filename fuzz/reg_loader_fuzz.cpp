@@ -1,9 +1,11 @@
 // Fuzz target for the registry file store: the input is the bytes of a .reg
-// file, held in a MemoryFileSystem. Any bytes either load or are refused with
-// "PATH:N: reason" (N >= 1), the same whether the store gets the file whole
-// or a few bytes at a time, and the same as a whole reading of the file by
-// the streaming reader fed a few bytes at a time, which holds exactly what
-// the reader's events give applied to plain containers (RegEventModel); a
+// file, held in a MemoryFileSystem. The one-pass index of the file agrees
+// with the line-by-line reader's (testing/reference_index.h). Any bytes either
+// load or are refused with "PATH:N: reason" (N >= 1), the same whether the
+// store gets the file whole or a few bytes at a time, and the same as a whole
+// reading of the file by the streaming reader fed a few bytes at a time, which
+// holds exactly what the reader's events give applied to plain containers
+// (RegEventModel); a
 // store that loads serves, key by key on demand, exactly the values of that
 // whole reading. The sanitizers catch any out-of-bounds access, leak or stack
 // overflow on the way. A file that loads is then written through the store,
@@ -26,6 +28,7 @@
 #include "platform/registry/reg_tree_reader.h"
 #include "platform/registry/reg_value_locator.h"
 #include "platform/registry/testing/reg_event_model.h"
+#include "platform/registry/testing/reference_index.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -209,8 +212,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<RegFileStore> pieces = RegFileStore::Load(PATH, &trickle_error, trickle_options);
   FUZZ_CHECK((store == nullptr) == (pieces == nullptr) && error == trickle_error,
              "read in pieces: " + trickle_error + ", whole: " + error);
-  // The whole reading, values and all, with refills inside lines.
+  // The one-pass index agrees with the reader's own reading of the keys:
+  // refusal, line and reason, form, keys and where their values start.
   const std::vector<uint8_t> bytes(data, data + size);
+  const std::string index_difference =
+      KeyIndexDifference(ReferenceKeyIndex(bytes), PassKeyIndex(bytes));
+  FUZZ_CHECK(index_difference.empty(), "index pass against the reader: " + index_difference);
+  // The whole reading, values and all, with refills inside lines.
   TrickleSource source(bytes, 1 + size % 5);
   RegTree whole;
   RegFileForm form;

@@ -5,7 +5,9 @@
 # the tools that make and check the Debian package (scripts/package.sh);
 # --format clang-format for scripts/format.sh; --fresh-system debootstrap
 # for the scripts that use a bare Debian system (scripts/bare-system.sh);
-# --piuparts piuparts for scripts/package-bare-system.sh.
+# --piuparts piuparts for scripts/package-bare-system.sh; --bench the
+# counters and timers of bench/instructions.sh, bench/process_time.sh and
+# bench/beside_baseline.sh.
 set -euo pipefail
 
 # Besides the build's own: the programs the tests run. Debian's essential
@@ -36,6 +38,7 @@ for option in "$@"; do
     --format) packages+=(clang-format) ;;
     --fresh-system) packages+=(debootstrap) ;;
     --piuparts) packages+=(piuparts) ;;
+    --bench) packages+=(valgrind hyperfine time) ;;
     *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
   esac
 done

@@ -16,7 +16,7 @@ constexpr size_t REFRESH_READ_BYTES = 64 * 1024;
 // The buffer is sized by the file's size as it was found (expected), so that
 // a file that keeps its size is held once and never copied into a grown
 // buffer; one that grows meanwhile is read to its new end.
-int ReadToEnd(FileSystem& fs, int fd, uint64_t expected, std::vector<uint8_t>* bytes) {
+int ReadToEnd(FileSystem& fs, int fd, uint64_t expected, RegFileBytes* bytes) {
   bytes->resize(expected);
   size_t filled = 0;
   while (true) {
@@ -80,14 +80,16 @@ std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::s
     fs.Close(fd);
     return nullptr;
   }
-  std::vector<uint8_t> bytes;
+  RegFileBytes bytes;
   int read_error = ReadToEnd(fs, fd, size, &bytes);
   fs.Close(fd);
   if (read_error != 0) {
     *error = path + ": cannot read: " + std::strerror(read_error);
     return nullptr;
   }
-  const uint64_t hash = RegContentHash(bytes);
+  // The tree keeps the bytes, unchanged: they are hashed only if the file is
+  // ever looked at again.
+  const RegLazyContentHash hash = RegLazyContentHash::Of(bytes.data(), bytes.size());
   RegFileForm form;
   RegParseError parse_error;
   if (!IndexRegFile(std::move(bytes), tree.get(), &form, &parse_error)) {
@@ -127,8 +129,8 @@ void RegFileStore::CarryServed(RegTree& fresh) {
   }
 }
 
-void RegFileStore::Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, uint64_t hash,
-                         bool exists) {
+void RegFileStore::Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form,
+                         RegLazyContentHash hash, bool exists) {
   CarryServed(*tree);
   ReplaceTree(std::move(tree));
   form_ = form;
@@ -206,7 +208,7 @@ RegStatus RegFileStore::CloseKey(RegKey key) {
 RegStatus RegFileStore::ReloadIfChanged(const std::vector<uint8_t>& bytes, bool exists, RegKey key,
                                         RegKeyNode** node, const std::string& what) {
   const uint64_t hash = exists ? RegContentHash(bytes) : 0;
-  if (exists == exists_ && hash == hash_) return ERROR_SUCCESS;
+  if (exists == exists_ && hash == hash_.Get()) return ERROR_SUCCESS;
   auto fresh = std::make_unique<RegTree>();
   RegFileForm form;
   RegParseError error;
@@ -239,7 +241,7 @@ RegStatus RegFileStore::Refresh() {
   if (error != 0) {
     return Fail(StatusOfErrno(error), path_ + ": cannot read: " + std::strerror(error));
   }
-  if (exists_ && hasher.Finish() == hash_) return ERROR_SUCCESS;
+  if (exists_ && hasher.Finish() == hash_.Get()) return ERROR_SUCCESS;
   RegFileOptions options;
   options.file_system = &fs_;
   std::string failure;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/files/lock_file.h"
+#include "platform/registry/reg_content_hash.h"
 #include "platform/registry/reg_line_editor.h"
 #include "platform/registry/reg_served_values.h"
 #include "platform/registry/reg_text_codec.h"
@@ -138,7 +139,8 @@ class RegFileStore : public RegTreeStore {
   RegFileStore(std::string path, FileSystem& fs) : path_(std::move(path)), fs_(fs) {}
   // Takes a tree read from the file (whose content hash is hash) as the
   // store's state.
-  void Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, uint64_t hash, bool exists);
+  void Adopt(std::unique_ptr<RegTree> tree, const RegFileForm& form, RegLazyContentHash hash,
+             bool exists);
   // "the default value" or "value "NAME"", for reasons.
   static std::string ValueText(std::u16string_view name);
   // Records the reason and returns status.
@@ -223,7 +225,9 @@ class RegFileStore : public RegTreeStore {
   FileSystem& fs_;
   RegFileForm form_;
   bool exists_ = false;
-  uint64_t hash_ = 0;
+  // The file's content as last read or written; after a load, taken from the
+  // bytes the tree holds (and keeps until the tree is replaced) when asked.
+  RegLazyContentHash hash_;
   ServedValues served_;
   Batch batch_;
   bool commit_left_new_content_ = false;

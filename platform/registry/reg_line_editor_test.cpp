@@ -104,9 +104,9 @@ TEST(PlanValueEdit, EndsAContinuationCutShortByTheFileEnd) {
   const EditCase cases[] = {
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05,\\", u"S", u"v", REG_DWORD, one,
        "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\S]\r\n\"c\"=hex:05, \r\n\"v\"=dword:00000001"},
-      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,\\ ; w\\\n\n; note \\\n  # \\\n", u"P",
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,\\ ; w\\\n\n; note \\\n  ; \\\n", u"P",
        u"v", REG_DWORD, one,
-       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,  ; w\\\n\n; note \\\n  # "
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\P\\S]\n\"c\"=hex:05,  ; w\\\n\n; note \\\n  ; "
        "\\\n\n[HKEY_LOCAL_MACHINE\\P]\n"
        "\"v\"=dword:00000001\n"},
       // Replacing the value itself needs nothing more.

@@ -16,7 +16,7 @@ namespace reg_line_parser {
 
 inline bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
 
-inline int HexValue(char16_t u) {
+constexpr int HexValue(char16_t u) {
   if (u >= u'0' && u <= u'9') return u - u'0';
   if (u >= u'a' && u <= u'f') return u - u'a' + 10;
   if (u >= u'A' && u <= u'F') return u - u'A' + 10;
@@ -27,9 +27,18 @@ inline bool IsStringType(uint32_t type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// The encoding the first size bytes at start announce, into form; false
+// with error set for UTF-16 big-endian text, which no registry file is.
+bool TakeEncoding(const uint8_t* start, size_t size, RegFileForm* form, RegEncodingGuess* guess,
+                  RegParseError* error);
+
+// Settles form's encoding once its dialect is read from a file whose first
+// bytes gave guess (a version 5.00 file of narrow text is UTF-8); the reason
+// a file is refused for, or null.
+const char* SettleEncoding(RegEncodingGuess guess, RegFileForm* form);
+
 // Reads the lines of a file of UNIT-byte units (1: narrow text, 2: UTF-16LE)
-// and reports them to events. In RegReadMode::Validate every line is checked
-// exactly as in Full mode, but names and data are only measured, never built.
+// and reports them to events.
 template <size_t UNIT>
 class Parser {
  public:
@@ -40,7 +49,6 @@ class Parser {
       : lines_(std::forward<LineSource>(line_source)...),
         events_(events),
         error_(error),
-        validate_(mode == RegReadMode::Validate),
         deferring_(mode == RegReadMode::Deferring) {}
 
   // Reads the header line; false when it is not one of the two headers.
@@ -228,17 +236,6 @@ class Parser {
     }
   }
 
-  // Keeps a hex byte; when validating only the last two bytes are kept
-  // (after an even number dropped), which is all the terminator rule and the
-  // size need.
-  void PutByte(uint8_t b) {
-    if (validate_ && bytes_.size() == HEX_KEPT) {
-      bytes_.erase(bytes_.begin(), bytes_.end() - 2);
-      dropped_ += HEX_KEPT - 2;
-    }
-    bytes_.push_back(b);
-  }
-
   bool KeyLine(size_t i) {
     size_t last = End();  // the line holds '[' at i, so this stops there
     while (IsBlank(Unit(last - 1))) --last;
@@ -273,7 +270,7 @@ class Parser {
     }
     size_t k = i + 1;
     name_.clear();
-    if (Unit(i) != u'@' && !Quoted(i, validate_ ? nullptr : &name_, &k)) return false;
+    if (Unit(i) != u'@' && !Quoted(i, &name_, &k)) return false;
     k = SkipBlanks(k);
     if (k == End() || Unit(k) != u'=') return Fail("'=' expected after the value name");
     k = SkipBlanks(k + 1);
@@ -281,7 +278,6 @@ class Parser {
     RegReadData data;
     bytes_.clear();
     text_.clear();
-    dropped_ = 0;
     uint64_t text_units = 0;
     if (k < End() && Unit(k) == u'-') {
       if (!AtLineRest(k + 1)) return Fail("unexpected text after '-'");
@@ -290,7 +286,7 @@ class Parser {
     }
     if (k < End() && Unit(k) == u'"') {
       data.deferred = deferring_ && End() - Begin() > REG_DEFERRED_LINE_UNITS;
-      std::u16string* text = validate_ || data.deferred ? nullptr : &text_;
+      std::u16string* text = data.deferred ? nullptr : &text_;
       if (!Quoted(k, text, &k)) return false;
       if (!AtLineRest(k)) return Fail("unexpected text after the closing quote");
       if (text != nullptr) text_.push_back(u'\0');
@@ -318,19 +314,17 @@ class Parser {
         AppendTerminator(narrow ? 1 : 2, &bytes_);
       if (narrow) {
         // narrow text, held as UTF-16 unit for unit
-        if (!validate_) DecodeCodePage(bytes_.data(), bytes_.size(), &text_);
-        text_units = dropped_ + bytes_.size();
+        DecodeCodePage(bytes_.data(), bytes_.size(), &text_);
+        text_units = bytes_.size();
         data.is_text = true;
       }
     } else {
       return Fail("unknown value data form");
     }
-    const uint64_t size = data.is_text ? text_units * 2 : dropped_ + bytes_.size();
+    const uint64_t size = data.is_text ? text_units * 2 : bytes_.size();
     if (size > REG_MAX_DATA_SIZE) return Fail("value data too large");
-    if (!validate_) {
-      data.text = text_;
-      data.bytes = bytes_.data();
-    }
+    data.text = text_;
+    data.bytes = bytes_.data();
     data.size = size;
     events_.OnValue(name_, data, span, lines_.NextLineOffset());
     return true;
@@ -346,7 +340,8 @@ class Parser {
     if (k == first || k - first > 8) return Fail("dword: needs 1 to 8 hex digits");
     if (!AtLineRest(k)) return Fail("unexpected text after the dword");
     *data_end = Offset(k);
-    for (int shift = 0; shift < 32; shift += 8) PutByte(static_cast<uint8_t>(value >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+      bytes_.push_back(static_cast<uint8_t>(value >> shift));
     return true;
   }
 
@@ -376,7 +371,7 @@ class Parser {
       int value = HexValue(Unit(k));
       if (value < 0) return Fail("hex byte expected");
       if (++k < End() && HexValue(Unit(k)) >= 0) value = value * 16 + HexValue(Unit(k++));
-      PutByte(static_cast<uint8_t>(value));
+      bytes_.push_back(static_cast<uint8_t>(value));
       *data_end = Offset(k);
       k = SkipBlanks(k);
       may_wrap = k < End() && Unit(k) == u',';
@@ -391,13 +386,15 @@ class Parser {
   }
 
   // Handles the backslash at k: only a comment may follow it; the data goes
-  // on at *resume on the next line that is neither blank nor a comment line
-  // (*more), or ends with the input.
+  // on at *resume on the next line that is neither blank nor a ';' comment
+  // line (*more), or ends with the input. A '#' line there is refused.
   bool Continue(size_t k, uint64_t* data_end, size_t* resume, bool* more) {
     if (!AtLineRest(k + 1)) return Fail("unexpected text after '\\'");
     *data_end = Offset(k + 1);
     while (NextLine()) {
       size_t i = SkipBlanks(Begin());
+      // Windows takes a '#' line here as data and drops the value.
+      if (i < End() && Unit(i) == u'#') return Fail("a '#' line inside wrapped hex data");
       if (!IsCommentOrBlank(i)) {
         *resume = i;
         *more = true;
@@ -407,17 +404,12 @@ class Parser {
     return lines_.ReadError() == 0;
   }
 
-  // Hex bytes a validating pass keeps at most.
-  static constexpr size_t HEX_KEPT = 4096;
-
   RegLineReader<UNIT> lines_;
   RegFileEvents& events_;
   RegParseError* error_;
-  bool validate_;
   bool deferring_;
   bool section_only_ = false;
-  uint64_t units_ = 0;    // UTF-16 units of the text last measured
-  uint64_t dropped_ = 0;  // hex bytes of the value a validating pass dropped
+  uint64_t units_ = 0;  // UTF-16 units of the text last measured
   RegEncoding encoding_ = RegEncoding::CodePage1252;
   RegDialect dialect_ = RegDialect::Version5;
   bool empty_ = false;

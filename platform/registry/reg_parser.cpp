@@ -9,18 +9,13 @@ namespace {
 
 using reg_line_parser::Parser;
 
-// Sets form's encoding and mark from guess and reads the header and the body
-// through parser.
+// Reads the header and the body through parser, settling form's encoding
+// from guess on the way.
 template <size_t UNIT>
 bool ReadWith(Parser<UNIT>& parser, RegEncodingGuess guess, RegFileForm* form) {
   if (!parser.Header(&form->dialect)) return false;
-  if (form->dialect == RegDialect::Regedit4 && guess.encoding == RegEncoding::Utf8) {
-    return parser.Fail(
-        "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a "
-        "byte-order mark");
-  }
-  if (form->dialect == RegDialect::Version5 && guess.encoding == RegEncoding::CodePage1252) {
-    form->encoding = RegEncoding::Utf8;
+  if (const char* refusal = reg_line_parser::SettleEncoding(guess, form)) {
+    return parser.Fail(refusal);
   }
   if (!parser.Body(form->encoding)) return false;
   form->line_end = parser.DominantLineEnd();
@@ -45,8 +40,10 @@ bool ReadMemory(const uint8_t* data, size_t size, RegReadMode mode, RegEncodingG
   return ReadWith(parser, guess, form);
 }
 
-// The encoding the first size bytes at start announce, into form; false
-// with error set for UTF-16 big-endian text, which no registry file is.
+}  // namespace
+
+namespace reg_line_parser {
+
 bool TakeEncoding(const uint8_t* start, size_t size, RegFileForm* form, RegEncodingGuess* guess,
                   RegParseError* error) {
   if (size >= 2 && start[0] == 0xFE && start[1] == 0xFF) {
@@ -62,7 +59,18 @@ bool TakeEncoding(const uint8_t* start, size_t size, RegFileForm* form, RegEncod
   return true;
 }
 
-}  // namespace
+const char* SettleEncoding(RegEncodingGuess guess, RegFileForm* form) {
+  if (form->dialect == RegDialect::Regedit4 && guess.encoding == RegEncoding::Utf8) {
+    return "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a "
+           "byte-order mark";
+  }
+  if (form->dialect == RegDialect::Version5 && guess.encoding == RegEncoding::CodePage1252) {
+    form->encoding = RegEncoding::Utf8;
+  }
+  return nullptr;
+}
+
+}  // namespace reg_line_parser
 
 std::string RegParseFailureText(const std::string& path, const RegParseError& error) {
   if (error.read_error != 0) return path + ": cannot read: " + std::strerror(error.read_error);
@@ -87,7 +95,7 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
   }
   start.resize(filled);
   RegEncodingGuess guess;
-  if (!TakeEncoding(start.data(), start.size(), form, &guess, error)) return false;
+  if (!reg_line_parser::TakeEncoding(start.data(), start.size(), form, &guess, error)) return false;
   if (guess.encoding == RegEncoding::Utf16Le) {
     return ReadSource<2>(source, std::move(start), guess, events, form, error);
   }
@@ -97,7 +105,7 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
 bool ReadRegBytes(const uint8_t* data, size_t size, RegReadMode mode, RegFileEvents& events,
                   RegFileForm* form, RegParseError* error) {
   RegEncodingGuess guess;
-  if (!TakeEncoding(data, size, form, &guess, error)) return false;
+  if (!reg_line_parser::TakeEncoding(data, size, form, &guess, error)) return false;
   if (guess.encoding == RegEncoding::Utf16Le) {
     return ReadMemory<2>(data, size, mode, guess, events, form, error);
   }

@@ -16,8 +16,9 @@
 // `-` (deletes the value), `dword:` and 1-8 hex digits, `hex:` or `hex(N):`
 // (N of 1-8 hex digits) with comma-separated bytes of 1-2 hex digits,
 // continued by a backslash onto later lines where the next byte could stand
-// (at the data's start or after a comma; blank and comment lines in between
-// are skipped; a continuation at the end of the file ends the data); comment
+// (at the data's start or after a comma; blank and ';' comment lines in
+// between are skipped, a '#' line there is refused as Windows drops the value;
+// a continuation at the end of the file ends the data); comment
 // lines starting with ';' or '#', and ';' comments after the data. In a
 // REGEDIT4 file the bytes of hex(1), hex(2) and hex(7) are Windows-1252 text,
 // reported as UTF-16. The data of hex(2) and hex(7) that does not end in a
@@ -92,15 +93,12 @@ struct RegParseError {
 // "PATH: cannot read: ERRNO TEXT" when the source failed.
 std::string RegParseFailureText(const std::string& path, const RegParseError& error);
 
-// How much a pass of the reader produces. Validate checks every line exactly
-// as Full does (the same files are refused, with the same line and reason)
-// but builds no names or data: OnValue then gets an empty name and data
-// holding only the type and the size in bytes the value would have (no text,
-// no bytes), and OnValueDeletion an empty name. Deferring reads as Full but
-// only measures a quoted string on a line longer than REG_DEFERRED_LINE_UNITS
-// units (RegReadData::deferred), so that a long text is built only once it
-// is asked for.
-enum class RegReadMode { Full, Validate, Deferring };
+// How much a pass of the reader produces. Deferring reads as Full but only
+// measures a quoted string on a line longer than REG_DEFERRED_LINE_UNITS units
+// (RegReadData::deferred), so that a long text is built only once it is asked
+// for. Checking a whole file without building anything is the index pass's
+// work (reg_index_pass.h).
+enum class RegReadMode { Full, Deferring };
 constexpr size_t REG_DEFERRED_LINE_UNITS = 64 * 1024;
 
 // Reads the file source supplies, reporting to events, and sets form
@@ -113,8 +111,7 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
                  RegParseError* error);
 
 // The same for the size bytes of a whole file at data, read where they are
-// (never copied), in mode. Needs memory independent of the input in
-// Validate mode.
+// (never copied), in mode.
 bool ReadRegBytes(const uint8_t* data, size_t size, RegReadMode mode, RegFileEvents& events,
                   RegFileForm* form, RegParseError* error);
 

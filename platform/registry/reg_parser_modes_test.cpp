@@ -1,13 +1,15 @@
-// The reader over bytes in memory: a validating pass refuses exactly what a
-// full reading refuses and reports the same lines and sizes, and one section
-// reads alone from its offset.
+// The reader over bytes in memory: the index pass refuses exactly what a
+// full reading refuses and reports the same keys and sections, the sizes of
+// long data are read whole, and one section reads alone from its offset.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/registry/reg_parser.h"
 #include "platform/registry/testing/bad_reg_files.h"
+#include "platform/registry/testing/reference_index.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -55,8 +57,8 @@ Reading Read(const std::vector<uint8_t>& bytes, RegReadMode mode) {
   return r;
 }
 
-// A file in each encoding, with a hex value longer than what a validating
-// pass keeps (the terminator rule must still see the whole data).
+// A file in each encoding, with hex values of thousands of bytes (the
+// terminator rule must see the whole data).
 std::vector<std::vector<uint8_t>> GoodFiles() {
   std::string long_hex;
   for (int i = 0; i < 5001; ++i) long_hex += "41,";
@@ -77,34 +79,32 @@ std::vector<std::vector<uint8_t>> GoodFiles() {
           Utf16Bytes(WideAscii("REGEDIT4\n" + body + end), true), Utf16Bytes(wide, true), utf8};
 }
 
-TEST(ReadRegBytesValidate, ReportsWhatAFullReadingReportsWithoutNamesOrData) {
+TEST(IndexRegBytes, ReportsTheKeysAndSectionsAFullReadingReports) {
   for (const std::vector<uint8_t>& file : GoodFiles()) {
-    Reading full = Read(file, RegReadMode::Full);
-    Reading validated = Read(file, RegReadMode::Validate);
+    const KeyIndexReading full = ReferenceKeyIndex(file);
     ASSERT_TRUE(full.ok) << full.error.line << ": " << full.error.reason;
-    ASSERT_TRUE(validated.ok) << validated.error.line << ": " << validated.error.reason;
-    EXPECT_EQ(validated.log, full.log);
-    EXPECT_EQ(validated.form.dialect, full.form.dialect);
-    EXPECT_EQ(validated.form.encoding, full.form.encoding);
-    EXPECT_EQ(validated.form.open_continuation, full.form.open_continuation);
+    EXPECT_EQ(KeyIndexDifference(full, PassKeyIndex(file)), "");
     EXPECT_NE(full.form.open_continuation, 0u);
   }
-  // The sizes the log compares, for the narrow file: hex(2) data gains its
-  // terminator (5002 bytes, then 1 more, as UTF-16: 10006); data already
-  // ending in NUL stays (5002 bytes, 10004); so does hex(7) 41,00 (4).
-  Reading narrow = Read(GoodFiles()[0], RegReadMode::Validate);
+}
+
+TEST(ReadRegBytes, LongHexDataGetsItsTerminatorFromItsWholeData) {
+  // For the narrow file: hex(2) data gains its terminator (5002 bytes, then
+  // 1 more, as UTF-16: 10006); data already ending in NUL stays (5002 bytes,
+  // 10004); so does hex(7) 41,00 (4).
+  Reading narrow = Read(GoodFiles()[0], RegReadMode::Full);
   EXPECT_NE(narrow.log.find("type 2 size 10006 "), std::string::npos) << narrow.log;
   EXPECT_NE(narrow.log.find("type 2 size 10004 "), std::string::npos) << narrow.log;
   EXPECT_NE(narrow.log.find("type 1 size 14 "), std::string::npos) << narrow.log;
   EXPECT_NE(narrow.log.find("type 7 size 4 "), std::string::npos) << narrow.log;
   // In a version 5.00 file hex(2) bytes stay bytes: 5002 + NUL padding to a
   // whole unit (5004); the U+1F600 string is a surrogate pair and a NUL.
-  Reading utf8 = Read(GoodFiles()[3], RegReadMode::Validate);
+  Reading utf8 = Read(GoodFiles()[3], RegReadMode::Full);
   EXPECT_NE(utf8.log.find("type 2 size 5004 "), std::string::npos) << utf8.log;
   EXPECT_NE(utf8.log.find("type 1 size 6 "), std::string::npos) << utf8.log;
 }
 
-TEST(ReadRegBytesValidate, RefusesExactlyWhatAFullReadingRefuses) {
+TEST(IndexRegBytes, RefusesExactlyWhatAFullReadingRefuses) {
   std::vector<BadRegText> cases(std::begin(BAD_REGEDIT4_BODIES), std::end(BAD_REGEDIT4_BODIES));
   std::vector<std::vector<uint8_t>> files;
   for (const BadRegText& c : cases)
@@ -135,9 +135,9 @@ TEST(ReadRegBytesValidate, RefusesExactlyWhatAFullReadingRefuses) {
                    "Windows-1252, UTF-8 or UTF-16 little-endian"});
   files.push_back({0xFE, 0xFF, 0, 'R'});
   for (size_t i = 0; i < cases.size(); ++i) {
-    for (RegReadMode mode : {RegReadMode::Full, RegReadMode::Validate}) {
-      Reading r = Read(files[i], mode);
-      const char* what = mode == RegReadMode::Full ? "full: " : "validate: ";
+    const std::pair<const char*, KeyIndexReading> readings[] = {
+        {"full: ", ReferenceKeyIndex(files[i])}, {"index pass: ", PassKeyIndex(files[i])}};
+    for (const auto& [what, r] : readings) {
       EXPECT_FALSE(r.ok) << what << cases[i].text;
       EXPECT_EQ(r.error.line, cases[i].line) << what << cases[i].text;
       EXPECT_EQ(r.error.reason, cases[i].reason) << what << cases[i].text;

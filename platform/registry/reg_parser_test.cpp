@@ -111,8 +111,8 @@ TEST(ParseRegFileHex, ContinuationCutShortByTheEndIsMarked) {
   };
   const Case cases[] = {
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\", "\\"},
-      {REGEDIT4_HEAD + "\"c\"=hex:05,\\ ; wrapped\r\n\r\n# note\r\n",
-       "\\ ; wrapped\r\n\r\n# note\r\n"},
+      {REGEDIT4_HEAD + "\"c\"=hex:05,\\ ; wrapped\r\n\r\n; note\r\n",
+       "\\ ; wrapped\r\n\r\n; note\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\\r\n  06,\\\r\n", "\\\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:\\\r\n", "\\\r\n"},
       {REGEDIT4_HEAD + "\"c\"=hex:05,\\\r\n  06\r\n", ""},

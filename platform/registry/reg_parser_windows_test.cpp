@@ -120,7 +120,7 @@ TEST(ParseRegFileWindowsCorners, HashLinesAreComments) {
     auto p = ParseBytes(
         FileOf(dialect,
                u"# note\r\n  #\tindented\r\n\"a\"=dword:1\r\n#[HKEY_LOCAL_MACHINE\\Not]\r\n"
-               u"\"b\"=hex:01,\\\r\n# between\r\n  02\r\n"));
+               u"\"b\"=hex:01,\\\r\n; between\r\n  02\r\n"));
     ASSERT_TRUE(p->ok) << p->error.line << ": " << p->error.reason;
     EXPECT_EQ(p->Value(u"K", u"a")->data.ToVector(), (std::vector<uint8_t>{1, 0, 0, 0}));
     EXPECT_EQ(p->Value(u"K", u"b")->data.ToVector(), (std::vector<uint8_t>{1, 2}));
@@ -130,6 +130,35 @@ TEST(ParseRegFileWindowsCorners, HashLinesAreComments) {
     EXPECT_FALSE(after->ok);
     EXPECT_EQ(after->error.line, 3u);
     EXPECT_EQ(after->error.reason, "unexpected text after the closing quote");
+  }
+}
+
+// Windows' import takes a '#' line inside wrapped hex data as data and drops
+// the value, so the file is refused there; a ';' line there stays a comment.
+TEST(ParseRegFileWindowsCorners, HashLinesInsideWrappedHexAreRefused) {
+  const Refusal cases[] = {
+      {u"\"b\"=hex:01,\\\r\n# between\r\n  02\r\n", 4, "a '#' line inside wrapped hex data"},
+      {u"\"b\"=hex:01,\\\r\n; kept\r\n\r\n  #\tindented\r\n  02\r\n", 6,
+       "a '#' line inside wrapped hex data"},
+      {u"\"b\"=hex:01,\\\r\n#", 4, "a '#' line inside wrapped hex data"},
+      {u"\"Dll\"=hex(2):51,56,42,54,44,45,56,2e,\\\r\n#comment\r\n  44,4c,4c,00\r\n", 4,
+       "a '#' line inside wrapped hex data"},
+  };
+  for (RegDialect dialect : DIALECTS) {
+    for (const Refusal& c : cases) {
+      SCOPED_TRACE(std::string(Name(dialect)) + ": " + MessageText(c.lines));
+      const std::vector<uint8_t> bytes = FileOf(dialect, c.lines);
+      auto whole = ParseBytes(bytes);
+      EXPECT_FALSE(whole->ok);
+      EXPECT_EQ(whole->error.line, c.line);
+      EXPECT_EQ(whole->error.reason, c.reason);
+      RegTree tree;
+      RegFileForm form;
+      RegParseError indexed;
+      EXPECT_FALSE(IndexRegFile(bytes, &tree, &form, &indexed));
+      EXPECT_EQ(indexed.line, c.line);
+      EXPECT_EQ(indexed.reason, c.reason);
+    }
   }
 }
 

@@ -1,39 +1,120 @@
 #include "platform/registry/reg_tree_reader.h"
 
+#include <algorithm>
 #include <cassert>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/registry/reg_index_pass.h"
+
 namespace {
 
-// Applies the reader's events to a tree: values stored (Full), or only the
-// sections that hold them recorded (Index, for a reading in Validate mode).
+// A key path as the tree reader's sources give it: UTF-16 text from the
+// reader, or units in the file's own encoding from the index pass, kept in
+// the form Keep makes (the reader's texts live for one event only).
+struct WidePath {
+  using Kept = std::u16string;
+  static std::u16string_view Keep(std::u16string_view path, Kept* kept) {
+    kept->assign(path);
+    return *kept;
+  }
+  static std::u16string_view Name(std::u16string_view path, size_t begin, size_t end,
+                                  std::u16string*) {
+    return path.substr(begin, end - begin);
+  }
+  static size_t Common(std::u16string_view a, std::u16string_view b, size_t count) {
+    return std::mismatch(a.begin(), a.begin() + count, b.begin()).first - a.begin();
+  }
+  static size_t FindBackslash(std::u16string_view path, size_t from) {
+    return std::min(path.find(u'\\', from), path.size());
+  }
+};
+struct FilePath {
+  struct Kept {};
+  static RegFileText Keep(const RegFileText& path, Kept*) { return path; }
+  static std::u16string_view Name(const RegFileText& path, size_t begin, size_t end,
+                                  std::u16string* scratch) {
+    scratch->clear();
+    path.Decode(begin, end, scratch);
+    return *scratch;
+  }
+  static size_t Common(const RegFileText& a, const RegFileText& b, size_t count) {
+    return a.CommonUnits(b, count);
+  }
+  static size_t FindBackslash(const RegFileText& path, size_t from) {
+    return path.FindBackslash(from);
+  }
+};
+
+// Opens the keys of paths read in file order. Exports list related keys one
+// after another, so the keys of the previous path's leading components are
+// reused where its text matches; only the names after them are looked up (or
+// created) in the tree.
+template <typename Form, typename Path>
+class KeyOpener {
+ public:
+  // The key at path below root, created with its parents if missing;
+  // *created tells whether the last component's key was created.
+  RegKeyNode* Open(RegTree* tree, RegKey root, const Path& path, bool* created) {
+    size_t reused = 0;
+    if (root == cached_root_) {
+      const size_t common = Form::Common(path, cached_, std::min(path.size(), cached_.size()));
+      while (reused < ends_.size() && ends_[reused] <= common &&
+             (ends_[reused] == path.size() || path[ends_[reused]] == u'\\')) {
+        ++reused;
+      }
+    }
+    nodes_.resize(reused);
+    ends_.resize(reused);
+    RegKeyNode* node = reused == 0 ? tree->Root(root) : nodes_.back();
+    *created = false;
+    for (size_t start = reused == 0 ? 0 : ends_.back() + 1; start < path.size();) {
+      const size_t end = Form::FindBackslash(path, start);
+      node = tree->AddSubkey(node, Form::Name(path, start, end, &scratch_), created);
+      nodes_.push_back(node);
+      ends_.push_back(end);
+      start = end + 1;
+    }
+    cached_root_ = root;
+    cached_ = Form::Keep(path, &kept_);
+    return node;
+  }
+
+  // Forgets the keys opened: a deletion may have removed them.
+  void Forget() { cached_root_ = 0; }
+
+ private:
+  RegKey cached_root_ = 0;
+  typename Form::Kept kept_;
+  Path cached_ = Path();
+  std::vector<RegKeyNode*> nodes_;  // the key of each component of cached_
+  std::vector<size_t> ends_;        // where each component ends in cached_
+  std::u16string scratch_;
+};
+
+// Applies the reader's events to a tree, storing every value.
 class TreeBuilder : public RegFileEvents {
  public:
-  enum class Mode { Full, Index };
-  TreeBuilder(RegTree* tree, Mode mode) : tree_(tree), mode_(mode) {}
+  explicit TreeBuilder(RegTree* tree) : tree_(tree) {}
 
   // Makes key the key whose section is read.
   void Enter(RegKeyNode* key) { current_ = key; }
 
-  void OnKey(RegKey root, std::u16string_view path, bool deletion, uint64_t next_line) override {
+  void OnKey(RegKey root, std::u16string_view path, bool deletion, uint64_t) override {
     Settle();
     current_ = nullptr;
-    section_begin_ = next_line;
-    section_recorded_ = false;
     if (deletion) {
-      cached_root_ = 0;
+      keys_.Forget();
       if (RegKeyNode* doomed = tree_->Find(tree_->Root(root), path)) tree_->DeleteKey(doomed);
       return;
     }
-    current_ = Open(root, path);
+    current_ = keys_.Open(tree_, root, path, &current_created_);
   }
 
   void OnValue(std::u16string_view name, const RegReadData& data, RegSourceSpan span,
                uint64_t) override {
-    if (mode_ == Mode::Index) return Record();
     if (data.deferred) {
       tree_->SetDeferredValue(current_, name, data.type, span.begin, span.end);
     } else if (data.is_text) {
@@ -44,80 +125,57 @@ class TreeBuilder : public RegFileEvents {
   }
 
   void OnValueDeletion(std::u16string_view name, uint64_t) override {
-    if (mode_ == Mode::Index) return Record();
     tree_->DeleteValue(current_, name);
   }
 
   // The first section of a key mostly holds all its values: trim the room
   // kept for more once it ends (later sections may grow it again).
   void Settle() {
-    if (mode_ == Mode::Full && current_ != nullptr && current_created_) {
-      tree_->SettleValues(current_);
-    }
+    if (current_ != nullptr && current_created_) tree_->SettleValues(current_);
   }
 
  private:
-  // Records the current section once, at its first value line: sections
-  // without any are never read.
-  void Record() {
-    if (section_recorded_) return;
-    section_recorded_ = true;
-    tree_->AddSection(current_, section_begin_);
-  }
-
-  // The key at path below root, created with its parents if missing. Exports
-  // list related keys one after another, so the keys of the previous path's
-  // leading components are reused where the text matches.
-  RegKeyNode* Open(RegKey root, std::u16string_view path) {
-    size_t reused = 0;
-    if (root == cached_root_) {
-      size_t common = 0;
-      while (common < path.size() && common < cached_path_.size() &&
-             path[common] == cached_path_[common]) {
-        ++common;
-      }
-      while (reused < cached_ends_.size() && cached_ends_[reused] <= common &&
-             (cached_ends_[reused] == path.size() || path[cached_ends_[reused]] == u'\\')) {
-        ++reused;
-      }
-    }
-    cached_nodes_.resize(reused);
-    cached_ends_.resize(reused);
-    RegKeyNode* node = reused == 0 ? tree_->Root(root) : cached_nodes_.back();
-    current_created_ = false;
-    for (size_t start = reused == 0 ? 0 : cached_ends_.back() + 1; start < path.size();) {
-      size_t end = path.find(u'\\', start);
-      if (end == path.npos) end = path.size();
-      node = tree_->AddSubkey(node, path.substr(start, end - start), &current_created_);
-      cached_nodes_.push_back(node);
-      cached_ends_.push_back(end);
-      start = end + 1;
-    }
-    cached_root_ = root;
-    cached_path_.assign(path);
-    return node;
-  }
-
   RegTree* tree_;
-  Mode mode_;
   RegKeyNode* current_ = nullptr;
-  uint64_t section_begin_ = 0;
-  bool section_recorded_ = false;
   bool current_created_ = false;
-  RegKey cached_root_ = 0;
-  std::u16string cached_path_;
-  std::vector<RegKeyNode*> cached_nodes_;  // the key of each component of cached_path_
-  std::vector<size_t> cached_ends_;        // where each component ends in cached_path_
+  KeyOpener<WidePath, std::u16string_view> keys_;
+};
+
+// Builds a tree's key index from the index pass: each key, and where each of
+// its sections that holds values starts.
+class KeyIndexer : public RegIndexEvents {
+ public:
+  explicit KeyIndexer(RegTree* tree) : tree_(tree) {}
+
+  void OnKey(RegKey root, const RegFileText& path, bool deletion) override {
+    current_ = nullptr;
+    if (deletion) {
+      keys_.Forget();
+      std::u16string wide;
+      path.Decode(0, path.size(), &wide);
+      if (RegKeyNode* doomed = tree_->Find(tree_->Root(root), wide)) tree_->DeleteKey(doomed);
+      return;
+    }
+    bool created = false;
+    current_ = keys_.Open(tree_, root, path, &created);
+  }
+
+  void OnSectionValues(uint64_t begin) override { tree_->AddSection(current_, begin); }
+
+ private:
+  RegTree* tree_;
+  RegKeyNode* current_ = nullptr;
+  KeyOpener<FilePath, RegFileText> keys_;
 };
 
 // A file's bytes, from which a tree indexed from them reads its values.
 class FileValueSource : public RegValueSource {
  public:
-  FileValueSource(std::vector<uint8_t> bytes, const RegFileForm& form)
+  FileValueSource(RegFileBytes bytes, const RegFileForm& form)
       : bytes_(std::move(bytes)), form_(form) {}
 
   void ReadSection(RegTree& tree, RegKeyNode* key, uint64_t begin) const override {
-    TreeBuilder builder(&tree, TreeBuilder::Mode::Full);
+    TreeBuilder builder(&tree);
     builder.Enter(key);
     RegParseError error;
     // The bytes were checked whole when the tree was indexed, and every
@@ -137,14 +195,14 @@ class FileValueSource : public RegValueSource {
   }
 
  private:
-  const std::vector<uint8_t> bytes_;
+  const RegFileBytes bytes_;
   const RegFileForm form_;
 };
 
 // Reads a whole file into tree through read(builder), which runs the reader.
 template <typename Read>
 bool BuildTree(RegTree* tree, Read read) {
-  TreeBuilder builder(tree, TreeBuilder::Mode::Full);
+  TreeBuilder builder(tree);
   if (!read(builder)) return false;
   builder.Settle();
   return true;
@@ -152,12 +210,14 @@ bool BuildTree(RegTree* tree, Read read) {
 
 }  // namespace
 
-bool IndexRegFile(std::vector<uint8_t> bytes, RegTree* tree, RegFileForm* form,
+bool IndexRegFile(const std::vector<uint8_t>& bytes, RegTree* tree, RegFileForm* form,
                   RegParseError* error) {
-  TreeBuilder builder(tree, TreeBuilder::Mode::Index);
-  if (!ReadRegBytes(bytes.data(), bytes.size(), RegReadMode::Validate, builder, form, error)) {
-    return false;
-  }
+  return IndexRegFile(RegFileBytes(bytes.begin(), bytes.end()), tree, form, error);
+}
+
+bool IndexRegFile(RegFileBytes bytes, RegTree* tree, RegFileForm* form, RegParseError* error) {
+  KeyIndexer indexer(tree);
+  if (!IndexRegBytes(bytes.data(), bytes.size(), indexer, form, error)) return false;
   tree->SetValueSource(std::make_unique<FileValueSource>(std::move(bytes), *form));
   return true;
 }

@@ -36,6 +36,8 @@ inline const BadRegText BAD_REGEDIT4_BODIES[] = {
     {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=- x\n", 3, "unexpected text after '-'"},
     {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=hex:01,\\ x\n", 3, "unexpected text after '\\'"},
     {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=hex:01,\\\n\n;c\n\"w\"=\"x\"\n", 6, "hex byte expected"},
+    {"[HKEY_LOCAL_MACHINE\\K]\n\"v\"=hex:01,\\\n;c\n#c\n  02\n", 5,
+     "a '#' line inside wrapped hex data"},
     {"[HKEY_LOCAL_MACHINE\\K]\nv=1\n", 3, "not a key, value or comment line"},
     {"\n\n! note\n", 4, "not a key, value or comment line"},
     {"\"v\"=\"x\"\n", 2, "a value line before any key line"},

@@ -1,0 +1,38 @@
+#include "platform/registry/reg_file_text.h"
+
+#include <cstring>
+
+using reg_unit_search::FindFirstOf;
+
+size_t RegFileText::CommonUnits(const RegFileText& other, size_t count) const {
+  const size_t unit = encoding_ == RegEncoding::Utf16Le ? 2 : 1;
+  const size_t bytes = count * unit;
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t a, b;
+    std::memcpy(&a, bytes_ + i, 8);
+    std::memcpy(&b, other.bytes_ + i, 8);
+    if (a != b) break;
+  }
+  while (i < bytes && bytes_[i] == other.bytes_[i]) ++i;
+  return i / unit;
+}
+
+size_t RegFileText::FindBackslash(size_t from) const {
+  if (encoding_ == RegEncoding::Utf16Le) return FindFirstOf<2, u'\\'>(bytes_, from, units_);
+  return FindFirstOf<1, u'\\'>(bytes_, from, units_);
+}
+
+void RegFileText::Decode(size_t begin, size_t end, std::u16string* out) const {
+  switch (encoding_) {
+    case RegEncoding::Utf16Le:
+      for (size_t i = begin; i < end; ++i) out->push_back((*this)[i]);
+      break;
+    case RegEncoding::Utf8:
+      DecodeUtf8(bytes_ + begin, end - begin, out);
+      break;
+    case RegEncoding::CodePage1252:
+      DecodeCodePage(bytes_ + begin, end - begin, out);
+      break;
+  }
+}

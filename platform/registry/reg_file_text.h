@@ -1,0 +1,40 @@
+// Text of a registry file in the file's own encoding, where it stands in the
+// file's bytes: how the index pass hands key paths over without decoding them.
+// Internal to the registry library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/registry/reg_text_codec.h"
+#include "platform/registry/reg_unit_search.h"
+
+// Units [0, size()) of text in a file's own encoding, where they stand in the
+// file (valid while the file's bytes are): narrow units are bytes, UTF-16LE
+// units 16-bit. Backslashes and other ASCII characters read as themselves in
+// every encoding, so paths split and compare unit by unit.
+class RegFileText {
+ public:
+  RegFileText() = default;  // no units
+  RegFileText(const uint8_t* bytes, size_t units, RegEncoding encoding)
+      : bytes_(bytes), units_(units), encoding_(encoding) {}
+  size_t size() const { return units_; }
+  char16_t operator[](size_t i) const {
+    if (encoding_ != RegEncoding::Utf16Le) return bytes_[i];
+    return reg_unit_search::UnitAt<2>(bytes_, i);
+  }
+  // How many of the first count units (at most either's size) both hold
+  // alike; both are in the same encoding.
+  size_t CommonUnits(const RegFileText& other, size_t count) const;
+  // The first backslash at or after unit from, or size().
+  size_t FindBackslash(size_t from) const;
+  // Appends the UTF-16 text of units [begin, end) to out. The text was checked
+  // by the pass that handed it over (UTF-8 well formed).
+  void Decode(size_t begin, size_t end, std::u16string* out) const;
+
+ private:
+  const uint8_t* bytes_ = nullptr;
+  size_t units_ = 0;
+  RegEncoding encoding_ = RegEncoding::CodePage1252;
+};
