@@ -1,6 +1,7 @@
 #include "cli/cli_job.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -13,20 +14,34 @@
 #include "platform/registry/reg_patch.h"
 #include "platform/registry/reg_text_codec.h"
 #include "platform/registry/registry.h"
+#include "scan/report_layout.h"
 #include "scan/serial_scan.h"
 #include "text/dyn_string.h"
 
 namespace {
 
-// Runs the scan with store installed as the registry, keeping in entries
-// every entry or only the examined ones.
+// Runs the scan with store installed as the registry, keeping in the outcome
+// every entry or only the examined ones, and the count of those that may
+// hide the fault.
 void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message,
-              bool every_entry, std::vector<ScanEntry>& entries) {
+              bool every_entry, FileOutcome& outcome) {
   ScanEntryList list(!every_entry);
   InstallRegistryStore(&store);
   ScanSerialDrivers(report, message, repair, &list);
   InstallRegistryStore(nullptr);
-  entries = std::move(list.entries);
+  outcome.entries = std::move(list.entries);
+  outcome.unexamined = list.unexamined;
+}
+
+// The outcome message as the tool prints it: the scan's, except that an
+// all-clear never stands over entries that were not examined, and that
+// repairs written to a patch are said to be there, not in the file.
+std::string OutcomeMessage(const char* scan_message, const FileOutcome& outcome,
+                           const std::string& patch_path) {
+  if (outcome.unexamined > 0 && std::strcmp(scan_message, SCAN_NOT_FOUND_MESSAGE) == 0) return "";
+  if (!patch_path.empty() && std::strcmp(scan_message, SCAN_REPAIRED_MESSAGE) == 0)
+    return PatchMessage(outcome.path, patch_path);
+  return NarrowToTerminalText(scan_message);
 }
 
 // Prints text, ending it with a line end when it has none.
@@ -81,7 +96,10 @@ void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file,
 // The text form of one file's results: the report, for fix the outcome
 // message, and with --verbose a line per active-driver entry.
 void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE* out) {
-  PrintLine(ReportTerminalText(outcome.entries), out);
+  ReportNotes notes;
+  notes.unexamined = outcome.unexamined;
+  notes.repairs_in_patch = !options.patch_path.empty();
+  PrintLine(ReportTerminalText(outcome.entries, notes), out);
   if (options.command == CliCommand::Fix && !outcome.message.empty())
     PrintLine(outcome.message, out);
   if (!options.verbose) return;
@@ -89,6 +107,13 @@ void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE*
 }
 
 }  // namespace
+
+int WeightierStatus(int a, int b) {
+  // The rank of each status, by its value.
+  static const int RANK[] = {0, 2, 3, 1};
+  auto rank = [](int status) { return status >= 0 && status <= 3 ? RANK[status] : 3; };
+  return rank(a) >= rank(b) ? a : b;
+}
 
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
               FileSystem* fs, FileOutcome* outcome) {
@@ -120,7 +145,7 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   // The repairs of one file reach it in one rewrite, made once the scan is done.
   const bool in_place = fix && !to_patch;
   if (in_place) store->GatherWrites();
-  ScanWith(recorder, fix, report, message, every_entry, result.entries);
+  ScanWith(recorder, fix, report, message, every_entry, result);
 
   int status = EXIT_NO_FAULT_LEFT;
   bool written = true;
@@ -138,13 +163,18 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
     // Nothing was repaired after all: show the drivers as still faulty.
     report.Clear();
     message.Clear();
-    ScanWith(*store, false, report, message, every_entry, result.entries);
+    ScanWith(*store, false, report, message, every_entry, result);
   }
   ReportFailedWrites(recorder, file, result, err);
+  if (result.unexamined > 0) Complain(file + ": " + UnexaminedNotice(result.unexamined), result, err);
   result.scanned = true;
-  result.message = NarrowToTerminalText(message.CStr());
+  result.message = OutcomeMessage(message.CStr(), result, to_patch ? options.patch_path : "");
 
   if (options.format == CliFormat::Text) PrintText(options, result, out);
-  if (CountFaultyLeft(result.entries) > 0) status = std::max(status, EXIT_FAULT_LEFT);
+  if (CountFaultyLeft(result.entries) > 0) {
+    status = WeightierStatus(status, EXIT_FAULT_LEFT);
+  } else if (result.unexamined > 0) {
+    status = WeightierStatus(status, EXIT_INCOMPLETE);
+  }
   return result.status = status;
 }

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     FlushOutput(stdout);
     FileOutcome outcome;
     progress.Begin(file);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr, &files, &outcome));
+    status = WeightierStatus(status, RunCliJob(options, file, stdout, stderr, &files, &outcome));
     progress.End();
     if (!text) json.Add(outcome);
     verdicts.push_back(outcome.Verdict());
