@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "cli/report_text.h"
+#include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
 #include "cli/write_recorder.h"
 #include "platform/files/lock_file.h"
@@ -25,10 +27,16 @@ namespace {
 // hide the fault.
 void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message,
               bool every_entry, FileOutcome& outcome) {
+  // The store is uninstalled however the scan ends, memory running out included.
+  struct Installed {
+    explicit Installed(RegistryStore& store) { InstallRegistryStore(&store); }
+    ~Installed() { InstallRegistryStore(nullptr); }
+  };
   ScanEntryList list(!every_entry);
-  InstallRegistryStore(&store);
-  ScanSerialDrivers(report, message, repair, &list);
-  InstallRegistryStore(nullptr);
+  {
+    Installed installed(store);
+    ScanSerialDrivers(report, message, repair, &list);
+  }
   outcome.entries = std::move(list.entries);
   outcome.unexamined = list.unexamined;
 }
@@ -65,18 +73,24 @@ std::u16string TextOf(const RecordedWrite& write) {
   return text.substr(0, text.find(u'\0'));
 }
 
-// Writes the repairs the recorder kept as a patch file; false after saying why.
+// Writes the repairs the recorder kept as a patch file, or to out for a
+// patch_path of "-"; false after saying why.
 bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
                 const std::string& patch_path, FileSystem& fs, FileOutcome& outcome,
-                std::FILE* err) {
+                std::FILE* out, std::FILE* err) {
   std::vector<RegStringEdit> edits;
   for (const RecordedWrite& write : recorder.Writes()) {
     edits.push_back({write.root, write.key_path, write.name, TextOf(write)});
   }
   std::vector<uint8_t> bytes;
   std::string failure;
-  if (BuildRegPatch(store, edits, &bytes, &failure) != ERROR_SUCCESS ||
-      SaveFileSafely(fs, patch_path, bytes, &failure) != ERROR_SUCCESS) {
+  if (BuildRegPatch(store, edits, &bytes, &failure) == ERROR_SUCCESS &&
+      patch_path == STDOUT_FILE_NAME) {
+    // A failed write is told when the tool closes standard output.
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    return true;
+  }
+  if (!failure.empty() || SaveFileSafely(fs, patch_path, bytes, &failure) != ERROR_SUCCESS) {
     Complain(patch_path + ": cannot write the patch: " + failure, outcome, err);
     return false;
   }
@@ -115,16 +129,22 @@ int WeightierStatus(int a, int b) {
   return rank(a) >= rank(b) ? a : b;
 }
 
-int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
-              FileSystem* fs, FileOutcome* outcome) {
-  FileOutcome own_outcome;
-  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
-  result = FileOutcome();
-  result.path = file;
-  FileSystem& file_system = fs != nullptr ? *fs : RealFileSystem();
+namespace {
+
+// RunCliJob short of running out of memory.
+int RunJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
+           FileSystem& file_system, FileOutcome& result) {
+  // With the patch on standard output, the report goes to err.
+  const bool patch_to_out = options.patch_path == STDOUT_FILE_NAME;
+  std::FILE* report_out = patch_to_out ? err : out;
+  StdinFileSystem* stdin_files = dynamic_cast<StdinFileSystem*>(&file_system);
+  std::string error;
+  if (file == STDIN_FILE_NAME && stdin_files != nullptr && !stdin_files->CheckHead(&error)) {
+    Complain(error, result, err);
+    return result.status = EXIT_TROUBLE;
+  }
   RegFileOptions load_options;
   load_options.file_system = &file_system;
-  std::string error;
   std::unique_ptr<RegFileStore> store = RegFileStore::Load(file, &error, load_options);
   if (store == nullptr) {
     Complain(error, result, err);
@@ -149,7 +169,8 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
 
   int status = EXIT_NO_FAULT_LEFT;
   bool written = true;
-  if (to_patch && !WritePatch(*store, recorder, options.patch_path, file_system, result, err)) {
+  if (to_patch &&
+      !WritePatch(*store, recorder, options.patch_path, file_system, result, out, err)) {
     status = EXIT_TROUBLE;
     written = false;
   }
@@ -170,11 +191,30 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   result.scanned = true;
   result.message = OutcomeMessage(message.CStr(), result, to_patch ? options.patch_path : "");
 
-  if (options.format == CliFormat::Text) PrintText(options, result, out);
+  if (options.format == CliFormat::Text) PrintText(options, result, report_out);
   if (CountFaultyLeft(result.entries) > 0) {
     status = WeightierStatus(status, EXIT_FAULT_LEFT);
   } else if (result.unexamined > 0) {
     status = WeightierStatus(status, EXIT_INCOMPLETE);
   }
   return result.status = status;
+}
+
+}  // namespace
+
+int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
+              FileSystem* fs, FileOutcome* outcome) {
+  FileOutcome own_outcome;
+  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
+  result = FileOutcome();
+  result.path = file;
+  try {
+    return RunJob(options, file, out, err, fs != nullptr ? *fs : RealFileSystem(), result);
+  } catch (const std::bad_alloc&) {
+    // Everything the job held is freed by now, its lock removed with it.
+    result = FileOutcome();
+    result.path = file;
+    Complain(file + ": not enough memory", result, err);
+    return result.status = EXIT_TROUBLE;
+  }
 }

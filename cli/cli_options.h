@@ -23,6 +23,9 @@ struct CliOptions {
 
 extern const char CLI_USAGE[];
 
+// The --patch name that stands for standard output, as GNU tools take it.
+constexpr char STDOUT_FILE_NAME[] = "-";
+
 // What an option sets.
 enum class CliOptionId { Patch, Verbose, Format, Summary };
 

@@ -34,7 +34,7 @@ int Finish(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  OccupyClosedStandardDescriptors();
+  const bool stdin_closed = OccupyClosedStandardDescriptors();
   // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
   // rewrite reports and cleans up after, instead of the signal killing the
   // tool with its FILE.lock left behind.
@@ -69,10 +69,11 @@ int main(int argc, char** argv) {
   const uint64_t largest = LargestFileSize(options.files);
   ReserveHeap(options.command == CliCommand::Fix ? 3 * largest : largest + largest / 2);
   ProgressNotice progress(STDERR_FILENO);
-  StdinFileSystem files(RealFileSystem());
+  StdinFileSystem files(RealFileSystem(), stdin_closed ? -1 : STDIN_FILENO);
   int status = EXIT_NO_FAULT_LEFT;
   bool text = options.format == CliFormat::Text;
-  JsonReportWriter json(stdout);
+  // With the patch on standard output, the report (text or JSON) goes to stderr.
+  JsonReportWriter json(options.patch_path == STDOUT_FILE_NAME ? stderr : stdout);
   std::vector<FileVerdict> verdicts;
   for (const std::string& file : options.files) {
     if (text && options.files.size() > 1) std::printf("==> %s <==\n", EscapeControls(file).c_str());

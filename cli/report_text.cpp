@@ -71,8 +71,11 @@ std::string ReportTerminalText(const std::vector<ScanEntry>& entries, const Repo
 }
 
 std::string PatchMessage(const std::string& file, const std::string& patch) {
-  const std::string where = patch == "-" ? "standard output" : EscapeControls(patch);
-  return "The repair is in the patch " + where + "; " + EscapeControls(file) +
+  const std::string where =
+      patch == "-" ? "the patch written to standard output" : "the patch " + EscapeControls(patch);
+  const std::string export_file =
+      file == "-" ? "the export read from standard input" : EscapeControls(file);
+  return "The repair is in " + where + "; " + export_file +
          " is unchanged. It holds once the patch is imported into the PocketPC's registry and "
          "the PocketPC is soft-reset.";
 }

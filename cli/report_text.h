@@ -41,7 +41,8 @@ std::string ReportTerminalText(const std::vector<ScanEntry>& entries,
 
 // The outcome message of `fix --patch PATCH FILE` that repaired drivers: the
 // export is unchanged and the repair holds once the patch is imported on the
-// handheld. A PATCH of "-" is told as standard output.
+// handheld. A PATCH of "-" is told as standard output, a FILE of "-" as
+// standard input.
 std::string PatchMessage(const std::string& file, const std::string& patch);
 
 // The --verbose line of entry, without line end, texts escaped:
