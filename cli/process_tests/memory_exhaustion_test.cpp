@@ -29,9 +29,9 @@ constexpr long long MB = 1024 * 1024;
 
 // A FIFO in dir whose writer thread sends first_line, then zero bytes until
 // total bytes are sent (0: until the reader goes away).
-class EndlessInput {
+class FifoInput {
  public:
-  EndlessInput(const TempDir& dir, const std::string& first_line, long long total)
+  FifoInput(const TempDir& dir, const std::string& first_line, long long total)
       : path_(dir.File("endless")) {
     ::signal(SIGPIPE, SIG_IGN);
     if (::mkfifo(path_.c_str(), 0600) != 0) return;
@@ -49,7 +49,7 @@ class EndlessInput {
       ::close(fd);
     });
   }
-  ~EndlessInput() {
+  ~FifoInput() {
     if (writer_.joinable()) writer_.join();
   }
   const std::string& Path() const { return path_; }
@@ -103,7 +103,7 @@ TEST(StdinHead, AStreamThatIsNoRegistryIsRefusedAtItsFirstLine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.first_line);
     TempDir dir;
-    EndlessInput input(dir, c.first_line, 300 * MB);
+    FifoInput input(dir, c.first_line, 300 * MB);
     Outcome outcome = RunTool(dir, {"detect", "-"}, input.Path());
     EXPECT_EQ(outcome.status, EXIT_TROUBLE);
     EXPECT_EQ(outcome.err, std::string("quorvafix-cli: ") + c.reason + "\n");
@@ -118,12 +118,32 @@ TEST(StdinHead, AStreamThatIsNoRegistryIsRefusedAtItsFirstLine) {
 TEST(StdinHead, AnEndlessStreamUnderAMemoryLimitIsRefusedNotAborted) {
   if (ADDRESS_SANITIZED) GTEST_SKIP() << "an address-space limit cannot hold a sanitized program";
   TempDir dir;
-  EndlessInput input(dir, "", 0);
+  FifoInput input(dir, "", 0);
   Outcome outcome = RunTool(dir, {"detect", "-"}, input.Path(), 256 * MB);
   EXPECT_EQ(outcome.signal, 0);
   EXPECT_EQ(outcome.status, EXIT_TROUBLE);
   EXPECT_EQ(outcome.err,
             "quorvafix-cli: -:1: not a registry file: the first line is longer than 4096 bytes\n");
+}
+
+// A real export costs on a pipe what it costs as a file: the pipe is read
+// as it comes, never held twice.
+TEST(StdinHead, ARealExportOnAPipeCostsWhatItsFileCosts) {
+  if (ADDRESS_SANITIZED) GTEST_SKIP() << "the sanitizer's own memory hides the tool's";
+  TempDir dir;
+  const std::string text = FaultyRegistry(std::vector<bool>(400, false), 600);
+  ASSERT_GT(text.size(), 8u * MB);
+  const std::string file = dir.File("export.reg");
+  WriteText(file, text);
+  Outcome from_file = RunTool(dir, {"detect", file}, "");
+  FifoInput input(dir, text, static_cast<long long>(text.size()));
+  Outcome from_pipe = RunTool(dir, {"detect", "-"}, input.Path());
+  EXPECT_EQ(from_pipe.status, EXIT_FAULT_LEFT) << from_pipe.err;
+  EXPECT_EQ(from_file.status, EXIT_FAULT_LEFT) << from_file.err;
+  // Held twice, the export would add its whole size.
+  EXPECT_LT(from_pipe.memory, from_file.memory + static_cast<long long>(text.size()) / 2)
+      << "file " << from_file.memory / MB << " MB, pipe " << from_pipe.memory / MB << " MB, export "
+      << text.size() / MB << " MB";
 }
 
 // Whether a file named name + ".lock" is in dir.
