@@ -34,9 +34,12 @@ int WeightierStatus(int a, int b);
 // With the text form the report goes to out as UTF-8, one line per report
 // line, then for fix the outcome message on its own line when there is one,
 // then with options.verbose one line per active-driver entry (EntryLine);
-// the JSON form prints nothing to out. Text from the file reaches out and err
-// with its control characters escaped (EscapeControls). fs is where files are
-// read and written (null: the real file system). outcome, when given,
-// receives what the job found, for the JSON document and the summary.
+// the JSON form prints nothing to out. With options.patch_path "-" the patch
+// goes to out and the report to err. A FILE of "-" read through a
+// StdinFileSystem is checked as it arrives (StdinFileSystem::CheckHead).
+// Text from the file reaches out and err with its control characters escaped
+// (EscapeControls). fs is where files are read and written (null: the real
+// file system). outcome, when given, receives what the job found, for the
+// JSON document and the summary.
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
               FileSystem* fs = nullptr, FileOutcome* outcome = nullptr);

@@ -56,8 +56,8 @@ extern const int CLI_COMMAND_COUNT;
 // Reads argv[1..argc-1] into options. On a usage error returns false and sets
 // error to one line saying what is wrong; an argument it quotes has its control
 // characters escaped (an ESC shows as "unknown option '-\x1b'"). "--" ends the
-// options; "--patch OUT" and "--patch=OUT" are the same; --patch takes exactly
-// one FILE. A FILE of "-" is standard input: at most once, and for fix only
+// options; "--patch OUT" and "--patch=OUT" are the same (an OUT of "-" is
+// standard output); --patch takes exactly one FILE. A FILE of "-" is standard input: at most once, and for fix only
 // with --patch (a repair in place has nothing to write back to). "--format
 // json" and "--format=json" are the same; --verbose and --summary may be
 // repeated, --format may not.
