@@ -76,8 +76,8 @@ std::u16string TextOf(const RecordedWrite& write) {
 // Writes the repairs the recorder kept as a patch file, or to out for a
 // patch_path of "-"; false after saying why.
 bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
-                const std::string& patch_path, FileSystem& fs, FileOutcome& outcome,
-                std::FILE* out, std::FILE* err) {
+                const std::string& patch_path, FileSystem& fs, FileOutcome& outcome, std::FILE* out,
+                std::FILE* err) {
   std::vector<RegStringEdit> edits;
   for (const RecordedWrite& write : recorder.Writes()) {
     edits.push_back({write.root, write.key_path, write.name, TextOf(write)});
@@ -187,7 +187,8 @@ int RunJob(const CliOptions& options, const std::string& file, std::FILE* out, s
     ScanWith(*store, false, report, message, every_entry, result);
   }
   ReportFailedWrites(recorder, file, result, err);
-  if (result.unexamined > 0) Complain(file + ": " + UnexaminedNotice(result.unexamined), result, err);
+  if (result.unexamined > 0)
+    Complain(file + ": " + UnexaminedNotice(result.unexamined), result, err);
   result.scanned = true;
   result.message = OutcomeMessage(message.CStr(), result, to_patch ? options.patch_path : "");
 

@@ -57,8 +57,7 @@ extern const int CLI_COMMAND_COUNT;
 // error to one line saying what is wrong; an argument it quotes has its control
 // characters escaped (an ESC shows as "unknown option '-\x1b'"). "--" ends the
 // options; "--patch OUT" and "--patch=OUT" are the same (an OUT of "-" is
-// standard output); --patch takes exactly one FILE. A FILE of "-" is standard input: at most once, and for fix only
-// with --patch (a repair in place has nothing to write back to). "--format
-// json" and "--format=json" are the same; --verbose and --summary may be
-// repeated, --format may not.
+// standard output); --patch takes exactly one FILE. A FILE of "-" is standard input: at most once,
+// and for fix only with --patch (a repair in place has nothing to write back to). "--format json"
+// and "--format=json" are the same; --verbose and --summary may be repeated, --format may not.
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);

@@ -10,10 +10,10 @@
 
 // A file's result in a word, as the summary counts it.
 enum class FileVerdict {
-  Healthy,   // scanned; no faulty driver found
-  Faulty,    // scanned; a faulty driver remains
-  Repaired,  // scanned; faulty drivers found and every one repaired
-  Refused,   // not scanned: the file could not be read or parsed, or was refused
+  Healthy,     // scanned; no faulty driver found
+  Faulty,      // scanned; a faulty driver remains
+  Repaired,    // scanned; faulty drivers found and every one repaired
+  Refused,     // not scanned: the file could not be read or parsed, or was refused
   Incomplete,  // scanned; no faulty driver left, but entries that may hide one
                // were not examined
 };

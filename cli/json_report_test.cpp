@@ -235,7 +235,8 @@ TEST(SummaryLine, CountsEveryVerdictOfAMixedBatch) {
     EXPECT_EQ(verdicts[i], expected[i]) << i;
   }
   EXPECT_EQ(patch_failed.status, EXIT_TROUBLE);
-  EXPECT_EQ(SummaryLine(verdicts), "6 files: 2 healthy, 2 faulty, 1 repaired, 1 refused, 0 incomplete");
+  EXPECT_EQ(SummaryLine(verdicts),
+            "6 files: 2 healthy, 2 faulty, 1 repaired, 1 refused, 0 incomplete");
   EXPECT_EQ(SummaryLine({verdicts[3]}),
             "1 file: 0 healthy, 0 faulty, 0 repaired, 1 refused, 0 incomplete");
   EXPECT_EQ(SummaryLine({}), "0 files: 0 healthy, 0 faulty, 0 repaired, 0 refused, 0 incomplete");

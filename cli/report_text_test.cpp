@@ -82,7 +82,8 @@ TEST(EntryLine, SaysWhatTheScanDidWithTheEntry) {
        "entry \"02\", Name \"PGR1:\": skipped, not a COM port"},
       {Skipped(u"03", u"", ScanSkip::NoName), "entry \"03\": skipped, no Name"},
       // A Name read empty is shown, unlike one never read.
-      {Skipped(u"05", u"", ScanSkip::NotComPort), "entry \"05\", Name \"\": skipped, not a COM port"},
+      {Skipped(u"05", u"", ScanSkip::NotComPort),
+       "entry \"05\", Name \"\": skipped, not a COM port"},
       {Skipped(u"04", u"COM7:", ScanSkip::KeyPathNotRepresentable),
        "entry \"04\", Name \"COM7:\": skipped, key path not representable"},
       {too_long, "entry \"nnn\": skipped, name too long"},

@@ -83,7 +83,7 @@ class StdinFileSystem : public FileSystem {
  private:
   FileSystem& inner_;
   int input_;
-  int open_input_ = -1;       // the duplicate OpenRead("-") gave, until closed
+  int open_input_ = -1;        // the duplicate OpenRead("-") gave, until closed
   std::vector<uint8_t> head_;  // read by CheckHead, not yet handed out
   size_t head_given_ = 0;      // bytes of head_ handed out
 };

@@ -22,7 +22,7 @@ const std::vector<std::string> TOO_LONG = {std::string(250, 'n'), "COM1:", "Driv
 const std::vector<std::string> HEALTHY = {"02", "COM2:", "Drivers\\\\A"};
 const std::vector<std::string> FAULTY = {"03", "COM3:", "Drivers\\\\Q"};
 const std::vector<std::vector<std::string>> DRIVERS = {{"Drivers\\A", "A.DLL"},
-                                                        {"Drivers\\Q", "QVBTDEV.DLL"}};
+                                                       {"Drivers\\Q", "QVBTDEV.DLL"}};
 
 const std::string NOT_FOUND = std::string(SCAN_NOT_FOUND_MESSAGE) + "\n";
 
@@ -55,8 +55,8 @@ TEST_F(UnexaminedTest, NoAllClearStandsOverAnEntryNotExamined) {
 
   JobResult fix = Run(CliCommand::Fix, file, true);
   EXPECT_EQ(fix.status, EXIT_INCOMPLETE);
-  EXPECT_EQ(fix.out, "COM2:\nDll: A.DLL\n\n" + notice + "\n" + "entry \"" +
-                         std::string(250, 'n') + "\": skipped, name too long\n" +
+  EXPECT_EQ(fix.out, "COM2:\nDll: A.DLL\n\n" + notice + "\n" + "entry \"" + std::string(250, 'n') +
+                         "\": skipped, name too long\n" +
                          "entry \"02\", Name \"COM2:\": examined, Dll \"A.DLL\"\n");
   EXPECT_EQ(fix.out.find("All OK"), std::string::npos);
   EXPECT_EQ(fix.out.find(SCAN_NOT_FOUND_MESSAGE), std::string::npos);
@@ -79,17 +79,19 @@ TEST_F(UnexaminedTest, AFaultLeftOutweighsTheEntriesNotExamined) {
   // Repaired, the file is still not all clear.
   JobResult fix = Run(CliCommand::Fix, file);
   EXPECT_EQ(fix.status, EXIT_INCOMPLETE);
-  EXPECT_EQ(fix.out, "COM3:\nDll: QVBTDEV.DLL  FIXED!\n" + std::string(SCAN_REPAIRED_MESSAGE) + "\n");
+  EXPECT_EQ(fix.out,
+            "COM3:\nDll: QVBTDEV.DLL  FIXED!\n" + std::string(SCAN_REPAIRED_MESSAGE) + "\n");
 }
 
 TEST_F(UnexaminedTest, EntriesThatAreNoComPortDriverStaySilent) {
   std::string file = dir_.File("silent.reg");
-  WriteText(file,
-            Regedit4({{"01", "PGR1:", "Drivers\\\\A"}, {"02", "COM2:", ""},
-                      {"03", "COM3:", "Drivers\\\\Gone"}, {"04", "COM4:", "Drivers\\\\NoDll"}},
-                     {{"Drivers\\A", "A.DLL"}, {"Drivers\\NoDll", ""}}) +
-                "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\05]\r\n\"Name\"=\"COM5:\"\r\n"
-                "\"PnpId\"=\"BT\"\r\n\"Key\"=\"Drivers\\\\A\"\r\n");
+  WriteText(file, Regedit4({{"01", "PGR1:", "Drivers\\\\A"},
+                            {"02", "COM2:", ""},
+                            {"03", "COM3:", "Drivers\\\\Gone"},
+                            {"04", "COM4:", "Drivers\\\\NoDll"}},
+                           {{"Drivers\\A", "A.DLL"}, {"Drivers\\NoDll", ""}}) +
+                      "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\05]\r\n\"Name\"=\"COM5:\"\r\n"
+                      "\"PnpId\"=\"BT\"\r\n\"Key\"=\"Drivers\\\\A\"\r\n");
   FileOutcome outcome;
   JobResult r = Run(CliCommand::Fix, file, false, &outcome);
   EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);
@@ -101,12 +103,14 @@ TEST_F(UnexaminedTest, EntriesThatAreNoComPortDriverStaySilent) {
 
 TEST_F(UnexaminedTest, JsonAndSummaryCountTheIncompleteFile) {
   FileOutcome incomplete;
-  RunJob([] {
-    CliOptions options;
-    options.command = CliCommand::Detect;
-    options.format = CliFormat::Json;
-    return options;
-  }(), File("long.reg", {TOO_LONG, HEALTHY}), &incomplete);
+  RunJob(
+      [] {
+        CliOptions options;
+        options.command = CliCommand::Detect;
+        options.format = CliFormat::Json;
+        return options;
+      }(),
+      File("long.reg", {TOO_LONG, HEALTHY}), &incomplete);
   EXPECT_EQ(incomplete.Verdict(), FileVerdict::Incomplete);
   Capture out;
   JsonReportWriter writer(out.get());

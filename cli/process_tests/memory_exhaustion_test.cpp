@@ -212,7 +212,7 @@ TEST_F(MemoryExhaustion, TheFileInHandIsRefusedItsLockRemovedAndTheRunGoesOn) {
   if (ADDRESS_SANITIZED) GTEST_SKIP() << "an address-space limit cannot hold a sanitized program";
   ASSERT_GT(big_text_.size(), 40u * MB);
   constexpr long long STEP = 8 * MB;
-  long long low = 32 * MB;  // refused there
+  long long low = 32 * MB;     // refused there
   long long high = 1024 * MB;  // dealt with there
   ASSERT_TRUE(Refused("detect", low));
   ASSERT_FALSE(Refused("detect", high));

@@ -114,8 +114,8 @@ TEST_F(StreamsTest, AFileNamedDashIsNoStandardInput) {
 }
 
 TEST_F(StreamsTest, SeveralFilesEndWithTheWeightiestStatus) {
-  WriteText(dir_.File("long.reg"),
-            Regedit4({{std::string(250, 'n'), "COM1:", "Drivers\\\\A"}}, {{"Drivers\\A", "A.DLL"}}));
+  WriteText(dir_.File("long.reg"), Regedit4({{std::string(250, 'n'), "COM1:", "Drivers\\\\A"}},
+                                            {{"Drivers\\A", "A.DLL"}}));
   WriteBytes(dir_.File("faulty.reg"), ReadBytes(EXAMPLES + "/quorva-driver.reg"));
   WriteBytes(dir_.File("healthy.reg"), ReadBytes(EXAMPLES + "/healthy.reg"));
   struct Case {

@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 #include <random>
 #include <string>
 #include <thread>
