@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,8 +38,14 @@ class FifoInput {
     ::signal(SIGPIPE, SIG_IGN);
     if (::mkfifo(path_.c_str(), 0600) != 0) return;
     writer_ = std::thread([this, first_line, total] {
-      int fd = ::open(path_.c_str(), O_WRONLY);
-      if (fd < 0) return;
+      // Waits for a reader without blocking in open, so that Finish can
+      // end a writer whose reader never came.
+      int fd = -1;
+      while ((fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0) {
+        if (errno != ENXIO || stop_) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      ::fcntl(fd, F_SETFL, 0);
       std::vector<char> zeros(64 * 1024, '\0');
       long long sent = ::write(fd, first_line.data(), first_line.size());
       while (total == 0 || sent < total) {
@@ -49,20 +57,26 @@ class FifoInput {
       ::close(fd);
     });
   }
-  ~FifoInput() {
-    if (writer_.joinable()) writer_.join();
-  }
+  ~FifoInput() { Finish(); }
   const std::string& Path() const { return path_; }
   // Bytes the writer sent, once it has ended.
   long long Sent() {
-    if (writer_.joinable()) writer_.join();
+    Finish();
     return sent_;
   }
 
  private:
+  // Ends the writer; one still waiting for a reader (the tool never opened
+  // the FIFO) stops waiting, so the test never hangs.
+  void Finish() {
+    stop_ = true;
+    if (writer_.joinable()) writer_.join();
+  }
+
   std::string path_;
   std::thread writer_;
   std::atomic<long long> sent_{0};
+  std::atomic<bool> stop_{false};
 };
 
 struct Outcome {
