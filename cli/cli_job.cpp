@@ -1,11 +1,14 @@
 #include "cli/cli_job.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "cli/report_text.h"
+#include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
 #include "cli/write_recorder.h"
 #include "platform/files/lock_file.h"
@@ -13,20 +16,40 @@
 #include "platform/registry/reg_patch.h"
 #include "platform/registry/reg_text_codec.h"
 #include "platform/registry/registry.h"
+#include "scan/report_layout.h"
 #include "scan/serial_scan.h"
 #include "text/dyn_string.h"
 
 namespace {
 
-// Runs the scan with store installed as the registry, keeping in entries
-// every entry or only the examined ones.
+// Runs the scan with store installed as the registry, keeping in the outcome
+// every entry or only the examined ones, and the count of those that may
+// hide the fault.
 void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message,
-              bool every_entry, std::vector<ScanEntry>& entries) {
+              bool every_entry, FileOutcome& outcome) {
+  // The store is uninstalled however the scan ends, memory running out included.
+  struct Installed {
+    explicit Installed(RegistryStore& store) { InstallRegistryStore(&store); }
+    ~Installed() { InstallRegistryStore(nullptr); }
+  };
   ScanEntryList list(!every_entry);
-  InstallRegistryStore(&store);
-  ScanSerialDrivers(report, message, repair, &list);
-  InstallRegistryStore(nullptr);
-  entries = std::move(list.entries);
+  {
+    Installed installed(store);
+    ScanSerialDrivers(report, message, repair, &list);
+  }
+  outcome.entries = std::move(list.entries);
+  outcome.unexamined = list.unexamined;
+}
+
+// The outcome message as the tool prints it: the scan's, except that an
+// all-clear never stands over entries that were not examined, and that
+// repairs written to a patch are said to be there, not in the file.
+std::string OutcomeMessage(const char* scan_message, const FileOutcome& outcome,
+                           const std::string& patch_path) {
+  if (outcome.unexamined > 0 && std::strcmp(scan_message, SCAN_NOT_FOUND_MESSAGE) == 0) return "";
+  if (!patch_path.empty() && std::strcmp(scan_message, SCAN_REPAIRED_MESSAGE) == 0)
+    return PatchMessage(outcome.path, patch_path);
+  return NarrowToTerminalText(scan_message);
 }
 
 // Prints text, ending it with a line end when it has none.
@@ -50,9 +73,10 @@ std::u16string TextOf(const RecordedWrite& write) {
   return text.substr(0, text.find(u'\0'));
 }
 
-// Writes the repairs the recorder kept as a patch file; false after saying why.
+// Writes the repairs the recorder kept as a patch file, or to out for a
+// patch_path of "-"; false after saying why.
 bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
-                const std::string& patch_path, FileSystem& fs, FileOutcome& outcome,
+                const std::string& patch_path, FileSystem& fs, FileOutcome& outcome, std::FILE* out,
                 std::FILE* err) {
   std::vector<RegStringEdit> edits;
   for (const RecordedWrite& write : recorder.Writes()) {
@@ -60,8 +84,13 @@ bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
   }
   std::vector<uint8_t> bytes;
   std::string failure;
-  if (BuildRegPatch(store, edits, &bytes, &failure) != ERROR_SUCCESS ||
-      SaveFileSafely(fs, patch_path, bytes, &failure) != ERROR_SUCCESS) {
+  if (BuildRegPatch(store, edits, &bytes, &failure) == ERROR_SUCCESS &&
+      patch_path == STDOUT_FILE_NAME) {
+    // A failed write is told when the tool closes standard output.
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    return true;
+  }
+  if (!failure.empty() || SaveFileSafely(fs, patch_path, bytes, &failure) != ERROR_SUCCESS) {
     Complain(patch_path + ": cannot write the patch: " + failure, outcome, err);
     return false;
   }
@@ -96,7 +125,10 @@ void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file,
 // The text form of one file's results: the report, for fix the outcome
 // message, and with --verbose a line per active-driver entry.
 void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE* out) {
-  PrintLine(ReportTerminalText(outcome.entries), out);
+  ReportNotes notes;
+  notes.unexamined = outcome.unexamined;
+  notes.repairs_in_patch = !options.patch_path.empty();
+  PrintLine(ReportTerminalText(outcome.entries, notes), out);
   if (options.command == CliCommand::Fix && !outcome.message.empty())
     PrintLine(outcome.message, out);
   if (!options.verbose) return;
@@ -105,16 +137,29 @@ void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE*
 
 }  // namespace
 
-int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
-              FileSystem* fs, FileOutcome* outcome) {
-  FileOutcome own_outcome;
-  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
-  result = FileOutcome();
-  result.path = file;
-  FileSystem& file_system = fs != nullptr ? *fs : RealFileSystem();
+int WeightierStatus(int a, int b) {
+  // The rank of each status, by its value.
+  static const int RANK[] = {0, 2, 3, 1};
+  auto rank = [](int status) { return status >= 0 && status <= 3 ? RANK[status] : 3; };
+  return rank(a) >= rank(b) ? a : b;
+}
+
+namespace {
+
+// RunCliJob short of running out of memory.
+int RunJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
+           FileSystem& file_system, FileOutcome& result) {
+  // With the patch on standard output, the report goes to err.
+  const bool patch_to_out = options.patch_path == STDOUT_FILE_NAME;
+  std::FILE* report_out = patch_to_out ? err : out;
+  StdinFileSystem* stdin_files = dynamic_cast<StdinFileSystem*>(&file_system);
+  std::string error;
+  if (file == STDIN_FILE_NAME && stdin_files != nullptr && !stdin_files->CheckHead(&error)) {
+    Complain(error, result, err);
+    return result.status = EXIT_TROUBLE;
+  }
   RegFileOptions load_options;
   load_options.file_system = &file_system;
-  std::string error;
   std::unique_ptr<RegFileStore> store = RegFileStore::Load(file, &error, load_options);
   if (store == nullptr) {
     Complain(error, result, err);
@@ -135,11 +180,12 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   // The repairs of one file reach it in one rewrite, made once the scan is done.
   const bool in_place = fix && !to_patch;
   if (in_place) store->GatherWrites();
-  ScanWith(recorder, fix, report, message, every_entry, result.entries);
+  ScanWith(recorder, fix, report, message, every_entry, result);
 
   int status = EXIT_NO_FAULT_LEFT;
   bool written = true;
-  if (to_patch && !WritePatch(*store, recorder, options.patch_path, file_system, result, err)) {
+  if (to_patch &&
+      !WritePatch(*store, recorder, options.patch_path, file_system, result, out, err)) {
     status = EXIT_TROUBLE;
     written = false;
   }
@@ -159,13 +205,38 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
     // Nothing was repaired after all: show the drivers as still faulty.
     report.Clear();
     message.Clear();
-    ScanWith(*store, false, report, message, every_entry, result.entries);
+    ScanWith(*store, false, report, message, every_entry, result);
   }
   ReportFailedWrites(recorder, file, result, err);
+  if (result.unexamined > 0)
+    Complain(file + ": " + UnexaminedNotice(result.unexamined), result, err);
   result.scanned = true;
-  result.message = NarrowToTerminalText(message.CStr());
+  result.message = OutcomeMessage(message.CStr(), result, to_patch ? options.patch_path : "");
 
-  if (options.format == CliFormat::Text) PrintText(options, result, out);
-  if (CountFaultyLeft(result.entries) > 0) status = std::max(status, EXIT_FAULT_LEFT);
+  if (options.format == CliFormat::Text) PrintText(options, result, report_out);
+  if (CountFaultyLeft(result.entries) > 0) {
+    status = WeightierStatus(status, EXIT_FAULT_LEFT);
+  } else if (result.unexamined > 0) {
+    status = WeightierStatus(status, EXIT_INCOMPLETE);
+  }
   return result.status = status;
+}
+
+}  // namespace
+
+int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
+              FileSystem* fs, FileOutcome* outcome) {
+  FileOutcome own_outcome;
+  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
+  result = FileOutcome();
+  result.path = file;
+  try {
+    return RunJob(options, file, out, err, fs != nullptr ? *fs : RealFileSystem(), result);
+  } catch (const std::bad_alloc&) {
+    // Everything the job held is freed by now, its lock removed with it.
+    result = FileOutcome();
+    result.path = file;
+    Complain(file + ": not enough memory", result, err);
+    return result.status = EXIT_TROUBLE;
+  }
 }

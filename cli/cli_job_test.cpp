@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/report_text.h"
 #include "cli/testing/cli_job_runner.h"
+#include "cli/testing/test_registry.h"
 #include "platform/files/testing/failing_file_system.h"
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/reg_text_codec.h"
@@ -118,7 +120,12 @@ TEST_F(CliJobTest, PatchHoldsOnlyTheRepairedValueAndLeavesTheFile) {
   std::string patch = dir_.File("patch.reg");
   JobResult r = Run(CliCommand::Fix, file, patch);
   EXPECT_EQ(r.status, EXIT_NO_FAULT_LEFT);
-  EXPECT_NE(r.out.find("Dll: ---BTCEIF.DLL  FIXED!\n"), std::string::npos);
+  // The export is untouched: no "FIXED!" or "We have solved the Bug" says it is.
+  EXPECT_NE(r.out.find("Dll: ---BTCEIF.DLL  FIXED IN THE PATCH\n" + PatchMessage(file, patch)),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("FIXED!"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("We have solved"), std::string::npos) << r.out;
   EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/disabled-lowercase.reg"));
   std::vector<uint8_t> bytes = ReadBytes(patch);
   EXPECT_EQ(
@@ -176,9 +183,15 @@ TEST_F(CliJobTest, FixAndPatchAgreeOnFilesInWindowsForms) {
 
     JobResult fixed = Run(CliCommand::Fix, file);
     EXPECT_EQ(fixed.status, EXIT_NO_FAULT_LEFT) << fixed.err;
-    EXPECT_EQ(fixed.out, patched.out);
+    // The same blocks; the patch's say where the repair went.
+    EXPECT_EQ(fixed.out.substr(0, fixed.out.find("FIXED")),
+              patched.out.substr(0, patched.out.find("FIXED")));
     EXPECT_NE(fixed.out.find("COM6:\nDll: ---BTCEIF.DLL  FIXED!\n"), std::string::npos)
         << fixed.out;
+    EXPECT_NE(patched.out.find("COM6:\nDll: ---BTCEIF.DLL  FIXED IN THE PATCH\n" +
+                               PatchMessage(file, patch) + "\n"),
+              std::string::npos)
+        << patched.out;
     ExpectOnlyDllLineChanged(c.bytes, ReadBytes(file), "---btceif.dll", "BTCEIF.DLL", c.unit);
   }
 }
@@ -225,20 +238,6 @@ TEST_F(CliJobTest, FailedPatchWriteIsTroubleAndRepairsNothing) {
   EXPECT_EQ(ReadBytes(file), ReadBytes(EXAMPLES + "/quorva-driver.reg"));
 }
 
-// A REGEDIT4 registry with one active-driver entry per (subkey, Name, Key)
-// and one driver key per (Key, Dll).
-std::string Regedit4(const std::vector<std::vector<std::string>>& entries,
-                     const std::vector<std::vector<std::string>>& drivers) {
-  std::string text = "REGEDIT4\r\n\r\n";
-  for (const auto& e : entries) {
-    text += "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + e[0] + "]\r\n\"Name\"=\"" + e[1] +
-            "\"\r\n\"Key\"=\"" + e[2] + "\"\r\n\r\n";
-  }
-  for (const auto& d : drivers)
-    text += "[HKEY_LOCAL_MACHINE\\" + d[0] + "]\r\n\"Dll\"=\"" + d[1] + "\"\r\n\r\n";
-  return text;
-}
-
 TEST_F(CliJobTest, ExitStatusComesFromTheScanNotFromTheReportText) {
   std::string file = dir_.File("mark.reg");
   WriteText(file, Regedit4({{"01", "COM1: <<<< BUG DETECTED HERE!", "Drivers\\\\A"}},
@@ -283,8 +282,11 @@ TEST_F(CliJobTest, KeyPathOutsideTheCodePageIsNeverOpened) {
   options.verbose = true;
   JobResult r = RunJob(options, file);
   EXPECT_EQ(ReadBytes(file), before);
-  EXPECT_EQ(r.out, std::string("\nAll OK !!!\n") + NOT_FOUND_LINE +
+  // No all-clear stands over the entry that was not examined.
+  EXPECT_EQ(r.status, EXIT_INCOMPLETE);
+  EXPECT_EQ(r.out, std::string("\n") + UnexaminedNotice(1) + "\n" +
                        "entry \"01\", Name \"COM5:\": skipped, key path not representable\n");
+  EXPECT_EQ(r.err, "quorvafix-cli: " + file + ": " + UnexaminedNotice(1) + "\n");
 }
 
 TEST_F(CliJobTest, VerboseLinesFollowTheUnchangedReport) {

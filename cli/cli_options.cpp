@@ -18,13 +18,16 @@ const char CLI_USAGE[] =
     "is standard input (detect, and fix with --patch).\n"
     "\n"
     "Options:\n"
+    "  --patch OUT.reg  (fix) write the repairs to OUT.reg, not into FILE; an\n"
+    "                 OUT.reg of \"-\" is standard output, which then carries the\n"
+    "                 patch alone (the report goes to standard error)\n"
     "  --verbose      after each report, one line per active-driver entry saying\n"
     "                 whether it was examined (and its Dll) or skipped, and why\n"
     "  --format=json  instead of the reports, one JSON document: an array with one\n"
     "                 object per FILE (--format=text is the default)\n"
-    "  --summary      end with \"N files: A healthy, B faulty, C repaired, D refused\"\n"
-    "                 on stderr; given when stderr is a terminal and there are\n"
-    "                 several FILEs with the text form\n"
+    "  --summary      end with \"N files: A healthy, B faulty, C repaired,\n"
+    "                 D refused, E incomplete\" on stderr; given when stderr is a\n"
+    "                 terminal and there are several FILEs with the text form\n"
     "\n"
     "Examples:\n"
     "  quorvafix-cli detect --verbose handheld.reg\n"
@@ -42,18 +45,37 @@ const char CLI_USAGE[] =
     "...}],\n"
     "      \"skipped\": [{\"entry\": \"01\", \"reason\": \"not a COM port\", ...}], ...}, ...]\n"
     "\n"
+    "An entry whose name or Key cannot be read as the handheld reads them is not\n"
+    "examined and may be the faulty driver: no all-clear is given for its file;\n"
+    "the report's \"All OK !!!\" gives way to a notice saying how many there are.\n"
+    "\n"
     "Control characters from a file, a file name or an argument are printed\n"
     "escaped: line feed as \\n, carriage return as \\r, the other C0 controls, DEL\n"
     "and the C1 controls as \\xNN (hex); a tab stays a tab, except in a quoted\n"
     "argument (\\t).\n"
     "\n"
-    "Exit status: 0 no faulty driver remains, 1 a faulty driver remains,\n"
-    "2 usage error or a file that cannot be read, parsed or written.\n";
+    "Exit status: 0 no faulty driver remains and every entry was examined,\n"
+    "1 a faulty driver remains, 2 usage error or a file that cannot be read,\n"
+    "parsed or written, or not enough memory, 3 no faulty driver remains but\n"
+    "entries could not be examined. Over several files: 2 over 1 over 3 over 0.\n";
+
+const CliOptionSpec CLI_OPTIONS[] = {
+    {CliOptionId::Patch, "--patch", "FILE", true},
+    {CliOptionId::Verbose, "--verbose", nullptr, false},
+    {CliOptionId::Format, "--format", "text|json", false},
+    {CliOptionId::Summary, "--summary", nullptr, false},
+};
+const int CLI_OPTION_COUNT = sizeof CLI_OPTIONS / sizeof CLI_OPTIONS[0];
+
+const CliCommandSpec CLI_COMMANDS[] = {
+    {CliCommand::Detect, "detect", nullptr},
+    {CliCommand::Fix, "fix", nullptr},
+    {CliCommand::Help, "--help", "-h"},
+    {CliCommand::Version, "--version", nullptr},
+};
+const int CLI_COMMAND_COUNT = sizeof CLI_COMMANDS / sizeof CLI_COMMANDS[0];
 
 namespace {
-
-constexpr char PATCH_OPTION[] = "--patch";
-constexpr char FORMAT_OPTION[] = "--format";
 
 bool Fail(std::string* error, const std::string& what) {
   *error = what;
@@ -64,66 +86,38 @@ bool Fail(std::string* error, const std::string& what) {
 // so that a reason always stays on one line of a terminal.
 std::string Quoted(const std::string& arg) { return "'" + EscapeControls(arg, false) + "'"; }
 
-// How argv[*i] gives option name: not at all, as "NAME VALUE" (*i then moves
-// past VALUE) or as "NAME=VALUE".
-enum class Given { No, Yes, WithoutValue };
-
-Given OptionValue(const char* name, int argc, const char* const* argv, int* i, std::string* value) {
-  std::string arg = argv[*i];
-  std::string prefix = std::string(name) + "=";
-  if (arg == name) {
-    if (*i + 1 >= argc) return Given::WithoutValue;
-    *value = argv[++*i];
-  } else if (arg.compare(0, prefix.size(), prefix) == 0) {
-    *value = arg.substr(prefix.size());
-  } else {
-    return Given::No;
+// The option of the table arg names, as "NAME", or "NAME=VALUE" for one that
+// takes a value (*inline_value then VALUE and *has_inline set); null for none.
+const CliOptionSpec* FindOption(const std::string& arg, std::string* inline_value,
+                                bool* has_inline) {
+  for (const CliOptionSpec& spec : CLI_OPTIONS) {
+    const std::string name = spec.name;
+    *has_inline = false;
+    if (arg == name) return &spec;
+    if (spec.values != nullptr && arg.compare(0, name.size() + 1, name + "=") == 0) {
+      *inline_value = arg.substr(name.size() + 1);
+      *has_inline = true;
+      return &spec;
+    }
   }
-  return Given::Yes;
+  return nullptr;
 }
 
-}  // namespace
-
-bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error) {
-  *options = CliOptions();
-  if (argc < 2) return Fail(error, "missing command");
-  std::string command = argv[1];
-  if (command == "--help" || command == "-h") {
-    if (argc != 2) return Fail(error, "--help takes no arguments");
-    options->command = CliCommand::Help;
-    return true;
-  }
-  if (command == "--version") {
-    if (argc != 2) return Fail(error, "--version takes no arguments");
-    options->command = CliCommand::Version;
-    return true;
-  }
-  if (command == "detect") {
-    options->command = CliCommand::Detect;
-  } else if (command == "fix") {
-    options->command = CliCommand::Fix;
-  } else {
-    return Fail(error, "unknown command " + Quoted(command));
-  }
-
-  bool options_ended = false;
-  bool format_given = false;
-  for (int i = 2; i < argc; ++i) {
-    std::string arg = argv[i];
-    std::string value;
-    if (options_ended || arg.empty() || arg[0] != '-' || arg == "-") {
-      options->files.push_back(arg);
-    } else if (arg == "--") {
-      options_ended = true;
-    } else if (arg == "--verbose") {
+// Sets what spec with value sets in options; false with *error on a value or
+// a repeat it does not take. given: the options already met.
+bool Apply(const CliOptionSpec& spec, const std::string& value, std::vector<CliOptionId>& given,
+           CliOptions* options, std::string* error) {
+  bool repeated = std::find(given.begin(), given.end(), spec.id) != given.end();
+  given.push_back(spec.id);
+  switch (spec.id) {
+    case CliOptionId::Verbose:
       options->verbose = true;
-    } else if (arg == "--summary") {
+      return true;
+    case CliOptionId::Summary:
       options->summary = true;
-    } else if (Given format = OptionValue(FORMAT_OPTION, argc, argv, &i, &value);
-               format != Given::No) {
-      if (format == Given::WithoutValue) return Fail(error, "--format needs text or json");
-      if (format_given) return Fail(error, "--format given twice");
-      format_given = true;
+      return true;
+    case CliOptionId::Format:
+      if (repeated) return Fail(error, "--format given twice");
       if (value == "text") {
         options->format = CliFormat::Text;
       } else if (value == "json") {
@@ -131,17 +125,64 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
       } else {
         return Fail(error, "unknown format " + Quoted(value) + " (text or json)");
       }
-    } else if (options->command != CliCommand::Fix) {
-      return Fail(error, "unknown option " + Quoted(arg));
-    } else if (Given patch = OptionValue(PATCH_OPTION, argc, argv, &i, &value);
-               patch != Given::No) {
-      if (patch == Given::WithoutValue || value.empty())
-        return Fail(error, "--patch needs a file name");
-      if (!options->patch_path.empty()) return Fail(error, "--patch given twice");
+      return true;
+    case CliOptionId::Patch:
+      if (value.empty()) return Fail(error, "--patch needs a file name");
+      if (repeated) return Fail(error, "--patch given twice");
       options->patch_path = value;
-    } else {
-      return Fail(error, "unknown option " + Quoted(arg));
+      return true;
+  }
+  return false;
+}
+
+// The reason given when an option that takes a value has none.
+std::string MissingValue(const CliOptionSpec& spec) {
+  if (spec.id == CliOptionId::Patch) return "--patch needs a file name";
+  std::string choices = spec.values;
+  std::replace(choices.begin(), choices.end(), '|', ' ');
+  return std::string(spec.name) + " needs " + choices.substr(0, choices.find(' ')) + " or " +
+         choices.substr(choices.find(' ') + 1);
+}
+
+}  // namespace
+
+bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error) {
+  *options = CliOptions();
+  if (argc < 2) return Fail(error, "missing command");
+  const std::string command = argv[1];
+  const CliCommandSpec* named = nullptr;
+  for (const CliCommandSpec& spec : CLI_COMMANDS) {
+    if (command == spec.name || (spec.alias != nullptr && command == spec.alias)) named = &spec;
+  }
+  if (named == nullptr) return Fail(error, "unknown command " + Quoted(command));
+  options->command = named->command;
+  if (named->command == CliCommand::Help || named->command == CliCommand::Version) {
+    if (argc != 2) return Fail(error, std::string(named->name) + " takes no arguments");
+    return true;
+  }
+
+  bool options_ended = false;
+  std::vector<CliOptionId> given;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (options_ended || arg.empty() || arg[0] != '-' || arg == STDIN_FILE_NAME) {
+      options->files.push_back(arg);
+      continue;
     }
+    if (arg == "--") {
+      options_ended = true;
+      continue;
+    }
+    std::string value;
+    bool has_inline = false;
+    const CliOptionSpec* spec = FindOption(arg, &value, &has_inline);
+    if (spec == nullptr || (spec->fix_only && options->command != CliCommand::Fix))
+      return Fail(error, "unknown option " + Quoted(arg));
+    if (spec->values != nullptr && !has_inline) {
+      if (i + 1 >= argc) return Fail(error, MissingValue(*spec));
+      value = argv[++i];
+    }
+    if (!Apply(*spec, value, given, options, error)) return false;
   }
   if (options->files.empty()) return Fail(error, "no registry FILE given");
   if (!options->patch_path.empty() && options->files.size() != 1) {

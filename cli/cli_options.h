@@ -23,12 +23,41 @@ struct CliOptions {
 
 extern const char CLI_USAGE[];
 
+// The --patch name that stands for standard output, as GNU tools take it.
+constexpr char STDOUT_FILE_NAME[] = "-";
+
+// What an option sets.
+enum class CliOptionId { Patch, Verbose, Format, Summary };
+
+// One option of detect and fix. The parser reads options from CLI_OPTIONS
+// alone, so the manual page and the completion are held to this table.
+struct CliOptionSpec {
+  CliOptionId id;
+  const char* name;    // "--verbose"
+  const char* values;  // for an option taking a value: "FILE" (a file name)
+                       // or the choices as "text|json"; null for none
+  bool fix_only;       // taken by fix alone
+};
+
+extern const CliOptionSpec CLI_OPTIONS[];
+extern const int CLI_OPTION_COUNT;
+
+// The words that may follow the program's name: the commands "detect" and
+// "fix", and "--help" (also "-h") and "--version", each given alone.
+struct CliCommandSpec {
+  CliCommand command;
+  const char* name;
+  const char* alias;  // null for none
+};
+
+extern const CliCommandSpec CLI_COMMANDS[];
+extern const int CLI_COMMAND_COUNT;
+
 // Reads argv[1..argc-1] into options. On a usage error returns false and sets
 // error to one line saying what is wrong; an argument it quotes has its control
 // characters escaped (an ESC shows as "unknown option '-\x1b'"). "--" ends the
-// options; "--patch OUT" and "--patch=OUT" are the same; --patch takes exactly
-// one FILE. A FILE of "-" is standard input: at most once, and for fix only
-// with --patch (a repair in place has nothing to write back to). "--format
-// json" and "--format=json" are the same; --verbose and --summary may be
-// repeated, --format may not.
+// options; "--patch OUT" and "--patch=OUT" are the same (an OUT of "-" is
+// standard output); --patch takes exactly one FILE. A FILE of "-" is standard input: at most once,
+// and for fix only with --patch (a repair in place has nothing to write back to). "--format json"
+// and "--format=json" are the same; --verbose and --summary may be repeated, --format may not.
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);

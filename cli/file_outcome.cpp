@@ -3,6 +3,7 @@
 FileVerdict FileOutcome::Verdict() const {
   if (!scanned) return FileVerdict::Refused;
   if (CountFaultyLeft(entries) > 0) return FileVerdict::Faulty;
+  if (unexamined > 0) return FileVerdict::Incomplete;
   for (const ScanEntry& entry : entries) {
     if (entry.repaired) return FileVerdict::Repaired;
   }
@@ -19,13 +20,15 @@ const char* VerdictText(FileVerdict verdict) {
       return "repaired";
     case FileVerdict::Refused:
       return "refused";
+    case FileVerdict::Incomplete:
+      return "incomplete";
   }
   return "";
 }
 
 std::string SummaryLine(const std::vector<FileVerdict>& verdicts) {
-  constexpr int VERDICTS = 4;  // in the order of FileVerdict, which is the line's
-  int counts[VERDICTS] = {0, 0, 0, 0};
+  constexpr int VERDICTS = 5;  // in the order of FileVerdict, which is the line's
+  int counts[VERDICTS] = {0, 0, 0, 0, 0};
   for (FileVerdict verdict : verdicts) ++counts[static_cast<int>(verdict)];
   std::string line =
       std::to_string(verdicts.size()) + (verdicts.size() == 1 ? " file: " : " files: ");

@@ -10,10 +10,12 @@
 
 // A file's result in a word, as the summary counts it.
 enum class FileVerdict {
-  Healthy,   // scanned; no faulty driver found
-  Faulty,    // scanned; a faulty driver remains
-  Repaired,  // scanned; faulty drivers found and every one repaired
-  Refused,   // not scanned: the file could not be read or parsed, or was refused
+  Healthy,     // scanned; no faulty driver found
+  Faulty,      // scanned; a faulty driver remains
+  Repaired,    // scanned; faulty drivers found and every one repaired
+  Refused,     // not scanned: the file could not be read or parsed, or was refused
+  Incomplete,  // scanned; no faulty driver left, but entries that may hide one
+               // were not examined
 };
 
 struct FileOutcome {
@@ -22,15 +24,17 @@ struct FileOutcome {
   RegFileForm form;                 // the file's dialect and encoding, when scanned
   std::vector<ScanEntry> entries;   // what the (last) scan did with each entry: every
                                     // one with --verbose or JSON, else the examined ones
-  std::string message;              // the scan's outcome message, UTF-8; may be empty
+  int unexamined = 0;               // entries skipped for a reason that may hide the fault
+  std::string message;              // the outcome message as printed, UTF-8; may be empty
   std::vector<std::string> errors;  // every message the job printed on stderr, unescaped
   int status = 0;                   // the job's exit status
 
   FileVerdict Verdict() const;
 };
 
-// "healthy", "faulty", "repaired" or "refused".
+// "healthy", "faulty", "repaired", "refused" or "incomplete".
 const char* VerdictText(FileVerdict verdict);
 
-// "N files: A healthy, B faulty, C repaired, D refused" ("1 file: " for one).
+// "N files: A healthy, B faulty, C repaired, D refused, E incomplete"
+// ("1 file: " for one).
 std::string SummaryLine(const std::vector<FileVerdict>& verdicts);

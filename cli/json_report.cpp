@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/report_text.h"
 #include "cli/terminal_text.h"
 #include "platform/registry/reg_text_codec.h"
 
@@ -32,6 +33,7 @@ Json EntryObject(const ScanEntry& entry) {
   if (entry.Examined()) {
     return Json::object({{"entry", Text(entry.subkey)},
                          {"name", Text(entry.name)},
+                         {"name_read", CodePageText(entry.name)},
                          {"key", Text(entry.key)},
                          {"dll", Text(entry.dll)},
                          {"faulty", entry.faulty},
@@ -39,6 +41,7 @@ Json EntryObject(const ScanEntry& entry) {
   }
   return Json::object({{"entry", Text(entry.subkey)},
                        {"name", Text(entry.name)},
+                       {"name_read", CodePageText(entry.name)},
                        {"key", Text(entry.key)},
                        {"reason", ScanSkipText(entry.skip)}});
 }
@@ -94,6 +97,7 @@ void JsonReportWriter::Add(const FileOutcome& outcome) {
       Dump(outcome.scanned ? Json(EncodingText(outcome.form.encoding)) : null) + ",\n");
   Put("    \"status\": " + Dump(VerdictText(outcome.Verdict())) + ",\n");
   Put("    \"exit_status\": " + Dump(outcome.status) + ",\n");
+  Put("    \"unexamined\": " + Dump(outcome.unexamined) + ",\n");
   Put(EntryArray("drivers", outcome, true) + ",\n");
   Put(EntryArray("skipped", outcome, false) + ",\n");
   Put("    \"message\": " + Dump(outcome.message) + ",\n");

@@ -12,14 +12,18 @@
 //   "path"      the FILE as given (bytes that are not UTF-8 become U+FFFD)
 //   "dialect"   "REGEDIT4" or "Windows Registry Editor Version 5.00"; null when not scanned
 //   "encoding"  "Windows-1252", "UTF-8" or "UTF-16LE"; null when not scanned
-//   "status"    "healthy", "faulty", "repaired" or "refused"
-//   "exit_status"  0, 1 or 2, as the job's exit status
-//   "drivers"   the examined entries: {"entry", "name", "key", "dll", "faulty", "repaired"}
-//   "skipped"   the other entries: {"entry", "name", "key", "reason"}
-//   "message"   the scan's outcome message ("" for none)
+//   "status"    "healthy", "faulty", "repaired", "refused" or "incomplete"
+//   "exit_status"  0, 1, 2 or 3, as the job's exit status
+//   "unexamined"   the entries skipped for a reason that may hide the fault
+//   "drivers"   the examined entries:
+//               {"entry", "name", "name_read", "key", "dll", "faulty", "repaired"}
+//   "skipped"   the other entries: {"entry", "name", "name_read", "key", "reason"}
+//   "message"   the outcome message as the text form prints it ("" for none)
 //   "errors"    every message the job printed on stderr for the file
 // Names, keys and values are UTF-16 as stored, written as UTF-8 (an unpaired
-// surrogate as U+FFFD); "dll" is upper-cased, as in the report. DEL and the C1
+// surrogate as U+FFFD); "name_read" is the Name as the scan read it in the
+// handheld's code page, as the text report shows it (CodePageText: "COMΩ:" is
+// "COM?:"); "dll" is upper-cased, as in the report. DEL and the C1
 // controls are written as \u escapes too, so the document is safe on a
 // terminal. Each entry takes one line.
 class JsonReportWriter {

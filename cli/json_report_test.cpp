@@ -173,6 +173,41 @@ TEST(JsonReport, HostileTextStaysValidJson) {
   EXPECT_EQ(document[1]["skipped"][0]["name"], "PGR\xEF\xBF\xBD\x1b");
 }
 
+// The document's own layout and escapes: U+0080 (a C1 control) as \u0080;
+// each Name as stored and as the scan read it in the handheld's code page; a
+// PnpId checked before the Key; empty arrays on their one line.
+TEST(JsonReport, EscapesNamesBothWaysAndKeepsItsLayout) {
+  TempDir dir;
+  std::string file = dir.File("wide.reg");
+  WriteBytes(file, Utf16Bytes(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Active\\01]\r\n"
+                              u"\"Name\"=\"COM\u0080:\"\r\n\"Key\"=\"Drivers\\\\A\"\r\n\r\n"
+                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Active\\02]\r\n"
+                              u"\"Name\"=\"COM\u03a9:\"\r\n\"Key\"=\"Drivers\\\\A\"\r\n\r\n"
+                              u"[HKEY_LOCAL_MACHINE\\Drivers\\Active\\03]\r\n"
+                              u"\"Name\"=\"COM3:\"\r\n\"PnpId\"=\"BT\"\r\n\r\n"
+                              u"[HKEY_LOCAL_MACHINE\\Drivers\\A]\r\n\"Dll\"=\"a.dll\"\r\n",
+                              true));
+  std::string empty = dir.File("empty.reg");
+  WriteText(empty, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n");
+  const std::string document =
+      JsonReport({OutcomeOf(CliCommand::Detect, file), OutcomeOf(CliCommand::Detect, empty)});
+  json parsed = ParseSafe(document);
+  EXPECT_NE(document.find("\"name\":\"COM\\u0080:\""), std::string::npos) << document;
+  EXPECT_EQ(parsed[0]["drivers"][0]["name"], "COM\xC2\x80:");
+  EXPECT_EQ(parsed[0]["drivers"][1]["name"], "COM\xCE\xA9:");
+  EXPECT_EQ(parsed[0]["drivers"][1]["name_read"], "COM?:");
+  // Windows-1252 has no U+0080 (its byte 80 is the euro sign).
+  EXPECT_EQ(parsed[0]["drivers"][0]["name_read"], "COM?:");
+  EXPECT_EQ(parsed[0]["skipped"][0]["reason"], "has a PnpId");
+  EXPECT_EQ(parsed[0]["skipped"][0]["name_read"], "COM3:");
+  // Each entry on a line of its own; an empty array on its line.
+  EXPECT_NE(document.find("    \"skipped\": [\n      {\"entry\":\"03\","), std::string::npos)
+      << document;
+  EXPECT_NE(document.find("    \"drivers\": [],\n    \"skipped\": [],\n"), std::string::npos)
+      << document;
+}
+
 TEST(SummaryLine, CountsEveryVerdictOfAMixedBatch) {
   TempDir dir;
   std::string repaired = dir.File("repaired.reg");
@@ -200,9 +235,11 @@ TEST(SummaryLine, CountsEveryVerdictOfAMixedBatch) {
     EXPECT_EQ(verdicts[i], expected[i]) << i;
   }
   EXPECT_EQ(patch_failed.status, EXIT_TROUBLE);
-  EXPECT_EQ(SummaryLine(verdicts), "6 files: 2 healthy, 2 faulty, 1 repaired, 1 refused");
-  EXPECT_EQ(SummaryLine({verdicts[3]}), "1 file: 0 healthy, 0 faulty, 0 repaired, 1 refused");
-  EXPECT_EQ(SummaryLine({}), "0 files: 0 healthy, 0 faulty, 0 repaired, 0 refused");
+  EXPECT_EQ(SummaryLine(verdicts),
+            "6 files: 2 healthy, 2 faulty, 1 repaired, 1 refused, 0 incomplete");
+  EXPECT_EQ(SummaryLine({verdicts[3]}),
+            "1 file: 0 healthy, 0 faulty, 0 repaired, 1 refused, 0 incomplete");
+  EXPECT_EQ(SummaryLine({}), "0 files: 0 healthy, 0 faulty, 0 repaired, 0 refused, 0 incomplete");
 }
 
 }  // namespace

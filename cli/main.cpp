@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,44 @@ int Finish(int status) {
   return status;
 }
 
+// Runs options.command on every file, printing the reports, the JSON
+// document and the summary; returns the run's exit status.
+int RunFiles(const CliOptions& options, bool stdin_closed) {
+  // Loading takes up to about one and a half times the file (its bytes and
+  // the key index; values only of the keys the scan reads); a repair also
+  // reads the file again under its lock and edits it in place. The reserve
+  // stays that close because its huge pages count whole once touched.
+  const uint64_t largest = LargestFileSize(options.files);
+  ReserveHeap(options.command == CliCommand::Fix ? 3 * largest : largest + largest / 2);
+  ProgressNotice progress(STDERR_FILENO);
+  StdinFileSystem files(RealFileSystem(), stdin_closed ? -1 : STDIN_FILENO);
+  int status = EXIT_NO_FAULT_LEFT;
+  bool text = options.format == CliFormat::Text;
+  // With the patch on standard output, the report (text or JSON) goes to stderr.
+  JsonReportWriter json(options.patch_path == STDOUT_FILE_NAME ? stderr : stdout);
+  std::vector<FileVerdict> verdicts;
+  for (const std::string& file : options.files) {
+    if (text && options.files.size() > 1) std::printf("==> %s <==\n", EscapeControls(file).c_str());
+    FlushOutput(stdout);
+    FileOutcome outcome;
+    progress.Begin(file);
+    status = WeightierStatus(status, RunCliJob(options, file, stdout, stderr, &files, &outcome));
+    progress.End();
+    if (!text) json.Add(outcome);
+    verdicts.push_back(outcome.Verdict());
+  }
+  if (!text) json.Finish();
+  if (options.summary || (text && verdicts.size() > 1 && isatty(STDERR_FILENO))) {
+    FlushOutput(stdout);
+    std::fprintf(stderr, "%s\n", SummaryLine(verdicts).c_str());
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  OccupyClosedStandardDescriptors();
+  const bool stdin_closed = OccupyClosedStandardDescriptors();
   // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
   // rewrite reports and cleans up after, instead of the signal killing the
   // tool with its FILE.lock left behind.
@@ -62,32 +97,12 @@ int main(int argc, char** argv) {
     PrintErrorLine(stderr, error);
     return EXIT_TROUBLE;
   }
-  // Loading takes up to about one and a half times the file (its bytes and
-  // the key index; values only of the keys the scan reads); a repair also
-  // reads the file again under its lock and edits it in place. The reserve
-  // stays that close because its huge pages count whole once touched.
-  const uint64_t largest = LargestFileSize(options.files);
-  ReserveHeap(options.command == CliCommand::Fix ? 3 * largest : largest + largest / 2);
-  ProgressNotice progress(STDERR_FILENO);
-  StdinFileSystem files(RealFileSystem());
-  int status = EXIT_NO_FAULT_LEFT;
-  bool text = options.format == CliFormat::Text;
-  JsonReportWriter json(stdout);
-  std::vector<FileVerdict> verdicts;
-  for (const std::string& file : options.files) {
-    if (text && options.files.size() > 1) std::printf("==> %s <==\n", EscapeControls(file).c_str());
-    FlushOutput(stdout);
-    FileOutcome outcome;
-    progress.Begin(file);
-    status = std::max(status, RunCliJob(options, file, stdout, stderr, &files, &outcome));
-    progress.End();
-    if (!text) json.Add(outcome);
-    verdicts.push_back(outcome.Verdict());
+  try {
+    return Finish(RunFiles(options, stdin_closed));
+  } catch (const std::bad_alloc&) {
+    // Outside a file's job (its own memory failures refuse that file alone):
+    // the JSON document or the summary could not be had.
+    PrintErrorLine(stderr, "not enough memory");
+    return Finish(EXIT_TROUBLE);
   }
-  if (!text) json.Finish();
-  if (options.summary || (text && verdicts.size() > 1 && isatty(STDERR_FILENO))) {
-    FlushOutput(stdout);
-    std::fprintf(stderr, "%s\n", SummaryLine(verdicts).c_str());
-  }
-  return Finish(status);
 }

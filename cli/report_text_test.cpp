@@ -81,12 +81,15 @@ TEST(EntryLine, SaysWhatTheScanDidWithTheEntry) {
       {Skipped(u"02", u"PGR1:", ScanSkip::NotComPort),
        "entry \"02\", Name \"PGR1:\": skipped, not a COM port"},
       {Skipped(u"03", u"", ScanSkip::NoName), "entry \"03\": skipped, no Name"},
+      // A Name read empty is shown, unlike one never read.
+      {Skipped(u"05", u"", ScanSkip::NotComPort),
+       "entry \"05\", Name \"\": skipped, not a COM port"},
       {Skipped(u"04", u"COM7:", ScanSkip::KeyPathNotRepresentable),
        "entry \"04\", Name \"COM7:\": skipped, key path not representable"},
       {too_long, "entry \"nnn\": skipped, name too long"},
       // Unlike the report, the line shows the stored text exactly.
-      {Skipped(u"\u0394\n", u"COM\u0394\x1b", ScanSkip::EntryNameNotRepresentable),
-       "entry \"\xCE\x94\\n\", Name \"COM\xCE\x94\\x1b\": skipped, entry name not representable"},
+      {Skipped(u"\u0394\n", u"COM\u0394\x1b", ScanSkip::NoKey),
+       "entry \"\xCE\x94\\n\", Name \"COM\xCE\x94\\x1b\": skipped, no Key"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);

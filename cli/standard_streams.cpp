@@ -15,12 +15,15 @@ void Remember(int error) {
 
 }  // namespace
 
-void OccupyClosedStandardDescriptors() {
+bool OccupyClosedStandardDescriptors() {
+  bool input_closed = false;
   for (int fd = 0; fd <= 2; ++fd) {
     if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    input_closed = input_closed || fd == 0;
     // The lowest free descriptor is fd itself.
     ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
   }
+  return input_closed;
 }
 
 void FlushOutput(std::FILE* out) {

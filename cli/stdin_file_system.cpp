@@ -2,13 +2,84 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+
+#include "platform/registry/reg_parser.h"
+#include "platform/registry/reg_text_codec.h"
+#include "platform/registry/reg_tree_reader.h"
+
+namespace {
+
+// The bytes of head's first line with its line end (LF or CR, a whole
+// UTF-16LE unit where head starts as UTF-16LE); 0 while it has not ended.
+size_t FirstLineSize(const std::vector<uint8_t>& head) {
+  const RegEncodingGuess guess = DetectEncoding(head.data(), head.size());
+  if (guess.encoding != RegEncoding::Utf16Le) {
+    for (size_t i = 0; i < head.size(); ++i) {
+      if (head[i] == '\n' || head[i] == '\r') return i + 1;
+    }
+    return 0;
+  }
+  for (size_t i = 0; i + 1 < head.size(); i += 2) {
+    if ((head[i] == '\n' || head[i] == '\r') && head[i + 1] == 0) return i + 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool StdinFileSystem::CheckHead(std::string* error) {
+  const std::string name = STDIN_FILE_NAME;
+  if (input_ < 0) {
+    *error = name + ": cannot read: standard input is closed";
+    return false;
+  }
+  FileStatus status;
+  if (inner_.Fstat(input_, &status) != 0 || status.kind != FileKind::Fifo) return true;
+  size_t line = 0;
+  while ((line = FirstLineSize(head_)) == 0 && head_.size() <= STDIN_FIRST_LINE_LIMIT) {
+    uint8_t chunk[1024];
+    size_t got = 0;
+    if (int read_error = inner_.Read(input_, chunk, sizeof chunk, &got)) {
+      *error = name + ": cannot read: " + std::strerror(read_error);
+      return false;
+    }
+    if (got == 0) break;
+    head_.insert(head_.end(), chunk, chunk + got);
+  }
+  if (line > STDIN_FIRST_LINE_LIMIT || (line == 0 && head_.size() > STDIN_FIRST_LINE_LIMIT)) {
+    *error = name + ":1: not a registry file: the first line is longer than " +
+             std::to_string(STDIN_FIRST_LINE_LIMIT) + " bytes";
+    return false;
+  }
+  // The first line alone as a file: refused just as the whole stream would be
+  // at its first line. A stream that ends within it is left to the reader.
+  if (line == 0) return true;
+  RegTree tree;
+  RegFileForm form;
+  RegParseError parse_error;
+  if (!ParseRegFile(head_.data(), line, &tree, &form, &parse_error)) {
+    *error = RegParseFailureText(name, parse_error);
+    return false;
+  }
+  return true;
+}
 
 int StdinFileSystem::OpenRead(const std::string& path, int* fd) {
   if (path != STDIN_FILE_NAME) return inner_.OpenRead(path, fd);
   *fd = ::fcntl(input_, F_DUPFD_CLOEXEC, 0);
   if (*fd < 0) return errno;
   open_input_ = *fd;
+  return 0;
+}
+
+int StdinFileSystem::Read(int fd, uint8_t* data, size_t size, size_t* got) {
+  if (fd != open_input_ || head_given_ == head_.size()) return inner_.Read(fd, data, size, got);
+  *got = std::min(size, head_.size() - head_given_);
+  std::memcpy(data, head_.data() + head_given_, *got);
+  head_given_ += *got;
   return 0;
 }
 

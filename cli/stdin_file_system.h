@@ -2,6 +2,8 @@
 // duplicate of an input descriptor (standard input unless told otherwise)
 // and passes every other call, and every other name, to an inner file system.
 // Only reading means anything for "-": nothing is ever written back to it.
+// A pipe is checked as it arrives (CheckHead): its first line must be a
+// registry export's header before the rest is read.
 #pragma once
 
 #include <unistd.h>
@@ -14,16 +16,32 @@
 // The file name that stands for standard input.
 constexpr char STDIN_FILE_NAME[] = "-";
 
+// The most bytes the first line of a registry export on a pipe may take; the
+// longest header, a byte-order mark and blanks fit well within it.
+constexpr size_t STDIN_FIRST_LINE_LIMIT = 4096;
+
 class StdinFileSystem : public FileSystem {
  public:
   // input stays the caller's: each OpenRead("-") reads from a duplicate of it,
   // which Close closes. A second OpenRead("-") continues where the first left
   // off, so a pipe read to its end reads as empty the second time.
+  // An input of -1 is a standard input the process was started without.
   explicit StdinFileSystem(FileSystem& inner, int input = STDIN_FILENO)
       : inner_(inner), input_(input) {}
 
+  // Whether "-" can be read as a registry export so far; false with *error
+  // ("-: cannot read: standard input is closed", "-:1: REASON") when not.
+  // From a pipe it reads up to the end of the first line, at most
+  // STDIN_FIRST_LINE_LIMIT bytes, and refuses the stream there when that
+  // line is no header the reader takes (the reason the whole stream would
+  // get), or is longer; what it read is handed out first by Read. Other
+  // kinds of input are left to the reader. Call it once, before OpenRead.
+  bool CheckHead(std::string* error);
+
   // OpenRead("-") gives errno of dup(2) (EBADF when input is closed).
   int OpenRead(const std::string& path, int* fd) override;
+  // Reading "-" gives what CheckHead read first, then the rest of the input.
+  int Read(int fd, uint8_t* data, size_t size, size_t* got) override;
   // A pipe on standard input is read to its end like a regular file: the
   // user named it. Devices, folders and sockets keep their own kind.
   int Fstat(int fd, FileStatus* status) override;
@@ -62,12 +80,11 @@ class StdinFileSystem : public FileSystem {
   int ListFolder(const std::string& dir, std::vector<std::string>* names) override {
     return inner_.ListFolder(dir, names);
   }
-  int Read(int fd, uint8_t* data, size_t size, size_t* got) override {
-    return inner_.Read(fd, data, size, got);
-  }
 
  private:
   FileSystem& inner_;
   int input_;
-  int open_input_ = -1;  // the duplicate OpenRead("-") gave, until closed
+  int open_input_ = -1;        // the duplicate OpenRead("-") gave, until closed
+  std::vector<uint8_t> head_;  // read by CheckHead, not yet handed out
+  size_t head_given_ = 0;      // bytes of head_ handed out
 };

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_job.h"
+#include "cli/cli_options.h"
 #include "cli/testing/shell_script.h"
 #include "cli/testing/usage_words.h"
 #include "platform/files/testing/installed_program.h"
@@ -88,21 +90,52 @@ TEST(ManPage, HoldsTheSectionsInOrderAndTheVersion) {
   }
 }
 
+// The commands and options come from the tables the option parser reads: one
+// added to the tool and left out of the page fails here.
 TEST(ManPage, NamesEveryCommandAndOptionOfTheTool) {
   std::string text = Plain(PageText("quorvafix-cli.1"));
   std::string options = text.substr(text.find(".SH OPTIONS"));
   options = options.substr(0, options.find(".SH EXIT STATUS"));
   for (const std::string& word : CliUsageWords()) {
     SCOPED_TRACE(word);
-    if (word.rfind("--", 0) == 0) {
+    if (word.rfind("-", 0) == 0) {
       EXPECT_NE(options.find(word), std::string::npos) << "not under OPTIONS";
     } else {
       EXPECT_NE(text.find(".B " + word + "\n"), std::string::npos) << "not described";
     }
+    for (const std::string& choice : CliOptionChoices(word)) {
+      EXPECT_NE(options.find(word + "=" + choice), std::string::npos) << choice;
+    }
   }
-  for (const char* status : {".B 0\n", ".B 1\n", ".B 2\n"}) {
-    EXPECT_NE(text.find(status), std::string::npos) << status;
+}
+
+// The exit statuses, weightiest first, as WeightierStatus ranks them.
+std::vector<int> StatusesByWeight() {
+  std::vector<int> statuses = {EXIT_NO_FAULT_LEFT, EXIT_FAULT_LEFT, EXIT_TROUBLE, EXIT_INCOMPLETE};
+  std::sort(statuses.begin(), statuses.end(),
+            [](int a, int b) { return a != b && WeightierStatus(a, b) == a; });
+  return statuses;
+}
+
+// Each status the tool returns is described, and the order of several files'
+// statuses is the one the tool applies, in the page and in --help alike.
+TEST(ManPage, DescribesEveryExitStatusAndTheirOrder) {
+  std::string text = Plain(PageText("quorvafix-cli.1"));
+  std::string section = text.substr(text.find(".SH EXIT STATUS"));
+  section = section.substr(0, section.find("\n.SH ", 1));
+  for (int status : {EXIT_NO_FAULT_LEFT, EXIT_FAULT_LEFT, EXIT_TROUBLE, EXIT_INCOMPLETE}) {
+    EXPECT_NE(section.find(".B " + std::to_string(status) + "\n"), std::string::npos) << status;
   }
+  EXPECT_EQ(section.find(".B 4\n"), std::string::npos) << "a status the tool never returns";
+  std::string page_order = "first of ";
+  std::string usage_order;
+  for (int status : StatusesByWeight()) {
+    page_order += std::to_string(status) + ", ";
+    usage_order += (usage_order.empty() ? "" : " over ") + std::to_string(status);
+  }
+  page_order.resize(page_order.size() - 2);
+  EXPECT_NE(section.find(page_order), std::string::npos) << page_order;
+  EXPECT_NE(std::string(CLI_USAGE).find(usage_order), std::string::npos) << usage_order;
 }
 
 TEST(ManPage, DetectExampleShowsTheToolsOutputForTheQuorvaSample) {

@@ -1,9 +1,9 @@
 #include "text/dyn_string.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -19,10 +19,7 @@ char EMPTY_TEXT[1] = {0};
 signed char null_precision = 1;
 int32_t null_tag = -1;
 
-[[noreturn]] void OutOfMemory() {
-  std::fputs("quorvafix: out of memory\n", stderr);
-  std::abort();
-}
+[[noreturn]] void OutOfMemory() { throw std::bad_alloc(); }
 
 size_t BlockSize(int capacity) { return static_cast<size_t>(HEADER_SIZE) + capacity + AREA_SLACK; }
 

@@ -5,7 +5,9 @@
 // empty string, and every operation accepts a null string as empty. Each string
 // owns its block exclusively: copies copy the characters. Lengths are always
 // measured with strlen, never stored. Not thread-safe: a string belongs to one
-// thread, and the library's shared statics assume a single thread.
+// thread, and the library's shared statics assume a single thread. A block
+// that cannot be had (memory exhausted, or a length past the int range) throws
+// std::bad_alloc, as operator new does, with the string left as it was.
 //
 // The core operations live here. Further operations are grouped by concern in
 // facet classes that DynString derives from, one header each (wide_text.h, ...);

@@ -1,8 +1,8 @@
 #include "text/wide_text.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/code_page.h"
 #include "text/dyn_string.h"
@@ -11,10 +11,7 @@ namespace {
 
 char16_t* AllocateUnits(int count) {
   void* units = std::calloc(static_cast<size_t>(count), sizeof(char16_t));
-  if (units == nullptr) {
-    std::fputs("quorvafix: out of memory\n", stderr);
-    std::abort();
-  }
+  if (units == nullptr) throw std::bad_alloc();
   return static_cast<char16_t*>(units);
 }
 

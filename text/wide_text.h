@@ -4,7 +4,8 @@
 // window text, message boxes) take and return UTF-16. WideText is a temporary
 // wide copy of a narrow text, made on the line before one platform call and
 // dropped right after; WideBuffer is a fixed-capacity wide buffer; AssignWide
-// brings wide text back into a DynString. All three own their buffers.
+// brings wide text back into a DynString. All three own their buffers; one
+// that cannot be had throws std::bad_alloc.
 #pragma once
 
 #include <cstdint>

@@ -48,7 +48,7 @@ class BatchOutputTest : public ::testing::Test {
   TempDir dir_;
 };
 
-constexpr char SUMMARY[] = "3 files: 1 healthy, 1 faulty, 0 repaired, 1 refused";
+constexpr char SUMMARY[] = "3 files: 1 healthy, 1 faulty, 0 repaired, 1 refused, 0 incomplete";
 
 TEST_F(BatchOutputTest, SummaryWhenAskedForOrOnATerminal) {
   std::vector<std::string> detect = {CLI, "detect", EXAMPLES + "/healthy.reg",

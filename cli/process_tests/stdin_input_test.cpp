@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_job.h"
+#include "cli/report_text.h"
 #include "cli/stdin_file_system.h"
 #include "cli/testing/cli_job_runner.h"
 #include "cli/testing/shell_script.h"
@@ -39,6 +40,16 @@ class FilledPipe {
   int ends_[2] = {-1, -1};
 };
 
+// The text up to its last line (which ends the text), and that line alone:
+// fix --patch ends its report with a message naming the export and the patch.
+std::string BeforeLastLine(const std::string& text) {
+  return text.substr(0, text.rfind('\n', text.size() - 2) + 1);
+}
+std::string LastLine(const std::string& text) {
+  std::string line = text.substr(BeforeLastLine(text).size());
+  return line.substr(0, line.size() - 1);
+}
+
 TEST(StdinFileSystem, DetectFromAPipeReportsAsFromTheFile) {
   for (const char* name : SAMPLES) {
     SCOPED_TRACE(name);
@@ -66,7 +77,8 @@ TEST(StdinFileSystem, FixIntoPatchFromAnOpenFileWritesThePatchOfTheFile) {
   ::close(input);
   JobResult from_file = RunJob(CliCommand::Fix, file, dir.File("file-patch.reg"));
   EXPECT_EQ(from_stdin.status, EXIT_NO_FAULT_LEFT) << from_stdin.err;
-  EXPECT_EQ(from_stdin.out, from_file.out);
+  EXPECT_EQ(BeforeLastLine(from_stdin.out), BeforeLastLine(from_file.out));
+  EXPECT_EQ(LastLine(from_stdin.out), PatchMessage(STDIN_FILE_NAME, dir.File("stdin-patch.reg")));
   EXPECT_EQ(ReadBytes(dir.File("stdin-patch.reg")), ReadBytes(dir.File("file-patch.reg")));
   EXPECT_EQ(dir.Names(),
             (std::vector<std::string>{"file-patch.reg", "many.reg", "stdin-patch.reg"}));
@@ -99,7 +111,7 @@ TEST(StdinFileSystem, InputReadToItsEndReadsEmptyAgainAndAClosedOneFails) {
   StdinFileSystem closed(RealFileSystem(), -1);
   JobResult r = RunJob(CliCommand::Detect, STDIN_FILE_NAME, "", &closed);
   EXPECT_EQ(r.status, EXIT_TROUBLE);
-  EXPECT_EQ(r.err, "quorvafix-cli: -: cannot read: Bad file descriptor\n");
+  EXPECT_EQ(r.err, "quorvafix-cli: -: cannot read: standard input is closed\n");
 }
 
 // The real tool run by `sh -c script` in dir, with $CLI and $EXAMPLES set.
@@ -149,7 +161,8 @@ TEST(StdinTool, FixOfStandardInputIsRefusedButPatchedFromIt) {
   EXPECT_EQ(patched.status, EXIT_NO_FAULT_LEFT) << patched.err;
   ScriptResult from_file =
       RunShell(dir, "\"$CLI\" fix --patch file-repair.reg \"$EXAMPLES/quorva-driver.reg\"");
-  EXPECT_EQ(patched.out, from_file.out);
+  EXPECT_EQ(BeforeLastLine(patched.out), BeforeLastLine(from_file.out));
+  EXPECT_EQ(LastLine(patched.out), PatchMessage(STDIN_FILE_NAME, "repair.reg"));
   EXPECT_EQ(ReadBytes(dir.File("repair.reg")), ReadBytes(dir.File("file-repair.reg")));
 }
 
@@ -159,6 +172,73 @@ TEST(StdinTool, InputThatIsNoRegistryIsRefusedNamingStandardInput) {
   EXPECT_EQ(r.status, EXIT_TROUBLE);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err.rfind("quorvafix-cli: -:1: ", 0), 0u) << r.err;
+}
+
+}  // namespace
+
+namespace {
+
+// The bytes of text as UTF-16LE, each character one unit (ASCII text).
+std::vector<uint8_t> Utf16(const std::string& text, bool bom) {
+  std::vector<uint8_t> bytes;
+  if (bom) bytes = {0xFF, 0xFE};
+  for (char c : text) {
+    bytes.push_back(static_cast<uint8_t>(c));
+    bytes.push_back(0);
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> Narrow(const std::string& text) {
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// The first line of a pipe is checked before the rest is read: whatever the
+// form, the stream gets the outcome its bytes get from a file, refusals and
+// their reasons included.
+TEST(StdinFileSystem, APipeGetsTheOutcomeItsBytesGetFromAFile) {
+  const std::string body = "[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"a\"=\"b\"\r\n";
+  std::vector<uint8_t> big_endian = {0xFE, 0xFF};
+  for (char c : std::string("REGEDIT4\r\n")) big_endian.insert(big_endian.end(), {0, uint8_t(c)});
+  const std::vector<std::vector<uint8_t>> streams = {
+      Narrow("REGEDIT4\r\n\r\n" + body),
+      Narrow("REGEDIT4\n" + body),
+      Narrow("REGEDIT4\r[HKEY_LOCAL_MACHINE\\Drivers]\r"),
+      Narrow("  REGEDIT4\n" + body),
+      Narrow("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n" + body),
+      Utf16("Windows Registry Editor Version 5.00\r\n" + body, true),
+      Utf16("REGEDIT4\r\n" + body, false),
+      Narrow("REGEDIT4"),
+      Narrow(""),
+      Narrow("REGEDIT\r\n" + body),
+      Narrow("\nREGEDIT4\n"),
+      Narrow("REGEDIT4 and more\n"),
+      big_endian,
+      Narrow(std::string(5000, ' ') + "REGEDIT4\n"),
+  };
+  TempDir dir;
+  const std::string file = dir.File("same.reg");
+  for (size_t i = 0; i < streams.size(); ++i) {
+    SCOPED_TRACE(i);
+    WriteBytes(file, streams[i]);
+    JobResult from_file = RunJob(CliCommand::Detect, file);
+    FilledPipe pipe(streams[i]);
+    StdinFileSystem fs(RealFileSystem(), pipe.ReadEnd());
+    JobResult from_pipe = RunJob(CliCommand::Detect, STDIN_FILE_NAME, "", &fs);
+    std::string expected_err = from_file.err;
+    // Only a first line past the limit is refused on a pipe and not in a file.
+    if (streams[i].size() > STDIN_FIRST_LINE_LIMIT) {
+      from_file.status = EXIT_TROUBLE;
+      from_file.out = "";
+      expected_err = "quorvafix-cli: -:1: not a registry file: the first line is longer than " +
+                     std::to_string(STDIN_FIRST_LINE_LIMIT) + " bytes\n";
+    }
+    EXPECT_EQ(from_pipe.status, from_file.status);
+    EXPECT_EQ(from_pipe.out, from_file.out);
+    for (size_t at; (at = expected_err.find(file)) != std::string::npos;)
+      expected_err.replace(at, file.size(), STDIN_FILE_NAME);
+    EXPECT_EQ(from_pipe.err, expected_err);
+  }
 }
 
 }  // namespace

@@ -36,6 +36,11 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
                              static_cast<rlim_t>(file_size_limit)};
       ::setrlimit(RLIMIT_FSIZE, &limit);
     }
+    if (address_space_limit_ > 0) {
+      struct rlimit limit = {static_cast<rlim_t>(address_space_limit_),
+                             static_cast<rlim_t>(address_space_limit_)};
+      ::setrlimit(RLIMIT_AS, &limit);
+    }
     ::execv(args[0], args.data());
     ::_exit(127);
   }

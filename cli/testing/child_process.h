@@ -21,6 +21,9 @@ class ChildProcess {
   // The file the next Start gives the child as its standard input (opened in
   // the child, so a FIFO waits there for its writer); the parent's by default.
   void SetInput(const std::string& in_path) { in_path_ = in_path; }
+  // The RLIMIT_AS in bytes the next Start gives the child (0: none), so that
+  // its allocations fail past it.
+  void SetAddressSpaceLimit(long long bytes) { address_space_limit_ = bytes; }
 
   // Sends SIGKILL (nothing when the child has ended).
   void Kill();
@@ -41,6 +44,7 @@ class ChildProcess {
   void Record(int status, const struct rusage& usage);
 
   std::string in_path_;
+  long long address_space_limit_ = 0;
   pid_t pid_ = -1;
   bool reaped_ = true;
   int exit_status_ = -1;

@@ -49,3 +49,15 @@ std::vector<bool> RepairedDrivers(const std::string& text, int n) {
   }
   return repaired;
 }
+
+std::string Regedit4(const std::vector<std::vector<std::string>>& entries,
+                     const std::vector<std::vector<std::string>>& drivers) {
+  std::string text = "REGEDIT4\r\n\r\n";
+  for (const auto& e : entries) {
+    text += "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + e[0] + "]\r\n\"Name\"=\"" + e[1] +
+            "\"\r\n\"Key\"=\"" + e[2] + "\"\r\n\r\n";
+  }
+  for (const auto& d : drivers)
+    text += "[HKEY_LOCAL_MACHINE\\" + d[0] + "]\r\n\"Dll\"=\"" + d[1] + "\"\r\n\r\n";
+  return text;
+}

@@ -19,3 +19,10 @@ std::string FaultyRegistry(const std::vector<bool>& repaired, int padding);
 // FaultyRegistry of n drivers, whether its Dll line reads "BTCEIF.DLL". Empty
 // when the text is no such registry (a line missing or garbled).
 std::vector<bool> RepairedDrivers(const std::string& text, int n);
+
+// A REGEDIT4 registry (CRLF line ends) with one active-driver entry per
+// {subkey, Name, Key} and one driver key per {Key, Dll}; texts as they stand
+// in the file (a backslash in a Key doubled).
+// Example: Regedit4({{"01", "COM5:", "Drivers\\\\B"}}, {{"Drivers\\B", "QVBTDEV.DLL"}}).
+std::string Regedit4(const std::vector<std::vector<std::string>>& entries,
+                     const std::vector<std::vector<std::string>>& drivers);

@@ -1,12 +1,16 @@
-// Test support: the commands and options quorvafix-cli's usage text names,
-// for tests that hold its manual page and shell completion to the tool.
+// Test support: the commands and options of quorvafix-cli, from the tables
+// its option parser reads (cli_options.h), for tests that hold its manual
+// page and shell completion to the tool.
 #pragma once
 
 #include <set>
 #include <string>
+#include <vector>
 
-// The words of CLI_USAGE's synopsis (its lines up to the first empty one)
-// that start with "--", and the commands that follow the program's name;
-// brackets around a word are dropped. Example: "usage: quorvafix-cli fix
-// [--patch OUT.reg] FILE..." gives "fix" and "--patch".
+// The command words ("detect", "fix", "--help", "-h", "--version") and the
+// option names ("--patch", "--verbose", ...).
 std::set<std::string> CliUsageWords();
+
+// The choices of option name as its table entry lists them ("--format"
+// gives "text" and "json"); empty for an option without choices.
+std::vector<std::string> CliOptionChoices(const std::string& name);
