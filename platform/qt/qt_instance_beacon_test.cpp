@@ -217,7 +217,7 @@ TEST_F(BeaconTest, OnlyModeExactly0700IsTrusted) {
 
 // Whatever the process's umask, only the user may connect to the socket.
 TEST_F(BeaconTest, ListeningSocketIsTheUsersAlone) {
-  const QString name = InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX");
+  const QString name = InstanceBeacon::NameFor(u"QUORVAFIX");
   const mode_t old_mask = umask(0);
   InstanceBeacon beacon;
   const bool listening = beacon.Listen(name, {});
@@ -282,7 +282,7 @@ TEST_F(BeaconTest, RequestsFromAnotherUsersProcessAreIgnored) {
 // taken, and MAX_REQUEST bytes without a line end end the connection at
 // once, without waiting for more.
 TEST_F(BeaconTest, SixteenKiBWithoutALineEndIsDropped) {
-  const QString name = InstanceBeacon::NameFor(u"QUORVAFIX", u"QUORVAFIX");
+  const QString name = InstanceBeacon::NameFor(u"QUORVAFIX");
   std::vector<size_t> heard;
   InstanceBeacon::Handlers handlers;
   handlers.copy_data = [&](uintptr_t, const QByteArray& bytes) { heard.push_back(bytes.size()); };
