@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   QTimer fix;
   fix.setInterval(20);
   QObject::connect(&fix, &QTimer::timeout, [&fix] {
-    WindowHandle window = FindWindow(u"QUORVAFIX", u"QUORVAFIX");
+    WindowHandle window = FindWindow(u"QUORVAFIX", nullptr);
     if (window == 0) return;
     fix.stop();
     PostMessage(window, WM_COMMAND, IDM_FIX, 0);
