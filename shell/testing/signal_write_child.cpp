@@ -21,10 +21,11 @@ int main(int argc, char** argv) {
   GatedFileSystem gate(FileSystem::Step::Rename);
   gate.OnReached([] { ::kill(::getpid(), SIGTERM); });
   UseExportFileSystem(&gate);
+  // The window is found by its class: its title names the export once read.
   QTimer fix;
   fix.setInterval(20);
   QObject::connect(&fix, &QTimer::timeout, [&fix] {
-    WindowHandle window = FindWindow(u"QUORVAFIX", u"QUORVAFIX");
+    WindowHandle window = FindWindow(u"QUORVAFIX", nullptr);
     if (window == 0) return;
     fix.stop();
     PostMessage(window, WM_COMMAND, IDM_FIX, 0);
