@@ -118,3 +118,8 @@ void ShowOpenedExport(WindowHandle window) {
 void ShowRefusedRepair(WindowHandle window, const std::string& reason) {
   if (!reason.empty()) ShowBox(window, WideOfUtf8(REPAIR_REFUSED_TEXT + reason));
 }
+
+void ShowUnsyncedRepair(WindowHandle window, const std::string& reason) {
+  if (!reason.empty())
+    ShowBox(window, WideOfUtf8(REPAIR_UNSYNCED_TEXT + reason), MB_OK | MB_ICONWARNING);
+}

@@ -30,6 +30,11 @@ constexpr char CLOSING_REPAIR_TEXT[] = "   Finishing the repair before closing..
 constexpr char CLOSING_WORK_TEXT[] = "   Finishing the work in progress before closing...";
 // Heads the store's reason when a repair cannot be written.
 constexpr char REPAIR_REFUSED_TEXT[] = "A repair could not be written to the registry file.\n\n";
+// Heads the store's reason when the repair stands in the file but its folder
+// could not be synced, so it may be lost if the power fails.
+constexpr char REPAIR_UNSYNCED_TEXT[] =
+    "The repair was written to the registry file, but it may not last after a power "
+    "loss.\n\n";
 // The program's name: the title with no export open, and the end of the
 // title naming one ("healthy.reg - QUORVAFIX").
 constexpr char16_t PROGRAM_TITLE[] = u"QUORVAFIX";
@@ -90,3 +95,8 @@ void ShowOpenedExport(WindowHandle window);
 // gave it, is not empty), shows REPAIR_REFUSED_TEXT and reason in a box owned
 // by window, captioned "QUORVAFIX".
 void ShowRefusedRepair(WindowHandle window, const std::string& reason);
+// After a repair that stands in the file but may not last (reason, as
+// LastRepairFailure gave it for an Unsynced rewrite, is not empty): shows
+// REPAIR_UNSYNCED_TEXT and reason in a warning box owned by window,
+// captioned "QUORVAFIX".
+void ShowUnsyncedRepair(WindowHandle window, const std::string& reason);

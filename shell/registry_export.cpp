@@ -104,8 +104,10 @@ void GatherRepairs() {
   if (open_export) open_export->File().GatherWrites();
 }
 
-bool CommitRepairs() {
-  if (open_export == nullptr || open_export->File().CommitWrites() == ERROR_SUCCESS) return true;
-  open_export->Refused() = open_export->File().LastFailure();
-  return false;
+RepairCommit CommitRepairs() {
+  if (open_export == nullptr) return RepairCommit::Written;
+  RegFileStore& file = open_export->File();
+  if (file.CommitWrites() == ERROR_SUCCESS) return RepairCommit::Written;
+  open_export->Refused() = file.LastFailure();
+  return file.CommitLeftNewContent() ? RepairCommit::Unsynced : RepairCommit::NotWritten;
 }

@@ -48,13 +48,19 @@ const std::string& OpenExportPath();
 // Gathers the writes from now on into one rewrite of the open export's file
 // (a write's success then means it is staged), until CommitRepairs.
 void GatherRepairs();
-// Writes what was gathered in one rewrite. True when it is all on disk (or
-// nothing was gathered); false when none of it is, the export showing its
-// file as it is and LastRepairFailure saying why.
-bool CommitRepairs();
+// What a rewrite left in the export's file.
+enum class RepairCommit {
+  Written,     // all of it (or nothing was gathered)
+  NotWritten,  // none of it: the export shows its file as it is
+  Unsynced,    // all of it, but its folder could not be synced and the old
+               // content could not be put back: it may not last a power loss
+};
+// Writes what was gathered in one rewrite; LastRepairFailure says why when
+// it is not Written.
+RepairCommit CommitRepairs();
 
 // Forgets the refused writes so far (the window calls it before a repair).
 void ClearRepairFailures();
-// The store's reason for the last write it refused since ClearRepairFailures;
-// empty when every write went through.
+// The store's reason for the last write it refused, or for a rewrite not
+// Written, since ClearRepairFailures; empty when every write went through.
 const std::string& LastRepairFailure();

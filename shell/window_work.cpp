@@ -35,7 +35,8 @@ struct Work {
   int faulty_left = 0;  // faulty drivers the report leaves unrepaired
   int repairing = 0;    // drivers whose repair is being written (WM_WORK_PROGRESS)
   std::string refused_repair;
-  LoadedExport loaded;  // Open: null when refused
+  std::string unsynced_repair;  // why the repairs written may not last
+  LoadedExport loaded;          // Open: null when refused
 };
 
 std::unique_ptr<Work> running;
@@ -69,9 +70,12 @@ uint32_t RunWork(void* parameter) {
       if (work->repairing > 0) {
         PostMessage(work->window, WM_WORK_PROGRESS, 0, reinterpret_cast<LongParam>(work));
       }
+      const RepairCommit commit = work->repair ? CommitRepairs() : RepairCommit::Written;
       // Nothing was repaired after all: show the drivers as still faulty.
-      if (work->repair && !CommitRepairs()) Scan(work, false);
-      work->refused_repair = LastRepairFailure();
+      if (commit == RepairCommit::NotWritten) Scan(work, false);
+      // The repairs stand in the file: the report keeps them.
+      (commit == RepairCommit::Unsynced ? work->unsynced_repair : work->refused_repair) =
+          LastRepairFailure();
     }
   } else {
     work->loaded = LoadRegistryExport(work->path, &work->reason);
@@ -121,7 +125,9 @@ void ShowScanOutcome(WindowHandle window, Work& work) {
     return;
   }
   ShowScanReport(window, work.report, work.message, work.repair, work.unexamined, work.faulty_left);
-  if (work.repair) ShowRefusedRepair(window, work.refused_repair);
+  if (!work.repair) return;
+  ShowRefusedRepair(window, work.refused_repair);
+  ShowUnsyncedRepair(window, work.unsynced_repair);
 }
 
 // True when the export was opened; false when it was refused. A refused

@@ -36,8 +36,11 @@ bool WaitForRead(uint16_t command);
 // FILE..." while the repair is written. When done, the report becomes the
 // window's text (ShowScanReport, with the notice of entries that could not
 // be examined), then the Fix's outcome box and the box of a repair the store
-// refused follow; a file that cannot be read now is told by
-// ShowUnreadableExport, no earlier report left in view. With no work
+// refused follow. The report describes the file as it ends up: a rewrite
+// that failed shows the drivers still faulty; one that stands although its
+// folder could not be synced shows them FIXED, and a warning box
+// (ShowUnsyncedRepair) says it may not last. A file that cannot be read now
+// is told by ShowUnreadableExport, no earlier report left in view. With no work
 // running it starts now, or shows NO_EXPORT_MESSAGE when no export is open
 // (RequireRegistry); while an export is read it waits for it (WaitForRead);
 // during a scan it is ignored, as a disabled menu item would be.

@@ -38,7 +38,8 @@ class AccessibleReport : public QAccessibleWidget, public QAccessibleTextInterfa
     }
   }
 
-  // QAccessibleTextInterface: the whole drawn text, no selection, caret at 0.
+  // QAccessibleTextInterface: the whole drawn text and the view's one
+  // selection, which can be set too; the caret stays at 0.
   QString text(int start, int end) const override {
     const QString whole = Text();
     start = qBound(0, start, int(whole.size()));
@@ -46,11 +47,21 @@ class AccessibleReport : public QAccessibleWidget, public QAccessibleTextInterfa
     return whole.mid(start, end - start);
   }
   int characterCount() const override { return int(Text().size()); }
-  void selection(int, int* start, int* end) const override { *start = *end = 0; }
-  int selectionCount() const override { return 0; }
-  void addSelection(int, int) override {}
-  void removeSelection(int) override {}
-  void setSelection(int, int, int) override {}
+  void selection(int index, int* start, int* end) const override {
+    const ClientView* view = View();
+    const bool one = index == 0 && selectionCount() == 1;
+    *start = one ? view->SelectionStart() : 0;
+    *end = one ? view->SelectionEnd() : 0;
+  }
+  int selectionCount() const override {
+    const ClientView* view = View();
+    return view != nullptr && view->SelectionStart() < view->SelectionEnd() ? 1 : 0;
+  }
+  void addSelection(int start, int end) override { setSelection(0, start, end); }
+  void removeSelection(int index) override { setSelection(index, 0, 0); }
+  void setSelection(int index, int start, int end) override {
+    if (ClientView* view = View(); view != nullptr && index == 0) view->Select(start, end);
+  }
   int cursorPosition() const override { return 0; }
   void setCursorPosition(int) override {}
   QRect characterRect(int) const override { return QRect(); }
@@ -63,11 +74,13 @@ class AccessibleReport : public QAccessibleWidget, public QAccessibleTextInterfa
   }
 
  private:
-  QString Text() const {
+  ClientView* View() const {
     // The canvas lies in the view's viewport.
-    const QWidget* viewport = widget()->parentWidget();
-    const auto* view =
-        dynamic_cast<const ClientView*>(viewport ? viewport->parentWidget() : nullptr);
+    QWidget* viewport = widget()->parentWidget();
+    return dynamic_cast<ClientView*>(viewport ? viewport->parentWidget() : nullptr);
+  }
+  QString Text() const {
+    const ClientView* view = View();
     return view != nullptr ? view->DrawnText() : QString();
   }
 };
@@ -105,5 +118,11 @@ void MarkAsReport(QWidget* canvas) {
 void AnnounceReportText(QWidget* canvas, const QString& old_text, const QString& new_text) {
   if (!QAccessible::isActive()) return;
   QAccessibleTextUpdateEvent event(canvas, 0, old_text, new_text);
+  QAccessible::updateAccessibility(&event);
+}
+
+void AnnounceReportSelection(QWidget* canvas, int start, int end) {
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextSelectionEvent event(canvas, start, end);
   QAccessible::updateAccessibility(&event);
 }

@@ -5,9 +5,10 @@
 // ClientView is a read-only text object named "Report" whose text is the
 // whole text of the last paint (ClientView::DrawnText), all of it, also the
 // part scrolled out of view. The text can be read and searched, not changed;
-// nothing is selected and the caret stays at the start. A change of text is
-// announced (QAccessibleTextUpdateEvent) while an assistive technology
-// listens. The program's calls are unchanged: this is the Qt backend's own.
+// its selection is the view's (one at most, read and set through the text
+// interface), and the caret stays at the start. A change of text or of the
+// selection is announced while an assistive technology listens. The program's calls are unchanged:
+// this is the Qt backend's own.
 #pragma once
 
 class QString;
@@ -24,3 +25,5 @@ void MarkAsReport(QWidget* canvas);
 // Tells assistive technologies that canvas's text went from old_text to
 // new_text.
 void AnnounceReportText(QWidget* canvas, const QString& old_text, const QString& new_text);
+// Tells assistive technologies that canvas's selection is now start..end.
+void AnnounceReportSelection(QWidget* canvas, int start, int end);

@@ -1,9 +1,12 @@
 #include "platform/qt/qt_client_view.h"
 
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/qt/qt_accessible.h"
@@ -11,12 +14,13 @@
 
 namespace {
 
-// The canvas: paints through the window's procedure.
+// The canvas: paints through the window's procedure; the mouse selects.
 class PaintedCanvas : public QWidget {
  public:
-  PaintedCanvas(QtWindowManager& windows, WindowHandle window)
-      : windows_(windows), window_(window) {
+  PaintedCanvas(QtWindowManager& windows, WindowHandle window, ClientView& view)
+      : windows_(windows), window_(window), view_(view) {
     setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::IBeamCursor);
   }
 
  protected:
@@ -24,11 +28,37 @@ class PaintedCanvas : public QWidget {
     QPainter painter(this);
     windows_.PaintWindow(window_, painter, event->rect());
   }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) view_.MousePressed(event->position().toPoint());
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (event->buttons() & Qt::LeftButton) view_.MouseDragged(event->position().toPoint());
+  }
 
  private:
   QtWindowManager& windows_;
   WindowHandle window_;
+  ClientView& view_;
 };
+
+QTextOption WrapOption(bool word_break) {
+  QTextOption option(Qt::AlignLeft);
+  option.setWrapMode(word_break ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+  return option;
+}
+
+// Lays layout out in lines width wide from y down; returns the y below it.
+qreal LayOut(QTextLayout& layout, bool word_break, int width, qreal y) {
+  layout.setTextOption(WrapOption(word_break));
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    line.setPosition(QPointF(0, y));
+    y += line.height();
+  }
+  layout.endLayout();
+  return y;
+}
 
 }  // namespace
 
@@ -41,7 +71,7 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(true);
-  auto* canvas = new PaintedCanvas(windows, window);
+  auto* canvas = new PaintedCanvas(windows, window, *this);
   MarkAsReport(canvas);
   setWidget(canvas);
   ShowFocus(false);
@@ -53,12 +83,63 @@ void ClientView::ShowFocus(bool focused) {
   setPalette(colours);
 }
 
-void ClientView::SetDrawnText(const QString& text) {
+void ClientView::SetDrawnText(const QString& text, std::vector<DrawnBlock> blocks) {
+  blocks_ = std::move(blocks);
   if (text == drawn_text_) return;
   AnnounceReportText(Canvas(), drawn_text_, text);
   drawn_text_ = text;
+  anchor_ = 0;
+  Select(0, 0);
   QMetaObject::invokeMethod(
       this, [this] { verticalScrollBar()->setValue(0); }, Qt::QueuedConnection);
+}
+
+QString ClientView::SelectedText() const {
+  return drawn_text_.mid(selection_start_, selection_end_ - selection_start_);
+}
+
+void ClientView::Select(int a, int b) {
+  const int size = static_cast<int>(drawn_text_.size());
+  a = std::clamp(a, 0, size);
+  b = std::clamp(b, 0, size);
+  if (std::min(a, b) == selection_start_ && std::max(a, b) == selection_end_) return;
+  selection_start_ = std::min(a, b);
+  selection_end_ = std::max(a, b);
+  Canvas()->update();
+  AnnounceReportSelection(Canvas(), selection_start_, selection_end_);
+}
+
+int ClientView::OffsetAt(const QPoint& point) const {
+  int nearest = 0;
+  for (const DrawnBlock& block : blocks_) {
+    if (point.y() < block.box.top()) break;
+    const qreal y = point.y() - block.box.top();
+    qreal top = 0;
+    int start = block.offset;
+    for (const QString& paragraph : block.text.split(QLatin1Char('\n'))) {
+      QTextLayout layout(paragraph, block.font, Canvas());
+      top = LayOut(layout, block.word_break, block.box.width(), top);
+      for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        if (y < line.y() + line.height()) {
+          return start + line.xToCursor(point.x() - block.box.left());
+        }
+      }
+      start += static_cast<int>(paragraph.size()) + 1;
+    }
+    nearest = block.offset + static_cast<int>(block.text.size());
+  }
+  return nearest;
+}
+
+void ClientView::MousePressed(const QPoint& point) {
+  anchor_ = OffsetAt(point);
+  Select(anchor_, anchor_);
+}
+
+void ClientView::MouseDragged(const QPoint& point) {
+  ensureVisible(point.x(), point.y(), 0, 0);
+  Select(anchor_, OffsetAt(point));
 }
 
 void ClientView::FitCanvas(int bottom) {
@@ -92,23 +173,26 @@ bool ClientView::ScrollForKey(int key) {
   }
 }
 
-int DrawWrappedText(QPainter& painter, const QRect& box, const QString& text, bool word_break) {
-  QTextOption option(Qt::AlignLeft);
-  option.setWrapMode(word_break ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+int DrawWrappedText(QPainter& painter, const QRect& box, const QString& text, bool word_break,
+                    int selection_start, int selection_end) {
+  const QPalette colours = QGuiApplication::palette();
+  QTextLayout::FormatRange selected;
+  selected.format.setBackground(colours.brush(QPalette::Highlight));
+  selected.format.setForeground(colours.brush(QPalette::HighlightedText));
   painter.save();
   painter.setClipRect(box, Qt::IntersectClip);
   qreal y = 0;
+  int start = 0;
   for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
     QTextLayout layout(paragraph, painter.font(), painter.device());
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-      line.setLineWidth(box.width());
-      line.setPosition(QPointF(0, y));
-      y += line.height();
-    }
-    layout.endLayout();
-    layout.draw(&painter, box.topLeft());
+    y = LayOut(layout, word_break, box.width(), y);
+    const int end = start + static_cast<int>(paragraph.size());
+    selected.start = std::max(selection_start, start) - start;
+    selected.length = std::min(selection_end, end) - start - selected.start;
+    QList<QTextLayout::FormatRange> selections;
+    if (selected.length > 0) selections.append(selected);
+    layout.draw(&painter, box.topLeft(), selections);
+    start = end + 1;
   }
   painter.restore();
   return static_cast<int>(std::ceil(y));

@@ -3,13 +3,19 @@
 // canvas is as wide as the view and as tall as the text drawn in its last
 // paint needs (at least the view's height), so a report longer than the
 // window gets a vertical scroll bar, the wheel, PageUp/PageDown, Home/End and
-// the arrow keys. Assistive technologies read the canvas as a read-only text
-// holding the drawn text (qt_accessible.h). Owned by the screen
+// the arrow keys. The mouse selects the drawn text: a drag selects from
+// where it began to where it is (scrolling to follow it), the selection is
+// painted in the palette's highlight colours, and a click or new text drops
+// it. Assistive technologies read the canvas as a read-only text holding the
+// drawn text and its selection (qt_accessible.h). Owned by the screen
 // widget; the window manager keeps it by a guarded pointer.
 #pragma once
 
+#include <QFont>
+#include <QRect>
 #include <QScrollArea>
 #include <QString>
+#include <vector>
 
 #include "platform/windowing/window_manager.h"
 
@@ -35,16 +41,49 @@ class ClientView : public QScrollArea {
   // The text the last paint drew, lines ending in "\n": what assistive
   // technologies read.
   const QString& DrawnText() const { return drawn_text_; }
-  // After a paint: keeps text; a text other than the one drawn before starts
-  // at the top (the view scrolls there once the paint is over).
-  void SetDrawnText(const QString& text);
+  // One DrawText of a paint: its box, where its text begins in DrawnText,
+  // the text, whether it broke lines, and the font it was drawn in.
+  struct DrawnBlock {
+    QRect box;
+    int offset = 0;
+    QString text;
+    bool word_break = false;
+    QFont font;
+  };
+  // After a paint: keeps text and the blocks it was drawn in; a text other
+  // than the one drawn before starts at the top (the view scrolls there once
+  // the paint is over) with nothing selected.
+  void SetDrawnText(const QString& text, std::vector<DrawnBlock> blocks);
+
+  // The selection, offsets into DrawnText with start <= end; start == end
+  // when nothing is selected.
+  int SelectionStart() const { return selection_start_; }
+  int SelectionEnd() const { return selection_end_; }
+  QString SelectedText() const;
+  // Selects the text between offsets a and b (either order, clamped to
+  // DrawnText), repaints the canvas and tells assistive technologies.
+  void Select(int a, int b);
+  // The offset in DrawnText of the character boundary nearest to point (in
+  // the canvas's coordinates): 0 above the text, its end below it.
+  int OffsetAt(const QPoint& point) const;
+  // The mouse on the canvas: a press of the left button sets the anchor and
+  // drops the selection, a move with it held selects up to the point.
+  void MousePressed(const QPoint& point);
+  void MouseDragged(const QPoint& point);
 
  private:
   QString drawn_text_;
+  std::vector<DrawnBlock> blocks_;
+  int anchor_ = 0;
+  int selection_start_ = 0;
+  int selection_end_ = 0;
 };
 
 // Draws text (lines separated by "\n") from the top left of box, clipped to
 // it, in the painter's font and pen; with word_break, lines are broken
 // between words at the right edge, and a word longer than the box's width
-// anywhere inside it. Returns the height the text takes in pixels.
-int DrawWrappedText(QPainter& painter, const QRect& box, const QString& text, bool word_break);
+// anywhere inside it. The characters from offset selection_start up to
+// selection_end of text are drawn in the palette's highlight colours.
+// Returns the height the text takes in pixels.
+int DrawWrappedText(QPainter& painter, const QRect& box, const QString& text, bool word_break,
+                    int selection_start = 0, int selection_end = 0);

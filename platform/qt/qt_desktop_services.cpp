@@ -171,10 +171,11 @@ bool QtDesktopServices::WriteProfileString(const char16_t* section, const char16
   return settings.status() == QSettings::NoError;
 }
 
-bool QtDesktopServices::SetClipboardText(WindowHandle, const char16_t* text) {
+bool QtDesktopServices::SetClipboardText(WindowHandle owner, const char16_t* text) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (text == nullptr || clipboard == nullptr) return false;
-  QString lines = QString::fromUtf16(text);
+  QString lines = windows_.SelectedText(owner);
+  if (lines.isEmpty()) lines = QString::fromUtf16(text);
   lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   clipboard->setText(lines);
   return true;

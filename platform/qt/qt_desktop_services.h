@@ -25,6 +25,8 @@ class QtDesktopServices : public DesktopServices {
   bool WriteProfileString(const char16_t* section, const char16_t* key,
                           const char16_t* text) override;
   // The application's clipboard, lines ending in "\n" as a desktop's do.
+  // Text selected with the mouse in owner's view goes there in place of
+  // text: a desktop's Copy copies the selection when there is one.
   bool SetClipboardText(WindowHandle owner, const char16_t* text) override;
 
  private:

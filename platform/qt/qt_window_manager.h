@@ -20,6 +20,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/qt/qt_client_view.h"
 #include "platform/qt/qt_instance_beacon.h"
@@ -68,6 +69,9 @@ class QtWindowManager : public WindowManagerBase {
   void AttachMenuBar(WindowHandle bar, QWidget* strip);
   // Applies SHInitDialog flags to a dialog; false for an unknown dialog.
   bool ApplyDialogFlags(WindowHandle dialog, uint32_t flags);
+
+  // The text selected with the mouse in window's view; empty when none is.
+  QString SelectedText(WindowHandle window) const;
 
   // Entry points of the widgets' event handlers.
   void PaintWindow(WindowHandle window, QPainter& painter, const QRect& area);
@@ -141,8 +145,10 @@ class QtWindowManager : public WindowManagerBase {
   QPainter* painter_ = nullptr;
   WindowHandle painting_ = 0;
   QRect paint_area_;
-  // What the paint in progress drew, and how far down the text reaches.
+  // What the paint in progress drew, in which blocks, and how far down the
+  // text reaches.
   QString painted_text_;
+  std::vector<ClientView::DrawnBlock> painted_blocks_;
   int painted_bottom_ = 0;
   // Alt is down and no other key came since it went down.
   bool alt_alone_ = false;

@@ -1,10 +1,11 @@
 // QtWindowManager's painting: the window's procedure draws in Qt's paint
 // events (WM_PAINT between BeginPaint and EndPaint), the text it draws is
-// kept for the view (its scrolling, copying and accessible text), and
-// updates are asked of Qt.
+// kept for the view (its scrolling, selection, copying and accessible text)
+// with the view's selection drawn in it, and updates are asked of Qt.
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <utility>
 
 #include "platform/qt/qt_client_view.h"
 #include "platform/qt/qt_window_manager.h"
@@ -47,6 +48,7 @@ void QtWindowManager::PaintWindow(WindowHandle window, QPainter& painter, const 
   painting_ = window;
   paint_area_ = area;
   painted_text_.clear();
+  painted_blocks_.clear();
   painted_bottom_ = 0;
   SendMessage(window, WM_PAINT, 0, 0);
   painter_ = nullptr;
@@ -54,7 +56,7 @@ void QtWindowManager::PaintWindow(WindowHandle window, QPainter& painter, const 
   auto it = natives_.find(window);
   if (it != natives_.end() && it->second.widget) {
     ClientView* view = it->second.widget;
-    view->SetDrawnText(painted_text_);
+    view->SetDrawnText(painted_text_, std::move(painted_blocks_));
     view->FitCanvas(painted_bottom_);
   }
 }
@@ -82,9 +84,24 @@ int QtWindowManager::DrawText(DeviceContext dc, const char16_t* text, int length
   lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-  int height = DrawWrappedText(*painter_, box, lines, (format & DT_WORDBREAK) != 0);
+  const bool word_break = (format & DT_WORDBREAK) != 0;
+  const int offset = static_cast<int>(painted_text_.size());
+  // The view's selection, in this text's offsets.
+  int start = 0, end = 0;
+  if (const ClientView* view = natives_[painting_].widget) {
+    start = view->SelectionStart() - offset;
+    end = view->SelectionEnd() - offset;
+  }
+  int height = DrawWrappedText(*painter_, box, lines, word_break, start, end);
+  painted_blocks_.push_back(
+      ClientView::DrawnBlock{box, offset, lines, word_break, painter_->font()});
   painted_text_ += lines;
   // Below the text, as much room as above it.
   painted_bottom_ = std::max(painted_bottom_, rect->top + height + std::max(rect->top, 0));
   return height;
+}
+
+QString QtWindowManager::SelectedText(WindowHandle window) const {
+  auto it = natives_.find(window);
+  return it != natives_.end() && it->second.widget ? it->second.widget->SelectedText() : QString();
 }

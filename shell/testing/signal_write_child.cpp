@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   GatedFileSystem gate(FileSystem::Step::Rename);
   gate.OnReached([] { ::kill(::getpid(), SIGTERM); });
   UseExportFileSystem(&gate);
+  // The window is found by its class: its title names the export once read.
   QTimer fix;
   fix.setInterval(20);
   QObject::connect(&fix, &QTimer::timeout, [&fix] {
