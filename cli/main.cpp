@@ -1,8 +1,5 @@
 // quorvafix-cli: the driver scan and repair from the command line.
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,11 +10,11 @@
 #include "cli/heap_reserve.h"
 #include "cli/json_report.h"
 #include "cli/patch_check.h"
+#include "cli/process_start.h"
 #include "cli/progress_notice.h"
 #include "cli/standard_streams.h"
 #include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
-#include "platform/files/lock_signals.h"
 
 namespace {
 
@@ -33,13 +30,7 @@ int Finish(int status) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  OccupyClosedStandardDescriptors();
-  // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
-  // rewrite reports and cleans up after, instead of the signal killing the
-  // tool with its FILE.lock left behind.
-  std::signal(SIGXFSZ, SIG_IGN);
-  RemoveLocksOnTerminationSignals();
+int RunTool(int argc, char** argv) {
   CliOptions options;
   std::string error;
   if (!ParseCliOptions(argc, argv, &options, &error)) {
@@ -68,7 +59,7 @@ int main(int argc, char** argv) {
   // stays that close because its huge pages count whole once touched.
   const uint64_t largest = LargestFileSize(options.files);
   ReserveHeap(options.command == CliCommand::Fix ? 3 * largest : largest + largest / 2);
-  ProgressNotice progress(STDERR_FILENO);
+  ProgressNotice progress(STANDARD_ERROR);
   StdinFileSystem files(RealFileSystem());
   int status = EXIT_NO_FAULT_LEFT;
   bool text = options.format == CliFormat::Text;
@@ -85,7 +76,7 @@ int main(int argc, char** argv) {
     verdicts.push_back(outcome.Verdict());
   }
   if (!text) json.Finish();
-  if (options.summary || (text && verdicts.size() > 1 && isatty(STDERR_FILENO))) {
+  if (options.summary || (text && verdicts.size() > 1 && IsTerminal(STANDARD_ERROR))) {
     FlushOutput(stdout);
     std::fprintf(stderr, "%s\n", SummaryLine(verdicts).c_str());
   }

@@ -1,9 +1,11 @@
 #include "cli/standard_streams.h"
 
+#include <cerrno>
+
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <cerrno>
+#endif
 
 namespace {
 
@@ -15,6 +17,7 @@ void Remember(int error) {
 
 }  // namespace
 
+#ifndef _WIN32
 void OccupyClosedStandardDescriptors() {
   for (int fd = 0; fd <= 2; ++fd) {
     if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
@@ -22,6 +25,7 @@ void OccupyClosedStandardDescriptors() {
     ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
   }
 }
+#endif
 
 void FlushOutput(std::FILE* out) {
   if (std::fflush(out) != 0) Remember(errno);

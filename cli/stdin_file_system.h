@@ -4,8 +4,6 @@
 // Only reading means anything for "-": nothing is ever written back to it.
 #pragma once
 
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -19,10 +17,11 @@ class StdinFileSystem : public FileSystem {
   // input stays the caller's: each OpenRead("-") reads from a duplicate of it,
   // which Close closes. A second OpenRead("-") continues where the first left
   // off, so a pipe read to its end reads as empty the second time.
-  explicit StdinFileSystem(FileSystem& inner, int input = STDIN_FILENO)
+  explicit StdinFileSystem(FileSystem& inner, int input = 0)
       : inner_(inner), input_(input) {}
 
-  // OpenRead("-") gives errno of dup(2) (EBADF when input is closed).
+  // OpenRead("-") gives the errno of DuplicateRuntimeDescriptor (EBADF when
+  // input is closed).
   int OpenRead(const std::string& path, int* fd) override;
   // A pipe on standard input is read to its end like a regular file: the
   // user named it. Devices, folders and sockets keep their own kind.

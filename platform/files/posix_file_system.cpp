@@ -265,26 +265,18 @@ class PosixFileSystem : public FileSystem {
 
 }  // namespace
 
-const char* FileKindText(FileKind kind) {
-  switch (kind) {
-    case FileKind::Regular:
-      return "a regular file";
-    case FileKind::Folder:
-      return "a folder";
-    case FileKind::Link:
-      return "a symbolic link";
-    case FileKind::Fifo:
-      return "a FIFO";
-    case FileKind::CharDevice:
-      return "a character device";
-    case FileKind::BlockDevice:
-      return "a block device";
-    case FileKind::Socket:
-      return "a socket";
-    case FileKind::Other:
-      break;
-  }
-  return "a special file";
+uint32_t EffectiveUserId() { return static_cast<uint32_t>(::geteuid()); }
+
+int StatFollowingLinks(const std::string& path, FileStatus* status) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) < 0) return errno;
+  Fill(st, status);
+  return 0;
+}
+
+int DuplicateRuntimeDescriptor(int crt_fd, int* fd) {
+  *fd = ::fcntl(crt_fd, F_DUPFD_CLOEXEC, 0);
+  return *fd < 0 ? errno : 0;
 }
 
 FileSystem& RealFileSystem() {

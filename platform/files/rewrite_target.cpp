@@ -1,8 +1,5 @@
 #include "platform/files/rewrite_target.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -28,7 +25,7 @@ int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) 
     *failure = "cannot follow the link " + current + ": " + ErrnoText(error);
     return error;
   }
-  if (LinkMayBeFollowed(link, folder, static_cast<uint32_t>(::geteuid()))) return 0;
+  if (LinkMayBeFollowed(link, folder, EffectiveUserId())) return 0;
   *failure = "refusing to follow the link " + current + ": it belongs to user " +
              std::to_string(link.owner) + ", neither you nor the owner of the shared folder " +
              folder_path + " (sticky and writable by all), so it may have been planted there";
@@ -70,7 +67,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 bool LinkMayBeFollowed(const FileStatus& link, const FileStatus& folder, uint32_t caller) {
-  bool shared = (folder.mode & S_ISVTX) != 0 && (folder.mode & S_IWOTH) != 0;
+  bool shared = (folder.mode & MODE_STICKY) != 0 && (folder.mode & MODE_OTHERS_WRITE) != 0;
   return !shared || link.owner == caller || link.owner == folder.owner;
 }
 
@@ -127,7 +124,7 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
 RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
                            const std::string& target, const FileStatus& status,
                            std::string* failure) {
-  const uint32_t caller = static_cast<uint32_t>(::geteuid());
+  const uint32_t caller = EffectiveUserId();
   const bool may_give_owner = caller == 0 || status.owner == caller;
   int error = fs.SetOwner(fd, may_give_owner ? status.owner : UNCHANGED_ID, status.group);
   // EPERM: the group (or for a superuser in a user namespace, the owner)
@@ -139,8 +136,8 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
     return StatusOfErrno(error);
   }
   uint32_t mode = status.mode;
-  if (!owner_kept) mode &= ~static_cast<uint32_t>(S_ISUID | S_ISGID);
-  if (!group_kept) mode &= ~static_cast<uint32_t>(S_ISGID);
+  if (!owner_kept) mode &= ~(MODE_SET_USER_ID | MODE_SET_GROUP_ID);
+  if (!group_kept) mode &= ~MODE_SET_GROUP_ID;
   if ((error = fs.SetMode(fd, mode)) != 0) {
     *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
     return StatusOfErrno(error);

@@ -1,0 +1,32 @@
+// The tool's entry point on Windows: the command line arrives in UTF-16
+// (wmain, -municode) and goes on in UTF-8, the form every file name and
+// report text has inside the tool. Reports and messages leave in UTF-8,
+// byte for byte as on Linux (binary mode: no LF becomes CR LF); a console
+// is switched to the UTF-8 code page to show them.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/process_start.h"
+#include "platform/files/lock_signals.h"
+#include "platform/files/win32_path.h"
+
+bool IsTerminal(int fd) {
+  DWORD mode;
+  return ::GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), &mode) != 0;
+}
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(NarrowPath(argv[i]));
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(&argument[0]);
+  pointers.push_back(nullptr);
+  for (int fd = 0; fd <= 2; ++fd) ::_setmode(fd, _O_BINARY);
+  if (IsTerminal(1) || IsTerminal(2)) ::SetConsoleOutputCP(CP_UTF8);
+  RemoveLocksOnTerminationSignals();
+  return RunTool(argc, pointers.data());
+}
