@@ -3,7 +3,9 @@
 # when everything is already there. Run as root (or through sudo). --fuzz adds
 # clang-14 and its runtimes for the fuzz targets (scripts/fuzz.sh); --package
 # the tools that make and check the Debian package (scripts/package.sh);
-# --format clang-format for scripts/format.sh.
+# --format clang-format for scripts/format.sh; --windows the cross compiler,
+# GoogleTest's sources, Wine and Xvfb for the Windows build and its tests
+# (scripts/windows-test.sh).
 set -euo pipefail
 
 packages=(
@@ -18,6 +20,7 @@ for option in "$@"; do
     --fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
     --package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
     --format) packages+=(clang-format) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth) ;;
     *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
   esac
 done
