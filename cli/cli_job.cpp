@@ -9,6 +9,7 @@
 #include "cli/terminal_text.h"
 #include "cli/write_recorder.h"
 #include "platform/files/lock_file.h"
+#include "platform/registry/local_registry.h"
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/reg_patch.h"
 #include "platform/registry/reg_text_codec.h"
@@ -27,6 +28,12 @@ void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& m
   ScanSerialDrivers(report, message, repair, &list);
   InstallRegistryStore(nullptr);
   entries = std::move(list.entries);
+}
+
+// The report and the exit status need only the examined entries; a long
+// active-driver list costs memory only when every entry is shown.
+bool EveryEntry(const CliOptions& options) {
+  return options.verbose || options.format == CliFormat::Json;
 }
 
 // Prints text, ending it with a line end when it has none.
@@ -88,7 +95,46 @@ void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE*
   for (const ScanEntry& entry : outcome.entries) PrintLine(EntryLine(entry), out);
 }
 
+// The end of every job: where a repair was not written, the scan again
+// without repairing, so that the drivers show as still faulty; the failed
+// writes on err, the text form on out; the exit status, worst of status and
+// what the scan left.
+int Conclude(const CliOptions& options, RegistryStore& store, const WriteRecorder& recorder,
+             bool written, const std::string& name, DynString& report, DynString& message,
+             int status, FileOutcome& result, std::FILE* out, std::FILE* err) {
+  if (!written) {
+    report.Clear();
+    message.Clear();
+    ScanWith(store, false, report, message, EveryEntry(options), result.entries);
+  }
+  ReportFailedWrites(recorder, name, result, err);
+  result.scanned = true;
+  result.message = NarrowToTerminalText(message.CStr());
+  if (options.format == CliFormat::Text) PrintText(options, result, out);
+  if (CountFaultyLeft(result.entries) > 0) status = std::max(status, EXIT_FAULT_LEFT);
+  return result.status = status;
+}
+
 }  // namespace
+
+int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out,
+                   std::FILE* err, FileOutcome* outcome) {
+  FileOutcome own_outcome;
+  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
+  result = FileOutcome();
+  result.path = LOCAL_REGISTRY_NAME;
+  result.has_form = false;
+  const bool fix = options.command == CliCommand::Fix;
+  WriteRecorder recorder(store, WriteRecorder::Mode::PassThrough,
+                         [&store] { return store.LastFailure(); });
+  DynString report;
+  DynString message;
+  ScanWith(recorder, fix, report, message, EveryEntry(options), result.entries);
+  bool written = true;
+  for (const RecordedWrite& write : recorder.Writes()) written &= write.status == ERROR_SUCCESS;
+  return Conclude(options, store, recorder, written, LOCAL_REGISTRY_NAME, report, message,
+                  EXIT_NO_FAULT_LEFT, result, out, err);
+}
 
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
               FileSystem* fs, FileOutcome* outcome) {
@@ -112,9 +158,7 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   WriteRecorder recorder(
       *store, to_patch ? WriteRecorder::Mode::KeepToItself : WriteRecorder::Mode::PassThrough,
       [&store] { return store->LastFailure(); });
-  // The report and the exit status need only the examined entries; a long
-  // active-driver list costs memory only when every entry is shown.
-  bool every_entry = options.verbose || options.format == CliFormat::Json;
+  bool every_entry = EveryEntry(options);
   DynString report;
   DynString message;
   // The repairs of one file reach it in one rewrite, made once the scan is done.
@@ -134,17 +178,6 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
       written = false;
     }
   }
-  if (!written) {
-    // Nothing was repaired after all: show the drivers as still faulty.
-    report.Clear();
-    message.Clear();
-    ScanWith(*store, false, report, message, every_entry, result.entries);
-  }
-  ReportFailedWrites(recorder, file, result, err);
-  result.scanned = true;
-  result.message = NarrowToTerminalText(message.CStr());
-
-  if (options.format == CliFormat::Text) PrintText(options, result, out);
-  if (CountFaultyLeft(result.entries) > 0) status = std::max(status, EXIT_FAULT_LEFT);
-  return result.status = status;
+  return Conclude(options, *store, recorder, written, file, report, message, status, result, out,
+                  err);
 }

@@ -10,6 +10,10 @@
 #include "cli/file_outcome.h"
 
 class FileSystem;
+class LocalRegistry;
+
+// The name the computer's own registry goes by in reports and messages.
+constexpr char LOCAL_REGISTRY_NAME[] = "HKEY_LOCAL_MACHINE\\Drivers\\Active";
 
 // Exit statuses, worst last; a run over several files exits with the worst.
 constexpr int EXIT_NO_FAULT_LEFT = 0;
@@ -31,3 +35,10 @@ constexpr int EXIT_TROUBLE = 2;
 // receives what the job found, for the JSON document and the summary.
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
               FileSystem* fs = nullptr, FileOutcome* outcome = nullptr);
+
+// The same on the computer's own registry (--local-registry): each repair is
+// written to it as the scan makes it; one the system refuses leaves the
+// driver faulty (exit 1) with the system's reason on err, under the name
+// LOCAL_REGISTRY_NAME.
+int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out,
+                   std::FILE* err, FileOutcome* outcome = nullptr);

@@ -22,6 +22,9 @@ const char CLI_USAGE[] =
     "                 whether it was examined (and its Dll) or skipped, and why\n"
     "  --format=json  instead of the reports, one JSON document: an array with one\n"
     "                 object per FILE (--format=text is the default)\n"
+    "  --local-registry  instead of FILEs, the registry of the Windows computer the\n"
+    "                 tool runs on (HKEY_LOCAL_MACHINE\\Drivers\\Active); fix needs the\n"
+    "                 right to change HKEY_LOCAL_MACHINE\n"
     "  --summary      end with \"N files: A healthy, B faulty, C repaired, D refused\"\n"
     "                 on stderr; given when stderr is a terminal and there are\n"
     "                 several FILEs with the text form\n"
@@ -119,6 +122,8 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
       options->verbose = true;
     } else if (arg == "--summary") {
       options->summary = true;
+    } else if (arg == "--local-registry") {
+      options->local_registry = true;
     } else if (Given format = OptionValue(FORMAT_OPTION, argc, argv, &i, &value);
                format != Given::No) {
       if (format == Given::WithoutValue) return Fail(error, "--format needs text or json");
@@ -142,6 +147,11 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
     } else {
       return Fail(error, "unknown option " + Quoted(arg));
     }
+  }
+  if (options->local_registry) {
+    if (!options->files.empty()) return Fail(error, "--local-registry takes no FILE");
+    if (!options->patch_path.empty()) return Fail(error, "--patch needs a registry FILE");
+    return true;
   }
   if (options->files.empty()) return Fail(error, "no registry FILE given");
   if (!options->patch_path.empty() && options->files.size() != 1) {

@@ -20,6 +20,7 @@ struct FileOutcome {
   std::string path;                 // as given on the command line
   bool scanned = false;             // the file was loaded and scanned
   RegFileForm form;                 // the file's dialect and encoding, when scanned
+  bool has_form = true;             // false for the computer's own registry: no file
   std::vector<ScanEntry> entries;   // what the (last) scan did with each entry: every
                                     // one with --verbose or JSON, else the examined ones
   std::string message;              // the scan's outcome message, UTF-8; may be empty

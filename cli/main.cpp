@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "cli/standard_streams.h"
 #include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
+#include "platform/registry/local_registry.h"
 
 namespace {
 
@@ -26,6 +28,25 @@ int Finish(int status) {
     return EXIT_TROUBLE;
   }
   return status;
+}
+
+// detect or fix --local-registry: the computer's own registry, where the
+// system has one.
+int RunOnLocalRegistry(const CliOptions& options) {
+  std::string why;
+  std::unique_ptr<LocalRegistry> registry = LocalRegistry::Open(&why);
+  if (registry == nullptr) {
+    PrintErrorLine(stderr, why);
+    return EXIT_TROUBLE;
+  }
+  FileOutcome outcome;
+  int status = RunRegistryJob(options, *registry, stdout, stderr, &outcome);
+  if (options.format == CliFormat::Json) {
+    JsonReportWriter json(stdout);
+    json.Add(outcome);
+    json.Finish();
+  }
+  return Finish(status);
 }
 
 }  // namespace
@@ -49,6 +70,7 @@ int RunTool(int argc, char** argv) {
     case CliCommand::Fix:
       break;
   }
+  if (options.local_registry) return RunOnLocalRegistry(options);
   if (!options.patch_path.empty() && PatchIsAnInput(options.patch_path, options.files, &error)) {
     PrintErrorLine(stderr, error);
     return EXIT_TROUBLE;
