@@ -1,8 +1,8 @@
 // The tool's entry point on Windows: the command line arrives in UTF-16
 // (wmain, -municode) and goes on in UTF-8, the form every file name and
 // report text has inside the tool. Reports and messages leave in UTF-8,
-// byte for byte as on Linux (binary mode: no LF becomes CR LF); a console
-// is switched to the UTF-8 code page to show them.
+// byte for byte as on Linux (binary mode: no LF becomes CR LF), except on a
+// console, which gets them in UTF-16 (console_output.h).
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -10,14 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/console_output.h"
 #include "cli/process_start.h"
 #include "platform/files/lock_signals.h"
 #include "platform/files/win32_path.h"
 
-bool IsTerminal(int fd) {
-  DWORD mode;
-  return ::GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), &mode) != 0;
-}
+bool IsTerminal(int fd) { return IsConsole(fd); }
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
@@ -26,7 +24,9 @@ int wmain(int argc, wchar_t** argv) {
   for (std::string& argument : arguments) pointers.push_back(&argument[0]);
   pointers.push_back(nullptr);
   for (int fd = 0; fd <= 2; ++fd) ::_setmode(fd, _O_BINARY);
-  if (IsTerminal(1) || IsTerminal(2)) ::SetConsoleOutputCP(CP_UTF8);
+  SendConsoleOutputAsUtf16();
   RemoveLocksOnTerminationSignals();
-  return RunTool(argc, pointers.data());
+  int status = RunTool(argc, pointers.data());
+  FinishConsoleOutput();
+  return status;
 }

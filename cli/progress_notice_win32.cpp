@@ -1,11 +1,11 @@
 #include <io.h>
-#include <windows.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
+#include "cli/console_output.h"
 #include "cli/progress_notice.h"
 #include "cli/terminal_text.h"
 
@@ -21,11 +21,7 @@ int notice_fd = -1;
 
 }  // namespace
 
-ProgressNotice::ProgressNotice(int fd) {
-  DWORD mode;
-  enabled_ = ::GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), &mode) != 0;
-  notice_fd = fd;
-}
+ProgressNotice::ProgressNotice(int fd) : enabled_(IsConsole(fd)) { notice_fd = fd; }
 
 ProgressNotice::~ProgressNotice() { End(); }
 
