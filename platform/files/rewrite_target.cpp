@@ -14,6 +14,15 @@ constexpr int MAX_LINK_DEPTH = 40;
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
+// Where the last folder separator of path is: '/', and on Windows '\\' too.
+size_t LastSeparator(const std::string& path) {
+#ifdef _WIN32
+  return path.find_last_of("/\\");
+#else
+  return path.rfind('/');
+#endif
+}
+
 // Refuses the link current when the rule says so; 0 when it may be followed.
 int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) {
   FileStatus link, folder;
@@ -36,7 +45,7 @@ int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) 
 // of its names lie elsewhere.
 std::string OtherNames(FileSystem& fs, const std::string& target, const FileStatus& status) {
   const std::string folder = FolderOf(target);
-  const std::string own_name = target.substr(target.rfind('/') + 1);
+  const std::string own_name = target.substr(LastSeparator(target) + 1);
   std::vector<std::string> names;
   std::string others;
   uint64_t found = 0;
@@ -61,7 +70,7 @@ std::string OtherNames(FileSystem& fs, const std::string& target, const FileStat
 }  // namespace
 
 std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
+  size_t slash = LastSeparator(path);
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
@@ -86,7 +95,7 @@ int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
       return error;
     }
     if ((error = CheckLink(fs, current, failure)) != 0) return error;
-    size_t slash = current.rfind('/');
+    size_t slash = LastSeparator(current);
     if (link.empty() || link[0] == '/' || slash == std::string::npos) {
       current = link;
     } else {
