@@ -5,33 +5,18 @@
 #include <map>
 #include <sstream>
 
+#include "platform/registry/reg_text_codec.h"
+
 namespace {
 
-// text as UTF-8 inside an .rc string literal.
+// text as UTF-8 inside an .rc string literal (the registry's codec).
 std::string Quoted(const char16_t* text) {
+  std::vector<uint8_t> bytes;
+  EncodeText(RegEncoding::Utf8, text != nullptr ? text : u"", &bytes);
   std::string out = "\"";
-  for (const char16_t* p = text; p != nullptr && *p != 0; ++p) {
-    uint32_t c = *p;
-    if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (*++p - 0xDC00);
-    }
-    if (c == '"') {
-      out += "\"\"";
-    } else if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+  for (uint8_t byte : bytes) {
+    out += static_cast<char>(byte);
+    if (byte == '"') out += '"';  // a quote is doubled
   }
   return out + "\"";
 }

@@ -50,6 +50,17 @@ TEST(ResourceScript, HoldsEveryItem) {
   for (const char* line : lines) EXPECT_NE(script.find(line), std::string::npos) << line;
 }
 
+// Quotes are doubled and other characters written in UTF-8, as the script's
+// code page says.
+TEST(ResourceScript, TextsAreQuotedInUtf8) {
+  const StringResource strings[] = {{7, u"say \"caf\u00e9\" \U0001F600"}};
+  ResourceModule module = {};
+  module.strings = strings;
+  module.string_count = 1;
+  EXPECT_NE(ResourceScript(module, "x").find("  7, \"say \"\"caf\xC3\xA9\"\" \xF0\x9F\x98\x80\"\n"),
+            std::string::npos);
+}
+
 TEST(ResourceScript, IconHoldsEachImageWithItsMask) {
   const std::vector<uint8_t> icon = IconFile(QuorvafixResources().icons[0]);
   ASSERT_GE(icon.size(), 6u + 2 * 16);
