@@ -28,7 +28,7 @@ COM6:
 Dll: BTCEIF.DLL
 ==> manquant-€.reg <==
 quorvafix-cli: manquant-€.reg: cannot read: No such file or directory
-2 files: 0 healthy, 1 faulty, 0 repaired, 1 refused
+2 files: 0 healthy, 1 faulty, 0 repaired, 1 refused, 0 incomplete
 TEXT
 if ! cmp -s expected shown; then
   echo "FAIL: the console showed"
