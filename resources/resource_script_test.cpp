@@ -35,12 +35,13 @@ TEST(ResourceScript, HoldsEveryItem) {
       "102 MENU\nBEGIN\n  POPUP \"Tools\"\n",
       "    MENUITEM \"About...\", 40003\n",
       "    MENUITEM \"Open Registry Export...\", 40007\n",
+      "    MENUITEM \"Copy Report\", 40008\n",
       "    MENUITEM \"Detect QUORVA Bug\", 40004\n",
       "    MENUITEM \"Fix QUORVA Bluetooth Bug\", 40005\n",
       "    MENUITEM \"Exit\", 40006\n",
       "102 RCDATA\nBEGIN\n  102, 1,\n  -2, 40001, 4, 24, 104, 0\nEND\n",
       "3 ACCELERATORS\nBEGIN\n  65, 40003, VIRTKEY, CONTROL\n  81, 1, VIRTKEY, CONTROL\n"
-      "  79, 40007, VIRTKEY, CONTROL\nEND\n",
+      "  79, 40007, VIRTKEY, CONTROL\n  67, 40008, VIRTKEY, CONTROL\nEND\n",
       "103 DIALOGEX 0, 0, 140, 57\nSTYLE 0x80C00040\nEXSTYLE 0x80000000\n"
       "CAPTION \"About QUORVAFIX\"\nFONT 8, \"System\"\n",
       "  CONTROL 101, -1, \"Static\", 0x3, 11, 17, 20, 20\n",
