@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,37 @@ TEST(Win32FileSystem, NamesGoToTheSystemInUtf16) {
   EXPECT_EQ(RealFileSystem().ReadAll(file, &bytes), 0);
   EXPECT_EQ(bytes, NEW);
   EXPECT_EQ(RealFileSystem().ReadAll(std::string("bad\xFF.reg"), &bytes), ENOENT);
+}
+
+// Another program saves the file, keeping its size, between the read under
+// the lock and the commit: the file's times tell it apart, so nothing is
+// replaced; the commit made again on the file read anew replaces it with
+// exactly the new content, the longer content the lock held before emptied.
+TEST(Win32FileSystem, SaveByAnotherProgramBeforeTheCommitIsNoticed) {
+  TempDir dir;
+  const std::string file = dir.File("dev.reg");
+  WriteBytes(file, OLD);
+  std::unique_ptr<RegFileLock> lock;
+  std::string failure;
+  ASSERT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &lock, &failure), ERROR_SUCCESS)
+      << failure;
+  std::vector<uint8_t> bytes;
+  bool exists = false;
+  ASSERT_EQ(lock->ReadTarget(&bytes, &exists, &failure), ERROR_SUCCESS) << failure;
+  ASSERT_EQ(bytes, OLD);
+  const std::vector<uint8_t> other = {'o', 't', 'h', '\n'};
+  WriteBytes(file, other);
+  const std::vector<uint8_t> longer = {'l', 'o', 'n', 'g', 'e', 'r', '\n'};
+  bool replaced = true;
+  EXPECT_EQ(lock->Commit(longer, &OLD, &replaced, &failure), ERROR_FILE_INVALID) << failure;
+  EXPECT_TRUE(lock->TargetChanged());
+  EXPECT_FALSE(replaced);
+  EXPECT_EQ(ReadBytes(file), other);
+  ASSERT_EQ(lock->ReadTarget(&bytes, &exists, &failure), ERROR_SUCCESS) << failure;
+  EXPECT_EQ(bytes, other);
+  EXPECT_EQ(lock->Commit(NEW, &other, &replaced, &failure), ERROR_SUCCESS) << failure;
+  EXPECT_EQ(ReadBytes(file), NEW);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
 }
 
 }  // namespace
