@@ -13,7 +13,9 @@ bool Identify(const std::string& name, const char* dash_name, int dash_fd, FileS
   FileSystem& files = RealFileSystem();
   int fd = -1;
   if (DuplicateRuntimeDescriptor(dash_fd, &fd) != 0) return false;
-  const bool known = files.Fstat(fd, status) == 0;
+  // A stream whose file cannot be told (no volume and index: Wine's
+  // standard handles) is no file known.
+  const bool known = files.Fstat(fd, status) == 0 && (status->device != 0 || status->inode != 0);
   files.Close(fd);
   return known;
 }

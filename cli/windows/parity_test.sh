@@ -67,6 +67,9 @@ run "fix patch" : fix --patch out.reg quorva-driver.reg
 run "fix patch is input" : fix --patch quorva-driver.reg quorva-driver.reg
 run "detect stdin" : detect - "<quorva-driver.reg"
 run "fix stdin" : fix - "<serial_v5_utf16_crlf.reg"
+run "fix patch to stdout" : fix --patch - quorva-driver.reg
+run "fix stdin into patch to stdout" : fix --patch - - "<quorva-driver.reg"
+run "stdin not a registry" "echo hello > plain.txt" detect - "<plain.txt"
 run "missing file" : detect missing.reg
 run "folder" "mkdir sub.reg" detect sub.reg
 run "read-only" "chmod 0444 quorva-driver.reg" fix quorva-driver.reg
