@@ -256,8 +256,8 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
   }
 }
 
-int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out,
-                   std::FILE* err, FileOutcome* outcome) {
+int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out, std::FILE* err,
+                   FileOutcome* outcome) {
   FileOutcome own_outcome;
   FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
   result = FileOutcome();

@@ -25,8 +25,7 @@ class StdinFileSystem : public FileSystem {
   // off, so a pipe read to its end reads as empty the second time.
   // An input of -1 is a standard input the process was started without;
   // the default, 0, is standard input's descriptor.
-  explicit StdinFileSystem(FileSystem& inner, int input = 0)
-      : inner_(inner), input_(input) {}
+  explicit StdinFileSystem(FileSystem& inner, int input = 0) : inner_(inner), input_(input) {}
 
   // Whether "-" can be read as a registry export so far; false with *error
   // ("-: cannot read: standard input is closed", "-:1: REASON") when not.
