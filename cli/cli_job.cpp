@@ -12,6 +12,7 @@
 #include "cli/terminal_text.h"
 #include "cli/write_recorder.h"
 #include "platform/files/lock_file.h"
+#include "platform/registry/local_registry.h"
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/reg_patch.h"
 #include "platform/registry/reg_text_codec.h"
@@ -50,6 +51,12 @@ std::string OutcomeMessage(const char* scan_message, const FileOutcome& outcome,
   if (!patch_path.empty() && std::strcmp(scan_message, SCAN_REPAIRED_MESSAGE) == 0)
     return PatchMessage(outcome.path, patch_path);
   return NarrowToTerminalText(scan_message);
+}
+
+// The report and the exit status need only the examined entries; a long
+// active-driver list costs memory only when every entry is shown.
+bool EveryEntry(const CliOptions& options) {
+  return options.verbose || options.format == CliFormat::Json;
 }
 
 // Prints text, ending it with a line end when it has none.
@@ -135,6 +142,33 @@ void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE*
   for (const ScanEntry& entry : outcome.entries) PrintLine(EntryLine(entry), out);
 }
 
+// The end of every job: where a repair was not written, the scan again
+// without repairing, so that the drivers show as still faulty; the failed
+// writes and the entries not examined on err, the text form on report_out;
+// the exit status, the weightier of status and what the scan left.
+int Conclude(const CliOptions& options, RegistryStore& store, const WriteRecorder& recorder,
+             bool written, const std::string& name, DynString& report, DynString& message,
+             int status, FileOutcome& result, std::FILE* report_out, std::FILE* err) {
+  if (!written) {
+    report.Clear();
+    message.Clear();
+    ScanWith(store, false, report, message, EveryEntry(options), result);
+  }
+  ReportFailedWrites(recorder, name, result, err);
+  if (result.unexamined > 0)
+    Complain(name + ": " + UnexaminedNotice(result.unexamined), result, err);
+  result.scanned = true;
+  const bool to_patch = options.command == CliCommand::Fix && !options.patch_path.empty();
+  result.message = OutcomeMessage(message.CStr(), result, to_patch ? options.patch_path : "");
+  if (options.format == CliFormat::Text) PrintText(options, result, report_out);
+  if (CountFaultyLeft(result.entries) > 0) {
+    status = WeightierStatus(status, EXIT_FAULT_LEFT);
+  } else if (result.unexamined > 0) {
+    status = WeightierStatus(status, EXIT_INCOMPLETE);
+  }
+  return result.status = status;
+}
+
 }  // namespace
 
 int WeightierStatus(int a, int b) {
@@ -172,9 +206,7 @@ int RunJob(const CliOptions& options, const std::string& file, std::FILE* out, s
   WriteRecorder recorder(
       *store, to_patch ? WriteRecorder::Mode::KeepToItself : WriteRecorder::Mode::PassThrough,
       [&store] { return store->LastFailure(); });
-  // The report and the exit status need only the examined entries; a long
-  // active-driver list costs memory only when every entry is shown.
-  bool every_entry = options.verbose || options.format == CliFormat::Json;
+  bool every_entry = EveryEntry(options);
   DynString report;
   DynString message;
   // The repairs of one file reach it in one rewrite, made once the scan is done.
@@ -201,25 +233,8 @@ int RunJob(const CliOptions& options, const std::string& file, std::FILE* out, s
       }
     }
   }
-  if (!written) {
-    // Nothing was repaired after all: show the drivers as still faulty.
-    report.Clear();
-    message.Clear();
-    ScanWith(*store, false, report, message, every_entry, result);
-  }
-  ReportFailedWrites(recorder, file, result, err);
-  if (result.unexamined > 0)
-    Complain(file + ": " + UnexaminedNotice(result.unexamined), result, err);
-  result.scanned = true;
-  result.message = OutcomeMessage(message.CStr(), result, to_patch ? options.patch_path : "");
-
-  if (options.format == CliFormat::Text) PrintText(options, result, report_out);
-  if (CountFaultyLeft(result.entries) > 0) {
-    status = WeightierStatus(status, EXIT_FAULT_LEFT);
-  } else if (result.unexamined > 0) {
-    status = WeightierStatus(status, EXIT_INCOMPLETE);
-  }
-  return result.status = status;
+  return Conclude(options, *store, recorder, written, file, report, message, status, result,
+                  report_out, err);
 }
 
 }  // namespace
@@ -239,4 +254,23 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
     Complain(file + ": not enough memory", result, err);
     return result.status = EXIT_TROUBLE;
   }
+}
+
+int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out, std::FILE* err,
+                   FileOutcome* outcome) {
+  FileOutcome own_outcome;
+  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
+  result = FileOutcome();
+  result.path = LOCAL_REGISTRY_NAME;
+  result.has_form = false;
+  const bool fix = options.command == CliCommand::Fix;
+  WriteRecorder recorder(store, WriteRecorder::Mode::PassThrough,
+                         [&store] { return store.LastFailure(); });
+  DynString report;
+  DynString message;
+  ScanWith(recorder, fix, report, message, EveryEntry(options), result);
+  bool written = true;
+  for (const RecordedWrite& write : recorder.Writes()) written &= write.status == ERROR_SUCCESS;
+  return Conclude(options, store, recorder, written, LOCAL_REGISTRY_NAME, report, message,
+                  EXIT_NO_FAULT_LEFT, result, out, err);
 }

@@ -10,6 +10,10 @@
 #include "cli/file_outcome.h"
 
 class FileSystem;
+class LocalRegistry;
+
+// The name the computer's own registry goes by in reports and messages.
+constexpr char LOCAL_REGISTRY_NAME[] = "HKEY_LOCAL_MACHINE\\Drivers\\Active";
 
 // Exit statuses. A run over several files exits with the one that comes
 // first of EXIT_TROUBLE, EXIT_FAULT_LEFT, EXIT_INCOMPLETE, EXIT_NO_FAULT_LEFT.
@@ -43,3 +47,10 @@ int WeightierStatus(int a, int b);
 // JSON document and the summary.
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
               FileSystem* fs = nullptr, FileOutcome* outcome = nullptr);
+
+// The same on the computer's own registry (--local-registry): each repair is
+// written to it as the scan makes it; one the system refuses leaves the
+// driver faulty (exit 1) with the system's reason on err, under the name
+// LOCAL_REGISTRY_NAME.
+int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out,
+                   std::FILE* err, FileOutcome* outcome = nullptr);

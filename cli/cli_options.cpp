@@ -25,6 +25,9 @@ const char CLI_USAGE[] =
     "                 whether it was examined (and its Dll) or skipped, and why\n"
     "  --format=json  instead of the reports, one JSON document: an array with one\n"
     "                 object per FILE (--format=text is the default)\n"
+    "  --local-registry  instead of FILEs, the registry of the Windows computer the\n"
+    "                 tool runs on (HKEY_LOCAL_MACHINE\\Drivers\\Active); fix needs the\n"
+    "                 right to change HKEY_LOCAL_MACHINE\n"
     "  --summary      end with \"N files: A healthy, B faulty, C repaired,\n"
     "                 D refused, E incomplete\" on stderr; given when stderr is a\n"
     "                 terminal and there are several FILEs with the text form\n"
@@ -64,6 +67,7 @@ const CliOptionSpec CLI_OPTIONS[] = {
     {CliOptionId::Verbose, "--verbose", nullptr, false},
     {CliOptionId::Format, "--format", "text|json", false},
     {CliOptionId::Summary, "--summary", nullptr, false},
+    {CliOptionId::LocalRegistry, "--local-registry", nullptr, false},
 };
 const int CLI_OPTION_COUNT = sizeof CLI_OPTIONS / sizeof CLI_OPTIONS[0];
 
@@ -115,6 +119,9 @@ bool Apply(const CliOptionSpec& spec, const std::string& value, std::vector<CliO
       return true;
     case CliOptionId::Summary:
       options->summary = true;
+      return true;
+    case CliOptionId::LocalRegistry:
+      options->local_registry = true;
       return true;
     case CliOptionId::Format:
       if (repeated) return Fail(error, "--format given twice");
@@ -183,6 +190,11 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
       value = argv[++i];
     }
     if (!Apply(*spec, value, given, options, error)) return false;
+  }
+  if (options->local_registry) {
+    if (!options->files.empty()) return Fail(error, "--local-registry takes no FILE");
+    if (!options->patch_path.empty()) return Fail(error, "--patch needs a registry FILE");
+    return true;
   }
   if (options->files.empty()) return Fail(error, "no registry FILE given");
   if (!options->patch_path.empty() && options->files.size() != 1) {

@@ -1,6 +1,7 @@
 // Command-line arguments of quorvafix-cli:
 //   quorvafix-cli detect [--verbose] [--format=text|json] [--summary] FILE...
 //   quorvafix-cli fix [--patch OUT.reg] [--verbose] [--format=text|json] [--summary] FILE...
+//   quorvafix-cli detect|fix --local-registry [--verbose] [--format=text|json]
 //   quorvafix-cli --help | --version
 #pragma once
 
@@ -19,6 +20,7 @@ struct CliOptions {
   bool summary = false;    // the batch summary on stderr whatever stderr is
   CliFormat format = CliFormat::Text;
   std::vector<std::string> files;
+  bool local_registry = false;  // the computer's own registry instead of files
 };
 
 extern const char CLI_USAGE[];
@@ -27,7 +29,7 @@ extern const char CLI_USAGE[];
 constexpr char STDOUT_FILE_NAME[] = "-";
 
 // What an option sets.
-enum class CliOptionId { Patch, Verbose, Format, Summary };
+enum class CliOptionId { Patch, Verbose, Format, Summary, LocalRegistry };
 
 // One option of detect and fix. The parser reads options from CLI_OPTIONS
 // alone, so the manual page and the completion are held to this table.
@@ -60,4 +62,5 @@ extern const int CLI_COMMAND_COUNT;
 // standard output); --patch takes exactly one FILE. A FILE of "-" is standard input: at most once,
 // and for fix only with --patch (a repair in place has nothing to write back to). "--format json"
 // and "--format=json" are the same; --verbose and --summary may be repeated, --format may not.
+// --local-registry takes no FILE and no --patch.
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);

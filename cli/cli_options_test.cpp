@@ -148,3 +148,32 @@ TEST(ParseCliOptions, Table) {
 }
 
 }  // namespace
+
+TEST(ParseCliOptions, LocalRegistryTakesNoFileAndNoPatch) {
+  struct Case {
+    std::vector<const char*> args;
+    bool ok;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"detect", "--local-registry"}, true, ""},
+      {{"fix", "--verbose", "--local-registry", "--format=json"}, true, ""},
+      {{"detect", "--local-registry", "a.reg"}, false, "--local-registry takes no FILE"},
+      {{"fix", "--local-registry", "-"}, false, "--local-registry takes no FILE"},
+      {{"fix", "--local-registry", "--patch", "o.reg"}, false, "--patch needs a registry FILE"},
+      {{"detect", "--", "--local-registry"}, true, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv = {"quorvafix-cli"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    CliOptions options;
+    std::string error;
+    EXPECT_EQ(ParseCliOptions(static_cast<int>(argv.size()), argv.data(), &options, &error), c.ok)
+        << c.args.back();
+    EXPECT_EQ(error, c.ok ? "" : c.error) << c.args.back();
+    // After "--" it is a file name like any other.
+    if (c.ok) {
+      EXPECT_EQ(options.local_registry, std::string(c.args[1]) != "--") << c.args.back();
+    }
+  }
+}

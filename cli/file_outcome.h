@@ -22,6 +22,7 @@ struct FileOutcome {
   std::string path;                 // as given on the command line
   bool scanned = false;             // the file was loaded and scanned
   RegFileForm form;                 // the file's dialect and encoding, when scanned
+  bool has_form = true;             // false for the computer's own registry: no file
   std::vector<ScanEntry> entries;   // what the (last) scan did with each entry: every
                                     // one with --verbose or JSON, else the examined ones
   int unexamined = 0;               // entries skipped for a reason that may hide the fault

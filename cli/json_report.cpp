@@ -91,10 +91,10 @@ void JsonReportWriter::Add(const FileOutcome& outcome) {
   opened_ = true;
   Json null;
   Put("    \"path\": " + Dump(outcome.path) + ",\n");
-  Put("    \"dialect\": " + Dump(outcome.scanned ? Json(DialectText(outcome.form.dialect)) : null) +
+  const bool form = outcome.scanned && outcome.has_form;
+  Put("    \"dialect\": " + Dump(form ? Json(DialectText(outcome.form.dialect)) : null) + ",\n");
+  Put("    \"encoding\": " + Dump(form ? Json(EncodingText(outcome.form.encoding)) : null) +
       ",\n");
-  Put("    \"encoding\": " +
-      Dump(outcome.scanned ? Json(EncodingText(outcome.form.encoding)) : null) + ",\n");
   Put("    \"status\": " + Dump(VerdictText(outcome.Verdict())) + ",\n");
   Put("    \"exit_status\": " + Dump(outcome.status) + ",\n");
   Put("    \"unexamined\": " + Dump(outcome.unexamined) + ",\n");

@@ -146,7 +146,15 @@ TEST(JsonReport, HostileTextStaysValidJson) {
   TempDir dir;
   // REGEDIT4 is Windows-1252: its bytes 0x81 and 0x9D are C1 controls, and
   // 0xE9 0xFF are not UTF-8 as they stand.
+  // Windows file names hold no control characters and are UTF-16: there
+  // only the stored texts are hostile.
+#ifdef _WIN32
+  std::string narrow = dir.File("bad]0;x.reg");
+  const std::string path_in_json = narrow;
+#else
   std::string narrow = dir.File("bad\x1b]0;x\x07\xFF.reg");
+  const std::string path_in_json = dir.File("bad\x1b]0;x\x07\xEF\xBF\xBD.reg");
+#endif
   WriteText(narrow,
             "REGEDIT4\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\0\x1b[1\x7f]\r\n"
@@ -164,7 +172,7 @@ TEST(JsonReport, HostileTextStaysValidJson) {
   ASSERT_TRUE(hostile.scanned) << hostile.errors.at(0);
   json document = ParseSafe(JsonReport({hostile, OutcomeOf(CliCommand::Detect, wide)}));
   ASSERT_TRUE(document.is_array());
-  EXPECT_EQ(document[0]["path"], dir.File("bad\x1b]0;x\x07\xEF\xBF\xBD.reg"));
+  EXPECT_EQ(document[0]["path"], path_in_json);
   const json& driver = document[0]["drivers"][0];
   EXPECT_EQ(driver["entry"], "0\x1b[1\x7f");
   EXPECT_EQ(driver["name"], "COM5:\"\x1b[2J\x07\xC2\x81\xC2\x9D\xC3\xA9\xC3\xBF\\");

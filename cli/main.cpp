@@ -1,10 +1,8 @@
 // quorvafix-cli: the driver scan and repair from the command line.
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -14,11 +12,12 @@
 #include "cli/heap_reserve.h"
 #include "cli/json_report.h"
 #include "cli/patch_check.h"
+#include "cli/process_start.h"
 #include "cli/progress_notice.h"
 #include "cli/standard_streams.h"
 #include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
-#include "platform/files/lock_signals.h"
+#include "platform/registry/local_registry.h"
 
 namespace {
 
@@ -41,8 +40,8 @@ int RunFiles(const CliOptions& options, bool stdin_closed) {
   // stays that close because its huge pages count whole once touched.
   const uint64_t largest = LargestFileSize(options.files);
   ReserveHeap(options.command == CliCommand::Fix ? 3 * largest : largest + largest / 2);
-  ProgressNotice progress(STDERR_FILENO);
-  StdinFileSystem files(RealFileSystem(), stdin_closed ? -1 : STDIN_FILENO);
+  ProgressNotice progress(STANDARD_ERROR);
+  StdinFileSystem files(RealFileSystem(), stdin_closed ? -1 : STANDARD_INPUT);
   int status = EXIT_NO_FAULT_LEFT;
   bool text = options.format == CliFormat::Text;
   // With the patch on standard output, the report (text or JSON) goes to stderr.
@@ -59,22 +58,35 @@ int RunFiles(const CliOptions& options, bool stdin_closed) {
     verdicts.push_back(outcome.Verdict());
   }
   if (!text) json.Finish();
-  if (options.summary || (text && verdicts.size() > 1 && isatty(STDERR_FILENO))) {
+  if (options.summary || (text && verdicts.size() > 1 && IsTerminal(STANDARD_ERROR))) {
     FlushOutput(stdout);
     std::fprintf(stderr, "%s\n", SummaryLine(verdicts).c_str());
   }
   return status;
 }
 
+// detect or fix --local-registry: the computer's own registry, where the
+// system has one.
+int RunOnLocalRegistry(const CliOptions& options) {
+  std::string why;
+  std::unique_ptr<LocalRegistry> registry = LocalRegistry::Open(&why);
+  if (registry == nullptr) {
+    PrintErrorLine(stderr, why);
+    return EXIT_TROUBLE;
+  }
+  FileOutcome outcome;
+  int status = RunRegistryJob(options, *registry, stdout, stderr, &outcome);
+  if (options.format == CliFormat::Json) {
+    JsonReportWriter json(stdout);
+    json.Add(outcome);
+    json.Finish();
+  }
+  return status;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  const bool stdin_closed = OccupyClosedStandardDescriptors();
-  // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which a
-  // rewrite reports and cleans up after, instead of the signal killing the
-  // tool with its FILE.lock left behind.
-  std::signal(SIGXFSZ, SIG_IGN);
-  RemoveLocksOnTerminationSignals();
+int RunTool(int argc, char** argv, bool stdin_closed) {
   CliOptions options;
   std::string error;
   if (!ParseCliOptions(argc, argv, &options, &error)) {
@@ -98,7 +110,8 @@ int main(int argc, char** argv) {
     return EXIT_TROUBLE;
   }
   try {
-    return Finish(RunFiles(options, stdin_closed));
+    return Finish(options.local_registry ? RunOnLocalRegistry(options)
+                                         : RunFiles(options, stdin_closed));
   } catch (const std::bad_alloc&) {
     // Outside a file's job (its own memory failures refuse that file alone):
     // the JSON document or the summary could not be had.

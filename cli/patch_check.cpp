@@ -1,17 +1,23 @@
 #include "cli/patch_check.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "cli/cli_options.h"
 #include "cli/stdin_file_system.h"
+#include "platform/files/file_system.h"
 
 namespace {
 
-// What name is (for "-", what the descriptor dash_fd is); false when nothing is.
-bool Identify(const std::string& name, const char* dash_name, int dash_fd, struct stat* status) {
-  if (name == dash_name) return ::fstat(dash_fd, status) == 0;
-  return ::stat(name.c_str(), status) == 0;
+// What name is (for "-", what the runtime's descriptor dash_fd is, links
+// followed otherwise); false when nothing is.
+bool Identify(const std::string& name, const char* dash_name, int dash_fd, FileStatus* status) {
+  if (name != dash_name) return StatFollowingLinks(name, status) == 0;
+  FileSystem& files = RealFileSystem();
+  int fd = -1;
+  if (DuplicateRuntimeDescriptor(dash_fd, &fd) != 0) return false;
+  // A stream whose file cannot be told (no volume and index: Wine's
+  // standard handles) is no file known.
+  const bool known = files.Fstat(fd, status) == 0 && (status->device != 0 || status->inode != 0);
+  files.Close(fd);
+  return known;
 }
 
 // The name a user knows standard input or output by in a reason.
@@ -23,14 +29,14 @@ std::string Told(const std::string& name, const char* dash_name, const char* str
 
 bool PatchIsAnInput(const std::string& patch, const std::vector<std::string>& files,
                     std::string* reason) {
-  struct stat out;
-  if (!Identify(patch, STDOUT_FILE_NAME, STDOUT_FILENO, &out)) return false;
+  FileStatus out;
+  if (!Identify(patch, STDOUT_FILE_NAME, 1, &out)) return false;
   for (const std::string& file : files) {
-    struct stat in;
+    FileStatus in;
     // Only a regular file can be replaced by the patch: a terminal both
     // streams are on is no registry.
-    if (!Identify(file, STDIN_FILE_NAME, STDIN_FILENO, &in) || !S_ISREG(in.st_mode) ||
-        in.st_dev != out.st_dev || in.st_ino != out.st_ino)
+    if (!Identify(file, STDIN_FILE_NAME, 0, &in) || in.kind != FileKind::Regular ||
+        in.device != out.device || in.inode != out.inode)
       continue;
     *reason = "the patch " + Told(patch, STDOUT_FILE_NAME, "(standard output)") +
               " is the registry " + Told(file, STDIN_FILE_NAME, "(standard input)") +

@@ -2,7 +2,8 @@
 // taken more than a second, "quorvafix-cli: working on FILE" appears on
 // standard error. Nothing is shown when standard error is no terminal (a log
 // or a pipe gets only the report and the failures). Uses SIGALRM and the
-// real-time interval timer; one notice object per process.
+// real-time interval timer (on Windows a waiting thread, and a console
+// counts as the terminal); one notice object per process.
 #pragma once
 
 #include <string>

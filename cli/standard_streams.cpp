@@ -1,9 +1,11 @@
 #include "cli/standard_streams.h"
 
+#include <cerrno>
+
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <cerrno>
+#endif
 
 namespace {
 
@@ -15,6 +17,7 @@ void Remember(int error) {
 
 }  // namespace
 
+#ifndef _WIN32
 bool OccupyClosedStandardDescriptors() {
   bool input_closed = false;
   for (int fd = 0; fd <= 2; ++fd) {
@@ -25,6 +28,7 @@ bool OccupyClosedStandardDescriptors() {
   }
   return input_closed;
 }
+#endif
 
 void FlushOutput(std::FILE* out) {
   if (std::fflush(out) != 0) Remember(errno);

@@ -10,8 +10,11 @@
 // Opens each of descriptors 0, 1 and 2 that is closed on a file where every
 // transfer fails (/dev/null opened the other way round), so that writing the
 // report then fails with EBADF and is reported. Returns whether standard
-// input was among them: it then stands for nothing to read.
+// input was among them: it then stands for nothing to read. POSIX only: a
+// Windows process's missing standard handle fails each write by itself.
+#ifndef _WIN32
 bool OccupyClosedStandardDescriptors();
+#endif
 
 // Flushes out, keeping the errno of the first failure for CloseOutput.
 void FlushOutput(std::FILE* out);

@@ -1,7 +1,5 @@
 #include "cli/stdin_file_system.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -36,18 +34,28 @@ bool StdinFileSystem::CheckHead(std::string* error) {
     *error = name + ": cannot read: standard input is closed";
     return false;
   }
+  // Through a duplicate of input among the file system's own descriptors: it
+  // shares input's position, so what it reads is gone from input too. Input
+  // that cannot be looked at is left to the reader, as other kinds are.
+  int fd = -1;
+  if (DuplicateRuntimeDescriptor(input_, &fd) != 0) return true;
   FileStatus status;
-  if (inner_.Fstat(input_, &status) != 0 || status.kind != FileKind::Fifo) return true;
+  if (inner_.Fstat(fd, &status) != 0 || status.kind != FileKind::Fifo) {
+    inner_.Close(fd);
+    return true;
+  }
   size_t line = 0;
+  int read_error = 0;
   while ((line = FirstLineSize(head_)) == 0 && head_.size() <= STDIN_FIRST_LINE_LIMIT) {
     uint8_t chunk[1024];
     size_t got = 0;
-    if (int read_error = inner_.Read(input_, chunk, sizeof chunk, &got)) {
-      *error = name + ": cannot read: " + std::strerror(read_error);
-      return false;
-    }
-    if (got == 0) break;
+    if ((read_error = inner_.Read(fd, chunk, sizeof chunk, &got)) != 0 || got == 0) break;
     head_.insert(head_.end(), chunk, chunk + got);
+  }
+  inner_.Close(fd);
+  if (read_error != 0) {
+    *error = name + ": cannot read: " + std::strerror(read_error);
+    return false;
   }
   if (line > STDIN_FIRST_LINE_LIMIT || (line == 0 && head_.size() > STDIN_FIRST_LINE_LIMIT)) {
     *error = name + ":1: not a registry file: the first line is longer than " +
@@ -69,8 +77,7 @@ bool StdinFileSystem::CheckHead(std::string* error) {
 
 int StdinFileSystem::OpenRead(const std::string& path, int* fd) {
   if (path != STDIN_FILE_NAME) return inner_.OpenRead(path, fd);
-  *fd = ::fcntl(input_, F_DUPFD_CLOEXEC, 0);
-  if (*fd < 0) return errno;
+  if (int error = DuplicateRuntimeDescriptor(input_, fd)) return error;
   open_input_ = *fd;
   return 0;
 }

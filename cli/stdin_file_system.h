@@ -6,8 +6,6 @@
 // registry export's header before the rest is read.
 #pragma once
 
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -25,9 +23,9 @@ class StdinFileSystem : public FileSystem {
   // input stays the caller's: each OpenRead("-") reads from a duplicate of it,
   // which Close closes. A second OpenRead("-") continues where the first left
   // off, so a pipe read to its end reads as empty the second time.
-  // An input of -1 is a standard input the process was started without.
-  explicit StdinFileSystem(FileSystem& inner, int input = STDIN_FILENO)
-      : inner_(inner), input_(input) {}
+  // An input of -1 is a standard input the process was started without;
+  // the default, 0, is standard input's descriptor.
+  explicit StdinFileSystem(FileSystem& inner, int input = 0) : inner_(inner), input_(input) {}
 
   // Whether "-" can be read as a registry export so far; false with *error
   // ("-: cannot read: standard input is closed", "-:1: REASON") when not.
@@ -38,7 +36,8 @@ class StdinFileSystem : public FileSystem {
   // kinds of input are left to the reader. Call it once, before OpenRead.
   bool CheckHead(std::string* error);
 
-  // OpenRead("-") gives errno of dup(2) (EBADF when input is closed).
+  // OpenRead("-") gives the errno of DuplicateRuntimeDescriptor (EBADF when
+  // input is closed).
   int OpenRead(const std::string& path, int* fd) override;
   // Reading "-" gives what CheckHead read first, then the rest of the input.
   int Read(int fd, uint8_t* data, size_t size, size_t* got) override;

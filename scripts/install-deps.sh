@@ -7,7 +7,9 @@
 # for the scripts that use a bare Debian system (scripts/bare-system.sh);
 # --piuparts piuparts for scripts/package-bare-system.sh; --bench the
 # counters and timers of bench/instructions.sh, bench/process_time.sh and
-# bench/beside_baseline.sh.
+# bench/beside_baseline.sh; --windows the cross compiler, GoogleTest's
+# sources, Wine and Xvfb for the Windows build and its tests
+# (scripts/windows-test.sh).
 set -euo pipefail
 
 # Besides the build's own: the programs the tests run. Debian's essential
@@ -39,6 +41,7 @@ for option in "$@"; do
     --fresh-system) packages+=(debootstrap) ;;
     --piuparts) packages+=(piuparts) ;;
     --bench) packages+=(valgrind hyperfine time) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth) ;;
     *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
   esac
 done

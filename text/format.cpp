@@ -21,6 +21,28 @@ char FormatBuffer[FORMAT_BUFFER_SIZE];
 
 // Switches the calling thread to the "C" locale for its lifetime, so that the
 // decimal point and the whitespace set never follow the process locale.
+#ifdef _WIN32
+// Windows has no uselocale: the thread takes a locale of its own for the
+// scope, set to "C", and gets its previous one and mode back.
+class CLocaleScope {
+ public:
+  CLocaleScope() : mode_(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+    const char* current = setlocale(LC_ALL, nullptr);
+    previous_ = current != nullptr ? current : "C";
+    setlocale(LC_ALL, "C");
+  }
+  ~CLocaleScope() {
+    setlocale(LC_ALL, previous_.c_str());
+    _configthreadlocale(mode_);
+  }
+  CLocaleScope(const CLocaleScope&) = delete;
+  CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+ private:
+  int mode_;
+  std::string previous_;
+};
+#else
 class CLocaleScope {
  public:
   CLocaleScope() : previous_(uselocale(CLocale())) {}
@@ -38,6 +60,7 @@ class CLocaleScope {
 
   locale_t previous_;
 };
+#endif
 
 // Whitespace as isspace reads it in the "C" locale.
 bool IsCSpace(char c) {

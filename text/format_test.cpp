@@ -62,12 +62,16 @@ TEST(DynStringFormatFormat, EmbeddedNulCountsButEndsTheText) {
   EXPECT_FALSE(s.IsNull());
 }
 
+// mingw-w64's formatter drops a wide character it cannot narrow and
+// succeeds, so this failure has no Windows form.
+#ifndef _WIN32
 TEST(DynStringFormatFormat, FormatterErrorLeavesEmptyText) {
   // A wide character the "C" locale cannot narrow makes the formatter fail.
   DynString s("abc");
   EXPECT_LT(s.Format("%ls", L"\u00e9"), 0);
   EXPECT_STREQ(s.CStr(), "");
 }
+#endif
 
 TEST(DynStringFormatSetPrecision, StoresLowByteAsSigned) {
   struct Row {
@@ -140,7 +144,9 @@ TEST(DynStringFormatInsert, ValuesAppendTheirTextForm) {
       {"short", [](DynString& s) { s << static_cast<short>(-1); }, "ab-1"},
       {"short max", [](DynString& s) { s << static_cast<short>(32767); }, "ab32767"},
       {"unsigned long", [](DynString& s) { s << 4294967295ul; }, "ab4294967295"},
+#if ULONG_MAX > 0xFFFFFFFFul
       {"unsigned long low 32 bits", [](DynString& s) { s << 5000000000ul; }, "ab705032704"},
+#endif
       {"bool true", [](DynString& s) { s << true; }, "ab1"},
       {"bool false", [](DynString& s) { s << false; }, "ab0"},
       {"long", [](DynString& s) { s << LONG_MIN; }, "ab" + std::to_string(LONG_MIN)},

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -27,10 +28,24 @@ class Stream {
  public:
   explicit Stream(const Bytes& bytes) : bytes_(bytes) {
     bytes_.reserve(bytes_.size() + 1);  // a non-null buffer even for no bytes
+#ifdef _WIN32
+    // No fmemopen: a scratch file holding the bytes, opened for reading only.
+    path_ = (std::filesystem::temp_directory_path() /
+             ("stream-" + std::to_string(std::random_device()()))).string();
+    if (std::FILE* out = std::fopen(path_.c_str(), "wb")) {
+      std::fwrite(bytes_.data(), 1, bytes_.size(), out);
+      std::fclose(out);
+    }
+    file_ = std::fopen(path_.c_str(), "rb");
+#else
     file_ = fmemopen(bytes_.data(), bytes_.size(), "rb");
+#endif
   }
   Stream() : file_(std::tmpfile()) {}
-  ~Stream() { std::fclose(file_); }
+  ~Stream() {
+    std::fclose(file_);
+    if (!path_.empty()) std::remove(path_.c_str());
+  }
   Stream(const Stream&) = delete;
   Stream& operator=(const Stream&) = delete;
 
@@ -49,6 +64,7 @@ class Stream {
 
  private:
   Bytes bytes_;
+  std::string path_;  // the scratch file standing in for fmemopen, if any
   FILE* file_;
 };
 

@@ -97,4 +97,19 @@ TEST_F(BatchOutputTest, JsonIsOneDocumentWithTheTextFormsExitStatus) {
   EXPECT_EQ(json.err, "");
 }
 
+// Linux has no registry of its own: --local-registry is refused with the
+// reason and nothing else is done.
+TEST_F(BatchOutputTest, LocalRegistryIsRefusedWhereThereIsNone) {
+  for (const char* command : {"detect", "fix"}) {
+    ToolRun run = Start({CLI, command, "--local-registry"});
+    EXPECT_EQ(run.status, 2) << command;
+    EXPECT_EQ(run.out, "") << command;
+    EXPECT_EQ(run.err,
+              "quorvafix-cli: --local-registry: this system has no registry of its own (the option "
+              "reads the registry of the Windows computer the tool runs on); give a registry "
+              "export FILE instead\n")
+        << command;
+  }
+}
+
 }  // namespace

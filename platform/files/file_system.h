@@ -1,7 +1,8 @@
 // The file-system calls a registry rewrite makes, behind one interface so
 // that tests can fail each step in turn (failing_file_system.h) or hold the
 // files in memory (memory_file_system.h). RealFileSystem() is the process's
-// own, through POSIX calls; every call returns 0 or an errno value.
+// own, through POSIX calls (posix_file_system.cpp) or the Win32 API
+// (win32_file_system.cpp); every call returns 0 or an errno value.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,13 @@ enum class FileKind { Regular, Folder, Link, Fifo, CharDevice, BlockDevice, Sock
 
 // "a FIFO", "a character device", "a folder": for reasons shown to users.
 const char* FileKindText(FileKind kind);
+
+// Permission bits as POSIX numbers them. On Windows a file reads 0666, or
+// 0444 with the read-only attribute, a folder 0777 or 0555.
+constexpr uint32_t MODE_SET_USER_ID = 04000;
+constexpr uint32_t MODE_SET_GROUP_ID = 02000;
+constexpr uint32_t MODE_STICKY = 01000;
+constexpr uint32_t MODE_OTHERS_WRITE = 0002;
 
 struct FileStatus {
   uint32_t mode = 0;  // permission bits (07777)
@@ -106,6 +114,20 @@ class FileSystem {
   // Reads up to size bytes; *got 0 means the end.
   virtual int Read(int fd, uint8_t* data, size_t size, size_t* got) = 0;
 };
+
+// The process's effective user id (geteuid); 0 on Windows, where every
+// FileStatus owner and group reads 0 and a file's owner is in its security
+// descriptor instead.
+uint32_t EffectiveUserId();
+
+// The status of the file path names, a final link followed (stat(2)):
+// the identity (device, inode) two names of one file share.
+int StatFollowingLinks(const std::string& path, FileStatus* status);
+
+// A descriptor of RealFileSystem() reading from what the C runtime's
+// descriptor crt_fd (0: standard input) reads, closed with Close; an errno
+// value when there is none (EBADF for a closed crt_fd).
+int DuplicateRuntimeDescriptor(int crt_fd, int* fd);
 
 // The process's own file system (POSIX calls; EINTR is retried). Each file
 // OpenExclusive creates counts as a lock of this process (lock_signals.h)

@@ -29,7 +29,9 @@ RegStatus StatusOfErrno(int error) {
     case EROFS:
       return ERROR_ACCESS_DENIED;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
     case EFBIG:
       return ERROR_DISK_FULL;
     case ENOMEM:

@@ -1,11 +1,14 @@
 // The locks this process holds, removed when a termination signal (SIGINT,
 // SIGTERM, SIGHUP, SIGQUIT) ends it in the middle of a rewrite, so that the
 // next run does not meet a stale FILE.lock. Only locks the process created
-// itself are ever removed. POSIX only; the handlers use async-signal-safe
-// calls alone.
+// itself are ever removed. On POSIX the handlers use async-signal-safe
+// calls alone; on Windows the console's Ctrl+C, Ctrl+Break and close events
+// stand for the signals (lock_signals_win32.cpp).
 #pragma once
 
+#ifndef _WIN32
 #include <signal.h>
+#endif
 
 // Installs the handlers: each removes every held lock, then ends the process
 // with the same signal (default action). A signal the process was started
@@ -24,7 +27,9 @@ class TerminationSignalsHeld {
   TerminationSignalsHeld& operator=(const TerminationSignalsHeld&) = delete;
 
  private:
+#ifndef _WIN32
   sigset_t previous_;
+#endif
 };
 
 // Records path as a lock the process created; call with the signals held.

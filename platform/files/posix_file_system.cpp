@@ -282,31 +282,18 @@ class PosixFileSystem : public FileSystem {
 
 }  // namespace
 
-bool SameFileState(const FileStatus& a, const FileStatus& b) {
-  return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-         a.modified_ns == b.modified_ns && a.changed_ns == b.changed_ns && a.kind == b.kind;
+uint32_t EffectiveUserId() { return static_cast<uint32_t>(::geteuid()); }
+
+int StatFollowingLinks(const std::string& path, FileStatus* status) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) < 0) return errno;
+  Fill(st, status);
+  return 0;
 }
 
-const char* FileKindText(FileKind kind) {
-  switch (kind) {
-    case FileKind::Regular:
-      return "a regular file";
-    case FileKind::Folder:
-      return "a folder";
-    case FileKind::Link:
-      return "a symbolic link";
-    case FileKind::Fifo:
-      return "a FIFO";
-    case FileKind::CharDevice:
-      return "a character device";
-    case FileKind::BlockDevice:
-      return "a block device";
-    case FileKind::Socket:
-      return "a socket";
-    case FileKind::Other:
-      break;
-  }
-  return "a special file";
+int DuplicateRuntimeDescriptor(int crt_fd, int* fd) {
+  *fd = ::fcntl(crt_fd, F_DUPFD_CLOEXEC, 0);
+  return *fd < 0 ? errno : 0;
 }
 
 FileSystem& RealFileSystem() {

@@ -1,8 +1,5 @@
 #include "platform/files/rewrite_target.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -18,12 +15,42 @@ constexpr int MAX_LINKS = 40;
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
-// The non-empty components of path, in order ("a//b/" gives a, b).
+// Whether c separates folders: '/', and on Windows '\\' too.
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
+}
+
+// Where the last folder separator of path is; npos for none.
+size_t LastSeparator(const std::string& path) {
+#ifdef _WIN32
+  return path.find_last_of("/\\");
+#else
+  return path.rfind('/');
+#endif
+}
+
+// The root an absolute path starts from, "" for a relative one: "/"; on
+// Windows also "C:/" for "C:\\" and "//" for a network name's "\\\\".
+std::string RootOf(const std::string& path) {
+#ifdef _WIN32
+  if (path.size() >= 3 && path[1] == ':' && IsSeparator(path[2])) return path.substr(0, 2) + "/";
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return "//";
+#endif
+  return !path.empty() && IsSeparator(path[0]) ? "/" : "";
+}
+
+// The non-empty components of path after its root, in order ("a//b/" gives
+// a, b).
 std::deque<std::string> Components(const std::string& path) {
   std::deque<std::string> components;
-  for (size_t at = 0; at <= path.size();) {
-    size_t slash = path.find('/', at);
-    if (slash == std::string::npos) slash = path.size();
+  // Past a drive's "C:" (a root of three characters); separators are skipped anyway.
+  for (size_t at = RootOf(path).size() == 3 ? 2 : 0; at <= path.size();) {
+    size_t slash = at;
+    while (slash < path.size() && !IsSeparator(path[slash])) ++slash;
     if (slash > at) components.push_back(path.substr(at, slash - at));
     at = slash + 1;
   }
@@ -33,7 +60,7 @@ std::deque<std::string> Components(const std::string& path) {
 // folder and name joined by one slash; name alone under an empty folder.
 std::string Joined(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
+  return IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
 }
 
 // Refuses the link current when the rule says so; 0 when it may be followed.
@@ -47,7 +74,7 @@ int CheckLink(FileSystem& fs, const std::string& current, std::string* failure) 
     *failure = "cannot follow the link " + current + ": " + ErrnoText(error);
     return error;
   }
-  if (LinkMayBeFollowed(link, folder, static_cast<uint32_t>(::geteuid()))) return 0;
+  if (LinkMayBeFollowed(link, folder, EffectiveUserId())) return 0;
   *failure = "refusing to follow the link " + current + ": it belongs to user " +
              std::to_string(link.owner) + ", neither you nor the owner of the shared folder " +
              folder_path + " (sticky and writable by all), so it may have been planted there";
@@ -63,7 +90,7 @@ bool KeepsNone(int error) { return error == ENOSYS || error == ENOTSUP || error 
 // of its names lie elsewhere.
 std::string OtherNames(FileSystem& fs, const std::string& target, const FileStatus& status) {
   const std::string folder = FolderOf(target);
-  const std::string own_name = target.substr(target.rfind('/') + 1);
+  const std::string own_name = target.substr(LastSeparator(target) + 1);
   std::vector<std::string> names;
   std::string others;
   uint64_t found = 0;
@@ -88,13 +115,13 @@ std::string OtherNames(FileSystem& fs, const std::string& target, const FileStat
 }  // namespace
 
 std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
+  size_t slash = LastSeparator(path);
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 bool LinkMayBeFollowed(const FileStatus& link, const FileStatus& folder, uint32_t caller) {
-  bool shared = (folder.mode & S_ISVTX) != 0 && (folder.mode & S_IWOTH) != 0;
+  bool shared = (folder.mode & MODE_STICKY) != 0 && (folder.mode & MODE_OTHERS_WRITE) != 0;
   return !shared || link.owner == caller || link.owner == folder.owner;
 }
 
@@ -102,7 +129,7 @@ int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
                  std::string* failure) {
   // done: the components resolved so far, none of them a link, so that ".."
   // after them means what it says; todo: the components still to walk.
-  std::string done = !path.empty() && path[0] == '/' ? "/" : "";
+  std::string done = RootOf(path);
   std::deque<std::string> todo = Components(path);
   int links = 0;
   while (!todo.empty()) {
@@ -132,8 +159,12 @@ int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
     }
     std::deque<std::string> inner = Components(link);
     todo.insert(todo.begin(), inner.begin(), inner.end());
-    if (!link.empty() && link[0] == '/') done = "/";
+    if (!RootOf(link).empty()) done = RootOf(link);
   }
+#ifdef _WIN32
+  // A Windows name keeps the separators it was given while no link was met.
+  if (links == 0) done = path;
+#endif
   *target = done.empty() ? path : done;
   return 0;
 }
@@ -165,7 +196,7 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
 RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
                            const std::string& target, const FileStatus& status,
                            std::string* failure) {
-  const uint32_t caller = static_cast<uint32_t>(::geteuid());
+  const uint32_t caller = EffectiveUserId();
   const bool may_give_owner = caller == 0 || status.owner == caller;
   int error = fs.SetOwner(fd, may_give_owner ? status.owner : UNCHANGED_ID, status.group);
   // A file system that records no owners (FAT through FUSE) has none to lose.
@@ -179,8 +210,8 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
     return StatusOfErrno(error);
   }
   uint32_t mode = status.mode;
-  if (!owner_kept) mode &= ~static_cast<uint32_t>(S_ISUID | S_ISGID);
-  if (!group_kept) mode &= ~static_cast<uint32_t>(S_ISGID);
+  if (!owner_kept) mode &= ~(MODE_SET_USER_ID | MODE_SET_GROUP_ID);
+  if (!group_kept) mode &= ~MODE_SET_GROUP_ID;
   if ((error = fs.SetMode(fd, mode)) != 0 && !KeepsNone(error)) {
     *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
     return StatusOfErrno(error);

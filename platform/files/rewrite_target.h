@@ -11,7 +11,8 @@
 #include "platform/files/file_system.h"
 #include "platform/registry/registry.h"
 
-// The folder holding path: "." for a bare name, "/" for a name at the root.
+// The folder holding path: "." for a bare name, "/" for a name at the root;
+// on Windows a backslash separates folders as well.
 // Example: FolderOf("/tmp/dev.reg") gives "/tmp".
 std::string FolderOf(const std::string& path);
 

@@ -1,8 +1,10 @@
 #include "text/testing/freed_block_poison.h"
 
-#include <malloc.h>
-
 #include <cstring>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUORVAFIX_ASAN 1
@@ -16,7 +18,7 @@ namespace {
 int poisoning = 0;
 }  // namespace
 
-#ifndef QUORVAFIX_ASAN
+#if defined(__GLIBC__) && !defined(QUORVAFIX_ASAN)
 // glibc's own free, which the free() below hands every block to.
 extern "C" void __libc_free(void* block);
 

@@ -1,6 +1,8 @@
 #include "platform/files/testing/memory_file_system.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -88,8 +90,12 @@ int MemoryFileSystem::Stat(const std::string& path, FileStatus* status) {
   status->mode = mode == modes_.end() ? 0644 : mode->second;
   status->size = it->second.size();
   status->kind = FileKind::Regular;
-  status->owner = static_cast<uint32_t>(::geteuid());
+  status->owner = EffectiveUserId();
+#ifdef _WIN32
+  status->group = 0;  // as the Win32 file system reports every file
+#else
   status->group = static_cast<uint32_t>(::getegid());
+#endif
   status->links = 1;
   auto inode = inodes_.find(path);
   status->inode = inode == inodes_.end() ? 0 : inode->second;

@@ -1,6 +1,5 @@
 #include "platform/registry/testing/registry_testing.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,46 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <filesystem>
+#include <random>
+
+// On Windows the folder is made in the user's temporary folder (GetTempPath)
+// and named with forward slashes, which the API takes as well.
+TempDir::TempDir() {
+  namespace fs = std::filesystem;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    fs::path candidate = fs::temp_directory_path() / ("regtest-" + std::to_string(random()));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) path_ = candidate.generic_string();
+  }
+  if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
+}
+
+TempDir::~TempDir() {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  for (const std::string& name : Names()) {
+    // A read-only file cannot be removed until it is writable again.
+    fs::permissions(File(name), fs::perms::owner_write, fs::perm_options::add, error);
+    fs::remove(File(name), error);
+  }
+  fs::remove(path_, error);
+}
+
+std::vector<std::string> TempDir::Names() const {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(path_, error)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+#else
+#include <dirent.h>
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
@@ -41,6 +80,7 @@ std::vector<std::string> TempDir::Names() const {
   std::sort(names.begin(), names.end());
   return names;
 }
+#endif
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

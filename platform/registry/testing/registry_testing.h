@@ -13,7 +13,8 @@
 
 class TempDir {
  public:
-  // A new, empty folder under $TMPDIR (or /tmp).
+  // A new, empty folder under $TMPDIR (or /tmp; on Windows the user's
+  // temporary folder).
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the Windows tool and the platform-independent test suites with
+# mingw-w64 into build-windows/ (or $1, with extra CMake arguments after it)
+# and runs them under Wine, in a fresh Wine prefix of that folder, with the
+# parity test against the Linux tool of build/ (built there if missing).
+# Needs g++-mingw-w64-x86-64-posix, googletest and wine (install-deps.sh --windows).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build-windows}
+shift || true
+for tool in x86_64-w64-mingw32-g++-posix wine; do
+  command -v "$tool" >/dev/null || {
+    echo "windows-test.sh: $tool is missing (scripts/install-deps.sh --windows)" >&2
+    exit 1
+  }
+done
+linux_tool=$PWD/build/cli/quorvafix-cli
+if [ ! -x "$linux_tool" ]; then
+  cmake -S . -B build -G Ninja >/dev/null
+  cmake --build build --target quorvafix-cli
+fi
+cmake -S . -B "$dir" -G Ninja --toolchain cmake/mingw-w64.cmake \
+  -DQUORVAFIX_LINUX_CLI="$linux_tool" "$@" >/dev/null
+cmake --build "$dir" --parallel "$(nproc)"
+export WINEPREFIX=$PWD/$dir/wine-prefix WINEDEBUG=-all
+rm -rf "$WINEPREFIX"
+wineboot -i >/dev/null 2>&1
+status=0
+ctest --test-dir "$dir" --output-on-failure --no-tests=error --parallel "$(nproc)" || status=$?
+wineserver -k || true
+exit $status
