@@ -47,6 +47,20 @@ bool ForEachComponent(std::u16string_view path, F f) {
 
 }  // namespace
 
+uint8_t* ByteArena::Allocate(size_t n, size_t align) {
+  // Blocks are aligned for any fundamental type; the cursor is rounded up.
+  const size_t pad = (0 - reinterpret_cast<uintptr_t>(cursor_)) & (align - 1);
+  if (n <= ARENA_OWN_BLOCK) {
+    if (pad + n <= left_) {
+      cursor_ += pad;
+      left_ -= pad;
+    } else {
+      left_ = 0;  // a new block, which starts aligned
+    }
+  }
+  return Allocate(n);
+}
+
 uint8_t* ByteArena::Allocate(size_t n) {
   if (n > ARENA_OWN_BLOCK) {
     blocks_.emplace_back(new uint8_t[n]);
@@ -166,7 +180,7 @@ void NamedList<Entry>::Insert(Slot slot) {
 template <typename Entry>
 void NamedList<Entry>::Retable(uint32_t size, const Slot* slots, uint32_t count,
                                const uint32_t* remap) {
-  table_.reset(new Slot[size]());
+  table_.assign(size, 0);
   table_size_ = size;
   for (uint32_t i = 0; i < count; ++i) {
     if (slots[i] == 0) continue;
@@ -197,8 +211,9 @@ Entry& NamedList<Entry>::Append(Entry entry) {
     // Dead entries keep their slots until a compaction, so the table is
     // sized by every entry held, live or dead.
     if (count * 2 > table_size_) {
-      std::unique_ptr<Slot[]> old = std::move(table_);
-      Retable(table_size_ * 2, old.get(), table_size_, nullptr);
+      const std::vector<Slot, Alloc<Slot>> old = std::move(table_);
+      table_ = std::vector<Slot, Alloc<Slot>>(old.get_allocator());
+      Retable(table_size_ * 2, old.data(), table_size_, nullptr);
     }
     Insert((Slot(NameHash(PackedText{entries_.back().Name()})) << 32) | count);
   }
@@ -224,13 +239,14 @@ void NamedList<Entry>::Compact() {
   entries_.resize(kept);
   dead_ = 0;
   if (table_size_ == 0) return;
-  std::unique_ptr<Slot[]> old = std::move(table_);
+  const std::vector<Slot, Alloc<Slot>> old = std::move(table_);
+  table_ = std::vector<Slot, Alloc<Slot>>(old.get_allocator());
   uint32_t old_size = table_size_;
   table_size_ = 0;
   if (kept <= LINEAR_LIMIT) return;
   uint32_t size = FIRST_TABLE_SIZE;
   while (size < kept * 2) size *= 2;
-  Retable(size, old.get(), old_size, remap.data());
+  Retable(size, old.data(), old_size, remap.data());
 }
 
 template <typename Entry>
@@ -242,42 +258,19 @@ Entry* NamedList<Entry>::At(size_t index) {
 template class NamedList<RegChildSlot>;
 template class NamedList<RegValueEntry>;
 
-RegKeyNode::~RegKeyNode() { DropSubkeys(); }
-
-void RegNodeEnd::operator()(RegKeyNode* node) const { node->~RegKeyNode(); }
-
-RegNodePtr RegTree::NewNode(std::u16string_view name, RegKeyNode* parent) {
-  static_assert(sizeof(RegKeyNode) % alignof(RegKeyNode) == 0 && alignof(RegKeyNode) <= 8);
-  void* at = nodes_.Allocate(sizeof(RegKeyNode));
-  return RegNodePtr(new (at) RegKeyNode(PackedBytes(arena_, name), parent));
-}
-
-void RegKeyNode::DropSubkeys() {
-  // Detach every descendant into a work list so that each node is destroyed
-  // with no children left, keeping the stack flat.
-  std::vector<RegNodePtr> pending;
-  auto detach = [&pending](RegKeyNode& node) {
-    for (size_t i = 0; RegChildSlot* slot = node.subkeys_.At(i); ++i) {
-      pending.push_back(std::move(slot->node));
-    }
-    node.subkeys_ = LazyNamedList<RegChildSlot>();
-  };
-  detach(*this);
-  while (!pending.empty()) {
-    RegNodePtr node = std::move(pending.back());
-    pending.pop_back();
-    detach(*node);
-  }
+RegKeyNode* RegTree::NewNode(std::u16string_view name, RegKeyNode* parent) {
+  void* at = nodes_.Allocate(sizeof(RegKeyNode), alignof(RegKeyNode));
+  return new (at) RegKeyNode(PackedBytes(arena_, name), parent);
 }
 
 RegKeyNode* RegKeyNode::Subkey(size_t index) {
   RegChildSlot* slot = subkeys_.At(index);
-  return slot == nullptr ? nullptr : slot->node.get();
+  return slot == nullptr ? nullptr : slot->node;
 }
 
 RegKeyNode* RegKeyNode::FindSubkey(std::u16string_view name) const {
   const RegChildSlot* slot = subkeys_.Find(name);
-  return slot == nullptr ? nullptr : slot->node.get();
+  return slot == nullptr ? nullptr : slot->node;
 }
 
 RegTree::RegTree() {
@@ -286,9 +279,15 @@ RegTree::RegTree() {
   }
 }
 
+RegTree::~RegTree() {
+  // Nodes and subkey lists go with the arenas; only value lists are the
+  // keys' own.
+  for (RegKeyNode* key : valued_) key->values_ = LazyNamedList<RegValueEntry>();
+}
+
 RegKeyNode* RegTree::Root(RegKey root) const {
   int i = RootIndex(root);
-  return i < 0 ? nullptr : roots_[i].get();
+  return i < 0 ? nullptr : roots_[i];
 }
 
 const char16_t* RegTree::RootName(RegKey root) {
@@ -343,15 +342,14 @@ RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name, boo
   RegKeyNode* existing = parent->FindSubkey(name);
   if (created != nullptr) *created = existing == nullptr;
   if (existing != nullptr) return existing;
-  RegChildSlot slot{NewNode(name, parent)};
-  return parent->subkeys_.Append(std::move(slot)).node.get();
+  return parent->subkeys_.Append(RegChildSlot{NewNode(name, parent)}, &nodes_).node;
 }
 
 void RegTree::DeleteKey(RegKeyNode* node) {
   RegKeyNode* parent = node->Parent();
   if (parent == nullptr) {
     // A root stays; it only loses its contents.
-    node->DropSubkeys();
+    node->subkeys_ = LazyNamedList<RegChildSlot>();
     node->values_ = LazyNamedList<RegValueEntry>();
     node->last_section_ = 0;
     return;
@@ -376,6 +374,7 @@ void RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t typ
                          PackedBytes data) {
   RegValueEntry* entry = key->values_.Find(name);
   if (entry == nullptr) {
+    if (key->values_.Unmade()) valued_.push_back(key);
     RegValueEntry fresh;
     fresh.name = PackedBytes(arena_, name);
     entry = &key->values_.Append(std::move(fresh));
