@@ -47,7 +47,25 @@ bool ForEachComponent(std::u16string_view path, F f) {
 
 }  // namespace
 
+uint8_t** ByteArena::Recycled(size_t n, size_t align) {
+  if (n == 0 || n % 8 != 0 || n / 8 >= RECYCLED_SIZES || align > 8) return nullptr;
+  if (!recycled_) recycled_.reset(new uint8_t*[RECYCLED_SIZES]());
+  return &recycled_[n / 8];
+}
+
+void ByteArena::Recycle(uint8_t* p, size_t n) {
+  uint8_t** head = Recycled(n, 8);
+  if (head == nullptr || reinterpret_cast<uintptr_t>(p) % 8 != 0) return;
+  std::memcpy(p, head, sizeof *head);
+  *head = p;
+}
+
 uint8_t* ByteArena::Allocate(size_t n, size_t align) {
+  if (uint8_t** head = Recycled(n, align); head != nullptr && *head != nullptr) {
+    uint8_t* p = *head;
+    std::memcpy(head, p, sizeof *head);
+    return p;
+  }
   // Blocks are aligned for any fundamental type; the cursor is rounded up.
   const size_t pad = (0 - reinterpret_cast<uintptr_t>(cursor_)) & (align - 1);
   if (n <= ARENA_OWN_BLOCK) {
@@ -282,7 +300,7 @@ RegTree::RegTree() {
 RegTree::~RegTree() {
   // Nodes and subkey lists go with the arenas; only value lists are the
   // keys' own.
-  for (RegKeyNode* key : valued_) key->values_ = LazyNamedList<RegValueEntry>();
+  for (RegKeyNode* key : valued_) key->values_ = LazyNamedList<RegValueEntry, false>();
 }
 
 RegKeyNode* RegTree::Root(RegKey root) const {
@@ -349,8 +367,8 @@ void RegTree::DeleteKey(RegKeyNode* node) {
   RegKeyNode* parent = node->Parent();
   if (parent == nullptr) {
     // A root stays; it only loses its contents.
-    node->subkeys_ = LazyNamedList<RegChildSlot>();
-    node->values_ = LazyNamedList<RegValueEntry>();
+    node->subkeys_ = LazyNamedList<RegChildSlot, true>();
+    node->values_ = LazyNamedList<RegValueEntry, false>();
     node->last_section_ = 0;
     return;
   }

@@ -28,11 +28,21 @@ class ByteArena {
  public:
   // Room for n bytes (n may be 0), valid for the arena's life.
   uint8_t* Allocate(size_t n);
-  // The same, aligned to align (a power of two, at most 16).
+  // The same, aligned to align (a power of two, at most 16); room given
+  // back by Recycle with the same n and alignment is used again first.
   uint8_t* Allocate(size_t n, size_t align);
+  // Gives back the n bytes at p, from Allocate(n, align), for a later
+  // Allocate of the same size to reuse (a growing list's old room).
+  void Recycle(uint8_t* p, size_t n);
 
  private:
+  // Recycled room of sizes that are multiples of 8, by size / 8: each holds
+  // the next of its size in its first 8 bytes.
+  static constexpr size_t RECYCLED_SIZES = 512;
+  uint8_t** Recycled(size_t n, size_t align);
+
   std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  std::unique_ptr<uint8_t*[]> recycled_;
   uint8_t* cursor_ = nullptr;
   size_t left_ = 0;
 };
@@ -125,8 +135,8 @@ struct RegChildSlot {
   void Kill() { node = nullptr; }
 };
 
-// Memory for a NamedList: from an arena when one is given (given back only
-// with the arena), else from the heap.
+// Memory for a NamedList: from an arena when one is given (what the list
+// outgrows is recycled there), else from the heap.
 template <typename T>
 struct ListAllocator {
   using value_type = T;
@@ -142,7 +152,11 @@ struct ListAllocator {
     return reinterpret_cast<T*>(arena->Allocate(n * sizeof(T), alignof(T)));
   }
   void deallocate(T* p, size_t n) {
-    if (arena == nullptr) std::allocator<T>().deallocate(p, n);
+    if (arena == nullptr) {
+      std::allocator<T>().deallocate(p, n);
+    } else {
+      arena->Recycle(reinterpret_cast<uint8_t*>(p), n * sizeof(T));
+    }
   }
   friend bool operator==(const ListAllocator& a, const ListAllocator& b) {
     return a.arena == b.arena;
@@ -211,20 +225,18 @@ class NamedList {
 
 // A NamedList made when its first entry comes, so that an empty one takes a
 // pointer: most keys have no subkeys, and a key indexed from a file has no
-// values until they are asked for. The list lives in the arena given to its
-// first Append (and is then never destroyed: the arena holds all its memory),
-// or on the heap when none is given.
-template <typename Entry>
+// values until they are asked for. IN_ARENA: the list lives in the arena
+// given to Append (and is never destroyed: the arena holds all its memory);
+// else on the heap.
+template <typename Entry, bool IN_ARENA>
 class LazyNamedList {
  public:
   LazyNamedList() = default;
-  LazyNamedList(LazyNamedList&& other) noexcept
-      : list_(std::exchange(other.list_, nullptr)), owned_(other.owned_) {}
+  LazyNamedList(LazyNamedList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
   LazyNamedList& operator=(LazyNamedList&& other) noexcept {
     if (this != &other) {
       Release();
       list_ = std::exchange(other.list_, nullptr);
-      owned_ = other.owned_;
     }
     return *this;
   }
@@ -234,12 +246,12 @@ class LazyNamedList {
   const Entry* Find(std::u16string_view name) const {
     return list_ ? static_cast<const NamedList<Entry>&>(*list_).Find(name) : nullptr;
   }
+  // arena: where an IN_ARENA list is made (unused otherwise).
   Entry& Append(Entry entry, ByteArena* arena = nullptr) {
     if (!list_) {
-      owned_ = arena == nullptr;
-      list_ = owned_ ? new NamedList<Entry>()
-                     : new (arena->Allocate(sizeof(NamedList<Entry>), alignof(NamedList<Entry>)))
-                           NamedList<Entry>(arena);
+      list_ = !IN_ARENA ? new NamedList<Entry>()
+                        : new (arena->Allocate(sizeof(NamedList<Entry>), alignof(NamedList<Entry>)))
+                              NamedList<Entry>(arena);
     }
     return list_->Append(std::move(entry));
   }
@@ -258,12 +270,11 @@ class LazyNamedList {
 
  private:
   void Release() {
-    if (owned_) delete list_;
+    if (!IN_ARENA) delete list_;
     list_ = nullptr;
   }
 
   NamedList<Entry>* list_ = nullptr;
-  bool owned_ = false;
 };
 
 class RegKeyNode {
@@ -312,8 +323,8 @@ class RegKeyNode {
 
   PackedBytes name_;
   RegKeyNode* parent_;
-  LazyNamedList<RegChildSlot> subkeys_;
-  LazyNamedList<RegValueEntry> values_;
+  LazyNamedList<RegChildSlot, true> subkeys_;
+  LazyNamedList<RegValueEntry, false> values_;
   RegTree* tree_ = nullptr;    // the tree, once values were recorded in its source
   uint32_t last_section_ = 0;  // 1 + the tree's index of the last pending section, or 0
 };

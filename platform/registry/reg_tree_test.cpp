@@ -69,6 +69,22 @@ TEST(ByteArena, AlignedRoomIsAlignedAndApart) {
   }
 }
 
+TEST(ByteArena, RecycledRoomServesTheNextRoomOfItsSizeOnce) {
+  ByteArena arena;
+  uint8_t* first = arena.Allocate(64, 8);
+  uint8_t* second = arena.Allocate(64, 8);
+  arena.Recycle(first, 64);
+  arena.Recycle(second, 64);
+  EXPECT_NE(arena.Allocate(56, 8), first);  // another size: fresh room
+  EXPECT_NE(arena.Allocate(56, 8), second);
+  uint8_t* again = arena.Allocate(64, 8);  // the last given back first
+  EXPECT_EQ(again, second);
+  EXPECT_EQ(arena.Allocate(64, 8), first);
+  uint8_t* fresh = arena.Allocate(64, 8);  // each only once
+  EXPECT_NE(fresh, first);
+  EXPECT_NE(fresh, second);
+}
+
 TEST(PackedBytes, ReadsUtf16Units) {
   ByteArena arena;
   const uint8_t whole[] = {'A', 0, 0xAC, 0x20, 'z'};
