@@ -1,5 +1,6 @@
 #include "platform/registry/reg_tree.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <new>
@@ -198,7 +199,10 @@ void NamedList<Entry>::Insert(Slot slot) {
 template <typename Entry>
 void NamedList<Entry>::Retable(uint32_t size, const Slot* slots, uint32_t count,
                                const uint32_t* remap) {
-  table_.assign(size, 0);
+  Slot* const before = table_;
+  const uint32_t before_size = table_size_;
+  table_ = Alloc<Slot>(entries_.get_allocator()).allocate(size);
+  std::fill(table_, table_ + size, Slot(0));
   table_size_ = size;
   for (uint32_t i = 0; i < count; ++i) {
     if (slots[i] == 0) continue;
@@ -209,6 +213,14 @@ void NamedList<Entry>::Retable(uint32_t size, const Slot* slots, uint32_t count,
     }
     Insert((slots[i] & 0xFFFFFFFF00000000ull) | (position + 1));
   }
+  if (before != nullptr) Alloc<Slot>(entries_.get_allocator()).deallocate(before, before_size);
+}
+
+template <typename Entry>
+void NamedList<Entry>::DropTable() {
+  if (table_ != nullptr) Alloc<Slot>(entries_.get_allocator()).deallocate(table_, table_size_);
+  table_ = nullptr;
+  table_size_ = 0;
 }
 
 template <typename Entry>
@@ -228,11 +240,7 @@ Entry& NamedList<Entry>::Append(Entry entry) {
   } else if (table_size_ != 0) {
     // Dead entries keep their slots until a compaction, so the table is
     // sized by every entry held, live or dead.
-    if (count * 2 > table_size_) {
-      const std::vector<Slot, Alloc<Slot>> old = std::move(table_);
-      table_ = std::vector<Slot, Alloc<Slot>>(old.get_allocator());
-      Retable(table_size_ * 2, old.data(), table_size_, nullptr);
-    }
+    if (count * 2 > table_size_) Retable(table_size_ * 2, table_, table_size_, nullptr);
     Insert((Slot(NameHash(PackedText{entries_.back().Name()})) << 32) | count);
   }
   return entries_.back();
@@ -257,14 +265,10 @@ void NamedList<Entry>::Compact() {
   entries_.resize(kept);
   dead_ = 0;
   if (table_size_ == 0) return;
-  const std::vector<Slot, Alloc<Slot>> old = std::move(table_);
-  table_ = std::vector<Slot, Alloc<Slot>>(old.get_allocator());
-  uint32_t old_size = table_size_;
-  table_size_ = 0;
-  if (kept <= LINEAR_LIMIT) return;
+  if (kept <= LINEAR_LIMIT) return DropTable();
   uint32_t size = FIRST_TABLE_SIZE;
   while (size < kept * 2) size *= 2;
-  Retable(size, old.data(), old_size, remap.data());
+  Retable(size, table_, table_size_, remap.data());
 }
 
 template <typename Entry>

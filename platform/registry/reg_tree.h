@@ -173,10 +173,10 @@ template <typename Entry>
 class NamedList {
  public:
   // A list whose memory comes from arena, or from the heap when it is null.
-  explicit NamedList(ByteArena* arena = nullptr)
-      : entries_(Alloc<Entry>(arena)), table_(Alloc<Slot>(arena)) {}
-  NamedList(NamedList&&) noexcept = default;
-  NamedList& operator=(NamedList&&) noexcept = default;
+  explicit NamedList(ByteArena* arena = nullptr) : entries_(Alloc<Entry>(arena)) {}
+  NamedList(const NamedList&) = delete;
+  NamedList& operator=(const NamedList&) = delete;
+  ~NamedList() { DropTable(); }
 
   // The live entry named name, or null.
   Entry* Find(std::u16string_view name);
@@ -212,13 +212,15 @@ class NamedList {
 
   const Entry* Lookup(std::u16string_view name) const;
   // Makes a table of size slots holding the given slots (positions mapped
-  // through remap when it is not null; positions it maps to UINT32_MAX drop).
+  // through remap when it is not null; positions it maps to UINT32_MAX drop),
+  // in place of the table before (which slots may be).
   void Retable(uint32_t size, const Slot* slots, uint32_t count, const uint32_t* remap);
+  void DropTable();
   void Insert(Slot slot);
   void Compact();
 
   std::vector<Entry, Alloc<Entry>> entries_;
-  std::vector<Slot, Alloc<Slot>> table_;
+  Slot* table_ = nullptr;    // from entries_'s allocator
   uint32_t table_size_ = 0;  // 0 (no table) or a power of two
   uint32_t dead_ = 0;
 };
