@@ -150,6 +150,12 @@ class IndexPass {
     return end - i == text.size() && StartsWith(i, text);
   }
   bool StartsWith(size_t i, std::u16string_view text) const {
+    if (i + text.size() <= count_) {  // no unit past the input to stand for
+      for (size_t k = 0; k < text.size(); ++k) {
+        if (Unit(i + k) != text[k]) return false;
+      }
+      return true;
+    }
     for (size_t k = 0; k < text.size(); ++k) {
       if (At(i + k) != text[k]) return false;
     }
@@ -307,6 +313,9 @@ class IndexPass {
   bool Dword(size_t k, size_t* end) {
     k = SkipBlanks(k);
     const size_t first = k;
+    if (k + 8 <= count_ && AllHex<8>(k)) {
+      k += 8;  // the common form: eight digits
+    }
     while (k - first < 9 && HexValue(At(k)) >= 0) ++k;
     if (k == first || k - first > 8) return Fail("dword: needs 1 to 8 hex digits");
     if (!LineRest(k, end)) return Fail("unexpected text after the dword");
@@ -352,10 +361,7 @@ class IndexPass {
       k = SkipBlanks(k);
       // Most data is bytes of two digits, each right before a comma.
       const size_t run = k;
-      while (k + 3 <= count_ && Unit(k + 2) == u',' && HexValue(Unit(k)) >= 0 &&
-             HexValue(Unit(k + 1)) >= 0) {
-        k += 3;
-      }
+      while (k + 3 <= count_ && Unit(k + 2) == u',' && AllHex<2>(k)) k += 3;
       if (k != run) {
         count += (k - run) / 3;
         last = static_cast<uint16_t>(last << 8 | ByteAt(k - 3));
@@ -401,6 +407,15 @@ class IndexPass {
     if (last_two != nullptr) *last_two = last;
     *end = IsLineEnd(At(k)) ? k : FindLineEnd(k);
     return true;
+  }
+
+  // Whether the N units from k (all within the input) are hex digits: the
+  // table gives -1 for any other unit, which sets the sign of the or.
+  template <size_t N>
+  bool AllHex(size_t k) const {
+    int any = 0;
+    for (size_t d = 0; d < N; ++d) any |= HexValue(Unit(k + d));
+    return any >= 0;
   }
 
   // The byte the two hex digits at k spell.

@@ -1,15 +1,12 @@
 #include "platform/registry/reg_tree.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <new>
 #include <utility>
 
 namespace {
-
-constexpr size_t ARENA_BLOCK = 64 * 1024;
-// Larger allocations get a block of their own so that blocks are not wasted.
-constexpr size_t ARENA_OWN_BLOCK = ARENA_BLOCK / 4;
 
 struct RootEntry {
   RegKey key;
@@ -46,22 +43,6 @@ bool ForEachComponent(std::u16string_view path, F f) {
 }
 
 }  // namespace
-
-uint8_t* ByteArena::Allocate(size_t n) {
-  if (n > ARENA_OWN_BLOCK) {
-    blocks_.emplace_back(new uint8_t[n]);
-    return blocks_.back().get();
-  }
-  if (n > left_) {
-    blocks_.emplace_back(new uint8_t[ARENA_BLOCK]);
-    cursor_ = blocks_.back().get();
-    left_ = ARENA_BLOCK;
-  }
-  uint8_t* p = cursor_;
-  cursor_ += n;
-  left_ -= n;
-  return p;
-}
 
 PackedBytes::PackedBytes(ByteArena& arena, const uint8_t* data, size_t size)
     : size_(static_cast<uint32_t>(size)), halved_(0) {
@@ -166,7 +147,10 @@ void NamedList<Entry>::Insert(Slot slot) {
 template <typename Entry>
 void NamedList<Entry>::Retable(uint32_t size, const Slot* slots, uint32_t count,
                                const uint32_t* remap) {
-  table_.reset(new Slot[size]());
+  Slot* const before = table_;
+  const uint32_t before_size = table_size_;
+  table_ = Alloc<Slot>(entries_.get_allocator()).allocate(size);
+  std::fill(table_, table_ + size, Slot(0));
   table_size_ = size;
   for (uint32_t i = 0; i < count; ++i) {
     if (slots[i] == 0) continue;
@@ -177,6 +161,14 @@ void NamedList<Entry>::Retable(uint32_t size, const Slot* slots, uint32_t count,
     }
     Insert((slots[i] & 0xFFFFFFFF00000000ull) | (position + 1));
   }
+  if (before != nullptr) Alloc<Slot>(entries_.get_allocator()).deallocate(before, before_size);
+}
+
+template <typename Entry>
+void NamedList<Entry>::DropTable() {
+  if (table_ != nullptr) Alloc<Slot>(entries_.get_allocator()).deallocate(table_, table_size_);
+  table_ = nullptr;
+  table_size_ = 0;
 }
 
 template <typename Entry>
@@ -196,10 +188,7 @@ Entry& NamedList<Entry>::Append(Entry entry) {
   } else if (table_size_ != 0) {
     // Dead entries keep their slots until a compaction, so the table is
     // sized by every entry held, live or dead.
-    if (count * 2 > table_size_) {
-      std::unique_ptr<Slot[]> old = std::move(table_);
-      Retable(table_size_ * 2, old.get(), table_size_, nullptr);
-    }
+    if (count * 2 > table_size_) Retable(table_size_ * 2, table_, table_size_, nullptr);
     Insert((Slot(NameHash(PackedText{entries_.back().Name()})) << 32) | count);
   }
   return entries_.back();
@@ -224,13 +213,10 @@ void NamedList<Entry>::Compact() {
   entries_.resize(kept);
   dead_ = 0;
   if (table_size_ == 0) return;
-  std::unique_ptr<Slot[]> old = std::move(table_);
-  uint32_t old_size = table_size_;
-  table_size_ = 0;
-  if (kept <= LINEAR_LIMIT) return;
+  if (kept <= LINEAR_LIMIT) return DropTable();
   uint32_t size = FIRST_TABLE_SIZE;
   while (size < kept * 2) size *= 2;
-  Retable(size, old.get(), old_size, remap.data());
+  Retable(size, table_, table_size_, remap.data());
 }
 
 template <typename Entry>
@@ -242,42 +228,19 @@ Entry* NamedList<Entry>::At(size_t index) {
 template class NamedList<RegChildSlot>;
 template class NamedList<RegValueEntry>;
 
-RegKeyNode::~RegKeyNode() { DropSubkeys(); }
-
-void RegNodeEnd::operator()(RegKeyNode* node) const { node->~RegKeyNode(); }
-
-RegNodePtr RegTree::NewNode(std::u16string_view name, RegKeyNode* parent) {
-  static_assert(sizeof(RegKeyNode) % alignof(RegKeyNode) == 0 && alignof(RegKeyNode) <= 8);
-  void* at = nodes_.Allocate(sizeof(RegKeyNode));
-  return RegNodePtr(new (at) RegKeyNode(PackedBytes(arena_, name), parent));
-}
-
-void RegKeyNode::DropSubkeys() {
-  // Detach every descendant into a work list so that each node is destroyed
-  // with no children left, keeping the stack flat.
-  std::vector<RegNodePtr> pending;
-  auto detach = [&pending](RegKeyNode& node) {
-    for (size_t i = 0; RegChildSlot* slot = node.subkeys_.At(i); ++i) {
-      pending.push_back(std::move(slot->node));
-    }
-    node.subkeys_ = LazyNamedList<RegChildSlot>();
-  };
-  detach(*this);
-  while (!pending.empty()) {
-    RegNodePtr node = std::move(pending.back());
-    pending.pop_back();
-    detach(*node);
-  }
+RegKeyNode* RegTree::NewNode(std::u16string_view name, RegKeyNode* parent) {
+  void* at = nodes_.Allocate(sizeof(RegKeyNode), alignof(RegKeyNode));
+  return new (at) RegKeyNode(PackedBytes(arena_, name), parent);
 }
 
 RegKeyNode* RegKeyNode::Subkey(size_t index) {
   RegChildSlot* slot = subkeys_.At(index);
-  return slot == nullptr ? nullptr : slot->node.get();
+  return slot == nullptr ? nullptr : slot->node;
 }
 
 RegKeyNode* RegKeyNode::FindSubkey(std::u16string_view name) const {
   const RegChildSlot* slot = subkeys_.Find(name);
-  return slot == nullptr ? nullptr : slot->node.get();
+  return slot == nullptr ? nullptr : slot->node;
 }
 
 RegTree::RegTree() {
@@ -286,9 +249,15 @@ RegTree::RegTree() {
   }
 }
 
+RegTree::~RegTree() {
+  // Nodes and subkey lists go with the arenas; only value lists are the
+  // keys' own.
+  for (RegKeyNode* key : valued_) key->values_ = LazyNamedList<RegValueEntry, false>();
+}
+
 RegKeyNode* RegTree::Root(RegKey root) const {
   int i = RootIndex(root);
-  return i < 0 ? nullptr : roots_[i].get();
+  return i < 0 ? nullptr : roots_[i];
 }
 
 const char16_t* RegTree::RootName(RegKey root) {
@@ -343,16 +312,15 @@ RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name, boo
   RegKeyNode* existing = parent->FindSubkey(name);
   if (created != nullptr) *created = existing == nullptr;
   if (existing != nullptr) return existing;
-  RegChildSlot slot{NewNode(name, parent)};
-  return parent->subkeys_.Append(std::move(slot)).node.get();
+  return parent->subkeys_.Append(RegChildSlot{NewNode(name, parent)}, &nodes_).node;
 }
 
 void RegTree::DeleteKey(RegKeyNode* node) {
   RegKeyNode* parent = node->Parent();
   if (parent == nullptr) {
     // A root stays; it only loses its contents.
-    node->DropSubkeys();
-    node->values_ = LazyNamedList<RegValueEntry>();
+    node->subkeys_ = LazyNamedList<RegChildSlot, true>();
+    node->values_ = LazyNamedList<RegValueEntry, false>();
     node->last_section_ = 0;
     return;
   }
@@ -376,6 +344,7 @@ void RegTree::StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t typ
                          PackedBytes data) {
   RegValueEntry* entry = key->values_.Find(name);
   if (entry == nullptr) {
+    if (key->values_.Unmade()) valued_.push_back(key);
     RegValueEntry fresh;
     fresh.name = PackedBytes(arena_, name);
     entry = &key->values_.Append(std::move(fresh));

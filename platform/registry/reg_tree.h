@@ -1,35 +1,27 @@
 // The key tree both registry stores keep: five predefined roots, each key with
 // its subkeys and values in insertion order, looked up by name without regard
-// to case. The tree owns every node and every name and data byte (in arenas
-// that live as long as the tree: a deleted key's memory is given back with the
-// tree); node pointers stay valid until the node is deleted, value pointers only until the next
-// change to the same key. A tree indexed from a file reads each key's values from its
-// RegValueSource the first time they are asked for, even through a const node. Single-threaded.
+// to case. The tree owns every node, every subkey list and every name and data
+// byte (in arenas that live as long as the tree: a deleted key's memory is
+// given back with the tree, and the tree goes without visiting its keys, as
+// only keys holding values own memory of their own); node pointers stay valid until the node is
+// deleted, value pointers only until the next change to the same key. A tree indexed from a file
+// reads each key's values from its RegValueSource the first time they are asked for, even through a
+// const node. Single-threaded.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "platform/registry/reg_arena.h"
 #include "platform/registry/reg_name.h"
 #include "platform/registry/registry.h"
-
-// Storage for the tree's names and data: blocks that are never moved or freed
-// before the arena, so the bytes handed out stay put.
-class ByteArena {
- public:
-  // Room for n bytes (n may be 0), valid for the arena's life.
-  uint8_t* Allocate(size_t n);
-
- private:
-  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
-  uint8_t* cursor_ = nullptr;
-  size_t left_ = 0;
-};
 
 // The largest data a value may hold (the tree keeps sizes in 31 bits).
 constexpr size_t REG_MAX_DATA_SIZE = 0x7FFFFFFF;
@@ -109,20 +101,14 @@ class RegValueSource {
   virtual std::u16string ReadText(uint64_t begin, uint64_t end) const = 0;
 };
 
-// Ends a node whose memory its tree's arena holds: the memory stays with
-// the tree until the tree goes.
-struct RegNodeEnd {
-  void operator()(RegKeyNode* node) const;
-};
-using RegNodePtr = std::unique_ptr<RegKeyNode, RegNodeEnd>;
-
-// A subkey as its parent's list holds it; the node goes with the slot.
+// A subkey as its parent's list holds it. A killed slot's node stays in its
+// tree's arena, unreachable, until the tree goes.
 struct RegChildSlot {
-  RegNodePtr node;
+  RegKeyNode* node;
 
   const PackedBytes& Name() const;
   bool Alive() const { return node != nullptr; }
-  void Kill() { node.reset(); }
+  void Kill() { node = nullptr; }
 };
 
 // Entries in insertion order with case-insensitive lookup. Lookup and append
@@ -133,9 +119,11 @@ struct RegChildSlot {
 template <typename Entry>
 class NamedList {
  public:
-  NamedList() = default;
-  NamedList(NamedList&&) noexcept = default;
-  NamedList& operator=(NamedList&&) noexcept = default;
+  // A list whose memory comes from arena, or from the heap when it is null.
+  explicit NamedList(ByteArena* arena = nullptr) : entries_(Alloc<Entry>(arena)) {}
+  NamedList(const NamedList&) = delete;
+  NamedList& operator=(const NamedList&) = delete;
+  ~NamedList() { DropTable(); }
 
   // The live entry named name, or null.
   Entry* Find(std::u16string_view name);
@@ -166,33 +154,58 @@ class NamedList {
   // hashing names again.
   using Slot = uint64_t;
 
+  template <typename T>
+  using Alloc = ListAllocator<T>;
+
   const Entry* Lookup(std::u16string_view name) const;
   // Makes a table of size slots holding the given slots (positions mapped
-  // through remap when it is not null; positions it maps to UINT32_MAX drop).
+  // through remap when it is not null; positions it maps to UINT32_MAX drop),
+  // in place of the table before (which slots may be).
   void Retable(uint32_t size, const Slot* slots, uint32_t count, const uint32_t* remap);
+  void DropTable();
   void Insert(Slot slot);
   void Compact();
 
-  std::vector<Entry> entries_;
-  std::unique_ptr<Slot[]> table_;
+  std::vector<Entry, Alloc<Entry>> entries_;
+  Slot* table_ = nullptr;    // from entries_'s allocator
   uint32_t table_size_ = 0;  // 0 (no table) or a power of two
   uint32_t dead_ = 0;
 };
 
 // A NamedList made when its first entry comes, so that an empty one takes a
 // pointer: most keys have no subkeys, and a key indexed from a file has no
-// values until they are asked for.
-template <typename Entry>
+// values until they are asked for. IN_ARENA: the list lives in the arena
+// given to Append (and is never destroyed: the arena holds all its memory);
+// else on the heap.
+template <typename Entry, bool IN_ARENA>
 class LazyNamedList {
  public:
+  LazyNamedList() = default;
+  LazyNamedList(LazyNamedList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
+  LazyNamedList& operator=(LazyNamedList&& other) noexcept {
+    if (this != &other) {
+      Release();
+      list_ = std::exchange(other.list_, nullptr);
+    }
+    return *this;
+  }
+  ~LazyNamedList() { Release(); }
+
   Entry* Find(std::u16string_view name) { return list_ ? list_->Find(name) : nullptr; }
   const Entry* Find(std::u16string_view name) const {
     return list_ ? static_cast<const NamedList<Entry>&>(*list_).Find(name) : nullptr;
   }
-  Entry& Append(Entry entry) {
-    if (!list_) list_ = std::make_unique<NamedList<Entry>>();
+  // arena: where an IN_ARENA list is made (unused otherwise).
+  Entry& Append(Entry entry, ByteArena* arena = nullptr) {
+    if (!list_) {
+      list_ = !IN_ARENA ? new NamedList<Entry>()
+                        : new (arena->Allocate(sizeof(NamedList<Entry>), alignof(NamedList<Entry>)))
+                              NamedList<Entry>(arena);
+    }
     return list_->Append(std::move(entry));
   }
+  // Whether no entry was ever appended.
+  bool Unmade() const { return list_ == nullptr; }
   void Remove(Entry& entry) { list_->Remove(entry); }
   size_t LiveCount() const { return list_ ? list_->LiveCount() : 0; }
   Entry* At(size_t index) { return list_ ? list_->At(index) : nullptr; }
@@ -205,14 +218,17 @@ class LazyNamedList {
   }
 
  private:
-  std::unique_ptr<NamedList<Entry>> list_;
+  void Release() {
+    if (!IN_ARENA) delete list_;
+    list_ = nullptr;
+  }
+
+  NamedList<Entry>* list_ = nullptr;
 };
 
 class RegKeyNode {
  public:
   explicit RegKeyNode(PackedBytes name, RegKeyNode* parent) : name_(name), parent_(parent) {}
-  // Frees the subtree without recursion, whatever its depth.
-  ~RegKeyNode();
   RegKeyNode(const RegKeyNode&) = delete;
   RegKeyNode& operator=(const RegKeyNode&) = delete;
 
@@ -251,14 +267,13 @@ class RegKeyNode {
 
  private:
   friend class RegTree;
-  void DropSubkeys();
   inline void ReadPending() const;
   inline void ReadDeferred(const RegValueEntry& entry) const;
 
   PackedBytes name_;
   RegKeyNode* parent_;
-  LazyNamedList<RegChildSlot> subkeys_;
-  LazyNamedList<RegValueEntry> values_;
+  LazyNamedList<RegChildSlot, true> subkeys_;
+  LazyNamedList<RegValueEntry, false> values_;
   RegTree* tree_ = nullptr;    // the tree, once values were recorded in its source
   uint32_t last_section_ = 0;  // 1 + the tree's index of the last pending section, or 0
 };
@@ -268,6 +283,7 @@ class RegTree {
   RegTree();
   RegTree(const RegTree&) = delete;
   RegTree& operator=(const RegTree&) = delete;
+  ~RegTree();
 
   // The node of a predefined root (HKEY_CLASSES_ROOT ... HKEY_CURRENT_CONFIG),
   // or null for any other key.
@@ -346,16 +362,18 @@ class RegTree {
     uint32_t previous;               // 1 + its index, or 0 for the key's first
   };
   // A node in nodes_.
-  RegNodePtr NewNode(std::u16string_view name, RegKeyNode* parent);
+  RegKeyNode* NewNode(std::u16string_view name, RegKeyNode* parent);
   void ReadPendingValues(RegKeyNode* key);
   void ReadDeferredValue(const RegValueEntry& entry);
   void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);
 
   ByteArena arena_;
-  // The nodes, allocated one after another (each a multiple of 8 bytes, so
-  // all stay aligned): no allocation of their own to make or free.
+  // The nodes and their subkey lists: nothing of a node is freed on its own.
   ByteArena nodes_;
-  RegNodePtr roots_[ROOT_COUNT];
+  RegKeyNode* roots_[ROOT_COUNT];
+  // The keys whose value lists were made (on the heap); the tree frees those
+  // lists when it goes.
+  std::vector<RegKeyNode*> valued_;
   std::unique_ptr<RegValueSource> source_;
   std::vector<PendingSection> sections_;
   size_t keys_read_ = 0;

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -143,6 +146,47 @@ TEST(RegTreeSubkeys, RepeatedAddAndDeleteStaysFindable) {
   EXPECT_EQ(parent->FindSubkey(u"Churn"), nullptr);
   for (int i = 0; i < 20; ++i) EXPECT_NE(parent->FindSubkey(Num(u"stay", i)), nullptr) << i;
   EXPECT_EQ(parent->Subkey(19)->Name().ToText(), u"Stay19");
+}
+
+// A list that shrinks to a few entries by compaction drops its table; one
+// that stays large keeps a table of the live entries alone.
+TEST(RegTreeSubkeys, CompactedListsFindEveryLiveKeyAndNoDeadOne) {
+  for (int keep : {3, 8, 9, 12}) {
+    RegTree tree;
+    RegKeyNode* parent = tree.Root(HKEY_USERS);
+    const int count = 40;
+    for (int i = 0; i < count; ++i) tree.AddSubkey(parent, Num(u"Key", i));
+    // Delete all but keep keys, so that compaction comes.
+    std::vector<int> kept;
+    for (int i = 0; i < count; ++i) {
+      // The last of each stretch, so that compaction moves every kept key.
+      if (static_cast<int>(kept.size()) < keep && i % (count / keep) == count / keep - 1) {
+        kept.push_back(i);
+      } else {
+        tree.DeleteKey(parent->FindSubkey(Num(u"Key", i)));
+      }
+    }
+    ASSERT_EQ(parent->SubkeyCount(), kept.size()) << keep;
+    // Access by position compacts whatever is dead.
+    ASSERT_EQ(parent->Subkey(0)->Name().ToText(), Num(u"Key", kept[0]));
+    for (int i = 0; i < count; ++i) {
+      const bool live = std::find(kept.begin(), kept.end(), i) != kept.end();
+      RegKeyNode* found = parent->FindSubkey(Num(u"KEY", i));
+      ASSERT_EQ(found != nullptr, live) << keep << " " << i;
+      if (live) {
+        EXPECT_EQ(found->Name().ToText(), Num(u"Key", i));
+      }
+    }
+    // Keys added after the compaction are found, and found once.
+    for (int i = 0; i < count; ++i) tree.AddSubkey(parent, Num(u"New", i));
+    EXPECT_EQ(parent->SubkeyCount(), kept.size() + count) << keep;
+    for (int i = 0; i < count; ++i) EXPECT_NE(parent->FindSubkey(Num(u"new", i)), nullptr) << i;
+    for (int i : kept) {
+      RegKeyNode* found = parent->FindSubkey(Num(u"key", i));
+      ASSERT_NE(found, nullptr) << keep << " " << i;
+      EXPECT_EQ(found->Name().ToText(), Num(u"Key", i));
+    }
+  }
 }
 
 TEST(RegTreeDelete, RootLosesContentsOnly) {
