@@ -52,6 +52,16 @@ TEST(AtSpi, AScreenReaderReadsTheVerdictOfADetect) {
 
   QProcess run;
   run.setWorkingDirectory(work.path());
+  // On a real X server Qt's keyboard library hands strndup a buffer without a
+  // terminator, which a sanitizer's strict string checks report as an overflow
+  // in that library; the program's own code keeps every other check.
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  if (environment.contains(QStringLiteral("ASAN_OPTIONS"))) {
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                           QStringLiteral(":strict_string_checks=0"));
+  }
+  run.setProcessEnvironment(environment);
   run.start(QStringLiteral("dbus-run-session"),
             {QStringLiteral("--"), QStringLiteral("xvfb-run"), QStringLiteral("-a"),
              QStringLiteral("-s"), QStringLiteral("-screen 0 1024x768x24"),

@@ -58,4 +58,7 @@ std::string FileText(const std::string& path);
 
 // The path of strace, which tests put in front of the tool to hold back or
 // fail its system calls; empty when the Debian package strace is missing.
+// LeakSanitizer cannot work in a traced process, so in a sanitizer build the
+// children this process starts from then on run without leak checks (every
+// untraced run of the tool keeps them).
 std::string StracePath();
