@@ -20,11 +20,6 @@ OpenFileName OpenRecord(WindowHandle owner, char16_t* file, uint32_t max_file) {
   return ofn;
 }
 
-std::u16string NoLineEnds(std::u16string text) {
-  for (size_t at; (at = text.find(u'\r')) != std::u16string::npos;) text.erase(at, 1);
-  return text;
-}
-
 TEST_P(PlatformConformance, GetOpenFileNameGivesTheChosenPath) {
   WindowHandle window = MakeWindow();
   ASSERT_NE(window, 0u);
@@ -151,9 +146,10 @@ TEST_P(PlatformConformance, SetClipboardTextReplacesTheClipboardsText) {
   ASSERT_TRUE(SetClipboardText(window, u"first\r\n"));
   const std::u16string report = u"Key \u00e4\r\n  value \u2713\r\nlast\r\n";
   ASSERT_TRUE(SetClipboardText(window, report.c_str()));
-  EXPECT_EQ(NoLineEnds(Platform().ClipboardText()), NoLineEnds(report));
+  EXPECT_EQ(WithoutCarriageReturns(Platform().ClipboardText()), WithoutCarriageReturns(report));
   EXPECT_FALSE(SetClipboardText(window, nullptr));
-  EXPECT_EQ(NoLineEnds(Platform().ClipboardText()), NoLineEnds(report)) << "left as it was";
+  EXPECT_EQ(WithoutCarriageReturns(Platform().ClipboardText()), WithoutCarriageReturns(report))
+      << "left as it was";
 }
 
 }  // namespace

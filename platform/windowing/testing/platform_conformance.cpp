@@ -51,6 +51,11 @@ std::string PlatformBackendName(const ::testing::TestParamInfo<PlatformBackend>&
   return info.param.name;
 }
 
+std::u16string WithoutCarriageReturns(std::u16string text) {
+  text.erase(std::remove(text.begin(), text.end(), u'\r'), text.end());
+  return text;
+}
+
 void PrintTo(const PlatformBackend& backend, std::ostream* out) { *out << backend.name; }
 
 std::vector<SeenMessage>& PlatformConformance::Seen() {

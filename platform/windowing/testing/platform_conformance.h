@@ -27,6 +27,9 @@ std::string PlatformBackendName(const ::testing::TestParamInfo<PlatformBackend>&
 // A backend in GoogleTest's messages: its name.
 void PrintTo(const PlatformBackend& backend, std::ostream* out);
 
+// text without its '\r's: lines as a desktop may end them either way.
+std::u16string WithoutCarriageReturns(std::u16string text);
+
 // One message a test procedure received.
 struct SeenMessage {
   WindowHandle window;
