@@ -143,7 +143,8 @@ class QtWindowManager : public WindowManagerBase {
   std::map<WindowHandle, QPointer<TemplateDialog>> dialogs_;
   std::map<WindowHandle, QPointer<QWidget>> menu_bars_;
   std::map<WindowHandle, QString> foreign_;  // handle -> beacon name
-  QString beacon_name_;  // this copy's own beacon, once it listens
+  // This copy's own beacon, once it listens.
+  QString beacon_name_;
   WindowHandle last_foreign_ = 0x7F000000u;
   InstanceBeacon beacon_;
 

@@ -180,7 +180,7 @@ class WindowManager {
   // may take a scroll bar's width off it and give the drawn text's height
   // where that is taller.
   virtual bool GetClientRect(WindowHandle window, Rect* rect) = 0;
-  // Places the window; repaint makes it invalid, so that WM_PAINT follows.
+  // Places the window; with repaint, WM_PAINT follows.
   virtual bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height,
                           bool repaint) = 0;
   // Shows (any state but SW_HIDE) or hides the window; the result tells

@@ -35,9 +35,9 @@ class ConformanceWindows : public ScriptedWindowManager {
                               uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
                               WindowHandle parent, uint32_t menu, InstanceHandle instance,
                               const void* creation_data) override {
-    WindowHandle window = ScriptedWindowManager::CreateWindowEx(
-        ex_style, class_name, title, style, x, y, width, height, parent, menu, instance,
-        creation_data);
+    WindowHandle window =
+        ScriptedWindowManager::CreateWindowEx(ex_style, class_name, title, style, x, y, width,
+                                              height, parent, menu, instance, creation_data);
     if (window != 0) made_.push_back(window);
     return window;
   }
@@ -123,17 +123,17 @@ class ScriptedPlatformUnderTest : public PlatformUnderTest {
   ScriptedDesktopServices desktop_{windows_};
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Scripted, PlatformConformance,
-    ::testing::Values(PlatformBackend{
-        "Scripted", [] { return std::make_unique<ScriptedPlatformUnderTest>(); },
-        {
-            // The stand-in draws nothing: its heights count line ends only.
-            "DrawTextWordBreakWrapsAtTheRightEdge",
-            // A thread runs on the waiting thread when waited for, so that
-            // the order of calls is fixed: it never runs alongside a wait.
-            "WaitForSingleObjectTimesOutWhileTheThreadRuns",
-        }}),
-    PlatformBackendName);
+INSTANTIATE_TEST_SUITE_P(Scripted, PlatformConformance,
+                         ::testing::Values(PlatformBackend{
+                             "Scripted",
+                             [] { return std::make_unique<ScriptedPlatformUnderTest>(); },
+                             {
+                                 // The stand-in draws nothing: its heights count line ends only.
+                                 "DrawTextWordBreakWrapsAtTheRightEdge",
+                                 // A thread runs on the waiting thread when waited for, so that
+                                 // the order of calls is fixed: it never runs alongside a wait.
+                                 "WaitForSingleObjectTimesOutWhileTheThreadRuns",
+                             }}),
+                         PlatformBackendName);
 
 }  // namespace

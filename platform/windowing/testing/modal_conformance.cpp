@@ -112,9 +112,9 @@ TEST_P(PlatformConformance, DialogCallsRefuseWhatIsNoDialog) {
   WindowHandle window = MakeWindow();
   ASSERT_NE(window, 0u);
   EXPECT_EQ(DialogBoxParam(ConformanceInstance(), 999, window, ConformanceDialogProcedure, 0), -1);
-  EXPECT_EQ(DialogBoxParam(0x7FFF0000u, IDD_CONFORMANCE_PLAIN, window,
-                           ConformanceDialogProcedure, 0),
-            -1);
+  EXPECT_EQ(
+      DialogBoxParam(0x7FFF0000u, IDD_CONFORMANCE_PLAIN, window, ConformanceDialogProcedure, 0),
+      -1);
   EXPECT_FALSE(EndDialog(window, 1)) << "a top-level window";
   EXPECT_FALSE(EndDialog(0, 1));
   EXPECT_FALSE(EndDialog(0x7FFF0000u, 1));

@@ -33,9 +33,8 @@ bool Inside(const Rect& inner, const Rect& outer) {
 }
 
 TEST_P(PlatformConformance, UpdateWindowPaintsAnInvalidWindowNowAndOnlyThen) {
-  WindowHandle window = MakeWindow();
-  ASSERT_NE(window, 0u);
-  ASSERT_TRUE(WaitForPaint(window, 0)) << "a new visible window is painted";
+  WindowHandle window = MakePaintedWindow();
+  ASSERT_NE(window, 0u) << "a new visible window is painted";
   Platform().PumpEvents(50);
 
   const int before = CountSeen(window, WM_PAINT);
@@ -58,9 +57,8 @@ TEST_P(PlatformConformance, UpdateWindowPaintsAnInvalidWindowNowAndOnlyThen) {
 }
 
 TEST_P(PlatformConformance, InvalidateRectAsksForAPaintCoveringTheRectangle) {
-  WindowHandle window = MakeWindow();
+  WindowHandle window = MakePaintedWindow();
   ASSERT_NE(window, 0u);
-  ASSERT_TRUE(WaitForPaint(window, 0));
   const int before = CountSeen(window, WM_PAINT);
   const Rect part{10, 20, 60, 50};
   ASSERT_TRUE(InvalidateRect(window, &part, false));
@@ -73,9 +71,7 @@ TEST_P(PlatformConformance, InvalidateRectAsksForAPaintCoveringTheRectangle) {
 TEST_P(PlatformConformance, DrawTextBreaksLinesAtEachLineEnd) {
   drawn = Heights{};
   Painter() = MeasureLines;
-  WindowHandle window = MakeWindow();
-  ASSERT_NE(window, 0u);
-  ASSERT_TRUE(WaitForPaint(window, 0));
+  ASSERT_NE(MakePaintedWindow(), 0u);
   EXPECT_GT(drawn.one_line, 0);
   EXPECT_GT(drawn.crlf, drawn.one_line);
   EXPECT_EQ(drawn.cr, drawn.crlf) << "\"\\r\" alone breaks the line";
@@ -88,9 +84,7 @@ TEST_P(PlatformConformance, DrawTextBreaksLinesAtEachLineEnd) {
 TEST_P(PlatformConformance, DrawTextWordBreakWrapsAtTheRightEdge) {
   drawn = Heights{};
   Painter() = MeasureLines;
-  WindowHandle window = MakeWindow();
-  ASSERT_NE(window, 0u);
-  ASSERT_TRUE(WaitForPaint(window, 0));
+  ASSERT_NE(MakePaintedWindow(), 0u);
   EXPECT_GT(drawn.one_line, 0);
   EXPECT_EQ(drawn.unwrapped, drawn.one_line) << "without DT_WORDBREAK: one line";
   EXPECT_GE(drawn.wrapped, 3 * drawn.one_line) << "60 pixels hold a word or two a line";

@@ -14,9 +14,9 @@ constexpr StringResource STRINGS[] = {
 constexpr MenuItemResource ITEMS[] = {{IDM_CONFORMANCE_ITEM, u"Item"}};
 constexpr PopupResource POPUPS[] = {{u"Menu", ITEMS, 1}};
 constexpr MenuResource MENUS[] = {{IDR_CONFORMANCE_MENU, POPUPS, 1}};
-constexpr MenuBarButtonResource BUTTONS[] = {
-    {I_IMAGENONE, 0, TBSTATE_ENABLED, TBSTYLE_DROPDOWN | TBSTYLE_AUTOSIZE, IDS_CONFORMANCE_BUTTON,
-     0}};
+constexpr MenuBarButtonResource BUTTONS[] = {{I_IMAGENONE, 0, TBSTATE_ENABLED,
+                                              TBSTYLE_DROPDOWN | TBSTYLE_AUTOSIZE,
+                                              IDS_CONFORMANCE_BUTTON, 0}};
 constexpr MenuBarTemplate BARS[] = {{IDR_CONFORMANCE_BAR, IDR_CONFORMANCE_MENU, BUTTONS, 1}};
 constexpr AcceleratorResource KEYS[] = {
     {FVIRTKEY | FCONTROL, 'C', IDM_CONFORMANCE_COPY},
@@ -28,14 +28,13 @@ constexpr DialogControlResource CONTROLS[] = {
 constexpr DialogTemplate DIALOGS[] = {
     {IDD_CONFORMANCE_PLAIN, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 0, 120, 60, u"Plain", 8,
      u"Tahoma", CONTROLS, 1},
-    {IDD_CONFORMANCE_CAPTION, WS_POPUP | WS_CAPTION | DS_SETFONT, WS_EX_CAPTIONOKBTN, 0, 0, 120,
-     60, u"Caption OK", 8, u"Tahoma", CONTROLS, 1},
+    {IDD_CONFORMANCE_CAPTION, WS_POPUP | WS_CAPTION | DS_SETFONT, WS_EX_CAPTIONOKBTN, 0, 0, 120, 60,
+     u"Caption OK", 8, u"Tahoma", CONTROLS, 1},
 };
 const char* const ICON_XPM[] = {"2 2 1 1", ". c #000000", "..", ".."};
 constexpr IconImageResource ICON_IMAGES[] = {{2, 2, 1, ICON_XPM, 4}};
 constexpr IconGroupResource ICONS[] = {{IDI_CONFORMANCE, ICON_IMAGES, 1}};
-constexpr ResourceModule MODULE = {STRINGS, 2, MENUS,   1, BARS,    1,
-                                   TABLES,  1, DIALOGS, 2, ICONS, 1};
+constexpr ResourceModule MODULE = {STRINGS, 2, MENUS, 1, BARS, 1, TABLES, 1, DIALOGS, 2, ICONS, 1};
 
 MessageResult RecordingProcedure(WindowHandle window, uint32_t message, WordParam wparam,
                                  LongParam lparam);
@@ -151,6 +150,11 @@ WindowHandle PlatformConformance::MakeWindow(int32_t x, int32_t y, int32_t width
   if (class_name.empty()) return 0;
   return CreateWindowEx(0, class_name.c_str(), u"Conformance", WS_VISIBLE, x, y, width, height, 0,
                         0, ConformanceInstance(), nullptr);
+}
+
+WindowHandle PlatformConformance::MakePaintedWindow() {
+  WindowHandle window = MakeWindow();
+  return window != 0 && WaitForPaint(window, 0) ? window : 0;
 }
 
 bool PlatformConformance::WaitForPaint(WindowHandle window, int paints_before) {

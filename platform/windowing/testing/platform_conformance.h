@@ -89,6 +89,9 @@ class PlatformConformance : public ::testing::TestWithParam<PlatformBackend> {
   WindowHandle MakeWindow(int32_t x = 10, int32_t y = 40, int32_t width = 200,
                           int32_t height = 150);
 
+  // MakeWindow's window once it has had its first WM_PAINT; 0 when it was
+  // not made or not painted.
+  WindowHandle MakePaintedWindow();
   // Runs the backend's events until window has received a WM_PAINT since
   // the count given, or about 5 s have passed; true when it has.
   bool WaitForPaint(WindowHandle window, int paints_before);

@@ -69,8 +69,8 @@ TEST_P(PlatformConformance, CreateWindowExFailsForUnknownClassesAndRefusedCreati
   EXPECT_EQ(CreateWindowEx(0, u"ConformanceNoSuchClass", u"x", WS_VISIBLE, 0, 30, 50, 50, 0, 0,
                            ConformanceInstance(), nullptr),
             0u);
-  EXPECT_EQ(CreateWindowEx(0, nullptr, u"x", WS_VISIBLE, 0, 30, 50, 50, 0, 0,
-                           ConformanceInstance(), nullptr),
+  EXPECT_EQ(CreateWindowEx(0, nullptr, u"x", WS_VISIBLE, 0, 30, 50, 50, 0, 0, ConformanceInstance(),
+                           nullptr),
             0u);
 
   std::u16string class_name = RegisterRecordingClass();
@@ -155,7 +155,7 @@ TEST_P(PlatformConformance, DestroyWindowSendsDestroyOnceThenForgetsTheWindow) {
 }
 
 TEST_P(PlatformConformance, MoveWindowPlacesTheWindowAndItsClientArea) {
-  WindowHandle window = MakeWindow(0, 30, 200, 200);
+  WindowHandle window = MakePaintedWindow();
   ASSERT_NE(window, 0u);
   // As the program does: the window's bottom edge passed as its height.
   ASSERT_TRUE(MoveWindow(window, 0, 26, 240, 268, false));
@@ -166,6 +166,7 @@ TEST_P(PlatformConformance, MoveWindowPlacesTheWindowAndItsClientArea) {
   ASSERT_TRUE(GetClientRect(window, &client));
   EXPECT_EQ(client, (Rect{0, 0, 240, 268}));
 
+  Platform().PumpEvents(20);
   const int paints = CountSeen(window, WM_PAINT);
   ASSERT_TRUE(MoveWindow(window, 5, 35, 150, 120, true));
   EXPECT_TRUE(WaitForPaint(window, paints)) << "repaint asks for WM_PAINT";
