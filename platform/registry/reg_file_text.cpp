@@ -23,6 +23,17 @@ size_t RegFileText::FindBackslash(size_t from) const {
   return FindFirstOf<1, u'\\'>(bytes_, from, units_);
 }
 
+bool RegFileText::AsCodePageName(size_t begin, size_t end, CodePageName* name) const {
+  if (encoding_ == RegEncoding::Utf16Le) return false;
+  if (encoding_ == RegEncoding::Utf8) {
+    uint8_t all = 0;
+    for (size_t i = begin; i < end; ++i) all |= bytes_[i];
+    if (all >= 0x80) return false;
+  }
+  *name = CodePageName{bytes_ + begin, end - begin};
+  return true;
+}
+
 void RegFileText::Decode(size_t begin, size_t end, std::u16string* out) const {
   switch (encoding_) {
     case RegEncoding::Utf16Le:

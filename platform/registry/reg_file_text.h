@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/registry/reg_name.h"
 #include "platform/registry/reg_text_codec.h"
 #include "platform/registry/reg_unit_search.h"
 
@@ -29,6 +30,10 @@ class RegFileText {
   size_t CommonUnits(const RegFileText& other, size_t count) const;
   // The first backslash at or after unit from, or size().
   size_t FindBackslash(size_t from) const;
+  // Whether units [begin, end) read one for one through Windows-1252 (the
+  // text of a Windows-1252 file, or ASCII text of a UTF-8 one); *name then
+  // holds them.
+  bool AsCodePageName(size_t begin, size_t end, CodePageName* name) const;
   // Appends the UTF-16 text of units [begin, end) to out. The text was checked
   // by the pass that handed it over (UTF-8 well formed).
   void Decode(size_t begin, size_t end, std::u16string* out) const;

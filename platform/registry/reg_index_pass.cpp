@@ -13,7 +13,10 @@
 
 namespace {
 
+using reg_unit_search::BitsOf;
 using reg_unit_search::FindFirstOf;
+using reg_unit_search::PER_BLOCK;
+using reg_unit_search::StopBits;
 using namespace std::string_view_literals;
 
 // The value of each hex digit by its unit, -1 for any other unit below 256
@@ -189,6 +192,87 @@ class IndexPass {
   // Checks the quoted text whose opening quote is at i and measures it in
   // units_; *after is the unit past the closing quote.
   bool Quoted(size_t i, size_t* after) {
+#if REG_UNIT_BLOCKS
+    // Most narrow quoted text (names above all) closes within the block
+    // after its opening quote, with no escape before; the rest is read out of
+    // line. (UTF-16 text, eight units a block, mostly outgrows one.)
+    if (UNIT == 2) return QuotedWithStops(i, after);
+    const size_t k = i + 1;
+    if (encoding_ != RegEncoding::Utf8 && k + PER_BLOCK<UNIT> <= count_) {
+      const unsigned bits = StopBits<UNIT, u'"', u'\\', u'\r', u'\n'>(data_, k);
+      const size_t stop = k + static_cast<size_t>(__builtin_ctz(bits | 0x10000)) / UNIT;
+      if (stop < k + PER_BLOCK<UNIT> && Unit(stop) == u'"') {
+        units_ = stop - k;
+        *after = stop + 1;
+        return true;
+      }
+    }
+#endif
+    return QuotedOutOfLine(i, after);
+  }
+  [[gnu::noinline]] bool QuotedOutOfLine(size_t i, size_t* after) {
+    return QuotedWithStops(i, after);
+  }
+
+  // Quoted for any text: stops read block by block.
+  bool QuotedWithStops(size_t i, size_t* after) {
+    if (UNIT == 1 && encoding_ == RegEncoding::Utf8) return QuotedUtf8(i, after);
+    // Each unit is one UTF-16 unit, each escape two for one: the stops are
+    // read block by block, an escape's second unit dropped from its block.
+    size_t escapes = 0;
+    size_t k = i + 1;
+#if REG_UNIT_BLOCKS
+    while (k + PER_BLOCK<UNIT> <= count_) {
+      unsigned bits = StopBits<UNIT, u'"', u'\\', u'\r', u'\n'>(data_, k);
+      size_t next = k + PER_BLOCK<UNIT>;
+      while (bits != 0) {
+        const size_t stop = k + static_cast<size_t>(__builtin_ctz(bits)) / UNIT;
+        const QuotedStop what = AtQuotedStop(stop, i, escapes, after);
+        if (what != QuotedStop::Escape) return what == QuotedStop::Closed;
+        ++escapes;
+        const size_t through = (stop + 2 - k) * UNIT;  // bytes through the escaped unit
+        if (through >= 16) {
+          next = stop + 2;
+          break;
+        }
+        bits &= ~0u << through;
+      }
+      k = next;
+    }
+#endif
+    while (true) {
+      const size_t stop = FindFirstOf<UNIT, u'"', u'\\', u'\r', u'\n'>(data_, k, count_);
+      const QuotedStop what = AtQuotedStop(stop, i, escapes, after);
+      if (what != QuotedStop::Escape) return what == QuotedStop::Closed;
+      ++escapes;
+      k = stop + 2;
+    }
+  }
+
+  enum class QuotedStop { Closed, Escape, Refused };
+  // What the stop of the text quoted at open does: the closing quote
+  // (measured, *after past it), an escape, or a refusal (error set).
+  QuotedStop AtQuotedStop(size_t stop, size_t open, size_t escapes, size_t* after) {
+    const char16_t u = At(stop);
+    if (u == u'"') {
+      units_ = stop - open - 1 - escapes;
+      *after = stop + 1;
+      return QuotedStop::Closed;
+    }
+    const char16_t e = At(stop + 1);
+    if (u != u'\\' || IsLineEnd(e)) {
+      Fail("quoted text without its closing quote");
+      return QuotedStop::Refused;
+    }
+    if (e != u'\\' && e != u'"' && e != u'n' && e != u'r') {
+      Fail("unknown escape sequence in quoted text");
+      return QuotedStop::Refused;
+    }
+    return QuotedStop::Escape;
+  }
+
+  // Quoted for UTF-8 text, whose units are counted and checked span by span.
+  bool QuotedUtf8(size_t i, size_t* after) {
     units_ = 0;
     for (size_t k = i + 1;;) {
       const size_t stop = FindFirstOf<UNIT, u'"', u'\\', u'\r', u'\n'>(data_, k, count_);
@@ -257,10 +341,7 @@ class IndexPass {
       below = slash + 1;
       while (below_end > below && Unit(below_end - 1) == u'\\') --below_end;
       if (below_end > below && Unit(below) == u'\\') return Fail("empty key name in the key path");
-      for (size_t k = FindFirstOf<UNIT, u'\\'>(data_, below, below_end); k < below_end;
-           k = FindFirstOf<UNIT, u'\\'>(data_, k + 1, below_end)) {
-        if (Unit(k + 1) == u'\\') return Fail("empty key name in the key path");
-      }
+      if (DoubledBackslash(below, below_end)) return Fail("empty key name in the key path");
     }
     if (deletion && below == below_end) return Fail("a root key cannot be deleted");
     FinishLine(end);
@@ -270,6 +351,25 @@ class IndexPass {
     section_reported_ = false;
     events_.OnKey(root, Text(below, below_end), deletion);
     return true;
+  }
+
+  // Whether two backslashes stand side by side in units [a, b).
+  bool DoubledBackslash(size_t a, size_t b) const {
+    bool after_backslash = false;
+    size_t k = a;
+#if REG_UNIT_BLOCKS
+    for (; k + PER_BLOCK<UNIT> <= b; k += PER_BLOCK<UNIT>) {
+      const unsigned bits = StopBits<UNIT, u'\\'>(data_, k);
+      if ((bits & (bits >> UNIT)) != 0 || (after_backslash && (bits & 1) != 0)) return true;
+      after_backslash = (bits >> 15) != 0;
+    }
+#endif
+    for (; k < b; ++k) {
+      const bool backslash = Unit(k) == u'\\';
+      if (backslash && after_backslash) return true;
+      after_backslash = backslash;
+    }
+    return false;
   }
 
   bool ValueLine(size_t i) {
@@ -361,7 +461,7 @@ class IndexPass {
       k = SkipBlanks(k);
       // Most data is bytes of two digits, each right before a comma.
       const size_t run = k;
-      while (k + 3 <= count_ && Unit(k + 2) == u',' && AllHex<2>(k)) k += 3;
+      k = PairRun(k);
       if (k != run) {
         count += (k - run) / 3;
         last = static_cast<uint16_t>(last << 8 | ByteAt(k - 3));
@@ -408,6 +508,37 @@ class IndexPass {
     *end = IsLineEnd(At(k)) ? k : FindLineEnd(k);
     return true;
   }
+
+  // The end of the run of bytes "hh," (two hex digits and a comma) from k,
+  // read a block at a time (five bytes of narrow text, two of UTF-16).
+  size_t PairRun(size_t k) const {
+#if REG_UNIT_BLOCKS
+    using L = reg_unit_search::Lane<UNIT>;
+    while (k + PER_BLOCK<UNIT> <= count_) {
+      const reg_unit_search::Lanes<UNIT> block = reg_unit_search::LoadBlock<UNIT>(data_, k);
+      const auto digit = block - static_cast<L>(u'0');
+      const auto letter = (block | static_cast<L>(0x20)) - static_cast<L>(u'a');
+      const unsigned hex = BitsOf((digit <= static_cast<L>(9)) | (letter <= static_cast<L>(5)));
+      const unsigned comma = BitsOf(block == static_cast<L>(u','));
+      if ((hex & PAIR_DIGITS) != PAIR_DIGITS || (comma & PAIR_COMMAS) != PAIR_COMMAS) break;
+      k += 3 * PAIRS_PER_BLOCK;
+    }
+#endif
+    while (k + 3 <= count_ && Unit(k + 2) == u',' && AllHex<2>(k)) k += 3;
+    return k;
+  }
+  static constexpr size_t PAIRS_PER_BLOCK = PER_BLOCK<UNIT> / 3;
+  // The bits of a block's bytes (BitsOf) where its "hh," bytes have their
+  // digits and their commas.
+  static constexpr unsigned PairBits(size_t first, size_t last) {
+    unsigned bits = 0;
+    for (size_t p = 0; p < PAIRS_PER_BLOCK; ++p) {
+      for (size_t u = 3 * p + first; u <= 3 * p + last; ++u) bits |= ((1u << UNIT) - 1) << (u * UNIT);
+    }
+    return bits;
+  }
+  static constexpr unsigned PAIR_DIGITS = PairBits(0, 1);
+  static constexpr unsigned PAIR_COMMAS = PairBits(2, 2);
 
   // Whether the N units from k (all within the input) are hex digits: the
   // table gives -1 for any other unit, which sets the sign of the or.

@@ -76,6 +76,24 @@ PackedBytes::PackedBytes(ByteArena& arena, std::u16string_view text)
   halved_ = halved;
 }
 
+PackedBytes::PackedBytes(ByteArena& arena, const CodePageName& name)
+    : size_(static_cast<uint32_t>(name.size() * 2)), halved_(0) {
+  // Bytes 0x80-0x9F are the only ones whose unit takes two bytes.
+  bool halved = true;
+  for (size_t i = 0; i < name.size(); ++i) halved &= static_cast<uint8_t>(name.bytes[i] - 0x80) >= 0x20;
+  uint8_t* p = arena.Allocate(halved ? name.size() : name.size() * 2);
+  if (halved) {
+    if (name.size() != 0) std::memcpy(p, name.bytes, name.size());
+  } else {
+    for (size_t i = 0; i < name.size(); ++i) {
+      p[2 * i] = static_cast<uint8_t>(name[i]);
+      p[2 * i + 1] = static_cast<uint8_t>(name[i] >> 8);
+    }
+  }
+  bytes_ = p;
+  halved_ = halved;
+}
+
 uint8_t PackedBytes::ByteAt(size_t i) const {
   if (!halved_) return bytes_[i];
   return (i % 2 == 0) ? bytes_[i / 2] : 0;
@@ -109,7 +127,8 @@ std::u16string PackedBytes::ToText() const {
 const PackedBytes& RegChildSlot::Name() const { return node->Name(); }
 
 template <typename Entry>
-const Entry* NamedList<Entry>::Lookup(std::u16string_view name) const {
+template <typename Name>
+const Entry* NamedList<Entry>::Lookup(const Name& name) const {
   if (table_size_ == 0) {
     for (const Entry& e : entries_) {
       if (e.Alive() && NamesEqual(PackedText{e.Name()}, name)) return &e;
@@ -227,8 +246,11 @@ Entry* NamedList<Entry>::At(size_t index) {
 
 template class NamedList<RegChildSlot>;
 template class NamedList<RegValueEntry>;
+template const RegChildSlot* NamedList<RegChildSlot>::Lookup(const CodePageName&) const;
+template const RegValueEntry* NamedList<RegValueEntry>::Lookup(const CodePageName&) const;
 
-RegKeyNode* RegTree::NewNode(std::u16string_view name, RegKeyNode* parent) {
+template <typename Name>
+RegKeyNode* RegTree::NewNode(const Name& name, RegKeyNode* parent) {
   void* at = nodes_.Allocate(sizeof(RegKeyNode), alignof(RegKeyNode));
   return new (at) RegKeyNode(PackedBytes(arena_, name), parent);
 }
@@ -245,7 +267,7 @@ RegKeyNode* RegKeyNode::FindSubkey(std::u16string_view name) const {
 
 RegTree::RegTree() {
   for (int i = 0; i < ROOT_COUNT; ++i) {
-    roots_[i] = NewNode(ROOTS[i].name, nullptr);
+    roots_[i] = NewNode(std::u16string_view(ROOTS[i].name), nullptr);
   }
 }
 
@@ -309,9 +331,18 @@ RegKeyNode* RegTree::Create(RegKeyNode* from, std::u16string_view path) {
 }
 
 RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name, bool* created) {
-  RegKeyNode* existing = parent->FindSubkey(name);
+  return AddNamedSubkey(parent, name, created);
+}
+
+RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, const CodePageName& name, bool* created) {
+  return AddNamedSubkey(parent, name, created);
+}
+
+template <typename Name>
+RegKeyNode* RegTree::AddNamedSubkey(RegKeyNode* parent, const Name& name, bool* created) {
+  RegChildSlot* existing = parent->subkeys_.Find(name);
   if (created != nullptr) *created = existing == nullptr;
-  if (existing != nullptr) return existing;
+  if (existing != nullptr) return existing->node;
   return parent->subkeys_.Append(RegChildSlot{NewNode(name, parent)}, &nodes_).node;
 }
 

@@ -37,6 +37,8 @@ class PackedBytes {
   PackedBytes(ByteArena& arena, const uint8_t* data, size_t size);
   // Copies the UTF-16LE bytes of text into arena.
   PackedBytes(ByteArena& arena, std::u16string_view text);
+  // Copies the UTF-16LE bytes of name's units into arena.
+  PackedBytes(ByteArena& arena, const CodePageName& name);
 
   // The size of the data as stored, in bytes.
   size_t size() const { return size_; }
@@ -128,6 +130,7 @@ class NamedList {
   // The live entry named name, or null.
   Entry* Find(std::u16string_view name);
   const Entry* Find(std::u16string_view name) const;
+  Entry* Find(const CodePageName& name) { return const_cast<Entry*>(Lookup(name)); }
   // Adds entry at the end; no live entry may have its name.
   Entry& Append(Entry entry);
   // Kills entry, which must belong to this list.
@@ -157,7 +160,9 @@ class NamedList {
   template <typename T>
   using Alloc = ListAllocator<T>;
 
-  const Entry* Lookup(std::u16string_view name) const;
+  // Name: std::u16string_view or CodePageName.
+  template <typename Name>
+  const Entry* Lookup(const Name& name) const;
   // Makes a table of size slots holding the given slots (positions mapped
   // through remap when it is not null; positions it maps to UINT32_MAX drop),
   // in place of the table before (which slots may be).
@@ -191,7 +196,10 @@ class LazyNamedList {
   }
   ~LazyNamedList() { Release(); }
 
-  Entry* Find(std::u16string_view name) { return list_ ? list_->Find(name) : nullptr; }
+  template <typename Name>
+  Entry* Find(const Name& name) {
+    return list_ ? list_->Find(name) : nullptr;
+  }
   const Entry* Find(std::u16string_view name) const {
     return list_ ? static_cast<const NamedList<Entry>&>(*list_).Find(name) : nullptr;
   }
@@ -311,6 +319,8 @@ class RegTree {
   // The subkey of parent named name, created at the end if absent (*created
   // then true, when asked).
   RegKeyNode* AddSubkey(RegKeyNode* parent, std::u16string_view name, bool* created = nullptr);
+  // The same for a name in a narrow file's bytes.
+  RegKeyNode* AddSubkey(RegKeyNode* parent, const CodePageName& name, bool* created = nullptr);
   // Deletes node and its subtree; a root only loses its subkeys and values.
   void DeleteKey(RegKeyNode* node);
 
@@ -362,7 +372,10 @@ class RegTree {
     uint32_t previous;               // 1 + its index, or 0 for the key's first
   };
   // A node in nodes_.
-  RegKeyNode* NewNode(std::u16string_view name, RegKeyNode* parent);
+  template <typename Name>
+  RegKeyNode* NewNode(const Name& name, RegKeyNode* parent);
+  template <typename Name>
+  RegKeyNode* AddNamedSubkey(RegKeyNode* parent, const Name& name, bool* created);
   void ReadPendingValues(RegKeyNode* key);
   void ReadDeferredValue(const RegValueEntry& entry);
   void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);

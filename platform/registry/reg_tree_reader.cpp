@@ -20,9 +20,9 @@ struct WidePath {
     kept->assign(path);
     return *kept;
   }
-  static std::u16string_view Name(std::u16string_view path, size_t begin, size_t end,
-                                  std::u16string*) {
-    return path.substr(begin, end - begin);
+  static RegKeyNode* AddSubkey(RegTree* tree, RegKeyNode* parent, std::u16string_view path,
+                               size_t begin, size_t end, std::u16string*, bool* created) {
+    return tree->AddSubkey(parent, path.substr(begin, end - begin), created);
   }
   static size_t Common(std::u16string_view a, std::u16string_view b, size_t count) {
     return std::mismatch(a.begin(), a.begin() + count, b.begin()).first - a.begin();
@@ -34,11 +34,14 @@ struct WidePath {
 struct FilePath {
   struct Kept {};
   static RegFileText Keep(const RegFileText& path, Kept*) { return path; }
-  static std::u16string_view Name(const RegFileText& path, size_t begin, size_t end,
-                                  std::u16string* scratch) {
+  // Narrow names go to the tree as the file spells them; others decoded.
+  static RegKeyNode* AddSubkey(RegTree* tree, RegKeyNode* parent, const RegFileText& path,
+                               size_t begin, size_t end, std::u16string* scratch, bool* created) {
+    CodePageName name;
+    if (path.AsCodePageName(begin, end, &name)) return tree->AddSubkey(parent, name, created);
     scratch->clear();
     path.Decode(begin, end, scratch);
-    return *scratch;
+    return tree->AddSubkey(parent, *scratch, created);
   }
   static size_t Common(const RegFileText& a, const RegFileText& b, size_t count) {
     return a.CommonUnits(b, count);
@@ -72,7 +75,7 @@ class KeyOpener {
     *created = false;
     for (size_t start = reused == 0 ? 0 : ends_.back() + 1; start < path.size();) {
       const size_t end = Form::FindBackslash(path, start);
-      node = tree->AddSubkey(node, Form::Name(path, start, end, &scratch_), created);
+      node = Form::AddSubkey(tree, node, path, start, end, &scratch_, created);
       nodes_.push_back(node);
       ends_.push_back(end);
       start = end + 1;
