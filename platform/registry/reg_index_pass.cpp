@@ -17,6 +17,7 @@ using reg_unit_search::BitsOf;
 using reg_unit_search::FindFirstOf;
 using reg_unit_search::PER_BLOCK;
 using reg_unit_search::StopBits;
+using reg_unit_search::StopBits32;
 using namespace std::string_view_literals;
 
 // The value of each hex digit by its unit, -1 for any other unit below 256
@@ -74,6 +75,7 @@ class IndexPass {
   bool Body(RegEncoding encoding) {
     encoding_ = encoding;
     while (line_start_ < count_) {
+      if (CommonLine()) continue;
       ++line_;
       const size_t i = SkipBlanks(line_start_);
       const char16_t u = At(i);
@@ -147,6 +149,116 @@ class IndexPass {
       line_start_ = e + 1;
     }
   }
+
+  // Reads the line at line_start_ when it is one of the forms exports mostly
+  // hold, in narrow text, checked from the bits of its bytes (StopBits):
+  // a blank line; "[path]"; a value named by quoted text without escapes or
+  // by '@', then '=' and quoted text or "dword:" and eight digits, each line
+  // ending right after its data. Any other line, and every line refused, is
+  // left to the rules of Body: false, with nothing read.
+  bool CommonLine() {
+#if REG_UNIT_BLOCKS
+    if constexpr (UNIT == 1) {
+      const size_t s = line_start_;
+      if (encoding_ == RegEncoding::Utf8 || s + 64 > count_) return false;
+      if (IsLineEnd(Unit(s))) {
+        ++line_;
+        FinishLine(s);
+        return true;
+      }
+      uint64_t ends = StopBits32<u'\r', u'\n'>(data_, s);
+      uint64_t stops = StopBits32<u'"', u'\\'>(data_, s);
+      if (ends == 0) {
+        ends = uint64_t(StopBits32<u'\r', u'\n'>(data_, s + 32)) << 32;
+        if (ends == 0) return false;
+        stops |= uint64_t(StopBits32<u'"', u'\\'>(data_, s + 32)) << 32;
+      }
+      const size_t length = static_cast<size_t>(__builtin_ctzll(ends));  // units before the end
+      stops &= (uint64_t(1) << length) - 1;
+      const uint8_t first = data_[s];
+      if (first == '[') return CommonKeyLine(s, length);
+      if (first == '"' || first == '@') return CommonValueLine(s, length, stops);
+    }
+#endif
+    return false;
+  }
+
+#if REG_UNIT_BLOCKS
+  // CommonLine's key line of length units at s.
+  bool CommonKeyLine(size_t s, size_t length) {
+    const uint8_t* line = data_ + s;
+    // A deletion's "-" before its root names no root: Root refuses it below.
+    if (line[length - 1] != ']') return false;
+    const size_t a = s + 1, b = s + length - 1;
+    uint64_t slashes = StopBits32<u'\\'>(data_, s);
+    if (length > 32) slashes |= uint64_t(StopBits32<u'\\'>(data_, s + 32)) << 32;
+    slashes &= (uint64_t(1) << (length - 1)) - 1;
+    const size_t slash = slashes == 0 ? b : s + static_cast<size_t>(__builtin_ctzll(slashes));
+    const RegKey root = Root(a, slash);
+    if (root == 0) return false;
+    size_t below = b;
+    if (slash != b) {
+      // No empty name: no backslash last, none beside another.
+      if (line[length - 2] == '\\' || (slashes & (slashes >> 1)) != 0) return false;
+      below = slash + 1;
+    }
+    ++line_;
+    FinishLine(s + length);
+    section_start_ = line_start_;
+    section_open_ = true;
+    after_deletion_ = false;
+    section_reported_ = false;
+    events_.OnKey(root, Text(below, b), false);
+    return true;
+  }
+
+  // CommonLine's value line of length units at s; stops: the bits of its
+  // quotes and backslashes.
+  bool CommonValueLine(size_t s, size_t length, uint64_t stops) {
+    if (!section_open_) return false;
+    const uint8_t* line = data_ + s;
+    // Every unit read below stands before the line end or is it.
+    size_t k = 1;  // past '@'
+    if (line[0] == '"') {
+      stops &= stops - 1;  // the opening quote
+      if (stops == 0) return false;
+      k = static_cast<size_t>(__builtin_ctzll(stops));
+      if (line[k] != '"') return false;
+      stops &= stops - 1;
+      ++k;
+    }
+    if (line[k] != '=') return false;
+    ++k;
+    if (line[k] == '"') {
+      stops &= stops - 1;  // the opening quote, at k
+      while (true) {
+        if (stops == 0) return false;
+        const size_t j = static_cast<size_t>(__builtin_ctzll(stops));
+        if (line[j] == '"') {
+          if (j + 1 != length) return false;
+          break;
+        }
+        const uint8_t e = line[j + 1];
+        if (e != '\\' && e != '"' && e != 'n' && e != 'r') return false;
+        stops &= stops - 1;
+        stops &= ~(uint64_t(1) << (j + 1));  // the escaped unit
+      }
+    } else if (line[k] == 'd') {
+      if (length != k + 14 || std::memcmp(line + k, "dword:", 6) != 0 || !AllHex<8>(s + k + 6)) {
+        return false;
+      }
+    } else {
+      return false;
+    }
+    ++line_;
+    FinishLine(s + length);
+    if (!section_reported_) {
+      section_reported_ = true;
+      events_.OnSectionValues(Offset(section_start_));
+    }
+    return true;
+  }
+#endif
 
   // Whether units [i, end) are exactly text.
   bool Spells(size_t i, size_t end, std::u16string_view text) const {

@@ -82,6 +82,12 @@ inline unsigned StopBits(const uint8_t* data, size_t i) {
   const Lanes<UNIT> block = LoadBlock<UNIT>(data, i);
   return BitsOf(((block == static_cast<Lane<UNIT>>(STOPS)) | ...));
 }
+
+// StopBits of the thirty-two narrow units from i, as one word.
+template <char16_t... STOPS>
+inline uint32_t StopBits32(const uint8_t* data, size_t i) {
+  return StopBits<1, STOPS...>(data, i) | StopBits<1, STOPS...>(data, i + 16) << 16;
+}
 #endif
 
 // The first unit in [i, count) that is one of STOPS, or count.
