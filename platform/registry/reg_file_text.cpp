@@ -8,6 +8,14 @@ size_t RegFileText::CommonUnits(const RegFileText& other, size_t count) const {
   const size_t unit = encoding_ == RegEncoding::Utf16Le ? 2 : 1;
   const size_t bytes = count * unit;
   size_t i = 0;
+#if REG_UNIT_BLOCKS
+  for (; i + 16 <= bytes; i += 16) {
+    const reg_unit_search::Lanes<1> a = reg_unit_search::LoadBlock<1>(bytes_, i);
+    const reg_unit_search::Lanes<1> b = reg_unit_search::LoadBlock<1>(other.bytes_, i);
+    const unsigned differ = reg_unit_search::BitsOf(a != b);
+    if (differ != 0) return (i + static_cast<size_t>(__builtin_ctz(differ))) / unit;
+  }
+#endif
   for (; i + 8 <= bytes; i += 8) {
     uint64_t a, b;
     std::memcpy(&a, bytes_ + i, 8);
@@ -23,13 +31,11 @@ size_t RegFileText::FindBackslash(size_t from) const {
   return FindFirstOf<1, u'\\'>(bytes_, from, units_);
 }
 
-bool RegFileText::AsCodePageName(size_t begin, size_t end, CodePageName* name) const {
+bool RegFileText::AsAsciiName(size_t begin, size_t end, CodePageName* name) const {
   if (encoding_ == RegEncoding::Utf16Le) return false;
-  if (encoding_ == RegEncoding::Utf8) {
-    uint8_t all = 0;
-    for (size_t i = begin; i < end; ++i) all |= bytes_[i];
-    if (all >= 0x80) return false;
-  }
+  uint8_t all = 0;
+  for (size_t i = begin; i < end; ++i) all |= bytes_[i];
+  if (all >= 0x80) return false;
   *name = CodePageName{bytes_ + begin, end - begin};
   return true;
 }

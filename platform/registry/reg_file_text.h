@@ -33,12 +33,19 @@ class RegFileText {
   // Whether units [begin, end) read one for one through Windows-1252 (the
   // text of a Windows-1252 file, or ASCII text of a UTF-8 one); *name then
   // holds them.
-  bool AsCodePageName(size_t begin, size_t end, CodePageName* name) const;
+  bool AsCodePageName(size_t begin, size_t end, CodePageName* name) const {
+    if (encoding_ != RegEncoding::CodePage1252) return AsAsciiName(begin, end, name);
+    *name = CodePageName{bytes_ + begin, end - begin};
+    return true;
+  }
   // Appends the UTF-16 text of units [begin, end) to out. The text was checked
   // by the pass that handed it over (UTF-8 well formed).
   void Decode(size_t begin, size_t end, std::u16string* out) const;
 
  private:
+  // AsCodePageName for UTF-8 and UTF-16LE text.
+  bool AsAsciiName(size_t begin, size_t end, CodePageName* name) const;
+
   const uint8_t* bytes_ = nullptr;
   size_t units_ = 0;
   RegEncoding encoding_ = RegEncoding::CodePage1252;

@@ -632,7 +632,11 @@ class IndexPass {
       const auto letter = (block | static_cast<L>(0x20)) - static_cast<L>(u'a');
       const unsigned hex = BitsOf((digit <= static_cast<L>(9)) | (letter <= static_cast<L>(5)));
       const unsigned comma = BitsOf(block == static_cast<L>(u','));
-      if ((hex & PAIR_DIGITS) != PAIR_DIGITS || (comma & PAIR_COMMAS) != PAIR_COMMAS) break;
+      const unsigned missing = ~((hex & PAIR_DIGITS) | (comma & PAIR_COMMAS)) & (PAIR_DIGITS | PAIR_COMMAS);
+      if (missing != 0) {
+        // The whole bytes before the first unit out of place.
+        return k + static_cast<size_t>(__builtin_ctz(missing)) / UNIT / 3 * 3;
+      }
       k += 3 * PAIRS_PER_BLOCK;
     }
 #endif

@@ -58,40 +58,53 @@ PackedBytes::PackedBytes(ByteArena& arena, const uint8_t* data, size_t size)
   halved_ = halved;
 }
 
-PackedBytes::PackedBytes(ByteArena& arena, std::u16string_view text)
-    : size_(static_cast<uint32_t>(text.size() * 2)), halved_(0) {
+bool PackedBytes::Halves(std::u16string_view text) {
   char16_t all = 0;
   for (char16_t u : text) all |= u;
-  bool halved = all < 0x100;
-  uint8_t* p = arena.Allocate(halved ? text.size() : text.size() * 2);
-  if (halved) {
-    for (size_t i = 0; i < text.size(); ++i) p[i] = static_cast<uint8_t>(text[i]);
-  } else {
-    for (size_t i = 0; i < text.size(); ++i) {
-      p[2 * i] = static_cast<uint8_t>(text[i]);
-      p[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
-    }
-  }
-  bytes_ = p;
-  halved_ = halved;
+  return all < 0x100;
 }
 
-PackedBytes::PackedBytes(ByteArena& arena, const CodePageName& name)
-    : size_(static_cast<uint32_t>(name.size() * 2)), halved_(0) {
-  // Bytes 0x80-0x9F are the only ones whose unit takes two bytes.
-  bool halved = true;
-  for (size_t i = 0; i < name.size(); ++i) halved &= static_cast<uint8_t>(name.bytes[i] - 0x80) >= 0x20;
-  uint8_t* p = arena.Allocate(halved ? name.size() : name.size() * 2);
+bool PackedBytes::Halves(const CodePageName& name) {
+  // Bytes 0x80-0x9F are the only ones whose unit takes two bytes: eight
+  // bytes at a time, a byte in that range is a zero byte of the masked word.
+  constexpr uint64_t ONES = 0x0101010101010101u, HIGHS = ONES * 0x80;
+  size_t i = 0;
+  for (; i + 8 <= name.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, name.bytes + i, 8);
+    const uint64_t x = (word & (ONES * 0xE0)) ^ HIGHS;
+    if (((x - ONES) & ~x & HIGHS) != 0) return false;
+  }
+  bool high = false;
+  for (; i < name.size(); ++i) high |= (name.bytes[i] & 0xE0) == 0x80;
+  return !high;
+}
+
+PackedBytes::PackedBytes(uint8_t* room, std::u16string_view text, bool halved)
+    : bytes_(room), size_(static_cast<uint32_t>(text.size() * 2)), halved_(halved) {
   if (halved) {
-    if (name.size() != 0) std::memcpy(p, name.bytes, name.size());
+    for (size_t i = 0; i < text.size(); ++i) room[i] = static_cast<uint8_t>(text[i]);
   } else {
-    for (size_t i = 0; i < name.size(); ++i) {
-      p[2 * i] = static_cast<uint8_t>(name[i]);
-      p[2 * i + 1] = static_cast<uint8_t>(name[i] >> 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+      room[2 * i] = static_cast<uint8_t>(text[i]);
+      room[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
     }
   }
-  bytes_ = p;
-  halved_ = halved;
+}
+
+PackedBytes::PackedBytes(uint8_t* room, const CodePageName& name, bool halved)
+    : bytes_(room), size_(static_cast<uint32_t>(name.size() * 2)), halved_(halved) {
+  if (halved) {
+    // Names are short: eight bytes at a time rather than a library call.
+    size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) std::memcpy(room + i, name.bytes + i, 8);
+    for (; i < name.size(); ++i) room[i] = name.bytes[i];
+  } else {
+    for (size_t i = 0; i < name.size(); ++i) {
+      room[2 * i] = static_cast<uint8_t>(name[i]);
+      room[2 * i + 1] = static_cast<uint8_t>(name[i] >> 8);
+    }
+  }
 }
 
 uint8_t PackedBytes::ByteAt(size_t i) const {
@@ -251,8 +264,11 @@ template const RegValueEntry* NamedList<RegValueEntry>::Lookup(const CodePageNam
 
 template <typename Name>
 RegKeyNode* RegTree::NewNode(const Name& name, RegKeyNode* parent) {
-  void* at = nodes_.Allocate(sizeof(RegKeyNode), alignof(RegKeyNode));
-  return new (at) RegKeyNode(PackedBytes(arena_, name), parent);
+  // The node and its name in one piece.
+  const bool halved = PackedBytes::Halves(name);
+  uint8_t* at = nodes_.Allocate(sizeof(RegKeyNode) + PackedBytes::RoomFor(name, halved),
+                                alignof(RegKeyNode));
+  return new (at) RegKeyNode(PackedBytes(at + sizeof(RegKeyNode), name, halved), parent);
 }
 
 RegKeyNode* RegKeyNode::Subkey(size_t index) {

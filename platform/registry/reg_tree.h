@@ -36,9 +36,20 @@ class PackedBytes {
   // Copies size bytes of data into arena.
   PackedBytes(ByteArena& arena, const uint8_t* data, size_t size);
   // Copies the UTF-16LE bytes of text into arena.
-  PackedBytes(ByteArena& arena, std::u16string_view text);
-  // Copies the UTF-16LE bytes of name's units into arena.
-  PackedBytes(ByteArena& arena, const CodePageName& name);
+  PackedBytes(ByteArena& arena, std::u16string_view text)
+      : PackedBytes(arena.Allocate(RoomFor(text, Halves(text))), text, Halves(text)) {}
+  // Whether the UTF-16LE bytes of text (or of name's units) are held halved.
+  static bool Halves(std::u16string_view text);
+  static bool Halves(const CodePageName& name);
+  // The bytes they take held so.
+  template <typename Text>
+  static size_t RoomFor(const Text& text, bool halved) {
+    return text.size() * (halved ? 1 : 2);
+  }
+  // Copies them into room, RoomFor(text, halved) bytes that live as long as
+  // the copy is used; halved as Halves(text) says.
+  PackedBytes(uint8_t* room, std::u16string_view text, bool halved);
+  PackedBytes(uint8_t* room, const CodePageName& name, bool halved);
 
   // The size of the data as stored, in bytes.
   size_t size() const { return size_; }
