@@ -42,6 +42,18 @@ bool ForEachComponent(std::u16string_view path, F f) {
   }
 }
 
+template <typename Word>
+Word Load(const uint8_t* p) {
+  Word word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+template <typename Word>
+void Store(uint8_t* p, Word word) {
+  std::memcpy(p, &word, sizeof word);
+}
+
 }  // namespace
 
 PackedBytes::PackedBytes(ByteArena& arena, const uint8_t* data, size_t size)
@@ -65,19 +77,27 @@ bool PackedBytes::Halves(std::u16string_view text) {
 }
 
 bool PackedBytes::Halves(const CodePageName& name) {
-  // Bytes 0x80-0x9F are the only ones whose unit takes two bytes: eight
-  // bytes at a time, a byte in that range is a zero byte of the masked word.
+  // Bytes 0x80-0x9F are the only ones whose unit takes two bytes. Names are
+  // short: they are read eight or four bytes at a time, the last piece
+  // overlapping the one before; a byte in that range is a zero byte of the
+  // masked piece.
   constexpr uint64_t ONES = 0x0101010101010101u, HIGHS = ONES * 0x80;
-  size_t i = 0;
-  for (; i + 8 <= name.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, name.bytes + i, 8);
-    const uint64_t x = (word & (ONES * 0xE0)) ^ HIGHS;
-    if (((x - ONES) & ~x & HIGHS) != 0) return false;
+  const auto has_high = [](uint64_t piece) {
+    const uint64_t x = (piece & (ONES * 0xE0)) ^ HIGHS;
+    return ((x - ONES) & ~x & HIGHS) != 0;
+  };
+  const uint8_t* bytes = name.bytes;
+  const size_t n = name.size();
+  if (n >= 8) {
+    for (size_t i = 0; i + 8 < n; i += 8) {
+      if (has_high(Load<uint64_t>(bytes + i))) return false;
+    }
+    return !has_high(Load<uint64_t>(bytes + n - 8));
   }
-  bool high = false;
-  for (; i < name.size(); ++i) high |= (name.bytes[i] & 0xE0) == 0x80;
-  return !high;
+  if (n >= 4) return !has_high(Load<uint32_t>(bytes) | uint64_t(Load<uint32_t>(bytes + n - 4)) << 32);
+  uint64_t piece = 0;
+  for (size_t i = 0; i < n; ++i) piece |= uint64_t(bytes[i]) << (8 * i);
+  return !has_high(piece);
 }
 
 PackedBytes::PackedBytes(uint8_t* room, std::u16string_view text, bool halved)
@@ -95,10 +115,19 @@ PackedBytes::PackedBytes(uint8_t* room, std::u16string_view text, bool halved)
 PackedBytes::PackedBytes(uint8_t* room, const CodePageName& name, bool halved)
     : bytes_(room), size_(static_cast<uint32_t>(name.size() * 2)), halved_(halved) {
   if (halved) {
-    // Names are short: eight bytes at a time rather than a library call.
-    size_t i = 0;
-    for (; i + 8 <= name.size(); i += 8) std::memcpy(room + i, name.bytes + i, 8);
-    for (; i < name.size(); ++i) room[i] = name.bytes[i];
+    // Names are short: pieces as Halves reads them, not a library call.
+    const uint8_t* bytes = name.bytes;
+    const size_t n = name.size();
+    if (n >= 8) {
+      for (size_t i = 0; i + 8 < n; i += 8) Store(room + i, Load<uint64_t>(bytes + i));
+      Store(room + n - 8, Load<uint64_t>(bytes + n - 8));
+    } else if (n >= 4) {
+      const uint32_t first = Load<uint32_t>(bytes), last = Load<uint32_t>(bytes + n - 4);
+      Store(room, first);
+      Store(room + n - 4, last);
+    } else {
+      for (size_t i = 0; i < n; ++i) room[i] = bytes[i];
+    }
   } else {
     for (size_t i = 0; i < name.size(); ++i) {
       room[2 * i] = static_cast<uint8_t>(name[i]);

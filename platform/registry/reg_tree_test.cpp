@@ -149,6 +149,27 @@ TEST(RegTreeSubkeys, CodePageNamesFindAndMakeTheKeysTheirTextNames) {
   }
 }
 
+// Narrow names are read in pieces of eight and four bytes: a byte of
+// 0x80-0x9F anywhere in a name of any length makes it whole UTF-16.
+TEST(RegTreeSubkeys, CodePageNamesOfEveryLengthKeepEveryUnit) {
+  RegTree tree;
+  RegKeyNode* parent = tree.Root(HKEY_CURRENT_USER);
+  for (size_t n = 0; n <= 20; ++n) {
+    for (size_t high = 0; high <= n; ++high) {  // high == n: none
+      std::string bytes(n, 'a');
+      for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>('a' + i);
+      if (high < n) bytes[high] = '\x80';
+      std::u16string text;
+      for (unsigned char b : bytes) text += b == 0x80 ? u'\u20AC' : char16_t(b);
+      RegKeyNode* key = tree.AddSubkey(
+          parent, CodePageName{reinterpret_cast<const uint8_t*>(bytes.data()), n});
+      ASSERT_NE(key, nullptr);
+      EXPECT_EQ(key->Name().ToText(), text) << n << " " << high;
+      EXPECT_EQ(key->Name().size(), 2 * n);
+    }
+  }
+}
+
 TEST(RegTreeSubkeys, DeletionKeepsOrderAndRecreatedKeyGoesLast) {
   RegTree tree;
   RegKeyNode* parent = tree.Root(HKEY_LOCAL_MACHINE);
