@@ -28,6 +28,16 @@ size_t RegFileText::CommonUnits(const RegFileText& other, size_t count) const {
 
 size_t RegFileText::FindBackslash(size_t from) const {
   if (encoding_ == RegEncoding::Utf16Le) return FindFirstOf<2, u'\\'>(bytes_, from, units_);
+#if REG_UNIT_BLOCKS
+  // Most names sought end within one block, which may stand past the text.
+  if (from < units_ && from + 16 <= readable_) {
+    unsigned bits = reg_unit_search::StopBits<1, u'\\'>(bytes_, from);
+    if (units_ - from < 16) bits &= (1u << (units_ - from)) - 1;
+    if (bits != 0) return from + static_cast<size_t>(__builtin_ctz(bits));
+    if (units_ - from <= 16) return units_;
+    from += 16;
+  }
+#endif
   return FindFirstOf<1, u'\\'>(bytes_, from, units_);
 }
 

@@ -18,8 +18,10 @@
 class RegFileText {
  public:
   RegFileText() = default;  // no units
-  RegFileText(const uint8_t* bytes, size_t units, RegEncoding encoding)
-      : bytes_(bytes), units_(units), encoding_(encoding) {}
+  // readable: how many units from bytes may be read (at least units), so
+  // that a search may read a whole block past the text's end.
+  RegFileText(const uint8_t* bytes, size_t units, RegEncoding encoding, size_t readable)
+      : bytes_(bytes), units_(units), readable_(readable), encoding_(encoding) {}
   size_t size() const { return units_; }
   char16_t operator[](size_t i) const {
     if (encoding_ != RegEncoding::Utf16Le) return bytes_[i];
@@ -48,5 +50,6 @@ class RegFileText {
 
   const uint8_t* bytes_ = nullptr;
   size_t units_ = 0;
+  size_t readable_ = 0;
   RegEncoding encoding_ = RegEncoding::CodePage1252;
 };

@@ -74,8 +74,16 @@ class IndexPass {
   // Checks every line after the header; encoding tells how narrow text reads.
   bool Body(RegEncoding encoding) {
     encoding_ = encoding;
+    // CommonLine reads narrow lines (not UTF-8) that start 64 units or more
+    // before the input's end.
+    const size_t common_before =
+        UNIT == 1 && encoding != RegEncoding::Utf8 && count_ >= 64 ? count_ - 63 : 0;
     while (line_start_ < count_) {
-      if (CommonLine()) continue;
+      if (line_start_ < common_before) {
+        const Common common = CommonLine();
+        if (common == Common::Refused) return false;
+        if (common == Common::Read) continue;
+      }
       ++line_;
       const size_t i = SkipBlanks(line_start_);
       const char16_t u = At(i);
@@ -119,7 +127,7 @@ class IndexPass {
   char16_t At(size_t i) const { return i < count_ ? Unit(i) : u'\n'; }
   uint64_t Offset(size_t i) const { return base_ + uint64_t(i) * UNIT; }
   RegFileText Text(size_t begin, size_t end) const {
-    return RegFileText(data_ + begin * UNIT, end - begin, encoding_);
+    return RegFileText(data_ + begin * UNIT, end - begin, encoding_, count_ - begin);
   }
 
   size_t SkipBlanks(size_t i) const {
@@ -137,13 +145,17 @@ class IndexPass {
       line_start_ = count_;
       return;
     }
+    FinishLineBefore(e);
+  }
+  // FinishLine for a line end e within the input.
+  void FinishLineBefore(size_t e) {
     ended_ = true;
-    if (Unit(e) == u'\n') {
-      ++lf_;
-      line_start_ = e + 1;
-    } else if (e + 1 < count_ && Unit(e + 1) == u'\n') {
+    if (Unit(e) == u'\r' && e + 1 < count_ && Unit(e + 1) == u'\n') {
       ++crlf_;
       line_start_ = e + 2;
+    } else if (Unit(e) == u'\n') {
+      ++lf_;
+      line_start_ = e + 1;
     } else {
       ++cr_;
       line_start_ = e + 1;
@@ -154,33 +166,35 @@ class IndexPass {
   // hold, in narrow text, checked from the bits of its bytes (StopBits):
   // a blank line; "[path]"; a value named by quoted text without escapes or
   // by '@', then '=' and quoted text or "dword:" and eight digits, each line
-  // ending right after its data. Any other line, and every line refused, is
-  // left to the rules of Body: false, with nothing read.
-  bool CommonLine() {
+  // ending right after its data, or hex data (read by Hex). Other: any other
+  // line, and every line refused but for its hex data, left to the rules of
+  // Body, with nothing read.
+  enum class Common { Other, Read, Refused };
+  Common CommonLine() {
 #if REG_UNIT_BLOCKS
     if constexpr (UNIT == 1) {
       const size_t s = line_start_;
-      if (encoding_ == RegEncoding::Utf8 || s + 64 > count_) return false;
-      if (IsLineEnd(Unit(s))) {
+      const uint8_t first = data_[s];
+      if (IsLineEnd(first)) {
         ++line_;
-        FinishLine(s);
-        return true;
+        FinishLineBefore(s);
+        return Common::Read;
       }
+      if (first != '[' && first != '"' && first != '@') return Common::Other;
       uint64_t ends = StopBits32<u'\r', u'\n'>(data_, s);
       uint64_t stops = StopBits32<u'"', u'\\'>(data_, s);
       if (ends == 0) {
         ends = uint64_t(StopBits32<u'\r', u'\n'>(data_, s + 32)) << 32;
-        if (ends == 0) return false;
         stops |= uint64_t(StopBits32<u'"', u'\\'>(data_, s + 32)) << 32;
       }
-      const size_t length = static_cast<size_t>(__builtin_ctzll(ends));  // units before the end
-      stops &= (uint64_t(1) << length) - 1;
-      const uint8_t first = data_[s];
-      if (first == '[') return CommonKeyLine(s, length);
-      if (first == '"' || first == '@') return CommonValueLine(s, length, stops);
+      // The units before the line end; 64 when it stands further.
+      const size_t length = ends == 0 ? 64 : static_cast<size_t>(__builtin_ctzll(ends));
+      if (length < 64) stops &= (uint64_t(1) << length) - 1;
+      if (first == '[') return length < 64 && CommonKeyLine(s, length) ? Common::Read : Common::Other;
+      return CommonValueLine(s, length, stops);
     }
 #endif
-    return false;
+    return Common::Other;
   }
 
 #if REG_UNIT_BLOCKS
@@ -203,7 +217,7 @@ class IndexPass {
       below = slash + 1;
     }
     ++line_;
-    FinishLine(s + length);
+    FinishLineBefore(s + length);
     section_start_ = line_start_;
     section_open_ = true;
     after_deletion_ = false;
@@ -212,51 +226,63 @@ class IndexPass {
     return true;
   }
 
-  // CommonLine's value line of length units at s; stops: the bits of its
-  // quotes and backslashes.
-  bool CommonValueLine(size_t s, size_t length, uint64_t stops) {
-    if (!section_open_) return false;
+  // CommonLine's value line of length units at s (64: at least); stops: the
+  // bits of its quotes and backslashes.
+  Common CommonValueLine(size_t s, size_t length, uint64_t stops) {
+    constexpr Common OTHER = Common::Other;
+    if (!section_open_) return OTHER;
     const uint8_t* line = data_ + s;
     // Every unit read below stands before the line end or is it.
     size_t k = 1;  // past '@'
     if (line[0] == '"') {
       stops &= stops - 1;  // the opening quote
-      if (stops == 0) return false;
+      if (stops == 0) return OTHER;
       k = static_cast<size_t>(__builtin_ctzll(stops));
-      if (line[k] != '"') return false;
+      if (line[k] != '"') return OTHER;
       stops &= stops - 1;
       ++k;
     }
-    if (line[k] != '=') return false;
+    if (line[k] != '=') return OTHER;
     ++k;
     if (line[k] == '"') {
+      if (length == 64) return OTHER;
       stops &= stops - 1;  // the opening quote, at k
       while (true) {
-        if (stops == 0) return false;
+        if (stops == 0) return OTHER;
         const size_t j = static_cast<size_t>(__builtin_ctzll(stops));
         if (line[j] == '"') {
-          if (j + 1 != length) return false;
+          if (j + 1 != length) return OTHER;
           break;
         }
         const uint8_t e = line[j + 1];
-        if (e != '\\' && e != '"' && e != 'n' && e != 'r') return false;
+        if (e != '\\' && e != '"' && e != 'n' && e != 'r') return OTHER;
         stops &= stops - 1;
         stops &= ~(uint64_t(1) << (j + 1));  // the escaped unit
       }
     } else if (line[k] == 'd') {
-      if (length != k + 14 || std::memcmp(line + k, "dword:", 6) != 0 || !AllHex<8>(s + k + 6)) {
-        return false;
+      if (length == 64 || length != k + 14 || std::memcmp(line + k, "dword:", 6) != 0 ||
+          !AllHex<8>(s + k + 6)) {
+        return OTHER;
       }
+    } else if (line[k] == 'h' && k + 4 <= 64 && std::memcmp(line + k, "hex", 3) == 0 &&
+               (line[k + 3] == ':' || line[k + 3] == '(')) {
+      ++line_;
+      size_t end = 0;
+      uint64_t size = 0;
+      const bool read = line[k + 3] == ':' ? Hex(s + k + 4, &size, &end) : TypedHex(s + k + 4, &size, &end);
+      if (!read) return Common::Refused;
+      if (size > REG_MAX_DATA_SIZE) {
+        Fail("value data too large");
+        return Common::Refused;
+      }
+      EndValueLine(end);
+      return Common::Read;
     } else {
-      return false;
+      return OTHER;
     }
     ++line_;
-    FinishLine(s + length);
-    if (!section_reported_) {
-      section_reported_ = true;
-      events_.OnSectionValues(Offset(section_start_));
-    }
-    return true;
+    EndValueLine(s + length);
+    return Common::Read;
   }
 #endif
 
@@ -514,12 +540,17 @@ class IndexPass {
       return Fail("unknown value data form");
     }
     if (size > REG_MAX_DATA_SIZE) return Fail("value data too large");
-    FinishLine(end);
+    EndValueLine(end);
+    return true;
+  }
+
+  // Ends a value line at its line end e; its section holds values.
+  void EndValueLine(size_t e) {
+    FinishLine(e);
     if (!section_reported_) {
       section_reported_ = true;
       events_.OnSectionValues(Offset(section_start_));
     }
-    return true;
   }
 
   bool Dword(size_t k, size_t* end) {

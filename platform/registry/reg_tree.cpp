@@ -173,7 +173,10 @@ template <typename Name>
 const Entry* NamedList<Entry>::Lookup(const Name& name) const {
   if (table_size_ == 0) {
     for (const Entry& e : entries_) {
-      if (e.Alive() && NamesEqual(PackedText{e.Name()}, name)) return &e;
+      // Most names differ in length: that is told before any unit is read.
+      if (e.Alive() && e.Name().UnitCount() == name.size() && NamesEqual(PackedText{e.Name()}, name)) {
+        return &e;
+      }
     }
     return nullptr;
   }
