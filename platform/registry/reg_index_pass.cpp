@@ -30,6 +30,20 @@ struct HexDigits {
 };
 constexpr HexDigits HEX_DIGITS;
 
+// Whether the n bytes at p and q are alike: read in pieces of eight, the
+// last overlapping the one before, when there are eight or more.
+inline bool SameBytes(const uint8_t* p, const uint8_t* q, size_t n) {
+  if (n < 8) return std::memcmp(p, q, n) == 0;
+  const auto piece = [](const uint8_t* at) {
+    uint64_t bytes;
+    std::memcpy(&bytes, at, 8);
+    return bytes;
+  };
+  uint64_t differ = piece(p + n - 8) ^ piece(q + n - 8);
+  for (size_t i = 0; i + 8 < n; i += 8) differ |= piece(p + i) ^ piece(q + i);
+  return differ == 0;
+}
+
 inline int HexValue(char16_t u) { return u < 256 ? HEX_DIGITS.value[u] : -1; }
 inline bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
 inline bool IsLineEnd(char16_t u) { return u == u'\n' || u == u'\r'; }
@@ -180,18 +194,13 @@ class IndexPass {
         FinishLineBefore(s);
         return Common::Read;
       }
-      if (first != '[' && first != '"' && first != '@') return Common::Other;
+      if (first == '"' || first == '@') return CommonValueLine(s);
+      if (first != '[') return Common::Other;
       uint64_t ends = StopBits32<u'\r', u'\n'>(data_, s);
-      uint64_t stops = StopBits32<u'"', u'\\'>(data_, s);
-      if (ends == 0) {
-        ends = uint64_t(StopBits32<u'\r', u'\n'>(data_, s + 32)) << 32;
-        stops |= uint64_t(StopBits32<u'"', u'\\'>(data_, s + 32)) << 32;
-      }
-      // The units before the line end; 64 when it stands further.
-      const size_t length = ends == 0 ? 64 : static_cast<size_t>(__builtin_ctzll(ends));
-      if (length < 64) stops &= (uint64_t(1) << length) - 1;
-      if (first == '[') return length < 64 && CommonKeyLine(s, length) ? Common::Read : Common::Other;
-      return CommonValueLine(s, length, stops);
+      if (ends == 0) ends = uint64_t(StopBits32<u'\r', u'\n'>(data_, s + 32)) << 32;
+      if (ends == 0) return Common::Other;
+      return CommonKeyLine(s, static_cast<size_t>(__builtin_ctzll(ends))) ? Common::Read
+                                                                           : Common::Other;
     }
 #endif
     return Common::Other;
@@ -226,13 +235,15 @@ class IndexPass {
     return true;
   }
 
-  // CommonLine's value line of length units at s (64: at least); stops: the
-  // bits of its quotes and backslashes.
-  Common CommonValueLine(size_t s, size_t length, uint64_t stops) {
+  // CommonLine's value line at s. Its name and '=' stand in its first 32
+  // units; hex data is read by Hex from there, the rest from the bits of the
+  // line's units up to its end.
+  Common CommonValueLine(size_t s) {
     constexpr Common OTHER = Common::Other;
     if (!section_open_) return OTHER;
     const uint8_t* line = data_ + s;
-    // Every unit read below stands before the line end or is it.
+    const uint64_t first_ends = StopBits32<u'\r', u'\n'>(data_, s);
+    uint64_t stops = StopBits32<u'"', u'\\'>(data_, s);
     size_t k = 1;  // past '@'
     if (line[0] == '"') {
       stops &= stops - 1;  // the opening quote
@@ -244,8 +255,36 @@ class IndexPass {
     }
     if (line[k] != '=') return OTHER;
     ++k;
+    if (line[k] == 'h') {
+      // No line end before the data: the name, '=' and "hex:" or "hex(".
+      if (k + 4 > 32 || (first_ends & ((uint64_t(1) << (k + 4)) - 1)) != 0) return OTHER;
+      if (std::memcmp(line + k, "hex", 3) != 0 || (line[k + 3] != ':' && line[k + 3] != '(')) {
+        return OTHER;
+      }
+      ++line_;
+      size_t end = 0;
+      uint64_t size = 0;
+      const bool read = line[k + 3] == ':' ? Hex(s + k + 4, &size, &end) : TypedHex(s + k + 4, &size, &end);
+      if (!read) return Common::Refused;
+      if (size > REG_MAX_DATA_SIZE) {
+        Fail("value data too large");
+        return Common::Refused;
+      }
+      EndValueLine(end);
+      return Common::Read;
+    }
+    uint64_t ends = first_ends;
+    if (ends == 0) {
+      ends = uint64_t(StopBits32<u'\r', u'\n'>(data_, s + 32)) << 32;
+      if (ends == 0) return OTHER;
+      stops |= uint64_t(StopBits32<u'"', u'\\'>(data_, s + 32)) << 32;
+    }
+    // The units before the line end. A line end before the data fails the
+    // checks below: no stop is left after it for quoted text, and a dword's
+    // line has its own length.
+    const size_t length = static_cast<size_t>(__builtin_ctzll(ends));
+    stops &= (uint64_t(1) << length) - 1;
     if (line[k] == '"') {
-      if (length == 64) return OTHER;
       stops &= stops - 1;  // the opening quote, at k
       while (true) {
         if (stops == 0) return OTHER;
@@ -260,23 +299,9 @@ class IndexPass {
         stops &= ~(uint64_t(1) << (j + 1));  // the escaped unit
       }
     } else if (line[k] == 'd') {
-      if (length == 64 || length != k + 14 || std::memcmp(line + k, "dword:", 6) != 0 ||
-          !AllHex<8>(s + k + 6)) {
+      if (length != k + 14 || std::memcmp(line + k, "dword:", 6) != 0 || !AllHex<8>(s + k + 6)) {
         return OTHER;
       }
-    } else if (line[k] == 'h' && k + 4 <= 64 && std::memcmp(line + k, "hex", 3) == 0 &&
-               (line[k + 3] == ':' || line[k + 3] == '(')) {
-      ++line_;
-      size_t end = 0;
-      uint64_t size = 0;
-      const bool read = line[k + 3] == ':' ? Hex(s + k + 4, &size, &end) : TypedHex(s + k + 4, &size, &end);
-      if (!read) return Common::Refused;
-      if (size > REG_MAX_DATA_SIZE) {
-        Fail("value data too large");
-        return Common::Refused;
-      }
-      EndValueLine(end);
-      return Common::Read;
     } else {
       return OTHER;
     }
@@ -436,7 +461,7 @@ class IndexPass {
   // mostly follow each other: the last name read is tried first.
   RegKey Root(size_t a, size_t b) {
     if (root_text_ != nullptr && b - a == root_units_ &&
-        std::memcmp(data_ + a * UNIT, root_text_, (b - a) * UNIT) == 0) {
+        SameBytes(data_ + a * UNIT, root_text_, (b - a) * UNIT)) {
       return root_;
     }
     root_ = ReadRoot(a, b);
