@@ -94,7 +94,8 @@ bool PackedBytes::Halves(const CodePageName& name) {
     }
     return !has_high(Load<uint64_t>(bytes + n - 8));
   }
-  if (n >= 4) return !has_high(Load<uint32_t>(bytes) | uint64_t(Load<uint32_t>(bytes + n - 4)) << 32);
+  if (n >= 4)
+    return !has_high(Load<uint32_t>(bytes) | uint64_t(Load<uint32_t>(bytes + n - 4)) << 32);
   uint64_t piece = 0;
   for (size_t i = 0; i < n; ++i) piece |= uint64_t(bytes[i]) << (8 * i);
   return !has_high(piece);
@@ -174,7 +175,8 @@ const Entry* NamedList<Entry>::Lookup(const Name& name) const {
   if (table_size_ == 0) {
     for (const Entry& e : entries_) {
       // Most names differ in length: that is told before any unit is read.
-      if (e.Alive() && e.Name().UnitCount() == name.size() && NamesEqual(PackedText{e.Name()}, name)) {
+      if (e.Alive() && e.Name().UnitCount() == name.size() &&
+          NamesEqual(PackedText{e.Name()}, name)) {
         return &e;
       }
     }
@@ -298,8 +300,8 @@ template <typename Name>
 RegKeyNode* RegTree::NewNode(const Name& name, RegKeyNode* parent) {
   // The node and its name in one piece.
   const bool halved = PackedBytes::Halves(name);
-  uint8_t* at = nodes_.Allocate(sizeof(RegKeyNode) + PackedBytes::RoomFor(name, halved),
-                                alignof(RegKeyNode));
+  uint8_t* at =
+      nodes_.Allocate(sizeof(RegKeyNode) + PackedBytes::RoomFor(name, halved), alignof(RegKeyNode));
   return new (at) RegKeyNode(PackedBytes(at + sizeof(RegKeyNode), name, halved), parent);
 }
 

@@ -133,11 +133,18 @@ TEST(RegTreeSubkeys, CodePageNamesFindAndMakeTheKeysTheirTextNames) {
     RegKeyNode* parent = tree.Root(HKEY_LOCAL_MACHINE);
     for (int i = 0; i < siblings; ++i) tree.AddSubkey(parent, Num(u"Key", i));
     bool created = false;
-    RegKeyNode* caron = tree.AddSubkey(parent, name("\x8A" "ema\xE9"), &created);
+    RegKeyNode* caron = tree.AddSubkey(parent,
+                                       name("\x8A"
+                                            "ema\xE9"),
+                                       &created);
     EXPECT_TRUE(created);
     EXPECT_EQ(caron->Name().ToText(), u"\u0160ema\u00E9");
     EXPECT_EQ(parent->FindSubkey(u"\u0161EMA\u00C9"), caron);
-    EXPECT_EQ(tree.AddSubkey(parent, name("\x9A" "EMA\xC9"), &created), caron);
+    EXPECT_EQ(tree.AddSubkey(parent,
+                             name("\x9A"
+                                  "EMA\xC9"),
+                             &created),
+              caron);
     EXPECT_FALSE(created);
     RegKeyNode* plain = tree.AddSubkey(parent, u"Plain\u00FF");
     EXPECT_EQ(tree.AddSubkey(parent, name("pLAIN\xFF"), &created), plain);
@@ -161,8 +168,8 @@ TEST(RegTreeSubkeys, CodePageNamesOfEveryLengthKeepEveryUnit) {
       if (high < n) bytes[high] = '\x80';
       std::u16string text;
       for (unsigned char b : bytes) text += b == 0x80 ? u'\u20AC' : char16_t(b);
-      RegKeyNode* key = tree.AddSubkey(
-          parent, CodePageName{reinterpret_cast<const uint8_t*>(bytes.data()), n});
+      RegKeyNode* key =
+          tree.AddSubkey(parent, CodePageName{reinterpret_cast<const uint8_t*>(bytes.data()), n});
       ASSERT_NE(key, nullptr);
       EXPECT_EQ(key->Name().ToText(), text) << n << " " << high;
       EXPECT_EQ(key->Name().size(), 2 * n);
