@@ -2,13 +2,6 @@
 
 namespace {
 
-// Characters of bytes 0x80-0x9F; the rest of 0x00-0xFF is Latin-1.
-constexpr char16_t HIGH_CONTROLS[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
@@ -21,15 +14,10 @@ int MeasureThroughTerminator(const Unit* src) {
 
 }  // namespace
 
-char16_t CodePageToWide(unsigned char b) {
-  if (b >= 0x80 && b <= 0x9F) return HIGH_CONTROLS[b - 0x80];
-  return b;
-}
-
 char WideToCodePage(char16_t u) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
   for (int i = 0; i < 32; ++i) {
-    if (HIGH_CONTROLS[i] == u) return static_cast<char>(0x80 + i);
+    if (CODE_PAGE_HIGH_CONTROLS[i] == u) return static_cast<char>(0x80 + i);
   }
   return '?';
 }

@@ -9,9 +9,21 @@
 
 #include <cstdint>
 
+// Characters of bytes 0x80-0x9F; the rest of 0x00-0xFF is Latin-1.
+inline constexpr char16_t CODE_PAGE_HIGH_CONTROLS[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
 // Windows-1252 byte b as a UTF-16 unit. The five bytes 1252 leaves undefined
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to U+0081, U+008D, U+008F, U+0090, U+009D.
-char16_t CodePageToWide(unsigned char b);
+// Inline: the registry's key names are compared and hashed through it byte
+// by byte.
+inline char16_t CodePageToWide(unsigned char b) {
+  if (b >= 0x80 && b <= 0x9F) return CODE_PAGE_HIGH_CONTROLS[b - 0x80];
+  return b;
+}
 
 // The Windows-1252 byte for UTF-16 unit u, or '?' when 1252 has no such
 // character (surrogates included: a pair stands for a character beyond 1252).

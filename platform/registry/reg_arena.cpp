@@ -23,7 +23,7 @@ void ByteArena::Recycle(uint8_t* p, size_t n) {
   *head = p;
 }
 
-uint8_t* ByteArena::Allocate(size_t n, size_t align) {
+uint8_t* ByteArena::AllocateAligned(size_t n, size_t align) {
   if (uint8_t** head = Recycled(n, align); head != nullptr && *head != nullptr) {
     uint8_t* p = *head;
     std::memcpy(head, p, sizeof *head);

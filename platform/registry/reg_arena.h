@@ -16,7 +16,20 @@ class ByteArena {
   uint8_t* Allocate(size_t n);
   // The same, aligned to align (a power of two, at most 16); room given
   // back by Recycle with the same n and alignment is used again first.
-  uint8_t* Allocate(size_t n, size_t align);
+  uint8_t* Allocate(size_t n, size_t align) {
+    // Room of a size that cannot have been recycled comes from the current
+    // block where it fits (most keys' nodes); the rest out of line.
+    if (n % 8 != 0 || recycled_ == nullptr) {
+      const size_t pad = (0 - reinterpret_cast<uintptr_t>(cursor_)) & (align - 1);
+      if (pad + n <= left_) {
+        uint8_t* p = cursor_ + pad;
+        cursor_ = p + n;
+        left_ -= pad + n;
+        return p;
+      }
+    }
+    return AllocateAligned(n, align);
+  }
   // Gives back the n bytes at p, from Allocate(n, align), for a later
   // Allocate of the same size to reuse (a growing list's old room).
   void Recycle(uint8_t* p, size_t n);
@@ -26,6 +39,7 @@ class ByteArena {
   // the next of its size in its first 8 bytes.
   static constexpr size_t RECYCLED_SIZES = 512;
   uint8_t** Recycled(size_t n, size_t align);
+  uint8_t* AllocateAligned(size_t n, size_t align);
 
   std::vector<std::unique_ptr<uint8_t[]>> blocks_;
   std::unique_ptr<uint8_t*[]> recycled_;

@@ -1,50 +1,45 @@
-// About 480 lines: the pass is one class holding the whole grammar of a line,
-// as the reader's own parser (reg_line_parser.h) does, so that each rule reads
-// beside the line state it shares with the others and beside the reader's.
+// The pass keeps the grammar of a line in three layers, each a class the next
+// derives from: the lines and their quoted text (reg_index_lines.h), the
+// data of value lines (reg_index_data.h), and here the lines themselves, the
+// common ones read from the bits of their bytes first.
 #include "platform/registry/reg_index_pass.h"
 
 #include <cstring>
 #include <iterator>
 #include <string_view>
 
-#include "platform/registry/reg_line_parser.h"
+#include "platform/registry/reg_index_data.h"
 #include "platform/registry/reg_tree.h"
 #include "platform/registry/reg_unit_search.h"
 
 namespace {
 
-using reg_unit_search::FindFirstOf;
+using namespace reg_index_pass;
+using reg_unit_search::StopBits32;
 using namespace std::string_view_literals;
 
-// The value of each hex digit by its unit, -1 for any other unit below 256
-// (so that narrow units, all below 256, need no range check).
-struct HexDigits {
-  int8_t value[256];
-  constexpr HexDigits() : value() {
-    for (int u = 0; u < 256; ++u) value[u] = static_cast<int8_t>(reg_line_parser::HexValue(u));
-  }
-};
-constexpr HexDigits HEX_DIGITS;
+// Whether the n bytes at p and q are alike: read in pieces of eight, the
+// last overlapping the one before, when there are eight or more.
+inline bool SameBytes(const uint8_t* p, const uint8_t* q, size_t n) {
+  if (n < 8) return std::memcmp(p, q, n) == 0;
+  const auto piece = [](const uint8_t* at) {
+    uint64_t bytes;
+    std::memcpy(&bytes, at, 8);
+    return bytes;
+  };
+  uint64_t differ = piece(p + n - 8) ^ piece(q + n - 8);
+  for (size_t i = 0; i + 8 < n; i += 8) differ |= piece(p + i) ^ piece(q + i);
+  return differ == 0;
+}
 
-inline int HexValue(char16_t u) { return u < 256 ? HEX_DIGITS.value[u] : -1; }
-inline bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
-inline bool IsLineEnd(char16_t u) { return u == u'\n' || u == u'\r'; }
-
-// The pass over a file of UNIT-byte units. Positions are unit indexes into
-// the file's units after its mark. The current line starts at line_start_;
-// the end of the input reads as a line end (At), so every rule that stops at
-// a line's end stops there too.
+// The pass over a file of UNIT-byte units: its key lines reported to events.
 template <size_t UNIT>
-class IndexPass {
+class IndexPass : public IndexData<UNIT> {
  public:
   IndexPass(const uint8_t* data, size_t size, uint64_t base, RegIndexEvents& events,
             RegParseError* error)
-      : data_(data),
-        count_(size / UNIT),
-        stray_(size % UNIT != 0),
-        base_(base),
-        events_(events),
-        error_(error) {}
+      : IndexData<UNIT>(data, size, base, error), events_(events) {}
+  using IndexData<UNIT>::Fail;
 
   // Reads the header line; false when it is not one of the two headers.
   bool Header(RegDialect* dialect) {
@@ -70,7 +65,16 @@ class IndexPass {
   // Checks every line after the header; encoding tells how narrow text reads.
   bool Body(RegEncoding encoding) {
     encoding_ = encoding;
+    // CommonLine reads narrow lines (not UTF-8) that start 64 units or more
+    // before the input's end.
+    const size_t common_before =
+        UNIT == 1 && encoding != RegEncoding::Utf8 && count_ >= 64 ? count_ - 63 : 0;
     while (line_start_ < count_) {
+      if (line_start_ < common_before) {
+        const Common common = CommonLine();
+        if (common == Common::Refused) return false;
+        if (common == Common::Read) continue;
+      }
       ++line_;
       const size_t i = SkipBlanks(line_start_);
       const char16_t u = At(i);
@@ -93,128 +97,176 @@ class IndexPass {
     return true;
   }
 
-  bool Fail(const char* reason) { return FailAt(line_, reason); }
-
-  RegLineEnd DominantLineEnd() const {
-    if (lf_ > crlf_ && lf_ >= cr_) return RegLineEnd::Lf;
-    if (cr_ > crlf_ && cr_ > lf_) return RegLineEnd::Cr;
-    return RegLineEnd::CrLf;
-  }
-  uint64_t OpenContinuation() const { return open_continuation_; }
-
  private:
-  bool FailAt(uint64_t line, const char* reason) {
-    error_->line = line;
-    error_->reason = reason;
-    return false;
-  }
+  using Data = IndexData<UNIT>;
+  using Data::At;
+  using Data::count_;
+  using Data::data_;
+  using Data::dialect_;
+  using Data::Dword;
+  using Data::encoding_;
+  using Data::ended_;
+  using Data::FailAt;
+  using Data::FindLineEnd;
+  using Data::FinishLine;
+  using Data::FinishLineBefore;
+  using Data::Hex;
+  using Data::line_;
+  using Data::line_start_;
+  using Data::LineRest;
+  using Data::Offset;
+  using Data::Quoted;
+  using Data::SkipBlanks;
+  using Data::Spells;
+  using Data::StartsWith;
+  using Data::stray_;
+  using Data::Text;
+  using Data::TypedHex;
+  using Data::Unit;
+  using Data::units_;
 
-  char16_t Unit(size_t i) const { return reg_unit_search::UnitAt<UNIT>(data_, i); }
-  // Unit i, or a line end past the input.
-  char16_t At(size_t i) const { return i < count_ ? Unit(i) : u'\n'; }
-  uint64_t Offset(size_t i) const { return base_ + uint64_t(i) * UNIT; }
-  RegFileText Text(size_t begin, size_t end) const {
-    return RegFileText(data_ + begin * UNIT, end - begin, encoding_);
-  }
-
-  size_t SkipBlanks(size_t i) const {
-    while (IsBlank(At(i))) ++i;
-    return i;
-  }
-  // The line end at or after i (count_ at the end of the input).
-  size_t FindLineEnd(size_t i) const { return FindFirstOf<UNIT, u'\r', u'\n'>(data_, i, count_); }
-
-  // Ends the current line at its line end e and moves to the next line.
-  void FinishLine(size_t e) {
-    if (e >= count_) {
-      // A line consumed to the input's end keeps what its own end was.
-      if (line_start_ < count_) ended_ = false;
-      line_start_ = count_;
-      return;
+  // Reads the line at line_start_ when it is one of the forms exports mostly
+  // hold, in narrow text, checked from the bits of its bytes (StopBits):
+  // a blank line; "[path]"; a value named by quoted text without escapes or
+  // by '@', then '=' and quoted text or "dword:" and eight digits, each line
+  // ending right after its data, or hex data (read by Hex). Other: any other
+  // line, and every line refused but for its hex data, left to the rules of
+  // Body, with nothing read.
+  enum class Common { Other, Read, Refused };
+  Common CommonLine() {
+#if REG_UNIT_BLOCKS
+    if constexpr (UNIT == 1) {
+      const size_t s = line_start_;
+      const uint8_t first = data_[s];
+      if (IsLineEnd(first)) {
+        ++line_;
+        FinishLineBefore(s);
+        return Common::Read;
+      }
+      if (first == '"' || first == '@') return CommonValueLine(s);
+      if (first != '[') return Common::Other;
+      uint64_t ends = StopBits32<u'\r', u'\n'>(data_, s);
+      if (ends == 0) ends = uint64_t(StopBits32<u'\r', u'\n'>(data_, s + 32)) << 32;
+      if (ends == 0) return Common::Other;
+      return CommonKeyLine(s, static_cast<size_t>(__builtin_ctzll(ends))) ? Common::Read
+                                                                          : Common::Other;
     }
-    ended_ = true;
-    if (Unit(e) == u'\n') {
-      ++lf_;
-      line_start_ = e + 1;
-    } else if (e + 1 < count_ && Unit(e + 1) == u'\n') {
-      ++crlf_;
-      line_start_ = e + 2;
+#endif
+    return Common::Other;
+  }
+
+#if REG_UNIT_BLOCKS
+  // CommonLine's key line of length units at s.
+  bool CommonKeyLine(size_t s, size_t length) {
+    const uint8_t* line = data_ + s;
+    // A deletion's "-" before its root names no root: Root refuses it below.
+    if (line[length - 1] != ']') return false;
+    const size_t a = s + 1, b = s + length - 1;
+    uint64_t slashes = StopBits32<u'\\'>(data_, s);
+    if (length > 32) slashes |= uint64_t(StopBits32<u'\\'>(data_, s + 32)) << 32;
+    slashes &= (uint64_t(1) << (length - 1)) - 1;
+    const size_t slash = slashes == 0 ? b : s + static_cast<size_t>(__builtin_ctzll(slashes));
+    const RegKey root = Root(a, slash);
+    if (root == 0) return false;
+    size_t below = b;
+    if (slash != b) {
+      // No empty name: no backslash last, none beside another.
+      if (line[length - 2] == '\\' || (slashes & (slashes >> 1)) != 0) return false;
+      below = slash + 1;
+    }
+    ++line_;
+    FinishLineBefore(s + length);
+    section_start_ = line_start_;
+    section_open_ = true;
+    after_deletion_ = false;
+    section_reported_ = false;
+    events_.OnKey(root, Text(below, b), false);
+    return true;
+  }
+
+  // CommonLine's value line at s. Its name and '=' stand in its first 32
+  // units; hex data is read by Hex from there, the rest from the bits of the
+  // line's units up to its end.
+  Common CommonValueLine(size_t s) {
+    constexpr Common OTHER = Common::Other;
+    if (!section_open_) return OTHER;
+    const uint8_t* line = data_ + s;
+    const uint64_t first_ends = StopBits32<u'\r', u'\n'>(data_, s);
+    uint64_t stops = StopBits32<u'"', u'\\'>(data_, s);
+    size_t k = 1;  // past '@'
+    if (line[0] == '"') {
+      stops &= stops - 1;  // the opening quote
+      if (stops == 0) return OTHER;
+      k = static_cast<size_t>(__builtin_ctzll(stops));
+      if (line[k] != '"') return OTHER;
+      stops &= stops - 1;
+      ++k;
+    }
+    if (line[k] != '=') return OTHER;
+    ++k;
+    if (line[k] == 'h') {
+      // No line end before the data: the name, '=' and "hex:" or "hex(".
+      if (k + 4 > 32 || (first_ends & ((uint64_t(1) << (k + 4)) - 1)) != 0) return OTHER;
+      if (std::memcmp(line + k, "hex", 3) != 0 || (line[k + 3] != ':' && line[k + 3] != '(')) {
+        return OTHER;
+      }
+      ++line_;
+      size_t end = 0;
+      uint64_t size = 0;
+      const bool read =
+          line[k + 3] == ':' ? Hex(s + k + 4, &size, &end) : TypedHex(s + k + 4, &size, &end);
+      if (!read) return Common::Refused;
+      if (size > REG_MAX_DATA_SIZE) {
+        Fail("value data too large");
+        return Common::Refused;
+      }
+      EndValueLine(end);
+      return Common::Read;
+    }
+    uint64_t ends = first_ends;
+    if (ends == 0) {
+      ends = uint64_t(StopBits32<u'\r', u'\n'>(data_, s + 32)) << 32;
+      if (ends == 0) return OTHER;
+      stops |= uint64_t(StopBits32<u'"', u'\\'>(data_, s + 32)) << 32;
+    }
+    // The units before the line end. A line end before the data fails the
+    // checks below: no stop is left after it for quoted text, and a dword's
+    // line has its own length.
+    const size_t length = static_cast<size_t>(__builtin_ctzll(ends));
+    stops &= (uint64_t(1) << length) - 1;
+    if (line[k] == '"') {
+      stops &= stops - 1;  // the opening quote, at k
+      while (true) {
+        if (stops == 0) return OTHER;
+        const size_t j = static_cast<size_t>(__builtin_ctzll(stops));
+        if (line[j] == '"') {
+          if (j + 1 != length) return OTHER;
+          break;
+        }
+        const uint8_t e = line[j + 1];
+        if (e != '\\' && e != '"' && e != 'n' && e != 'r') return OTHER;
+        stops &= stops - 1;
+        stops &= ~(uint64_t(1) << (j + 1));  // the escaped unit
+      }
+    } else if (line[k] == 'd') {
+      if (length != k + 14 || std::memcmp(line + k, "dword:", 6) != 0 ||
+          !this->template AllHex<8>(s + k + 6)) {
+        return OTHER;
+      }
     } else {
-      ++cr_;
-      line_start_ = e + 1;
+      return OTHER;
     }
+    ++line_;
+    EndValueLine(s + length);
+    return Common::Read;
   }
-
-  // Whether units [i, end) are exactly text.
-  bool Spells(size_t i, size_t end, std::u16string_view text) const {
-    return end - i == text.size() && StartsWith(i, text);
-  }
-  bool StartsWith(size_t i, std::u16string_view text) const {
-    if (i + text.size() <= count_) {  // no unit past the input to stand for
-      for (size_t k = 0; k < text.size(); ++k) {
-        if (Unit(i + k) != text[k]) return false;
-      }
-      return true;
-    }
-    for (size_t k = 0; k < text.size(); ++k) {
-      if (At(i + k) != text[k]) return false;
-    }
-    return true;
-  }
-
-  // Whether only blanks, or blanks and a ';' comment, follow i on the line;
-  // *end is then the line's end.
-  bool LineRest(size_t i, size_t* end) const {
-    i = SkipBlanks(i);
-    const char16_t u = At(i);
-    if (IsLineEnd(u)) {
-      *end = i;
-      return true;
-    }
-    if (u != u';') return false;
-    *end = FindLineEnd(i);
-    return true;
-  }
-
-  // Checks the text of units [a, b) and adds its UTF-16 units to units_.
-  bool Measure(size_t a, size_t b) {
-    if (UNIT == 1 && encoding_ == RegEncoding::Utf8) {
-      if (CountUtf8Units(data_ + a, b - a, &units_) != b - a) return Fail("invalid UTF-8 text");
-    } else {
-      units_ += b - a;
-    }
-    return true;
-  }
-
-  // Checks the quoted text whose opening quote is at i and measures it in
-  // units_; *after is the unit past the closing quote.
-  bool Quoted(size_t i, size_t* after) {
-    units_ = 0;
-    for (size_t k = i + 1;;) {
-      const size_t stop = FindFirstOf<UNIT, u'"', u'\\', u'\r', u'\n'>(data_, k, count_);
-      const char16_t u = At(stop);
-      if (u == u'"') {
-        *after = stop + 1;
-        return Measure(k, stop);
-      }
-      if (u != u'\\') break;
-      const char16_t e = At(stop + 1);
-      if (IsLineEnd(e)) break;
-      if (!Measure(k, stop)) return false;
-      if (e != u'\\' && e != u'"' && e != u'n' && e != u'r') {
-        return Fail("unknown escape sequence in quoted text");
-      }
-      ++units_;
-      k = stop + 2;
-    }
-    return Fail("quoted text without its closing quote");
-  }
+#endif
 
   // The root a key path's first name [a, b) names, or 0. Keys of one root
   // mostly follow each other: the last name read is tried first.
   RegKey Root(size_t a, size_t b) {
     if (root_text_ != nullptr && b - a == root_units_ &&
-        std::memcmp(data_ + a * UNIT, root_text_, (b - a) * UNIT) == 0) {
+        SameBytes(data_ + a * UNIT, root_text_, (b - a) * UNIT)) {
       return root_;
     }
     root_ = ReadRoot(a, b);
@@ -257,10 +309,7 @@ class IndexPass {
       below = slash + 1;
       while (below_end > below && Unit(below_end - 1) == u'\\') --below_end;
       if (below_end > below && Unit(below) == u'\\') return Fail("empty key name in the key path");
-      for (size_t k = FindFirstOf<UNIT, u'\\'>(data_, below, below_end); k < below_end;
-           k = FindFirstOf<UNIT, u'\\'>(data_, k + 1, below_end)) {
-        if (Unit(k + 1) == u'\\') return Fail("empty key name in the key path");
-      }
+      if (DoubledBackslash(below, below_end)) return Fail("empty key name in the key path");
     }
     if (deletion && below == below_end) return Fail("a root key cannot be deleted");
     FinishLine(end);
@@ -270,6 +319,25 @@ class IndexPass {
     section_reported_ = false;
     events_.OnKey(root, Text(below, below_end), deletion);
     return true;
+  }
+
+  // Whether two backslashes stand side by side in units [a, b).
+  bool DoubledBackslash(size_t a, size_t b) const {
+    bool after_backslash = false;
+    size_t k = a;
+#if REG_UNIT_BLOCKS
+    for (; k + PER_BLOCK<UNIT> <= b; k += PER_BLOCK<UNIT>) {
+      const unsigned bits = StopBits<UNIT, u'\\'>(data_, k);
+      if ((bits & (bits >> UNIT)) != 0 || (after_backslash && (bits & 1) != 0)) return true;
+      after_backslash = (bits >> 15) != 0;
+    }
+#endif
+    for (; k < b; ++k) {
+      const bool backslash = Unit(k) == u'\\';
+      if (backslash && after_backslash) return true;
+      after_backslash = backslash;
+    }
+    return false;
   }
 
   bool ValueLine(size_t i) {
@@ -302,170 +370,24 @@ class IndexPass {
       return Fail("unknown value data form");
     }
     if (size > REG_MAX_DATA_SIZE) return Fail("value data too large");
-    FinishLine(end);
+    EndValueLine(end);
+    return true;
+  }
+
+  // Ends a value line at its line end e; its section holds values.
+  void EndValueLine(size_t e) {
+    FinishLine(e);
     if (!section_reported_) {
       section_reported_ = true;
       events_.OnSectionValues(Offset(section_start_));
     }
-    return true;
   }
 
-  bool Dword(size_t k, size_t* end) {
-    k = SkipBlanks(k);
-    const size_t first = k;
-    if (k + 8 <= count_ && AllHex<8>(k)) {
-      k += 8;  // the common form: eight digits
-    }
-    while (k - first < 9 && HexValue(At(k)) >= 0) ++k;
-    if (k == first || k - first > 8) return Fail("dword: needs 1 to 8 hex digits");
-    if (!LineRest(k, end)) return Fail("unexpected text after the dword");
-    return true;
-  }
-
-  // "N):" and the bytes of hex(N) data from d on; *size as the reader gives
-  // the data (a REGEDIT4 file's narrow text held as UTF-16, a NUL appended to
-  // unterminated hex(2) and hex(7) data).
-  bool TypedHex(size_t d, uint64_t* size, size_t* end) {
-    const size_t first = d;
-    uint32_t type = 0;
-    while (d - first < 9 && HexValue(At(d)) >= 0) type = type * 16 + HexValue(At(d++));
-    if (d == first || d - first > 8 || !StartsWith(d, u"):"sv)) {
-      return Fail("malformed hex(N): type");
-    }
-    uint16_t last_two = 0;
-    if (!Hex(d + 2, size, end, &last_two)) return false;
-    const bool narrow = dialect_ == RegDialect::Regedit4 && reg_line_parser::IsStringType(type);
-    if ((type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && *size != 0) {
-      // Windows' import gives the data of these types the terminator it lacks.
-      if (narrow) {
-        if ((last_two & 0xFF) != 0) ++*size;
-      } else if (*size % 2 != 0) {
-        ++*size;  // padded with a NUL byte: the last unit is its last byte and 00
-        if ((last_two & 0xFF) != 0) *size += 2;
-      } else if (last_two != 0) {
-        *size += 2;
-      }
-    }
-    if (narrow) *size *= 2;  // narrow text, held as UTF-16 unit for unit
-    return true;
-  }
-
-  // Checks comma-separated hex bytes from k on, following continuation lines
-  // as the reader does; *size counts them and *last_two holds the last two
-  // (the last in its low byte).
-  bool Hex(size_t k, uint64_t* size, size_t* end, uint16_t* last_two = nullptr) {
-    uint64_t count = 0;
-    uint16_t last = 0;
-    bool may_wrap = true;
-    while (true) {
-      k = SkipBlanks(k);
-      // Most data is bytes of two digits, each right before a comma.
-      const size_t run = k;
-      while (k + 3 <= count_ && Unit(k + 2) == u',' && AllHex<2>(k)) k += 3;
-      if (k != run) {
-        count += (k - run) / 3;
-        last = static_cast<uint16_t>(last << 8 | ByteAt(k - 3));
-        if (k - run >= 6) last = static_cast<uint16_t>(ByteAt(k - 6) << 8 | ByteAt(k - 3));
-        may_wrap = true;
-        k = SkipBlanks(k);
-      }
-      char16_t u = At(k);
-      if (u == u'\\') {
-        if (!may_wrap) return Fail("a line of wrapped hex data holding only '\\'");
-        const size_t backslash = k;
-        if (!Continue(k, &k)) return false;
-        if (k == count_) {
-          // Continued past the end of the file.
-          open_continuation_ = Offset(backslash);
-          break;
-        }
-        may_wrap = false;
-        continue;
-      }
-      if (IsLineEnd(u) || u == u';') break;
-      int value = HexValue(u);
-      if (value < 0) return Fail("hex byte expected");
-      const int second = HexValue(At(++k));
-      if (second >= 0) {
-        value = value * 16 + second;
-        ++k;
-      }
-      last = static_cast<uint16_t>(last << 8 | value);
-      ++count;
-      k = SkipBlanks(k);
-      u = At(k);
-      may_wrap = u == u',';
-      if (may_wrap) {
-        ++k;
-      } else if (u == u'\\') {
-        return Fail("',' expected before '\\': hex data continues only after a comma");
-      } else if (!IsLineEnd(u) && u != u';') {
-        return Fail("',' expected between hex bytes");
-      }
-    }
-    *size = count;
-    if (last_two != nullptr) *last_two = last;
-    *end = IsLineEnd(At(k)) ? k : FindLineEnd(k);
-    return true;
-  }
-
-  // Whether the N units from k (all within the input) are hex digits: the
-  // table gives -1 for any other unit, which sets the sign of the or.
-  template <size_t N>
-  bool AllHex(size_t k) const {
-    int any = 0;
-    for (size_t d = 0; d < N; ++d) any |= HexValue(Unit(k + d));
-    return any >= 0;
-  }
-
-  // The byte the two hex digits at k spell.
-  int ByteAt(size_t k) const { return HexValue(Unit(k)) << 4 | HexValue(Unit(k + 1)); }
-
-  // Handles the backslash at k: only a comment may follow it; the data goes
-  // on at *resume on the next line that is neither blank nor a ';' comment
-  // line, or *resume is count_ when the input ends first. A '#' line there is
-  // refused: Windows takes it as data and drops the value.
-  bool Continue(size_t k, size_t* resume) {
-    size_t end = 0;
-    if (!LineRest(k + 1, &end)) return Fail("unexpected text after '\\'");
-    FinishLine(end);
-    while (line_start_ < count_) {
-      ++line_;
-      const size_t i = SkipBlanks(line_start_);
-      const char16_t u = At(i);
-      if (IsLineEnd(u)) {
-        FinishLine(i);
-      } else if (u == u';') {
-        FinishLine(FindLineEnd(i));
-      } else if (u == u'#') {
-        return Fail("a '#' line inside wrapped hex data");
-      } else {
-        *resume = i;
-        return true;
-      }
-    }
-    *resume = count_;
-    return true;
-  }
-
-  const uint8_t* data_;
-  const size_t count_;  // whole units
-  const bool stray_;    // a byte left over that makes no whole unit
-  const uint64_t base_;
   RegIndexEvents& events_;
-  RegParseError* error_;
-  RegEncoding encoding_ = RegEncoding::CodePage1252;
-  RegDialect dialect_ = RegDialect::Version5;
-  size_t line_start_ = 0;
-  uint64_t line_ = 0;   // 1-based number of the current line
-  bool ended_ = false;  // whether the last line read ended with a line end
-  uint64_t crlf_ = 0, lf_ = 0, cr_ = 0;
   bool section_open_ = false;
   bool after_deletion_ = false;
   bool section_reported_ = false;
   size_t section_start_ = 0;
-  uint64_t units_ = 0;  // UTF-16 units of the text last measured
-  uint64_t open_continuation_ = 0;
   RegKey root_ = 0;  // the root the last key line named, spelled as root_text_
   const uint8_t* root_text_ = nullptr;
   size_t root_units_ = 0;

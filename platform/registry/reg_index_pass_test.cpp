@@ -70,6 +70,12 @@ const std::string EVERY_FORM =
     "\r\n"
     "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\A]\r\n"
     "\"Dll\"=\"a\\\\b\\\"c\\n\"\r\n"
+    // Lines longer than the searches' blocks: quoted text with escapes, runs
+    // of hex bytes, a key path of many names.
+    "\"Path\"=\"\\\\Program Files\\\\Vendor Name\\\\\\\"Settings\\\" here\\r\"\r\n"
+    "\"Run\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0C,0D,0e,ff,10,\\\r\n"
+    "  11,12,13,14,15,16,17\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Vendor\\Product Name\\Settings\\Sub]\r\n"
     "@=\"\"\r\n"
     "\"d\" = dword:0000ffFF ; note\r\n"
     "\"h\"=hex:01,2,ab,\\\r\n"

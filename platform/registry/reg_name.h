@@ -8,6 +8,18 @@
 #include <string>
 #include <string_view>
 
+#include "platform/code_page.h"
+
+// A name as a narrow file spells it, read unit by unit through Windows-1252
+// without being decoded first: the bytes of a Windows-1252 file, or of a
+// UTF-8 file when they are all ASCII (which both read alike).
+struct CodePageName {
+  const uint8_t* bytes;
+  size_t count;
+  size_t size() const { return count; }
+  char16_t operator[](size_t i) const { return CodePageToWide(bytes[i]); }
+};
+
 // The upper-case form of u used for matching names. Folds ASCII, Latin-1,
 // Latin Extended-A, basic Greek and Cyrillic letters; every other unit
 // (surrogates included) matches only itself.

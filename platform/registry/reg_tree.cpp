@@ -1,7 +1,6 @@
 #include "platform/registry/reg_tree.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <new>
 #include <utility>
@@ -44,75 +43,18 @@ bool ForEachComponent(std::u16string_view path, F f) {
 
 }  // namespace
 
-PackedBytes::PackedBytes(ByteArena& arena, const uint8_t* data, size_t size)
-    : size_(static_cast<uint32_t>(size)), halved_(0) {
-  bool halved = size % 2 == 0;
-  for (size_t i = 1; i < size && halved; i += 2) halved = data[i] == 0;
-  uint8_t* p = arena.Allocate(halved ? size / 2 : size);
-  if (halved) {
-    for (size_t i = 0; i < size / 2; ++i) p[i] = data[2 * i];
-  } else if (size != 0) {
-    std::memcpy(p, data, size);
-  }
-  bytes_ = p;
-  halved_ = halved;
-}
-
-PackedBytes::PackedBytes(ByteArena& arena, std::u16string_view text)
-    : size_(static_cast<uint32_t>(text.size() * 2)), halved_(0) {
-  char16_t all = 0;
-  for (char16_t u : text) all |= u;
-  bool halved = all < 0x100;
-  uint8_t* p = arena.Allocate(halved ? text.size() : text.size() * 2);
-  if (halved) {
-    for (size_t i = 0; i < text.size(); ++i) p[i] = static_cast<uint8_t>(text[i]);
-  } else {
-    for (size_t i = 0; i < text.size(); ++i) {
-      p[2 * i] = static_cast<uint8_t>(text[i]);
-      p[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
-    }
-  }
-  bytes_ = p;
-  halved_ = halved;
-}
-
-uint8_t PackedBytes::ByteAt(size_t i) const {
-  if (!halved_) return bytes_[i];
-  return (i % 2 == 0) ? bytes_[i / 2] : 0;
-}
-
-void PackedBytes::CopyTo(uint8_t* out, size_t n) const {
-  if (!halved_) {
-    if (n != 0) std::memcpy(out, bytes_, n);
-    return;
-  }
-  for (size_t i = 0; i < n; ++i) out[i] = (i % 2 == 0) ? bytes_[i / 2] : 0;
-}
-
-std::vector<uint8_t> PackedBytes::ToVector() const {
-  std::vector<uint8_t> out(size_);
-  CopyTo(out.data(), size_);
-  return out;
-}
-
-char16_t PackedBytes::UnitAt(size_t i) const {
-  if (halved_) return bytes_[i];
-  return static_cast<char16_t>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
-}
-
-std::u16string PackedBytes::ToText() const {
-  std::u16string out(UnitCount(), u'\0');
-  for (size_t i = 0; i < out.size(); ++i) out[i] = UnitAt(i);
-  return out;
-}
-
 const PackedBytes& RegChildSlot::Name() const { return node->Name(); }
 
 template <typename Entry>
-const Entry* NamedList<Entry>::Lookup(std::u16string_view name) const {
+template <typename Name>
+const Entry* NamedList<Entry>::Lookup(const Name& name) const {
   if (table_size_ == 0) {
     for (const Entry& e : entries_) {
-      if (e.Alive() && NamesEqual(PackedText{e.Name()}, name)) return &e;
+      // Most names differ in length: that is told before any unit is read.
+      if (e.Alive() && e.Name().UnitCount() == name.size() &&
+          NamesEqual(PackedText{e.Name()}, name)) {
+        return &e;
+      }
     }
     return nullptr;
   }
@@ -227,10 +169,16 @@ Entry* NamedList<Entry>::At(size_t index) {
 
 template class NamedList<RegChildSlot>;
 template class NamedList<RegValueEntry>;
+template const RegChildSlot* NamedList<RegChildSlot>::Lookup(const CodePageName&) const;
+template const RegValueEntry* NamedList<RegValueEntry>::Lookup(const CodePageName&) const;
 
-RegKeyNode* RegTree::NewNode(std::u16string_view name, RegKeyNode* parent) {
-  void* at = nodes_.Allocate(sizeof(RegKeyNode), alignof(RegKeyNode));
-  return new (at) RegKeyNode(PackedBytes(arena_, name), parent);
+template <typename Name>
+RegKeyNode* RegTree::NewNode(const Name& name, RegKeyNode* parent) {
+  // The node and its name in one piece.
+  const bool halved = PackedBytes::Halves(name);
+  uint8_t* at =
+      nodes_.Allocate(sizeof(RegKeyNode) + PackedBytes::RoomFor(name, halved), alignof(RegKeyNode));
+  return new (at) RegKeyNode(PackedBytes(at + sizeof(RegKeyNode), name, halved), parent);
 }
 
 RegKeyNode* RegKeyNode::Subkey(size_t index) {
@@ -245,7 +193,7 @@ RegKeyNode* RegKeyNode::FindSubkey(std::u16string_view name) const {
 
 RegTree::RegTree() {
   for (int i = 0; i < ROOT_COUNT; ++i) {
-    roots_[i] = NewNode(ROOTS[i].name, nullptr);
+    roots_[i] = NewNode(std::u16string_view(ROOTS[i].name), nullptr);
   }
 }
 
@@ -309,9 +257,18 @@ RegKeyNode* RegTree::Create(RegKeyNode* from, std::u16string_view path) {
 }
 
 RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, std::u16string_view name, bool* created) {
-  RegKeyNode* existing = parent->FindSubkey(name);
+  return AddNamedSubkey(parent, name, created);
+}
+
+RegKeyNode* RegTree::AddSubkey(RegKeyNode* parent, const CodePageName& name, bool* created) {
+  return AddNamedSubkey(parent, name, created);
+}
+
+template <typename Name>
+RegKeyNode* RegTree::AddNamedSubkey(RegKeyNode* parent, const Name& name, bool* created) {
+  RegChildSlot* existing = parent->subkeys_.Find(name);
   if (created != nullptr) *created = existing == nullptr;
-  if (existing != nullptr) return existing;
+  if (existing != nullptr) return existing->node;
   return parent->subkeys_.Append(RegChildSlot{NewNode(name, parent)}, &nodes_).node;
 }
 

@@ -21,47 +21,8 @@
 
 #include "platform/registry/reg_arena.h"
 #include "platform/registry/reg_name.h"
+#include "platform/registry/reg_packed_bytes.h"
 #include "platform/registry/registry.h"
-
-// The largest data a value may hold (the tree keeps sizes in 31 bits).
-constexpr size_t REG_MAX_DATA_SIZE = 0x7FFFFFFF;
-
-// Bytes held in a ByteArena (at most REG_MAX_DATA_SIZE). Data whose every
-// odd-numbered byte is zero (the UTF-16LE text of Latin-1 characters: most
-// names and strings) keeps only its even-numbered bytes, halving what the
-// tree holds.
-class PackedBytes {
- public:
-  PackedBytes() : size_(0), halved_(0) {}
-  // Copies size bytes of data into arena.
-  PackedBytes(ByteArena& arena, const uint8_t* data, size_t size);
-  // Copies the UTF-16LE bytes of text into arena.
-  PackedBytes(ByteArena& arena, std::u16string_view text);
-
-  // The size of the data as stored, in bytes.
-  size_t size() const { return size_; }
-  uint8_t ByteAt(size_t i) const;
-  // Copies the first n bytes (n <= size()) to out.
-  void CopyTo(uint8_t* out, size_t n) const;
-  std::vector<uint8_t> ToVector() const;
-
-  // The bytes read as UTF-16LE units; a trailing odd byte is not a unit.
-  size_t UnitCount() const { return size_ / 2; }
-  char16_t UnitAt(size_t i) const;
-  std::u16string ToText() const;
-
- private:
-  const uint8_t* bytes_ = nullptr;
-  uint32_t size_ : 31;
-  uint32_t halved_ : 1;
-};
-
-// A PackedBytes read as UTF-16 units, for NamesEqual and NameHash.
-struct PackedText {
-  PackedBytes bytes;
-  size_t size() const { return bytes.UnitCount(); }
-  char16_t operator[](size_t i) const { return bytes.UnitAt(i); }
-};
 
 // A value: its name as first stored, its type and data. Removed values stay
 // dead in their list until it compacts.
@@ -128,6 +89,7 @@ class NamedList {
   // The live entry named name, or null.
   Entry* Find(std::u16string_view name);
   const Entry* Find(std::u16string_view name) const;
+  Entry* Find(const CodePageName& name) { return const_cast<Entry*>(Lookup(name)); }
   // Adds entry at the end; no live entry may have its name.
   Entry& Append(Entry entry);
   // Kills entry, which must belong to this list.
@@ -157,7 +119,9 @@ class NamedList {
   template <typename T>
   using Alloc = ListAllocator<T>;
 
-  const Entry* Lookup(std::u16string_view name) const;
+  // Name: std::u16string_view or CodePageName.
+  template <typename Name>
+  const Entry* Lookup(const Name& name) const;
   // Makes a table of size slots holding the given slots (positions mapped
   // through remap when it is not null; positions it maps to UINT32_MAX drop),
   // in place of the table before (which slots may be).
@@ -191,7 +155,10 @@ class LazyNamedList {
   }
   ~LazyNamedList() { Release(); }
 
-  Entry* Find(std::u16string_view name) { return list_ ? list_->Find(name) : nullptr; }
+  template <typename Name>
+  Entry* Find(const Name& name) {
+    return list_ ? list_->Find(name) : nullptr;
+  }
   const Entry* Find(std::u16string_view name) const {
     return list_ ? static_cast<const NamedList<Entry>&>(*list_).Find(name) : nullptr;
   }
@@ -311,6 +278,8 @@ class RegTree {
   // The subkey of parent named name, created at the end if absent (*created
   // then true, when asked).
   RegKeyNode* AddSubkey(RegKeyNode* parent, std::u16string_view name, bool* created = nullptr);
+  // The same for a name in a narrow file's bytes.
+  RegKeyNode* AddSubkey(RegKeyNode* parent, const CodePageName& name, bool* created = nullptr);
   // Deletes node and its subtree; a root only loses its subkeys and values.
   void DeleteKey(RegKeyNode* node);
 
@@ -362,7 +331,10 @@ class RegTree {
     uint32_t previous;               // 1 + its index, or 0 for the key's first
   };
   // A node in nodes_.
-  RegKeyNode* NewNode(std::u16string_view name, RegKeyNode* parent);
+  template <typename Name>
+  RegKeyNode* NewNode(const Name& name, RegKeyNode* parent);
+  template <typename Name>
+  RegKeyNode* AddNamedSubkey(RegKeyNode* parent, const Name& name, bool* created);
   void ReadPendingValues(RegKeyNode* key);
   void ReadDeferredValue(const RegValueEntry& entry);
   void StoreValue(RegKeyNode* key, std::u16string_view name, uint32_t type, PackedBytes data);

@@ -20,9 +20,9 @@ struct WidePath {
     kept->assign(path);
     return *kept;
   }
-  static std::u16string_view Name(std::u16string_view path, size_t begin, size_t end,
-                                  std::u16string*) {
-    return path.substr(begin, end - begin);
+  static RegKeyNode* AddSubkey(RegTree* tree, RegKeyNode* parent, std::u16string_view path,
+                               size_t begin, size_t end, std::u16string*, bool* created) {
+    return tree->AddSubkey(parent, path.substr(begin, end - begin), created);
   }
   static size_t Common(std::u16string_view a, std::u16string_view b, size_t count) {
     return std::mismatch(a.begin(), a.begin() + count, b.begin()).first - a.begin();
@@ -34,11 +34,14 @@ struct WidePath {
 struct FilePath {
   struct Kept {};
   static RegFileText Keep(const RegFileText& path, Kept*) { return path; }
-  static std::u16string_view Name(const RegFileText& path, size_t begin, size_t end,
-                                  std::u16string* scratch) {
+  // Narrow names go to the tree as the file spells them; others decoded.
+  static RegKeyNode* AddSubkey(RegTree* tree, RegKeyNode* parent, const RegFileText& path,
+                               size_t begin, size_t end, std::u16string* scratch, bool* created) {
+    CodePageName name;
+    if (path.AsCodePageName(begin, end, &name)) return tree->AddSubkey(parent, name, created);
     scratch->clear();
     path.Decode(begin, end, scratch);
-    return *scratch;
+    return tree->AddSubkey(parent, *scratch, created);
   }
   static size_t Common(const RegFileText& a, const RegFileText& b, size_t count) {
     return a.CommonUnits(b, count);
@@ -61,20 +64,28 @@ class KeyOpener {
     size_t reused = 0;
     if (root == cached_root_) {
       const size_t common = Form::Common(path, cached_, std::min(path.size(), cached_.size()));
-      while (reused < ends_.size() && ends_[reused] <= common &&
-             (ends_[reused] == path.size() || path[ends_[reused]] == u'\\')) {
+      // Components ending before the common units end before a backslash
+      // of both paths.
+      while (reused < depth_ && ends_[reused] < common) ++reused;
+      if (reused < depth_ && ends_[reused] == common &&
+          (common == path.size() || path[common] == u'\\')) {
         ++reused;
       }
     }
-    nodes_.resize(reused);
-    ends_.resize(reused);
-    RegKeyNode* node = reused == 0 ? tree->Root(root) : nodes_.back();
+    depth_ = reused;
+    RegKeyNode* node = reused == 0 ? tree->Root(root) : nodes_[reused - 1];
     *created = false;
-    for (size_t start = reused == 0 ? 0 : ends_.back() + 1; start < path.size();) {
+    for (size_t start = reused == 0 ? 0 : ends_[reused - 1] + 1; start < path.size();) {
       const size_t end = Form::FindBackslash(path, start);
-      node = tree->AddSubkey(node, Form::Name(path, start, end, &scratch_), created);
-      nodes_.push_back(node);
-      ends_.push_back(end);
+      node = Form::AddSubkey(tree, node, path, start, end, &scratch_, created);
+      if (depth_ == nodes_.size()) {
+        nodes_.push_back(node);
+        ends_.push_back(end);
+      } else {
+        nodes_[depth_] = node;
+        ends_[depth_] = end;
+      }
+      ++depth_;
       start = end + 1;
     }
     cached_root_ = root;
@@ -89,8 +100,11 @@ class KeyOpener {
   RegKey cached_root_ = 0;
   typename Form::Kept kept_;
   Path cached_ = Path();
-  std::vector<RegKeyNode*> nodes_;  // the key of each component of cached_
-  std::vector<size_t> ends_;        // where each component ends in cached_
+  // The key of each of the depth_ components of cached_ and where it ends
+  // there (the vectors keep deeper entries of earlier paths for reuse).
+  std::vector<RegKeyNode*> nodes_;
+  std::vector<size_t> ends_;
+  size_t depth_ = 0;
   std::u16string scratch_;
 };
 

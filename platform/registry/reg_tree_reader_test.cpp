@@ -310,6 +310,29 @@ TEST(IndexRegFile, ChangingAKeyReadsItsValuesFirst) {
   EXPECT_EQ(x->ValueCount(), 5u);
 }
 
+// Names of every length up to a few blocks, each key followed by a deeper
+// one, a sibling sharing its name's start and the key itself again: the
+// names are found and split wherever they end against the blocks searched.
+TEST(IndexRegFile, KeysOfEveryNameLengthAreTheWholeReadings) {
+  std::string body;
+  for (size_t n = 1; n <= 40; ++n) {
+    const std::string name = "K" + std::string(n - 1, static_cast<char>('a' + n % 26));
+    for (const std::string& path :
+         {name, name + "\\Sub", name + "x\\" + name, name, "Other\\" + name + "\\y"}) {
+      // A backslash follows each path within a block's reach.
+      body += "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n\"v\"=\"\\\\\"\r\n";
+    }
+  }
+  for (const char* tail : {"", "[HKEY_USERS\\Last\\Name]\r\n"}) {
+    const std::vector<uint8_t> file = NarrowBytes("REGEDIT4\r\n" + body + tail);
+    auto whole = ParseBytes(file);
+    auto indexed = Index(file);
+    ASSERT_TRUE(whole->ok) << whole->error.line << ": " << whole->error.reason;
+    ASSERT_TRUE(indexed->ok);
+    EXPECT_EQ(DumpTree(indexed->tree), DumpTree(whole->tree));
+  }
+}
+
 TEST(IndexRegFile, RefusesWhatAWholeReadingRefuses) {
   for (const BadRegText& c : BAD_REGEDIT4_BODIES) {
     auto indexed = Index(NarrowBytes(std::string("REGEDIT4\n") + c.text));

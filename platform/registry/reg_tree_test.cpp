@@ -24,34 +24,6 @@ std::vector<std::u16string> SubkeyNames(RegKeyNode* node) {
   return names;
 }
 
-TEST(PackedBytes, KeepsEveryByte) {
-  ByteArena arena;
-  const std::vector<std::vector<uint8_t>> cases = {
-      {},
-      {'A', 0, 'b', 0, 0xE9, 0, 0, 0},  // Latin-1 text: held halved
-      {'A', 0, 0xAC, 0x20, 0, 0},       // U+20AC: held whole
-      {1, 0, 2},                        // odd size
-      {0, 1},
-      std::vector<uint8_t>(100000, 0),  // larger than an arena block
-  };
-  for (const std::vector<uint8_t>& data : cases) {
-    PackedBytes packed(arena, data.data(), data.size());
-    EXPECT_EQ(packed.size(), data.size());
-    EXPECT_EQ(packed.ToVector(), data);
-    for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ(packed.ByteAt(i), data[i]) << i;
-  }
-}
-
-TEST(PackedBytes, ReadsUtf16Units) {
-  ByteArena arena;
-  const uint8_t whole[] = {'A', 0, 0xAC, 0x20, 'z'};
-  PackedBytes packed(arena, whole, sizeof whole);
-  EXPECT_EQ(packed.UnitCount(), 2u);
-  EXPECT_EQ(packed.ToText(), u"A\u20ac");
-  const uint8_t halved[] = {'h', 0, 0xE9, 0};
-  EXPECT_EQ(PackedBytes(arena, halved, sizeof halved).ToText(), u"h\u00e9");
-}
-
 TEST(RegTreeFind, PathRules) {
   RegTree tree;
   RegKeyNode* hklm = tree.Root(HKEY_LOCAL_MACHINE);
@@ -119,6 +91,41 @@ TEST(RegTreeSubkeys, ManyKeepInsertionOrderAndFindAnyCase) {
   }
   EXPECT_EQ(tree.AddSubkey(parent, u"KEY7"), parent->FindSubkey(u"key7"));
   EXPECT_EQ(parent->SubkeyCount(), size_t(count));
+}
+
+// A name in a narrow file's bytes names the key its decoded text names, in
+// a short list and in one with a table: Windows-1252's bytes 0x80-0x9F are
+// the units they decode to (here S and s with caron, U+0160 and U+0161).
+TEST(RegTreeSubkeys, CodePageNamesFindAndMakeTheKeysTheirTextNames) {
+  const auto name = [](const char* bytes) {
+    return CodePageName{reinterpret_cast<const uint8_t*>(bytes), std::strlen(bytes)};
+  };
+  for (int siblings : {0, 40}) {
+    RegTree tree;
+    RegKeyNode* parent = tree.Root(HKEY_LOCAL_MACHINE);
+    for (int i = 0; i < siblings; ++i) tree.AddSubkey(parent, Num(u"Key", i));
+    bool created = false;
+    RegKeyNode* caron = tree.AddSubkey(parent,
+                                       name("\x8A"
+                                            "ema\xE9"),
+                                       &created);
+    EXPECT_TRUE(created);
+    EXPECT_EQ(caron->Name().ToText(), u"\u0160ema\u00E9");
+    EXPECT_EQ(parent->FindSubkey(u"\u0161EMA\u00C9"), caron);
+    EXPECT_EQ(tree.AddSubkey(parent,
+                             name("\x9A"
+                                  "EMA\xC9"),
+                             &created),
+              caron);
+    EXPECT_FALSE(created);
+    RegKeyNode* plain = tree.AddSubkey(parent, u"Plain\u00FF");
+    EXPECT_EQ(tree.AddSubkey(parent, name("pLAIN\xFF"), &created), plain);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(tree.AddSubkey(parent, name("key7"), &created)->Name().ToText(),
+              siblings == 0 ? u"key7" : u"Key7");
+    EXPECT_EQ(created, siblings == 0);
+    EXPECT_EQ(parent->SubkeyCount(), size_t(siblings + 2 + (siblings == 0 ? 1 : 0)));
+  }
 }
 
 TEST(RegTreeSubkeys, DeletionKeepsOrderAndRecreatedKeyGoesLast) {

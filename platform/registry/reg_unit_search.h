@@ -1,7 +1,7 @@
 // Searches of a file's character units (1 byte each for narrow text, 2 for
 // UTF-16LE) held in memory, sixteen bytes at a time: the index pass finds line
-// ends and the stops of quoted text with them. Internal to the registry
-// library; reads only the units given.
+// ends, the stops of quoted text and runs of hex bytes with them. Internal to
+// the registry library; reads only the units given.
 #pragma once
 
 #include <cstddef>
@@ -28,32 +28,76 @@ inline char16_t UnitAt(const uint8_t* data, size_t i) {
 #endif
 }
 
+// Units of a sixteen-byte block.
+template <size_t UNIT>
+constexpr size_t PER_BLOCK = 16 / UNIT;
+
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define REG_UNIT_BLOCKS 1
+// The units of a block as vector lanes: each test of a lane gives all ones
+// or all zeros.
+template <size_t UNIT>
+using Lane = std::conditional_t<UNIT == 1, uint8_t, uint16_t>;
+template <size_t UNIT>
+struct LanesOf;
+template <>
+struct LanesOf<1> {
+  typedef uint8_t Type __attribute__((vector_size(16)));
+};
+template <>
+struct LanesOf<2> {
+  typedef uint16_t Type __attribute__((vector_size(16)));
+};
+template <size_t UNIT>
+using Lanes = typename LanesOf<UNIT>::Type;
+
+// The sixteen bytes from unit i.
+template <size_t UNIT>
+inline Lanes<UNIT> LoadBlock(const uint8_t* data, size_t i) {
+  Lanes<UNIT> block;
+  std::memcpy(&block, data + i * UNIT, 16);
+  return block;
+}
+
+// One bit per byte of a block of lane tests (bit b for byte b): each unit
+// that passed sets its UNIT bits.
+template <typename V>
+inline unsigned BitsOf(V tests) {
+#if defined(__SSE2__)
+  __m128i bytes;
+  std::memcpy(&bytes, &tests, 16);
+  return static_cast<unsigned>(_mm_movemask_epi8(bytes));
+#else
+  uint8_t bytes[16];
+  std::memcpy(bytes, &tests, 16);
+  unsigned bits = 0;
+  for (unsigned b = 0; b < 16; ++b) bits |= unsigned(bytes[b] >> 7) << b;
+  return bits;
+#endif
+}
+
+// BitsOf the units of the block at unit i that are one of STOPS.
+template <size_t UNIT, char16_t... STOPS>
+inline unsigned StopBits(const uint8_t* data, size_t i) {
+  const Lanes<UNIT> block = LoadBlock<UNIT>(data, i);
+  return BitsOf(((block == static_cast<Lane<UNIT>>(STOPS)) | ...));
+}
+
+// StopBits of the thirty-two narrow units from i, as one word.
+template <char16_t... STOPS>
+inline uint32_t StopBits32(const uint8_t* data, size_t i) {
+  return StopBits<1, STOPS...>(data, i) | StopBits<1, STOPS...>(data, i + 16) << 16;
+}
+#endif
+
 // The first unit in [i, count) that is one of STOPS, or count.
 // Example: FindFirstOf<1, '"', '\\'> over "ab\\c\"" from 0 gives 2.
 template <size_t UNIT, char16_t... STOPS>
 size_t FindFirstOf(const uint8_t* data, size_t i, size_t count) {
-  using Lane = std::conditional_t<UNIT == 1, uint8_t, uint16_t>;
-#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  typedef Lane Lanes __attribute__((vector_size(16)));
-  constexpr size_t PER_BLOCK = 16 / UNIT;
-  for (; i + PER_BLOCK <= count; i += PER_BLOCK) {
-    Lanes block;
-    std::memcpy(&block, data + i * UNIT, 16);
-    Lanes hits = ((block == static_cast<Lane>(STOPS)) | ...);
-#if defined(__SSE2__)
-    // One bit per byte of the block, set for the bytes of hit lanes.
-    __m128i hit_bytes;
-    std::memcpy(&hit_bytes, &hits, 16);
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit_bytes));
-    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask)) / UNIT;
-#else
-    uint64_t low, high;
-    std::memcpy(&low, &hits, 8);
-    std::memcpy(&high, reinterpret_cast<const uint8_t*>(&hits) + 8, 8);
-    // Each hit lane is all ones: the lowest set bit's byte is the hit's.
-    if (low != 0) return i + static_cast<size_t>(__builtin_ctzll(low)) / 8 / UNIT;
-    if (high != 0) return i + (64 + static_cast<size_t>(__builtin_ctzll(high))) / 8 / UNIT;
-#endif
+#if REG_UNIT_BLOCKS
+  for (; i + PER_BLOCK<UNIT> <= count; i += PER_BLOCK<UNIT>) {
+    const unsigned bits = StopBits<UNIT, STOPS...>(data, i);
+    if (bits != 0) return i + static_cast<size_t>(__builtin_ctz(bits)) / UNIT;
   }
 #endif
   for (; i < count; ++i) {
