@@ -56,11 +56,12 @@ class FrameEvents {
 // Registers the frame class class_name once per process (later calls with
 // the same name succeed); icon_id 0: the system's application icon.
 bool RegisterFrameClass(const char16_t* class_name, HINSTANCE instance, uint16_t icon_id);
-// A resizable frame of class_name whose client area is width x height,
-// placed by the system, painted over background (0x00BBGGRR); hidden
-// unless visible. Null when it cannot be made.
-HWND CreateFrame(const char16_t* class_name, const char16_t* title, int width, int height,
-                 bool visible, uint32_t background, FrameEvents* events, uint32_t window);
+// A resizable frame of class_name (registered for instance) whose client
+// area is width x height, placed by the system, painted over background
+// (0x00BBGGRR); hidden unless visible. Null when it cannot be made.
+HWND CreateFrame(const char16_t* class_name, HINSTANCE instance, const char16_t* title, int width,
+                 int height, bool visible, uint32_t background, FrameEvents* events,
+                 uint32_t window);
 void DestroyNative(HWND native);
 void SetTitle(HWND native, const std::u16string& title);
 // Makes the client area width x height (menu and frame around it); the
@@ -95,8 +96,8 @@ bool BringForward(HWND native, bool with_popups);
 
 // Shows the hourglass over the program's windows (wait) or the arrow.
 void ShowWaitCursor(bool wait);
-// MessageBoxW with one OK button; a box without owner gets the frame
-// class's icon. Returns IDOK or 0.
+// MessageBoxW with one OK button; a box without owner gets icon icon_id of
+// instance (0: none). Returns MessageBoxW's answer (0: not shown).
 int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, bool warning,
                    HINSTANCE instance, uint16_t icon_id);
 
@@ -124,10 +125,13 @@ HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND o
                           FrameEvents* events, uint32_t dialog);
 // Adds the Done button (IDOK) in the dialog's bottom right corner.
 void AddDoneButton(HWND dialog);
-// Places the dialog over the client area of owner (null: 240 x 294).
-void CoverOwner(HWND dialog, HWND owner);
+// Places the dialog over the client area of owner (null: sizes it
+// width x height).
+void CoverOwner(HWND dialog, HWND owner, int width, int height);
 
 // The loop.
+// The program's own executable.
+HINSTANCE ProgramModule();
 // Makes the calling thread's message queue, so that WakeThread reaches it.
 uint32_t PrepareThread();
 // Waits for one native message and handles it (IsDialogMessageW for

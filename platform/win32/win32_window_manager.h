@@ -9,8 +9,9 @@
 // user put it, and only the size reaches the frame.
 //
 // Desktop choices, as on Qt: a frame's close button sends WM_CLOSE; resizing
-// the first frame resizes the work area, every window's right and bottom
-// edges move with it and every window gets WM_SETTINGCHANGE(SPI_SETWORKAREA).
+// a frame moves its window's right and bottom edges (the first frame's size
+// is the work area's), then every window gets
+// WM_SETTINGCHANGE(SPI_SETWORKAREA).
 // A frame whose text runs past its bottom has a vertical scroll bar, the
 // wheel, PageUp/PageDown, Home/End and the arrow keys; letters and digits
 // reach the program as WM_KEYDOWN with MOD_*; Alt and F10 open the frame's
@@ -118,7 +119,10 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
   // The first live top-level window: its frame is the handheld's screen.
   WindowHandle PrimaryWindow() const;
   HWND OwnerFrame(WindowHandle owner) const;
+  // The icon of window's class (0: none); the program's: the first window's,
+  // else the first icon of the program's resources.
   uint16_t IconId(WindowHandle window) const;
+  uint16_t ProgramIconId() const;
 
   HINSTANCE instance_;
   uint32_t thread_id_;

@@ -1,0 +1,315 @@
+// The Win32 window manager on real windows (under Wine in the Windows
+// build): frames found by the system, paints with a real HDC, the loop woken
+// by a thread, WM_COPYDATA with another program's window, dialogs, message
+// boxes, menus, keys, drops, resizing and the wait cursor.
+#include "platform/win32/win32_window_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/testing/win32_test_calls.h"
+#include "platform/windowing/desktop_services.h"
+#include "platform/windowing/shell_services.h"
+
+namespace {
+
+using win32_testing::DialogAction;
+using win32_testing::DialogWatcher;
+
+constexpr char16_t CLASS_NAME[] = u"QuorvafixWin32Test";
+constexpr uint32_t WM_DONE = WM_USER + 1;
+
+// What the window's procedure saw, and what its paint draws.
+struct Seen {
+  std::vector<WindowMessage> messages;
+  std::u16string paint_text;
+  Rect paint_box{4, 4, 200, 400};
+  uint32_t paint_format = 0;
+  DeviceContext paint_dc = 0;
+  int paint_height = 0;
+  int paints = 0;
+  std::vector<std::u16string> dropped;
+  std::string copied;
+  uintptr_t copied_kind = 0;
+
+  int Count(uint32_t message) const {
+    int count = 0;
+    for (const WindowMessage& seen : messages) count += seen.message == message;
+    return count;
+  }
+};
+Seen* seen = nullptr;
+
+MessageResult Procedure(WindowHandle window, uint32_t message, WordParam wparam,
+                        LongParam lparam) {
+  seen->messages.push_back(WindowMessage{window, message, wparam, lparam});
+  switch (message) {
+    case WM_PAINT: {
+      PaintInfo paint{};
+      seen->paint_dc = BeginPaint(window, &paint);
+      Rect box = seen->paint_box;
+      seen->paint_height =
+          DrawText(paint.dc, seen->paint_text.c_str(), -1, &box, seen->paint_format);
+      EndPaint(window, &paint);
+      ++seen->paints;
+      return 0;
+    }
+    case WM_DROPFILES: {
+      auto drop = static_cast<DropHandle>(wparam);
+      for (uint32_t i = 0; i < DragQueryFile(drop, DRAG_QUERY_COUNT, nullptr, 0); ++i) {
+        char16_t path[260] = {};
+        DragQueryFile(drop, i, path, 260);
+        seen->dropped.push_back(path);
+      }
+      DragFinish(drop);
+      return 0;
+    }
+    case WM_COPYDATA: {
+      const auto* record = reinterpret_cast<const CopyData*>(lparam);
+      seen->copied_kind = record->kind;
+      seen->copied.assign(static_cast<const char*>(record->data), record->size);
+      return 0;
+    }
+    default:
+      return DefWindowProc(window, message, wparam, lparam);
+  }
+}
+
+class Win32WindowManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    seen = &record_;
+    InstallWindowManager(&windows_);
+    WindowClass window_class{};
+    window_class.procedure = &Procedure;
+    window_class.background = GetStockObject(WHITE_BRUSH);
+    window_class.class_name = CLASS_NAME;
+    ASSERT_NE(RegisterClass(window_class), 0);
+    window_ = CreateWindowEx(0, CLASS_NAME, u"Quorvafix test", WS_VISIBLE, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, 0, nullptr);
+    ASSERT_NE(window_, 0u);
+    frame_ = windows_.NativeWindow(window_);
+    ASSERT_NE(frame_, nullptr);
+  }
+  void TearDown() override {
+    InstallWindowManager(nullptr);
+    seen = nullptr;
+  }
+  // Reads the program's queue until message arrives (the loop pumps the
+  // native one meanwhile); false when WM_QUIT comes first.
+  bool ReadUntil(uint32_t message, WindowMessage* got = nullptr) {
+    WindowMessage next{};
+    while (GetMessage(&next, 0, 0, 0) != 0) {
+      DispatchMessage(&next);
+      if (next.message == message) {
+        if (got != nullptr) *got = next;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  Seen record_;
+  Win32WindowManager windows_;
+  WindowHandle window_ = 0;
+  HWND frame_ = nullptr;
+};
+
+TEST_F(Win32WindowManagerTest, FramesAreRealWindowsTheSystemFindsByClassAndTitle) {
+  EXPECT_TRUE(win32_testing::IsRealWindow(frame_));
+  EXPECT_TRUE(win32_testing::IsVisible(frame_));
+  EXPECT_EQ(win32_testing::FindTopLevel(CLASS_NAME, nullptr), frame_);
+  EXPECT_EQ(win32_testing::FindTopLevel(CLASS_NAME, u"Quorvafix test"), frame_);
+  EXPECT_EQ(windows_.WindowOf(frame_), window_);
+
+  ASSERT_TRUE(SetWindowText(window_, u"Renamed"));
+  EXPECT_EQ(win32_testing::TitleOf(frame_), u"Renamed");
+  EXPECT_EQ(win32_testing::FindTopLevel(CLASS_NAME, u"Renamed"), frame_);
+
+  // The handheld's work area: the client area's size, the program's origin.
+  Rect rect{};
+  ASSERT_TRUE(GetWindowRect(window_, &rect));
+  EXPECT_EQ(rect, (Rect{0, TOP_BAR_HEIGHT, 240, TOP_BAR_HEIGHT + 294}));
+  win32_testing::Size client = win32_testing::ClientSize(frame_);
+  EXPECT_EQ(client.width, 240);
+  EXPECT_EQ(client.height, 294);
+
+  ASSERT_TRUE(MoveWindow(window_, 0, TOP_BAR_HEIGHT, 300, 200, true));
+  client = win32_testing::ClientSize(frame_);
+  EXPECT_EQ(client.width, 300);
+  EXPECT_EQ(client.height, 200);
+
+  ASSERT_TRUE(DestroyWindow(window_));
+  EXPECT_FALSE(win32_testing::IsRealWindow(frame_));
+  EXPECT_EQ(windows_.NativeWindow(window_), nullptr);
+}
+
+TEST_F(Win32WindowManagerTest, PaintHandsTheProgramARealDeviceContextForDrawText) {
+  const int line = win32_testing::TextLineHeight();
+  struct Case {
+    std::u16string text;
+    uint32_t format;
+    int lines;  // 0: more than one, as many as the words need
+  } cases[] = {
+      {u"one line", 0, 1},
+      {u"first\r\nsecond\nthird\rfourth", 0, 4},
+      {u"a long sentence of many words that cannot fit on one narrow line of the frame",
+       DT_WORDBREAK, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
+    record_.paint_text = c.text;
+    record_.paint_format = c.format;
+    record_.paint_box = Rect{4, 4, 120, 400};
+    win32_testing::RepaintNow(frame_);
+    EXPECT_NE(record_.paint_dc, 0u);
+    if (c.lines > 0) {
+      EXPECT_EQ(record_.paint_height, c.lines * line);
+    } else {
+      EXPECT_GT(record_.paint_height, 2 * line);
+    }
+  }
+  // The text is drawn where the program put it, and nowhere else.
+  EXPECT_TRUE(win32_testing::HasInk(frame_, 4, 4, 120, 4 + record_.paint_height));
+  EXPECT_FALSE(win32_testing::HasInk(frame_, 130, 4, 230, 200));
+
+  // Outside WM_PAINT there is no device context.
+  PaintInfo paint{};
+  EXPECT_EQ(BeginPaint(window_, &paint), 0u);
+}
+
+TEST_F(Win32WindowManagerTest, LongTextGetsAScrollBarAndTheKeysScrollIt) {
+  record_.paint_text.clear();
+  for (int i = 0; i < 80; ++i) record_.paint_text += u"line\n";
+  win32_testing::RepaintNow(frame_);
+  Rect client{};
+  ASSERT_TRUE(GetClientRect(window_, &client));
+  EXPECT_EQ(client.right, 240 - win32_testing::SystemScrollBarWidth());
+  EXPECT_GT(client.bottom, 294);
+
+  win32_testing::SendKey(frame_, 0x22);  // VK_NEXT: PageDown
+  EXPECT_GT(win32_testing::ScrollPosition(frame_), 0);
+  win32_testing::SendKey(frame_, 0x24);  // VK_HOME
+  EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
+}
+
+uint32_t PostFromThread(void* window) {
+  PostMessage(static_cast<WindowHandle>(reinterpret_cast<uintptr_t>(window)), WM_DONE, 42, 0);
+  return 0;
+}
+
+TEST_F(Win32WindowManagerTest, AMessagePostedByAThreadWakesTheLoop) {
+  ThreadHandle thread =
+      CreateThread(&PostFromThread, reinterpret_cast<void*>(static_cast<uintptr_t>(window_)));
+  ASSERT_NE(thread, 0u);
+  WindowMessage got{};
+  ASSERT_TRUE(ReadUntil(WM_DONE, &got));
+  EXPECT_EQ(got.wparam, 42u);
+  EXPECT_TRUE(CloseHandle(thread));
+}
+
+TEST_F(Win32WindowManagerTest, CopyDataCrossesToAndFromAnotherProgramsWindow) {
+  win32_testing::OtherProgram other(u"QuorvafixWin32Other");
+  WindowHandle found = FindWindow(u"QuorvafixWin32Other", nullptr);
+  ASSERT_NE(found, 0u);
+  EXPECT_EQ(found & 1u, 0u);
+  const char bytes[] = "C:\\exports\\unit.reg";
+  CopyData data{3, sizeof(bytes) - 1, bytes};
+  EXPECT_EQ(SendMessage(found, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data)), 1);
+  ASSERT_EQ(other.ReceivedData().size(), 1u);
+  EXPECT_EQ(other.ReceivedData()[0].kind, 3u);
+  EXPECT_EQ(other.ReceivedData()[0].bytes, "C:\\exports\\unit.reg");
+  // Any other message to it goes nowhere.
+  EXPECT_EQ(SendMessage(found, WM_USER, 0, 0), 0);
+
+  EXPECT_NE(other.SendCopyData(frame_, 5, "second copy"), 0);
+  EXPECT_EQ(record_.copied_kind, 5u);
+  EXPECT_EQ(record_.copied, "second copy");
+  // The program's own frame is found locally, never as another program's.
+  EXPECT_EQ(FindWindow(CLASS_NAME, nullptr), window_);
+}
+
+TEST_F(Win32WindowManagerTest, NativeEventsBecomeTheProgramsMessages) {
+  win32_testing::SendKey(frame_, 'O');
+  WindowMessage got{};
+  ASSERT_TRUE(ReadUntil(WM_KEYDOWN, &got));
+  EXPECT_EQ(got.wparam, static_cast<WordParam>('O'));
+  EXPECT_EQ(got.lparam, 0);
+
+  ASSERT_TRUE(windows_.SetFrameMenu(window_, win32_testing::MakeMenu(u"&File", u"&Open", 104)));
+  EXPECT_TRUE(win32_testing::HasMenu(frame_));
+  EXPECT_EQ(win32_testing::ClientSize(frame_).height, 294);
+  win32_testing::PostMenuCommand(frame_, 104);
+  ASSERT_TRUE(ReadUntil(WM_COMMAND, &got));
+  EXPECT_EQ(got.wparam, 104u);
+
+  win32_testing::PostDrop(frame_, {u"C:\\a.reg", u"C:\\b c.reg"});
+  ASSERT_TRUE(ReadUntil(WM_DROPFILES));
+  EXPECT_EQ(record_.dropped, (std::vector<std::u16string>{u"C:\\a.reg", u"C:\\b c.reg"}));
+
+  win32_testing::GrowFrame(frame_, 40, 30);
+  Rect rect{};
+  ASSERT_TRUE(GetWindowRect(window_, &rect));
+  EXPECT_EQ(rect, (Rect{0, TOP_BAR_HEIGHT, 280, TOP_BAR_HEIGHT + 324}));
+  EXPECT_EQ(record_.Count(WM_SETTINGCHANGE), 1);
+
+  win32_testing::SendClose(frame_);
+  EXPECT_EQ(record_.Count(WM_CLOSE), 1);
+  EXPECT_FALSE(win32_testing::IsRealWindow(frame_));
+}
+
+TEST_F(Win32WindowManagerTest, TheWaitCursorShowsOverTheFrames) {
+  SetCursor(LoadCursor(0, IDC_WAIT));
+  win32_testing::SendSetCursor(frame_);
+  EXPECT_TRUE(win32_testing::ShowsWaitCursor());
+  SetCursor(LoadCursor(0, IDC_ARROW));
+  win32_testing::SendSetCursor(frame_);
+  EXPECT_FALSE(win32_testing::ShowsWaitCursor());
+}
+
+TEST_F(Win32WindowManagerTest, MessageBoxIsTheSystemsAndItsOkButtonEndsIt) {
+  DialogWatcher watcher(u"Warning caption", DialogAction::PressOk);
+  EXPECT_EQ(MessageBox(window_, u"Something to read", u"Warning caption", MB_OK | MB_ICONWARNING),
+            IDOK);
+  EXPECT_TRUE(watcher.Acted());
+  EXPECT_NE(watcher.SeenText().find(u"Something to read"), std::u16string::npos);
+}
+
+constexpr DialogControlResource ABOUT_CONTROLS[] = {
+    {DialogControlKind::Text, u"About the test", 0, IDC_STATIC, SS_LEFT, 10, 10, 100, 10},
+};
+const DialogTemplate ABOUT_TEMPLATES[] = {
+    {7, WS_POPUP | WS_CAPTION | DS_SETFONT, WS_EX_CAPTIONOKBTN, 0, 0, 140, 60, u"About test", 8,
+     u"Tahoma", ABOUT_CONTROLS, 1},
+};
+const ResourceModule TEST_MODULE{nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0,
+                                 ABOUT_TEMPLATES, 1, nullptr, 0};
+
+HWND owner_frame = nullptr;
+bool owner_enabled_in_dialog = true;
+
+bool AboutProcedure(WindowHandle dialog, uint32_t message, WordParam wparam, LongParam) {
+  if (message == WM_INITDIALOG) return true;
+  if (message == WM_COMMAND && LowWord(wparam) == IDOK) {
+    owner_enabled_in_dialog = win32_testing::IsEnabled(owner_frame);
+    return EndDialog(dialog, 42);
+  }
+  return false;
+}
+
+TEST_F(Win32WindowManagerTest, ADialogFromATemplateRunsModallyUntilEndDialog) {
+  static const InstanceHandle instance = InstallResourceModule(&TEST_MODULE);
+  owner_frame = frame_;
+  // Closing it stands for the caption's OK (WS_EX_CAPTIONOKBTN): IDOK.
+  DialogWatcher watcher(u"About test", DialogAction::Close);
+  EXPECT_EQ(DialogBoxParam(instance, 7, window_, &AboutProcedure, 0), 42);
+  EXPECT_TRUE(watcher.Acted());
+  EXPECT_EQ(watcher.SeenText(), u"About the test");
+  EXPECT_FALSE(owner_enabled_in_dialog);
+  EXPECT_TRUE(win32_testing::IsEnabled(frame_));
+  EXPECT_EQ(win32_testing::FindTopLevel(u"#32770", u"About test"), nullptr);
+}
+
+}  // namespace
