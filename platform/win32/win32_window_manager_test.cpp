@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/testing/win32_test_calls.h"
@@ -98,8 +100,10 @@ class Win32WindowManagerTest : public ::testing::Test {
     seen = nullptr;
   }
   // Reads the program's queue until message arrives (the loop pumps the
-  // native one meanwhile); false when WM_QUIT comes first.
+  // native one meanwhile); false when WM_QUIT comes first, or after a few
+  // seconds without it.
   bool ReadUntil(uint32_t message, WindowMessage* got = nullptr) {
+    win32_testing::LoopWatchdog watchdog(5000);
     WindowMessage next{};
     while (GetMessage(&next, 0, 0, 0) != 0) {
       DispatchMessage(&next);
@@ -196,11 +200,15 @@ TEST_F(Win32WindowManagerTest, LongTextGetsAScrollBarAndTheKeysScrollIt) {
 }
 
 uint32_t PostFromThread(void* window) {
+  // Late enough for the loop to wait in GetMessageW with nothing else to do.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   PostMessage(static_cast<WindowHandle>(reinterpret_cast<uintptr_t>(window)), WM_DONE, 42, 0);
   return 0;
 }
 
 TEST_F(Win32WindowManagerTest, AMessagePostedByAThreadWakesTheLoop) {
+  win32_testing::RepaintNow(frame_);
+  win32_testing::PumpPending();
   ThreadHandle thread =
       CreateThread(&PostFromThread, reinterpret_cast<void*>(static_cast<uintptr_t>(window_)));
   ASSERT_NE(thread, 0u);

@@ -121,6 +121,34 @@ void PumpPending() {
   }
 }
 
+struct LoopWatchdog::State {
+  std::thread thread;
+  std::mutex lock;
+  std::condition_variable cancelled;
+  bool cancel = false;
+};
+
+LoopWatchdog::LoopWatchdog(int milliseconds) : state_(std::make_unique<State>()) {
+  State* state = state_.get();
+  const DWORD thread = ::GetCurrentThreadId();
+  state->thread = std::thread([state, thread, milliseconds] {
+    std::unique_lock<std::mutex> hold(state->lock);
+    if (!state->cancelled.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                                   [state] { return state->cancel; })) {
+      ::PostThreadMessageW(thread, WM_QUIT, 99, 0);
+    }
+  });
+}
+
+LoopWatchdog::~LoopWatchdog() {
+  {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->cancel = true;
+  }
+  state_->cancelled.notify_all();
+  state_->thread.join();
+}
+
 HMENU MakeMenu(const char16_t* popup, const char16_t* item, uint16_t id) {
   HMENU bar = ::CreateMenu();
   HMENU items = ::CreatePopupMenu();

@@ -47,6 +47,18 @@ void PostDrop(HWND native, const std::vector<std::u16string>& paths);
 // Dispatches what is queued for this thread's windows.
 void PumpPending();
 
+// Posts WM_QUIT to the calling thread's native queue after milliseconds
+// unless destroyed first: a loop waiting for what never comes then ends.
+class LoopWatchdog {
+ public:
+  explicit LoopWatchdog(int milliseconds);
+  ~LoopWatchdog();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
 // A menu of one popup holding one item (id) for SetFrameMenu.
 HMENU MakeMenu(const char16_t* popup, const char16_t* item, uint16_t id);
 bool HasMenu(HWND native);
