@@ -41,9 +41,9 @@ bool ChooseFileToOpen(const OpenFileRequest& request, std::u16string* path,
   dialog.nFilterIndex = request.filter_index;
   dialog.lpstrFile = chosen.data();
   dialog.nMaxFile = MAX_CHOSEN_PATH;
-  dialog.lpstrInitialDir =
-      request.initial_dir != nullptr && request.initial_dir[0] != 0 ? Wide(request.initial_dir)
-                                                                    : nullptr;
+  dialog.lpstrInitialDir = request.initial_dir != nullptr && request.initial_dir[0] != 0
+                               ? Wide(request.initial_dir)
+                               : nullptr;
   dialog.lpstrTitle = Wide(request.title);
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                  (request.flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST));
@@ -85,10 +85,10 @@ bool WriteUserText(const std::u16string& path, const std::u16string& name, const
                         nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  const DWORD bytes = static_cast<DWORD>((std::char_traits<char16_t>::length(text) + 1) *
-                                         sizeof(char16_t));
-  LONG status = ::RegSetValueExW(key, Wide(name), 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(text), bytes);
+  const DWORD bytes =
+      static_cast<DWORD>((std::char_traits<char16_t>::length(text) + 1) * sizeof(char16_t));
+  LONG status =
+      ::RegSetValueExW(key, Wide(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
   ::RegCloseKey(key);
   return status == ERROR_SUCCESS;
 }

@@ -23,8 +23,7 @@ struct OpenFileRequest {
 };
 // Runs the open-file dialog; true with *path and *filter_index (1-based)
 // when the user chose a file, false when cancelled or it failed.
-bool ChooseFileToOpen(const OpenFileRequest& request, std::u16string* path,
-                      uint32_t* filter_index);
+bool ChooseFileToOpen(const OpenFileRequest& request, std::u16string* path, uint32_t* filter_index);
 
 // DragAcceptFiles: window is sent WM_DROPFILES when files are dropped on it
 // (accept), or no longer. False for a window that is gone.

@@ -15,8 +15,12 @@ bool Win32DesktopServices::GetOpenFileName(OpenFileName* ofn) {
       ofn->max_file < 1) {
     return false;
   }
-  win32::OpenFileRequest request{windows_.NativeWindow(ofn->owner), ofn->filter, ofn->filter_index,
-                                 ofn->initial_dir, ofn->title, ofn->flags};
+  win32::OpenFileRequest request{windows_.NativeWindow(ofn->owner),
+                                 ofn->filter,
+                                 ofn->filter_index,
+                                 ofn->initial_dir,
+                                 ofn->title,
+                                 ofn->flags};
   std::u16string path;
   uint32_t filter_index = 0;
   if (!win32::ChooseFileToOpen(request, &path, &filter_index)) return false;

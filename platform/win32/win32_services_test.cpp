@@ -4,7 +4,11 @@
 // the program as its WM_DROPFILES.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/testing/win32_service_readback.h"
@@ -33,11 +37,10 @@ constexpr MenuBarTemplate BARS[] = {{BAR, BAR, BUTTONS, 2}};
 constexpr AcceleratorResource KEYS[] = {{FVIRTKEY | FCONTROL, 'A', 40003},
                                         {FVIRTKEY | FCONTROL | FSHIFT, 'Q', 1}};
 constexpr AcceleratorTable TABLES[] = {{3, KEYS, 2}};
-constexpr ResourceModule MODULE = {STRINGS, 2, MENUS, 1, BARS, 1, TABLES, 1,
-                                   nullptr, 0, nullptr, 0};
+constexpr ResourceModule MODULE = {STRINGS, 2, MENUS,   1, BARS,    1,
+                                   TABLES,  1, nullptr, 0, nullptr, 0};
 
-MessageResult Procedure(WindowHandle window, uint32_t message, WordParam wparam,
-                        LongParam lparam) {
+MessageResult Procedure(WindowHandle window, uint32_t message, WordParam wparam, LongParam lparam) {
   return DefWindowProc(window, message, wparam, lparam);
 }
 
@@ -54,9 +57,8 @@ class Win32Services : public ::testing::Test {
     window_class.instance = instance_;
     window_class.class_name = u"QUORVAFIX_SERVICES_TEST";
     RegisterClass(window_class);
-    window_ = CreateWindowEx(0, u"QUORVAFIX_SERVICES_TEST", u"services", WS_VISIBLE,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
-                             instance_, nullptr);
+    window_ = CreateWindowEx(0, u"QUORVAFIX_SERVICES_TEST", u"services", WS_VISIBLE, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, instance_, nullptr);
     ASSERT_NE(window_, 0u);
   }
   void TearDown() override {
@@ -142,6 +144,60 @@ TEST_F(Win32Services, AMenuBarIsRefusedForABadRecordParentOrTemplate) {
   }
   EXPECT_TRUE(FrameMenuItems(windows_.NativeWindow(window_)).empty());
   EXPECT_FALSE(SHCreateMenuBar(nullptr));
+}
+
+TEST_F(Win32Services, TheOpenDialogGivesTheFileChosenInItsFolder) {
+  // A folder of its own each run, so that no folder the dialog remembers is it.
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("quorvafix-open-" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "pda.reg") << "REGEDIT4\n";
+  const std::u16string folder_text = folder.u16string();
+  constexpr char16_t filter[] = u"Registry exports (*.reg)\0*.reg\0All files (*)\0*\0";
+
+  std::vector<char16_t> file(260, u'x');
+  OpenFileName ofn{};
+  ofn.size = sizeof(OpenFileName);
+  ofn.owner = window_;
+  ofn.filter = filter;
+  ofn.filter_index = 2;
+  ofn.file = file.data();
+  ofn.max_file = 260;
+  ofn.initial_dir = folder_text.c_str();
+  ofn.title = u"Choose Test Export";
+  ofn.flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+
+  OpenDialogAnswer cancelled;
+  std::thread cancel = AnswerOpenDialog(ofn.title, u"", &cancelled);
+  EXPECT_FALSE(GetOpenFileName(&ofn));
+  cancel.join();
+  EXPECT_TRUE(cancelled.found);
+  EXPECT_EQ(file[0], u'x') << "a cancel leaves the buffer alone";
+  const std::vector<std::u16string> types = {u"Registry exports (*.reg)", u"All files (*)"};
+  EXPECT_EQ(cancelled.types, types);
+
+  // A bare name is the initial folder's file.
+  OpenDialogAnswer chosen;
+  std::thread choose = AnswerOpenDialog(ofn.title, u"pda.reg", &chosen);
+  const bool opened = GetOpenFileName(&ofn);
+  choose.join();
+  ASSERT_TRUE(chosen.found);
+  ASSERT_FALSE(chosen.refused) << "pda.reg is not in the folder the dialog opened on";
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(std::u16string(file.data()), folder_text + u"\\pda.reg");
+  EXPECT_EQ(ofn.filter_index, 2u);
+
+  // A path longer than the buffer is refused, the buffer left alone.
+  ofn.max_file = 4;
+  file[0] = u'x';
+  OpenDialogAnswer too_long;
+  std::thread refuse = AnswerOpenDialog(ofn.title, u"pda.reg", &too_long);
+  EXPECT_FALSE(GetOpenFileName(&ofn));
+  refuse.join();
+  EXPECT_EQ(file[0], u'x');
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(Win32Services, TheClipboardGetsTheTextInPlaceOfWhatWasThere) {

@@ -32,8 +32,10 @@ std::vector<win32::MenuBarEntry> EntriesOf(InstanceHandle instance,
   std::vector<win32::MenuBarEntry> entries;
   for (int i = 0; i < bar_template.button_count; ++i) {
     const MenuBarButtonResource& button = bar_template.buttons[i];
-    win32::MenuBarEntry entry{StringOf(instance, button.label_string), button.command,
-                              (button.state & TBSTATE_ENABLED) != 0, {}};
+    win32::MenuBarEntry entry{StringOf(instance, button.label_string),
+                              button.command,
+                              (button.state & TBSTATE_ENABLED) != 0,
+                              {}};
     const bool drops_down = (button.style & TBSTYLE_DROPDOWN) != 0 && menu != nullptr &&
                             button.submenu < menu->popup_count;
     if (drops_down) entry.commands = CommandsOf(instance, menu->popups[button.submenu]);

@@ -24,12 +24,10 @@ TEST(MenuItemShortcut, NamesTheFirstKeyOfTheCommandOrOfTheSameCommand) {
     std::u16string shortcut;
   };
   const Case cases[] = {
-      {{40007, u"Open...", 0}, u"Ctrl+O"},
-      {{40004, u"Detect", 0}, u"Ctrl+Alt+Shift+D"},
-      {{40006, u"Exit", 1}, u"Ctrl+Q"},      // through same_as, in the second table
-      {{40007, u"Open...", 1}, u"Ctrl+O"},   // its own key first
-      {{40009, u"Cut", 0}, u""},
-      {{40005, u"Fix", 0}, u""},
+      {{40007, u"Open...", 0}, u"Ctrl+O"}, {{40004, u"Detect", 0}, u"Ctrl+Alt+Shift+D"},
+      {{40006, u"Exit", 1}, u"Ctrl+Q"},     // through same_as, in the second table
+      {{40007, u"Open...", 1}, u"Ctrl+O"},  // its own key first
+      {{40009, u"Cut", 0}, u""},           {{40005, u"Fix", 0}, u""},
       {{0, u"Separator", 0}, u""},
   };
   for (const Case& c : cases) {

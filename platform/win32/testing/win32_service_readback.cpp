@@ -2,6 +2,7 @@
 
 #include <windows.h>
 // windows.h first: shlobj.h needs its types.
+#include <dlgs.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -18,8 +19,10 @@ std::vector<NativeMenuItem> ItemsOf(HMENU menu) {
   for (int i = 0; i < count; ++i) {
     wchar_t text[256] = {};
     ::GetMenuStringW(menu, i, text, 256, MF_BYPOSITION);
-    NativeMenuItem item{reinterpret_cast<const char16_t*>(text), ::GetMenuItemID(menu, i),
-                        (::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0, {}};
+    NativeMenuItem item{reinterpret_cast<const char16_t*>(text),
+                        ::GetMenuItemID(menu, i),
+                        (::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0,
+                        {}};
     if (HMENU popup = ::GetSubMenu(menu, i)) item.items = ItemsOf(popup);
     items.push_back(std::move(item));
   }
@@ -78,4 +81,39 @@ void SendDrop(HWND frame, const std::vector<std::u16string>& paths) {
   std::memcpy(drop + 1, names.data(), names.size() * sizeof(char16_t));
   ::GlobalUnlock(memory);
   ::SendMessageW(frame, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+std::thread AnswerOpenDialog(const std::u16string& title, const std::u16string& name,
+                             OpenDialogAnswer* answer) {
+  return std::thread([title, name, answer] {
+    HWND dialog = nullptr;
+    for (int i = 0; i < 400 && dialog == nullptr; ++i) {
+      dialog = ::FindWindowW(L"#32770", Wide(title));
+      if (dialog == nullptr) ::Sleep(50);
+    }
+    if (dialog == nullptr) return;
+    answer->found = true;
+    HWND types = ::GetDlgItem(dialog, cmb1);
+    const LRESULT count = ::SendMessageW(types, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      wchar_t text[256] = {};
+      ::SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      answer->types.push_back(reinterpret_cast<const char16_t*>(text));
+    }
+    if (name.empty()) {
+      ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      return;
+    }
+    HWND box = ::GetDlgItem(dialog, cmb13);
+    if (box == nullptr) box = ::GetDlgItem(dialog, edt1);
+    ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(name)));
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (int i = 0; i < 100 && ::IsWindow(dialog); ++i) ::Sleep(50);
+    if (!::IsWindow(dialog)) return;
+    // The dialog refused the name (a box says why): both are closed.
+    answer->refused = true;
+    HWND refusal = ::GetLastActivePopup(dialog);
+    if (refusal != dialog) ::SendMessageW(refusal, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  });
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/win32_handles.h"
@@ -37,3 +38,17 @@ bool AcceptsFiles(HWND frame);
 // wide paths, each terminated, and an empty one), as a drop from Explorer
 // comes; the receiver releases it.
 void SendDrop(HWND frame, const std::vector<std::u16string>& paths);
+
+// What an open-file dialog showed and was given.
+struct OpenDialogAnswer {
+  bool found = false;                 // the dialog came within the time
+  std::vector<std::u16string> types;  // its file-type list, in order
+  bool refused = false;               // it did not take the name, and was cancelled
+};
+// On another thread, waits (up to 20 s) for a dialog titled title, reads
+// its file-type list into *answer, then types name in its file-name box
+// and presses Open, or presses Cancel when name is empty; a dialog that
+// does not take the name is cancelled (refused). Join the thread
+// once the call that opened the dialog has returned.
+std::thread AnswerOpenDialog(const std::u16string& title, const std::u16string& name,
+                             OpenDialogAnswer* answer);
