@@ -35,6 +35,41 @@ TEST(WideOfUtf8, EachByteOutsideAWholeSequenceIsOneReplacement) {
   for (const Case& c : cases) EXPECT_EQ(WideOfUtf8(c.utf8), c.wide) << c.utf8;
 }
 
+struct PathCase {
+  const char* path;
+  bool absolute;
+  const char* name;
+};
+
+// What this system makes of paths: absolute or not, and the last name.
+#ifndef _WIN32
+constexpr PathCase PATH_CASES[] = {
+    {"/home/ana/a.reg", true, "a.reg"},
+    {"/a.reg", true, "a.reg"},
+    {"a.reg", false, "a.reg"},
+    {"sub/a.reg", false, "a.reg"},
+    {"C:\\x\\a.reg", false, "C:\\x\\a.reg"},  // a backslash is a name's
+    {"", false, ""},
+};
+#else
+constexpr PathCase PATH_CASES[] = {
+    {"C:\\Users\\ana\\a.reg", true, "a.reg"},
+    {"C:/Users/ana/a.reg", true, "a.reg"},
+    {"C:\\a.reg", true, "a.reg"},
+    {"\\\\host\\share\\a.reg", true, "a.reg"},
+    {"C:a.reg", false, "C:a.reg"},  // the current folder of drive C:
+    {"sub/x\\a.reg", false, "a.reg"},
+    {"a.reg", false, "a.reg"},
+};
+#endif
+
+TEST(PathNames, AbsolutePathsAndTheLastName) {
+  for (const PathCase& c : PATH_CASES) {
+    EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
+    EXPECT_EQ(FileNameOf(c.path), c.name) << c.path;
+  }
+}
+
 #ifndef _WIN32
 TEST(AbsolutePath, RelativePathsJoinTheCurrentFolder) {
   char folder[4096];
@@ -44,26 +79,6 @@ TEST(AbsolutePath, RelativePathsJoinTheCurrentFolder) {
   EXPECT_EQ(AbsolutePath("sub/../b.reg"), base + "sub/../b.reg");
   EXPECT_EQ(AbsolutePath("/tmp/c.reg"), "/tmp/c.reg");
   EXPECT_EQ(AbsolutePath(""), "");
-}
-
-TEST(PathNames, TheNameFollowsTheLastSlash) {
-  struct Case {
-    const char* path;
-    bool absolute;
-    const char* name;
-  };
-  const Case cases[] = {
-      {"/home/ana/a.reg", true, "a.reg"},
-      {"/a.reg", true, "a.reg"},
-      {"a.reg", false, "a.reg"},
-      {"sub/a.reg", false, "a.reg"},
-      {"C:\\x\\a.reg", false, "C:\\x\\a.reg"},  // a backslash is a name's
-      {"", false, ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
-    EXPECT_EQ(FileNameOf(c.path), c.name) << c.path;
-  }
 }
 #else
 TEST(AbsolutePath, RelativePathsJoinTheCurrentFolder) {
@@ -76,27 +91,6 @@ TEST(AbsolutePath, RelativePathsJoinTheCurrentFolder) {
   EXPECT_EQ(AbsolutePath("\\c.reg"), base.substr(0, 2) + "\\c.reg");
   EXPECT_EQ(AbsolutePath("Z:\\tmp\\c.reg"), "Z:\\tmp\\c.reg");
   EXPECT_EQ(AbsolutePath(""), "");
-}
-
-TEST(PathNames, TheNameFollowsEitherSeparator) {
-  struct Case {
-    const char* path;
-    bool absolute;
-    const char* name;
-  };
-  const Case cases[] = {
-      {"C:\\Users\\ana\\a.reg", true, "a.reg"},
-      {"C:/Users/ana/a.reg", true, "a.reg"},
-      {"C:\\a.reg", true, "a.reg"},
-      {"\\\\host\\share\\a.reg", true, "a.reg"},
-      {"C:a.reg", false, "C:a.reg"},
-      {"sub/x\\a.reg", false, "a.reg"},
-      {"a.reg", false, "a.reg"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
-    EXPECT_EQ(FileNameOf(c.path), c.name) << c.path;
-  }
 }
 #endif
 
