@@ -21,6 +21,8 @@ using win32_testing::DialogAction;
 using win32_testing::DialogWatcher;
 
 constexpr char16_t CLASS_NAME[] = u"QuorvafixWin32Test";
+// The icon group of testing/win32_test_icon.rc.
+constexpr IconGroupResource PROGRAM_ICON{101, nullptr, 0};
 constexpr uint32_t WM_DONE = WM_USER + 1;
 
 // What the window's procedure saw, and what its paint draws.
@@ -87,6 +89,7 @@ class Win32WindowManagerTest : public ::testing::Test {
     WindowClass window_class{};
     window_class.procedure = &Procedure;
     window_class.background = GetStockObject(WHITE_BRUSH);
+    window_class.icon = &PROGRAM_ICON;
     window_class.class_name = CLASS_NAME;
     ASSERT_NE(RegisterClass(window_class), 0);
     window_ = CreateWindowEx(0, CLASS_NAME, u"Quorvafix test", WS_VISIBLE, CW_USEDEFAULT,
@@ -197,6 +200,13 @@ TEST_F(Win32WindowManagerTest, LongTextGetsAScrollBarAndTheKeysScrollIt) {
   EXPECT_GT(win32_testing::ScrollPosition(frame_), 0);
   win32_testing::SendKey(frame_, 0x24);  // VK_HOME
   EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
+
+  // Another text starts at the top.
+  win32_testing::SendKey(frame_, 0x23);  // VK_END
+  EXPECT_GT(win32_testing::ScrollPosition(frame_), 0);
+  record_.paint_text += u"more\n";
+  win32_testing::RepaintNow(frame_);
+  EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
 }
 
 uint32_t PostFromThread(void* window) {
@@ -278,11 +288,36 @@ TEST_F(Win32WindowManagerTest, TheWaitCursorShowsOverTheFrames) {
 }
 
 TEST_F(Win32WindowManagerTest, MessageBoxIsTheSystemsAndItsOkButtonEndsIt) {
-  DialogWatcher watcher(u"Warning caption", DialogAction::PressOk);
-  EXPECT_EQ(MessageBox(window_, u"Something to read", u"Warning caption", MB_OK | MB_ICONWARNING),
-            IDOK);
-  EXPECT_TRUE(watcher.Acted());
-  EXPECT_NE(watcher.SeenText().find(u"Something to read"), std::u16string::npos);
+  struct Case {
+    bool owned;
+    bool icon;  // the program's icon in the title bar
+  } cases[] = {{true, false}, {false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.owned ? "owned" : "without owner");
+    DialogWatcher watcher(u"Warning caption", DialogAction::PressOk);
+    EXPECT_EQ(MessageBox(c.owned ? window_ : 0, u"Something to read", u"Warning caption",
+                         MB_OK | MB_ICONWARNING),
+              IDOK);
+    EXPECT_TRUE(watcher.Acted());
+    EXPECT_NE(watcher.SeenText().find(u"Something to read"), std::u16string::npos);
+    EXPECT_EQ(watcher.HadIcon(), c.icon);
+  }
+}
+
+TEST_F(Win32WindowManagerTest, ForegroundWithBitZeroBringsTheOpenBoxForward) {
+  HWND box = nullptr;
+  HWND with_owned = nullptr;
+  // From inside the box's own loop, as when a second copy asks.
+  win32_testing::RunFromLoopAfter(300, [&] {
+    box = win32_testing::FindTopLevel(u"#32770", u"Busy box");
+    EXPECT_TRUE(SetForegroundWindow(window_));
+    EXPECT_TRUE(SetForegroundWindow(window_ | 1u));
+    with_owned = win32_testing::ForegroundWindow();
+    win32_testing::PressOk(box);
+  });
+  EXPECT_EQ(MessageBox(window_, u"Open", u"Busy box", MB_OK), IDOK);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(with_owned, box);
 }
 
 constexpr DialogControlResource ABOUT_CONTROLS[] = {

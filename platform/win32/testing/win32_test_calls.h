@@ -59,6 +59,13 @@ class LoopWatchdog {
   std::unique_ptr<State> state_;
 };
 
+// Runs action once on this thread after milliseconds, from whichever
+// message loop runs then (a modal one too).
+void RunFromLoopAfter(int milliseconds, std::function<void()> action);
+HWND ForegroundWindow();
+// Presses the OK button of a dialog or message box.
+void PressOk(HWND dialog);
+
 // A menu of one popup holding one item (id) for SetFrameMenu.
 HMENU MakeMenu(const char16_t* popup, const char16_t* item, uint16_t id);
 bool HasMenu(HWND native);
@@ -92,6 +99,8 @@ class DialogWatcher {
   ~DialogWatcher();
   // The text of the box's message (its static text controls, joined).
   std::u16string SeenText() const;
+  // Whether the dialog had a title-bar icon of its own (WM_GETICON).
+  bool HadIcon() const;
   bool Acted() const;
 
  private:
