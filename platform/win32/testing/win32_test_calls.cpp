@@ -39,6 +39,19 @@ Size ClientSize(HWND native) {
   return Size{client.right, client.bottom};
 }
 
+Box ScreenBox(HWND native) {
+  RECT outer{};
+  ::GetWindowRect(native, &outer);
+  return Box{outer.left, outer.top, outer.right, outer.bottom};
+}
+
+Box ClientScreenBox(HWND native) {
+  RECT client{};
+  ::GetClientRect(native, &client);
+  ::MapWindowPoints(native, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  return Box{client.left, client.top, client.right, client.bottom};
+}
+
 void GrowFrame(HWND native, int dw, int dh) {
   RECT outer{};
   ::GetWindowRect(native, &outer);

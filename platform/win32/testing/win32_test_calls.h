@@ -16,6 +16,13 @@ namespace win32_testing {
 struct Size {
   int width, height;
 };
+struct Box {
+  int left, top, right, bottom;
+  bool operator==(const Box& other) const {
+    return left == other.left && top == other.top && right == other.right &&
+           bottom == other.bottom;
+  }
+};
 
 // FindWindowW (title null: any title).
 HWND FindTopLevel(const char16_t* class_name, const char16_t* title);
@@ -24,6 +31,9 @@ bool IsRealWindow(HWND native);
 bool IsVisible(HWND native);
 bool IsEnabled(HWND native);
 Size ClientSize(HWND native);
+// The window's rectangle, and its client area's, in screen coordinates.
+Box ScreenBox(HWND native);
+Box ClientScreenBox(HWND native);
 // The frame's outer size grows by dw x dh, as the user's dragging does.
 void GrowFrame(HWND native, int dw, int dh);
 // Repaints the whole frame now (InvalidateRect, UpdateWindow).
