@@ -74,6 +74,27 @@ void Resized(HWND native, FrameState& state) {
   state.events->OnResized(state.window, dw, dh);
 }
 
+// A shown, enabled window native owns (its modal box or dialog), or null;
+// in this process or another.
+HWND EnabledPopup(HWND native) {
+  struct Search {
+    HWND owner;
+    HWND found;
+  } search{native, nullptr};
+  auto look = [](HWND candidate, LPARAM parameter) -> BOOL {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    if (::GetWindow(candidate, GW_OWNER) != search->owner || !::IsWindowVisible(candidate) ||
+        !::IsWindowEnabled(candidate)) {
+      return TRUE;
+    }
+    search->found = candidate;
+    return FALSE;
+  };
+  ::EnumThreadWindows(::GetWindowThreadProcessId(native, nullptr), look,
+                      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 }  // namespace
 
 FrameState* FrameOf(HWND native) {
@@ -269,7 +290,10 @@ bool BringForward(HWND native, bool with_popups) {
   if (!::IsWindow(native)) return false;
   if (::IsIconic(native)) ::ShowWindow(native, SW_RESTORE);
   ::SetForegroundWindow(native);
-  HWND popup = with_popups ? ::GetLastActivePopup(native) : nullptr;
+  if (!with_popups) return true;
+  // The popup active last; when the frame itself was, the one it waits for.
+  HWND popup = ::GetLastActivePopup(native);
+  if (popup == native) popup = EnabledPopup(native);
   if (popup != nullptr && popup != native) ::SetForegroundWindow(popup);
   return true;
 }

@@ -78,6 +78,8 @@ void Update(HWND native);
 // its vertical scroll bar takes from the client area (0 when hidden).
 int ContentHeight(HWND native);
 int ScrollBarWidth(HWND native);
+// Scrolls back to the top (a text other than the one drawn before).
+void ScrollToTop(HWND native);
 // The frame of this process made for events, or null.
 uint32_t WindowOfFrame(HWND native, const FrameEvents* events);
 
@@ -91,7 +93,8 @@ int DrawTextOn(void* dc, const char16_t* text, int length, Box* box, bool word_b
 HWND FindOtherWindow(const char16_t* class_name, const char16_t* title, const FrameEvents* events);
 // Sends WM_COPYDATA; true when the receiver took it within a few seconds.
 bool SendCopyData(HWND target, HWND sender, uintptr_t kind, const void* data, uint32_t size);
-// Restores and activates native; with_popups: then its last active popup.
+// Restores and activates native; with_popups: then its last active popup
+// (or, when that is native itself, the shown and enabled window it owns).
 bool BringForward(HWND native, bool with_popups);
 
 // Shows the hourglass over the program's windows (wait) or the arrow.

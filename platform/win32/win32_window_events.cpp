@@ -3,6 +3,7 @@
 // into the program's messages, the paint in progress (BeginPaint, DrawText)
 // and the dialogs built from templates.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "platform/win32/win32_window_manager.h"
@@ -47,9 +48,14 @@ int Win32WindowManager::OnPaint(uint32_t window, void* dc, const win32::Box& are
   paint_dc_ = dc;
   paint_area_ = Rect{area.left, area.top, area.right, area.bottom};
   painted_bottom_ = 0;
+  painted_text_.clear();
   SendMessage(window, WM_PAINT, 0, 0);
   painting_ = 0;
   paint_dc_ = nullptr;
+  if (auto it = natives_.find(window); it != natives_.end() && it->second.drawn_text != painted_text_) {
+    it->second.drawn_text = std::move(painted_text_);
+    win32::ScrollToTop(it->second.hwnd);
+  }
   return painted_bottom_;
 }
 
@@ -76,6 +82,8 @@ int Win32WindowManager::DrawText(DeviceContext dc, const char16_t* text, int len
   win32::Box box = BoxOf(*rect);
   const int height =
       win32::DrawTextOn(paint_dc_, text, length, &box, (format & DT_WORDBREAK) != 0);
+  painted_text_.append(text, length < 0 ? std::char_traits<char16_t>::length(text)
+                                         : static_cast<size_t>(length));
   // Below the text, as much room as above it.
   painted_bottom_ = std::max(painted_bottom_, rect->top + height + std::max(rect->top, 0));
   return height;

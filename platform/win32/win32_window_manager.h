@@ -13,7 +13,8 @@
 // is the work area's), then every window gets
 // WM_SETTINGCHANGE(SPI_SETWORKAREA).
 // A frame whose text runs past its bottom has a vertical scroll bar, the
-// wheel, PageUp/PageDown, Home/End and the arrow keys; letters and digits
+// wheel, PageUp/PageDown, Home/End and the arrow keys (a text other than the
+// one drawn before starts at the top); letters and digits
 // reach the program as WM_KEYDOWN with MOD_*; Alt and F10 open the frame's
 // menu, whose items post WM_COMMAND (item id) to the window. Files dropped
 // on a frame arrive as WM_DROPFILES, bytes from another copy as WM_COPYDATA.
@@ -102,6 +103,8 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
   struct Native {
     Rect rect{};
     HWND hwnd = nullptr;
+    // The text of the last paint: another text starts at the top.
+    std::u16string drawn_text;
   };
 
   // FrameEvents.
@@ -135,4 +138,5 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
   void* paint_dc_ = nullptr;
   Rect paint_area_{};
   int painted_bottom_ = 0;
+  std::u16string painted_text_;
 };

@@ -21,6 +21,8 @@ using win32_testing::DialogAction;
 using win32_testing::DialogWatcher;
 
 constexpr char16_t CLASS_NAME[] = u"QuorvafixWin32Test";
+// The icon group of testing/win32_test_icon.rc.
+constexpr IconGroupResource PROGRAM_ICON{101, nullptr, 0};
 constexpr uint32_t WM_DONE = WM_USER + 1;
 
 // What the window's procedure saw, and what its paint draws.
@@ -87,6 +89,7 @@ class Win32WindowManagerTest : public ::testing::Test {
     WindowClass window_class{};
     window_class.procedure = &Procedure;
     window_class.background = GetStockObject(WHITE_BRUSH);
+    window_class.icon = &PROGRAM_ICON;
     window_class.class_name = CLASS_NAME;
     ASSERT_NE(RegisterClass(window_class), 0);
     window_ = CreateWindowEx(0, CLASS_NAME, u"Quorvafix test", WS_VISIBLE, CW_USEDEFAULT,
@@ -197,6 +200,13 @@ TEST_F(Win32WindowManagerTest, LongTextGetsAScrollBarAndTheKeysScrollIt) {
   EXPECT_GT(win32_testing::ScrollPosition(frame_), 0);
   win32_testing::SendKey(frame_, 0x24);  // VK_HOME
   EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
+
+  // Another text starts at the top.
+  win32_testing::SendKey(frame_, 0x23);  // VK_END
+  EXPECT_GT(win32_testing::ScrollPosition(frame_), 0);
+  record_.paint_text += u"more\n";
+  win32_testing::RepaintNow(frame_);
+  EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
 }
 
 uint32_t PostFromThread(void* window) {
@@ -278,11 +288,36 @@ TEST_F(Win32WindowManagerTest, TheWaitCursorShowsOverTheFrames) {
 }
 
 TEST_F(Win32WindowManagerTest, MessageBoxIsTheSystemsAndItsOkButtonEndsIt) {
-  DialogWatcher watcher(u"Warning caption", DialogAction::PressOk);
-  EXPECT_EQ(MessageBox(window_, u"Something to read", u"Warning caption", MB_OK | MB_ICONWARNING),
-            IDOK);
-  EXPECT_TRUE(watcher.Acted());
-  EXPECT_NE(watcher.SeenText().find(u"Something to read"), std::u16string::npos);
+  struct Case {
+    bool owned;
+    bool icon;  // the program's icon in the title bar
+  } cases[] = {{true, false}, {false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.owned ? "owned" : "without owner");
+    DialogWatcher watcher(u"Warning caption", DialogAction::PressOk);
+    EXPECT_EQ(MessageBox(c.owned ? window_ : 0, u"Something to read", u"Warning caption",
+                         MB_OK | MB_ICONWARNING),
+              IDOK);
+    EXPECT_TRUE(watcher.Acted());
+    EXPECT_NE(watcher.SeenText().find(u"Something to read"), std::u16string::npos);
+    EXPECT_EQ(watcher.HadIcon(), c.icon);
+  }
+}
+
+TEST_F(Win32WindowManagerTest, ForegroundWithBitZeroBringsTheOpenBoxForward) {
+  HWND box = nullptr;
+  HWND with_owned = nullptr;
+  // From inside the box's own loop, as when a second copy asks.
+  win32_testing::RunFromLoopAfter(300, [&] {
+    box = win32_testing::FindTopLevel(u"#32770", u"Busy box");
+    EXPECT_TRUE(SetForegroundWindow(window_));
+    EXPECT_TRUE(SetForegroundWindow(window_ | 1u));
+    with_owned = win32_testing::ForegroundWindow();
+    win32_testing::PressOk(box);
+  });
+  EXPECT_EQ(MessageBox(window_, u"Open", u"Busy box", MB_OK), IDOK);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(with_owned, box);
 }
 
 constexpr DialogControlResource ABOUT_CONTROLS[] = {
@@ -291,33 +326,69 @@ constexpr DialogControlResource ABOUT_CONTROLS[] = {
 const DialogTemplate ABOUT_TEMPLATES[] = {
     {7, WS_POPUP | WS_CAPTION | DS_SETFONT, WS_EX_CAPTIONOKBTN, 0, 0, 140, 60, u"About test", 8,
      u"Tahoma", ABOUT_CONTROLS, 1},
+    {8, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 0, 140, 60, u"Plain test", 8, u"Tahoma",
+     ABOUT_CONTROLS, 1},
 };
 const ResourceModule TEST_MODULE{nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0,
-                                 ABOUT_TEMPLATES, 1, nullptr, 0};
+                                 ABOUT_TEMPLATES, 2, nullptr, 0};
 
-HWND owner_frame = nullptr;
-bool owner_enabled_in_dialog = true;
+// What the dialog procedure found while its dialog ran.
+struct DialogSeen {
+  Win32WindowManager* windows = nullptr;
+  HWND owner_frame = nullptr;
+  uint32_t flags = 0;  // SHInitDialog flags applied at WM_INITDIALOG
+  bool owner_enabled = true;
+  bool found_back = false;  // WindowOf(NativeWindow(dialog)) gave the dialog
+  win32_testing::Box dialog_box{};
+  uint16_t command = 0;
+} dialog_seen;
 
-bool AboutProcedure(WindowHandle dialog, uint32_t message, WordParam wparam, LongParam) {
-  if (message == WM_INITDIALOG) return true;
-  if (message == WM_COMMAND && LowWord(wparam) == IDOK) {
-    owner_enabled_in_dialog = win32_testing::IsEnabled(owner_frame);
-    return EndDialog(dialog, 42);
+bool DialogProcedure(WindowHandle dialog, uint32_t message, WordParam wparam, LongParam) {
+  if (message == WM_INITDIALOG) {
+    dialog_seen.windows->ApplyDialogFlags(dialog, dialog_seen.flags);
+    return true;
   }
-  return false;
+  if (message != WM_COMMAND) return false;
+  HWND native = dialog_seen.windows->NativeWindow(dialog);
+  dialog_seen.command = LowWord(wparam);
+  dialog_seen.owner_enabled = win32_testing::IsEnabled(dialog_seen.owner_frame);
+  dialog_seen.found_back = dialog_seen.windows->WindowOf(native) == dialog;
+  dialog_seen.dialog_box = win32_testing::ScreenBox(native);
+  return EndDialog(dialog, 40 + LowWord(wparam));
 }
 
 TEST_F(Win32WindowManagerTest, ADialogFromATemplateRunsModallyUntilEndDialog) {
   static const InstanceHandle instance = InstallResourceModule(&TEST_MODULE);
-  owner_frame = frame_;
-  // Closing it stands for the caption's OK (WS_EX_CAPTIONOKBTN): IDOK.
-  DialogWatcher watcher(u"About test", DialogAction::Close);
-  EXPECT_EQ(DialogBoxParam(instance, 7, window_, &AboutProcedure, 0), 42);
-  EXPECT_TRUE(watcher.Acted());
-  EXPECT_EQ(watcher.SeenText(), u"About the test");
-  EXPECT_FALSE(owner_enabled_in_dialog);
-  EXPECT_TRUE(win32_testing::IsEnabled(frame_));
-  EXPECT_EQ(win32_testing::FindTopLevel(u"#32770", u"About test"), nullptr);
+  struct Case {
+    uint32_t template_id;
+    const char16_t* caption;
+    uint32_t flags;
+    DialogAction action;
+    uint16_t command;  // what the procedure gets
+  } cases[] = {
+      // Closing it stands for the caption's OK (WS_EX_CAPTIONOKBTN).
+      {7, u"About test", 0, DialogAction::Close, IDOK},
+      {8, u"Plain test", 0, DialogAction::Close, IDCANCEL},
+      // SHInitDialog's Done button sends IDOK; full screen covers the frame.
+      {8, u"Plain test", SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN, DialogAction::PressOk, IDOK},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.template_id);
+    dialog_seen = DialogSeen{&windows_, frame_, c.flags};
+    DialogWatcher watcher(c.caption, c.action);
+    EXPECT_EQ(DialogBoxParam(instance, c.template_id, window_, &DialogProcedure, 0),
+              40 + c.command);
+    EXPECT_TRUE(watcher.Acted());
+    EXPECT_EQ(watcher.SeenText(), u"About the test");
+    EXPECT_EQ(dialog_seen.command, c.command);
+    EXPECT_FALSE(dialog_seen.owner_enabled);
+    EXPECT_TRUE(dialog_seen.found_back);
+    if (c.flags & SHIDIF_SIZEDLGFULLSCREEN) {
+      EXPECT_EQ(dialog_seen.dialog_box, win32_testing::ClientScreenBox(frame_));
+    }
+    EXPECT_TRUE(win32_testing::IsEnabled(frame_));
+    EXPECT_EQ(win32_testing::FindTopLevel(u"#32770", c.caption), nullptr);
+  }
 }
 
 }  // namespace

@@ -39,6 +39,19 @@ Size ClientSize(HWND native) {
   return Size{client.right, client.bottom};
 }
 
+Box ScreenBox(HWND native) {
+  RECT outer{};
+  ::GetWindowRect(native, &outer);
+  return Box{outer.left, outer.top, outer.right, outer.bottom};
+}
+
+Box ClientScreenBox(HWND native) {
+  RECT client{};
+  ::GetClientRect(native, &client);
+  ::MapWindowPoints(native, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  return Box{client.left, client.top, client.right, client.bottom};
+}
+
 void GrowFrame(HWND native, int dw, int dh) {
   RECT outer{};
   ::GetWindowRect(native, &outer);
@@ -120,6 +133,28 @@ void PumpPending() {
     ::DispatchMessageW(&message);
   }
 }
+
+namespace {
+
+thread_local std::function<void()> timer_action;
+
+void CALLBACK RunTimerAction(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  std::function<void()> action = std::move(timer_action);
+  timer_action = nullptr;
+  if (action) action();
+}
+
+}  // namespace
+
+void RunFromLoopAfter(int milliseconds, std::function<void()> action) {
+  timer_action = std::move(action);
+  ::SetTimer(nullptr, 0, static_cast<UINT>(milliseconds), &RunTimerAction);
+}
+
+HWND ForegroundWindow() { return ::GetForegroundWindow(); }
+
+void PressOk(HWND dialog) { ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); }
 
 struct LoopWatchdog::State {
   std::thread thread;
@@ -255,6 +290,7 @@ struct DialogWatcher::State {
   std::thread thread;
   std::atomic<bool> stop{false};
   std::atomic<bool> acted{false};
+  std::atomic<bool> had_icon{false};
   mutable std::mutex lock;
   std::u16string seen;
 };
@@ -281,8 +317,9 @@ DialogWatcher::DialogWatcher(const char16_t* caption, DialogAction action)
         std::lock_guard<std::mutex> hold(state->lock);
         state->seen = seen;
       }
+      state->had_icon.store(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) != 0);
       if (action == DialogAction::PressOk) {
-        ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        PressOk(dialog);
       } else {
         ::PostMessageW(dialog, WM_CLOSE, 0, 0);
       }
@@ -303,5 +340,6 @@ std::u16string DialogWatcher::SeenText() const {
 }
 
 bool DialogWatcher::Acted() const { return state_->acted.load(); }
+bool DialogWatcher::HadIcon() const { return state_->had_icon.load(); }
 
 }  // namespace win32_testing

@@ -16,6 +16,13 @@ namespace win32_testing {
 struct Size {
   int width, height;
 };
+struct Box {
+  int left, top, right, bottom;
+  bool operator==(const Box& other) const {
+    return left == other.left && top == other.top && right == other.right &&
+           bottom == other.bottom;
+  }
+};
 
 // FindWindowW (title null: any title).
 HWND FindTopLevel(const char16_t* class_name, const char16_t* title);
@@ -24,6 +31,9 @@ bool IsRealWindow(HWND native);
 bool IsVisible(HWND native);
 bool IsEnabled(HWND native);
 Size ClientSize(HWND native);
+// The window's rectangle, and its client area's, in screen coordinates.
+Box ScreenBox(HWND native);
+Box ClientScreenBox(HWND native);
 // The frame's outer size grows by dw x dh, as the user's dragging does.
 void GrowFrame(HWND native, int dw, int dh);
 // Repaints the whole frame now (InvalidateRect, UpdateWindow).
@@ -59,6 +69,13 @@ class LoopWatchdog {
   std::unique_ptr<State> state_;
 };
 
+// Runs action once on this thread after milliseconds, from whichever
+// message loop runs then (a modal one too).
+void RunFromLoopAfter(int milliseconds, std::function<void()> action);
+HWND ForegroundWindow();
+// Presses the OK button of a dialog or message box.
+void PressOk(HWND dialog);
+
 // A menu of one popup holding one item (id) for SetFrameMenu.
 HMENU MakeMenu(const char16_t* popup, const char16_t* item, uint16_t id);
 bool HasMenu(HWND native);
@@ -92,6 +109,8 @@ class DialogWatcher {
   ~DialogWatcher();
   // The text of the box's message (its static text controls, joined).
   std::u16string SeenText() const;
+  // Whether the dialog had a title-bar icon of its own (WM_GETICON).
+  bool HadIcon() const;
   bool Acted() const;
 
  private:
