@@ -193,6 +193,38 @@ TEST(WindowProgram, DetectAndFixTheComputersRegistry) {
   EXPECT_TRUE(after == before) << "the registry differs beyond the faulty Dll";
 }
 
+// The frame's title once it is expected, or the last one seen.
+std::wstring WaitForTitle(const ProgramDriver& driver, const std::wstring& expected) {
+  std::wstring title = driver.Title();
+  for (int i = 0; i < 400 && title != expected; ++i) {
+    ::Sleep(50);
+    title = driver.Title();
+  }
+  return title;
+}
+
+// A second copy started on a relative path hands the file, made absolute
+// in its own folder, to the first, which opens it, and ends.
+TEST(WindowProgram, ASecondCopyHandsItsFileToTheFirst) {
+  ScratchFolder folder;
+  const std::wstring first_path = folder.File(L"pda.reg");
+  const std::wstring second_path = folder.File(L"other.reg");
+  ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), first_path.c_str(), FALSE));
+  ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), second_path.c_str(), FALSE));
+
+  ProgramDriver first(PROGRAM, L"\"" + first_path + L"\"");
+  ASSERT_NE(first.WaitForWindow(), nullptr) << "exit code " << first.ExitCode();
+  EXPECT_EQ(WaitForTitle(first, L"pda.reg - QUORVAFIX"), L"pda.reg - QUORVAFIX");
+  {
+    const std::wstring folder_path = first_path.substr(0, first_path.rfind(L'\\'));
+    ProgramDriver second(PROGRAM, L"other.reg", folder_path);
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.ExitCode(), 0u);
+  }
+  EXPECT_EQ(WaitForTitle(first, L"other.reg - QUORVAFIX"), L"other.reg - QUORVAFIX");
+  EXPECT_EQ(RememberedExport(), second_path);
+}
+
 // Standard output and error of program run with arguments, redirected to
 // files; its exit code.
 int RunRedirected(const std::wstring& arguments, std::string* out, std::string* err) {

@@ -48,12 +48,13 @@ std::wstring BoxText(HWND box) {
 
 }  // namespace
 
-ProgramDriver::ProgramDriver(const std::wstring& program, const std::wstring& arguments) {
+ProgramDriver::ProgramDriver(const std::wstring& program, const std::wstring& arguments,
+                             const std::wstring& folder) {
   std::wstring command_line = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
+  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process_)) {
     process_ = PROCESS_INFORMATION{};
   }
 }
@@ -106,6 +107,16 @@ DWORD ProgramDriver::ExitCode() const {
   DWORD code = 0;
   if (!Started() || !::GetExitCodeProcess(process_.hProcess, &code)) return 0;
   return code;
+}
+
+std::wstring ProgramDriver::Title() const {
+  wchar_t title[256] = {};
+  if (window_ != nullptr) ::GetWindowTextW(window_, title, 256);
+  return title;
+}
+
+bool ProgramDriver::WaitForExit() {
+  return ::WaitForSingleObject(process_.hProcess, WINDOW_WAIT_MS) == WAIT_OBJECT_0;
 }
 
 bool ProgramDriver::Close() {

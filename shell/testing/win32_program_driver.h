@@ -10,8 +10,10 @@
 
 class ProgramDriver {
  public:
-  // Starts program with arguments (one command line; quoted as needed).
-  ProgramDriver(const std::wstring& program, const std::wstring& arguments);
+  // Starts program with arguments (one command line; quoted as needed) in
+  // folder (empty: this process's current folder).
+  ProgramDriver(const std::wstring& program, const std::wstring& arguments,
+                const std::wstring& folder = std::wstring());
   // Closes the window and waits for the program, ending it if it lingers.
   ~ProgramDriver();
   ProgramDriver(const ProgramDriver&) = delete;
@@ -29,8 +31,12 @@ class ProgramDriver {
   // Chooses Copy Report until the clipboard holds text containing what (the
   // report shown once the work is done); the text last copied, or empty.
   std::wstring CopyReportContaining(const std::wstring& what);
+  // The frame's title (empty without a frame).
+  std::wstring Title() const;
   // The program's exit code once it ended; STILL_ACTIVE meanwhile.
   DWORD ExitCode() const;
+  // Waits for the program to end by itself; false when it did not in time.
+  bool WaitForExit();
   // Sends WM_CLOSE and waits for the program to end; false when it did not.
   bool Close();
 
