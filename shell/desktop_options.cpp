@@ -8,6 +8,7 @@
 
 namespace {
 
+#ifndef _WIN32
 // The options QGuiApplication and QApplication take themselves (Qt reads
 // them with one dash or two).
 constexpr const char* TOOLKIT_OPTIONS[] = {"platform",
@@ -32,11 +33,16 @@ constexpr const char* TOOLKIT_OPTIONS[] = {"platform",
                                            "sync",
                                            "qmljsdebugger",
                                            "testability"};
+#endif
 
 bool IsToolkitOption(const std::string& name) {
+#ifdef _WIN32
+  (void)name;  // the Win32 platform takes no options of its own
+#else
   for (const char* option : TOOLKIT_OPTIONS) {
     if (name == option || name.rfind(std::string(option) + "=", 0) == 0) return true;
   }
+#endif
   return false;
 }
 

@@ -7,8 +7,9 @@
 // --local-registry is refused with the reason ("quorvafix: --local-registry:
 // this system has no registry of its own ...", status 1), as the tool
 // refuses it; elsewhere it is a usage error beside a REGISTRY_FILE. Everything else (a
-// REGISTRY_FILE, --local-registry, the toolkit's own options such as
-// -platform NAME or --platform NAME) is left for the window.
+// REGISTRY_FILE, --local-registry, the Qt toolkit's own options such as
+// -platform NAME or --platform NAME) is left for the window. On Windows there
+// is no toolkit: --platform is as unknown as any other option.
 #pragma once
 
 #include <cstdio>
@@ -25,9 +26,13 @@ constexpr char DESKTOP_USAGE[] =
     "\n"
     "Without REGISTRY_FILE the export opened last is opened when it still exists,\n"
     "else the default file. A copy already running is handed REGISTRY_FILE and\n"
+#ifndef _WIN32
     "comes to the front. Options of the Qt toolkit (for example -platform offscreen)\n"
     "are accepted too. Tools > Copy Report (Ctrl+C) copies the report; the window\n"
     "is readable by screen readers through the desktop's accessibility bus.\n"
+#else
+    "comes to the front. Tools > Copy Report (Ctrl+C) copies the report.\n"
+#endif
     "\n"
     "Exit status: 0 normally; 1 when REGISTRY_FILE or the computer's registry cannot\n"
     "be opened; 2 usage error.\n";
