@@ -24,6 +24,11 @@ class TemplateWords {
     Word(LOWORD(value));
     Word(HIWORD(value));
   }
+  void Place(const DialogPlace& place) {
+    for (int16_t value : {place.x, place.y, place.width, place.height}) {
+      Word(static_cast<WORD>(value));
+    }
+  }
   void Text(const std::u16string& text) {
     for (char16_t unit : text) Word(unit);
     Word(0);
@@ -46,9 +51,7 @@ void AddControl(TemplateWords& words, const DialogControl& control) {
   if (control.icon) style |= SS_ICON;
   words.Dword(style);
   words.Dword(0);
-  for (int16_t value : {control.x, control.y, control.width, control.height}) {
-    words.Word(static_cast<WORD>(value));
-  }
+  words.Place(control.place);
   words.Word(control.id);
   words.Word(0xFFFF);
   words.Word(STATIC_CLASS);
@@ -126,9 +129,7 @@ HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND o
   words.Dword(DIALOG_STYLE);
   words.Dword(0);
   words.Word(static_cast<WORD>(layout.controls.size()));
-  for (int16_t value : {layout.x, layout.y, layout.width, layout.height}) {
-    words.Word(static_cast<WORD>(value));
-  }
+  words.Place(layout.place);
   words.Word(0);  // no menu
   words.Word(0);  // the dialog class
   words.Text(layout.caption);
