@@ -91,7 +91,7 @@ LRESULT CALLBACK GiveBoxIcon(int code, WPARAM wparam, LPARAM lparam) {
 
 INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
-    ::SetWindowLongPtrW(dialog, GWLP_USERDATA, lparam);
+    TakeState(dialog, lparam);
     return TRUE;
   }
   auto* state = static_cast<DialogState*>(StateOf(dialog));
@@ -141,12 +141,12 @@ HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND o
   state->events = events;
   state->window = dialog;
   state->caption_ok = layout.caption_ok;
+  StateHandover handover{state};
   HWND native = ::CreateDialogIndirectParamW(instance, words.Template(), owner, &DialogProcedure,
-                                             reinterpret_cast<LPARAM>(state));
-  // Without WM_INITDIALOG the state never reached the dialog.
-  if (native == nullptr || StateOf(native) != state) {
-    if (native != nullptr) ::DestroyWindow(native);
+                                             reinterpret_cast<LPARAM>(&handover));
+  if (!handover.taken) {
     delete state;
+    if (native != nullptr) ::DestroyWindow(native);
     return nullptr;
   }
   return native;
