@@ -28,6 +28,9 @@ cmake --build "$dir" --parallel "$(nproc)"
 export WINEPREFIX=$PWD/$dir/wine-prefix WINEDEBUG=-all
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
+# The tests' windows need a desktop started on their display: the one
+# wineboot started (without it) goes first.
+wineserver -w
 # The window manager's tests make real windows: without a display of the
 # caller's, Wine gets an X server of its own.
 display=()

@@ -24,6 +24,11 @@ class TemplateWords {
     Word(LOWORD(value));
     Word(HIWORD(value));
   }
+  void Place(const DialogPlace& place) {
+    for (int16_t value : {place.x, place.y, place.width, place.height}) {
+      Word(static_cast<WORD>(value));
+    }
+  }
   void Text(const std::u16string& text) {
     for (char16_t unit : text) Word(unit);
     Word(0);
@@ -46,9 +51,7 @@ void AddControl(TemplateWords& words, const DialogControl& control) {
   if (control.icon) style |= SS_ICON;
   words.Dword(style);
   words.Dword(0);
-  for (int16_t value : {control.x, control.y, control.width, control.height}) {
-    words.Word(static_cast<WORD>(value));
-  }
+  words.Place(control.place);
   words.Word(control.id);
   words.Word(0xFFFF);
   words.Word(STATIC_CLASS);
@@ -88,7 +91,7 @@ LRESULT CALLBACK GiveBoxIcon(int code, WPARAM wparam, LPARAM lparam) {
 
 INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
-    ::SetWindowLongPtrW(dialog, GWLP_USERDATA, lparam);
+    TakeState(dialog, lparam);
     return TRUE;
   }
   auto* state = static_cast<DialogState*>(StateOf(dialog));
@@ -126,9 +129,7 @@ HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND o
   words.Dword(DIALOG_STYLE);
   words.Dword(0);
   words.Word(static_cast<WORD>(layout.controls.size()));
-  for (int16_t value : {layout.x, layout.y, layout.width, layout.height}) {
-    words.Word(static_cast<WORD>(value));
-  }
+  words.Place(layout.place);
   words.Word(0);  // no menu
   words.Word(0);  // the dialog class
   words.Text(layout.caption);
@@ -140,12 +141,12 @@ HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND o
   state->events = events;
   state->window = dialog;
   state->caption_ok = layout.caption_ok;
+  StateHandover handover{state};
   HWND native = ::CreateDialogIndirectParamW(instance, words.Template(), owner, &DialogProcedure,
-                                             reinterpret_cast<LPARAM>(state));
-  // Without WM_INITDIALOG the state never reached the dialog.
-  if (native == nullptr || StateOf(native) != state) {
-    if (native != nullptr) ::DestroyWindow(native);
+                                             reinterpret_cast<LPARAM>(&handover));
+  if (!handover.taken) {
     delete state;
+    if (native != nullptr) ::DestroyWindow(native);
     return nullptr;
   }
   return native;

@@ -108,7 +108,7 @@ FrameState* FrameOf(HWND native) {
 LRESULT CALLBACK FrameProcedure(HWND native, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    ::SetWindowLongPtrW(native, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    TakeState(native, reinterpret_cast<LPARAM>(create->lpCreateParams));
   }
   auto* state = static_cast<FrameState*>(StateOf(native));
   if (message == WM_NCDESTROY) {
@@ -199,11 +199,12 @@ HWND CreateFrame(const char16_t* class_name, HINSTANCE instance, const char16_t*
   state->background = static_cast<COLORREF>(background);
   state->width = width;
   state->height = height;
+  StateHandover handover{state};
   HWND native = ::CreateWindowExW(0, Wide(class_name), Wide(title ? title : u""),
                                   FRAME_STYLE | (visible ? WS_VISIBLE : 0), CW_USEDEFAULT,
                                   CW_USEDEFAULT, outer.right - outer.left,
-                                  outer.bottom - outer.top, nullptr, nullptr, instance, state);
-  if (native == nullptr) delete state;
+                                  outer.bottom - outer.top, nullptr, nullptr, instance, &handover);
+  if (!handover.taken) delete state;
   return native;
 }
 

@@ -105,17 +105,21 @@ int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, bo
                    HINSTANCE instance, uint16_t icon_id);
 
 // Dialogs.
+// A place in dialog units.
+struct DialogPlace {
+  int16_t x = 0, y = 0, width = 0, height = 0;
+};
 struct DialogControl {
   bool icon = false;
   std::u16string text;  // a text control's label
   uint16_t icon_id = 0;
   uint16_t id = 0;
   uint32_t style = 0;
-  int16_t x = 0, y = 0, width = 0, height = 0;  // dialog units
+  DialogPlace place;
 };
 struct DialogLayout {
   std::u16string caption;
-  int16_t x = 0, y = 0, width = 0, height = 0;  // dialog units
+  DialogPlace place;
   uint16_t font_points = 0;
   std::u16string font_face;
   // Escape and the close button stand for the handheld's caption OK.

@@ -30,6 +30,20 @@ struct DialogState : NativeState {
   bool caption_ok = false;
 };
 
+// What CreateWindowExW or CreateDialogIndirectParamW carries to the window's
+// first message, which hands state to the window (taken): from then on the
+// window deletes it (WM_NCDESTROY), even when its creation fails.
+struct StateHandover {
+  NativeState* state = nullptr;
+  bool taken = false;
+};
+// Stores the state of a handover in the window; called at its first message.
+inline void TakeState(HWND native, LPARAM handover) {
+  auto* record = reinterpret_cast<StateHandover*>(handover);
+  ::SetWindowLongPtrW(native, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record->state));
+  record->taken = true;
+}
+
 inline NativeState* StateOf(HWND native) {
   return reinterpret_cast<NativeState*>(GetWindowLongPtrW(native, GWLP_USERDATA));
 }

@@ -14,13 +14,16 @@ namespace {
 
 win32::Box BoxOf(const Rect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
+// A template's or a control's place.
+template <typename Resource>
+win32::DialogPlace PlaceOf(const Resource& resource) {
+  return win32::DialogPlace{resource.x, resource.y, resource.width, resource.height};
+}
+
 win32::DialogLayout LayoutOf(const DialogTemplate& dialog_template) {
   win32::DialogLayout layout;
   if (dialog_template.caption != nullptr) layout.caption = dialog_template.caption;
-  layout.x = dialog_template.x;
-  layout.y = dialog_template.y;
-  layout.width = dialog_template.width;
-  layout.height = dialog_template.height;
+  layout.place = PlaceOf(dialog_template);
   layout.font_points = dialog_template.font_points;
   if (dialog_template.font_face != nullptr) layout.font_face = dialog_template.font_face;
   layout.caption_ok = (dialog_template.ex_style & WS_EX_CAPTIONOKBTN) != 0;
@@ -32,10 +35,7 @@ win32::DialogLayout LayoutOf(const DialogTemplate& dialog_template) {
     control.icon_id = resource.icon;
     control.id = resource.id;
     control.style = resource.style;
-    control.x = resource.x;
-    control.y = resource.y;
-    control.width = resource.width;
-    control.height = resource.height;
+    control.place = PlaceOf(resource);
     layout.controls.push_back(std::move(control));
   }
   return layout;

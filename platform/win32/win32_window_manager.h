@@ -14,11 +14,12 @@
 // WM_SETTINGCHANGE(SPI_SETWORKAREA).
 // A frame whose text runs past its bottom has a vertical scroll bar, the
 // wheel, PageUp/PageDown, Home/End and the arrow keys (a text other than the
-// one drawn before starts at the top); letters and digits
-// reach the program as WM_KEYDOWN with MOD_*; Alt and F10 open the frame's
-// menu, whose items post WM_COMMAND (item id) to the window. Files dropped
-// on a frame arrive as WM_DROPFILES, bytes from another copy as WM_COPYDATA.
-// Text is the system's message font at 9 points, black on white.
+// one drawn before starts at the top). Letters and digits, alone or with
+// Ctrl and Shift, reach the program as WM_KEYDOWN with MOD_*; Alt, F10 and
+// Alt with a letter are the frame's menu's, whose items post WM_COMMAND
+// (item id) to the window. Files dropped on a frame arrive as WM_DROPFILES,
+// bytes from another copy as WM_COPYDATA. Text is the system's message font
+// at 9 points, black on white.
 #pragma once
 
 #include <map>
@@ -57,7 +58,8 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
   bool ApplyDialogFlags(WindowHandle dialog, uint32_t flags);
 
   // Local windows come forward (restored when minimised); with bit 0, then
-  // their last active popup (GetLastActivePopup). Another copy's too.
+  // their last active popup (GetLastActivePopup), or the box or dialog they
+  // wait for. Another copy's too.
   bool SetForegroundWindow(WindowHandle window) override;
   // WM_COPYDATA to another program's window goes by SendMessageW with a
   // COPYDATASTRUCT; other messages to it are not delivered.
