@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/win32/testing/win32_service_readback.h"
+
 namespace {
 
 constexpr DWORD WAIT_STEP_MS = 50;
@@ -97,7 +99,8 @@ std::wstring ProgramDriver::CopyReportContaining(const std::wstring& what) {
   for (DWORD waited = 0; waited < WORK_WAIT_MS; waited += WAIT_STEP_MS * 4) {
     Choose(COPY_REPORT);
     ::Sleep(WAIT_STEP_MS * 4);
-    text = ClipboardText();
+    const std::u16string copied = ClipboardUnicodeText();
+    text.assign(copied.begin(), copied.end());
     if (text.find(what) != std::wstring::npos) break;
   }
   return text;
@@ -124,20 +127,6 @@ bool ProgramDriver::Close() {
   HWND window = window_ != nullptr ? window_ : ::FindWindowW(L"QUORVAFIX", nullptr);
   if (window != nullptr) ::PostMessageW(window, WM_CLOSE, 0, 0);
   return ::WaitForSingleObject(process_.hProcess, WINDOW_WAIT_MS) == WAIT_OBJECT_0;
-}
-
-std::wstring ClipboardText() {
-  std::wstring text;
-  if (!::OpenClipboard(nullptr)) return text;
-  HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
-  if (data != nullptr) {
-    if (const auto* units = static_cast<const wchar_t*>(::GlobalLock(data))) {
-      text = units;
-      ::GlobalUnlock(data);
-    }
-  }
-  ::CloseClipboard();
-  return text;
 }
 
 int RunAndWait(const std::wstring& command_line) {

@@ -45,8 +45,6 @@ class ProgramDriver {
   HWND window_ = nullptr;
 };
 
-// The clipboard's CF_UNICODETEXT text; empty when it holds none.
-std::wstring ClipboardText();
 // Runs command line (e.g. L"reg import Z:\\x.reg") and waits; its exit code,
 // or -1 when it could not start.
 int RunAndWait(const std::wstring& command_line);
