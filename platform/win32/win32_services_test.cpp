@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/win32/testing/win32_service_readback.h"
+#include "platform/win32/testing/win32_test_calls.h"
 #include "platform/win32/win32_desktop_services.h"
 #include "platform/win32/win32_shell_services.h"
 #include "platform/win32/win32_window_manager.h"
@@ -37,8 +38,16 @@ constexpr MenuBarTemplate BARS[] = {{BAR, BAR, BUTTONS, 2}};
 constexpr AcceleratorResource KEYS[] = {{FVIRTKEY | FCONTROL, 'A', 40003},
                                         {FVIRTKEY | FCONTROL | FSHIFT, 'Q', 1}};
 constexpr AcceleratorTable TABLES[] = {{3, KEYS, 2}};
+constexpr DialogControlResource DIALOG_TEXT[] = {
+    {DialogControlKind::Text, u"Full screen?", 0, IDC_STATIC, SS_LEFT, 10, 10, 80, 10},
+};
+constexpr uint16_t DIALOG = 103;
+constexpr DialogTemplate DIALOGS[] = {
+    {DIALOG, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 0, 100, 40, u"Services dialog", 8, u"Tahoma",
+     DIALOG_TEXT, 1},
+};
 constexpr ResourceModule MODULE = {STRINGS, 2, MENUS,   1, BARS,    1,
-                                   TABLES,  1, nullptr, 0, nullptr, 0};
+                                   TABLES,  1, DIALOGS, 1, nullptr, 0};
 
 MessageResult Procedure(WindowHandle window, uint32_t message, WordParam wparam, LongParam lparam) {
   return DefWindowProc(window, message, wparam, lparam);
@@ -144,6 +153,47 @@ TEST_F(Win32Services, AMenuBarIsRefusedForABadRecordParentOrTemplate) {
   }
   EXPECT_TRUE(FrameMenuItems(windows_.NativeWindow(window_)).empty());
   EXPECT_FALSE(SHCreateMenuBar(nullptr));
+}
+
+// What the dialog's procedure asked of SHInitDialog and found.
+struct InitDialogSeen {
+  Win32WindowManager* windows = nullptr;
+  uint32_t mask = 0;
+  bool initialised = false;
+  win32_testing::Box box{};
+} init_seen;
+
+bool InitDialogProcedure(WindowHandle dialog, uint32_t message, WordParam wparam, LongParam) {
+  if (message == WM_INITDIALOG) {
+    InitDialogInfo info{init_seen.mask, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN};
+    init_seen.initialised = SHInitDialog(&info);
+    return true;
+  }
+  if (message != WM_COMMAND) return false;
+  init_seen.box = win32_testing::ScreenBox(init_seen.windows->NativeWindow(dialog));
+  return EndDialog(dialog, LowWord(wparam));
+}
+
+// With the flags valid (SHIDIM_FLAGS) the dialog covers its owner's client
+// area and has a Done button (IDOK); with the mask clear neither.
+TEST_F(Win32Services, SHInitDialogAppliesItsFlagsOnlyWhenTheMaskSaysSo) {
+  const win32_testing::Box owner_area =
+      win32_testing::ClientScreenBox(windows_.NativeWindow(window_));
+  for (uint32_t mask : {SHIDIM_FLAGS, 0u}) {
+    SCOPED_TRACE(mask);
+    init_seen = InitDialogSeen{&windows_, mask};
+    win32_testing::DialogWatcher watcher(
+        u"Services dialog",
+        mask != 0 ? win32_testing::DialogAction::PressOk : win32_testing::DialogAction::Close);
+    EXPECT_EQ(DialogBoxParam(instance_, DIALOG, window_, &InitDialogProcedure, 0),
+              mask != 0 ? IDOK : IDCANCEL);
+    EXPECT_TRUE(watcher.Acted());
+    EXPECT_TRUE(init_seen.initialised);
+    EXPECT_EQ(init_seen.box == owner_area, mask != 0);
+  }
+  InitDialogInfo unknown{SHIDIM_FLAGS, window_ + 0x100, SHIDIF_SIZEDLGFULLSCREEN};
+  EXPECT_FALSE(SHInitDialog(&unknown));
+  EXPECT_FALSE(SHInitDialog(nullptr));
 }
 
 TEST_F(Win32Services, TheOpenDialogGivesTheFileChosenInItsFolder) {
