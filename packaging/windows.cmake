@@ -1,5 +1,6 @@
 # The Windows release (CPack ZIP): quorvafix-VERSION-windows-x86_64.zip with
-# the programs at its top, the README, the guide, the licence and the sample
+# the programs at its top (quorvafix-cli.exe and the window program
+# quorvafix.exe), the README, the guide, the licence and the sample
 # exports. scripts/package-windows.sh builds and checks it.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
               ${PROJECT_SOURCE_DIR}/docs/guide.md

@@ -19,7 +19,7 @@ zip=build/$(basename "$zip")
 top=$(basename "$zip" .zip)
 listing=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip")
 status=0
-for member in quorvafix-cli.exe README.md LICENSE guide.md examples/quorva-driver.reg \
+for member in quorvafix-cli.exe quorvafix.exe README.md LICENSE guide.md examples/quorva-driver.reg \
   examples/healthy.reg examples/disabled-lowercase.reg; do
   grep -qx "$top/$member" <<<"$listing" || { echo "package-windows.sh: $zip lacks $member" >&2; status=1; }
 done

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Builds the Windows tool and the platform-independent test suites with
+# Builds the Windows tool, the window manager and the platform-independent test suites with
 # mingw-w64 into build-windows/ (or $1, with extra CMake arguments after it)
 # and runs them under Wine, in a fresh Wine prefix of that folder, with the
 # parity test against the Linux tool of build/ (built there if missing).
-# Needs g++-mingw-w64-x86-64-posix, googletest and wine (install-deps.sh --windows).
+# Needs g++-mingw-w64-x86-64-posix, googletest, wine and, without a DISPLAY,
+# xvfb (install-deps.sh --windows).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build-windows}
 shift || true
-for tool in x86_64-w64-mingw32-g++-posix wine; do
+tools=(x86_64-w64-mingw32-g++-posix wine)
+[ -n "${DISPLAY:-}" ] || tools+=(xvfb-run)
+for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || {
     echo "windows-test.sh: $tool is missing (scripts/install-deps.sh --windows)" >&2
     exit 1
@@ -25,7 +28,15 @@ cmake --build "$dir" --parallel "$(nproc)"
 export WINEPREFIX=$PWD/$dir/wine-prefix WINEDEBUG=-all
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
+# The tests' windows need a desktop started on their display: the one
+# wineboot started (without it) goes first.
+wineserver -w
+# The window manager's tests make real windows: without a display of the
+# caller's, Wine gets an X server of its own.
+display=()
+[ -n "${DISPLAY:-}" ] || display=(xvfb-run -a)
 status=0
-ctest --test-dir "$dir" --output-on-failure --no-tests=error --parallel "$(nproc)" || status=$?
+"${display[@]}" ctest --test-dir "$dir" --output-on-failure --no-tests=error --parallel "$(nproc)" ||
+  status=$?
 wineserver -k || true
 exit $status

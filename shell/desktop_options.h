@@ -3,8 +3,13 @@
 // "quorvafix VERSION", both on standard output with status 0; any other
 // argument of the form --NAME that is no option of the Qt toolkit is a usage
 // error ("quorvafix: unrecognized option '--NAME'" and a hint, on standard
-// error, status 2). Everything else (a REGISTRY_FILE, the toolkit's own
-// options such as -platform NAME or --platform NAME) is left for the window.
+// error, status 2). On a system without a registry of its own
+// --local-registry is refused with the reason ("quorvafix: --local-registry:
+// this system has no registry of its own ...", status 1), as the tool
+// refuses it; elsewhere it is a usage error beside a REGISTRY_FILE. Everything else (a
+// REGISTRY_FILE, --local-registry, the Qt toolkit's own options such as
+// -platform NAME or --platform NAME) is left for the window. On Windows there
+// is no toolkit: --platform is as unknown as any other option.
 #pragma once
 
 #include <cstdio>
@@ -14,19 +19,33 @@ constexpr char DESKTOP_USAGE[] =
     "Open the window that detects and repairs the QUORVA Bluetooth serial-port fault\n"
     "in REGISTRY_FILE, a handheld's registry export (.reg).\n"
     "\n"
+    "      --local-registry  instead of REGISTRY_FILE, the registry of the Windows\n"
+    "                 computer the window runs on (HKEY_LOCAL_MACHINE\\Drivers\\Active)\n"
     "      --help     display this help and exit\n"
     "      --version  output version information and exit\n"
     "\n"
     "Without REGISTRY_FILE the export opened last is opened when it still exists,\n"
     "else the default file. A copy already running is handed REGISTRY_FILE and\n"
+#ifndef _WIN32
     "comes to the front. Options of the Qt toolkit (for example -platform offscreen)\n"
     "are accepted too. Tools > Copy Report (Ctrl+C) copies the report; the window\n"
     "is readable by screen readers through the desktop's accessibility bus.\n"
+#else
+    "comes to the front. Tools > Copy Report (Ctrl+C) copies the report.\n"
+#endif
     "\n"
-    "Exit status: 0 normally; 1 when REGISTRY_FILE cannot be opened; 2 usage error.\n";
+    "Exit status: 0 normally; 1 when REGISTRY_FILE or the computer's registry cannot\n"
+    "be opened; 2 usage error.\n";
+
+// The option that opens the computer's own registry instead of an export.
+constexpr char LOCAL_REGISTRY_OPTION[] = "--local-registry";
 
 // -1 when the window should start; otherwise the exit status, after the
 // answer was written to out (--help, --version) or err (a usage error).
 // version is the program's version ("1.0.0").
 int AnswerDesktopOptions(int argc, const char* const* argv, const char* version, std::FILE* out,
                          std::FILE* err);
+
+// Whether the arguments ask for the computer's own registry
+// (LOCAL_REGISTRY_OPTION before any "--").
+bool WantsLocalRegistry(int argc, const char* const* argv);

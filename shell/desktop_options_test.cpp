@@ -54,4 +54,24 @@ TEST(DesktopOptions, AnUnknownOptionIsAUsageErrorInTheGnuForm) {
   }
 }
 
+// Linux has no registry of its own: the window refuses --local-registry
+// with the tool's reason, before any display is needed.
+TEST(DesktopOptions, LocalRegistryIsRefusedWithTheReason) {
+  for (const QStringList& arguments :
+       {QStringList{QStringLiteral("--local-registry")},
+        QStringList{QStringLiteral("--local-registry"), QStringLiteral("x.reg")}}) {
+    Outcome outcome = RunWithoutDisplay(arguments);
+    EXPECT_EQ(outcome.status, 1) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err.rfind("quorvafix: --local-registry: this system has no registry of its "
+                                "own",
+                                0),
+              0u)
+        << outcome.err;
+  }
+  // After "--" it is a file name like any other, which a missing file refuses.
+  Outcome named = RunWithoutDisplay({QStringLiteral("--"), QStringLiteral("--local-registry")});
+  EXPECT_EQ(named.err.find("this system has no registry"), std::string::npos) << named.err;
+}
+
 }  // namespace

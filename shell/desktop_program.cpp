@@ -1,18 +1,21 @@
 #include "shell/desktop_program.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "platform/files/file_system.h"
 #include "platform/files/lock_signals.h"
+#include "platform/registry/local_registry.h"
 #include "platform/registry/reg_text_codec.h"
 #include "platform/windowing/window_manager.h"
 #include "resources/quorvafix_resources.h"
 #include "shell/app_start.h"
+#include "shell/desktop_options.h"
 #include "shell/export_commands.h"
+#include "shell/export_outcome.h"
 #include "shell/path_text.h"
 #include "shell/registry_export.h"
 #include "shell/registry_location.h"
@@ -21,8 +24,8 @@
 namespace {
 
 bool Exists(const std::string& path) {
-  struct stat status;
-  return !path.empty() && stat(path.c_str(), &status) == 0;
+  FileStatus status;
+  return !path.empty() && StatFollowingLinks(path, &status) == 0;
 }
 
 // The first of the remembered and the default export that exists; empty
@@ -37,16 +40,38 @@ std::string ImplicitExport(int argc, const char* const* argv) {
 // Why path cannot be handed over as an export, in the store's words ("PATH:
 // cannot read: REASON"); empty when it is a regular file.
 std::string HandOverProblem(const std::string& path) {
-  struct stat status;
-  if (stat(path.c_str(), &status) != 0) return path + ": cannot read: " + std::strerror(errno);
-  if (S_ISDIR(status.st_mode)) return path + ": cannot read: " + std::strerror(EISDIR);
-  if (!S_ISREG(status.st_mode)) return path + ": cannot read: not a regular file";
+  FileStatus status;
+  int error = StatFollowingLinks(path, &status);
+  if (error != 0) return path + ": cannot read: " + std::strerror(error);
+  if (status.kind == FileKind::Folder) return path + ": cannot read: " + std::strerror(EISDIR);
+  if (status.kind != FileKind::Regular) return path + ": cannot read: not a regular file";
   return std::string();
+}
+
+// `quorvafix --local-registry`: the window works on the computer's own
+// registry, which stays the installed store until an export is opened in
+// its place; no export is opened or remembered.
+int RunOnLocalRegistry() {
+  std::string why;
+  std::unique_ptr<LocalRegistry> registry = LocalRegistry::Open(&why);
+  if (registry == nullptr) {
+    std::fprintf(stderr, "quorvafix: %s\n", why.c_str());
+    return 1;
+  }
+  RemoveLocksOnTerminationSignals();
+  InstallRegistryStore(registry.get());
+  ShowLocalRegistryText();
+  int code = WinMain(QuorvafixInstance(), 0, u"", SW_SHOW);
+  EndWork();
+  CloseRegistryExport();
+  if (InstalledRegistryStore() == registry.get()) InstallRegistryStore(nullptr);
+  return code;
 }
 
 }  // namespace
 
 int RunQuorvafix(int argc, const char* const* argv) {
+  if (WantsLocalRegistry(argc, argv)) return RunOnLocalRegistry();
   const bool given = argc >= 2 && argv[1] != nullptr && argv[1][0] != '\0';
   const std::string path = given ? AbsolutePath(argv[1]) : std::string();
   const std::u16string command_line = WideOfUtf8(path);

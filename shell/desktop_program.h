@@ -5,7 +5,12 @@
 // call, on the UI thread.
 #pragma once
 
-// Runs `quorvafix [REGISTRY_FILE]` (arguments as left by the platform).
+// Runs `quorvafix [REGISTRY_FILE]` (arguments as left by the platform), or
+// `quorvafix --local-registry`: the window then works on the computer's own
+// registry (LocalRegistry; Detect and Fix scan and repair
+// HKEY_LOCAL_MACHINE\Drivers\Active), the start text says so, and no export
+// is opened or remembered unless the user opens or drops one; where the
+// system has none, "quorvafix: REASON" goes to stderr and the result is 1.
 // When a copy runs already, it is handed REGISTRY_FILE (made absolute) and
 // brought forward, and the result is 0; a REGISTRY_FILE that is missing or
 // no regular file is not handed over but told on stderr ("quorvafix: PATH:

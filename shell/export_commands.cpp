@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/files/rewrite_target.h"
 #include "platform/registry/reg_text_codec.h"
 #include "resources/resource_ids.h"
 #include "shell/path_text.h"
@@ -13,12 +14,6 @@ namespace {
 
 // Units offered for a path chosen or remembered.
 constexpr uint32_t PATH_UNITS = 4096;
-
-std::string FolderOf(const std::string& path) {
-  std::string::size_type slash = path.rfind('/');
-  if (slash == std::string::npos) return std::string();
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 }  // namespace
 
@@ -35,7 +30,8 @@ bool OpenExportInWindow(WindowHandle window, const std::string& path) {
 void OnOpenCommand(WindowHandle window) {
   if (WaitForRead(IDM_OPEN) || WorkInProgress()) return;
   std::vector<char16_t> file(PATH_UNITS, 0);
-  std::u16string folder = WideOfUtf8(FolderOf(OpenExportPath()));
+  const std::string& open_path = OpenExportPath();
+  std::u16string folder = open_path.empty() ? u"" : WideOfUtf8(FolderOf(open_path));
   OpenFileName ofn{};
   ofn.size = sizeof(OpenFileName);
   ofn.owner = window;
@@ -71,7 +67,7 @@ MessageResult OnCopyData(WindowHandle window, const CopyData* data) {
   std::string path = MessageText(wide);
   // Only an absolute path is taken from another process; the store refuses
   // anything but a regular file without waiting on it (a FIFO included).
-  if (path.empty() || path[0] != '/') return 0;
+  if (!IsAbsolutePath(path)) return 0;
   OpenWhenIdle(window, path);
   return 1;
 }

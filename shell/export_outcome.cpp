@@ -34,7 +34,7 @@ void Show(WindowHandle window, const std::u16string& text) {
 void ShowExportTitle(WindowHandle window) {
   const std::string& path = OpenExportPath();
   std::u16string title = PROGRAM_TITLE;
-  if (!path.empty()) title = WideOfUtf8(path.substr(path.rfind('/') + 1)) + u" - " + title;
+  if (!path.empty()) title = WideOfUtf8(FileNameOf(path)) + u" - " + title;
   SetWindowText(window, title.c_str());
 }
 
@@ -45,6 +45,11 @@ void ShowExportStartText() {
   } else {
     DisplayText.AssignWide(OpenExportLine().c_str());
   }
+  DisplayText.Append(HelpText);
+}
+
+void ShowLocalRegistryText() {
+  DisplayText.Assign((std::string(LOCAL_REGISTRY_TEXT) + "\r\n\r\n").c_str());
   DisplayText.Append(HelpText);
 }
 

@@ -38,6 +38,10 @@ constexpr char REPAIR_UNSYNCED_TEXT[] =
 // The program's name: the title with no export open, and the end of the
 // title naming one ("healthy.reg - QUORVAFIX").
 constexpr char16_t PROGRAM_TITLE[] = u"QUORVAFIX";
+// The start text's paragraph when the window works on the computer's own
+// registry (quorvafix --local-registry).
+constexpr char LOCAL_REGISTRY_TEXT[] =
+    "   The registry of this computer is open: HKEY_LOCAL_MACHINE\\Drivers\\Active.";
 // Where the last export opened is remembered.
 constexpr char16_t PROFILE_SECTION[] = u"Registry";
 constexpr char16_t PROFILE_LAST_EXPORT[] = u"LastExport";
@@ -49,6 +53,9 @@ void ShowExportTitle(WindowHandle window);
 // DisplayText := a paragraph naming the open export (or saying that none is
 // open and how to open one), then HelpText.
 void ShowExportStartText();
+// DisplayText := a paragraph saying that the computer's own registry is
+// open (LOCAL_REGISTRY_TEXT), then HelpText.
+void ShowLocalRegistryText();
 // DisplayText := a paragraph saying that path, the export opened last, is
 // gone and that none is open (with how to open one), then HelpText.
 void ShowRememberedGoneText(const std::string& path);

@@ -1,12 +1,10 @@
 #include "shell/path_text.h"
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "platform/registry/reg_text_codec.h"
+#include "shell/path_system.h"
 
 std::u16string WideOfUtf8(const std::string& text) {
   std::u16string out;
@@ -21,14 +19,7 @@ std::u16string WideOfUtf8(const std::string& text) {
   return out;
 }
 
-std::string AbsolutePath(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  std::vector<char> folder(4096);
-  while (getcwd(folder.data(), folder.size()) == nullptr) {
-    if (folder.size() > (1u << 20)) return path;
-    folder.resize(folder.size() * 2);
-  }
-  std::string base = folder.data();
-  if (base.empty() || base.back() != '/') base += '/';
-  return base + path;
+std::string FileNameOf(const std::string& path) {
+  std::string::size_type separator = path.find_last_of(PATH_SEPARATORS);
+  return separator == std::string::npos ? path : path.substr(separator + 1);
 }

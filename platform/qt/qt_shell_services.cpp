@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "platform/windowing/menu_text.h"
+
 namespace {
 
 QString StringOf(InstanceHandle instance, uint32_t id) {
@@ -12,35 +14,13 @@ QString StringOf(InstanceHandle instance, uint32_t id) {
   return text == nullptr ? QString() : QString::fromUtf16(text);
 }
 
-// "Ctrl+A" for the first accelerator of instance's tables that sends
-// command; empty when none does.
-QString ShortcutText(InstanceHandle instance, uint16_t command) {
-  const ResourceModule* module = ModuleOf(instance);
-  if (module == nullptr || command == 0) return QString();
-  for (int t = 0; t < module->accelerator_count; ++t) {
-    const AcceleratorTable& table = module->accelerators[t];
-    for (int i = 0; i < table.entry_count; ++i) {
-      const AcceleratorResource& entry = table.entries[i];
-      if (entry.command != command || !(entry.flags & FVIRTKEY)) continue;
-      QString text;
-      if (entry.flags & FCONTROL) text += QStringLiteral("Ctrl+");
-      if (entry.flags & FALT) text += QStringLiteral("Alt+");
-      if (entry.flags & FSHIFT) text += QStringLiteral("Shift+");
-      return text + QChar(entry.key);
-    }
-  }
-  return QString();
-}
-
 // A menu item: its text, and its accelerator as the action's shortcut, which
 // the menu shows after the text and assistive technologies read as the
 // item's key binding. The shortcut acts only inside the open menu (the
 // accelerator table serves the window), where it chooses the same command.
 QAction* AddItem(QMenu* menu, InstanceHandle instance, const MenuItemResource& item) {
-  QString shortcut = ShortcutText(instance, item.command);
-  if (shortcut.isEmpty()) shortcut = ShortcutText(instance, item.same_as);
   QAction* action = menu->addAction(QString::fromUtf16(item.text));
-  action->setShortcut(QKeySequence(shortcut));
+  action->setShortcut(QKeySequence(QString::fromStdU16String(MenuItemShortcut(instance, item))));
   action->setShortcutContext(Qt::WidgetShortcut);
   return action;
 }

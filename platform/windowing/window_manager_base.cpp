@@ -12,6 +12,28 @@ std::u16string TextOrEmpty(const char16_t* text) {
   return text == nullptr ? std::u16string() : std::u16string(text);
 }
 
+// While it lives, threads started by this one inherit a mask holding every
+// termination signal back, so that their handlers run on the windows'
+// thread. Windows runs its console handlers on a thread of their own and
+// needs no mask.
+class TerminationSignalsHeld {
+ public:
+#ifdef _WIN32
+  TerminationSignalsHeld() = default;
+#else
+  TerminationSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held, s);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~TerminationSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+ private:
+  sigset_t previous_;
+#endif
+};
+
 }  // namespace
 
 WindowHandle WindowManagerBase::NewHandle() {
@@ -292,13 +314,7 @@ CursorHandle WindowManagerBase::SetCursor(CursorHandle cursor) {
 
 ThreadHandle WindowManagerBase::CreateThread(ThreadProcedure procedure, void* parameter) {
   if (procedure == nullptr) return 0;
-  // The new thread inherits a mask holding every termination signal back, so
-  // their handlers run on the windows' thread.
-  sigset_t held;
-  sigset_t previous;
-  sigemptyset(&held);
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held, s);
-  pthread_sigmask(SIG_BLOCK, &held, &previous);
+  [[maybe_unused]] TerminationSignalsHeld held;
   ThreadHandle handle = 0;
   auto end = std::make_shared<ThreadEnd>();
   try {
@@ -313,7 +329,6 @@ ThreadHandle WindowManagerBase::CreateThread(ThreadProcedure procedure, void* pa
   } catch (const std::system_error&) {
     handle = 0;
   }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   return handle;
 }
 

@@ -23,12 +23,22 @@ struct Shared {
   uint32_t message = WM_USER + 7;
 };
 
-uint32_t HeldThenPosting(void* parameter) {
-  auto* shared = static_cast<Shared*>(parameter);
+// Whether this thread holds every termination signal back. Windows has no
+// signal masks: its console handlers run on a thread of their own.
+bool TerminationSignalsHeld() {
+#ifdef _WIN32
+  return true;
+#else
   sigset_t mask;
   pthread_sigmask(SIG_BLOCK, nullptr, &mask);
-  shared->signals_held = sigismember(&mask, SIGTERM) == 1 && sigismember(&mask, SIGINT) == 1 &&
-                         sigismember(&mask, SIGHUP) == 1 && sigismember(&mask, SIGQUIT) == 1;
+  return sigismember(&mask, SIGTERM) == 1 && sigismember(&mask, SIGINT) == 1 &&
+         sigismember(&mask, SIGHUP) == 1 && sigismember(&mask, SIGQUIT) == 1;
+#endif
+}
+
+uint32_t HeldThenPosting(void* parameter) {
+  auto* shared = static_cast<Shared*>(parameter);
+  shared->signals_held = TerminationSignalsHeld();
   while (!shared->release) std::this_thread::yield();
   PostMessage(shared->target, shared->message, 5, 6);
   return 0;

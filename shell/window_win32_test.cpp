@@ -1,0 +1,295 @@
+// The real quorvafix.exe under Wine and Xvfb, driven through its menu as a
+// user would: Detect, then Fix, on a copy of an example export and on the
+// computer's own registry (--local-registry, after `reg import` of the
+// example), its boxes answered and its report read back through Copy
+// Report. The file must change in the faulty driver's Dll alone, the
+// registry likewise. Also the exe's icon and its console answers.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "shell/testing/win32_program_driver.h"
+
+namespace {
+
+std::wstring Widen(const char* text) {
+  std::wstring wide;
+  for (; *text != 0; ++text) wide += static_cast<wchar_t>(*text == '/' ? '\\' : *text);
+  return wide;
+}
+
+const std::wstring PROGRAM = Widen(QUORVAFIX_EXECUTABLE);
+const std::wstring EXAMPLE = Widen(QUORVAFIX_EXAMPLES_DIR "/quorva-driver.reg");
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string bytes;
+  if (FILE* file = ::_wfopen(path.c_str(), L"rb")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+// text as UTF-16LE bytes, as the export holds it.
+std::string Utf16Bytes(const std::wstring& text) {
+  std::string bytes;
+  for (wchar_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+// A folder of the test's own under the system's temporary folder.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + L"quorvafix-window-" + std::to_wstring(::GetCurrentProcessId()) +
+            L"-" + std::to_wstring(::GetTickCount64());
+    ::CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~ScratchFolder() {
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((path_ + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        ::DeleteFileW((path_ + L"\\" + found.cFileName).c_str());
+      } while (::FindNextFileW(search, &found));
+      ::FindClose(search);
+    }
+    ::RemoveDirectoryW(path_.c_str());
+  }
+  std::wstring File(const wchar_t* name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+// Every value under HKEY_LOCAL_MACHINE\path, by "key\name", as its type and
+// bytes.
+void DumpKey(const std::wstring& path, std::map<std::wstring, std::string>* values) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    BYTE data[1024];
+    DWORD name_size = 256, data_size = sizeof data, type = 0;
+    if (::RegEnumValueW(key, i, name, &name_size, nullptr, &type, data, &data_size) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    (*values)[path + L"\\" + name] =
+        std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), data_size);
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD name_size = 256;
+    if (::RegEnumKeyExW(key, i, name, &name_size, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    DumpKey(path + L"\\" + name, values);
+  }
+  ::RegCloseKey(key);
+}
+
+// Where the program remembers the export it opened last.
+constexpr wchar_t PROFILE_KEY[] = L"Software\\QUORVAFIX\\Registry";
+constexpr wchar_t LAST_EXPORT[] = L"LastExport";
+
+std::wstring RememberedExport() {
+  wchar_t path[MAX_PATH] = {};
+  DWORD size = sizeof path;
+  ::RegGetValueW(HKEY_CURRENT_USER, PROFILE_KEY, LAST_EXPORT, RRF_RT_REG_SZ, nullptr, path, &size);
+  return path;
+}
+
+// What a window shows of the example after Detect and after Fix.
+constexpr wchar_t DETECTED[] = L"COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n";
+constexpr wchar_t FIXED[] = L"COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n";
+constexpr wchar_t SOLVED[] = L" We have solved the Bug.";
+
+// Detect through the menu of a window already up; its report checked.
+void Detect(ProgramDriver& driver) {
+  driver.Choose(IDM_DETECT);
+  std::wstring detected = driver.CopyReportContaining(DETECTED);
+  EXPECT_NE(detected.find(DETECTED), std::wstring::npos) << detected.size();
+  EXPECT_NE(detected.find(L"COM6:\r\nDll: BTCEIF.DLL"), std::wstring::npos);
+}
+
+// Fix through the menu: its box answered, its report checked.
+void Fix(ProgramDriver& driver) {
+  driver.Choose(IDM_FIX);
+  std::wstring box = driver.AnswerBox();
+  EXPECT_EQ(box.find(SOLVED), 0u) << box.size();
+  std::wstring fixed = driver.CopyReportContaining(FIXED);
+  EXPECT_NE(fixed.find(FIXED), std::wstring::npos) << fixed.size();
+  EXPECT_EQ(fixed.find(L"BUG DETECTED"), std::wstring::npos);
+}
+
+TEST(WindowProgram, DetectAndFixAnExportThroughTheMenu) {
+  ScratchFolder folder;
+  const std::wstring path = folder.File(L"pda.reg");
+  ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), path.c_str(), FALSE));
+  const std::string original = ReadBytes(path);
+  ASSERT_FALSE(original.empty());
+  // Only the file given is opened: nothing remembered stands in for it.
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, PROFILE_KEY, LAST_EXPORT);
+
+  ProgramDriver driver(PROGRAM, L"\"" + path + L"\"");
+  ASSERT_TRUE(driver.Started());
+  ASSERT_NE(driver.WaitForWindow(), nullptr) << "exit code " << driver.ExitCode();
+  Detect(driver);
+  EXPECT_EQ(ReadBytes(path), original) << "Detect changed the file";
+  Fix(driver);
+  ASSERT_TRUE(driver.Close());
+  EXPECT_EQ(driver.ExitCode(), 0u);
+  EXPECT_EQ(RememberedExport(), path);
+
+  // The faulty driver's Dll written back, every other byte as it was.
+  std::string expected = original;
+  const std::string faulty = Utf16Bytes(L"\"Dll\"=\"QVBTDEV.DLL\"");
+  const size_t at = expected.find(faulty);
+  ASSERT_NE(at, std::string::npos);
+  expected.replace(at, faulty.size(), Utf16Bytes(L"\"Dll\"=\"BTCEIF.DLL\""));
+  EXPECT_TRUE(ReadBytes(path) == expected) << "the file differs beyond the faulty Dll";
+}
+
+TEST(WindowProgram, DetectAndFixTheComputersRegistry) {
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, PROFILE_KEY, LAST_EXPORT);
+  ASSERT_EQ(RunAndWait(L"reg import \"" + EXAMPLE + L"\""), 0);
+  std::map<std::wstring, std::string> before;
+  DumpKey(L"Drivers", &before);
+  ASSERT_FALSE(before.empty());
+  {
+    ProgramDriver driver(PROGRAM, L"--local-registry");
+    ASSERT_TRUE(driver.Started());
+    ASSERT_NE(driver.WaitForWindow(), nullptr) << "exit code " << driver.ExitCode();
+    Detect(driver);
+    Fix(driver);
+    ASSERT_TRUE(driver.Close());
+    EXPECT_EQ(driver.ExitCode(), 0u);
+  }
+  EXPECT_EQ(RememberedExport(), L"") << "the computer's registry is no export to remember";
+  std::map<std::wstring, std::string> after;
+  DumpKey(L"Drivers", &after);
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
+
+  // The faulty driver's Dll written back, every other value as it was.
+  const std::wstring dll = L"Drivers\\BuiltIn\\BtSerialA\\Dll";
+  std::string& repaired = before[dll];
+  const std::string faulty = Utf16Bytes(L"QVBTDEV.DLL");
+  ASSERT_EQ(repaired.find(faulty), 2u) << "a REG_SZ (1) holding QVBTDEV.DLL";
+  repaired.replace(2, faulty.size(), Utf16Bytes(L"BTCEIF.DLL"));
+  EXPECT_TRUE(after == before) << "the registry differs beyond the faulty Dll";
+}
+
+// The frame's title once it is expected, or the last one seen.
+std::wstring WaitForTitle(const ProgramDriver& driver, const std::wstring& expected) {
+  std::wstring title = driver.Title();
+  for (int i = 0; i < 400 && title != expected; ++i) {
+    ::Sleep(50);
+    title = driver.Title();
+  }
+  return title;
+}
+
+// A second copy started on a relative path hands the file, made absolute
+// in its own folder, to the first, which opens it, and ends.
+TEST(WindowProgram, ASecondCopyHandsItsFileToTheFirst) {
+  ScratchFolder folder;
+  const std::wstring first_path = folder.File(L"pda.reg");
+  const std::wstring second_path = folder.File(L"other.reg");
+  ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), first_path.c_str(), FALSE));
+  ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), second_path.c_str(), FALSE));
+
+  ProgramDriver first(PROGRAM, L"\"" + first_path + L"\"");
+  ASSERT_NE(first.WaitForWindow(), nullptr) << "exit code " << first.ExitCode();
+  EXPECT_EQ(WaitForTitle(first, L"pda.reg - QUORVAFIX"), L"pda.reg - QUORVAFIX");
+  {
+    const std::wstring folder_path = first_path.substr(0, first_path.rfind(L'\\'));
+    ProgramDriver second(PROGRAM, L"other.reg", folder_path);
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.ExitCode(), 0u);
+  }
+  EXPECT_EQ(WaitForTitle(first, L"other.reg - QUORVAFIX"), L"other.reg - QUORVAFIX");
+  EXPECT_EQ(RememberedExport(), second_path);
+}
+
+// Standard output and error of program run with arguments, redirected to
+// files; its exit code.
+int RunRedirected(const std::wstring& arguments, std::string* out, std::string* err) {
+  ScratchFolder folder;
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  const std::wstring out_path = folder.File(L"out.txt");
+  const std::wstring err_path = folder.File(L"err.txt");
+  HANDLE out_file = ::CreateFileW(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                  CREATE_ALWAYS, 0, nullptr);
+  HANDLE err_file = ::CreateFileW(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                  CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out_file;
+  startup.hStdError = err_file;
+  std::wstring line = L"\"" + PROGRAM + L"\" " + arguments;
+  PROCESS_INFORMATION process{};
+  DWORD code = 255;
+  if (::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+    ::WaitForSingleObject(process.hProcess, 30000);
+    ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+  ::CloseHandle(out_file);
+  ::CloseHandle(err_file);
+  *out = ReadBytes(out_path);
+  *err = ReadBytes(err_path);
+  return static_cast<int>(code);
+}
+
+TEST(WindowProgram, AnswersHelpVersionAndUsageErrorsOnItsStreams) {
+  std::string out, err;
+  EXPECT_EQ(RunRedirected(L"--help", &out, &err), 0);
+  EXPECT_EQ(out.rfind("Usage: quorvafix [OPTION]... [REGISTRY_FILE]", 0), 0u) << out;
+  EXPECT_NE(out.find("--local-registry"), std::string::npos);
+  EXPECT_EQ(out.find("Qt"), std::string::npos) << "no toolkit's options on Windows";
+  EXPECT_EQ(RunRedirected(L"--version", &out, &err), 0);
+  EXPECT_EQ(out.rfind("quorvafix " QUORVAFIX_VERSION, 0), 0u) << out;
+  EXPECT_EQ(RunRedirected(L"--local-registry pda.reg", &out, &err), 2);
+  EXPECT_EQ(err.rfind("quorvafix: --local-registry takes no REGISTRY_FILE", 0), 0u) << err;
+  // No toolkit takes options here: Qt's are as unknown as any other.
+  for (const char* option : {"--bogus", "--platform"}) {
+    EXPECT_EQ(RunRedirected(Widen(option) + L" pda.reg", &out, &err), 2) << option;
+    EXPECT_EQ(err.rfind(std::string("quorvafix: unrecognized option '") + option + "'", 0), 0u)
+        << err;
+  }
+}
+
+TEST(WindowProgram, CarriesTheIconAndNeedsNoConsole) {
+  HMODULE exe = ::LoadLibraryExW(PROGRAM.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  EXPECT_NE(::FindResourceW(exe, MAKEINTRESOURCEW(IDI_QUORVAFIX), RT_GROUP_ICON), nullptr);
+  EXPECT_NE(::FindResourceW(exe, MAKEINTRESOURCEW(IDM_MENU), RT_MENU), nullptr);
+  ::FreeLibrary(exe);
+  // The GUI subsystem: Windows opens no console for it.
+  const BYTE* image = nullptr;
+  std::string bytes = ReadBytes(PROGRAM);
+  ASSERT_GT(bytes.size(), 0x200u);
+  image = reinterpret_cast<const BYTE*>(bytes.data());
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+  EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+}
+
+}  // namespace
