@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/registry/local_registry.h"
 #include "platform/registry/registry.h"
 #include "platform/windowing/desktop_services.h"
 #include "scan/scan_entry.h"
@@ -22,6 +23,11 @@ void ShowBox(WindowHandle owner, const std::u16string& text, uint32_t type = MB_
 
 std::u16string OpenExportLine() {
   return u"   Registry export: " + WideOfUtf8(OpenExportPath()) + u"\r\n\r\n";
+}
+
+// The computer's own registry, not an export, is what the window works on.
+bool LocalRegistryInstalled() {
+  return dynamic_cast<LocalRegistry*>(InstalledRegistryStore()) != nullptr;
 }
 
 void Show(WindowHandle window, const std::u16string& text) {
@@ -66,16 +72,20 @@ void ShowReadingText(const std::string& path) {
   DisplayText.Append(HelpText);
 }
 
-void ShowWorkText(WindowHandle window, const char* head, const std::string& path) {
-  std::string text = head + path;
-  if (path.empty()) text.pop_back();  // the space before the path
+void ShowExaminingText(WindowHandle window, const std::string& path) {
+  std::string text = LocalRegistryInstalled() ? EXAMINING_LOCAL_TEXT : EXAMINING_TEXT_HEAD + path;
+  if (text.back() == ' ') text.pop_back();  // no path after the head
   Show(window, WideOfUtf8(text) + u"...");
 }
 
 void ShowRepairingText(WindowHandle window, int drivers, const std::string& path) {
   std::string text =
       "   Repairing " + std::to_string(drivers) + (drivers == 1 ? " driver" : " drivers");
-  if (!path.empty()) text += " in " + path;
+  if (LocalRegistryInstalled()) {
+    text += " in the registry of this computer";
+  } else if (!path.empty()) {
+    text += " in " + path;
+  }
   Show(window, WideOfUtf8(text) + u"...");
 }
 

@@ -24,6 +24,8 @@ constexpr char EXPORT_UNREADABLE_TEXT[] =
 // Detect or Fix reads it afresh and examines it.
 constexpr char READING_TEXT_HEAD[] = "   Reading the registry export ";
 constexpr char EXAMINING_TEXT_HEAD[] = "   Examining the registry export ";
+// What a Detect or Fix examines while the computer's own registry is open.
+constexpr char EXAMINING_LOCAL_TEXT[] = "   Examining the registry of this computer";
 // Shown while a window asked to close waits for the repair being written,
 // or for other work.
 constexpr char CLOSING_REPAIR_TEXT[] = "   Finishing the repair before closing...";
@@ -62,11 +64,14 @@ void ShowRememberedGoneText(const std::string& path);
 // DisplayText := READING_TEXT_HEAD, path, "...", then HelpText: the window's
 // text while its export is still being read at start-up.
 void ShowReadingText(const std::string& path);
-// DisplayText := head, path, "..." alone (no path: head without its last
-// space, "..."); window invalidated.
-void ShowWorkText(WindowHandle window, const char* head, const std::string& path);
+// DisplayText := "   Examining the registry export PATH..." (no path:
+// "   Examining the registry export..."), or while the computer's own
+// registry is the installed store "   Examining the registry of this
+// computer..."; window invalidated.
+void ShowExaminingText(WindowHandle window, const std::string& path);
 // DisplayText := "   Repairing N drivers in PATH..." ("1 driver"; no path:
-// without " in PATH"); window invalidated.
+// without " in PATH"; the computer's own registry: " in the registry of
+// this computer"); window invalidated.
 void ShowRepairingText(WindowHandle window, int drivers, const std::string& path);
 // DisplayText := CLOSING_REPAIR_TEXT (repair) or CLOSING_WORK_TEXT; window
 // invalidated.

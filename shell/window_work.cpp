@@ -115,7 +115,7 @@ bool StartScan(WindowHandle window, bool repair) {
   work->kind = WorkKind::Scan;
   work->repair = repair;
   if (!Start(std::move(work), window)) return false;
-  ShowWorkText(window, EXAMINING_TEXT_HEAD, OpenExportPath());
+  ShowExaminingText(window, OpenExportPath());
   return true;
 }
 

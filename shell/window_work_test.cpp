@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry/local_registry.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/testing/memory_registry.h"
 #include "resources/resource_ids.h"
@@ -100,6 +101,49 @@ TEST_F(WindowWorkTest, FixSaysWhatItDoesWhileItWorks) {
   EXPECT_EQ(texts, (std::vector<std::string>{"   Examining the registry export...",
                                              "   Repairing 1 driver...",
                                              "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
+}
+
+// The computer's own registry, as quorvafix --local-registry installs it,
+// here over the memory store.
+class LocalMemoryRegistry : public LocalRegistry {
+ public:
+  explicit LocalMemoryRegistry(MemoryRegistry* registry) : registry_(registry) {}
+  RegStatus OpenKey(RegKey key, const char16_t* path, RegKey* result) override {
+    return registry_->OpenKey(key, path, result);
+  }
+  RegStatus EnumSubkey(RegKey key, uint32_t index, char16_t* name, uint32_t* length) override {
+    return registry_->EnumSubkey(key, index, name, length);
+  }
+  RegStatus QueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data,
+                       uint32_t* size) override {
+    return registry_->QueryValue(key, name, type, data, size);
+  }
+  RegStatus SetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
+                     uint32_t size) override {
+    return registry_->SetValue(key, name, type, data, size);
+  }
+  RegStatus CloseKey(RegKey key) override { return registry_->CloseKey(key); }
+  std::string LastFailure() const override { return std::string(); }
+
+ private:
+  MemoryRegistry* registry_;
+};
+
+TEST_F(WindowWorkTest, OnTheComputersOwnRegistryAFixSaysSo) {
+  LocalMemoryRegistry local(&registry_);
+  InstallRegistryStore(&local);
+  Command(IDM_FIX);
+  std::vector<std::string> texts{DisplayText.CStr()};
+  WindowMessage message{};
+  while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) {
+    DispatchMessage(&message);
+    if (texts.back() != DisplayText.CStr()) texts.push_back(DisplayText.CStr());
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "   Examining the registry of this computer...",
+                       "   Repairing 1 driver in the registry of this computer...",
+                       "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
+  EXPECT_EQ(Dll(), u"BTCEIF.DLL");
 }
 
 TEST_F(WindowWorkTest, WhileWorkRunsScansAreIgnoredAndTheWindowKeepsPainting) {
