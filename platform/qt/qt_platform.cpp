@@ -30,3 +30,5 @@ QtPlatform::~QtPlatform() {
   InstallShellServices(nullptr);
   InstallWindowManager(nullptr);
 }
+
+QtWindowManager& QtPlatform::Windows() { return parts_->windows; }

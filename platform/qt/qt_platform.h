@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QtWindowManager;
+
 class QtPlatform {
  public:
   // argc and argv must outlive the object (Qt keeps them).
@@ -13,6 +15,9 @@ class QtPlatform {
   ~QtPlatform();
   QtPlatform(const QtPlatform&) = delete;
   QtPlatform& operator=(const QtPlatform&) = delete;
+
+  // The window manager installed (for test bindings that act on its screen).
+  QtWindowManager& Windows();
 
  private:
   struct Parts;

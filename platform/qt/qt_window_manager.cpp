@@ -166,7 +166,8 @@ bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, 
       QMetaObject::invokeMethod(
           screen, [this, kind, bytes] { DeliverCopyData(kind, bytes); }, Qt::QueuedConnection);
     };
-    beacon_.Listen(InstanceBeacon::NameFor(record->class_name), std::move(handlers));
+    QString name = InstanceBeacon::NameFor(record->class_name);
+    if (beacon_.Listen(name, std::move(handlers))) beacon_name_ = name;
   }
   return true;
 }
@@ -206,7 +207,7 @@ WindowHandle QtWindowManager::FindForeignWindow(const char16_t* class_name, cons
   // Another copy's title is not known here: only a search by class finds it.
   if (title != nullptr) return 0;
   QString name = InstanceBeacon::NameFor(class_name ? class_name : u"");
-  if (!InstanceBeacon::Answers(name)) return 0;
+  if (name == beacon_name_ || !InstanceBeacon::Answers(name)) return 0;
   last_foreign_ += 4;
   foreign_[last_foreign_] = name;
   return last_foreign_;
@@ -292,7 +293,10 @@ bool QtWindowManager::MoveWindow(WindowHandle window, int32_t x, int32_t y, int3
   if (it == natives_.end()) return false;
   it->second.rect = Rect{x, y, x + width, y + height};
   PlaceWidget(window);
-  if (repaint && it->second.widget) it->second.widget->Canvas()->update();
+  if (repaint && it->second.widget) {
+    it->second.invalid = true;
+    it->second.widget->Canvas()->update();
+  }
   return true;
 }
 

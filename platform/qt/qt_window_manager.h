@@ -51,8 +51,10 @@ class QtWindowManager : public WindowManagerBase {
   bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height,
                   bool repaint) override;
   bool ShowWindow(WindowHandle window, int show) override;
-  bool UpdateWindow(WindowHandle window) override;
   bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) override;
+  // Repaints now when InvalidateRect or MoveWindow asked for a repaint that
+  // has not happened yet.
+  bool UpdateWindow(WindowHandle window) override;
   // Outside a paint event there is nothing to draw on: BeginPaint then asks
   // Qt for a repaint and returns 0.
   DeviceContext BeginPaint(WindowHandle window, PaintInfo* paint) override;
@@ -96,7 +98,8 @@ class QtWindowManager : public WindowManagerBase {
   bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) override;
   void DestroyNativeWindow(WindowHandle window) override;
   // A window of another copy answers on the beacon of its class: it is found
-  // by class alone (title null), never by a title.
+  // by class alone (title null), never by a title. This copy's own beacon,
+  // still answering after its window is gone, is no other copy.
   WindowHandle FindForeignWindow(const char16_t* class_name, const char16_t* title) override;
   // The first top-level window's title is the screen's.
   void ShowTitle(WindowHandle window, const std::u16string& title) override;
@@ -114,6 +117,8 @@ class QtWindowManager : public WindowManagerBase {
   struct Native {
     Rect rect{};
     QPointer<ClientView> widget;
+    // Asked to repaint (InvalidateRect, MoveWindow) and not painted since.
+    bool invalid = true;
   };
   // Opens the drop-down of the first menu-bar button that has one.
   void OpenMenuBar();
@@ -138,6 +143,8 @@ class QtWindowManager : public WindowManagerBase {
   std::map<WindowHandle, QPointer<TemplateDialog>> dialogs_;
   std::map<WindowHandle, QPointer<QWidget>> menu_bars_;
   std::map<WindowHandle, QString> foreign_;  // handle -> beacon name
+  // This copy's own beacon, once it listens.
+  QString beacon_name_;
   WindowHandle last_foreign_ = 0x7F000000u;
   InstanceBeacon beacon_;
 

@@ -23,13 +23,14 @@ QColor ColourOf(BrushHandle brush) {
 bool QtWindowManager::UpdateWindow(WindowHandle window) {
   auto it = natives_.find(window);
   if (it == natives_.end() || !it->second.widget) return false;
-  if (it->second.widget->isVisible()) it->second.widget->Canvas()->repaint();
+  if (it->second.invalid && it->second.widget->isVisible()) it->second.widget->Canvas()->repaint();
   return true;
 }
 
 bool QtWindowManager::InvalidateRect(WindowHandle window, const Rect* rect, bool) {
   auto it = natives_.find(window);
   if (it == natives_.end() || !it->second.widget) return false;
+  it->second.invalid = true;
   QWidget* canvas = it->second.widget->Canvas();
   if (rect == nullptr) {
     canvas->update();
@@ -54,6 +55,7 @@ void QtWindowManager::PaintWindow(WindowHandle window, QPainter& painter, const 
   painter_ = nullptr;
   painting_ = 0;
   auto it = natives_.find(window);
+  if (it != natives_.end()) it->second.invalid = false;
   if (it != natives_.end() && it->second.widget) {
     ClientView* view = it->second.widget;
     view->SetDrawnText(painted_text_, std::move(painted_blocks_));

@@ -45,7 +45,9 @@ class DesktopServices {
   // Runs the open-file dialog modally. True when the user chose a file: its
   // full path is in ofn->file and the filter in use in ofn->filter_index.
   // False, with ofn->file untouched, when the user cancelled, and for a null
-  // record, a wrong size, a null file buffer or a path that does not fit.
+  // record, a wrong size or a null file buffer (these show no dialog). False
+  // too for a chosen path that does not fit ofn->max_file; ofn->file then
+  // holds nothing to read (Windows stores the size it needs there).
   virtual bool GetOpenFileName(OpenFileName* ofn) = 0;
   // Makes window receive WM_DROPFILES (accept) or stop receiving it. False
   // for an unknown window.
@@ -61,7 +63,9 @@ class DesktopServices {
   // Puts text (lines ending in "\r\n") on the clipboard as Unicode text, in
   // place of what was there: the handheld's OpenClipboard(owner),
   // EmptyClipboard, SetClipboardData(CF_UNICODETEXT) and CloseClipboard in
-  // one call. False for a null text or when the clipboard cannot be had.
+  // one call. The lines arrive with the desktop's own line end ("\r\n" on
+  // Windows, "\n" on Linux). False, with the clipboard as it was, for a null
+  // text or when the clipboard cannot be had.
   virtual bool SetClipboardText(WindowHandle owner, const char16_t* text) = 0;
 };
 

@@ -71,7 +71,7 @@ class ShellServices {
   virtual bool SHHandleWMSettingChange(WindowHandle window, WordParam wparam, LongParam lparam,
                                        ActivateInfo* info) = 0;
   // Applies info->flags (when the mask has SHIDIM_FLAGS) to dialog info->dialog.
-  // False for a null record or an unknown dialog.
+  // False for a null record or a window that is no running dialog.
   virtual bool SHInitDialog(InitDialogInfo* info) = 0;
 };
 

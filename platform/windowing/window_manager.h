@@ -165,22 +165,33 @@ class WindowManager {
   virtual bool SetWindowText(WindowHandle window, const char16_t* text) = 0;
   // Brings window to the front and activates it; with bit 0 of the handle set,
   // its owned windows (open dialogs and message boxes) come forward too.
+  // False for 0 or an unknown handle.
   virtual bool SetForegroundWindow(WindowHandle window) = 0;
   // Sends WM_DESTROY, then removes the window and the windows it owns.
   // False for 0 or an unknown handle.
   virtual bool DestroyWindow(WindowHandle window) = 0;
 
-  // Placement, in screen coordinates.
+  // Placement, in screen coordinates. Each of these is false for 0 or an
+  // unknown window.
+  // The rectangle made or last given to MoveWindow, exactly.
   virtual bool GetWindowRect(WindowHandle window, Rect* rect) = 0;
-  // The client area: left and top are 0.
+  // The client area: left and top are 0. Before the window has drawn
+  // anything it is the window's own width and height; afterwards a backend
+  // may take a scroll bar's width off it and give the drawn text's height
+  // where that is taller.
   virtual bool GetClientRect(WindowHandle window, Rect* rect) = 0;
+  // Places the window; with repaint, WM_PAINT follows.
   virtual bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height,
                           bool repaint) = 0;
+  // Shows (any state but SW_HIDE) or hides the window; the result tells
+  // whether it was visible before the call.
   virtual bool ShowWindow(WindowHandle window, int show) = 0;
-  // Paints the window now if any of it is invalid.
+  // Sends WM_PAINT before it returns when the window is shown and part of it
+  // is invalid; a window with nothing invalid gets no WM_PAINT.
   virtual bool UpdateWindow(WindowHandle window) = 0;
   // Marks rect (null: the whole client area) for repainting; erase asks for
-  // the class background to be painted first.
+  // the class background to be painted first. The message loop then sends
+  // WM_PAINT, whose paint area covers rect.
   virtual bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) = 0;
 
   // Messages and the loop.
@@ -190,7 +201,7 @@ class WindowManager {
   // over (the receiver's own result does not come back), 0 otherwise.
   virtual MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
                                     LongParam lparam) = 0;
-  // Queues a message for GetMessage; false for an unknown window. From a
+  // Queues a message for GetMessage; false for 0 or an unknown window. From a
   // thread made by CreateThread the window is not looked up (the result is
   // true): a message whose window is gone when it is read is dropped.
   virtual bool PostMessage(WindowHandle window, uint32_t message, WordParam wparam,

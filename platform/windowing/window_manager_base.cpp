@@ -287,11 +287,14 @@ intptr_t WindowManagerBase::DialogBoxParam(InstanceHandle instance, uint32_t tem
   return result;
 }
 
+bool WindowManagerBase::IsRunningDialog(WindowHandle window) const {
+  const WindowRecord* record = Record(window);
+  return record != nullptr && record->kind == WindowKind::Dialog && !record->dialog_ended;
+}
+
 bool WindowManagerBase::EndDialog(WindowHandle dialog, intptr_t result) {
+  if (!IsRunningDialog(dialog)) return false;
   auto it = windows_.find(dialog);
-  if (it == windows_.end() || it->second.kind != WindowKind::Dialog || it->second.dialog_ended) {
-    return false;
-  }
   it->second.dialog_ended = true;
   it->second.dialog_result = result;
   EndNativeDialog(dialog);

@@ -57,6 +57,8 @@ class WindowManagerBase : public WindowManager {
   // the program's, owned by owner and destroyed with it. 0 for an unknown owner.
   WindowHandle AddPlatformWindow(WindowHandle owner, const char16_t* class_name);
   bool IsWindow(WindowHandle window) const { return windows_.count(window) != 0; }
+  // Whether window is a dialog of DialogBoxParam that has not ended yet.
+  bool IsRunningDialog(WindowHandle window) const;
 
  protected:
   // The one device context a backend hands out: the paint in progress.

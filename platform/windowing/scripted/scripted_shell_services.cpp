@@ -57,5 +57,5 @@ bool ScriptedShellServices::SHInitDialog(InitDialogInfo* info) {
   }
   windows_.Note("SHInitDialog(mask " + Number(info->mask) + ", " + HandleText(info->dialog) +
                 ", flags " + Number(info->flags) + ")");
-  return windows_.IsWindow(info->dialog);
+  return windows_.IsRunningDialog(info->dialog);
 }

@@ -342,8 +342,12 @@ int ScriptedWindowManager::DrawText(DeviceContext dc, const char16_t* text, int 
                             ", " + (rect ? RectText(*rect) : "null") + ", " + Hex(format)));
   if (dc != PAINT_CONTEXT || text == nullptr || rect == nullptr) return 0;
   if (length < 0) length = UnitsBeforeTerminator(text);
+  // "\r\n", "\r" and "\n" each end a line.
   int lines = 1;
-  for (int i = 0; i < length; ++i) lines += text[i] == u'\n';
+  for (int i = 0; i < length; ++i) {
+    if (text[i] == u'\r' && i + 1 < length && text[i + 1] == u'\n') ++i;
+    lines += text[i] == u'\r' || text[i] == u'\n';
+  }
   return 16 * lines;
 }
 

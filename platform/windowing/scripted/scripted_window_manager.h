@@ -91,7 +91,8 @@ class ScriptedWindowManager : public WindowManagerBase {
   // Reports the whole client area as the paint area.
   DeviceContext BeginPaint(WindowHandle window, PaintInfo* paint) override;
   bool EndPaint(WindowHandle window, const PaintInfo* paint) override;
-  // Draws nothing; returns 16 pixels per line break plus one line.
+  // Draws nothing; returns 16 pixels per line break ("\r\n", "\r" or "\n")
+  // plus one line.
   int DrawText(DeviceContext dc, const char16_t* text, int length, Rect* rect,
                uint32_t format) override;
   // Returns IDOK at once, as if the user had pressed OK.

@@ -1,0 +1,114 @@
+#include "platform/qt/testing/qt_platform_under_test.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+
+#include "platform/qt/qt_window_manager.h"
+#include "platform/windowing/shell_services.h"
+
+QtPlatformUnderTest::QtPlatformUnderTest() {
+  // The beacon's socket and the profile live in the test's own folder.
+  const QByteArray folder = folder_.path().toLocal8Bit();
+  qputenv("XDG_RUNTIME_DIR", folder);
+  qputenv("XDG_CONFIG_HOME", folder + "/config");
+  qputenv("XDG_DATA_HOME", folder + "/data");
+  platform_ = std::make_unique<QtPlatform>(argc_, argv_);
+  timer_ = std::make_unique<QTimer>();
+  timer_->setInterval(10);
+  QObject::connect(timer_.get(), &QTimer::timeout, [this] { Tick(); });
+  timer_->start();
+}
+
+QtPlatformUnderTest::~QtPlatformUnderTest() {
+  timer_.reset();
+  platform_.reset();
+}
+
+void QtPlatformUnderTest::Answer(std::function<bool()> answer) {
+  answers_.push_back(std::move(answer));
+}
+
+void QtPlatformUnderTest::Tick() {
+  if (!answers_.empty() && answers_.front()()) answers_.pop_front();
+}
+
+void QtPlatformUnderTest::AnswerNextMessageBox() {
+  Answer([this] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return false;
+    shown_ = ShownBox{box->text().toStdU16String(), box->windowTitle().toStdU16String()};
+    box->button(QMessageBox::Ok)->click();
+    return true;
+  });
+}
+
+void QtPlatformUnderTest::CloseNextDialog() {
+  Answer([] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr || !dialog->isVisible() || qobject_cast<QMessageBox*>(dialog) ||
+        qobject_cast<QFileDialog*>(dialog)) {
+      return false;
+    }
+    // The title bar's close button: Qt's stand-in for the caption's button.
+    dialog->close();
+    return true;
+  });
+}
+
+void QtPlatformUnderTest::AnswerNextOpenFile(const std::u16string& path) {
+  const QString chosen = QString::fromStdU16String(path);
+  Answer([chosen] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return false;
+    if (chosen.isEmpty()) {
+      dialog->reject();
+      return true;
+    }
+    // Typed into the name field, as a user would.
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (name == nullptr) return false;
+    name->setText(chosen);
+    static_cast<QDialog*>(dialog)->accept();
+    return true;
+  });
+}
+
+void QtPlatformUnderTest::DropFiles(WindowHandle window, const std::vector<std::u16string>& paths) {
+  QWidget* screen = platform_->Windows().Screen();
+  Rect rect{};
+  if (screen == nullptr || !GetWindowRect(window, &rect)) return;
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const std::u16string& path : paths) {
+    urls << QUrl::fromLocalFile(QString::fromStdU16String(path));
+  }
+  data.setUrls(urls);
+  // The middle of the window, on the screen below the top bar.
+  const QPoint at((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 - TOP_BAR_HEIGHT);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(screen, &enter);
+  if (!enter.isAccepted()) return;
+  QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(screen, &move);
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(screen, &drop);
+}
+
+std::u16string QtPlatformUnderTest::ClipboardText() {
+  return QApplication::clipboard()->text().toStdU16String();
+}
+
+void QtPlatformUnderTest::PumpEvents(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+}
