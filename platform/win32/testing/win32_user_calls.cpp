@@ -14,6 +14,9 @@ namespace {
 constexpr int FILE_NAME_COMBO = 0x047C;
 constexpr int FILE_NAME_EDIT = 0x0480;
 
+// Where each process's private HKEY_CURRENT_USER lives.
+constexpr wchar_t PRIVATE_USERS[] = L"Software\\QUORVAFIX conformance";
+
 thread_local std::map<UINT_PTR, std::function<void()>> ticks;
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -90,8 +93,8 @@ void ChooseFile(HWND dialog, const std::u16string& path) {
 }
 
 PrivateCurrentUser::PrivateCurrentUser() {
-  const std::wstring path =
-      L"Software\\QUORVAFIX conformance\\" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring path = std::wstring(PRIVATE_USERS) + L"\\" +
+                            std::to_wstring(::GetCurrentProcessId());
   path_.assign(path.begin(), path.end());
   HKEY key = nullptr;
   if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -104,6 +107,8 @@ PrivateCurrentUser::PrivateCurrentUser() {
 PrivateCurrentUser::~PrivateCurrentUser() {
   ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
   ::RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(path_.c_str()));
+  // The folder of private keys goes with the last of them.
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, PRIVATE_USERS);
 }
 
 void PumpFor(int milliseconds) {
