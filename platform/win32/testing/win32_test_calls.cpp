@@ -100,6 +100,14 @@ int TextLineHeight() {
 void SendKey(HWND native, uint32_t virtual_key) {
   ::SendMessageW(native, WM_KEYDOWN, virtual_key, 1);
 }
+void HoldKeys(bool control, bool shift) {
+  BYTE state[256] = {};
+  ::GetKeyboardState(state);
+  state[VK_CONTROL] = control ? 0x80 : 0;
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  ::SetKeyboardState(state);
+}
+
 void SendClose(HWND native) { ::SendMessageW(native, WM_CLOSE, 0, 0); }
 void PostMenuCommand(HWND native, uint16_t id) {
   ::PostMessageW(native, WM_COMMAND, MAKEWPARAM(id, 0), 0);
