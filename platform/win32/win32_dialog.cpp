@@ -153,6 +153,8 @@ HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND o
 }
 
 void AddDoneButton(HWND dialog) {
+  // The title bar's close button stands for the Done button too.
+  if (auto* state = static_cast<DialogState*>(StateOf(dialog))) state->caption_ok = true;
   if (::GetDlgItem(dialog, IDOK) != nullptr) return;
   HWND done = ::CreateWindowExW(0, L"BUTTON", L"OK",
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0,

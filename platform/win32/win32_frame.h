@@ -130,7 +130,8 @@ struct DialogLayout {
 // hidden, owned by owner. Null when it cannot.
 HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND owner,
                           FrameEvents* events, uint32_t dialog);
-// Adds the Done button (IDOK) in the dialog's bottom right corner.
+// Adds the Done button (IDOK) in the dialog's bottom right corner; Escape
+// and the close button then stand for it.
 void AddDoneButton(HWND dialog);
 // Places the dialog over the client area of owner (null: sizes it
 // width x height).

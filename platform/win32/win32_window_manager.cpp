@@ -80,6 +80,19 @@ HWND Win32WindowManager::OwnerFrame(WindowHandle owner) const {
   return NativeWindow(TopLevelOf(owner));
 }
 
+WindowHandle Win32WindowManager::CreateWindowEx(uint32_t ex_style, const char16_t* class_name,
+                                                const char16_t* title, uint32_t style, int32_t x,
+                                                int32_t y, int32_t width, int32_t height,
+                                                WindowHandle parent, uint32_t menu,
+                                                InstanceHandle instance,
+                                                const void* creation_data) {
+  WindowHandle window =
+      WindowManagerBase::CreateWindowEx(ex_style, class_name, title, style & ~WS_VISIBLE, x, y,
+                                        width, height, parent, menu, instance, creation_data);
+  if (window != 0 && (style & WS_VISIBLE) != 0) ShowWindow(window, SW_SHOW);
+  return window;
+}
+
 bool Win32WindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect,
                                             uint32_t style) {
   const WindowRecord* record = Record(window);

@@ -53,14 +53,21 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
   // keeps its size. False for a window without a frame.
   bool SetFrameMenu(WindowHandle window, HMENU menu);
   // Applies SHInitDialog flags to a dialog (SHIDIF_DONEBUTTON: a Done
-  // button sending IDOK; SHIDIF_SIZEDLGFULLSCREEN: over its owner's client
-  // area); false for an unknown dialog.
+  // button sending IDOK, for which Escape and the close button stand too;
+  // SHIDIF_SIZEDLGFULLSCREEN: over its owner's client area); false for an
+  // unknown dialog.
   bool ApplyDialogFlags(WindowHandle dialog, uint32_t flags);
 
   // Local windows come forward (restored when minimised); with bit 0, then
   // their last active popup (GetLastActivePopup), or the box or dialog they
   // wait for. Another copy's too.
   bool SetForegroundWindow(WindowHandle window) override;
+  // A window made with WS_VISIBLE shows after its WM_CREATE, as on Windows
+  // (showing activates it: WM_ACTIVATE).
+  WindowHandle CreateWindowEx(uint32_t ex_style, const char16_t* class_name, const char16_t* title,
+                              uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
+                              WindowHandle parent, uint32_t menu, InstanceHandle instance,
+                              const void* creation_data) override;
   // WM_COPYDATA to another program's window goes by SendMessageW with a
   // COPYDATASTRUCT; other messages to it are not delivered.
   MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,

@@ -250,11 +250,22 @@ TEST_F(Win32WindowManagerTest, CopyDataCrossesToAndFromAnotherProgramsWindow) {
 }
 
 TEST_F(Win32WindowManagerTest, NativeEventsBecomeTheProgramsMessages) {
-  win32_testing::SendKey(frame_, 'O');
   WindowMessage got{};
-  ASSERT_TRUE(ReadUntil(WM_KEYDOWN, &got));
-  EXPECT_EQ(got.wparam, static_cast<WordParam>('O'));
-  EXPECT_EQ(got.lparam, 0);
+  struct Key {
+    uint32_t key;
+    bool control, shift;
+    LongParam held;
+  } keys[] = {{'O', false, false, 0},
+              {'C', true, false, MOD_CONTROL},
+              {'7', true, true, MOD_CONTROL | MOD_SHIFT}};
+  for (const Key& key : keys) {
+    win32_testing::HoldKeys(key.control, key.shift);
+    win32_testing::SendKey(frame_, key.key);
+    win32_testing::HoldKeys(false, false);
+    ASSERT_TRUE(ReadUntil(WM_KEYDOWN, &got));
+    EXPECT_EQ(got.wparam, static_cast<WordParam>(key.key));
+    EXPECT_EQ(got.lparam, key.held);
+  }
 
   ASSERT_TRUE(windows_.SetFrameMenu(window_, win32_testing::MakeMenu(u"&File", u"&Open", 104)));
   EXPECT_TRUE(win32_testing::HasMenu(frame_));

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/win32/testing/win32_user_calls.h"
+
 namespace win32_testing {
 
 namespace {
@@ -98,6 +100,14 @@ int TextLineHeight() {
 void SendKey(HWND native, uint32_t virtual_key) {
   ::SendMessageW(native, WM_KEYDOWN, virtual_key, 1);
 }
+void HoldKeys(bool control, bool shift) {
+  BYTE state[256] = {};
+  ::GetKeyboardState(state);
+  state[VK_CONTROL] = control ? 0x80 : 0;
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  ::SetKeyboardState(state);
+}
+
 void SendClose(HWND native) { ::SendMessageW(native, WM_CLOSE, 0, 0); }
 void PostMenuCommand(HWND native, uint16_t id) {
   ::PostMessageW(native, WM_COMMAND, MAKEWPARAM(id, 0), 0);
@@ -306,16 +316,9 @@ DialogWatcher::DialogWatcher(const char16_t* caption, DialogAction action)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         continue;
       }
-      std::u16string seen;
-      for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
-           child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[16] = {};
-        ::GetClassNameW(child, name, 16);
-        if (::lstrcmpiW(name, L"Static") == 0) seen += TextOfWindow(child);
-      }
       {
         std::lock_guard<std::mutex> hold(state->lock);
-        state->seen = seen;
+        state->seen = StaticTexts(dialog);
       }
       state->had_icon.store(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) != 0);
       if (action == DialogAction::PressOk) {

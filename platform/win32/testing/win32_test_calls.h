@@ -46,6 +46,8 @@ int TextLineHeight();
 
 // Native messages as the system sends them.
 void SendKey(HWND native, uint32_t virtual_key);
+// Ctrl and Shift held or not, as this thread's keyboard state tells.
+void HoldKeys(bool control, bool shift);
 void SendClose(HWND native);
 void PostMenuCommand(HWND native, uint16_t id);
 void SendSetCursor(HWND native);

@@ -1,0 +1,130 @@
+#include "platform/win32/testing/win32_user_calls.h"
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+namespace win32_testing {
+
+namespace {
+
+// The open-file dialog's file-name box: the combo box of the Explorer-style
+// dialog, the edit box of the older one.
+constexpr int FILE_NAME_COMBO = 0x047C;
+constexpr int FILE_NAME_EDIT = 0x0480;
+
+// Where each process's private HKEY_CURRENT_USER lives.
+constexpr wchar_t PRIVATE_USERS[] = L"Software\\QUORVAFIX conformance";
+
+thread_local std::map<UINT_PTR, std::function<void()>> ticks;
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+  auto it = ticks.find(timer);
+  if (it == ticks.end()) return;
+  std::function<void()> tick = it->second;  // the tick may end the ticker
+  tick();
+}
+
+std::u16string TextOf(HWND native) {
+  wchar_t text[1024] = {};
+  const int length = ::GetWindowTextW(native, text, 1024);
+  return std::u16string(reinterpret_cast<const char16_t*>(text), static_cast<size_t>(length));
+}
+
+bool IsDialogClass(HWND native) {
+  wchar_t name[8] = {};
+  return ::GetClassNameW(native, name, 8) != 0 && ::lstrcmpW(name, L"#32770") == 0;
+}
+
+}  // namespace
+
+ThreadTicker::ThreadTicker(int milliseconds, std::function<void()> tick) {
+  timer_ = ::SetTimer(nullptr, 0, static_cast<UINT>(milliseconds), &Tick);
+  ticks[timer_] = std::move(tick);
+}
+
+ThreadTicker::~ThreadTicker() {
+  ::KillTimer(nullptr, timer_);
+  ticks.erase(timer_);
+}
+
+std::vector<HWND> ShownDialogs() {
+  std::vector<HWND> found;
+  auto look = [](HWND candidate, LPARAM parameter) -> BOOL {
+    if (::IsWindowVisible(candidate) && IsDialogClass(candidate)) {
+      reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(candidate);
+    }
+    return TRUE;
+  };
+  ::EnumThreadWindows(::GetCurrentThreadId(), look, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::u16string StaticTexts(HWND dialog) {
+  std::u16string texts;
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[16] = {};
+    ::GetClassNameW(child, name, 16);
+    if (::lstrcmpiW(name, L"Static") == 0) texts += TextOf(child);
+  }
+  return texts;
+}
+
+bool IsOpenFileDialog(HWND dialog) {
+  return ::GetDlgItem(dialog, FILE_NAME_COMBO) != nullptr ||
+         ::GetDlgItem(dialog, FILE_NAME_EDIT) != nullptr;
+}
+
+void PressClose(HWND dialog) { ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+void ChooseFile(HWND dialog, const std::u16string& path) {
+  if (path.empty()) {
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDCANCEL)));
+    return;
+  }
+  const int box = ::GetDlgItem(dialog, FILE_NAME_COMBO) != nullptr ? FILE_NAME_COMBO
+                                                                    : FILE_NAME_EDIT;
+  ::SetDlgItemTextW(dialog, box, reinterpret_cast<const wchar_t*>(path.c_str()));
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+}
+
+PrivateCurrentUser::PrivateCurrentUser() {
+  const std::wstring path = std::wstring(PRIVATE_USERS) + L"\\" +
+                            std::to_wstring(::GetCurrentProcessId());
+  path_.assign(path.begin(), path.end());
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) == ERROR_SUCCESS) {
+    ::RegOverridePredefKey(HKEY_CURRENT_USER, key);
+    ::RegCloseKey(key);
+  }
+}
+
+PrivateCurrentUser::~PrivateCurrentUser() {
+  ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(path_.c_str()));
+  // The folder of private keys goes with the last of them.
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, PRIVATE_USERS);
+}
+
+void PumpFor(int milliseconds) {
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+  for (ULONGLONG now = ::GetTickCount64(); now < end; now = ::GetTickCount64()) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+}
+
+}  // namespace win32_testing
