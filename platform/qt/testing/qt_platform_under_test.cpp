@@ -8,8 +8,10 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QToolButton>
 #include <QUrl>
 
 #include "platform/qt/qt_window_manager.h"
@@ -101,6 +103,21 @@ void QtPlatformUnderTest::DropFiles(WindowHandle window, const std::vector<std::
   QApplication::sendEvent(screen, &move);
   QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(screen, &drop);
+}
+
+bool QtPlatformUnderTest::ChooseMenuItem(WindowHandle, const std::u16string& label) {
+  QWidget* screen = platform_->Windows().Screen();
+  if (screen == nullptr) return false;
+  for (QToolButton* button : screen->findChildren<QToolButton*>()) {
+    if (button->menu() == nullptr) continue;
+    for (QAction* action : button->menu()->actions()) {
+      if (action->text().remove(QLatin1Char('&')) != QString::fromStdU16String(label)) continue;
+      if (!action->isEnabled()) return false;
+      action->trigger();
+      return true;
+    }
+  }
+  return false;
 }
 
 std::u16string QtPlatformUnderTest::ClipboardText() {

@@ -25,6 +25,8 @@ class QtPlatformUnderTest : public PlatformUnderTest {
   void CloseNextDialog() override;
   void AnswerNextOpenFile(const std::u16string& path) override;
   void DropFiles(WindowHandle window, const std::vector<std::u16string>& paths) override;
+  // Triggers the item's action in a drop-down of the screen's menu strip.
+  bool ChooseMenuItem(WindowHandle window, const std::u16string& label) override;
   std::u16string ClipboardText() override;
   void PumpEvents(int milliseconds) override;
 

@@ -70,6 +70,11 @@ void Win32PlatformUnderTest::DropFiles(WindowHandle window,
   if (frame != nullptr && AcceptsFiles(frame)) SendDrop(frame, paths);
 }
 
+bool Win32PlatformUnderTest::ChooseMenuItem(WindowHandle window, const std::u16string& label) {
+  HWND frame = Windows().NativeWindow(window);
+  return frame != nullptr && win32_testing::ChooseFrameMenuItem(frame, label);
+}
+
 std::u16string Win32PlatformUnderTest::ClipboardText() { return ClipboardUnicodeText(); }
 
 void Win32PlatformUnderTest::PumpEvents(int milliseconds) { win32_testing::PumpFor(milliseconds); }

@@ -24,6 +24,9 @@ class Win32PlatformUnderTest : public PlatformUnderTest {
   void CloseNextDialog() override;
   void AnswerNextOpenFile(const std::u16string& path) override;
   void DropFiles(WindowHandle window, const std::vector<std::u16string>& paths) override;
+  // Finds the item in the frame's menu and sends what Windows sends when
+  // it is chosen.
+  bool ChooseMenuItem(WindowHandle window, const std::u16string& label) override;
   std::u16string ClipboardText() override;
   void PumpEvents(int milliseconds) override;
 

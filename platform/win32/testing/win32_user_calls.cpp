@@ -37,7 +37,36 @@ bool IsDialogClass(HWND native) {
   return ::GetClassNameW(native, name, 8) != 0 && ::lstrcmpW(name, L"#32770") == 0;
 }
 
+// A menu item's label: its text without "&" and without the key shown
+// after a tab.
+std::u16string MenuLabel(HMENU menu, UINT position) {
+  wchar_t text[256] = {};
+  const int length = ::GetMenuStringW(menu, position, text, 256, MF_BYPOSITION);
+  std::u16string label;
+  for (int i = 0; i < length && text[i] != L'\t'; ++i) {
+    if (text[i] != L'&') label.push_back(static_cast<char16_t>(text[i]));
+  }
+  return label;
+}
+
 }  // namespace
+
+bool ChooseFrameMenuItem(HWND frame, const std::u16string& label) {
+  HMENU bar = ::GetMenu(frame);
+  const int popups = bar == nullptr ? 0 : ::GetMenuItemCount(bar);
+  for (int i = 0; i < popups; ++i) {
+    HMENU popup = ::GetSubMenu(bar, i);
+    const int items = popup == nullptr ? 0 : ::GetMenuItemCount(popup);
+    for (int k = 0; k < items; ++k) {
+      if (MenuLabel(popup, static_cast<UINT>(k)) != label) continue;
+      const UINT state = ::GetMenuState(popup, static_cast<UINT>(k), MF_BYPOSITION);
+      if ((state & (MF_GRAYED | MF_DISABLED)) != 0) return false;
+      const UINT id = ::GetMenuItemID(popup, k);
+      return ::PostMessageW(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0) != 0;
+    }
+  }
+  return false;
+}
 
 ThreadTicker::ThreadTicker(int milliseconds, std::function<void()> tick) {
   timer_ = ::SetTimer(nullptr, 0, static_cast<UINT>(milliseconds), &Tick);

@@ -35,6 +35,10 @@ std::vector<HWND> ShownDialogs();
 std::u16string StaticTexts(HWND dialog);
 // Whether dialog is the system's open-file dialog (it has a file-name box).
 bool IsOpenFileDialog(HWND dialog);
+// Chooses the enabled item labelled label (its text without "&" and the
+// key after a tab) in the popups of frame's menu bar: posts frame the
+// WM_COMMAND a chosen menu item sends. False when there is no such item.
+bool ChooseFrameMenuItem(HWND frame, const std::u16string& label);
 // The title bar's close button.
 void PressClose(HWND dialog);
 // Types path in the open-file dialog's name box and presses Open; an empty

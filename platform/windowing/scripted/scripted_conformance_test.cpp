@@ -114,6 +114,8 @@ class ScriptedPlatformUnderTest : public PlatformUnderTest {
       windows_.PostMessage(window, WM_DROPFILES, MakeDrop(paths), 0);
     }
   }
+  // The stand-in shows no menu a user could choose from.
+  bool ChooseMenuItem(WindowHandle, const std::u16string&) override { return false; }
   std::u16string ClipboardText() override { return desktop_.Clipboard(); }
   void PumpEvents(int) override { windows_.PaintInvalidWindows(); }
 
@@ -133,6 +135,8 @@ INSTANTIATE_TEST_SUITE_P(Scripted, PlatformConformance,
                                  // A thread runs on the waiting thread when waited for, so that
                                  // the order of calls is fixed: it never runs alongside a wait.
                                  "WaitForSingleObjectTimesOutWhileTheThreadRuns",
+                                 // Its menu bar is a record only: nothing to choose from.
+                                 "AMenuBarItemChosenPostsItsCommandToTheParent",
                              }}),
                          PlatformBackendName);
 

@@ -50,6 +50,12 @@ class PlatformUnderTest {
   // DropFiles returns, only while it accepts files (DragAcceptFiles).
   virtual void DropFiles(WindowHandle window, const std::vector<std::u16string>& paths) = 0;
 
+  // Chooses the enabled item labelled label (its text without "&" and
+  // without the key shown after it) from the menu bar SHCreateMenuBar put
+  // on window, as a user would, so that the bar posts the item's command;
+  // false when the bar holds no such enabled item.
+  virtual bool ChooseMenuItem(WindowHandle window, const std::u16string& label) = 0;
+
   // The Unicode text the clipboard holds (empty when it holds none).
   virtual std::u16string ClipboardText() = 0;
 

@@ -1,5 +1,5 @@
-// The shell's services: SHCreateMenuBar, SHHandleWMActivate and
-// SHHandleWMSettingChange.
+// The shell's services: SHCreateMenuBar and its items chosen,
+// SHHandleWMActivate and SHHandleWMSettingChange.
 #include "platform/windowing/testing/platform_conformance.h"
 
 namespace {
@@ -28,6 +28,28 @@ TEST_P(PlatformConformance, SHCreateMenuBarMakesABarBelowItsParent) {
   EXPECT_TRUE(GetWindowRect(window, &rect));
   EXPECT_TRUE(DestroyWindow(window));
   EXPECT_EQ(CountSeen(window, WM_DESTROY), 1);
+}
+
+TEST_P(PlatformConformance, AMenuBarItemChosenPostsItsCommandToTheParent) {
+  WindowHandle window = MakeWindow();
+  ASSERT_NE(window, 0u);
+  MenuBarInfo info = BarRecord(window);
+  ASSERT_TRUE(SHCreateMenuBar(&info));
+  Platform().PumpEvents(20);
+  EXPECT_FALSE(Platform().ChooseMenuItem(window, u"Missing")) << "no such item";
+  ASSERT_TRUE(Platform().ChooseMenuItem(window, u"Item"));
+  // The command is posted: it comes through the queue, to the parent.
+  WindowMessage message{};
+  int result = 0;
+  do {
+    message = NextMessage(&result);
+    if (message.window != 0) DispatchMessage(&message);
+  } while (result != 0 && message.message != WM_COMMAND);
+  EXPECT_EQ(message.window, window);
+  EXPECT_EQ(message.message, WM_COMMAND);
+  EXPECT_EQ(LowWord(message.wparam), IDM_CONFORMANCE_ITEM);
+  EXPECT_EQ(message.lparam, 0);
+  EXPECT_EQ(CountSeen(window, WM_COMMAND), 1);
 }
 
 TEST_P(PlatformConformance, SHCreateMenuBarRefusesBadRecords) {
