@@ -21,7 +21,8 @@ bool Parse(const std::vector<std::string>& args, CliOptions* options, std::strin
 
 bool Same(const CliOptions& a, const CliOptions& b) {
   return a.command == b.command && a.patch_path == b.patch_path && a.files == b.files &&
-         a.verbose == b.verbose && a.summary == b.summary && a.format == b.format;
+         a.local_registry == b.local_registry && a.verbose == b.verbose &&
+         a.summary == b.summary && a.format == b.format;
 }
 
 // The options as the plainest argument list that asks for them.
@@ -30,6 +31,7 @@ std::vector<std::string> Canonical(const CliOptions& options) {
   if (options.command == CliCommand::Version) return {"--version"};
   std::vector<std::string> args = {options.command == CliCommand::Fix ? "fix" : "detect"};
   if (!options.patch_path.empty()) args.insert(args.end(), {"--patch", options.patch_path});
+  if (options.local_registry) args.push_back("--local-registry");
   if (options.verbose) args.push_back("--verbose");
   if (options.summary) args.push_back("--summary");
   if (options.format == CliFormat::Json) args.push_back("--format=json");
@@ -82,7 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "help or version with more: " + args[0]);
     return 0;
   }
-  FUZZ_CHECK(!options.files.empty(), "a command without FILE");
+  if (options.local_registry) {
+    FUZZ_CHECK(options.files.empty() && options.patch_path.empty(),
+               "--local-registry with a FILE or --patch");
+  } else {
+    FUZZ_CHECK(!options.files.empty(), "a command without FILE");
+  }
   for (const std::string& file : options.files) {
     FUZZ_CHECK(Contains(args, file), "a FILE nobody gave: " + file);
   }
