@@ -38,10 +38,13 @@ if [ -z "${DISPLAY:-}" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 fi
 # The tests' windows need a desktop started on their display: the one
-# started here (without it) goes first.
+# started here (without it) goes first. Then one Wine server, and its
+# desktop on the display, are up before the tests start side by side, so
+# that no two of them race to start their own.
 wineserver -w
 status=0
-"${display[@]}" ctest --test-dir "$dir" --output-on-failure --no-tests=error --parallel "$(nproc)" ||
-  status=$?
+"${display[@]}" bash -c 'wineserver -p && { wine cmd /c exit >/dev/null 2>&1 || true; } &&
+  ctest --test-dir "$1" --output-on-failure --no-tests=error --parallel "$(nproc)"' \
+  windows-test "$dir" || status=$?
 wineserver -k || true
 exit $status
