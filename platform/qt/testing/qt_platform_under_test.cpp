@@ -26,7 +26,7 @@ QtPlatformUnderTest::QtPlatformUnderTest() {
   platform_ = std::make_unique<QtPlatform>(argc_, argv_);
   timer_ = std::make_unique<QTimer>();
   timer_->setInterval(10);
-  QObject::connect(timer_.get(), &QTimer::timeout, [this] { Tick(); });
+  QObject::connect(timer_.get(), &QTimer::timeout, [this] { answers_.Tick(); });
   timer_->start();
 }
 
@@ -35,16 +35,8 @@ QtPlatformUnderTest::~QtPlatformUnderTest() {
   platform_.reset();
 }
 
-void QtPlatformUnderTest::Answer(std::function<bool()> answer) {
-  answers_.push_back(std::move(answer));
-}
-
-void QtPlatformUnderTest::Tick() {
-  if (!answers_.empty() && answers_.front()()) answers_.pop_front();
-}
-
 void QtPlatformUnderTest::AnswerNextMessageBox() {
-  Answer([this] {
+  answers_.Add([this] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || !box->isVisible()) return false;
     shown_ = ShownBox{box->text().toStdU16String(), box->windowTitle().toStdU16String()};
@@ -54,7 +46,7 @@ void QtPlatformUnderTest::AnswerNextMessageBox() {
 }
 
 void QtPlatformUnderTest::CloseNextDialog() {
-  Answer([] {
+  answers_.Add([] {
     QWidget* dialog = QApplication::activeModalWidget();
     if (dialog == nullptr || !dialog->isVisible() || qobject_cast<QMessageBox*>(dialog) ||
         qobject_cast<QFileDialog*>(dialog)) {
@@ -68,7 +60,7 @@ void QtPlatformUnderTest::CloseNextDialog() {
 
 void QtPlatformUnderTest::AnswerNextOpenFile(const std::u16string& path) {
   const QString chosen = QString::fromStdU16String(path);
-  Answer([chosen] {
+  answers_.Add([chosen] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr || !dialog->isVisible()) return false;
     if (chosen.isEmpty()) {

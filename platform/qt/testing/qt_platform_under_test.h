@@ -8,8 +8,6 @@
 
 #include <QTemporaryDir>
 #include <QTimer>
-#include <deque>
-#include <functional>
 #include <memory>
 
 #include "platform/qt/qt_platform.h"
@@ -31,9 +29,6 @@ class QtPlatformUnderTest : public PlatformUnderTest {
   void PumpEvents(int milliseconds) override;
 
  private:
-  // Queues an answer: tried on every tick until it returns true (done).
-  void Answer(std::function<bool()> answer);
-  void Tick();
 
   QTemporaryDir folder_;
   int argc_ = 1;
@@ -41,6 +36,6 @@ class QtPlatformUnderTest : public PlatformUnderTest {
   char* argv_[2] = {program_, nullptr};
   std::unique_ptr<QtPlatform> platform_;
   std::unique_ptr<QTimer> timer_;
-  std::deque<std::function<bool()>> answers_;
+  PendingAnswers answers_;
   ShownBox shown_;
 };

@@ -12,7 +12,7 @@ Win32WindowManager& Windows() { return *static_cast<Win32WindowManager*>(Install
 }  // namespace
 
 Win32PlatformUnderTest::Win32PlatformUnderTest() : platform_(std::make_unique<Win32Platform>()) {
-  ticker_ = std::make_unique<win32_testing::ThreadTicker>(10, [this] { Tick(); });
+  ticker_ = std::make_unique<win32_testing::ThreadTicker>(10, [this] { answers_.Tick(); });
 }
 
 Win32PlatformUnderTest::~Win32PlatformUnderTest() {
@@ -20,16 +20,8 @@ Win32PlatformUnderTest::~Win32PlatformUnderTest() {
   platform_.reset();
 }
 
-void Win32PlatformUnderTest::Answer(std::function<bool()> answer) {
-  answers_.push_back(std::move(answer));
-}
-
-void Win32PlatformUnderTest::Tick() {
-  if (!answers_.empty() && answers_.front()()) answers_.pop_front();
-}
-
 void Win32PlatformUnderTest::AnswerNextMessageBox() {
-  Answer([this] {
+  answers_.Add([this] {
     for (HWND dialog : win32_testing::ShownDialogs()) {
       // Neither a template dialog of the manager's nor the open-file dialog.
       if (Windows().WindowOf(dialog) != 0 || win32_testing::IsOpenFileDialog(dialog)) continue;
@@ -42,7 +34,7 @@ void Win32PlatformUnderTest::AnswerNextMessageBox() {
 }
 
 void Win32PlatformUnderTest::CloseNextDialog() {
-  Answer([] {
+  answers_.Add([] {
     for (HWND dialog : win32_testing::ShownDialogs()) {
       if (Windows().WindowOf(dialog) == 0) continue;
       win32_testing::PressClose(dialog);
@@ -53,7 +45,7 @@ void Win32PlatformUnderTest::CloseNextDialog() {
 }
 
 void Win32PlatformUnderTest::AnswerNextOpenFile(const std::u16string& path) {
-  Answer([path] {
+  answers_.Add([path] {
     for (HWND dialog : win32_testing::ShownDialogs()) {
       if (!win32_testing::IsOpenFileDialog(dialog)) continue;
       win32_testing::ChooseFile(dialog, path);

@@ -6,8 +6,6 @@
 // Explorer with real WM_DROPFILES on frames that accept files.
 #pragma once
 
-#include <deque>
-#include <functional>
 #include <memory>
 
 #include "platform/win32/testing/win32_user_calls.h"
@@ -31,13 +29,10 @@ class Win32PlatformUnderTest : public PlatformUnderTest {
   void PumpEvents(int milliseconds) override;
 
  private:
-  // Queues an answer: tried on every tick until it returns true (done).
-  void Answer(std::function<bool()> answer);
-  void Tick();
 
   win32_testing::PrivateCurrentUser user_;
   std::unique_ptr<Win32Platform> platform_;
   std::unique_ptr<win32_testing::ThreadTicker> ticker_;
-  std::deque<std::function<bool()>> answers_;
+  PendingAnswers answers_;
   ShownBox shown_;
 };

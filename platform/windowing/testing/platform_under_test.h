@@ -8,9 +8,11 @@
 // implement it.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/windowing/window_manager.h"
@@ -71,4 +73,18 @@ struct PlatformBackend {
   // Tests (their names without the instantiation's) this backend skips
   // because it differs on purpose; the backend's instantiation says why.
   std::vector<std::string> left_out = {};
+};
+
+// What a backend's binding does as the user from inside modal loops: the
+// answers queued, each tried on every tick of the backend's timer until it
+// says it is done, one after the other.
+class PendingAnswers {
+ public:
+  void Add(std::function<bool()> answer) { answers_.push_back(std::move(answer)); }
+  void Tick() {
+    if (!answers_.empty() && answers_.front()()) answers_.pop_front();
+  }
+
+ private:
+  std::deque<std::function<bool()>> answers_;
 };
