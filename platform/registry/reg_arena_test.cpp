@@ -52,4 +52,19 @@ TEST(ByteArena, RecycledRoomServesTheNextRoomOfItsSizeOnce) {
   EXPECT_NE(fresh, second);
 }
 
+// Sizes past the last slot of the recycling table are never kept: the room
+// of the largest size it holds comes back, the next size up is fresh.
+TEST(ByteArena, RecyclesOnlySizesItsTableHolds) {
+  const struct {
+    size_t n;
+    bool reused;
+  } cases[] = {{8, true}, {4088, true}, {4096, false}, {4104, false}, {12, false}};
+  for (const auto& c : cases) {
+    ByteArena arena;
+    uint8_t* room = arena.Allocate(c.n, 8);
+    arena.Recycle(room, c.n);
+    EXPECT_EQ(arena.Allocate(c.n, 8) == room, c.reused) << c.n;
+  }
+}
+
 }  // namespace

@@ -193,12 +193,19 @@ const std::string MERGING_BODY =
     "[HKEY_CURRENT_USER\\Lf]\n\"a\"=\"1\"\r\"b\"=\"2\"\n";
 
 std::vector<std::vector<uint8_t>> FilesOfEachForm() {
+  // Sibling keys whose names differ only in a unit's high byte (A and L
+  // with stroke), and in a narrow file names of Windows-1252's bytes
+  // 0x91-0x9F, which decode to units above 0xFF (the last key is the one
+  // before it in capitals).
   std::u16string wide = u"Windows Registry Editor Version 5.00\r\n" + WideAscii(MERGING_BODY) +
-                        u"[HKEY_USERS\\\u4e2d]\r\n\"\u20ac\"=\"\u00e9\\\\\"\r\n";
+                        u"[HKEY_USERS\\\u4e2d]\r\n\"\u20ac\"=\"\u00e9\\\\\"\r\n" +
+                        u"[HKEY_USERS\\K\\A]\r\n[HKEY_USERS\\K\\\u0141]\r\n";
   std::vector<uint8_t> utf8 = {0xEF, 0xBB, 0xBF};
   EncodeText(RegEncoding::Utf8, wide, &utf8);
   return {
-      NarrowBytes("REGEDIT4\r\n" + MERGING_BODY + "[HKEY_USERS\\\xe9]\r\n\"\x80\"=\"\xe9\"\r\n"),
+      NarrowBytes("REGEDIT4\r\n" + MERGING_BODY + "[HKEY_USERS\\\xe9]\r\n\"\x80\"=\"\xe9\"\r\n" +
+                  "[HKEY_USERS\\\x92\x93\x94\x96\x97\x99]\r\n[HKEY_USERS\\\x9A\x9C\x9E\x9F]\r\n" +
+                  "[HKEY_USERS\\\x8A\x8C\x8E\x9F]\r\n"),
       Utf16Bytes(WideAscii("REGEDIT4\r\n" + MERGING_BODY), true), Utf16Bytes(wide, true),
       Utf16Bytes(wide, false), utf8};
 }
