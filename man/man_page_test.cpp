@@ -177,7 +177,7 @@ TEST(ManPage, NamesEveryReasonTheScanSkipsAnEntryFor) {
     ++reasons;
     EXPECT_NE(text.find("\\(dq" + reason + "\\(dq"), std::string::npos) << reason;
   }
-  EXPECT_EQ(reasons, static_cast<int>(ScanSkip::NoDll));
+  EXPECT_EQ(reasons, static_cast<int>(ScanSkip::DllUnreadable));
 }
 
 }  // namespace
