@@ -17,7 +17,9 @@ bool OccupyClosedStandardDescriptors();
 #endif
 
 // Flushes out, keeping the errno of the first failure for CloseOutput.
-void FlushOutput(std::FILE* out);
+// Returns 0 when everything written to out so far reached it, else that
+// errno (EIO where the stream recorded an error without one).
+int FlushOutput(std::FILE* out);
 
 // Flushes and closes out: 0 when everything written to it reached it, else
 // the errno of the first failure (EIO where the stream recorded an error
