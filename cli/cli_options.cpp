@@ -91,15 +91,16 @@ bool Fail(std::string* error, const std::string& what) {
 // so that a reason always stays on one line of a terminal.
 std::string Quoted(const std::string& arg) { return "'" + EscapeControls(arg, false) + "'"; }
 
-// The option of the table arg names, as "NAME", or "NAME=VALUE" for one that
-// takes a value (*inline_value then VALUE and *has_inline set); null for none.
+// The option of the table arg names, as "NAME" or "NAME=VALUE" (*inline_value
+// then VALUE and *has_inline set, whether the option takes a value or not);
+// null for none.
 const CliOptionSpec* FindOption(const std::string& arg, std::string* inline_value,
                                 bool* has_inline) {
   for (const CliOptionSpec& spec : CLI_OPTIONS) {
     const std::string name = spec.name;
     *has_inline = false;
     if (arg == name) return &spec;
-    if (spec.values != nullptr && arg.compare(0, name.size() + 1, name + "=") == 0) {
+    if (arg.compare(0, name.size() + 1, name + "=") == 0) {
       *inline_value = arg.substr(name.size() + 1);
       *has_inline = true;
       return &spec;
@@ -186,6 +187,8 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
     const CliOptionSpec* spec = FindOption(arg, &value, &has_inline);
     if (spec == nullptr || (spec->fix_only && options->command != CliCommand::Fix))
       return Fail(error, "unknown option " + Quoted(arg));
+    if (spec->values == nullptr && has_inline)
+      return Fail(error, std::string(spec->name) + " takes no value (" + Quoted(arg) + ")");
     if (spec->values != nullptr && !has_inline) {
       if (i + 1 >= argc) return Fail(error, MissingValue(*spec));
       value = argv[++i];

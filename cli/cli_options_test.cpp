@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
+
+#include "cli/testing/usage_words.h"
 
 namespace {
 
@@ -119,6 +122,19 @@ TEST(ParseCliOptions, Table) {
        "",
        {},
        "--format given twice"},
+      {{"detect", "--verbose=no", "a"},
+       false,
+       CliCommand::Help,
+       "",
+       {},
+       "--verbose takes no value ('--verbose=no')"},
+      {{"detect", "--patch", "--verbose=no", "a"},
+       false,
+       CliCommand::Help,
+       "",
+       {},
+       "unknown option '--patch'"},
+      {{"fix", "--patch", "--summary=", "a"}, true, CliCommand::Fix, "--summary=", {"a"}, ""},
       {{"detect", "--verbosity", "a"},
        false,
        CliCommand::Help,
@@ -174,6 +190,39 @@ TEST(ParseCliOptions, LocalRegistryTakesNoFileAndNoPatch) {
     // After "--" it is a file name like any other.
     if (c.ok) {
       EXPECT_EQ(options.local_registry, std::string(c.args[1]) != "--") << c.args.back();
+    }
+  }
+}
+
+// Every option of the table: one that takes no value refuses NAME=VALUE, and
+// --help has its paragraph, marked "(fix)" for an option of fix alone, with
+// each of its choices.
+TEST(CliOptionTable, HoldsTheParserAndHelp) {
+  const std::string usage = CLI_USAGE;
+  const size_t options_at = usage.find("\nOptions:\n");
+  ASSERT_NE(options_at, std::string::npos);
+  const std::string options_text = usage.substr(options_at, usage.find("\n\n", options_at + 1) - options_at);
+  for (int i = 0; i < CLI_OPTION_COUNT; ++i) {
+    const CliOptionSpec& spec = CLI_OPTIONS[i];
+    const std::string name = spec.name;
+    SCOPED_TRACE(name);
+    if (spec.values == nullptr) {
+      const char* argv[] = {"quorvafix-cli", "fix", nullptr, "a"};
+      const std::string given = name + "=x";
+      argv[2] = given.c_str();
+      CliOptions options;
+      std::string error;
+      EXPECT_FALSE(ParseCliOptions(4, argv, &options, &error));
+      EXPECT_EQ(error, name + " takes no value ('" + given + "')");
+    }
+    size_t at = options_text.find("\n  " + name + " ");
+    if (at == std::string::npos) at = options_text.find("\n  " + name + "=");
+    ASSERT_NE(at, std::string::npos) << "no paragraph in --help";
+    const size_t end = options_text.find("\n  --", at + 1);
+    const std::string paragraph = options_text.substr(at, end - at);
+    EXPECT_EQ(paragraph.find("(fix)") != std::string::npos, spec.fix_only) << paragraph;
+    for (const std::string& choice : CliOptionChoices(name)) {
+      EXPECT_NE(options_text.find(name + "=" + choice), std::string::npos) << choice;
     }
   }
 }
