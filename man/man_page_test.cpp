@@ -5,15 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
+#include "cli/file_outcome.h"
+#include "cli/json_report.h"
 #include "cli/testing/shell_script.h"
 #include "cli/testing/usage_words.h"
 #include "platform/files/testing/installed_program.h"
@@ -42,6 +47,13 @@ std::vector<std::string> Lines(const std::string& text) {
 std::string PageText(const std::string& page) {
   std::ifstream in(MAN_DIR + "/" + page, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The part of the page from `.SH name` to the next section.
+std::string Section(const std::string& text, const std::string& name) {
+  const size_t at = text.find(".SH " + name + "\n");
+  if (at == std::string::npos) return "";
+  return text.substr(at, text.find("\n.SH ", at + 1) - at);
 }
 
 // Roff text as it reads: "\-" is "-".
@@ -121,8 +133,7 @@ std::vector<int> StatusesByWeight() {
 // statuses is the one the tool applies, in the page and in --help alike.
 TEST(ManPage, DescribesEveryExitStatusAndTheirOrder) {
   std::string text = Plain(PageText("quorvafix-cli.1"));
-  std::string section = text.substr(text.find(".SH EXIT STATUS"));
-  section = section.substr(0, section.find("\n.SH ", 1));
+  std::string section = Section(text, "EXIT STATUS");
   for (int status : {EXIT_NO_FAULT_LEFT, EXIT_FAULT_LEFT, EXIT_TROUBLE, EXIT_INCOMPLETE}) {
     EXPECT_NE(section.find(".B " + std::to_string(status) + "\n"), std::string::npos) << status;
   }
@@ -178,6 +189,96 @@ TEST(ManPage, NamesEveryReasonTheScanSkipsAnEntryFor) {
     EXPECT_NE(text.find("\\(dq" + reason + "\\(dq"), std::string::npos) << reason;
   }
   EXPECT_EQ(reasons, static_cast<int>(ScanSkip::DllUnreadable));
+}
+
+}  // namespace
+
+namespace {
+
+// The document the tool writes for one file with one examined and one
+// skipped entry, whose path holds every kind of character JSON escapes.
+std::string JsonDocument() {
+  FileOutcome outcome;
+  outcome.path = "\"\\\b\f\n\r\t\x01\x7f\xc2\x85";
+  outcome.scanned = true;
+  ScanEntry examined;
+  examined.subkey = u"01";
+  ScanEntry skipped = examined;
+  skipped.skip = ScanSkip::NotComPort;
+  outcome.entries = {examined, skipped};
+  std::FILE* file = std::tmpfile();
+  JsonReportWriter writer(file);
+  writer.Add(outcome);
+  writer.Finish();
+  std::string text(static_cast<size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  text.resize(std::fread(&text[0], 1, text.size(), file));
+  std::fclose(file);
+  return text;
+}
+
+// The fields, statuses and escapes of the JSON document, as the tool writes
+// them, are the ones JSON OUTPUT describes: the fields in order, every status
+// wherever one is listed, and every escape in the form the tool writes it.
+TEST(ManPage, DescribesTheJsonDocumentTheToolWrites) {
+  const std::string text = PageText("quorvafix-cli.1");
+  const std::string section = Section(text, "JSON OUTPUT");
+  const std::string document = JsonDocument();
+  const nlohmann::ordered_json json = nlohmann::ordered_json::parse(document);
+  size_t last = 0;
+  for (const auto& field : json[0].items()) {
+    size_t found = section.find("\n.B " + field.key() + "\n", last);
+    if (found == std::string::npos) found = section.find("\n.BR " + field.key() + " ", last);
+    EXPECT_NE(found, std::string::npos) << field.key() << " missing or out of order";
+    last = found == std::string::npos ? last : found;
+  }
+  for (const char* list : {"drivers", "skipped"}) {
+    for (const auto& field : json[0][list][0].items()) {
+      EXPECT_NE(section.find("\n.BR " + field.key() + " "), std::string::npos) << field.key();
+    }
+  }
+  // Wherever the page lists the statuses, it lists them all.
+  const std::string first = std::string("\\(dq") + VerdictText(FileVerdict::Healthy) + "\\(dq";
+  int lists = 0;
+  for (size_t at = text.find(first); at != std::string::npos; at = text.find(first, at + 1)) {
+    ++lists;
+    const std::string list = text.substr(at, 160);
+    for (int v = 0; v <= static_cast<int>(FileVerdict::Incomplete); ++v) {
+      const char* status = VerdictText(static_cast<FileVerdict>(v));
+      EXPECT_NE(list.find(std::string("\\(dq") + status + "\\(dq"), std::string::npos) << status;
+    }
+  }
+  EXPECT_GE(lists, 1);
+  // Each escape the path was written with, as the page spells it.
+  const std::string path = document.substr(document.find("\"path\": \"") + 9);
+  for (size_t at = path.find('\\'); at < path.find("\","); at = path.find('\\', at + 2)) {
+    const char kind = path[at + 1];
+    const std::string spelled =
+        kind == 'u' ? "\\eu00" : kind == '\\' ? "\\e\\e" : kind == '"' ? "\\e\\(dq" : std::string("\\e") + kind;
+    EXPECT_NE(section.find(spelled), std::string::npos) << path.substr(at, 6);
+  }
+}
+
+// The summary the page shows has the tool's words, and the page tells the
+// notice for one entry not examined and for several.
+TEST(ManPage, ShowsTheSummaryAndTheNoticesAsTheToolWritesThem) {
+  std::string text = Plain(PageText("quorvafix-cli.1"));
+  const auto words = [](std::string line) {
+    line.erase(std::remove_if(line.begin(), line.end(), ::isdigit), line.end());
+    return line;
+  };
+  const std::vector<FileVerdict> each = {FileVerdict::Healthy, FileVerdict::Faulty};
+  int examples = 0;
+  for (const std::string& line : Lines(text)) {
+    if (line.find(" files: ") == std::string::npos || !std::isdigit(line[0])) continue;
+    ++examples;
+    EXPECT_EQ(words(line), words(SummaryLine(each)));
+  }
+  EXPECT_GE(examples, 1);
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  for (int count : {1, 3}) {
+    EXPECT_NE(text.find(UnexaminedNotice(count)), std::string::npos) << UnexaminedNotice(count);
+  }
 }
 
 }  // namespace
