@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/file_arguments.h"
 #include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
 
@@ -175,7 +176,7 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (options_ended || arg.empty() || arg[0] != '-' || arg == STDIN_FILE_NAME) {
-      options->files.push_back(arg);
+      AddFileArgument(arg, &options->files);
       continue;
     }
     if (arg == "--") {

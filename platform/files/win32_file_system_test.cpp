@@ -110,6 +110,49 @@ TEST(Win32FileSystem, LockIsCreatedOnlyWhereNothingIs) {
   EXPECT_EQ(RealFileSystem().Close(fd + 100), EBADF);
 }
 
+// The console handler removes a lock the tool holds open (the lock shares
+// its deletion), and Windows deletes it once the handle is closed.
+TEST(Win32FileSystem, AHeldLockCanBeRemoved) {
+  TempDir dir;
+  const std::string lock = dir.File("dev.reg.lock");
+  int fd = -1;
+  ASSERT_EQ(RealFileSystem().OpenExclusive(lock, 0600, &fd), 0);
+  EXPECT_TRUE(DeleteNamed(lock));
+  EXPECT_EQ(RealFileSystem().Close(fd), 0);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{});
+}
+
+// A file another program holds open is said to be in use, read or rewritten,
+// whatever that program shares.
+TEST(Win32FileSystem, AFileAnotherProgramHoldsIsSaidToBeInUse) {
+  EXPECT_STREQ(ErrnoText(EBUSY), "another program is using it");
+  const struct {
+    uint32_t share;
+    int read;
+    const char* failure;
+  } cases[] = {
+      {0, EBUSY, "cannot write FILE: another program is using it"},
+      {SHARE_READ, 0, "cannot write FILE: another program is using it"},
+      {SHARE_READ | SHARE_WRITE, 0, "cannot rename FILE.lock to FILE: another program is using it"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.share);
+    TempDir dir;
+    const std::string file = dir.File("dev.reg");
+    WriteBytes(file, OLD);
+    FileHeldOpen other(file, c.share);
+    ASSERT_TRUE(other.Held());
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(RealFileSystem().ReadAll(file, &bytes), c.read);
+    std::string failure;
+    EXPECT_NE(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SUCCESS);
+    std::string expected = c.failure;
+    for (size_t at; (at = expected.find("FILE")) != std::string::npos;) expected.replace(at, 4, file);
+    EXPECT_EQ(failure, expected);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
+  }
+}
+
 TEST(Win32FileSystem, NamesGoToTheSystemInUtf16) {
   TempDir dir;
   const std::string name = "r\xC3\xA9gistre \xE2\x82\xAC.reg";  // "régistre €.reg"

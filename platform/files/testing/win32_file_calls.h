@@ -10,6 +10,23 @@ uint32_t FileAttributesOf(const std::string& path);
 bool SetFileAttributesTo(const std::string& path, uint32_t attributes);
 bool MakeFolder(const std::string& path);
 bool MakeHardLink(const std::string& link, const std::string& existing);
+// DeleteFileW, as the console handler removes a lock.
+bool DeleteNamed(const std::string& path);
+
+// The file at path held open for reading and writing as another program
+// holds it, sharing only what share allows (SHARE_ bits), until the holder
+// is destroyed.
+class FileHeldOpen {
+ public:
+  FileHeldOpen(const std::string& path, uint32_t share);
+  ~FileHeldOpen();
+  FileHeldOpen(const FileHeldOpen&) = delete;
+  FileHeldOpen& operator=(const FileHeldOpen&) = delete;
+  bool Held() const;
+
+ private:
+  void* handle_;
+};
 
 // Attribute bits as Windows numbers them.
 constexpr uint32_t ATTRIBUTE_READONLY = 0x1;
@@ -17,3 +34,6 @@ constexpr uint32_t ATTRIBUTE_HIDDEN = 0x2;
 constexpr uint32_t ATTRIBUTE_SYSTEM = 0x4;
 constexpr uint32_t ATTRIBUTE_ARCHIVE = 0x20;
 constexpr uint32_t ATTRIBUTE_NOT_CONTENT_INDEXED = 0x2000;
+// Share-mode bits as Windows numbers them.
+constexpr uint32_t SHARE_READ = 0x1;
+constexpr uint32_t SHARE_WRITE = 0x2;
