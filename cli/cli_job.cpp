@@ -133,7 +133,7 @@ void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file,
     if (reason->second > 1) {
       line += " (and " + std::to_string(reason->second - 1) + " more repairs of this file, " +
               (write.status == ERROR_SHARING_VIOLATION ? "refused for the same lock)"
-                                                        : "failed for the same reason)");
+                                                       : "failed for the same reason)");
     }
     alike.erase(reason);
     Complain(line, outcome, err);

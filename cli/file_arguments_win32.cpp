@@ -36,5 +36,6 @@ void AddFileArgument(const std::string& argument, std::vector<std::string>* file
     files->push_back(argument);
     return;
   }
-  for (const std::wstring& name : names) files->push_back(argument.substr(0, name_at) + NarrowPath(name));
+  for (const std::wstring& name : names)
+    files->push_back(argument.substr(0, name_at) + NarrowPath(name));
 }

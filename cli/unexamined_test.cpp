@@ -73,15 +73,18 @@ TEST_F(UnexaminedTest, NoAllClearStandsOverAnEntryNotExamined) {
 // the entry is not read, whatever it names, and no all-clear stands over it.
 TEST_F(UnexaminedTest, AValueTooLongToReadIsNoAllClear) {
   const std::string pad(145, 'x');
-  const std::vector<std::vector<std::string>> drivers = {
-      {"Drivers\\A", "A.DLL"}, {"Drivers\\L" + pad, "QVBTDEV.DLL"}, {"Drivers\\D", "QVBTDEV.DLL" + pad}};
+  const std::vector<std::vector<std::string>> drivers = {{"Drivers\\A", "A.DLL"},
+                                                         {"Drivers\\L" + pad, "QVBTDEV.DLL"},
+                                                         {"Drivers\\D", "QVBTDEV.DLL" + pad}};
   const struct {
     std::vector<std::string> entry;
     const char* line;
   } cases[] = {
       {{"04", "COM4:" + pad, "Drivers\\\\A"}, "entry \"04\": skipped, Name cannot be read"},
-      {{"05", "COM5:", "Drivers\\\\L" + pad}, "entry \"05\", Name \"COM5:\": skipped, Key cannot be read"},
-      {{"06", "COM6:", "Drivers\\\\D"}, "entry \"06\", Name \"COM6:\": skipped, Dll cannot be read"},
+      {{"05", "COM5:", "Drivers\\\\L" + pad},
+       "entry \"05\", Name \"COM5:\": skipped, Key cannot be read"},
+      {{"06", "COM6:", "Drivers\\\\D"},
+       "entry \"06\", Name \"COM6:\": skipped, Dll cannot be read"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);

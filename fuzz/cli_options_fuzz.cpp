@@ -23,8 +23,8 @@ bool Parse(const std::vector<std::string>& args, CliOptions* options, std::strin
 
 bool Same(const CliOptions& a, const CliOptions& b) {
   return a.command == b.command && a.patch_path == b.patch_path && a.files == b.files &&
-         a.local_registry == b.local_registry && a.verbose == b.verbose &&
-         a.summary == b.summary && a.format == b.format;
+         a.local_registry == b.local_registry && a.verbose == b.verbose && a.summary == b.summary &&
+         a.format == b.format;
 }
 
 // The options as the plainest argument list that asks for them.

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
@@ -19,6 +18,7 @@
 #include "cli/cli_options.h"
 #include "cli/file_outcome.h"
 #include "cli/json_report.h"
+#include "cli/testing/cli_job_runner.h"
 #include "cli/testing/shell_script.h"
 #include "cli/testing/usage_words.h"
 #include "platform/files/testing/installed_program.h"
@@ -195,71 +195,51 @@ TEST(ManPage, NamesEveryReasonTheScanSkipsAnEntryFor) {
 
 namespace {
 
-// The document the tool writes for one file with one examined and one
-// skipped entry, whose path holds every kind of character JSON escapes.
-std::string JsonDocument() {
-  FileOutcome outcome;
-  outcome.path = "\"\\\b\f\n\r\t\x01\x7f\xc2\x85";
-  outcome.scanned = true;
-  ScanEntry examined;
-  examined.subkey = u"01";
-  ScanEntry skipped = examined;
-  skipped.skip = ScanSkip::NotComPort;
-  outcome.entries = {examined, skipped};
-  std::FILE* file = std::tmpfile();
-  JsonReportWriter writer(file);
-  writer.Add(outcome);
-  writer.Finish();
-  std::string text(static_cast<size_t>(std::ftell(file)), '\0');
-  std::rewind(file);
-  text.resize(std::fread(&text[0], 1, text.size(), file));
-  std::fclose(file);
-  return text;
-}
-
-// The fields, statuses and escapes of the JSON document, as the tool writes
-// them, are the ones JSON OUTPUT describes: the fields in order, every status
-// wherever one is listed, and every escape in the form the tool writes it.
+// The fields, statuses and escapes of the JSON document the tool writes (for
+// one file with an examined and a skipped entry, its path holding every kind
+// of character JSON escapes) are the ones JSON OUTPUT describes: the fields in
+// order, every status wherever one is listed, each escape as the tool writes it.
 TEST(ManPage, DescribesTheJsonDocumentTheToolWrites) {
   const std::string text = PageText("quorvafix-cli.1");
   const std::string section = Section(text, "JSON OUTPUT");
-  const std::string document = JsonDocument();
+  FileOutcome outcome;
+  outcome.path = "\"\\\b\f\n\r\t\x01\x7f\xc2\x85";
+  outcome.scanned = true;
+  outcome.entries.resize(2);
+  outcome.entries[1].skip = ScanSkip::NotComPort;
+  Capture out;
+  JsonReportWriter(out.get()).Add(outcome);
+  const std::string document = out.Text() + "\n]";
   const nlohmann::ordered_json json = nlohmann::ordered_json::parse(document);
   size_t last = 0;
   for (const auto& field : json[0].items()) {
-    size_t found = section.find("\n.B " + field.key() + "\n", last);
-    if (found == std::string::npos) found = section.find("\n.BR " + field.key() + " ", last);
-    EXPECT_NE(found, std::string::npos) << field.key() << " missing or out of order";
-    last = found == std::string::npos ? last : found;
+    last = std::min(section.find("\n.B " + field.key() + "\n", last),
+                    section.find("\n.BR " + field.key() + " ", last));
+    EXPECT_NE(last, std::string::npos) << field.key() << " missing or out of order";
   }
   for (const char* list : {"drivers", "skipped"}) {
-    for (const auto& field : json[0][list][0].items()) {
+    for (const auto& field : json[0][list][0].items())
       EXPECT_NE(section.find("\n.BR " + field.key() + " "), std::string::npos) << field.key();
-    }
   }
-  // Wherever the page lists the statuses, it lists them all.
-  const std::string first = std::string("\\(dq") + VerdictText(FileVerdict::Healthy) + "\\(dq";
-  int lists = 0;
-  for (size_t at = text.find(first); at != std::string::npos; at = text.find(first, at + 1)) {
-    ++lists;
-    const std::string list = text.substr(at, 160);
+  const std::string healthy = "\\(dqhealthy\\(dq";
+  for (size_t at = text.find(healthy); at != std::string::npos; at = text.find(healthy, at + 1)) {
     for (int v = 0; v <= static_cast<int>(FileVerdict::Incomplete); ++v) {
-      const char* status = VerdictText(static_cast<FileVerdict>(v));
-      EXPECT_NE(list.find(std::string("\\(dq") + status + "\\(dq"), std::string::npos) << status;
+      const std::string status = VerdictText(static_cast<FileVerdict>(v));
+      EXPECT_NE(text.substr(at, 160).find("\\(dq" + status + "\\(dq"), std::string::npos) << status;
     }
   }
-  EXPECT_GE(lists, 1);
-  // Each escape the path was written with, as the page spells it.
   const std::string path = document.substr(document.find("\"path\": \"") + 9);
   for (size_t at = path.find('\\'); at < path.find("\","); at = path.find('\\', at + 2)) {
     const char kind = path[at + 1];
-    const std::string spelled =
-        kind == 'u' ? "\\eu00" : kind == '\\' ? "\\e\\e" : kind == '"' ? "\\e\\(dq" : std::string("\\e") + kind;
+    const std::string spelled = kind == 'u'    ? "\\eu00"
+                                : kind == '\\' ? "\\e\\e"
+                                : kind == '"'  ? "\\e\\(dq"
+                                               : std::string("\\e") + kind;
     EXPECT_NE(section.find(spelled), std::string::npos) << path.substr(at, 6);
   }
 }
 
-// The summary the page shows has the tool's words, and the page tells the
+// The summary the page shows has the tool's words, and the page gives the
 // notice for one entry not examined and for several.
 TEST(ManPage, ShowsTheSummaryAndTheNoticesAsTheToolWritesThem) {
   std::string text = Plain(PageText("quorvafix-cli.1"));
@@ -267,18 +247,16 @@ TEST(ManPage, ShowsTheSummaryAndTheNoticesAsTheToolWritesThem) {
     line.erase(std::remove_if(line.begin(), line.end(), ::isdigit), line.end());
     return line;
   };
-  const std::vector<FileVerdict> each = {FileVerdict::Healthy, FileVerdict::Faulty};
   int examples = 0;
   for (const std::string& line : Lines(text)) {
     if (line.find(" files: ") == std::string::npos || !std::isdigit(line[0])) continue;
     ++examples;
-    EXPECT_EQ(words(line), words(SummaryLine(each)));
+    EXPECT_EQ(words(line), words(SummaryLine({FileVerdict::Healthy, FileVerdict::Faulty})));
   }
   EXPECT_GE(examples, 1);
   std::replace(text.begin(), text.end(), '\n', ' ');
-  for (int count : {1, 3}) {
-    EXPECT_NE(text.find(UnexaminedNotice(count)), std::string::npos) << UnexaminedNotice(count);
-  }
+  for (int count : {1, 3})
+    EXPECT_NE(text.find(UnexaminedNotice(count)), std::string::npos) << count;
 }
 
 }  // namespace

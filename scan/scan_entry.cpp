@@ -52,7 +52,9 @@ bool SkipMayHideFault(ScanSkip skip) {
 }
 
 std::string UnexaminedNotice(int count) {
-  if (count == 1) return "1 entry of the active-driver list could not be examined; it may be the faulty driver.";
+  if (count == 1)
+    return "1 entry of the active-driver list could not be examined; it may be the faulty driver.";
   return std::to_string(count) +
-         " entries of the active-driver list could not be examined; the faulty driver may be among them.";
+         " entries of the active-driver list could not be examined; the faulty driver may be among "
+         "them.";
 }

@@ -171,8 +171,7 @@ void ExamineEntry(const char16_t* subkey_name, Walk& walk, ScanEntry* entry) {
   } else if (device_name.CompareN("COM", 3) != 0) {
     Skip(entry, ScanSkip::NotComPort);
   } else {
-    bool has_pnp_id =
-        QueryText(entry_key, "PnpId", pnp_id) == ERROR_SUCCESS && pnp_id.Length() > 0;
+    bool has_pnp_id = QueryText(entry_key, "PnpId", pnp_id) == ERROR_SUCCESS && pnp_id.Length() > 0;
     const RegStatus key_status = QueryText(entry_key, "Key", driver_path,
                                            entry != nullptr ? &entry->key : nullptr, &key_exact);
     if (has_pnp_id) {

@@ -90,8 +90,7 @@ class SerialScanEntriesTest : public SerialScanTest {
          repaired},
         {u"13", ScanSkip::NameUnreadable, u"", u"", u"", false, false},
         {u"14", ScanSkip::KeyUnreadable, u"COM12:", u"", u"", false, false},
-        {u"15", ScanSkip::DllUnreadable, u"COM13:", u"Drivers\\BuiltIn\\Port15", u"", false,
-         false},
+        {u"15", ScanSkip::DllUnreadable, u"COM13:", u"Drivers\\BuiltIn\\Port15", u"", false, false},
     };
   }
 
@@ -232,8 +231,9 @@ TEST_F(SerialScanEntriesTest, EntriesThatMayHideTheFaultAreCountedWhateverIsKept
 }
 
 TEST(UnexaminedNotice, CountsInWords) {
-  EXPECT_EQ(UnexaminedNotice(1),
-            "1 entry of the active-driver list could not be examined; it may be the faulty driver.");
+  EXPECT_EQ(
+      UnexaminedNotice(1),
+      "1 entry of the active-driver list could not be examined; it may be the faulty driver.");
   EXPECT_EQ(UnexaminedNotice(3),
             "3 entries of the active-driver list could not be examined; the faulty driver may be "
             "among them.");

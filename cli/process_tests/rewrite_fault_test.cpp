@@ -262,7 +262,8 @@ TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
       // The repairs one rewrite failed share the line of the first of them.
       size_t lines = static_cast<size_t>(std::count(tool.err.begin(), tool.err.end(), '\n'));
       EXPECT_EQ(lines, std::min<size_t>(left, 1)) << tool.err;
-      const size_t first = static_cast<size_t>(std::find(fixed.begin(), fixed.end(), false) - fixed.begin());
+      const size_t first =
+          static_cast<size_t>(std::find(fixed.begin(), fixed.end(), false) - fixed.begin());
       for (size_t i = 0; i < fixed.size(); ++i) {
         std::string line = "cannot repair Drivers\\BuiltIn\\Bt" + std::to_string(i) + "\\Dll: ";
         EXPECT_EQ(tool.err.find(line) != std::string::npos, i == first) << tool.err;

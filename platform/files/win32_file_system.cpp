@@ -100,10 +100,9 @@ class Win32FileSystem : public FileSystem {
     // deletion: the console handler (lock_signals_win32.cpp) removes the
     // lock while this handle is open, and Windows deletes it when the
     // ending process closes the handle.
-    HANDLE handle = ::CreateFileW(wide.c_str(),
-                                  GENERIC_WRITE | WRITE_DAC | READ_CONTROL | FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = ::CreateFileW(
+        wide.c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL | FILE_WRITE_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return LastErrno();
     *fd = Handles().Add(handle);
     HoldLock(path.c_str());
@@ -143,8 +142,7 @@ class Win32FileSystem : public FileSystem {
     if (!::MoveFileExW(wide_from.c_str(), wide_to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       const DWORD error = ::GetLastError();
-      return error == ERROR_ACCESS_DENIED && HeldByAnotherProgram(wide_to) ? EBUSY
-                                                                            : ErrnoOf(error);
+      return error == ERROR_ACCESS_DENIED && HeldByAnotherProgram(wide_to) ? EBUSY : ErrnoOf(error);
     }
     ForgetLock(from.c_str());
     return 0;
@@ -298,9 +296,9 @@ class Win32FileSystem : public FileSystem {
   // deletion: Windows refuses to replace such a file as an access denied,
   // and asking for the right to delete it tells that from a refused access.
   static bool HeldByAnotherProgram(const std::wstring& path) {
-    HANDLE handle = ::CreateFileW(path.c_str(), DELETE, SHARE_ALL, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                  nullptr);
+    HANDLE handle =
+        ::CreateFileW(path.c_str(), DELETE, SHARE_ALL, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       ::CloseHandle(handle);
       return false;

@@ -41,12 +41,9 @@ bool MakeHardLink(const std::string& link, const std::string& existing) {
 
 bool DeleteNamed(const std::string& path) { return ::DeleteFileW(Wide(path).c_str()) != 0; }
 
-FileHeldOpen::FileHeldOpen(const std::string& path, uint32_t share)
-    : handle_(::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-
-FileHeldOpen::~FileHeldOpen() {
-  if (Held()) ::CloseHandle(handle_);
+std::shared_ptr<void> HoldOpen(const std::string& path, uint32_t share) {
+  HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::shared_ptr<void>(handle, ::CloseHandle);
 }
-
-bool FileHeldOpen::Held() const { return handle_ != INVALID_HANDLE_VALUE; }

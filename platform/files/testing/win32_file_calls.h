@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // GetFileAttributesW; UINT32_MAX when it fails.
@@ -12,21 +13,10 @@ bool MakeFolder(const std::string& path);
 bool MakeHardLink(const std::string& link, const std::string& existing);
 // DeleteFileW, as the console handler removes a lock.
 bool DeleteNamed(const std::string& path);
-
-// The file at path held open for reading and writing as another program
-// holds it, sharing only what share allows (SHARE_ bits), until the holder
-// is destroyed.
-class FileHeldOpen {
- public:
-  FileHeldOpen(const std::string& path, uint32_t share);
-  ~FileHeldOpen();
-  FileHeldOpen(const FileHeldOpen&) = delete;
-  FileHeldOpen& operator=(const FileHeldOpen&) = delete;
-  bool Held() const;
-
- private:
-  void* handle_;
-};
+// The file at path opened for reading and writing as another program holds
+// it, sharing only what share allows (SHARE_ bits), until the result goes;
+// null when it cannot be opened.
+std::shared_ptr<void> HoldOpen(const std::string& path, uint32_t share);
 
 // Attribute bits as Windows numbers them.
 constexpr uint32_t ATTRIBUTE_READONLY = 0x1;
