@@ -64,6 +64,7 @@ bool EveryEntry(const CliOptions& options) {
 void PrintLine(std::string text, std::FILE* out) {
   if (text.empty() || text.back() != '\n') text.push_back('\n');
   std::fputs(text.c_str(), out);
+  KeepWriteError(out);
 }
 
 // Says on err why something failed, and keeps it for the file's outcome.
@@ -97,6 +98,7 @@ bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
     // The patch is claimed only once standard output has taken all of it; a
     // failed write is told again when the tool closes standard output.
     std::fwrite(bytes.data(), 1, bytes.size(), out);
+    KeepWriteError(out);
     if (int error = FlushOutput(out)) {
       Complain(std::string("standard output: cannot write the patch: ") + std::strerror(error),
                outcome, err);

@@ -30,6 +30,10 @@ bool OccupyClosedStandardDescriptors() {
 }
 #endif
 
+void KeepWriteError(std::FILE* out) {
+  if (out == stdout && std::ferror(out) != 0) Remember(errno);
+}
+
 int FlushOutput(std::FILE* out) {
   if (std::fflush(out) != 0) Remember(errno);
   if (std::ferror(out) == 0) return 0;

@@ -99,6 +99,7 @@ TEST_F(StreamsTest, PatchDashIsStandardOutputCarryingThePatchAlone) {
 TEST_F(StreamsTest, AnOutputThatTakesNothingIsAWriteErrorAndNoPatchIsClaimed) {
   const ScriptResult detect = Run("\"$CLI\" detect r.reg");
   ASSERT_NE(detect.out.find("<<<< BUG DETECTED HERE!"), std::string::npos);
+  WriteText(dir_.File("big.reg"), FaultyRegistry(std::vector<bool>(400, false), 0));
   // A pipe whose reader is gone before the tool writes.
   const std::string closed_pipe = "mkfifo p && exec 3<>p 4>p 3<&- && ";
   struct Case {
@@ -108,6 +109,8 @@ TEST_F(StreamsTest, AnOutputThatTakesNothingIsAWriteErrorAndNoPatchIsClaimed) {
   };
   const Case cases[] = {
       {closed_pipe + "\"$CLI\" detect r.reg >&4", "Broken pipe", false},
+      // A report larger than the stream's buffer fails inside a write.
+      {closed_pipe + "\"$CLI\" detect big.reg >&4", "Broken pipe", false},
       {"\"$CLI\" fix --patch - r.reg >/dev/full", "No space left on device", true},
       {closed_pipe + "\"$CLI\" fix --patch - r.reg >&4", "Broken pipe", true},
   };
