@@ -1,13 +1,14 @@
 #include "cli/cli_job.h"
 
-#include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "cli/report_text.h"
+#include "cli/standard_streams.h"
 #include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
 #include "cli/write_recorder.h"
@@ -63,6 +64,7 @@ bool EveryEntry(const CliOptions& options) {
 void PrintLine(std::string text, std::FILE* out) {
   if (text.empty() || text.back() != '\n') text.push_back('\n');
   std::fputs(text.c_str(), out);
+  KeepWriteError(out);
 }
 
 // Says on err why something failed, and keeps it for the file's outcome.
@@ -93,8 +95,15 @@ bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
   std::string failure;
   if (BuildRegPatch(store, edits, &bytes, &failure) == ERROR_SUCCESS &&
       patch_path == STDOUT_FILE_NAME) {
-    // A failed write is told when the tool closes standard output.
+    // The patch is claimed only once standard output has taken all of it; a
+    // failed write is told again when the tool closes standard output.
     std::fwrite(bytes.data(), 1, bytes.size(), out);
+    KeepWriteError(out);
+    if (int error = FlushOutput(out)) {
+      Complain(std::string("standard output: cannot write the patch: ") + std::strerror(error),
+               outcome, err);
+      return false;
+    }
     return true;
   }
   if (!failure.empty() || SaveFileSafely(fs, patch_path, bytes, &failure) != ERROR_SUCCESS) {
@@ -104,27 +113,31 @@ bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
   return true;
 }
 
-// One line per failed repair; the repairs another program's lock refused
-// share one line for the file.
+// One line per reason a repair failed: the repairs that failed alike share
+// the line of the first of them, those another program's lock refused (each
+// naming its own key) and those one failed rewrite of the file lost.
 void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file,
                         FileOutcome& outcome, std::FILE* err) {
-  const auto locked_out = [](const RecordedWrite& write) {
-    return write.status == ERROR_SHARING_VIOLATION;
+  const auto reason_of = [](const RecordedWrite& write) {
+    return std::make_pair(write.status,
+                          write.status == ERROR_SHARING_VIOLATION ? "" : write.failure);
   };
-  const auto refused_for_lock =
-      std::count_if(recorder.Writes().begin(), recorder.Writes().end(), locked_out);
-  bool lock_told = false;
+  // How many failed writes each reason has; told once, then forgotten.
+  std::map<std::pair<RegStatus, std::string>, size_t> alike;
   for (const RecordedWrite& write : recorder.Writes()) {
-    if (write.status == ERROR_SUCCESS || (locked_out(write) && lock_told)) continue;
+    if (write.status != ERROR_SUCCESS) ++alike[reason_of(write)];
+  }
+  for (const RecordedWrite& write : recorder.Writes()) {
+    const auto reason = alike.find(reason_of(write));
+    if (reason == alike.end()) continue;
     std::string line = file + ": cannot repair " + MessageText(write.key_path) + "\\" +
                        MessageText(write.name) + ": " + write.failure;
-    if (locked_out(write)) {
-      lock_told = true;
-      if (refused_for_lock > 1) {
-        line += " (and " + std::to_string(refused_for_lock - 1) +
-                " more repairs of this file, refused for the same lock)";
-      }
+    if (reason->second > 1) {
+      line += " (and " + std::to_string(reason->second - 1) + " more repairs of this file, " +
+              (write.status == ERROR_SHARING_VIOLATION ? "refused for the same lock)"
+                                                       : "failed for the same reason)");
     }
+    alike.erase(reason);
     Complain(line, outcome, err);
   }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/file_arguments.h"
 #include "cli/stdin_file_system.h"
 #include "cli/terminal_text.h"
 
@@ -48,9 +49,10 @@ const char CLI_USAGE[] =
     "...}],\n"
     "      \"skipped\": [{\"entry\": \"01\", \"reason\": \"not a COM port\", ...}], ...}, ...]\n"
     "\n"
-    "An entry whose name or Key cannot be read as the handheld reads them is not\n"
-    "examined and may be the faulty driver: no all-clear is given for its file;\n"
-    "the report's \"All OK !!!\" gives way to a notice saying how many there are.\n"
+    "An entry whose name, Name, Key or Dll cannot be read as the handheld reads\n"
+    "them is not examined and may be the faulty driver: no all-clear is given for\n"
+    "its file; the report's \"All OK !!!\" gives way to a notice saying how many\n"
+    "there are.\n"
     "\n"
     "Control characters from a file, a file name or an argument are printed\n"
     "escaped: line feed as \\n, carriage return as \\r, the other C0 controls, DEL\n"
@@ -90,15 +92,16 @@ bool Fail(std::string* error, const std::string& what) {
 // so that a reason always stays on one line of a terminal.
 std::string Quoted(const std::string& arg) { return "'" + EscapeControls(arg, false) + "'"; }
 
-// The option of the table arg names, as "NAME", or "NAME=VALUE" for one that
-// takes a value (*inline_value then VALUE and *has_inline set); null for none.
+// The option of the table arg names, as "NAME" or "NAME=VALUE" (*inline_value
+// then VALUE and *has_inline set, whether the option takes a value or not);
+// null for none.
 const CliOptionSpec* FindOption(const std::string& arg, std::string* inline_value,
                                 bool* has_inline) {
   for (const CliOptionSpec& spec : CLI_OPTIONS) {
     const std::string name = spec.name;
     *has_inline = false;
     if (arg == name) return &spec;
-    if (spec.values != nullptr && arg.compare(0, name.size() + 1, name + "=") == 0) {
+    if (arg.compare(0, name.size() + 1, name + "=") == 0) {
       *inline_value = arg.substr(name.size() + 1);
       *has_inline = true;
       return &spec;
@@ -173,7 +176,7 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (options_ended || arg.empty() || arg[0] != '-' || arg == STDIN_FILE_NAME) {
-      options->files.push_back(arg);
+      AddFileArgument(arg, &options->files);
       continue;
     }
     if (arg == "--") {
@@ -185,6 +188,8 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
     const CliOptionSpec* spec = FindOption(arg, &value, &has_inline);
     if (spec == nullptr || (spec->fix_only && options->command != CliCommand::Fix))
       return Fail(error, "unknown option " + Quoted(arg));
+    if (spec->values == nullptr && has_inline)
+      return Fail(error, std::string(spec->name) + " takes no value (" + Quoted(arg) + ")");
     if (spec->values != nullptr && !has_inline) {
       if (i + 1 >= argc) return Fail(error, MissingValue(*spec));
       value = argv[++i];

@@ -62,5 +62,7 @@ extern const int CLI_COMMAND_COUNT;
 // standard output); --patch takes exactly one FILE. A FILE of "-" is standard input: at most once,
 // and for fix only with --patch (a repair in place has nothing to write back to). "--format json"
 // and "--format=json" are the same; --verbose and --summary may be repeated, --format may not.
-// --local-registry takes no FILE and no --patch.
+// --local-registry takes no FILE and no --patch. Each FILE is taken as
+// AddFileArgument takes it (on Windows, wildcards expanded). An option that takes no value
+// refuses one: "--verbose=no" is "--verbose takes no value ('--verbose=no')".
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std::string* error);

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
+
+#include "cli/testing/usage_words.h"
 
 namespace {
 
@@ -119,6 +123,7 @@ TEST(ParseCliOptions, Table) {
        "",
        {},
        "--format given twice"},
+      {{"fix", "--patch", "--summary=", "a"}, true, CliCommand::Fix, "--summary=", {"a"}, ""},
       {{"detect", "--verbosity", "a"},
        false,
        CliCommand::Help,
@@ -175,5 +180,33 @@ TEST(ParseCliOptions, LocalRegistryTakesNoFileAndNoPatch) {
     if (c.ok) {
       EXPECT_EQ(options.local_registry, std::string(c.args[1]) != "--") << c.args.back();
     }
+  }
+}
+
+// Every option of the table: one that takes no value refuses NAME=VALUE, and
+// --help has its paragraph, marked "(fix)" for an option of fix alone, with
+// each of its choices.
+TEST(CliOptionTable, HoldsTheParserAndHelp) {
+  const std::string usage = CLI_USAGE;
+  const size_t options_at = usage.find("\nOptions:\n");
+  const std::string help =
+      usage.substr(options_at, usage.find("\n\n", options_at + 1) - options_at);
+  for (int i = 0; i < CLI_OPTION_COUNT; ++i) {
+    const std::string name = CLI_OPTIONS[i].name;
+    SCOPED_TRACE(name);
+    const std::string given = name + "=x";
+    const char* argv[] = {"quorvafix-cli", "fix", given.c_str(), "a"};
+    CliOptions options;
+    std::string error;
+    if (CLI_OPTIONS[i].values == nullptr) {
+      EXPECT_FALSE(ParseCliOptions(4, argv, &options, &error));
+      EXPECT_EQ(error, name + " takes no value ('" + given + "')");
+    }
+    const size_t at = std::min(help.find("\n  " + name + " "), help.find("\n  " + name + "="));
+    ASSERT_NE(at, std::string::npos) << "no paragraph in --help";
+    const std::string paragraph = help.substr(at, help.find("\n  --", at + 1) - at);
+    EXPECT_EQ(paragraph.find("(fix)") != std::string::npos, CLI_OPTIONS[i].fix_only) << paragraph;
+    for (const std::string& choice : CliOptionChoices(name))
+      EXPECT_NE(help.find(name + "=" + choice), std::string::npos) << choice;
   }
 }

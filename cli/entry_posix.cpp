@@ -15,6 +15,10 @@ int main(int argc, char** argv) {
   // rewrite reports and cleans up after, instead of the signal killing the
   // tool with its FILE.lock left behind.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A reader that went away (a closed pipe) is a write error like any other:
+  // the write fails with EPIPE and the run ends with status 2 and "write
+  // error", instead of the signal ending it unsaid.
+  std::signal(SIGPIPE, SIG_IGN);
   RemoveLocksOnTerminationSignals();
   return RunTool(argc, argv, stdin_closed);
 }

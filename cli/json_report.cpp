@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/report_text.h"
+#include "cli/standard_streams.h"
 #include "cli/terminal_text.h"
 #include "platform/registry/reg_text_codec.h"
 
@@ -84,6 +85,7 @@ std::string EntryArray(const char* name, const FileOutcome& outcome, bool examin
 
 void JsonReportWriter::Put(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), out_);
+  KeepWriteError(out_);
 }
 
 void JsonReportWriter::Add(const FileOutcome& outcome) {
@@ -93,8 +95,7 @@ void JsonReportWriter::Add(const FileOutcome& outcome) {
   Put("    \"path\": " + Dump(outcome.path) + ",\n");
   const bool form = outcome.scanned && outcome.has_form;
   Put("    \"dialect\": " + Dump(form ? Json(DialectText(outcome.form.dialect)) : null) + ",\n");
-  Put("    \"encoding\": " + Dump(form ? Json(EncodingText(outcome.form.encoding)) : null) +
-      ",\n");
+  Put("    \"encoding\": " + Dump(form ? Json(EncodingText(outcome.form.encoding)) : null) + ",\n");
   Put("    \"status\": " + Dump(VerdictText(outcome.Verdict())) + ",\n");
   Put("    \"exit_status\": " + Dump(outcome.status) + ",\n");
   Put("    \"unexamined\": " + Dump(outcome.unexamined) + ",\n");

@@ -48,7 +48,10 @@ int RunFiles(const CliOptions& options, bool stdin_closed) {
   JsonReportWriter json(options.patch_path == STDOUT_FILE_NAME ? stderr : stdout);
   std::vector<FileVerdict> verdicts;
   for (const std::string& file : options.files) {
-    if (text && options.files.size() > 1) std::printf("==> %s <==\n", EscapeControls(file).c_str());
+    if (text && options.files.size() > 1) {
+      std::printf("==> %s <==\n", EscapeControls(file).c_str());
+      KeepWriteError(stdout);
+    }
     FlushOutput(stdout);
     FileOutcome outcome;
     progress.Begin(file);

@@ -40,7 +40,8 @@ std::string Shown(const std::u16string& text) { return EscapeControls(MessageTex
 // Whether the scan read the Name of an entry it dealt with this way.
 bool NameWasRead(ScanSkip skip) {
   return skip != ScanSkip::NameTooLong && skip != ScanSkip::EntryNameNotRepresentable &&
-         skip != ScanSkip::EntryNotOpened && skip != ScanSkip::NoName;
+         skip != ScanSkip::EntryNotOpened && skip != ScanSkip::NoName &&
+         skip != ScanSkip::NameUnreadable;
 }
 
 }  // namespace

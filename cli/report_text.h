@@ -49,6 +49,7 @@ std::string PatchMessage(const std::string& file, const std::string& patch);
 //   entry "SUBKEY", Name "NAME": examined, Dll "DLL"[, faulty[, repaired]]
 //   entry "SUBKEY", Name "NAME": skipped, REASON
 // The Name part is left out when the scan did not read one (the entry's name
-// or key could not be read, or it has no Name); an empty Name shows as Name "".
+// or key could not be read, or its Name is missing or cannot be read); an
+// empty Name shows as Name "".
 // Example: entry "02", Name "PGR1:": skipped, not a COM port
 std::string EntryLine(const ScanEntry& entry);

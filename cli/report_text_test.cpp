@@ -81,6 +81,7 @@ TEST(EntryLine, SaysWhatTheScanDidWithTheEntry) {
       {Skipped(u"02", u"PGR1:", ScanSkip::NotComPort),
        "entry \"02\", Name \"PGR1:\": skipped, not a COM port"},
       {Skipped(u"03", u"", ScanSkip::NoName), "entry \"03\": skipped, no Name"},
+      {Skipped(u"06", u"", ScanSkip::NameUnreadable), "entry \"06\": skipped, Name cannot be read"},
       // A Name read empty is shown, unlike one never read.
       {Skipped(u"05", u"", ScanSkip::NotComPort),
        "entry \"05\", Name \"\": skipped, not a COM port"},

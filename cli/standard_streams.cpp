@@ -30,13 +30,19 @@ bool OccupyClosedStandardDescriptors() {
 }
 #endif
 
-void FlushOutput(std::FILE* out) {
+void KeepWriteError(std::FILE* out) {
+  if (out == stdout && std::ferror(out) != 0) Remember(errno);
+}
+
+int FlushOutput(std::FILE* out) {
   if (std::fflush(out) != 0) Remember(errno);
+  if (std::ferror(out) == 0) return 0;
+  Remember(0);
+  return first_output_error;
 }
 
 int CloseOutput(std::FILE* out) {
   FlushOutput(out);
-  if (std::ferror(out) != 0) Remember(0);
   if (std::fclose(out) != 0) Remember(errno);
   return first_output_error;
 }

@@ -16,8 +16,15 @@
 bool OccupyClosedStandardDescriptors();
 #endif
 
+// Call right after writing to out: when out is standard output and a write
+// failed, keeps its errno (EPIPE, ENOSPC) for CloseOutput before another call
+// changes it. A report larger than the stream's buffer fails inside the write.
+void KeepWriteError(std::FILE* out);
+
 // Flushes out, keeping the errno of the first failure for CloseOutput.
-void FlushOutput(std::FILE* out);
+// Returns 0 when everything written to out so far reached it, else that
+// errno (EIO where the stream recorded an error without one).
+int FlushOutput(std::FILE* out);
 
 // Flushes and closes out: 0 when everything written to it reached it, else
 // the errno of the first failure (EIO where the stream recorded an error

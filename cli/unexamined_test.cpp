@@ -69,6 +69,35 @@ TEST_F(UnexaminedTest, NoAllClearStandsOverAnEntryNotExamined) {
   EXPECT_NE(two.err.find(UnexaminedNotice(2)), std::string::npos) << two.err;
 }
 
+// A Name, Key or Dll of 150 characters is past the scan's 300-byte query:
+// the entry is not read, whatever it names, and no all-clear stands over it.
+TEST_F(UnexaminedTest, AValueTooLongToReadIsNoAllClear) {
+  const std::string pad(145, 'x');
+  const std::vector<std::vector<std::string>> drivers = {{"Drivers\\A", "A.DLL"},
+                                                         {"Drivers\\L" + pad, "QVBTDEV.DLL"},
+                                                         {"Drivers\\D", "QVBTDEV.DLL" + pad}};
+  const struct {
+    std::vector<std::string> entry;
+    const char* line;
+  } cases[] = {
+      {{"04", "COM4:" + pad, "Drivers\\\\A"}, "entry \"04\": skipped, Name cannot be read"},
+      {{"05", "COM5:", "Drivers\\\\L" + pad},
+       "entry \"05\", Name \"COM5:\": skipped, Key cannot be read"},
+      {{"06", "COM6:", "Drivers\\\\D"},
+       "entry \"06\", Name \"COM6:\": skipped, Dll cannot be read"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string file = dir_.File(c.entry[0] + ".reg");
+    WriteText(file, Regedit4({c.entry, HEALTHY}, drivers));
+    JobResult fix = Run(CliCommand::Fix, file, true);
+    EXPECT_EQ(fix.status, EXIT_INCOMPLETE);
+    EXPECT_EQ(fix.out, "COM2:\nDll: A.DLL\n\n" + UnexaminedNotice(1) + "\n" + c.line +
+                           "\nentry \"02\", Name \"COM2:\": examined, Dll \"A.DLL\"\n");
+    EXPECT_EQ(fix.err, "quorvafix-cli: " + file + ": " + UnexaminedNotice(1) + "\n");
+  }
+}
+
 TEST_F(UnexaminedTest, AFaultLeftOutweighsTheEntriesNotExamined) {
   std::string file = File("both.reg", {TOO_LONG, FAULTY});
   JobResult detect = Run(CliCommand::Detect, file);

@@ -5,15 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
+#include "cli/file_outcome.h"
+#include "cli/json_report.h"
+#include "cli/testing/cli_job_runner.h"
 #include "cli/testing/shell_script.h"
 #include "cli/testing/usage_words.h"
 #include "platform/files/testing/installed_program.h"
@@ -42,6 +47,13 @@ std::vector<std::string> Lines(const std::string& text) {
 std::string PageText(const std::string& page) {
   std::ifstream in(MAN_DIR + "/" + page, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The part of the page from `.SH name` to the next section.
+std::string Section(const std::string& text, const std::string& name) {
+  const size_t at = text.find(".SH " + name + "\n");
+  if (at == std::string::npos) return "";
+  return text.substr(at, text.find("\n.SH ", at + 1) - at);
 }
 
 // Roff text as it reads: "\-" is "-".
@@ -121,8 +133,7 @@ std::vector<int> StatusesByWeight() {
 // statuses is the one the tool applies, in the page and in --help alike.
 TEST(ManPage, DescribesEveryExitStatusAndTheirOrder) {
   std::string text = Plain(PageText("quorvafix-cli.1"));
-  std::string section = text.substr(text.find(".SH EXIT STATUS"));
-  section = section.substr(0, section.find("\n.SH ", 1));
+  std::string section = Section(text, "EXIT STATUS");
   for (int status : {EXIT_NO_FAULT_LEFT, EXIT_FAULT_LEFT, EXIT_TROUBLE, EXIT_INCOMPLETE}) {
     EXPECT_NE(section.find(".B " + std::to_string(status) + "\n"), std::string::npos) << status;
   }
@@ -177,7 +188,75 @@ TEST(ManPage, NamesEveryReasonTheScanSkipsAnEntryFor) {
     ++reasons;
     EXPECT_NE(text.find("\\(dq" + reason + "\\(dq"), std::string::npos) << reason;
   }
-  EXPECT_EQ(reasons, static_cast<int>(ScanSkip::NoDll));
+  EXPECT_EQ(reasons, static_cast<int>(ScanSkip::DllUnreadable));
+}
+
+}  // namespace
+
+namespace {
+
+// The fields, statuses and escapes of the JSON document the tool writes (for
+// one file with an examined and a skipped entry, its path holding every kind
+// of character JSON escapes) are the ones JSON OUTPUT describes: the fields in
+// order, every status wherever one is listed, each escape as the tool writes it.
+TEST(ManPage, DescribesTheJsonDocumentTheToolWrites) {
+  const std::string text = PageText("quorvafix-cli.1");
+  const std::string section = Section(text, "JSON OUTPUT");
+  FileOutcome outcome;
+  outcome.path = "\"\\\b\f\n\r\t\x01\x7f\xc2\x85";
+  outcome.scanned = true;
+  outcome.entries.resize(2);
+  outcome.entries[1].skip = ScanSkip::NotComPort;
+  Capture out;
+  JsonReportWriter(out.get()).Add(outcome);
+  const std::string document = out.Text() + "\n]";
+  const nlohmann::ordered_json json = nlohmann::ordered_json::parse(document);
+  size_t last = 0;
+  for (const auto& field : json[0].items()) {
+    last = std::min(section.find("\n.B " + field.key() + "\n", last),
+                    section.find("\n.BR " + field.key() + " ", last));
+    EXPECT_NE(last, std::string::npos) << field.key() << " missing or out of order";
+  }
+  for (const char* list : {"drivers", "skipped"}) {
+    for (const auto& field : json[0][list][0].items())
+      EXPECT_NE(section.find("\n.BR " + field.key() + " "), std::string::npos) << field.key();
+  }
+  const std::string healthy = "\\(dqhealthy\\(dq";
+  for (size_t at = text.find(healthy); at != std::string::npos; at = text.find(healthy, at + 1)) {
+    for (int v = 0; v <= static_cast<int>(FileVerdict::Incomplete); ++v) {
+      const std::string status = VerdictText(static_cast<FileVerdict>(v));
+      EXPECT_NE(text.substr(at, 160).find("\\(dq" + status + "\\(dq"), std::string::npos) << status;
+    }
+  }
+  const std::string path = document.substr(document.find("\"path\": \"") + 9);
+  for (size_t at = path.find('\\'); at < path.find("\","); at = path.find('\\', at + 2)) {
+    const char kind = path[at + 1];
+    const std::string spelled = kind == 'u'    ? "\\eu00"
+                                : kind == '\\' ? "\\e\\e"
+                                : kind == '"'  ? "\\e\\(dq"
+                                               : std::string("\\e") + kind;
+    EXPECT_NE(section.find(spelled), std::string::npos) << path.substr(at, 6);
+  }
+}
+
+// The summary the page shows has the tool's words, and the page gives the
+// notice for one entry not examined and for several.
+TEST(ManPage, ShowsTheSummaryAndTheNoticesAsTheToolWritesThem) {
+  std::string text = Plain(PageText("quorvafix-cli.1"));
+  const auto words = [](std::string line) {
+    line.erase(std::remove_if(line.begin(), line.end(), ::isdigit), line.end());
+    return line;
+  };
+  int examples = 0;
+  for (const std::string& line : Lines(text)) {
+    if (line.find(" files: ") == std::string::npos || !std::isdigit(line[0])) continue;
+    ++examples;
+    EXPECT_EQ(words(line), words(SummaryLine({FileVerdict::Healthy, FileVerdict::Faulty})));
+  }
+  EXPECT_GE(examples, 1);
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  for (int count : {1, 3})
+    EXPECT_NE(text.find(UnexaminedNotice(count)), std::string::npos) << count;
 }
 
 }  // namespace

@@ -26,6 +26,12 @@ const char* ScanSkipText(ScanSkip skip) {
       return "driver key missing";
     case ScanSkip::NoDll:
       return "no Dll";
+    case ScanSkip::NameUnreadable:
+      return "Name cannot be read";
+    case ScanSkip::KeyUnreadable:
+      return "Key cannot be read";
+    case ScanSkip::DllUnreadable:
+      return "Dll cannot be read";
   }
   return "";
 }
@@ -40,11 +46,15 @@ int CountFaultyLeft(const std::vector<ScanEntry>& entries) {
 
 bool SkipMayHideFault(ScanSkip skip) {
   return skip == ScanSkip::NameTooLong || skip == ScanSkip::EntryNameNotRepresentable ||
-         skip == ScanSkip::EntryNotOpened || skip == ScanSkip::KeyPathNotRepresentable;
+         skip == ScanSkip::EntryNotOpened || skip == ScanSkip::KeyPathNotRepresentable ||
+         skip == ScanSkip::NameUnreadable || skip == ScanSkip::KeyUnreadable ||
+         skip == ScanSkip::DllUnreadable;
 }
 
 std::string UnexaminedNotice(int count) {
-  if (count == 1) return "1 entry of the active-driver list could not be examined; it may be the faulty driver.";
+  if (count == 1)
+    return "1 entry of the active-driver list could not be examined; it may be the faulty driver.";
   return std::to_string(count) +
-         " entries of the active-driver list could not be examined; the faulty driver may be among them.";
+         " entries of the active-driver list could not be examined; the faulty driver may be among "
+         "them.";
 }

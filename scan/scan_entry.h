@@ -12,13 +12,16 @@ enum class ScanSkip {
   NameTooLong,                // the subkey name does not fit the 200-character buffer
   EntryNameNotRepresentable,  // the subkey name does not survive the narrow code page
   EntryNotOpened,             // the entry's key could not be opened
-  NoName,                     // Name missing or unreadable
+  NoName,                     // Name missing
   NotComPort,                 // Name does not begin with "COM" (case-sensitive)
   HasPnpId,                   // a non-empty PnpId
-  NoKey,                      // Key missing, unreadable or empty
+  NoKey,                      // Key missing or empty
   KeyPathNotRepresentable,    // Key does not survive the narrow code page
   DriverKeyMissing,           // the key Key names could not be opened
-  NoDll,                      // the driver key's Dll missing, unreadable or empty
+  NoDll,                      // the driver key's Dll missing or empty
+  NameUnreadable,             // Name there but not read: longer than the query, or refused
+  KeyUnreadable,              // Key there but not read, likewise
+  DllUnreadable,              // the driver key's Dll there but not read, likewise
 };
 
 // One entry of Drivers\Active, in the order the scan enumerated it. Texts are
@@ -43,10 +46,10 @@ class ScanObserver {
   virtual void EntryDone(const ScanEntry& entry) = 0;
 };
 
-// Whether an entry skipped this way may be the faulty driver: its name or its
-// Key could not be read as the handheld reads them (or its key not opened), so
-// its Dll was never seen. The other skips are entries that are no COM-port
-// driver or have no driver file, and stay silent.
+// Whether an entry skipped this way may be the faulty driver: its name, its
+// Name, its Key or its driver's Dll could not be read as the handheld reads
+// them (or its key not opened), so its Dll was never seen. The other skips are
+// entries that are no COM-port driver or have no driver file, and stay silent.
 bool SkipMayHideFault(ScanSkip skip);
 
 // An observer that keeps the entries: all of them, or only the examined ones
@@ -70,7 +73,7 @@ class ScanEntryList : public ScanObserver {
 
 // The reason as the tool prints it: "" for None, else e.g. "not a COM port",
 // "has a PnpId", "no Key", "driver key missing", "no Dll", "name too long",
-// "key path not representable".
+// "key path not representable", "Name cannot be read".
 const char* ScanSkipText(ScanSkip skip);
 
 // The number of examined entries that are faulty and were not repaired.

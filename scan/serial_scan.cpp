@@ -35,27 +35,35 @@ bool NarrowsExactly(const char16_t* text) {
 }
 
 // Reads string value `name` of key into text, and its UTF-16 form into wide
-// when given; exact, when given, tells whether text narrowed exactly. False
-// when the query fails.
-bool QueryText(RegKey key, const char16_t* name, DynString& text, std::u16string* wide = nullptr,
-               bool* exact = nullptr) {
+// when given; exact, when given, tells whether text narrowed exactly. Returns
+// the query's status: ERROR_FILE_NOT_FOUND for a value that is not there,
+// ERROR_MORE_DATA for one longer than the query takes.
+RegStatus QueryText(RegKey key, const char16_t* name, DynString& text,
+                    std::u16string* wide = nullptr, bool* exact = nullptr) {
   char16_t buffer[VALUE_BUFFER_UNITS];
   uint32_t length = VALUE_QUERY_BYTES;
-  if (RegQueryValueEx(key, name, nullptr, reinterpret_cast<uint8_t*>(buffer), &length) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
+  RegStatus status =
+      RegQueryValueEx(key, name, nullptr, reinterpret_cast<uint8_t*>(buffer), &length);
+  if (status != ERROR_SUCCESS) return status;
   buffer[length < VALUE_QUERY_BYTES ? length / 2 : VALUE_QUERY_BYTES / 2] = 0;
   text.AssignWide(buffer);
   if (wide != nullptr) wide->assign(buffer);
   if (exact != nullptr) *exact = NarrowsExactly(buffer);
-  return true;
+  return ERROR_SUCCESS;
 }
 
-bool QueryText(RegKey key, const char* name, DynString& text, std::u16string* wide = nullptr,
-               bool* exact = nullptr) {
+RegStatus QueryText(RegKey key, const char* name, DynString& text, std::u16string* wide = nullptr,
+                    bool* exact = nullptr) {
   WideText wide_name(name);
   return QueryText(key, wide_name.Get(), text, wide, exact);
+}
+
+// Why an entry is skipped whose value the query with status gave empty or
+// not at all: missing when the value was read empty or is not there, else
+// unreadable. The handheld skips both alike; only an unreadable value may
+// hide the fault.
+ScanSkip QueryFailure(RegStatus status, ScanSkip missing, ScanSkip unreadable) {
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? missing : unreadable;
 }
 
 // Appends to the report while remembering where it ends, so that adding a
@@ -112,7 +120,8 @@ void ExamineDriver(const DynString& device_name, const DynString& driver_path, W
   DynString dll;
   bool faulty = false;
   bool repaired = false;
-  if (QueryText(driver, DLL_VALUE, dll)) {
+  const RegStatus dll_status = QueryText(driver, DLL_VALUE, dll);
+  if (dll_status == ERROR_SUCCESS) {
     dll.ToUpper();
     if (IsFaulty(dll)) {
       walk.found = faulty = true;
@@ -133,7 +142,7 @@ void ExamineDriver(const DynString& device_name, const DynString& driver_path, W
       entry->repaired = repaired;
     }
   } else {
-    Skip(entry, ScanSkip::NoDll);
+    Skip(entry, QueryFailure(dll_status, ScanSkip::NoDll, ScanSkip::DllUnreadable));
   }
   RegCloseKey(driver);
 }
@@ -155,19 +164,20 @@ void ExamineEntry(const char16_t* subkey_name, Walk& walk, ScanEntry* entry) {
   DynString pnp_id;
   DynString driver_path;
   bool key_exact = false;
-  if (!QueryText(entry_key, "Name", device_name, entry != nullptr ? &entry->name : nullptr)) {
-    Skip(entry, ScanSkip::NoName);
+  const RegStatus name_status =
+      QueryText(entry_key, "Name", device_name, entry != nullptr ? &entry->name : nullptr);
+  if (name_status != ERROR_SUCCESS) {
+    Skip(entry, QueryFailure(name_status, ScanSkip::NoName, ScanSkip::NameUnreadable));
   } else if (device_name.CompareN("COM", 3) != 0) {
     Skip(entry, ScanSkip::NotComPort);
   } else {
-    bool has_pnp_id = QueryText(entry_key, "PnpId", pnp_id) && pnp_id.Length() > 0;
-    bool has_key = QueryText(entry_key, "Key", driver_path,
-                             entry != nullptr ? &entry->key : nullptr, &key_exact) &&
-                   driver_path.Length() > 0;
+    bool has_pnp_id = QueryText(entry_key, "PnpId", pnp_id) == ERROR_SUCCESS && pnp_id.Length() > 0;
+    const RegStatus key_status = QueryText(entry_key, "Key", driver_path,
+                                           entry != nullptr ? &entry->key : nullptr, &key_exact);
     if (has_pnp_id) {
       Skip(entry, ScanSkip::HasPnpId);
-    } else if (!has_key) {
-      Skip(entry, ScanSkip::NoKey);
+    } else if (key_status != ERROR_SUCCESS || driver_path.Length() == 0) {
+      Skip(entry, QueryFailure(key_status, ScanSkip::NoKey, ScanSkip::KeyUnreadable));
     } else if (!key_exact) {
       Skip(entry, ScanSkip::KeyPathNotRepresentable);
     } else {

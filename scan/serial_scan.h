@@ -21,7 +21,9 @@
 // followed by "\r\nAll OK !!!" when nothing faulty was found. message becomes
 // SCAN_REPAIRED_MESSAGE when a value was rewritten, SCAN_NOT_FOUND_MESSAGE when
 // nothing faulty was found, and stays as given (empty) otherwise. Every
-// registry failure skips only the entry concerned. An entry whose subkey name
+// registry failure skips only the entry concerned. Values are queried 300
+// bytes at a time: a Name, Key or Dll of 150 characters or more is not read,
+// and its entry is skipped as unreadable, not as missing. An entry whose subkey name
 // does not fit 200 characters is skipped and the walk goes on; any other failed
 // enumeration ends it. A subkey name or Key path holding a character the narrow
 // code page lacks is skipped unopened, so the narrowed path ("?" in its place)

@@ -63,6 +63,11 @@ class SerialScanEntriesTest : public SerialScanTest {
     AddComDriver(LONG_NAME, u"COM8:", u"QVBTDEV.DLL");
     AddComDriver(u"\u0394", u"COM10:", u"QVBTDEV.DLL");
     AddComDriver(u"12", u"COM9:", u"---btceif.dll");
+    // Values of 150 characters: with their terminators past the 300-byte query.
+    AddComDriver(u"13", u"COM11:" + LONG_VALUE, u"QVBTDEV.DLL");
+    AddEntry(u"14", u"COM12:", u"Drivers\\BuiltIn\\Port14" + LONG_VALUE);
+    AddDriver(u"Drivers\\BuiltIn\\Port14" + LONG_VALUE, u"QVBTDEV.DLL");
+    AddComDriver(u"15", u"COM13:", u"QVBTDEV.DLL" + std::u16string(139, u'\0'));
     // What the narrowed paths would name instead.
     AddDriver(u"Drivers\\BuiltIn\\Bt?", u"QVBTDEV.DLL");
   }
@@ -83,11 +88,15 @@ class SerialScanEntriesTest : public SerialScanTest {
         {u"\u0394", ScanSkip::EntryNameNotRepresentable, u"", u"", u"", false, false},
         {u"12", ScanSkip::None, u"COM9:", u"Drivers\\BuiltIn\\Port12", u"---BTCEIF.DLL", true,
          repaired},
+        {u"13", ScanSkip::NameUnreadable, u"", u"", u"", false, false},
+        {u"14", ScanSkip::KeyUnreadable, u"COM12:", u"", u"", false, false},
+        {u"15", ScanSkip::DllUnreadable, u"COM13:", u"Drivers\\BuiltIn\\Port15", u"", false, false},
     };
   }
 
   // 200 characters: with its terminator one more than the scan's buffer holds.
   const std::u16string LONG_NAME = std::u16string(200, u'n');
+  const std::u16string LONG_VALUE = std::u16string(144, u'v');
 };
 
 TEST_F(SerialScanEntriesTest, EveryEntrySaysWhatTheScanDidWithIt) {
@@ -153,7 +162,7 @@ TEST_F(SerialScanEntriesTest, UnopenableEntryAndFailedWriteAreTold) {
 
 TEST_F(SerialScanEntriesTest, ReportIsTheSameWithOrWithoutEntriesAndFollowsThem) {
   AddEveryKind();
-  AddComDriver(u"13", u"COM5: Se\u00F1al\r\n\x1b[2J", u"qvbtdev.dll");
+  AddComDriver(u"16", u"COM5: Se\u00F1al\r\n\x1b[2J", u"qvbtdev.dll");
   Scan(false);
   std::string without(report_.CStr());
   std::string message_without(message_.CStr());
@@ -199,29 +208,32 @@ TEST_F(SerialScanEntriesTest, ListCanKeepOnlyTheExaminedEntries) {
 }
 
 TEST_F(SerialScanEntriesTest, EntriesThatMayHideTheFaultAreCountedWhateverIsKept) {
-  // Of every kind: the entry name too long, not representable and the Key not
-  // representable may each be the faulty driver; the other skips may not.
+  // Of every kind: the entry name too long, not representable, the Key not
+  // representable and the Name, Key or Dll not read may each be the faulty
+  // driver; the other skips may not.
   AddEveryKind();
   registry_.InjectFailure(MemoryRegistry::RegOperation::Open, ERROR_ACCESS_DENIED,
                           u"Drivers\\Active\\01");
   for (bool examined_only : {false, true}) {
     ScanEntryList list(examined_only);
     ScanSerialDrivers(report_, message_, false, &list);
-    EXPECT_EQ(list.unexamined, 4) << "examined only: " << examined_only;
+    EXPECT_EQ(list.unexamined, 7) << "examined only: " << examined_only;
   }
   int hiding = 0;
   for (ScanSkip skip : {ScanSkip::None, ScanSkip::NameTooLong, ScanSkip::EntryNameNotRepresentable,
                         ScanSkip::EntryNotOpened, ScanSkip::NoName, ScanSkip::NotComPort,
                         ScanSkip::HasPnpId, ScanSkip::NoKey, ScanSkip::KeyPathNotRepresentable,
-                        ScanSkip::DriverKeyMissing, ScanSkip::NoDll}) {
+                        ScanSkip::DriverKeyMissing, ScanSkip::NoDll, ScanSkip::NameUnreadable,
+                        ScanSkip::KeyUnreadable, ScanSkip::DllUnreadable}) {
     hiding += SkipMayHideFault(skip);
   }
-  EXPECT_EQ(hiding, 4);
+  EXPECT_EQ(hiding, 7);
 }
 
 TEST(UnexaminedNotice, CountsInWords) {
-  EXPECT_EQ(UnexaminedNotice(1),
-            "1 entry of the active-driver list could not be examined; it may be the faulty driver.");
+  EXPECT_EQ(
+      UnexaminedNotice(1),
+      "1 entry of the active-driver list could not be examined; it may be the faulty driver.");
   EXPECT_EQ(UnexaminedNotice(3),
             "3 entries of the active-driver list could not be examined; the faulty driver may be "
             "among them.");

@@ -93,6 +93,41 @@ TEST_F(StreamsTest, PatchDashIsStandardOutputCarryingThePatchAlone) {
   EXPECT_EQ(document[0]["status"], "repaired");
 }
 
+// A standard output that takes nothing (a full disk, a pipe nobody reads)
+// ends the run with status 2 and "write error", and a patch it did not take
+// is never claimed: the driver stays marked.
+TEST_F(StreamsTest, AnOutputThatTakesNothingIsAWriteErrorAndNoPatchIsClaimed) {
+  const ScriptResult detect = Run("\"$CLI\" detect r.reg");
+  ASSERT_NE(detect.out.find("<<<< BUG DETECTED HERE!"), std::string::npos);
+  WriteText(dir_.File("big.reg"), FaultyRegistry(std::vector<bool>(400, false), 0));
+  // A pipe whose reader is gone before the tool writes.
+  const std::string closed_pipe = "mkfifo p && exec 3<>p 4>p 3<&- && ";
+  struct Case {
+    std::string script;
+    const char* reason;
+    bool patch;
+  };
+  const Case cases[] = {
+      {closed_pipe + "\"$CLI\" detect r.reg >&4", "Broken pipe", false},
+      // A report larger than the stream's buffer fails inside a write.
+      {closed_pipe + "\"$CLI\" detect big.reg >&4", "Broken pipe", false},
+      {"\"$CLI\" fix --patch - r.reg >/dev/full", "No space left on device", true},
+      {closed_pipe + "\"$CLI\" fix --patch - r.reg >&4", "Broken pipe", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    ScriptResult r = Run(c.script);
+    EXPECT_EQ(r.status, EXIT_TROUBLE);
+    const std::string write_error = "quorvafix-cli: write error: " + std::string(c.reason) + "\n";
+    // The report on stderr is detect's: the driver still marked.
+    EXPECT_EQ(r.err, c.patch ? "quorvafix-cli: standard output: cannot write the patch: " +
+                                   std::string(c.reason) + "\n" + detect.out + write_error
+                             : write_error);
+    EXPECT_EQ(ReadBytes(dir_.File("r.reg")), original_);
+    Run("rm -f p");
+  }
+}
+
 TEST_F(StreamsTest, PatchDashOntoTheRegistryItselfIsRefused) {
   ScriptResult r = Run("\"$CLI\" fix --patch - r.reg >> r.reg");
   EXPECT_EQ(r.status, EXIT_TROUBLE);

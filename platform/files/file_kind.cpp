@@ -1,5 +1,16 @@
-// What FileStatus says, the same on every system.
+// What FileStatus and the calls' errors say, the same on every system but
+// for the one Windows error a file held open by another program gives.
+#include <cerrno>
+#include <cstring>
+
 #include "platform/files/file_system.h"
+
+const char* ErrnoText(int error) {
+#ifdef _WIN32
+  if (error == EBUSY) return "another program is using it";
+#endif
+  return std::strerror(error);
+}
 
 bool SameFileState(const FileStatus& a, const FileStatus& b) {
   return a.device == b.device && a.inode == b.inode && a.size == b.size &&

@@ -16,6 +16,12 @@ enum class FileKind { Regular, Folder, Link, Fifo, CharDevice, BlockDevice, Sock
 // "a FIFO", "a character device", "a folder": for reasons shown to users.
 const char* FileKindText(FileKind kind);
 
+// The reason for an errno value a call below returned, for messages shown to
+// users: strerror's text, except that on Windows EBUSY, which the Win32 file
+// system returns only for a file another program holds open (a sharing or
+// lock violation), reads "another program is using it".
+const char* ErrnoText(int error);
+
 // Permission bits as POSIX numbers them. On Windows a file reads 0666, or
 // 0444 with the read-only attribute, a folder 0777 or 0555.
 constexpr uint32_t MODE_SET_USER_ID = 04000;

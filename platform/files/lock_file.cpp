@@ -7,8 +7,6 @@
 
 namespace {
 
-std::string ErrnoText(int error) { return std::strerror(error); }
-
 // The mode a lock is created with: no wider than the file it replaces will
 // be (its own bits are set once it holds the new content), and for a new
 // file the usual 0666 less the umask.

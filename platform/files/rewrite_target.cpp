@@ -13,8 +13,6 @@ namespace {
 // Symbolic links followed at most while resolving one path, as the kernel does.
 constexpr int MAX_LINKS = 40;
 
-std::string ErrnoText(int error) { return std::strerror(error); }
-
 // Whether c separates folders: '/', and on Windows '\\' too.
 bool IsSeparator(char c) {
 #ifdef _WIN32

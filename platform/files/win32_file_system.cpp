@@ -96,11 +96,13 @@ class Win32FileSystem : public FileSystem {
     if (!WidePath(path, &wide)) return ENOENT;
     TerminationSignalsHeld held;
     // WRITE_DAC and FILE_WRITE_ATTRIBUTES: the replaced file's access list
-    // and attributes are given to this handle (CopyAttributes).
-    HANDLE handle = ::CreateFileW(wide.c_str(),
-                                  GENERIC_WRITE | WRITE_DAC | READ_CONTROL | FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
+    // and attributes are given to this handle (CopyAttributes). Shared for
+    // deletion: the console handler (lock_signals_win32.cpp) removes the
+    // lock while this handle is open, and Windows deletes it when the
+    // ending process closes the handle.
+    HANDLE handle = ::CreateFileW(
+        wide.c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL | FILE_WRITE_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return LastErrno();
     *fd = Handles().Add(handle);
     HoldLock(path.c_str());
@@ -139,7 +141,8 @@ class Win32FileSystem : public FileSystem {
     // is all a folder sync would add (FsyncDir).
     if (!::MoveFileExW(wide_from.c_str(), wide_to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return LastErrno();
+      const DWORD error = ::GetLastError();
+      return error == ERROR_ACCESS_DENIED && HeldByAnotherProgram(wide_to) ? EBUSY : ErrnoOf(error);
     }
     ForgetLock(from.c_str());
     return 0;
@@ -287,6 +290,20 @@ class Win32FileSystem : public FileSystem {
     }
     bytes->resize(got);
     return 0;
+  }
+
+  // Whether the file at path is open in a program that does not share its
+  // deletion: Windows refuses to replace such a file as an access denied,
+  // and asking for the right to delete it tells that from a refused access.
+  static bool HeldByAnotherProgram(const std::wstring& path) {
+    HANDLE handle =
+        ::CreateFileW(path.c_str(), DELETE, SHARE_ALL, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(handle);
+      return false;
+    }
+    return ::GetLastError() == ERROR_SHARING_VIOLATION;
   }
 
   static int SetAttributes(HANDLE handle, DWORD attributes) {

@@ -110,6 +110,45 @@ TEST(Win32FileSystem, LockIsCreatedOnlyWhereNothingIs) {
   EXPECT_EQ(RealFileSystem().Close(fd + 100), EBADF);
 }
 
+// The console handler removes a lock the tool holds open (the lock shares
+// its deletion), and Windows deletes it once the handle is closed.
+TEST(Win32FileSystem, AHeldLockCanBeRemoved) {
+  TempDir dir;
+  const std::string lock = dir.File("dev.reg.lock");
+  int fd = -1;
+  ASSERT_EQ(RealFileSystem().OpenExclusive(lock, 0600, &fd), 0);
+  EXPECT_TRUE(DeleteNamed(lock));
+  EXPECT_EQ(RealFileSystem().Close(fd), 0);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{});
+}
+
+// A file another program holds open is said to be in use, read or rewritten,
+// whatever that program shares.
+TEST(Win32FileSystem, AFileAnotherProgramHoldsIsSaidToBeInUse) {
+  const struct {
+    uint32_t share;
+    int read;
+    const char* failure;
+  } cases[] = {{0, EBUSY, "cannot write F: "},
+               {SHARE_READ, 0, "cannot write F: "},
+               {SHARE_READ | SHARE_WRITE, 0, "cannot rename F.lock to F: "}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string file = dir.File("dev.reg");
+    WriteBytes(file, OLD);
+    std::shared_ptr<void> other = HoldOpen(file, c.share);
+    ASSERT_NE(other, nullptr);
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(RealFileSystem().ReadAll(file, &bytes), c.read);
+    std::string failure, expected = std::string(c.failure) + "another program is using it";
+    for (size_t at = 0; (at = expected.find('F', at)) != std::string::npos; at += file.size())
+      expected.replace(at, 1, file);
+    EXPECT_NE(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SUCCESS);
+    EXPECT_EQ(failure, expected);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
+  }
+}
+
 TEST(Win32FileSystem, NamesGoToTheSystemInUtf16) {
   TempDir dir;
   const std::string name = "r\xC3\xA9gistre \xE2\x82\xAC.reg";  // "régistre €.reg"

@@ -42,14 +42,14 @@ bool IsRegularFile(FileSystem& fs, const std::string& path, int fd, uint64_t* si
                    std::string* error) {
   FileStatus status;
   if (int stat_error = fs.Fstat(fd, &status)) {
-    *error = path + ": cannot read: " + std::strerror(stat_error);
+    *error = path + ": cannot read: " + ErrnoText(stat_error);
     return false;
   }
   *size = status.size;
   if (status.kind == FileKind::Regular) return true;
   *error = path + ": cannot read: " +
            (status.kind == FileKind::Folder
-                ? std::strerror(EISDIR)
+                ? ErrnoText(EISDIR)
                 : "not a regular file but " + std::string(FileKindText(status.kind)));
   return false;
 }
@@ -72,7 +72,7 @@ std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::s
     return store;
   }
   if (open_error != 0) {
-    *error = path + ": cannot read: " + std::strerror(open_error);
+    *error = path + ": cannot read: " + ErrnoText(open_error);
     return nullptr;
   }
   uint64_t size = 0;
@@ -84,7 +84,7 @@ std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::s
   int read_error = ReadToEnd(fs, fd, size, &bytes);
   fs.Close(fd);
   if (read_error != 0) {
-    *error = path + ": cannot read: " + std::strerror(read_error);
+    *error = path + ": cannot read: " + ErrnoText(read_error);
     return nullptr;
   }
   // The tree keeps the bytes, unchanged: they are hashed only if the file is
@@ -229,7 +229,7 @@ RegStatus RegFileStore::Refresh() {
   int error = fs_.OpenRead(path_, &fd);
   if (error == ENOENT && !exists_) return ERROR_SUCCESS;
   if (error != 0) {
-    return Fail(StatusOfErrno(error), path_ + ": cannot read: " + std::strerror(error));
+    return Fail(StatusOfErrno(error), path_ + ": cannot read: " + ErrnoText(error));
   }
   RegContentHasher hasher;
   std::vector<uint8_t> buffer(REFRESH_READ_BYTES);
@@ -239,7 +239,7 @@ RegStatus RegFileStore::Refresh() {
   }
   fs_.Close(fd);
   if (error != 0) {
-    return Fail(StatusOfErrno(error), path_ + ": cannot read: " + std::strerror(error));
+    return Fail(StatusOfErrno(error), path_ + ": cannot read: " + ErrnoText(error));
   }
   if (exists_ && hasher.Finish() == hash_.Get()) return ERROR_SUCCESS;
   RegFileOptions options;

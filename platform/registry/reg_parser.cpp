@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/files/file_system.h"
 #include "platform/registry/reg_line_parser.h"
 
 namespace {
@@ -73,7 +74,7 @@ const char* SettleEncoding(RegEncodingGuess guess, RegFileForm* form) {
 }  // namespace reg_line_parser
 
 std::string RegParseFailureText(const std::string& path, const RegParseError& error) {
-  if (error.read_error != 0) return path + ": cannot read: " + std::strerror(error.read_error);
+  if (error.read_error != 0) return path + ": cannot read: " + ErrnoText(error.read_error);
   return path + ":" + std::to_string(error.line) + ": " + error.reason;
 }
 
@@ -87,7 +88,7 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
     if (int read_error = source.Read(start.data() + filled, start.size() - filled, &got)) {
       error->line = 1;
       error->read_error = read_error;
-      error->reason = std::string("cannot read: ") + std::strerror(read_error);
+      error->reason = std::string("cannot read: ") + ErrnoText(read_error);
       return false;
     }
     if (got == 0) break;

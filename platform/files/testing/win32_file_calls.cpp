@@ -10,6 +10,8 @@ static_assert(ATTRIBUTE_READONLY == FILE_ATTRIBUTE_READONLY &&
                   ATTRIBUTE_ARCHIVE == FILE_ATTRIBUTE_ARCHIVE &&
                   ATTRIBUTE_NOT_CONTENT_INDEXED == FILE_ATTRIBUTE_NOT_CONTENT_INDEXED,
               "Windows' own numbers");
+static_assert(SHARE_READ == FILE_SHARE_READ && SHARE_WRITE == FILE_SHARE_WRITE,
+              "Windows' own numbers");
 
 namespace {
 
@@ -35,4 +37,13 @@ bool MakeFolder(const std::string& path) {
 
 bool MakeHardLink(const std::string& link, const std::string& existing) {
   return ::CreateHardLinkW(Wide(link).c_str(), Wide(existing).c_str(), nullptr) != 0;
+}
+
+bool DeleteNamed(const std::string& path) { return ::DeleteFileW(Wide(path).c_str()) != 0; }
+
+std::shared_ptr<void> HoldOpen(const std::string& path, uint32_t share) {
+  HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::shared_ptr<void>(handle, ::CloseHandle);
 }

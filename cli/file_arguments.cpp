@@ -1,0 +1,5 @@
+#include "cli/file_arguments.h"
+
+void AddFileArgument(const std::string& argument, std::vector<std::string>* files) {
+  files->push_back(argument);
+}
