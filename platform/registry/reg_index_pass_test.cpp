@@ -78,6 +78,7 @@ const std::string EVERY_FORM =
     "[HKEY_LOCAL_MACHINE\\Software\\Vendor\\Product Name\\Settings\\Sub]\r\n"
     "@=\"\"\r\n"
     "\"d\" = dword:0000ffFF ; note\r\n"
+    "\"c\"=dword:0000ffFF\r\n"
     "\"h\"=hex:01,2,ab,\\\r\n"
     "\r\n"
     "; between\r\n"
