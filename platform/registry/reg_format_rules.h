@@ -93,10 +93,10 @@ inline const char* RefusalText(RegRefusal refusal) {
 struct RegEscapes {
   char16_t unit[128];
   constexpr RegEscapes() : unit() {
-    unit['\\'] = u'\\';
-    unit['"'] = u'"';
-    unit['n'] = u'\n';
-    unit['r'] = u'\r';
+    unit[u'\\'] = u'\\';
+    unit[u'"'] = u'"';
+    unit[u'n'] = u'\n';
+    unit[u'r'] = u'\r';
   }
 };
 inline constexpr RegEscapes REG_ESCAPES;
