@@ -1,7 +1,7 @@
 // The checking and indexing pass over a whole registry file in memory: one
-// pass over its bytes that finds the line ends, checks every line's grammar
-// exactly as the reader (reg_parser.h) does, and reports only the key lines
-// and which key sections hold values. Nothing is decoded to UTF-16 on the way:
+// pass over its bytes that finds the line ends, checks every line by the
+// reader's own grammar (reg_grammar.h, in its checking reading), and reports
+// only the key lines and which key sections hold values. Nothing is decoded to UTF-16 on the way:
 // key paths are handed over in the file's own encoding, values are checked
 // where they stand and only measured.
 #pragma once

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/registry/reg_format_rules.h"
 #include "platform/registry/reg_text_codec.h"
 
 // Supplies a file's bytes in order, piece by piece.
@@ -43,6 +44,7 @@ class MemoryByteSource : public RegByteSource {
 template <size_t UNIT>
 class RegLineReader {
  public:
+  static constexpr size_t UNIT_BYTES = UNIT;
   static constexpr size_t CHUNK = 1 << 20;
 
   // start: the first bytes, already read, which stand at byte offset base of
@@ -65,7 +67,7 @@ class RegLineReader {
     size_t scanned = next_;  // the units before it hold no line end
     while (true) {
       size_t count = end_ / UNIT;
-      size_t i = FindLineEnd(scanned, count);
+      size_t i = ScanLineEnd(scanned, count);
       // A CR last in the buffer may be the first half of a CRLF.
       bool settled = i < count && !(Unit(i) == u'\r' && i + 1 == count && !eof_);
       if (settled || eof_) {
@@ -77,10 +79,10 @@ class RegLineReader {
           next_ = i;
         } else if (Unit(i) == u'\r' && i + 1 < count && Unit(i + 1) == u'\n') {
           next_ = i + 2;
-          ++crlf_;
+          ++ends_.crlf;
         } else {
           next_ = i + 1;
-          ++(Unit(i) == u'\r' ? cr_ : lf_);
+          ++(Unit(i) == u'\r' ? ends_.cr : ends_.lf);
         }
         ++line_number_;
         return true;
@@ -95,8 +97,6 @@ class RegLineReader {
     if (UNIT == 1) return data_[i];
     return static_cast<char16_t>(data_[2 * i] | (data_[2 * i + 1] << 8));
   }
-  // The bytes from unit i on.
-  const uint8_t* Bytes(size_t i) const { return data_ + i * UNIT; }
   // The current line's units are [Begin(), End()).
   size_t Begin() const { return begin_; }
   size_t End() const { return line_end_; }
@@ -111,34 +111,35 @@ class RegLineReader {
   // At the end: a byte left over that makes no whole unit.
   bool StrayByte() const { return end_ % UNIT != 0; }
 
-  // The first unit u in [i, end), or end.
-  size_t Find(size_t i, size_t end, char16_t u) const {
-    if (UNIT == 2) {
-      while (i < end && Unit(i) != u) ++i;
-      return i;
-    }
-    if (i == end) return end;  // the bytes of an empty input may be null
-    const void* at = std::memchr(data_ + i, u, end - i);
-    return at == nullptr ? end : static_cast<const uint8_t*>(at) - data_;
-  }
+  // The most frequent line end so far.
+  RegLineEnd DominantLineEnd() const { return ends_.Dominant(); }
 
-  // The most frequent line end so far; ties go to CRLF, then LF.
-  RegLineEnd DominantLineEnd() const {
-    if (lf_ > crlf_ && lf_ >= cr_) return RegLineEnd::Lf;
-    if (cr_ > crlf_ && cr_ > lf_) return RegLineEnd::Cr;
-    return RegLineEnd::CrLf;
-  }
+  // What the grammar (reg_grammar.h) reads a line through: the current
+  // line's end stands for every unit from it on, and is all FindLineEnd
+  // finds; the line is over once read, so FinishLine has nothing to do.
+  char16_t At(size_t i) const { return i < line_end_ ? Unit(i) : u'\n'; }
+  const uint8_t* Data() const { return data_; }
+  size_t Limit() const { return line_end_; }
+  size_t FindLineEnd(size_t) const { return line_end_; }
+  void FinishLine(size_t) {}
 
  private:
   // The first CR or LF in units [i, count), or count.
-  size_t FindLineEnd(size_t i, size_t count) const {
+  size_t ScanLineEnd(size_t i, size_t count) const {
     if (UNIT == 2) {
       while (i < count && Unit(i) != u'\n' && Unit(i) != u'\r') ++i;
       return i;
     }
     // Two vectorised searches beat one loop testing both.
-    size_t lf = Find(i, count, u'\n');
-    return Find(i, lf, u'\r');
+    size_t lf = FindByte(i, count, '\n');
+    return FindByte(i, lf, '\r');
+  }
+
+  // The first byte b in narrow units [i, end), or end.
+  size_t FindByte(size_t i, size_t end, uint8_t b) const {
+    if (i == end) return end;  // the bytes of an empty input may be null
+    const void* at = std::memchr(data_ + i, b, end - i);
+    return at == nullptr ? end : static_cast<const uint8_t*>(at) - data_;
   }
 
   // Drops the bytes before the next line and reads more after the rest.
@@ -169,5 +170,5 @@ class RegLineReader {
   size_t begin_ = 0, line_end_ = 0, next_ = 0;
   bool ended_ = false;
   uint64_t line_number_ = 0;
-  uint64_t crlf_ = 0, lf_ = 0, cr_ = 0;
+  RegLineEndCounts ends_;
 };

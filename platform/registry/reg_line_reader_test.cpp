@@ -90,15 +90,16 @@ TEST(RegLineReader, ReadFailureEndsTheLines) {
   EXPECT_EQ(reader.ReadError(), EIO);
 }
 
-TEST(RegLineReader, FindLooksForOneUnit) {
-  std::vector<uint8_t> bytes = NarrowBytes("ab\"c\\d\n");
+TEST(RegLineReader, ReadsALineEndFromTheLinesEndOn) {
+  std::vector<uint8_t> bytes = NarrowBytes("ab\r\ncd");
   MemoryByteSource source(bytes.data(), bytes.size());
   RegLineReader<1> reader(source, {}, 0);
   ASSERT_TRUE(reader.NextLine());
-  EXPECT_EQ(reader.Find(0, reader.End(), u'"'), 2u);
-  EXPECT_EQ(reader.Find(3, reader.End(), u'\\'), 4u);
-  EXPECT_EQ(reader.Find(0, 2, u'"'), 2u);
-  EXPECT_EQ(reader.Find(0, reader.End(), u'x'), reader.End());
+  EXPECT_EQ(reader.At(1), u'b');
+  EXPECT_EQ(reader.At(2), u'\n');
+  EXPECT_EQ(reader.At(4), u'\n');  // "c" of the next line
+  EXPECT_EQ(reader.FindLineEnd(0), 2u);
+  EXPECT_EQ(reader.Limit(), 2u);
 }
 
 }  // namespace

@@ -1,27 +1,27 @@
+// The reader's entry points: the grammar (reg_grammar.h) in its building
+// reading, over a file read piece by piece or over bytes in memory.
 #include "platform/registry/reg_parser.h"
 
 #include <cstring>
 #include <utility>
 
 #include "platform/files/file_system.h"
-#include "platform/registry/reg_line_parser.h"
+#include "platform/registry/reg_grammar.h"
 
 namespace {
 
-using reg_line_parser::Parser;
-
-// Reads the header and the body through parser, settling form's encoding
-// from guess on the way.
 template <size_t UNIT>
-bool ReadWith(Parser<UNIT>& parser, RegEncodingGuess guess, RegFileForm* form) {
-  if (!parser.Header(&form->dialect)) return false;
-  if (const char* refusal = reg_line_parser::SettleEncoding(guess, form)) {
-    return parser.Fail(refusal);
+using Building = reg_grammar::Grammar<RegLineReader<UNIT>, true>;
+
+// Reads the lines of one file through rules: every line, or (section) those
+// up to the next key line.
+template <size_t UNIT>
+bool ReadLines(Building<UNIT>& rules, RegFileForm* form, bool section) {
+  while (rules.NextLine()) {
+    if (section && rules.AtKeyLine()) return true;
+    if (!rules.Line()) return false;
   }
-  if (!parser.Body(form->encoding)) return false;
-  form->line_end = parser.DominantLineEnd();
-  form->open_continuation = parser.OpenContinuation();
-  return true;
+  return rules.Finish(form);
 }
 
 template <size_t UNIT>
@@ -29,29 +29,35 @@ bool ReadSource(RegByteSource& source, std::vector<uint8_t> start, RegEncodingGu
                 RegFileEvents& events, RegFileForm* form, RegParseError* error) {
   size_t bom = form->BomSize();
   start.erase(start.begin(), start.begin() + bom);
-  Parser<UNIT> parser(events, error, RegReadMode::Full, source, std::move(start), bom);
-  return ReadWith(parser, guess, form);
+  Building<UNIT> rules(events, error, RegReadMode::Full, source, std::move(start), bom);
+  return rules.Start(guess, form) && ReadLines(rules, form, false);
 }
 
 template <size_t UNIT>
 bool ReadMemory(const uint8_t* data, size_t size, RegReadMode mode, RegEncodingGuess guess,
                 RegFileEvents& events, RegFileForm* form, RegParseError* error) {
   size_t bom = form->BomSize();
-  Parser<UNIT> parser(events, error, mode, data + bom, size - bom, uint64_t(bom));
-  return ReadWith(parser, guess, form);
+  Building<UNIT> rules(events, error, mode, data + bom, size - bom, uint64_t(bom));
+  return rules.Start(guess, form) && ReadLines(rules, form, false);
+}
+
+template <size_t UNIT>
+bool ReadSectionWith(const uint8_t* data, size_t size, uint64_t begin, const RegFileForm& form,
+                     RegReadMode mode, RegFileEvents& events, RegParseError* error) {
+  Building<UNIT> rules(events, error, mode, data + begin, size - begin, begin);
+  rules.Resume(form);
+  return ReadLines(rules, nullptr, true);
 }
 
 }  // namespace
 
-namespace reg_line_parser {
+namespace reg_grammar {
 
 bool TakeEncoding(const uint8_t* start, size_t size, RegFileForm* form, RegEncodingGuess* guess,
                   RegParseError* error) {
   if (size >= 2 && start[0] == 0xFE && start[1] == 0xFF) {
     error->line = 1;
-    error->reason =
-        "UTF-16 big-endian text (byte-order mark FE FF): registry files are "
-        "Windows-1252, UTF-8 or UTF-16 little-endian";
+    error->reason = RefusalText(RegRefusal::BigEndian);
     return false;
   }
   *guess = DetectEncoding(start, size);
@@ -60,21 +66,16 @@ bool TakeEncoding(const uint8_t* start, size_t size, RegFileForm* form, RegEncod
   return true;
 }
 
-const char* SettleEncoding(RegEncodingGuess guess, RegFileForm* form) {
-  if (form->dialect == RegDialect::Regedit4 && guess.encoding == RegEncoding::Utf8) {
-    return "a REGEDIT4 file must be Windows-1252 or UTF-16LE text, not UTF-8 with a "
-           "byte-order mark";
-  }
-  if (form->dialect == RegDialect::Version5 && guess.encoding == RegEncoding::CodePage1252) {
-    form->encoding = RegEncoding::Utf8;
-  }
-  return nullptr;
+void SetReadFailure(uint64_t line, int read_error, RegParseError* error) {
+  error->line = line;
+  error->read_error = read_error;
+  error->reason = std::string("cannot read: ") + ErrnoText(read_error);
 }
 
-}  // namespace reg_line_parser
+}  // namespace reg_grammar
 
 std::string RegParseFailureText(const std::string& path, const RegParseError& error) {
-  if (error.read_error != 0) return path + ": cannot read: " + ErrnoText(error.read_error);
+  if (error.read_error != 0) return path + ": " + error.reason;
   return path + ":" + std::to_string(error.line) + ": " + error.reason;
 }
 
@@ -86,9 +87,7 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
   while (filled < 3) {
     size_t got = 0;
     if (int read_error = source.Read(start.data() + filled, start.size() - filled, &got)) {
-      error->line = 1;
-      error->read_error = read_error;
-      error->reason = std::string("cannot read: ") + ErrnoText(read_error);
+      reg_grammar::SetReadFailure(1, read_error, error);
       return false;
     }
     if (got == 0) break;
@@ -96,7 +95,7 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
   }
   start.resize(filled);
   RegEncodingGuess guess;
-  if (!reg_line_parser::TakeEncoding(start.data(), start.size(), form, &guess, error)) return false;
+  if (!reg_grammar::TakeEncoding(start.data(), start.size(), form, &guess, error)) return false;
   if (guess.encoding == RegEncoding::Utf16Le) {
     return ReadSource<2>(source, std::move(start), guess, events, form, error);
   }
@@ -106,7 +105,7 @@ bool ReadRegFile(RegByteSource& source, RegFileEvents& events, RegFileForm* form
 bool ReadRegBytes(const uint8_t* data, size_t size, RegReadMode mode, RegFileEvents& events,
                   RegFileForm* form, RegParseError* error) {
   RegEncodingGuess guess;
-  if (!reg_line_parser::TakeEncoding(data, size, form, &guess, error)) return false;
+  if (!reg_grammar::TakeEncoding(data, size, form, &guess, error)) return false;
   if (guess.encoding == RegEncoding::Utf16Le) {
     return ReadMemory<2>(data, size, mode, guess, events, form, error);
   }
@@ -116,11 +115,9 @@ bool ReadRegBytes(const uint8_t* data, size_t size, RegReadMode mode, RegFileEve
 bool ReadRegSection(const uint8_t* data, size_t size, uint64_t begin, const RegFileForm& form,
                     RegReadMode mode, RegFileEvents& events, RegParseError* error) {
   if (form.encoding == RegEncoding::Utf16Le) {
-    Parser<2> parser(events, error, mode, data + begin, size - begin, begin);
-    return parser.Section(form.dialect, form.encoding);
+    return ReadSectionWith<2>(data, size, begin, form, mode, events, error);
   }
-  Parser<1> parser(events, error, mode, data + begin, size - begin, begin);
-  return parser.Section(form.dialect, form.encoding);
+  return ReadSectionWith<1>(data, size, begin, form, mode, events, error);
 }
 
 namespace {
@@ -128,16 +125,16 @@ namespace {
 template <size_t UNIT>
 bool ReadQuotedWith(const uint8_t* data, RegSourceSpan span, const RegFileForm& form,
                     std::u16string* text) {
-  // No event is reported: the parser reads the span as one line.
+  // No event is reported: the rules read the span as one line.
   class NoEvents : public RegFileEvents {
     void OnKey(RegKey, std::u16string_view, bool, uint64_t) override {}
     void OnValue(std::u16string_view, const RegReadData&, RegSourceSpan, uint64_t) override {}
     void OnValueDeletion(std::u16string_view, uint64_t) override {}
   } none;
   RegParseError error;
-  Parser<UNIT> parser(none, &error, RegReadMode::Full, data + span.begin, span.end - span.begin,
-                      span.begin);
-  return parser.QuotedLine(form.dialect, form.encoding, text);
+  Building<UNIT> rules(none, &error, RegReadMode::Full, data + span.begin, span.end - span.begin,
+                       span.begin);
+  return rules.QuotedLine(form, text);
 }
 
 }  // namespace

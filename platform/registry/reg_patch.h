@@ -1,7 +1,7 @@
 // Registry patch files: a registry export that holds only chosen string
 // values, written in the dialect, encoding, mark and line end of a loaded
 // registry file, so that importing it elsewhere makes the same change.
-// Save the result with SaveFileSafely (reg_file_writer.h).
+// Save the result with SaveFileSafely (platform/files/lock_file.h).
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,5 @@
 #include "platform/registry/reg_text_codec.h"
 
-#include <algorithm>
-
 #include "platform/code_page.h"
 
 namespace {
@@ -152,11 +150,10 @@ bool DecodeUtf8(const uint8_t* bytes, size_t n, std::u16string* out) {
 }
 
 void AppendTerminator(size_t unit, std::vector<uint8_t>* bytes) {
-  if (bytes->empty()) return;
-  bytes->resize((bytes->size() + unit - 1) / unit * unit);
-  if (std::any_of(bytes->end() - unit, bytes->end(), [](uint8_t b) { return b != 0; })) {
-    bytes->insert(bytes->end(), unit, 0);
-  }
+  const size_t size = bytes->size();
+  const uint16_t last_two = static_cast<uint16_t>((size >= 2 ? (*bytes)[size - 2] << 8 : 0) |
+                                                  (size >= 1 ? (*bytes)[size - 1] : 0));
+  bytes->insert(bytes->end(), TerminatorSize(unit, size, last_two), 0);
 }
 
 bool EncodeText(RegEncoding encoding, std::u16string_view text, std::vector<uint8_t>* out) {

@@ -83,6 +83,15 @@ size_t CountUtf8Units(const uint8_t* bytes, size_t n, uint64_t* units);
 // unit 2: 41,00 becomes 41,00,00,00 and 41,00,42 becomes 41,00,42,00,00,00;
 // 41,00,00,00 stays.
 void AppendTerminator(size_t unit, std::vector<uint8_t>* bytes);
+// How many NUL bytes AppendTerminator appends to size bytes whose last two
+// are last_two (the last in the low byte; a lone byte in the low byte).
+constexpr size_t TerminatorSize(size_t unit, uint64_t size, uint16_t last_two) {
+  if (size == 0) return 0;
+  if (unit == 1) return (last_two & 0xFF) != 0 ? 1 : 0;
+  // An odd size is padded with a NUL byte: the last unit is its last byte and 00.
+  if (size % 2 != 0) return (last_two & 0xFF) != 0 ? 3 : 1;
+  return last_two != 0 ? 2 : 0;
+}
 
 // Appends text as encoding's bytes; false when a unit has no exact form there
 // (a character outside Windows-1252, or an unpaired surrogate in UTF-8).
