@@ -93,14 +93,14 @@ void JsonReportWriter::Add(const FileOutcome& outcome) {
   Put("    \"path\": " + Dump(outcome.path) + ",\n");
   const bool form = outcome.scanned && outcome.has_form;
   Put("    \"dialect\": " + Dump(form ? Json(DialectText(outcome.form.dialect)) : null) + ",\n");
-  Put("    \"encoding\": " + Dump(form ? Json(EncodingText(outcome.form.encoding)) : null) +
-      ",\n");
+  Put("    \"encoding\": " + Dump(form ? Json(EncodingText(outcome.form.encoding)) : null) + ",\n");
   Put("    \"status\": " + Dump(VerdictText(outcome.Verdict())) + ",\n");
   Put("    \"exit_status\": " + Dump(outcome.status) + ",\n");
   Put("    \"unexamined\": " + Dump(outcome.unexamined) + ",\n");
   Put(EntryArray("drivers", outcome, true) + ",\n");
   Put(EntryArray("skipped", outcome, false) + ",\n");
   Put("    \"message\": " + Dump(outcome.message) + ",\n");
+  if (!outcome.undo_file.empty()) Put("    \"undo_file\": " + Dump(outcome.undo_file) + ",\n");
   Put("    \"errors\": " + Dump(outcome.errors) + "\n  }");
 }
 
