@@ -10,12 +10,10 @@
 #include "cli/terminal_text.h"
 #include "platform/device/device_export.h"
 #include "platform/device/device_registry.h"
-#include "platform/device/device_repair.h"
 #include "platform/device/device_system.h"
 #include "platform/files/lock_file.h"
-#include "platform/registry/reg_patch.h"
+#include "scan/handheld_repair.h"
 #include "scan/report_layout.h"
-#include "scan/serial_scan.h"
 #include "text/dyn_string.h"
 
 namespace {
@@ -24,77 +22,17 @@ constexpr char LOST_WHILE_READING[] =
     "the connection to the handheld was lost while reading its registry; nothing was "
     "changed: connect it again and run this again";
 
-// "COM5: (Drivers\BuiltIn\Bt)" for each repair with one of the outcomes,
-// "none" for none.
-std::string Drivers(const std::vector<ScanEntry*>& entries,
-                    const std::vector<DriverRepair>& repairs, RepairOutcome outcome,
-                    RepairOutcome or_outcome) {
-  std::string list;
-  for (size_t i = 0; i < repairs.size(); ++i) {
-    if (repairs[i].outcome != outcome && repairs[i].outcome != or_outcome) continue;
-    if (!list.empty()) list += ", ";
-    list += EscapeControls(MessageText(entries[i]->name)) + " (" +
-            EscapeControls(MessageText(repairs[i].key)) + ")";
-  }
-  return list.empty() ? "none" : list;
-}
-
-// The undo patch of the faulty entries: their Dll values as stored now.
-bool SaveUndo(const std::vector<ScanEntry*>& faulty, std::string* path, std::string* why) {
-  std::vector<RegStringEdit> edits;
-  for (const ScanEntry* entry : faulty)
-    edits.push_back({HKEY_LOCAL_MACHINE, entry->key, u"Dll", entry->stored_dll});
-  std::vector<uint8_t> bytes;
-  if (BuildRegPatch(RegFileForm(), edits, &bytes, why) != ERROR_SUCCESS) return false;
-  return SaveUndoFile(bytes, path, why);
-}
-
-// Repairs the faulty entries of result after saving the undo file; the
-// exit status so far (EXIT_TROUBLE when the undo file or the link failed).
+// Repairs the faulty entries of result (RepairHandheld), telling err of
+// every problem; the exit status so far (EXIT_TROUBLE when the undo file
+// could not be saved or the link was lost).
 int Repair(DeviceRegistry& device, FileOutcome& result, DynString& message, std::FILE* err) {
-  std::vector<ScanEntry*> faulty;
-  for (ScanEntry& entry : result.entries)
-    if (entry.Examined() && entry.faulty) faulty.push_back(&entry);
-  if (faulty.empty()) return EXIT_NO_FAULT_LEFT;
-  std::string why;
-  if (!SaveUndo(faulty, &result.undo_file, &why)) {
-    Complain(std::string(DEVICE_REGISTRY_NAME) + ": cannot save the undo file, so nothing was " +
-                 "changed: " + why,
-             result, err);
-    result.undo_file.clear();
-    return EXIT_TROUBLE;
-  }
-  std::vector<DriverRepair> repairs;
-  for (const ScanEntry* entry : faulty)
-    repairs.push_back({entry->key, RepairOutcome::NotTried, ""});
-  RepairDrivers(device, SCAN_REPAIRED_DLL, repairs);
-  message.Clear();
-  for (size_t i = 0; i < repairs.size(); ++i) {
-    ScanEntry& entry = *faulty[i];
-    entry.repaired = repairs[i].outcome == RepairOutcome::Fixed;
-    if (entry.repaired) message.Assign(SCAN_REPAIRED_MESSAGE);
-    const std::string value = EscapeControls(MessageText(repairs[i].key)) + "\\Dll";
-    if (repairs[i].outcome == RepairOutcome::NotFixed)
-      Complain(
-          std::string(DEVICE_REGISTRY_NAME) + ": cannot repair " + value + ": " + repairs[i].reason,
-          result, err);
-    if (repairs[i].outcome == RepairOutcome::Unknown)
-      Complain(std::string(DEVICE_REGISTRY_NAME) + ": the repair of " + value +
-                   " may or may not have been made: " + repairs[i].reason,
-               result, err);
-  }
-  if (!device.LinkLost()) return EXIT_NO_FAULT_LEFT;
-  Complain(
-      std::string(DEVICE_REGISTRY_NAME) +
-          ": the connection to the handheld was lost during the repair; repaired: " +
-          Drivers(faulty, repairs, RepairOutcome::Fixed, RepairOutcome::Fixed) +
-          "; not repaired: " +
-          Drivers(faulty, repairs, RepairOutcome::NotFixed, RepairOutcome::NotTried) +
-          "; unknown: " + Drivers(faulty, repairs, RepairOutcome::Unknown, RepairOutcome::Unknown) +
-          "; connect it again and run fix --device again (the undo file holds the values "
-          "from before)",
-      result, err);
-  return EXIT_TROUBLE;
+  const HandheldRepair repair = RepairHandheld(device, result.entries);
+  result.undo_file = repair.undo_file;
+  for (const std::string& problem : repair.Problems())
+    Complain(std::string(DEVICE_REGISTRY_NAME) + ": " + problem, result, err);
+  for (const DriverRepair& driver : repair.repairs)
+    if (driver.outcome == RepairOutcome::Fixed) message.Assign(SCAN_REPAIRED_MESSAGE);
+  return repair.link_lost || !repair.undo_failure.empty() ? EXIT_TROUBLE : EXIT_NO_FAULT_LEFT;
 }
 
 }  // namespace
