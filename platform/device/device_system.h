@@ -21,6 +21,10 @@ enum class DeviceConnectFailure {
   Refused,          // rapi.dll refused to start the connection
 };
 
+// Whether this system can reach a connected handheld at all (Windows);
+// false with *why (one line, as ConnectDevice says it) elsewhere.
+bool SystemReachesHandhelds(std::string* why);
+
 // The connection to the handheld: rapi.dll loaded from the system folder
 // alone (LOAD_LIBRARY_SEARCH_SYSTEM32: never the program's or the current
 // folder, where anyone could plant one), CeRapiInitEx, and a wait of at

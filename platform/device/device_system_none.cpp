@@ -1,11 +1,16 @@
 #include "platform/device/device_system.h"
 
-std::unique_ptr<RapiLink> ConnectDevice(int, DeviceConnectFailure* failure, std::string* why) {
-  *failure = DeviceConnectFailure::NoSystemSupport;
+bool SystemReachesHandhelds(std::string* why) {
   *why =
       "--device: this system cannot reach a connected handheld (the option goes through the "
       "Windows synchronisation software's rapi.dll); on Linux, bring a registry export over "
       "as the guide tells (docs/guide.md, \"Getting the registry off the handheld\")";
+  return false;
+}
+
+std::unique_ptr<RapiLink> ConnectDevice(int, DeviceConnectFailure* failure, std::string* why) {
+  *failure = DeviceConnectFailure::NoSystemSupport;
+  SystemReachesHandhelds(why);
   return nullptr;
 }
 

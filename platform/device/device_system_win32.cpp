@@ -128,6 +128,8 @@ std::string Hex(HRESULT result) {
 
 }  // namespace
 
+bool SystemReachesHandhelds(std::string*) { return true; }
+
 std::unique_ptr<RapiLink> ConnectDevice(int wait_seconds, DeviceConnectFailure* failure,
                                         std::string* why) {
   *failure = DeviceConnectFailure::NotInstalled;
