@@ -22,6 +22,15 @@
 #include "scan/serial_scan.h"
 #include "text/dyn_string.h"
 
+FileOutcome& FreshOutcome(FileOutcome* given, FileOutcome& own, const std::string& path,
+                          bool has_form) {
+  FileOutcome& result = given != nullptr ? *given : own;
+  result = FileOutcome();
+  result.path = path;
+  result.has_form = has_form;
+  return result;
+}
+
 void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message,
               bool every_entry, FileOutcome& outcome) {
   // The store is uninstalled however the scan ends, memory running out included.
@@ -240,9 +249,7 @@ int RunJob(const CliOptions& options, const std::string& file, std::FILE* out, s
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
               FileSystem* fs, FileOutcome* outcome) {
   FileOutcome own_outcome;
-  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
-  result = FileOutcome();
-  result.path = file;
+  FileOutcome& result = FreshOutcome(outcome, own_outcome, file);
   try {
     return RunJob(options, file, out, err, fs != nullptr ? *fs : RealFileSystem(), result);
   } catch (const std::bad_alloc&) {
@@ -257,10 +264,7 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
 int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out, std::FILE* err,
                    FileOutcome* outcome) {
   FileOutcome own_outcome;
-  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
-  result = FileOutcome();
-  result.path = LOCAL_REGISTRY_NAME;
-  result.has_form = false;
+  FileOutcome& result = FreshOutcome(outcome, own_outcome, LOCAL_REGISTRY_NAME, false);
   const bool fix = options.command == CliCommand::Fix;
   WriteRecorder recorder(store, WriteRecorder::Mode::PassThrough,
                          [&store] { return store.LastFailure(); });

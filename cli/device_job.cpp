@@ -40,10 +40,7 @@ int Repair(DeviceRegistry& device, FileOutcome& result, DynString& message, std:
 int RunDeviceJob(const CliOptions& options, DeviceRegistry& device, std::FILE* out, std::FILE* err,
                  FileOutcome* outcome) {
   FileOutcome own_outcome;
-  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
-  result = FileOutcome();
-  result.path = DEVICE_REGISTRY_NAME;
-  result.has_form = false;
+  FileOutcome& result = FreshOutcome(outcome, own_outcome, DEVICE_REGISTRY_NAME, false);
   DynString report;
   DynString message;
   // Every entry is kept: a repair needs the faulty ones' Key and stored Dll.

@@ -12,6 +12,10 @@
 class DynString;
 class RegistryStore;
 
+// The outcome a job fills: given, else own; made afresh for path (a
+// registry with no file form when has_form is false).
+FileOutcome& FreshOutcome(FileOutcome* given, FileOutcome& own, const std::string& path,
+                          bool has_form = true);
 // Runs the scan with store installed as the registry, keeping in the outcome
 // every entry or only the examined ones, and the count of those that may
 // hide the fault.
