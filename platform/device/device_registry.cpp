@@ -48,6 +48,8 @@ RegStatus DeviceRegistry::EnumSubkey(RegKey key, uint32_t index, char16_t* name,
   uint32_t got = MAX_NAME;
   RegStatus status = Done("CeRegEnumKeyEx", link_.EnumKey(key, index, whole, &got));
   if (status != ERROR_SUCCESS) return status;
+  got = std::min(got, MAX_NAME - 1);  // a length past the buffer is none the handheld wrote
+  whole[got] = u'\0';
   if (got + 1 > *length) {
     *length = got + 1;
     return ERROR_MORE_DATA;
@@ -91,7 +93,7 @@ RegStatus DeviceRegistry::EnumValue(RegKey key, uint32_t index, std::u16string* 
       continue;
     }
     if (status != ERROR_SUCCESS) return status;
-    name->assign(buffer, name_length);
+    name->assign(buffer, std::min(name_length, MAX_NAME - 1));
     data->resize(size);
     return ERROR_SUCCESS;
   }
