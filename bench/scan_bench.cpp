@@ -9,6 +9,9 @@
 
 #include "bench/registry_generator.h"
 #include "platform/code_page.h"
+#include "platform/device/device_registry.h"
+#include "platform/device/device_repair.h"
+#include "platform/device/rapi_link.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/testing/memory_registry.h"
 #include "scan/serial_scan.h"
@@ -148,5 +151,87 @@ void BM_ScanFix_Typical(benchmark::State& state) {
 }
 BENCHMARK(BM_ScanDetect_Typical)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScanFix_Typical)->Unit(benchmark::kMicrosecond);
+
+// rapi.dll's registry calls answered by the generated registry, as a
+// connected handheld answers them: the device store above it counts each
+// call, every one of which crosses the USB link. Values are not enumerated:
+// the scan never does.
+class LinkOverMemory : public RapiLink {
+ public:
+  explicit LinkOverMemory(MemoryRegistry& registry) : registry_(registry) {}
+  int32_t OpenKey(uintptr_t key, const char16_t* path, uintptr_t* result) override {
+    return registry_.OpenKey(key, path, result);
+  }
+  int32_t EnumKey(uintptr_t key, uint32_t index, char16_t* name, uint32_t* length) override {
+    return registry_.EnumSubkey(key, index, name, length);
+  }
+  int32_t EnumValue(uintptr_t, uint32_t, char16_t*, uint32_t*, uint32_t*, uint8_t*,
+                    uint32_t*) override {
+    return ERROR_NOT_SUPPORTED;
+  }
+  int32_t QueryValue(uintptr_t key, const char16_t* name, uint32_t* type, uint8_t* data,
+                     uint32_t* length) override {
+    return registry_.QueryValue(key, name, type, data, length);
+  }
+  int32_t SetValue(uintptr_t key, const char16_t* name, uint32_t type, const uint8_t* data,
+                   uint32_t length) override {
+    return registry_.SetValue(key, name, type, data, length);
+  }
+  int32_t CloseKey(uintptr_t key) override { return registry_.CloseKey(key); }
+  int32_t LinkError() override { return 0; }
+
+ private:
+  MemoryRegistry& registry_;
+};
+
+// Detect, or Fix as `fix --device` makes it (the scan without writing, then
+// each faulty driver written and read back), over the link: the round trips
+// per active-driver entry, and per driver repaired.
+void RunOverLink(benchmark::State& state, const RegistryShape& shape, bool repair) {
+  ScanFixture fixture(shape);
+  LinkOverMemory link(fixture.registry);
+  uint64_t scan_calls = 0;
+  uint64_t repair_calls = 0;
+  size_t repaired = 0;
+  for (auto _ : state) {
+    DeviceRegistry device(link);
+    InstallRegistryStore(&device);
+    DynString report;
+    DynString message;
+    ScanEntryList entries;
+    ScanSerialDrivers(report, message, false, &entries);
+    benchmark::DoNotOptimize(report.Data());
+    scan_calls = device.Calls();
+    if (repair) {
+      std::vector<DriverRepair> repairs;
+      for (const ScanEntry& entry : entries.entries)
+        if (entry.faulty) repairs.push_back({entry.key, RepairOutcome::NotTried, ""});
+      RepairDrivers(device, SCAN_REPAIRED_DLL, repairs);
+      repair_calls = device.Calls() - scan_calls;
+      repaired = repairs.size();
+      state.PauseTiming();
+      fixture.sink.RestoreFaulty();
+      state.ResumeTiming();
+    }
+    InstallRegistryStore(&fixture.registry);
+  }
+  state.counters["drivers"] = shape.drivers;
+  state.counters["scan_calls"] = static_cast<double>(scan_calls);
+  state.counters["calls_per_entry"] = static_cast<double>(scan_calls) / shape.drivers;
+  if (repair) {
+    state.counters["repaired"] = static_cast<double>(repaired);
+    state.counters["calls_per_repair"] =
+        repaired > 0 ? static_cast<double>(repair_calls) / repaired : 0.0;
+  }
+}
+
+void BM_DeviceDetect(benchmark::State& state) {
+  RunOverLink(state, DriversOnly(static_cast<int>(state.range(0))), false);
+}
+void BM_DeviceFix(benchmark::State& state) {
+  RunOverLink(state, DriversOnly(static_cast<int>(state.range(0))), true);
+}
+BENCHMARK(BM_DeviceDetect)->Arg(40)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeviceFix)->Arg(40)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/job_steps.h"
 #include "cli/report_text.h"
 #include "cli/standard_streams.h"
 #include "cli/stdin_file_system.h"
@@ -22,11 +23,15 @@
 #include "scan/serial_scan.h"
 #include "text/dyn_string.h"
 
-namespace {
+FileOutcome& FreshOutcome(FileOutcome* given, FileOutcome& own, const std::string& path,
+                          bool has_form) {
+  FileOutcome& result = given != nullptr ? *given : own;
+  result = FileOutcome();
+  result.path = path;
+  result.has_form = has_form;
+  return result;
+}
 
-// Runs the scan with store installed as the registry, keeping in the outcome
-// every entry or only the examined ones, and the count of those that may
-// hide the fault.
 void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& message,
               bool every_entry, FileOutcome& outcome) {
   // The store is uninstalled however the scan ends, memory running out included.
@@ -43,9 +48,6 @@ void ScanWith(RegistryStore& store, bool repair, DynString& report, DynString& m
   outcome.unexamined = list.unexamined;
 }
 
-// The outcome message as the tool prints it: the scan's, except that an
-// all-clear never stands over entries that were not examined, and that
-// repairs written to a patch are said to be there, not in the file.
 std::string OutcomeMessage(const char* scan_message, const FileOutcome& outcome,
                            const std::string& patch_path) {
   if (outcome.unexamined > 0 && std::strcmp(scan_message, SCAN_NOT_FOUND_MESSAGE) == 0) return "";
@@ -54,11 +56,11 @@ std::string OutcomeMessage(const char* scan_message, const FileOutcome& outcome,
   return NarrowToTerminalText(scan_message);
 }
 
-// The report and the exit status need only the examined entries; a long
-// active-driver list costs memory only when every entry is shown.
 bool EveryEntry(const CliOptions& options) {
   return options.verbose || options.format == CliFormat::Json;
 }
+
+namespace {
 
 // Prints text, ending it with a line end when it has none.
 void PrintLine(std::string text, std::FILE* out) {
@@ -67,11 +69,14 @@ void PrintLine(std::string text, std::FILE* out) {
   KeepWriteError(out);
 }
 
-// Says on err why something failed, and keeps it for the file's outcome.
+}  // namespace
+
 void Complain(const std::string& what, FileOutcome& outcome, std::FILE* err) {
   PrintErrorLine(err, what);
   outcome.errors.push_back(what);
 }
+
+namespace {
 
 // The text of a recorded type-1 value: its UTF-16 units up to the first NUL.
 std::u16string TextOf(const RecordedWrite& write) {
@@ -142,8 +147,8 @@ void ReportFailedWrites(const WriteRecorder& recorder, const std::string& file,
   }
 }
 
-// The text form of one file's results: the report, for fix the outcome
-// message, and with --verbose a line per active-driver entry.
+}  // namespace
+
 void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE* out) {
   ReportNotes notes;
   notes.unexamined = outcome.unexamined;
@@ -154,6 +159,8 @@ void PrintText(const CliOptions& options, const FileOutcome& outcome, std::FILE*
   if (!options.verbose) return;
   for (const ScanEntry& entry : outcome.entries) PrintLine(EntryLine(entry), out);
 }
+
+namespace {
 
 // The end of every job: where a repair was not written, the scan again
 // without repairing, so that the drivers show as still faulty; the failed
@@ -255,9 +262,7 @@ int RunJob(const CliOptions& options, const std::string& file, std::FILE* out, s
 int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out, std::FILE* err,
               FileSystem* fs, FileOutcome* outcome) {
   FileOutcome own_outcome;
-  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
-  result = FileOutcome();
-  result.path = file;
+  FileOutcome& result = FreshOutcome(outcome, own_outcome, file);
   try {
     return RunJob(options, file, out, err, fs != nullptr ? *fs : RealFileSystem(), result);
   } catch (const std::bad_alloc&) {
@@ -272,10 +277,7 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
 int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out, std::FILE* err,
                    FileOutcome* outcome) {
   FileOutcome own_outcome;
-  FileOutcome& result = outcome != nullptr ? *outcome : own_outcome;
-  result = FileOutcome();
-  result.path = LOCAL_REGISTRY_NAME;
-  result.has_form = false;
+  FileOutcome& result = FreshOutcome(outcome, own_outcome, LOCAL_REGISTRY_NAME, false);
   const bool fix = options.command == CliCommand::Fix;
   WriteRecorder recorder(store, WriteRecorder::Mode::PassThrough,
                          [&store] { return store.LastFailure(); });

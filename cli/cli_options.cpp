@@ -10,6 +10,8 @@
 const char CLI_USAGE[] =
     "usage: quorvafix-cli detect [OPTION]... FILE...\n"
     "       quorvafix-cli fix [--patch OUT.reg] [OPTION]... FILE...\n"
+    "       quorvafix-cli detect|fix --device [--wait=SECONDS] [OPTION]...\n"
+    "       quorvafix-cli export --device [--wait=SECONDS] OUT.reg\n"
     "       quorvafix-cli --help | --version\n"
     "\n"
     "Scans the active-driver list of each registry export FILE (.reg) and reports\n"
@@ -29,6 +31,14 @@ const char CLI_USAGE[] =
     "  --local-registry  instead of FILEs, the registry of the Windows computer the\n"
     "                 tool runs on (HKEY_LOCAL_MACHINE\\Drivers\\Active); fix needs the\n"
     "                 right to change HKEY_LOCAL_MACHINE\n"
+    "  --device       instead of FILEs, the handheld connected to this Windows\n"
+    "                 computer, through its synchronisation software (ActiveSync or\n"
+    "                 Windows Mobile Device Center); fix first saves an undo file\n"
+    "                 under %LOCALAPPDATA%\\quorvafix\\undo and names it; export\n"
+    "                 writes its HKEY_LOCAL_MACHINE\\Drivers to OUT.reg (\"-\": standard\n"
+    "                 output)\n"
+    "  --wait=SECONDS  (--device) wait at most SECONDS for the handheld to answer\n"
+    "                 (15 unless given)\n"
     "  --summary      end with \"N files: A healthy, B faulty, C repaired,\n"
     "                 D refused, E incomplete\" on stderr; given when stderr is a\n"
     "                 terminal and there are several FILEs with the text form\n"
@@ -70,13 +80,14 @@ const CliOptionSpec CLI_OPTIONS[] = {
     {CliOptionId::Format, "--format", "text|json", false},
     {CliOptionId::Summary, "--summary", nullptr, false},
     {CliOptionId::LocalRegistry, "--local-registry", nullptr, false},
+    {CliOptionId::Device, "--device", nullptr, false},
+    {CliOptionId::Wait, "--wait", "SECONDS", false},
 };
 const int CLI_OPTION_COUNT = sizeof CLI_OPTIONS / sizeof CLI_OPTIONS[0];
 
 const CliCommandSpec CLI_COMMANDS[] = {
-    {CliCommand::Detect, "detect", nullptr},
-    {CliCommand::Fix, "fix", nullptr},
-    {CliCommand::Help, "--help", "-h"},
+    {CliCommand::Detect, "detect", nullptr},     {CliCommand::Fix, "fix", nullptr},
+    {CliCommand::Export, "export", nullptr},     {CliCommand::Help, "--help", "-h"},
     {CliCommand::Version, "--version", nullptr},
 };
 const int CLI_COMMAND_COUNT = sizeof CLI_COMMANDS / sizeof CLI_COMMANDS[0];
@@ -126,6 +137,18 @@ bool Apply(const CliOptionSpec& spec, const std::string& value, std::vector<CliO
     case CliOptionId::LocalRegistry:
       options->local_registry = true;
       return true;
+    case CliOptionId::Device:
+      options->device = true;
+      return true;
+    case CliOptionId::Wait: {
+      if (repeated) return Fail(error, "--wait given twice");
+      const bool digits = !value.empty() && value.size() <= 4 &&
+                          value.find_first_not_of("0123456789") == std::string::npos;
+      if (!digits || std::stoi(value) > 3600)
+        return Fail(error, "--wait needs SECONDS from 0 to 3600, not " + Quoted(value));
+      options->wait_seconds = std::stoi(value);
+      return true;
+    }
     case CliOptionId::Format:
       if (repeated) return Fail(error, "--format given twice");
       if (value == "text") {
@@ -149,6 +172,7 @@ bool Apply(const CliOptionSpec& spec, const std::string& value, std::vector<CliO
 std::string MissingValue(const CliOptionSpec& spec) {
   if (spec.id == CliOptionId::Patch) return "--patch needs a file name";
   std::string choices = spec.values;
+  if (choices.find('|') == std::string::npos) return std::string(spec.name) + " needs " + choices;
   std::replace(choices.begin(), choices.end(), '|', ' ');
   return std::string(spec.name) + " needs " + choices.substr(0, choices.find(' ')) + " or " +
          choices.substr(choices.find(' ') + 1);
@@ -195,6 +219,25 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* options, std
       value = argv[++i];
     }
     if (!Apply(*spec, value, given, options, error)) return false;
+  }
+  const bool waits = std::find(given.begin(), given.end(), CliOptionId::Wait) != given.end();
+  if (waits && !options->device) return Fail(error, "--wait comes only with --device");
+  if (options->command == CliCommand::Export) {
+    if (!options->device)
+      return Fail(error, "export needs --device (it exports the connected handheld's registry)");
+    if (options->verbose || options->summary || options->local_registry ||
+        std::find(given.begin(), given.end(), CliOptionId::Format) != given.end())
+      return Fail(error, "export takes only --device, --wait and OUT.reg");
+    if (options->files.size() != 1)
+      return Fail(error, "export needs one OUT.reg (\"-\": standard output)");
+    return true;
+  }
+  if (options->device) {
+    if (options->local_registry)
+      return Fail(error, "--device and --local-registry exclude each other");
+    if (!options->files.empty()) return Fail(error, "--device takes no FILE");
+    if (!options->patch_path.empty()) return Fail(error, "--patch needs a registry FILE");
+    return true;
   }
   if (options->local_registry) {
     if (!options->files.empty()) return Fail(error, "--local-registry takes no FILE");

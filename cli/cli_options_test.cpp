@@ -210,3 +210,48 @@ TEST(CliOptionTable, HoldsTheParserAndHelp) {
       EXPECT_NE(help.find(name + "=" + choice), std::string::npos) << choice;
   }
 }
+
+TEST(ParseCliOptions, DeviceWaitAndExport) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* error;  // "" when accepted
+    CliCommand command = CliCommand::Help;
+    int wait = 0;
+  };
+  const Case cases[] = {
+      {{"detect", "--device"}, "", CliCommand::Detect, 15},
+      {{"fix", "--device", "--wait=0", "--format=json"}, "", CliCommand::Fix, 0},
+      {{"export", "--wait", "3600", "--device", "-"}, "", CliCommand::Export, 3600},
+      {{"export", "--device", "--", "out.reg"}, "", CliCommand::Export, 15},
+      {{"detect", "--device", "a.reg"}, "--device takes no FILE"},
+      {{"fix", "--device", "--patch", "o.reg"}, "--patch needs a registry FILE"},
+      {{"fix", "--device", "--local-registry"}, "--device and --local-registry exclude each other"},
+      {{"detect", "--wait=5", "a.reg"}, "--wait comes only with --device"},
+      {{"detect", "--device", "--wait"}, "--wait needs SECONDS"},
+      {{"detect", "--device", "--wait=3601"}, "--wait needs SECONDS from 0 to 3600, not '3601'"},
+      {{"detect", "--device", "--wait=-1"}, "--wait needs SECONDS from 0 to 3600, not '-1'"},
+      {{"detect", "--device", "--wait=1", "--wait=2"}, "--wait given twice"},
+      {{"export", "out.reg"},
+       "export needs --device (it exports the connected handheld's registry)"},
+      {{"export", "--device"}, "export needs one OUT.reg (\"-\": standard output)"},
+      {{"export", "--device", "a", "b"}, "export needs one OUT.reg (\"-\": standard output)"},
+      {{"export", "--device", "--verbose", "o"}, "export takes only --device, --wait and OUT.reg"},
+      {{"export", "--device", "--format=text", "o"},
+       "export takes only --device, --wait and OUT.reg"},
+      {{"export", "--device", "--patch", "p", "o"}, "unknown option '--patch'"},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv = {"quorvafix-cli"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    CliOptions options;
+    std::string error;
+    const bool ok = ParseCliOptions(static_cast<int>(argv.size()), argv.data(), &options, &error);
+    EXPECT_EQ(error, c.error) << c.args.back();
+    EXPECT_EQ(ok, *c.error == '\0') << c.args.back();
+    if (ok) {
+      EXPECT_TRUE(options.device);
+      EXPECT_EQ(options.command, c.command);
+      EXPECT_EQ(options.wait_seconds, c.wait);
+    }
+  }
+}

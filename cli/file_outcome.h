@@ -28,6 +28,7 @@ struct FileOutcome {
   int unexamined = 0;               // entries skipped for a reason that may hide the fault
   std::string message;              // the outcome message as printed, UTF-8; may be empty
   std::vector<std::string> errors;  // every message the job printed on stderr, unescaped
+  std::string undo_file;            // a handheld's repair: the undo file saved before it
   int status = 0;                   // the job's exit status
 
   FileVerdict Verdict() const;

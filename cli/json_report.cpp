@@ -102,6 +102,7 @@ void JsonReportWriter::Add(const FileOutcome& outcome) {
   Put(EntryArray("drivers", outcome, true) + ",\n");
   Put(EntryArray("skipped", outcome, false) + ",\n");
   Put("    \"message\": " + Dump(outcome.message) + ",\n");
+  if (!outcome.undo_file.empty()) Put("    \"undo_file\": " + Dump(outcome.undo_file) + ",\n");
   Put("    \"errors\": " + Dump(outcome.errors) + "\n  }");
 }
 

@@ -19,6 +19,7 @@
 //               {"entry", "name", "name_read", "key", "dll", "faulty", "repaired"}
 //   "skipped"   the other entries: {"entry", "name", "name_read", "key", "reason"}
 //   "message"   the outcome message as the text form prints it ("" for none)
+//   "undo_file" only after a repair of a connected handheld: the undo file's path
 //   "errors"    every message the job printed on stderr for the file
 // Names, keys and values are UTF-16 as stored, written as UTF-8 (an unpaired
 // surrogate as U+FFFD); "name_read" is the Name as the scan read it in the

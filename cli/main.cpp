@@ -9,6 +9,7 @@
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
+#include "cli/device_job.h"
 #include "cli/heap_reserve.h"
 #include "cli/json_report.h"
 #include "cli/patch_check.h"
@@ -106,6 +107,7 @@ int RunTool(int argc, char** argv, bool stdin_closed) {
       return Finish(EXIT_NO_FAULT_LEFT);
     case CliCommand::Detect:
     case CliCommand::Fix:
+    case CliCommand::Export:
       break;
   }
   if (!options.patch_path.empty() && PatchIsAnInput(options.patch_path, options.files, &error)) {
@@ -113,6 +115,7 @@ int RunTool(int argc, char** argv, bool stdin_closed) {
     return EXIT_TROUBLE;
   }
   try {
+    if (options.device) return Finish(RunOnDevice(options, stdout, stderr));
     return Finish(options.local_registry ? RunOnLocalRegistry(options)
                                          : RunFiles(options, stdin_closed));
   } catch (const std::bad_alloc&) {

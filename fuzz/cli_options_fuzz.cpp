@@ -23,7 +23,8 @@ bool Parse(const std::vector<std::string>& args, CliOptions* options, std::strin
 
 bool Same(const CliOptions& a, const CliOptions& b) {
   return a.command == b.command && a.patch_path == b.patch_path && a.files == b.files &&
-         a.local_registry == b.local_registry && a.verbose == b.verbose && a.summary == b.summary &&
+         a.local_registry == b.local_registry && a.device == b.device &&
+         a.wait_seconds == b.wait_seconds && a.verbose == b.verbose && a.summary == b.summary &&
          a.format == b.format;
 }
 
@@ -31,9 +32,13 @@ bool Same(const CliOptions& a, const CliOptions& b) {
 std::vector<std::string> Canonical(const CliOptions& options) {
   if (options.command == CliCommand::Help) return {"--help"};
   if (options.command == CliCommand::Version) return {"--version"};
-  std::vector<std::string> args = {options.command == CliCommand::Fix ? "fix" : "detect"};
+  std::vector<std::string> args = {options.command == CliCommand::Fix      ? "fix"
+                                   : options.command == CliCommand::Export ? "export"
+                                                                           : "detect"};
   if (!options.patch_path.empty()) args.insert(args.end(), {"--patch", options.patch_path});
   if (options.local_registry) args.push_back("--local-registry");
+  if (options.device)
+    args.insert(args.end(), {"--device", "--wait=" + std::to_string(options.wait_seconds)});
   if (options.verbose) args.push_back("--verbose");
   if (options.summary) args.push_back("--summary");
   if (options.format == CliFormat::Json) args.push_back("--format=json");
@@ -86,9 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "help or version with more: " + args[0]);
     return 0;
   }
-  if (options.local_registry) {
+  if (options.command == CliCommand::Export) {
+    FUZZ_CHECK(options.device && options.files.size() == 1, "export without --device or OUT");
+  } else if (options.local_registry || options.device) {
     FUZZ_CHECK(options.files.empty() && options.patch_path.empty(),
-               "--local-registry with a FILE or --patch");
+               "--local-registry or --device with a FILE or --patch");
+    FUZZ_CHECK(!(options.local_registry && options.device), "--local-registry with --device");
   } else {
     FUZZ_CHECK(!options.files.empty(), "a command without FILE");
   }

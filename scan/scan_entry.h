@@ -27,10 +27,11 @@ enum class ScanSkip {
 // One entry of Drivers\Active, in the order the scan enumerated it. Texts are
 // UTF-16 as stored, each empty when the scan did not get to read it.
 struct ScanEntry {
-  std::u16string subkey;  // the entry's subkey name, whole even when too long
-  std::u16string name;    // its Name value
-  std::u16string key;     // its Key value: the driver key's path
-  std::u16string dll;     // the driver's Dll as the report shows it (upper-cased)
+  std::u16string subkey;      // the entry's subkey name, whole even when too long
+  std::u16string name;        // its Name value
+  std::u16string key;         // its Key value: the driver key's path
+  std::u16string dll;         // the driver's Dll as the report shows it (upper-cased)
+  std::u16string stored_dll;  // the same as the registry holds it
   ScanSkip skip = ScanSkip::None;
   bool faulty = false;    // the Dll is one of the two faulty names
   bool repaired = false;  // the repair write succeeded in this scan

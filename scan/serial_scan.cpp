@@ -13,8 +13,8 @@ namespace {
 constexpr char16_t ACTIVE_DRIVERS_PATH[] = u"Drivers\\Active";
 constexpr char ACTIVE_ENTRY_PREFIX[] = "Drivers\\Active\\";
 constexpr char16_t DLL_VALUE[] = u"Dll";
-constexpr char16_t REPAIRED_DLL[] = u"BTCEIF.DLL";
-constexpr uint32_t REPAIRED_DLL_BYTES = sizeof(REPAIRED_DLL);  // 10 characters and the terminator
+constexpr uint32_t REPAIRED_DLL_BYTES =
+    sizeof(SCAN_REPAIRED_DLL);  // 10 characters and the terminator
 static_assert(REPAIRED_DLL_BYTES == 22, "the repair writes 22 bytes");
 constexpr const char* FAULTY_DLLS[] = {"---BTCEIF.DLL", "QVBTDEV.DLL"};
 
@@ -120,15 +120,16 @@ void ExamineDriver(const DynString& device_name, const DynString& driver_path, W
   DynString dll;
   bool faulty = false;
   bool repaired = false;
-  const RegStatus dll_status = QueryText(driver, DLL_VALUE, dll);
+  const RegStatus dll_status =
+      QueryText(driver, DLL_VALUE, dll, entry != nullptr ? &entry->stored_dll : nullptr);
   if (dll_status == ERROR_SUCCESS) {
     dll.ToUpper();
     if (IsFaulty(dll)) {
       walk.found = faulty = true;
       if (walk.repair) {
-        repaired =
-            RegSetValueEx(driver, DLL_VALUE, REG_SZ, reinterpret_cast<const uint8_t*>(REPAIRED_DLL),
-                          REPAIRED_DLL_BYTES) == ERROR_SUCCESS;
+        repaired = RegSetValueEx(driver, DLL_VALUE, REG_SZ,
+                                 reinterpret_cast<const uint8_t*>(SCAN_REPAIRED_DLL),
+                                 REPAIRED_DLL_BYTES) == ERROR_SUCCESS;
       }
     }
   }

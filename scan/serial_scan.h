@@ -10,6 +10,9 @@
 #include "scan/scan_entry.h"
 #include "text/dyn_string.h"
 
+// The Dll a repair writes.
+constexpr char16_t SCAN_REPAIRED_DLL[] = u"BTCEIF.DLL";
+
 // Walks HKEY_LOCAL_MACHINE\Drivers\Active in index order and, for every entry
 // whose Name begins with "COM" (case-sensitive: "com5:" is not examined), whose
 // PnpId is empty or absent and whose Key is set, reads the driver key's Dll

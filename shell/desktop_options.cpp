@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/device/device_system.h"
 #include "platform/registry/local_registry.h"
 
 namespace {
@@ -60,14 +61,23 @@ bool HasFileArgument(int argc, const char* const* argv) {
   return false;
 }
 
+// Whether option comes before any "--".
+bool WantsOption(int argc, const char* const* argv, const char* option) {
+  for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+    if (std::strcmp(argv[i], "--") == 0) return false;
+    if (std::strcmp(argv[i], option) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool WantsLocalRegistry(int argc, const char* const* argv) {
-  for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
-    if (std::strcmp(argv[i], "--") == 0) return false;
-    if (std::strcmp(argv[i], LOCAL_REGISTRY_OPTION) == 0) return true;
-  }
-  return false;
+  return WantsOption(argc, argv, LOCAL_REGISTRY_OPTION);
+}
+
+bool WantsDevice(int argc, const char* const* argv) {
+  return WantsOption(argc, argv, DEVICE_OPTION);
 }
 
 int AnswerDesktopOptions(int argc, const char* const* argv, const char* version, std::FILE* out,
@@ -83,22 +93,23 @@ int AnswerDesktopOptions(int argc, const char* const* argv, const char* version,
       std::fprintf(out, "quorvafix %s\n", version);
       return 0;
     }
-    if (arg == LOCAL_REGISTRY_OPTION) continue;
+    if (arg == LOCAL_REGISTRY_OPTION || arg == DEVICE_OPTION) continue;
     if (arg.rfind("--", 0) == 0 && !IsToolkitOption(arg.substr(2))) {
       std::fprintf(err, "quorvafix: unrecognized option '%s'\nTry 'quorvafix --help'.\n",
                    arg.c_str());
       return 2;
     }
   }
-  if (!WantsLocalRegistry(argc, argv)) return -1;
+  const bool device = WantsDevice(argc, argv);
+  if (!device && !WantsLocalRegistry(argc, argv)) return -1;
   std::string why;
-  if (LocalRegistry::Open(&why) == nullptr) {
+  if (device ? !SystemReachesHandhelds(&why) : LocalRegistry::Open(&why) == nullptr) {
     std::fprintf(err, "quorvafix: %s\n", why.c_str());
     return 1;
   }
   if (HasFileArgument(argc, argv)) {
     std::fprintf(err, "quorvafix: %s takes no REGISTRY_FILE\nTry 'quorvafix --help'.\n",
-                 LOCAL_REGISTRY_OPTION);
+                 device ? DEVICE_OPTION : LOCAL_REGISTRY_OPTION);
     return 2;
   }
   return -1;

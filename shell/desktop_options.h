@@ -3,7 +3,9 @@
 // "quorvafix VERSION", both on standard output with status 0; any other
 // argument of the form --NAME that is no option of the Qt toolkit is a usage
 // error ("quorvafix: unrecognized option '--NAME'" and a hint, on standard
-// error, status 2). On a system without a registry of its own
+// error, status 2). --device, like --local-registry, is refused where the
+// system cannot reach a handheld and takes no REGISTRY_FILE. On a system without a registry of its
+// own
 // --local-registry is refused with the reason ("quorvafix: --local-registry:
 // this system has no registry of its own ...", status 1), as the tool
 // refuses it; elsewhere it is a usage error beside a REGISTRY_FILE. Everything else (a
@@ -21,6 +23,8 @@ constexpr char DESKTOP_USAGE[] =
     "\n"
     "      --local-registry  instead of REGISTRY_FILE, the registry of the Windows\n"
     "                 computer the window runs on (HKEY_LOCAL_MACHINE\\Drivers\\Active)\n"
+    "      --device   instead of REGISTRY_FILE, the handheld connected to the Windows\n"
+    "                 computer through its synchronisation software\n"
     "      --help     display this help and exit\n"
     "      --version  output version information and exit\n"
     "\n"
@@ -39,6 +43,8 @@ constexpr char DESKTOP_USAGE[] =
 
 // The option that opens the computer's own registry instead of an export.
 constexpr char LOCAL_REGISTRY_OPTION[] = "--local-registry";
+// The option that opens the handheld connected to the computer.
+constexpr char DEVICE_OPTION[] = "--device";
 
 // -1 when the window should start; otherwise the exit status, after the
 // answer was written to out (--help, --version) or err (a usage error).
@@ -49,3 +55,5 @@ int AnswerDesktopOptions(int argc, const char* const* argv, const char* version,
 // Whether the arguments ask for the computer's own registry
 // (LOCAL_REGISTRY_OPTION before any "--").
 bool WantsLocalRegistry(int argc, const char* const* argv);
+// Whether they ask for the connected handheld (DEVICE_OPTION before any "--").
+bool WantsDevice(int argc, const char* const* argv);

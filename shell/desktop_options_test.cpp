@@ -54,24 +54,30 @@ TEST(DesktopOptions, AnUnknownOptionIsAUsageErrorInTheGnuForm) {
   }
 }
 
-// Linux has no registry of its own: the window refuses --local-registry
-// with the tool's reason, before any display is needed.
-TEST(DesktopOptions, LocalRegistryIsRefusedWithTheReason) {
-  for (const QStringList& arguments :
-       {QStringList{QStringLiteral("--local-registry")},
-        QStringList{QStringLiteral("--local-registry"), QStringLiteral("x.reg")}}) {
-    Outcome outcome = RunWithoutDisplay(arguments);
-    EXPECT_EQ(outcome.status, 1) << outcome.err;
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err.rfind("quorvafix: --local-registry: this system has no registry of its "
-                                "own",
-                                0),
-              0u)
-        << outcome.err;
+// Linux has no registry of its own and no synchronisation software: the
+// window refuses --local-registry and --device with the tool's reasons,
+// before any display is needed.
+TEST(DesktopOptions, LocalRegistryAndDeviceAreRefusedWithTheReason) {
+  const struct {
+    const char* option;
+    const char* reason;
+  } cases[] = {
+      {"--local-registry", "quorvafix: --local-registry: this system has no registry of its own"},
+      {"--device", "quorvafix: --device: this system cannot reach a connected handheld"},
+  };
+  for (const auto& c : cases) {
+    const QString option = QString::fromLatin1(c.option);
+    for (const QStringList& arguments :
+         {QStringList{option}, QStringList{option, QStringLiteral("x.reg")}}) {
+      Outcome outcome = RunWithoutDisplay(arguments);
+      EXPECT_EQ(outcome.status, 1) << outcome.err;
+      EXPECT_EQ(outcome.out, "");
+      EXPECT_EQ(outcome.err.rfind(c.reason, 0), 0u) << outcome.err;
+    }
+    // After "--" it is a file name like any other, which a missing file refuses.
+    Outcome named = RunWithoutDisplay({QStringLiteral("--"), option});
+    EXPECT_EQ(named.err.find("this system"), std::string::npos) << named.err;
   }
-  // After "--" it is a file name like any other, which a missing file refuses.
-  Outcome named = RunWithoutDisplay({QStringLiteral("--"), QStringLiteral("--local-registry")});
-  EXPECT_EQ(named.err.find("this system has no registry"), std::string::npos) << named.err;
 }
 
 }  // namespace

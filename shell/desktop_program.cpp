@@ -16,6 +16,7 @@
 #include "shell/desktop_options.h"
 #include "shell/export_commands.h"
 #include "shell/export_outcome.h"
+#include "shell/handheld.h"
 #include "shell/path_text.h"
 #include "shell/registry_export.h"
 #include "shell/registry_location.h"
@@ -68,10 +69,23 @@ int RunOnLocalRegistry() {
   return code;
 }
 
+// `quorvafix --device`: the window connects to the handheld once it has
+// painted, and works on it until an export is opened in its place.
+int RunOnHandheld() {
+  RemoveLocksOnTerminationSignals();
+  ConnectAfterFirstPaint();
+  int code = WinMain(QuorvafixInstance(), 0, u"", SW_SHOW);
+  EndWork();
+  CloseRegistryExport();
+  CloseHandheld();
+  return code;
+}
+
 }  // namespace
 
 int RunQuorvafix(int argc, const char* const* argv) {
   if (WantsLocalRegistry(argc, argv)) return RunOnLocalRegistry();
+  if (WantsDevice(argc, argv)) return RunOnHandheld();
   const bool given = argc >= 2 && argv[1] != nullptr && argv[1][0] != '\0';
   const std::string path = given ? AbsolutePath(argv[1]) : std::string();
   const std::u16string command_line = WideOfUtf8(path);

@@ -7,6 +7,7 @@
 #include "platform/windowing/desktop_services.h"
 #include "scan/scan_entry.h"
 #include "shell/display_text.h"
+#include "shell/handheld.h"
 #include "shell/path_text.h"
 #include "shell/registry_export.h"
 #include "text/wide_text.h"
@@ -59,6 +60,16 @@ void ShowLocalRegistryText() {
   DisplayText.Append(HelpText);
 }
 
+void ShowHandheldText(bool connected) {
+  DisplayText.Assign(
+      (std::string(connected ? HANDHELD_TEXT : CONNECTING_TEXT) + "\r\n\r\n").c_str());
+  DisplayText.Append(HelpText);
+}
+
+void ShowHandheldProblem(WindowHandle owner, const char* head, const std::string& reason) {
+  ShowBox(owner, WideOfUtf8(head + reason), MB_OK | MB_ICONWARNING);
+}
+
 void ShowRememberedGoneText(const std::string& path) {
   DisplayText.AssignWide((u"   The registry export opened last, " + WideOfUtf8(path) +
                           u", is gone. No registry export is open. " + WideOfUtf8(HOW_TO_OPEN) +
@@ -73,7 +84,9 @@ void ShowReadingText(const std::string& path) {
 }
 
 void ShowExaminingText(WindowHandle window, const std::string& path) {
-  std::string text = LocalRegistryInstalled() ? EXAMINING_LOCAL_TEXT : EXAMINING_TEXT_HEAD + path;
+  std::string text = LocalRegistryInstalled() ? EXAMINING_LOCAL_TEXT
+                     : HandheldInstalled()    ? EXAMINING_HANDHELD_TEXT
+                                              : EXAMINING_TEXT_HEAD + path;
   if (text.back() == ' ') text.pop_back();  // no path after the head
   Show(window, WideOfUtf8(text) + u"...");
 }

@@ -26,6 +26,18 @@ constexpr char READING_TEXT_HEAD[] = "   Reading the registry export ";
 constexpr char EXAMINING_TEXT_HEAD[] = "   Examining the registry export ";
 // What a Detect or Fix examines while the computer's own registry is open.
 constexpr char EXAMINING_LOCAL_TEXT[] = "   Examining the registry of this computer";
+// What a Detect or Fix examines while the connected handheld is open, what
+// the window says while it connects, and its start text once connected.
+constexpr char EXAMINING_HANDHELD_TEXT[] = "   Examining the connected handheld";
+constexpr char CONNECTING_TEXT[] =
+    "   Connecting to the handheld through the synchronisation software...";
+constexpr char HANDHELD_TEXT[] =
+    "   The connected handheld is open: its HKEY_LOCAL_MACHINE\\Drivers\\Active, through the "
+    "synchronisation software.";
+// Head the reason why the handheld cannot be used, and what went wrong in
+// a repair of it.
+constexpr char HANDHELD_REFUSED_TEXT[] = "The connected handheld cannot be used.\n\n";
+constexpr char HANDHELD_REPAIR_TEXT[] = "The handheld was not repaired as it should be.\n\n";
 // Shown while a window asked to close waits for the repair being written,
 // or for other work.
 constexpr char CLOSING_REPAIR_TEXT[] = "   Finishing the repair before closing...";
@@ -58,6 +70,11 @@ void ShowExportStartText();
 // DisplayText := a paragraph saying that the computer's own registry is
 // open (LOCAL_REGISTRY_TEXT), then HelpText.
 void ShowLocalRegistryText();
+// DisplayText := the paragraph HANDHELD_TEXT (connected) or CONNECTING_TEXT,
+// then HelpText.
+void ShowHandheldText(bool connected);
+// head and reason in a warning box owned by owner, captioned "QUORVAFIX".
+void ShowHandheldProblem(WindowHandle owner, const char* head, const std::string& reason);
 // DisplayText := a paragraph saying that path, the export opened last, is
 // gone and that none is open (with how to open one), then HelpText.
 void ShowRememberedGoneText(const std::string& path);
@@ -67,7 +84,7 @@ void ShowReadingText(const std::string& path);
 // DisplayText := "   Examining the registry export PATH..." (no path:
 // "   Examining the registry export..."), or while the computer's own
 // registry is the installed store "   Examining the registry of this
-// computer..."; window invalidated.
+// computer..." (the handheld's: EXAMINING_HANDHELD_TEXT); window invalidated.
 void ShowExaminingText(WindowHandle window, const std::string& path);
 // DisplayText := "   Repairing N drivers in PATH..." ("1 driver"; no path:
 // without " in PATH"; the computer's own registry: " in the registry of

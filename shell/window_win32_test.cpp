@@ -1,7 +1,8 @@
 // The real quorvafix.exe under Wine and Xvfb, driven through its menu as a
 // user would: Detect, then Fix, on a copy of an example export and on the
 // computer's own registry (--local-registry, after `reg import` of the
-// example), its boxes answered and its report read back through Copy
+// example) and on a connected handheld (--device, through the stand-in
+// rapi.dll), its boxes answered and its report read back through Copy
 // Report. The file must change in the faulty driver's Dll alone, the
 // registry likewise. Also the exe's icon and its console answers.
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@ std::wstring Widen(const char* text) {
 
 const std::wstring PROGRAM = Widen(QUORVAFIX_EXECUTABLE);
 const std::wstring EXAMPLE = Widen(QUORVAFIX_EXAMPLES_DIR "/quorva-driver.reg");
+const std::wstring RAPI_STANDIN = Widen(QUORVAFIX_RAPI_STANDIN);
 
 std::string ReadBytes(const std::wstring& path) {
   std::string bytes;
@@ -135,6 +137,16 @@ void Fix(ProgramDriver& driver) {
   EXPECT_EQ(fixed.find(L"BUG DETECTED"), std::wstring::npos);
 }
 
+// The example's bytes with the faulty driver's Dll written back, every other
+// byte as it was.
+std::string Repaired(std::string bytes) {
+  const std::string faulty = Utf16Bytes(L"\"Dll\"=\"QVBTDEV.DLL\"");
+  const size_t at = bytes.find(faulty);
+  if (at != std::string::npos)
+    bytes.replace(at, faulty.size(), Utf16Bytes(L"\"Dll\"=\"BTCEIF.DLL\""));
+  return bytes;
+}
+
 TEST(WindowProgram, DetectAndFixAnExportThroughTheMenu) {
   ScratchFolder folder;
   const std::wstring path = folder.File(L"pda.reg");
@@ -154,13 +166,7 @@ TEST(WindowProgram, DetectAndFixAnExportThroughTheMenu) {
   EXPECT_EQ(driver.ExitCode(), 0u);
   EXPECT_EQ(RememberedExport(), path);
 
-  // The faulty driver's Dll written back, every other byte as it was.
-  std::string expected = original;
-  const std::string faulty = Utf16Bytes(L"\"Dll\"=\"QVBTDEV.DLL\"");
-  const size_t at = expected.find(faulty);
-  ASSERT_NE(at, std::string::npos);
-  expected.replace(at, faulty.size(), Utf16Bytes(L"\"Dll\"=\"BTCEIF.DLL\""));
-  EXPECT_TRUE(ReadBytes(path) == expected) << "the file differs beyond the faulty Dll";
+  EXPECT_TRUE(ReadBytes(path) == Repaired(original)) << "the file differs beyond the faulty Dll";
 }
 
 TEST(WindowProgram, DetectAndFixTheComputersRegistry) {
@@ -191,6 +197,38 @@ TEST(WindowProgram, DetectAndFixTheComputersRegistry) {
   ASSERT_EQ(repaired.find(faulty), 2u) << "a REG_SZ (1) holding QVBTDEV.DLL";
   repaired.replace(2, faulty.size(), Utf16Bytes(L"BTCEIF.DLL"));
   EXPECT_TRUE(after == before) << "the registry differs beyond the faulty Dll";
+}
+
+// quorvafix --device on the stand-in rapi.dll, installed in the system
+// folder and serving a copy of the example: Detect chosen while the window
+// connects waits for it; Fix leaves the handheld repaired in its faulty Dll
+// alone, and the report names the undo file.
+TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
+  wchar_t system[MAX_PATH];
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_TRUE(
+      ::CopyFileW(RAPI_STANDIN.c_str(), (std::wstring(system) + L"\\rapi.dll").c_str(), FALSE));
+  ScratchFolder folder;
+  const std::wstring path = folder.File(L"handheld.reg");
+  ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), path.c_str(), FALSE));
+  const std::string original = ReadBytes(path);
+  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", path.c_str());
+  {
+    ProgramDriver driver(PROGRAM, L"--device");
+    ASSERT_TRUE(driver.Started());
+    ASSERT_NE(driver.WaitForWindow(), nullptr) << "exit code " << driver.ExitCode();
+    Detect(driver);
+    EXPECT_EQ(ReadBytes(path), original) << "Detect changed the handheld";
+    Fix(driver);
+    EXPECT_NE(driver.CopyReportContaining(L"Undo file: ").find(L"\\quorvafix\\undo\\"),
+              std::wstring::npos);
+    ASSERT_TRUE(driver.Close());
+    EXPECT_EQ(driver.ExitCode(), 0u);
+  }
+  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", nullptr);
+  EXPECT_EQ(RememberedExport(), L"") << "the handheld is no export to remember";
+  EXPECT_TRUE(ReadBytes(path) == Repaired(original))
+      << "the handheld differs beyond the faulty Dll";
 }
 
 // The frame's title once it is expected, or the last one seen.

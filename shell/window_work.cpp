@@ -8,16 +8,18 @@
 #include "scan/scan_entry.h"
 #include "scan/serial_scan.h"
 #include "shell/export_outcome.h"
+#include "shell/handheld.h"
 #include "shell/registry_export.h"
 #include "text/dyn_string.h"
 
 namespace {
 
-enum class WorkKind { Scan, Open };
+enum class WorkKind { Scan, Open, Connect };
 
 struct Work {
   WorkKind kind = WorkKind::Scan;
   bool repair = false;          // Scan
+  bool handheld = false;        // Scan: of the connected handheld
   std::string path;             // Open
   bool at_start = false;        // Open at start-up, the window showing READING_TEXT
   bool end_on_refusal = false;  // and ending the program when refused
@@ -37,6 +39,7 @@ struct Work {
   std::string refused_repair;
   std::string unsynced_repair;  // why the repairs written may not last
   LoadedExport loaded;          // Open: null when refused
+  HandheldLink connected;       // Connect: null when refused
 };
 
 std::unique_ptr<Work> running;
@@ -58,9 +61,25 @@ void Scan(Work* work, bool repair) {
                                                    [](const ScanEntry& e) { return e.repaired; }));
 }
 
+// Detect or Fix on the connected handheld, into work's results; what went
+// wrong goes where a refused repair's reason goes.
+void ScanConnected(Work* work) {
+  HandheldScan scan;
+  ScanHandheld(work->repair, &scan);
+  work->report = scan.report;
+  work->message = scan.message;
+  work->unexamined = scan.unexamined;
+  work->faulty_left = scan.faulty_left;
+  work->refused_repair = scan.problems;
+}
+
 uint32_t RunWork(void* parameter) {
   Work* work = static_cast<Work*>(parameter);
-  if (work->kind == WorkKind::Scan) {
+  if (work->kind == WorkKind::Connect) {
+    work->connected = ConnectHandheld(&work->reason);
+  } else if (work->kind == WorkKind::Scan && work->handheld) {
+    ScanConnected(work);
+  } else if (work->kind == WorkKind::Scan) {
     work->readable = RefreshRegistryExport(&work->reason);
     if (work->readable) {
       ClearRepairFailures();
@@ -114,6 +133,7 @@ bool StartScan(WindowHandle window, bool repair) {
   auto work = std::make_unique<Work>();
   work->kind = WorkKind::Scan;
   work->repair = repair;
+  work->handheld = HandheldInstalled();
   if (!Start(std::move(work), window)) return false;
   ShowExaminingText(window, OpenExportPath());
   return true;
@@ -125,6 +145,11 @@ void ShowScanOutcome(WindowHandle window, Work& work) {
     return;
   }
   ShowScanReport(window, work.report, work.message, work.repair, work.unexamined, work.faulty_left);
+  if (work.handheld) {
+    if (!work.refused_repair.empty())
+      ShowHandheldProblem(window, HANDHELD_REPAIR_TEXT, work.refused_repair);
+    return;
+  }
   if (!work.repair) return;
   ShowRefusedRepair(window, work.refused_repair);
   ShowUnsyncedRepair(window, work.unsynced_repair);
@@ -150,12 +175,28 @@ bool ShowOpenOutcome(WindowHandle window, Work& work, bool keep_window) {
   return false;
 }
 
+// After a connection: the handheld becomes the window's registry (true),
+// or the reason it cannot is shown (false).
+bool ShowConnectOutcome(WindowHandle window, Work& work) {
+  const bool connected = work.connected != nullptr;
+  if (connected) {
+    UseHandheld(std::move(work.connected));
+    ShowHandheldText(true);
+    ShowExportTitle(window);
+  } else {
+    ShowExportStartText();
+    ShowHandheldProblem(window, HANDHELD_REFUSED_TEXT, work.reason);
+  }
+  InvalidateRect(window, nullptr, false);
+  return connected;
+}
+
 }  // namespace
 
 bool WorkInProgress() { return running != nullptr; }
 
 bool WaitForRead(uint16_t command) {
-  if (!running || running->kind != WorkKind::Open) return false;
+  if (!running || running->kind == WorkKind::Scan) return false;
   command_when_read = command;
   return true;
 }
@@ -174,6 +215,23 @@ bool StartOpen(WindowHandle window, const std::string& path) {
 
 void OpenWhenIdle(WindowHandle window, const std::string& path) {
   if (!StartOpen(window, path)) open_when_idle = path;
+}
+
+bool StartConnect(WindowHandle window) {
+  auto work = std::make_unique<Work>();
+  work->kind = WorkKind::Connect;
+  if (!Start(std::move(work), window)) return false;
+  ShowHandheldText(false);
+  InvalidateRect(window, nullptr, false);
+  return true;
+}
+
+void ConnectAfterFirstPaint() {
+  auto work = std::make_unique<Work>();
+  work->kind = WorkKind::Connect;
+  work->at_start = true;
+  ShowHandheldText(false);
+  Hold(std::move(work));
 }
 
 void OpenAfterFirstPaint(const std::string& path, bool end_on_refusal) {
@@ -231,6 +289,9 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
   }
   if (work->kind == WorkKind::Scan) {
     ShowScanOutcome(window, *work);
+  } else if (work->kind == WorkKind::Connect) {
+    // A scan chosen meanwhile is meant for the handheld.
+    if (!ShowConnectOutcome(window, *work) && command != IDM_OPEN) command = 0;
   } else {
     // A file dropped, handed over or about to be chosen is the one asked for
     // last: the window stays for it.

@@ -23,12 +23,11 @@ constexpr uint32_t WM_WORK_PROGRESS = WM_USER + 3;
 // True from the start of a piece of work until WM_WORK_DONE has been handled.
 bool WorkInProgress();
 
-// While an export is being read: remembers command (IDM_DETECT, IDM_FIX or
-// IDM_OPEN; the last one chosen meanwhile wins) to be carried out once the
-// read is done, and returns true. A scan is then dropped when the export is
-// refused (nothing else is scanned in its place); an Open is carried out all
-// the same. Both are dropped when the window closes first. False, and
-// nothing remembered, when no export is being read.
+// While an export is being read (or the handheld connected): remembers command (IDM_DETECT, IDM_FIX
+// or IDM_OPEN; the last one chosen meanwhile wins) to be carried out once the read is done, and
+// returns true. A scan is then dropped when the export is refused (nothing else is scanned in its
+// place); an Open is carried out all the same. Both are dropped when the window closes first.
+// False, and nothing remembered, when no export is being read.
 bool WaitForRead(uint16_t command);
 // Detect (repair false) or Fix (repair true) on the open export, read afresh
 // first. Meanwhile the window says so: "Examining the registry export
@@ -53,6 +52,14 @@ bool StartOpen(WindowHandle window, const std::string& path);
 // last path asked for wins).
 void OpenWhenIdle(WindowHandle window, const std::string& path);
 
+// Connects to the handheld on the worker (ConnectHandheld), the window
+// saying so (CONNECTING_TEXT); once connected it is the window's registry
+// (UseHandheld, HANDHELD_TEXT), else the reason is shown in a box. False,
+// nothing started, while other work runs.
+bool StartConnect(WindowHandle window);
+// Start-up (quorvafix --device): the same, begun once the window has
+// painted for the first time, as OpenAfterFirstPaint begins a read.
+void ConnectAfterFirstPaint();
 // Start-up, before the main window exists: makes reading path the window's
 // work, begun only once the window has painted for the first time
 // (OnWindowPainted), so that the window never waits for the file. From now

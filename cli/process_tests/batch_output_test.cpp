@@ -112,4 +112,22 @@ TEST_F(BatchOutputTest, LocalRegistryIsRefusedWhereThereIsNone) {
   }
 }
 
+// Nor does it have the synchronisation software that reaches a connected
+// handheld: --device is refused with where the guide tells the Linux way.
+TEST_F(BatchOutputTest, DeviceIsRefusedWhereThereIsNoSynchronisation) {
+  for (std::vector<std::string> args : {std::vector<std::string>{CLI, "detect", "--device"},
+                                        {CLI, "fix", "--device", "--wait=1"},
+                                        {CLI, "export", "--device", "-"}}) {
+    ToolRun run = Start(args);
+    EXPECT_EQ(run.status, 2) << args[1];
+    EXPECT_EQ(run.out, "") << args[1];
+    EXPECT_EQ(run.err,
+              "quorvafix-cli: --device: this system cannot reach a connected handheld (the option "
+              "goes through the Windows synchronisation software's rapi.dll); on Linux, bring a "
+              "registry export over as the guide tells (docs/guide.md, \"Getting the registry "
+              "off the handheld\")\n")
+        << args[1];
+  }
+}
+
 }  // namespace

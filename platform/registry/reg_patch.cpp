@@ -24,10 +24,10 @@ bool IsWellFormedPath(std::u16string_view path) {
 }
 
 // path with each key the store holds spelled the store's way; *node is the
-// key itself when the store holds it, else null.
-std::u16string StoreSpelling(const RegTree& tree, RegKey root, std::u16string_view path,
+// key itself when the store holds it, else null. Without a tree, path as it is.
+std::u16string StoreSpelling(const RegTree* tree, RegKey root, std::u16string_view path,
                              const RegKeyNode** node) {
-  const RegKeyNode* at = tree.Root(root);
+  const RegKeyNode* at = tree != nullptr ? tree->Root(root) : nullptr;
   std::u16string out;
   size_t start = 0;
   while (start < path.size()) {
@@ -45,8 +45,8 @@ std::u16string StoreSpelling(const RegTree& tree, RegKey root, std::u16string_vi
 
 // Groups edits by the key they name, in the order each key first comes, one
 // value per name (a later edit of a name replaces its text); keys and value
-// names are spelled the way the store holds them.
-RegStatus GroupBySection(const RegFileStore& store, const std::vector<RegStringEdit>& edits,
+// names are spelled the way the tree (when given) holds them.
+RegStatus GroupBySection(const RegTree* tree, const std::vector<RegStringEdit>& edits,
                          std::vector<PatchSection>* out, std::string* failure) {
   std::vector<PatchSection>& sections = *out;
   for (const RegStringEdit& edit : edits) {
@@ -58,7 +58,7 @@ RegStatus GroupBySection(const RegFileStore& store, const std::vector<RegStringE
       return ERROR_INVALID_PARAMETER;
     }
     const RegKeyNode* node = nullptr;
-    std::u16string path = StoreSpelling(store.Tree(), edit.root, key_path, &node);
+    std::u16string path = StoreSpelling(tree, edit.root, key_path, &node);
     PatchSection* section = nullptr;
     for (PatchSection& s : sections) {
       if (s.root == edit.root &&
@@ -127,6 +127,13 @@ RegStatus WritePatchText(const RegFileForm& form, const std::vector<PatchSection
 RegStatus BuildRegPatch(const RegFileStore& store, const std::vector<RegStringEdit>& edits,
                         std::vector<uint8_t>* bytes, std::string* failure) {
   std::vector<PatchSection> sections;
-  if (RegStatus status = GroupBySection(store, edits, &sections, failure)) return status;
+  if (RegStatus status = GroupBySection(&store.Tree(), edits, &sections, failure)) return status;
   return WritePatchText(store.Form(), sections, bytes, failure);
+}
+
+RegStatus BuildRegPatch(const RegFileForm& form, const std::vector<RegStringEdit>& edits,
+                        std::vector<uint8_t>* bytes, std::string* failure) {
+  std::vector<PatchSection> sections;
+  if (RegStatus status = GroupBySection(nullptr, edits, &sections, failure)) return status;
+  return WritePatchText(form, sections, bytes, failure);
 }

@@ -32,3 +32,7 @@ struct RegStringEdit {
 // [HKEY_LOCAL_MACHINE\Drivers\BuiltIn\Serial]\r\n\"Dll\"=\"BTCEIF.DLL\"\r\n\r\n".
 RegStatus BuildRegPatch(const RegFileStore& store, const std::vector<RegStringEdit>& edits,
                         std::vector<uint8_t>* bytes, std::string* failure);
+// The same for a registry that no file holds (a handheld's, read over its
+// link): in form, keys and value names spelled as the edits give them.
+RegStatus BuildRegPatch(const RegFileForm& form, const std::vector<RegStringEdit>& edits,
+                        std::vector<uint8_t>* bytes, std::string* failure);
