@@ -2,8 +2,10 @@
 // and a session bus of the test's own (xvfb-run, dbus-run-session) with a
 // window manager, AT-SPI finds the program's "Report" text object, and
 // after Tools > Detect QUORVA Bug chosen with the keyboard it holds the
-// verdict (testing/atspi_detect.py does the AT-SPI part). Every tool it
-// needs missing fails the test with the Debian package to install.
+// verdict; Orca itself, its speech written down, says the verdict unasked
+// and reads the report line by line in flat review (testing/atspi_detect.py
+// does the AT-SPI and Orca part). Every tool it needs missing fails the test
+// with the Debian package to install.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -22,7 +24,8 @@ std::string MissingPackages() {
     const char* program;
     const char* package;
   } programs[] = {{"xvfb-run", "xvfb"},        {"xauth", "xauth"},     {"dbus-run-session", "dbus"},
-                  {"dbus-launch", "dbus-x11"}, {"openbox", "openbox"}, {"xdotool", "xdotool"}};
+                  {"dbus-launch", "dbus-x11"}, {"openbox", "openbox"}, {"xdotool", "xdotool"},
+                  {"orca", "orca"}};
   std::string missing;
   for (const auto& p : programs) {
     if (QStandardPaths::findExecutable(QString::fromLatin1(p.program)).isEmpty()) {
@@ -41,13 +44,25 @@ std::string MissingPackages() {
   return missing;
 }
 
-TEST(AtSpi, AScreenReaderReadsTheVerdictOfADetect) {
+struct DetectRun {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs testing/atspi_detect.py (with its options first) on a copy of the
+// faulty sample in a session bus and an X server of its own.
+DetectRun RunDetect(const QStringList& options) {
+  DetectRun result;
   const std::string missing = MissingPackages();
-  ASSERT_EQ(missing, "") << "install the Debian packages:" << missing;
+  EXPECT_EQ(missing, "") << "install the Debian packages:" << missing;
   QTemporaryDir work;
-  ASSERT_TRUE(work.isValid());
   const QString registry = work.filePath(QStringLiteral("faulty.reg"));
-  ASSERT_TRUE(QFile::copy(QStringLiteral(QUORVAFIX_SAMPLE), registry));
+  if (!missing.empty() || !work.isValid() ||
+      !QFile::copy(QStringLiteral(QUORVAFIX_SAMPLE), registry)) {
+    ADD_FAILURE() << "no copy of the sample in " << work.path().toStdString();
+    return result;
+  }
   QFile::setPermissions(registry, QFile::ReadOwner | QFile::WriteOwner);
 
   QProcess run;
@@ -63,18 +78,37 @@ TEST(AtSpi, AScreenReaderReadsTheVerdictOfADetect) {
   }
   run.setProcessEnvironment(environment);
   run.start(QStringLiteral("dbus-run-session"),
-            {QStringLiteral("--"), QStringLiteral("xvfb-run"), QStringLiteral("-a"),
-             QStringLiteral("-s"), QStringLiteral("-screen 0 1024x768x24"),
-             QStringLiteral("/usr/bin/python3"), QStringLiteral(QUORVAFIX_ATSPI_SCRIPT),
-             QStringLiteral(QUORVAFIX_EXECUTABLE), registry, work.path()});
-  ASSERT_TRUE(run.waitForFinished(60000)) << "the AT-SPI run took over a minute";
-  const std::string out = run.readAllStandardOutput().toStdString();
-  const std::string err = run.readAllStandardError().toStdString();
-  EXPECT_EQ(run.exitCode(), 0) << err;
-  EXPECT_NE(out.find("report: Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"), std::string::npos)
-      << out << err;
-  EXPECT_NE(out.find("report: COM5:\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("window: faulty.reg - QUORVAFIX\n"), std::string::npos) << out;
+            QStringList{QStringLiteral("--"), QStringLiteral("xvfb-run"), QStringLiteral("-a"),
+                        QStringLiteral("-s"), QStringLiteral("-screen 0 1024x768x24"),
+                        QStringLiteral("/usr/bin/python3"), QStringLiteral(QUORVAFIX_ATSPI_SCRIPT)} +
+                options +
+                QStringList{QStringLiteral(QUORVAFIX_EXECUTABLE), registry, work.path()});
+  EXPECT_TRUE(run.waitForFinished(60000)) << "the AT-SPI run took over a minute";
+  result.exit_code = run.exitCode();
+  result.out = run.readAllStandardOutput().toStdString();
+  result.err = run.readAllStandardError().toStdString();
+  return result;
+}
+
+TEST(AtSpi, AScreenReaderReadsTheVerdictOfADetect) {
+  const DetectRun run = RunDetect({});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("report: Dll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n"), std::string::npos)
+      << run.out << run.err;
+  EXPECT_NE(run.out.find("report: COM5:\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("window: faulty.reg - QUORVAFIX\n"), std::string::npos) << run.out;
+}
+
+TEST(AtSpi, OrcaSaysTheVerdictUnaskedAndReviewsTheReportLineByLine) {
+  const DetectRun run = RunDetect({QStringLiteral("--orca")});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("said: COM1: Dll: SERIAL_PXA.DLL COM3: Dll: IRSIR.DLL COM5: Dll: "
+                         "QVBTDEV.DLL <<<< BUG DETECTED HERE! COM6: Dll: BTCEIF.DLL\n"),
+            std::string::npos)
+      << run.out << run.err;
+  const std::string review = "said: COM1:\nsaid: Dll: SERIAL_PXA.DLL\nsaid: COM3:\n";
+  EXPECT_EQ(run.out.substr(run.out.size() - std::min(run.out.size(), review.size())), review)
+      << run.out;
 }
 
 }  // namespace

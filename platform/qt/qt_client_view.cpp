@@ -78,6 +78,8 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
 }
 
 void ClientView::ShowFocus(bool focused) {
+  if (focused && !focused_) AnnounceReportFocus(Canvas());
+  focused_ = focused;
   QPalette colours = palette();
   colours.setColor(QPalette::WindowText, focused ? colours.color(QPalette::Highlight) : Qt::white);
   setPalette(colours);
@@ -109,27 +111,54 @@ void ClientView::Select(int a, int b) {
   AnnounceReportSelection(Canvas(), selection_start_, selection_end_);
 }
 
-int ClientView::OffsetAt(const QPoint& point) const {
-  int nearest = 0;
+void ClientView::WalkLines(const LineVisit& visit) const {
   for (const DrawnBlock& block : blocks_) {
-    if (point.y() < block.box.top()) break;
-    const qreal y = point.y() - block.box.top();
     qreal top = 0;
     int start = block.offset;
     for (const QString& paragraph : block.text.split(QLatin1Char('\n'))) {
       QTextLayout layout(paragraph, block.font, Canvas());
       top = LayOut(layout, block.word_break, block.box.width(), top);
+      const int length = static_cast<int>(paragraph.size());
       for (int i = 0; i < layout.lineCount(); ++i) {
-        const QTextLine line = layout.lineAt(i);
-        if (y < line.y() + line.height()) {
-          return start + line.xToCursor(point.x() - block.box.left());
-        }
+        if (visit(layout.lineAt(i), start, length, block)) return;
       }
-      start += static_cast<int>(paragraph.size()) + 1;
+      start += length + 1;
     }
-    nearest = block.offset + static_cast<int>(block.text.size());
   }
-  return nearest;
+}
+
+int ClientView::OffsetAt(const QPoint& point, bool on_character) const {
+  int found = 0;
+  WalkLines([&](const QTextLine& line, int start, int, const DrawnBlock& block) {
+    if (point.y() < block.box.top()) return true;
+    if (point.y() < block.box.top() + line.y() + line.height()) {
+      found = start + line.xToCursor(point.x() - block.box.left(),
+                                     on_character ? QTextLine::CursorOnCharacter
+                                                  : QTextLine::CursorBetweenCharacters);
+      return true;
+    }
+    found = start + line.textStart() + line.textLength();
+    return false;
+  });
+  return found;
+}
+
+QRect ClientView::CharacterRect(int offset) const {
+  QRect found;
+  if (offset < 0 || offset >= drawn_text_.size()) return found;
+  WalkLines([&](const QTextLine& line, int start, int length, const DrawnBlock& block) {
+    const int at = offset - start;
+    const int end = line.textStart() + line.textLength();
+    // A break between lines belongs to the line below; a paragraph's end to
+    // its last line.
+    if (at < line.textStart() || at > end || (at == end && end != length)) return false;
+    const qreal left = line.cursorToX(at);
+    const qreal right = at < length ? line.cursorToX(at + 1) : left;
+    found = QRect(QPoint(block.box.left() + qRound(left), block.box.top() + qRound(line.y())),
+                  QSize(qRound(right - left), qRound(line.height())));
+    return true;
+  });
+  return found;
 }
 
 void ClientView::MousePressed(const QPoint& point) {

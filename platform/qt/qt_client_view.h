@@ -15,11 +15,13 @@
 #include <QRect>
 #include <QScrollArea>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "platform/windowing/window_manager.h"
 
 class QPainter;
+class QTextLine;
 class QtWindowManager;
 
 class ClientView : public QScrollArea {
@@ -34,7 +36,10 @@ class ClientView : public QScrollArea {
   // Where the keys go is visible: with focused, a line of the palette's
   // highlight colour frames the view; without, the frame takes the
   // canvas's white. The frame is always there, so the text never moves.
+  // Assistive technologies see the keyboard on the report while the view
+  // shows it (qt_accessible.h).
   void ShowFocus(bool focused);
+  bool ShowsFocus() const { return focused_; }
   // Scrolls for a navigation key (Qt::Key_PageUp, PageDown, Home, End, Up,
   // Down); false for any other key.
   bool ScrollForKey(int key);
@@ -64,19 +69,32 @@ class ClientView : public QScrollArea {
   // DrawnText), repaints the canvas and tells assistive technologies.
   void Select(int a, int b);
   // The offset in DrawnText of the character boundary nearest to point (in
-  // the canvas's coordinates): 0 above the text, its end below it.
-  int OffsetAt(const QPoint& point) const;
+  // the canvas's coordinates), or with on_character of the character under
+  // it: 0 above the text, its end below it.
+  int OffsetAt(const QPoint& point, bool on_character = false) const;
+  // Where the character at offset of DrawnText was drawn, in the canvas's
+  // coordinates: a line end ("\n") is as tall as its line and 0 wide; an
+  // empty rectangle for an offset outside the text.
+  QRect CharacterRect(int offset) const;
   // The mouse on the canvas: a press of the left button sets the anchor and
   // drops the selection, a move with it held selects up to the point.
   void MousePressed(const QPoint& point);
   void MouseDragged(const QPoint& point);
 
  private:
+  // Calls visit for each line the text was drawn in, top to bottom, with
+  // the offset in DrawnText and the length of its paragraph and its block;
+  // stops when visit returns true.
+  using LineVisit = std::function<bool(const QTextLine& line, int paragraph_start,
+                                       int paragraph_length, const DrawnBlock& block)>;
+  void WalkLines(const LineVisit& visit) const;
+
   QString drawn_text_;
   std::vector<DrawnBlock> blocks_;
   int anchor_ = 0;
   int selection_start_ = 0;
   int selection_end_ = 0;
+  bool focused_ = false;
 };
 
 // Draws text (lines separated by "\n") from the top left of box, clipped to

@@ -11,8 +11,15 @@ AT-SPI gives it, after "report:", once it holds a verdict. Writes only inside
 WORK (its runtime, configuration and data folders). Exit status 0 when a
 verdict was read, 1 otherwise (with the reason on stderr).
 
-usage: atspi_detect.py QUORVAFIX FILE WORK
+With --orca, Orca itself runs too, started before the program with its
+speech going to WORK/speech.log (orca_speech_log.py): once Orca has said
+the verdict, flat review reads the current line and the next two
+(KP_Up, KP_Page_Up twice); everything Orca said is printed after "said:",
+one utterance a line. Exit status 1 when Orca says no verdict.
+
+usage: atspi_detect.py [--orca] QUORVAFIX FILE WORK
 """
+import json
 import os
 import subprocess
 import sys
@@ -64,8 +71,36 @@ def report_text(report):
     return text.getText(0, text.characterCount)
 
 
+def start_orca(work, environment):
+    """Starts Orca with its speech going to WORK/speech.log; returns the
+    process and a function giving what it has said so far."""
+    prefs = os.path.join(work, "orca")
+    os.makedirs(prefs, exist_ok=True)
+    factory = {"speechServerFactory": "orca_speech_log",
+               "speechServerFactoryModules": ["orca_speech_log"]}
+    with open(os.path.join(prefs, "user-settings.conf"), "w") as conf:
+        json.dump({"general": dict(factory),
+                   "profiles": {"default": dict(factory, profile=["Default", "default"])},
+                   "pronunciations": {}, "keybindings": {}}, conf)
+    log = os.path.join(work, "speech.log")
+    orca_environment = dict(environment, QUORVAFIX_SPEECH_LOG=log,
+                            PYTHONPATH=os.path.dirname(os.path.abspath(__file__)))
+
+    def said():
+        try:
+            with open(log, encoding="utf-8") as spoken:
+                return spoken.read().splitlines()
+        except FileNotFoundError:
+            return []
+    orca = subprocess.Popen(["orca", "--replace", "-u", prefs], env=orca_environment,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_for("Orca speaking", lambda: "Screen reader on." in said(), 20)
+    return orca, said
+
+
 def main():
-    program, registry, work = sys.argv[1:4]
+    with_orca = sys.argv[1] == "--orca"
+    program, registry, work = sys.argv[1 + with_orca:4 + with_orca]
     environment = dict(os.environ)
     for folder in ("runtime", "config", "data"):
         os.makedirs(os.path.join(work, folder), mode=0o700, exist_ok=True)
@@ -85,6 +120,7 @@ def main():
     wait_for("window manager", lambda: subprocess.run(
         ["xdotool", "get_desktop"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
         env=environment).returncode == 0, 10)
+    orca, said = start_orca(work, environment) if with_orca else (None, None)
     window = subprocess.Popen([program, registry], env=environment)
     try:
         app = wait_for("application quorvafix on the accessibility bus",
@@ -107,9 +143,18 @@ def main():
                                       if any(v in t for v in VERDICTS)), None), 10)
         for line in text.splitlines():
             print("report:", line)
+        if orca:
+            wait_for("verdict said", lambda: any(VERDICTS[0] in line for line in said()), 10)
+            for key in ["KP_Up", "KP_Page_Up", "KP_Page_Up"]:
+                subprocess.run(["xdotool", "key", key], check=True, env=environment, timeout=10)
+                time.sleep(0.5)
+            for line in said():
+                print("said:", line)
         return 0
     finally:
-        for process in (window, manager):
+        for process in (window, orca, manager):
+            if process is None:
+                continue
             process.terminate()
             try:
                 process.wait(timeout=5)
