@@ -3,7 +3,8 @@
 // window manager, AT-SPI finds the program's "Report" text object, and
 // after Tools > Detect QUORVA Bug chosen with the keyboard it holds the
 // verdict; Orca itself, its speech written down, says the verdict unasked
-// and reads the report line by line in flat review (testing/atspi_detect.py
+// and reads the report line by line in flat review, and the window has the
+// keyboard back after each Open confirmed with Return (testing/atspi_detect.py
 // does the AT-SPI and Orca part). Every tool it needs missing fails the test
 // with the Debian package to install.
 #include <gtest/gtest.h>
@@ -106,6 +107,9 @@ TEST(AtSpi, OrcaSaysTheVerdictUnaskedAndReviewsTheReportLineByLine) {
                          "QVBTDEV.DLL <<<< BUG DETECTED HERE! COM6: Dll: BTCEIF.DLL\n"),
             std::string::npos)
       << run.out << run.err;
+  // Opened again with Return, the window has the keyboard back each time.
+  const std::string reopened = "after Open: frame active, report focused\n";
+  EXPECT_NE(run.out.find(reopened + reopened + reopened), std::string::npos) << run.out;
   const std::string review = "said: COM1:\nsaid: Dll: SERIAL_PXA.DLL\nsaid: COM3:\n";
   EXPECT_EQ(run.out.substr(run.out.size() - std::min(run.out.size(), review.size())), review)
       << run.out;
