@@ -6,7 +6,7 @@ dbus-run-session -- xvfb-run ...): starts openbox and `quorvafix FILE` with
 Qt's accessibility bridge on, finds the application, its window (a frame
 named "FILE - QUORVAFIX", printed after "window:") and its "Report" text
 object over AT-SPI, chooses Tools > Detect QUORVA Bug with the keyboard (F10,
-then Down to the item, Return), and prints every line of the report's text as
+which opens the menu on its first item, then Down to the item, Return), and prints every line of the report's text as
 AT-SPI gives it, after "report:", once it holds a verdict. Writes only inside
 WORK (its runtime, configuration and data folders). Exit status 0 when a
 verdict was read, 1 otherwise (with the reason on stderr).
@@ -158,7 +158,7 @@ def main():
         report = wait_for("text object named Report",
                           lambda: find_named(app, "text", "Report"), 10)
         wait_for("export read", lambda: "Registry export:" in report_text(report), 10)
-        keys = ["F10"] + ["Down"] * (ITEMS_ABOVE_DETECT + 1) + ["Return"]
+        keys = ["F10"] + ["Down"] * ITEMS_ABOVE_DETECT + ["Return"]
         subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "QUORVAFIX$",
                         "windowactivate"], check=True, env=environment,
                        stdout=subprocess.DEVNULL, timeout=10)
