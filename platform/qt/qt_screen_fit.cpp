@@ -48,10 +48,29 @@ void FitToScreen(QWidget* dialog) {
   dialog->move(place.topLeft());
 }
 
+// Centres dialog over owner, inside the available area of its screen.
+void PlaceOver(QWidget* dialog, const QWidget* owner) {
+  const QScreen* screen = dialog->screen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry();
+  QRect place(QPoint(), dialog->frameGeometry().size());
+  place.moveCenter(owner->frameGeometry().center());
+  place.moveLeft(std::max(room.left(), std::min(place.left(), room.right() + 1 - place.width())));
+  place.moveTop(std::max(room.top(), std::min(place.top(), room.bottom() + 1 - place.height())));
+  dialog->move(place.topLeft());
+}
+
 int RunModal(QDialog* dialog) {
   FitToScreen(dialog);
   QWidget* parent = dialog->parentWidget();
   QPointer<QWidget> owner = parent != nullptr ? parent->window() : nullptr;
+  // Qt places a dialog over its owner by the size it has before it shows; a
+  // message box takes its size only then. It is placed again once shown.
+  if (owner) {
+    QTimer::singleShot(0, dialog, [dialog, owner] {
+      if (owner && dialog->isVisible()) PlaceOver(dialog, owner);
+    });
+  }
   const int result = dialog->exec();
   if (!owner || !owner->isVisible()) return result;
   owner->activateWindow();
