@@ -2,7 +2,8 @@
 // and a session bus of the test's own (xvfb-run, dbus-run-session) with a
 // window manager, AT-SPI finds the program's "Report" text object, and
 // after Tools > Detect QUORVA Bug chosen with the keyboard it holds the
-// verdict; Orca itself, its speech written down, says the verdict unasked
+// verdict, and a mouse drag between the places it gives for two offsets
+// selects the text between them as X's PRIMARY selection; Orca itself, its speech written down, says the verdict unasked
 // and reads the report line by line in flat review, and the window has the
 // keyboard back after each Open confirmed with Return (testing/atspi_detect.py
 // does the AT-SPI and Orca part). Every tool it needs missing fails the test
@@ -98,6 +99,9 @@ TEST(AtSpi, AScreenReaderReadsTheVerdictOfADetect) {
       << run.out << run.err;
   EXPECT_NE(run.out.find("report: COM5:\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("window: faulty.reg - QUORVAFIX\n"), std::string::npos) << run.out;
+  // A drag between the places AT-SPI gives for two offsets selects what lies
+  // between them, which becomes X's PRIMARY selection.
+  EXPECT_NE(run.out.find("primary: 'COM3:\\nDll: IRSIR.DLL\\n'\n"), std::string::npos) << run.out;
 }
 
 TEST(AtSpi, OrcaSaysTheVerdictUnaskedAndReviewsTheReportLineByLine) {
@@ -107,6 +111,8 @@ TEST(AtSpi, OrcaSaysTheVerdictUnaskedAndReviewsTheReportLineByLine) {
                          "QVBTDEV.DLL <<<< BUG DETECTED HERE! COM6: Dll: BTCEIF.DLL\n"),
             std::string::npos)
       << run.out << run.err;
+  // F10 opens Tools on its first item, which is said.
+  EXPECT_NE(run.out.find("said: F10\nsaid: About...\n"), std::string::npos) << run.out;
   // Opened again with Return, the window has the keyboard back each time.
   const std::string reopened = "after Open: frame active, report focused\n";
   EXPECT_NE(run.out.find(reopened + reopened + reopened), std::string::npos) << run.out;

@@ -142,7 +142,13 @@ void AnnounceReportText(QWidget* canvas, const QString& old_text, const QString&
   QAccessible::updateAccessibility(&event);
   // Screen readers speak a text change only when the user caused it with a
   // key in that text; a new description of the object with the keyboard
-  // they speak as a message.
+  // they speak as a message. They are told first where the keyboard is: a
+  // menu that closed may have left them on the window.
+  QAccessibleInterface* report = QAccessible::queryAccessibleInterface(canvas);
+  if (report != nullptr && report->state().focused) {
+    QAccessibleEvent focus(canvas, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
+  }
   QAccessibleEvent described(canvas, QAccessible::DescriptionChanged);
   QAccessible::updateAccessibility(&described);
 }

@@ -1,11 +1,13 @@
 #include "platform/qt/qt_client_view.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -33,6 +35,9 @@ class PaintedCanvas : public QWidget {
   }
   void mouseMoveEvent(QMouseEvent* event) override {
     if (event->buttons() & Qt::LeftButton) view_.MouseDragged(event->position().toPoint());
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) view_.MouseReleased();
   }
 
  private:
@@ -71,6 +76,9 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(true);
+  auto_scroll_ = new QTimer(this);
+  auto_scroll_->setInterval(AUTO_SCROLL_MS);
+  QObject::connect(auto_scroll_, &QTimer::timeout, this, [this] { AutoScroll(); });
   auto* canvas = new PaintedCanvas(windows, window, *this);
   MarkAsReport(canvas);
   setWidget(canvas);
@@ -90,6 +98,7 @@ void ClientView::SetDrawnText(const QString& text, std::vector<DrawnBlock> block
   if (text == drawn_text_) return;
   AnnounceReportText(Canvas(), drawn_text_, text);
   drawn_text_ = text;
+  auto_scroll_->stop();
   anchor_ = 0;
   Select(0, 0);
   QMetaObject::invokeMethod(
@@ -167,8 +176,28 @@ void ClientView::MousePressed(const QPoint& point) {
 }
 
 void ClientView::MouseDragged(const QPoint& point) {
+  drag_at_ = Canvas()->mapTo(viewport(), point);
+  if (drag_at_.y() >= 0 && drag_at_.y() < viewport()->height()) {
+    auto_scroll_->stop();
+  } else if (!auto_scroll_->isActive()) {
+    auto_scroll_->start();
+  }
   ensureVisible(point.x(), point.y(), 0, 0);
   Select(anchor_, OffsetAt(point));
+}
+
+void ClientView::AutoScroll() {
+  verticalScrollBar()->triggerAction(drag_at_.y() < 0 ? QAbstractSlider::SliderSingleStepSub
+                                                      : QAbstractSlider::SliderSingleStepAdd);
+  Select(anchor_, OffsetAt(Canvas()->mapFrom(viewport(), drag_at_)));
+}
+
+void ClientView::MouseReleased() {
+  auto_scroll_->stop();
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (selection_start_ < selection_end_ && clipboard->supportsSelection()) {
+    clipboard->setText(SelectedText(), QClipboard::Selection);
+  }
 }
 
 void ClientView::FitCanvas(int bottom) {

@@ -4,9 +4,11 @@
 // paint needs (at least the view's height), so a report longer than the
 // window gets a vertical scroll bar, the wheel, PageUp/PageDown, Home/End and
 // the arrow keys. The mouse selects the drawn text: a drag selects from
-// where it began to where it is (scrolling to follow it), the selection is
-// painted in the palette's highlight colours, and a click or new text drops
-// it. Assistive technologies read the canvas as a read-only text holding the
+// where it began to where it is (scrolling to follow it, and on scrolling
+// while it is held above or below the view), the selection is painted in the
+// palette's highlight colours and, when the button is released, becomes
+// the system's selection where it has one (X's PRIMARY, which a middle click
+// pastes); a click or new text drops it. Assistive technologies read the canvas as a read-only text holding the
 // drawn text and its selection (qt_accessible.h). Owned by the screen
 // widget; the window manager keeps it by a guarded pointer.
 #pragma once
@@ -22,6 +24,7 @@
 
 class QPainter;
 class QTextLine;
+class QTimer;
 class QtWindowManager;
 
 class ClientView : public QScrollArea {
@@ -77,9 +80,14 @@ class ClientView : public QScrollArea {
   // empty rectangle for an offset outside the text.
   QRect CharacterRect(int offset) const;
   // The mouse on the canvas: a press of the left button sets the anchor and
-  // drops the selection, a move with it held selects up to the point.
+  // drops the selection, a move with it held selects up to the point (held
+  // above or below the view, it scrolls a line every AUTO_SCROLL_MS and
+  // selects on), and its release ends the drag, handing the selection to
+  // the system's (QClipboard::Selection) where there is one.
+  static constexpr int AUTO_SCROLL_MS = 50;
   void MousePressed(const QPoint& point);
   void MouseDragged(const QPoint& point);
+  void MouseReleased();
 
  private:
   // Calls visit for each line the text was drawn in, top to bottom, with
@@ -88,6 +96,8 @@ class ClientView : public QScrollArea {
   using LineVisit = std::function<bool(const QTextLine& line, int paragraph_start,
                                        int paragraph_length, const DrawnBlock& block)>;
   void WalkLines(const LineVisit& visit) const;
+  // A drag's tick while the pointer is held outside the view.
+  void AutoScroll();
 
   QString drawn_text_;
   std::vector<DrawnBlock> blocks_;
@@ -95,6 +105,10 @@ class ClientView : public QScrollArea {
   int selection_start_ = 0;
   int selection_end_ = 0;
   bool focused_ = false;
+  // Where the drag's pointer is, in the viewport's coordinates, and the
+  // timer that scrolls while it is outside.
+  QPoint drag_at_;
+  QTimer* auto_scroll_ = nullptr;
 };
 
 // Draws text (lines separated by "\n") from the top left of box, clipped to

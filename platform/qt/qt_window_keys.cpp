@@ -44,15 +44,19 @@ void QtWindowManager::OpenMenuBar() {
       QMenu* menu = button->menu();
       if (menu == nullptr || !button->isEnabled()) continue;
       // Opened from the keyboard, the menu starts on its first item, as
-      // desktop menus do, so that screen readers have an item to read.
+      // desktop menus do, so that screen readers have an item to read: once
+      // it shows, since they take a menu's window for new only then.
       QObject::connect(
           menu, &QMenu::aboutToShow, menu,
           [menu] {
-            for (QAction* action : menu->actions()) {
-              if (action->isSeparator() || !action->isEnabled() || !action->isVisible()) continue;
-              menu->setActiveAction(action);
-              return;
-            }
+            QTimer::singleShot(0, menu, [menu] {
+              if (!menu->isVisible() || menu->activeAction() != nullptr) return;
+              for (QAction* action : menu->actions()) {
+                if (action->isSeparator() || !action->isEnabled() || !action->isVisible()) continue;
+                menu->setActiveAction(action);
+                return;
+              }
+            });
           },
           Qt::SingleShotConnection);
       // Later, so that the key's own handling ends before the menu's loop runs.

@@ -9,7 +9,10 @@ object over AT-SPI, chooses Tools > Detect QUORVA Bug with the keyboard (F10,
 which opens the menu on its first item, then Down to the item, Return), and prints every line of the report's text as
 AT-SPI gives it, after "report:", once it holds a verdict. Writes only inside
 WORK (its runtime, configuration and data folders). Exit status 0 when a
-verdict was read, 1 otherwise (with the reason on stderr).
+verdict was read, 1 otherwise (with the reason on stderr). Without --orca
+it then drags the mouse over the report from "COM3:" to "COM5:", at the
+places AT-SPI gives for them, and prints X's PRIMARY selection after
+"primary:".
 
 With --orca, Orca itself runs too, started before the program with its
 speech going to WORK/speech.log (orca_speech_log.py); before the Detect the
@@ -22,6 +25,7 @@ one utterance a line. Exit status 1 when Orca says no verdict.
 
 usage: atspi_detect.py [--orca] QUORVAFIX FILE WORK
 """
+import gi
 import json
 import os
 import subprocess
@@ -38,14 +42,16 @@ ITEMS_ABOVE_DETECT = 3
 OPEN_ROUNDS = 3
 
 
-def wait_for(what, probe, seconds):
+def wait_for(what, probe, seconds, seen=lambda: []):
+    """probe's first true answer within seconds; otherwise exits saying what
+    was not seen, and the lines seen gives."""
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         found = probe()
         if found:
             return found
         time.sleep(0.2)
-    sys.exit("atspi_detect: no " + what + " within %d s" % seconds)
+    sys.exit("\n".join(["atspi_detect: no " + what + " within %d s" % seconds] + seen()))
 
 
 def find_named(accessible, role, name):
@@ -75,6 +81,25 @@ def application(name):
 def report_text(report):
     text = report.queryText()
     return text.getText(0, text.characterCount)
+
+
+def select_with_mouse(report, first, after, environment):
+    """Drags the mouse over the report from the start of the text first to
+    the start of the text after, at the places AT-SPI gives for them, and
+    returns X's PRIMARY selection then."""
+    text = report.queryText()
+    whole = text.getText(0, text.characterCount)
+    points = []
+    for offset in (whole.index(first), whole.index(after)):
+        x, y, width, height = text.getCharacterExtents(offset, pyatspi.DESKTOP_COORDS)
+        points.append((str(x + 1), str(y + height // 2)))
+    subprocess.run(["xdotool", "mousemove", *points[0], "mousedown", "1",
+                    "mousemove", *points[1], "sleep", "0.2", "mouseup", "1"],
+                   check=True, env=environment, timeout=10)
+    time.sleep(0.5)
+    gi.require_version("Gtk", "3.0")
+    from gi.repository import Gdk, Gtk
+    return Gtk.Clipboard.get(Gdk.SELECTION_PRIMARY).wait_for_text()
 
 
 def open_again(registry, app, report, environment):
@@ -173,8 +198,11 @@ def main():
                                       if any(v in t for v in VERDICTS)), None), 10)
         for line in text.splitlines():
             print("report:", line)
+        if not orca:
+            print("primary:", repr(select_with_mouse(report, "COM3:", "COM5:", environment)))
         if orca:
-            wait_for("verdict said", lambda: any(VERDICTS[0] in line for line in said()), 10)
+            wait_for("verdict said", lambda: any(VERDICTS[0] in line for line in said()), 10,
+                     lambda: ["said: " + line for line in said()])
             for key in ["KP_Up", "KP_Page_Up", "KP_Page_Up"]:
                 subprocess.run(["xdotool", "key", key], check=True, env=environment, timeout=10)
                 time.sleep(0.5)
