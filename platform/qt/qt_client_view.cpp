@@ -72,7 +72,7 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
   setFocusPolicy(Qt::NoFocus);
   setFrameShape(QFrame::Box);
   setFrameShadow(QFrame::Plain);
-  setLineWidth(1);
+  setLineWidth(FOCUS_FRAME_WIDTH);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(true);
@@ -89,7 +89,7 @@ void ClientView::ShowFocus(bool focused) {
   if (focused && !focused_) AnnounceReportFocus(Canvas());
   focused_ = focused;
   QPalette colours = palette();
-  colours.setColor(QPalette::WindowText, focused ? colours.color(QPalette::Highlight) : Qt::white);
+  colours.setColor(QPalette::WindowText, focused ? FocusFrameColour(colours) : QColor(Qt::white));
   setPalette(colours);
 }
 
@@ -229,6 +229,26 @@ bool ClientView::ScrollForKey(int key) {
     default:
       return false;
   }
+}
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& colour) {
+    auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor FocusFrameColour(const QPalette& palette) {
+  QColor colour = palette.color(QPalette::Highlight);
+  const QColor window = palette.color(QPalette::Window);
+  while (colour.value() > 0 && (ContrastRatio(colour, Qt::white) < MIN_FOCUS_CONTRAST ||
+                                ContrastRatio(colour, window) < MIN_FOCUS_CONTRAST)) {
+    colour = colour.value() > 8 ? colour.darker(110) : QColor(Qt::black);
+  }
+  return colour;
 }
 
 int DrawWrappedText(QPainter& painter, const QRect& box, const QString& text, bool word_break,

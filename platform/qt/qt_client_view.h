@@ -13,6 +13,7 @@
 // widget; the window manager keeps it by a guarded pointer.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QRect>
 #include <QScrollArea>
@@ -23,12 +24,14 @@
 #include "platform/windowing/window_manager.h"
 
 class QPainter;
+class QPalette;
 class QTextLine;
 class QTimer;
 class QtWindowManager;
 
 class ClientView : public QScrollArea {
  public:
+  static constexpr int FOCUS_FRAME_WIDTH = 2;
   ClientView(QtWindowManager& windows, WindowHandle window, QWidget* screen);
 
   // The widget the window paints on; its size is the window's client area.
@@ -36,9 +39,10 @@ class ClientView : public QScrollArea {
   // After a paint: the canvas grows or shrinks to bottom (the lowest pixel
   // the text needs, its bottom margin included) but never below the view.
   void FitCanvas(int bottom);
-  // Where the keys go is visible: with focused, a line of the palette's
-  // highlight colour frames the view; without, the frame takes the
-  // canvas's white. The frame is always there, so the text never moves.
+  // Where the keys go is visible: with focused, a line FOCUS_FRAME_WIDTH
+  // pixels wide of FocusFrameColour frames the view; without, the frame
+  // takes the canvas's white. The frame is always there, so the text never
+  // moves.
   // Assistive technologies see the keyboard on the report while the view
   // shows it (qt_accessible.h).
   void ShowFocus(bool focused);
@@ -119,3 +123,13 @@ class ClientView : public QScrollArea {
 // Returns the height the text takes in pixels.
 int DrawWrappedText(QPainter& painter, const QRect& box, const QString& text, bool word_break,
                     int selection_start = 0, int selection_end = 0);
+
+// The contrast ratio of two colours as accessibility guidelines define it,
+// from 1 (the same luminance) to 21 (black on white), either order.
+double ContrastRatio(const QColor& a, const QColor& b);
+// The focus frame's colour: the palette's highlight, darkened as far as it
+// takes to stand at least MIN_FOCUS_CONTRAST from both backgrounds it lies
+// between, the canvas's white and the palette's window colour (black when no
+// darkening does).
+constexpr double MIN_FOCUS_CONTRAST = 3.0;
+QColor FocusFrameColour(const QPalette& palette);
