@@ -1,7 +1,8 @@
 // The whole program on the Qt backend (offscreen) as a screen reader reads it
 // through Qt's accessibility layer (QAccessible): the report as a read-only
-// text holding all of its text, the Tools menu's items with their names and
-// shortcuts, and the texts of the message boxes and of the About box.
+// text holding all of its text, each character where it was drawn, the
+// Tools menu's items with their names and shortcuts, and the texts of the
+// message boxes and of the About box.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -56,6 +57,8 @@ TEST_F(AccessibilityTest, TheReportIsAReadOnlyTextHoldingItsWholeText) {
   }
   WriteRegistry(registry);
   QString name, text, value;
+  QStringList placed;
+  int last_top = -1;
   QAccessible::Role role = QAccessible::NoRole;
   bool read_only = false;
   WaitForActiveScreen();
@@ -66,6 +69,16 @@ TEST_F(AccessibilityTest, TheReportIsAReadOnlyTextHoldingItsWholeText) {
     if (report == nullptr || report->textInterface() == nullptr) return false;
     text = report->textInterface()->text(0, report->textInterface()->characterCount());
     if (!text.contains(QStringLiteral("COM40:"))) return false;
+    // Each line's first character, where it stands and what stands there.
+    for (const char* line : {"COM1:", "Dll: BTCEIF.DLL", "COM40:"}) {
+      const int offset = int(text.indexOf(QLatin1String(line)));
+      const QRect rect = report->textInterface()->characterRect(offset);
+      placed << QStringLiteral("%1 %2 %3")
+                    .arg(offset)
+                    .arg(report->textInterface()->offsetAtPoint(rect.center()))
+                    .arg(rect.top() > last_top);
+      last_top = rect.top();
+    }
     name = report->text(QAccessible::Name);
     value = report->text(QAccessible::Value);
     role = report->role();
@@ -81,6 +94,10 @@ TEST_F(AccessibilityTest, TheReportIsAReadOnlyTextHoldingItsWholeText) {
   EXPECT_TRUE(text.contains(QStringLiteral("COM40:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!")))
       << text.toStdString();
   EXPECT_EQ(value, text);
+  const int com40 = int(text.indexOf(QStringLiteral("COM40:")));
+  EXPECT_EQ(placed, (QStringList{QStringLiteral("0 0 1"), QStringLiteral("6 6 1"),
+                                 QStringLiteral("%1 %1 1").arg(com40)}))
+      << "offset, offset at its centre, below the line before";
 }
 
 TEST_F(AccessibilityTest, MenuItemsHaveTheirNamesAndShortcuts) {

@@ -1,7 +1,7 @@
 // Selecting the painted report with the mouse, on the real window (Qt,
 // offscreen) with synthesized mouse events: a drag selects the characters
-// between its ends (to the end of the text from below it), the selection is painted in the highlight colour, Ctrl+C
-// copies it (the whole report once a click has dropped it, or new text has
+// between its ends (to the end of the text from below it), the selection is painted in the
+// highlight colour, Ctrl+C copies it (the whole report once a click has dropped it, or new text has
 // replaced it), and the report's accessible text object gives the selection
 // and takes one.
 #include <gtest/gtest.h>

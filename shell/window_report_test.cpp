@@ -340,8 +340,7 @@ TEST_F(WindowReportTest, ADragHeldBelowTheViewScrollsOnAndSelectsToTheEnd) {
     mouse(QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton);
     const QWidget* viewport = View()->viewport();
     mouse(QEvent::MouseMove,
-          View()->Canvas()->mapFrom(viewport, QPoint(20, viewport->height() + 10)),
-          Qt::LeftButton);
+          View()->Canvas()->mapFrom(viewport, QPoint(20, viewport->height() + 10)), Qt::LeftButton);
     return true;
   });
   Step("scrolled to the end, held still", [] {
@@ -359,7 +358,8 @@ TEST_F(WindowReportTest, ADragHeldBelowTheViewScrollsOnAndSelectsToTheEnd) {
   EXPECT_TRUE(driver_.Done());
   EXPECT_TRUE(selected.startsWith(QStringLiteral("COM1:\nDll: BTCEIF.DLL\nCOM2:")))
       << selected.toStdString();
-  EXPECT_TRUE(selected.endsWith(QStringLiteral("COM40:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n")))
+  EXPECT_TRUE(
+      selected.endsWith(QStringLiteral("COM40:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n")))
       << selected.toStdString();
   EXPECT_EQ(system_selection, system_has_one ? selected : QString());
 }

@@ -233,7 +233,9 @@ bool ClientView::ScrollForKey(int key) {
 
 double ContrastRatio(const QColor& a, const QColor& b) {
   auto luminance = [](const QColor& colour) {
-    auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    auto linear = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
     return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
            0.0722 * linear(colour.blueF());
   };

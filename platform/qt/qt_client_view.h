@@ -8,9 +8,9 @@
 // while it is held above or below the view), the selection is painted in the
 // palette's highlight colours and, when the button is released, becomes
 // the system's selection where it has one (X's PRIMARY, which a middle click
-// pastes); a click or new text drops it. Assistive technologies read the canvas as a read-only text holding the
-// drawn text and its selection (qt_accessible.h). Owned by the screen
-// widget; the window manager keeps it by a guarded pointer.
+// pastes); a click or new text drops it. Assistive technologies read the canvas as a read-only text
+// holding the drawn text and its selection (qt_accessible.h). Owned by the screen widget; the
+// window manager keeps it by a guarded pointer.
 #pragma once
 
 #include <QColor>

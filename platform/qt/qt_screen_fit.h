@@ -14,7 +14,7 @@ void FitToScreen(QWidget* dialog);
 
 // Fits dialog to the screen (FitToScreen), runs it modally and returns its
 // result. Once shown at its size, an owned dialog is centred over its
-// owner's window, inside the screen's available area. Once it is closed its owner's window is activated again, as a
-// click on it would: a window manager may hand the keyboard back while the
+// owner's window, inside the screen's available area. Once it is closed its owner's window is
+// activated again, as a click on it would: a window manager may hand the keyboard back while the
 // dialog still holds the program modal, and Qt then leaves no window active.
 int RunModal(QDialog* dialog);

@@ -5,23 +5,25 @@ Run inside a session bus and an X server of its own (the caller starts them:
 dbus-run-session -- xvfb-run ...): starts openbox and `quorvafix FILE` with
 Qt's accessibility bridge on, finds the application, its window (a frame
 named "FILE - QUORVAFIX", printed after "window:") and its "Report" text
-object over AT-SPI, chooses Tools > Detect QUORVA Bug with the keyboard (F10,
-which opens the menu on its first item, then Down to the item, Return), and prints every line of the report's text as
-AT-SPI gives it, after "report:", once it holds a verdict. Writes only inside
-WORK (its runtime, configuration and data folders). Exit status 0 when a
-verdict was read, 1 otherwise (with the reason on stderr). Without --orca
-it then drags the mouse over the report from "COM3:" to "COM5:", at the
-places AT-SPI gives for them, and prints X's PRIMARY selection after
-"primary:".
+object over AT-SPI, chooses Tools > Detect QUORVA Bug with the keyboard
+(F10, which opens the menu on its first item, then Down to the item,
+Return), and prints every line of the report's text as AT-SPI gives it,
+after "report:", once it holds a verdict. Writes only inside WORK (its
+runtime, configuration and data folders). Exit status 0 when a verdict was
+read, 1 otherwise (with the reason on stderr). Without --orca it then drags
+the mouse over the report from "COM3:" to "COM5:", at the places AT-SPI
+gives for them, and prints X's PRIMARY selection after "primary:".
 
 With --orca, Orca itself runs too, started before the program with its
 speech going to WORK/speech.log (orca_speech_log.py); before the Detect the
-export is opened again OPEN_ROUNDS times with the keyboard (Ctrl+O, its name,
-Return), each time printing "after Open:" and whether the frame is active
-and the report focused then, over AT-SPI. Once Orca has said
-the verdict, flat review reads the current line and the next two
-(KP_Up, KP_Page_Up twice); everything Orca said is printed after "said:",
-one utterance a line. Exit status 1 when Orca says no verdict.
+export is opened again OPEN_ROUNDS times with the keyboard (Ctrl+O, its
+name, Return), each time printing "after Open:" and whether the frame is
+active and the report focused then, over AT-SPI. Each key of the menu waits
+until Orca has said the item it selects. Once Orca has said the verdict,
+flat review reads the current line and the next two (KP_Up, KP_Page_Up
+twice), each key waiting until its line is said; everything Orca said is
+printed after "said:", one utterance a line. Exit status 1 when Orca does
+not say one of them within ORCA_LAG seconds.
 
 usage: atspi_detect.py [--orca] QUORVAFIX FILE WORK
 """
@@ -35,11 +37,14 @@ import time
 import pyatspi
 
 VERDICTS = ("BUG DETECTED HERE!", "All OK !!!")
-# Items above Detect in the Tools menu: About, Open, Copy Report.
-ITEMS_ABOVE_DETECT = 3
 # Times the export is opened again with Orca running: Qt lost the keyboard
 # after about half of them.
 OPEN_ROUNDS = 3
+# What Orca says as F10 opens Tools and each Down moves on to Detect (the
+# Return that chooses it says nothing); and how long Orca may lag behind on
+# a loaded machine.
+MENU_ITEMS = ["About...", "Open Registry Export...", "Copy Report.", "Detect QUORVA Bug.", None]
+ORCA_LAG = 30
 
 
 def wait_for(what, probe, seconds, seen=lambda: []):
@@ -135,8 +140,11 @@ def start_orca(work, environment):
                    "profiles": {"default": dict(factory, profile=["Default", "default"])},
                    "pronunciations": {}, "keybindings": {}}, conf)
     log = os.path.join(work, "speech.log")
+    # Orca finds the speech server beside this script, and leaves no
+    # compiled copy of it there.
     orca_environment = dict(environment, QUORVAFIX_SPEECH_LOG=log,
-                            PYTHONPATH=os.path.dirname(os.path.abspath(__file__)))
+                            PYTHONPATH=os.path.dirname(os.path.abspath(__file__)),
+                            PYTHONDONTWRITEBYTECODE="1")
 
     def said():
         try:
@@ -144,7 +152,7 @@ def start_orca(work, environment):
                 return spoken.read().splitlines()
         except FileNotFoundError:
             return []
-    orca = subprocess.Popen(["orca", "--replace", "-u", prefs], env=orca_environment,
+    orca = subprocess.Popen(["orca", "-u", prefs], env=orca_environment,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wait_for("Orca speaking", lambda: "Screen reader on." in said(), 20)
     return orca, said
@@ -183,16 +191,22 @@ def main():
         report = wait_for("text object named Report",
                           lambda: find_named(app, "text", "Report"), 10)
         wait_for("export read", lambda: "Registry export:" in report_text(report), 10)
-        keys = ["F10"] + ["Down"] * ITEMS_ABOVE_DETECT + ["Return"]
+        keys = ["F10"] + ["Down"] * (len(MENU_ITEMS) - 2) + ["Return"]
         subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "QUORVAFIX$",
                         "windowactivate"], check=True, env=environment,
                        stdout=subprocess.DEVNULL, timeout=10)
         if orca:
             for _ in range(OPEN_ROUNDS):
                 print("after Open:", open_again(registry, app, report, environment))
-        for key in keys:
+        for key, item in zip(keys, MENU_ITEMS):
+            count = len(said()) if orca else 0
             subprocess.run(["xdotool", "key", key], check=True, env=environment, timeout=10)
             time.sleep(0.3)
+            if orca and item:
+                # Orca drops a focus event a later one overtakes: the next key
+                # waits until the item is said.
+                wait_for(item + " said", lambda: item in said()[count:], ORCA_LAG,
+                         lambda: ["said: " + line for line in said()])
         text = wait_for("verdict in the report",
                         lambda: next((t for t in [report_text(report)]
                                       if any(v in t for v in VERDICTS)), None), 10)
@@ -201,11 +215,14 @@ def main():
         if not orca:
             print("primary:", repr(select_with_mouse(report, "COM3:", "COM5:", environment)))
         if orca:
-            wait_for("verdict said", lambda: any(VERDICTS[0] in line for line in said()), 10,
-                     lambda: ["said: " + line for line in said()])
-            for key in ["KP_Up", "KP_Page_Up", "KP_Page_Up"]:
+            wait_for("verdict said", lambda: any(VERDICTS[0] in line for line in said()),
+                     ORCA_LAG, lambda: ["said: " + line for line in said()])
+            # Flat review starts on the caret's line, the report's first.
+            for key, line in zip(["KP_Up", "KP_Page_Up", "KP_Page_Up"], text.splitlines()):
+                count = len(said())
                 subprocess.run(["xdotool", "key", key], check=True, env=environment, timeout=10)
-                time.sleep(0.5)
+                wait_for(key + " said", lambda: line in said()[count:], ORCA_LAG,
+                         lambda: ["said: " + line for line in said()])
             for line in said():
                 print("said:", line)
         return 0
