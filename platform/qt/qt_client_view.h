@@ -6,11 +6,12 @@
 // the arrow keys. The mouse selects the drawn text: a drag selects from
 // where it began to where it is (scrolling to follow it, and on scrolling
 // while it is held above or below the view), the selection is painted in the
-// palette's highlight colours and, when the button is released, becomes
-// the system's selection where it has one (X's PRIMARY, which a middle click
-// pastes); a click or new text drops it. Assistive technologies read the canvas as a read-only text
-// holding the drawn text and its selection (qt_accessible.h). Owned by the screen widget; the
-// window manager keeps it by a guarded pointer.
+// palette's highlight colours and, when the button is released, becomes the
+// system's selection where it has one (X's PRIMARY, which a middle click
+// pastes); a click or new text drops it. Assistive technologies read the
+// canvas as a read-only text holding the drawn text and its selection
+// (qt_accessible.h). Owned by the screen widget; the window manager keeps it
+// by a guarded pointer.
 #pragma once
 
 #include <QColor>
@@ -42,9 +43,8 @@ class ClientView : public QScrollArea {
   // Where the keys go is visible: with focused, a line FOCUS_FRAME_WIDTH
   // pixels wide of FocusFrameColour frames the view; without, the frame
   // takes the canvas's white. The frame is always there, so the text never
-  // moves.
-  // Assistive technologies see the keyboard on the report while the view
-  // shows it (qt_accessible.h).
+  // moves. Assistive technologies see the keyboard on the report while the
+  // view shows it (qt_accessible.h).
   void ShowFocus(bool focused);
   bool ShowsFocus() const { return focused_; }
   // Scrolls for a navigation key (Qt::Key_PageUp, PageDown, Home, End, Up,

@@ -48,6 +48,8 @@ void FitToScreen(QWidget* dialog) {
   dialog->move(place.topLeft());
 }
 
+namespace {
+
 // Centres dialog over owner, inside the available area of its screen.
 void PlaceOver(QWidget* dialog, const QWidget* owner) {
   const QScreen* screen = dialog->screen();
@@ -59,6 +61,8 @@ void PlaceOver(QWidget* dialog, const QWidget* owner) {
   place.moveTop(std::max(room.top(), std::min(place.top(), room.bottom() + 1 - place.height())));
   dialog->move(place.topLeft());
 }
+
+}  // namespace
 
 int RunModal(QDialog* dialog) {
   FitToScreen(dialog);
