@@ -32,6 +32,9 @@ packages=(
   # The window read through AT-SPI in an X server and a session bus of its
   # own, under a window manager (shell/atspi_test.cpp), and scripts/screenshot.sh.
   at-spi2-core python3-pyatspi dbus dbus-x11 xvfb xauth openbox xdotool
+  # Orca itself reading the window there, its speech written to a file by a
+  # speech server of the test's own (shell/testing/orca_speech_log.py).
+  orca
 )
 for option in "$@"; do
   case $option in

@@ -1,7 +1,8 @@
 // The whole program on the Qt backend (offscreen) as a screen reader reads it
 // through Qt's accessibility layer (QAccessible): the report as a read-only
-// text holding all of its text, the Tools menu's items with their names and
-// shortcuts, and the texts of the message boxes and of the About box.
+// text holding all of its text, each character where it was drawn, the
+// Tools menu's items with their names and shortcuts, and the texts of the
+// message boxes and of the About box.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -56,6 +57,8 @@ TEST_F(AccessibilityTest, TheReportIsAReadOnlyTextHoldingItsWholeText) {
   }
   WriteRegistry(registry);
   QString name, text, value;
+  QStringList placed;
+  int last_top = -1;
   QAccessible::Role role = QAccessible::NoRole;
   bool read_only = false;
   WaitForActiveScreen();
@@ -66,6 +69,16 @@ TEST_F(AccessibilityTest, TheReportIsAReadOnlyTextHoldingItsWholeText) {
     if (report == nullptr || report->textInterface() == nullptr) return false;
     text = report->textInterface()->text(0, report->textInterface()->characterCount());
     if (!text.contains(QStringLiteral("COM40:"))) return false;
+    // Each line's first character, where it stands and what stands there.
+    for (const char* line : {"COM1:", "Dll: BTCEIF.DLL", "COM40:"}) {
+      const int offset = int(text.indexOf(QLatin1String(line)));
+      const QRect rect = report->textInterface()->characterRect(offset);
+      placed << QStringLiteral("%1 %2 %3")
+                    .arg(offset)
+                    .arg(report->textInterface()->offsetAtPoint(rect.center()))
+                    .arg(rect.top() > last_top);
+      last_top = rect.top();
+    }
     name = report->text(QAccessible::Name);
     value = report->text(QAccessible::Value);
     role = report->role();
@@ -81,6 +94,10 @@ TEST_F(AccessibilityTest, TheReportIsAReadOnlyTextHoldingItsWholeText) {
   EXPECT_TRUE(text.contains(QStringLiteral("COM40:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!")))
       << text.toStdString();
   EXPECT_EQ(value, text);
+  const int com40 = int(text.indexOf(QStringLiteral("COM40:")));
+  EXPECT_EQ(placed, (QStringList{QStringLiteral("0 0 1"), QStringLiteral("6 6 1"),
+                                 QStringLiteral("%1 %1 1").arg(com40)}))
+      << "offset, offset at its centre, below the line before";
 }
 
 TEST_F(AccessibilityTest, MenuItemsHaveTheirNamesAndShortcuts) {
@@ -142,36 +159,62 @@ TEST_F(AccessibilityTest, MessageBoxesAndTheAboutBoxAreReadWithTheirTexts) {
   EXPECT_TRUE(about_box.contains(QStringLiteral("Harbelt TEAM"))) << about_box.toStdString();
 }
 
-// Where the keys go is visible: a highlight-coloured line frames the report
-// while the window has the keyboard, and goes when a box takes it.
+// Where the keys go is visible: a frame FOCUS_FRAME_WIDTH pixels wide, of a
+// colour standing out from both the canvas's white and the window's
+// background, frames the report while the window has the keyboard, and goes
+// when a box takes it.
 TEST_F(AccessibilityTest, KeyboardFocusIsVisibleOnTheReport) {
-  QColor focused, unfocused;
-  const QColor highlight = QApplication::palette().color(QPalette::Highlight);
-  auto frame_pixel = [] {
+  QList<QColor> focused, unfocused;
+  // The frame's pixels across its width, from the view's top edge down.
+  auto frame_pixels = [] {
     QWidget* screen = ProgramScreen();
     auto* view = screen->findChild<ClientView*>();
-    QPoint corner = view->mapTo(screen, QPoint(view->width() / 2, 0));
-    return screen->grab().toImage().pixelColor(corner);
+    const QImage image = screen->grab().toImage();
+    QList<QColor> pixels;
+    for (int y = 0; y < ClientView::FOCUS_FRAME_WIDTH; ++y) {
+      pixels << image.pixelColor(view->mapTo(screen, QPoint(view->width() / 2, y)));
+    }
+    return pixels;
   };
   WaitForActiveScreen();
   driver_.Add("with the keyboard", [&] {
     if (!ProgramScreen()->hasFocus()) return false;
-    focused = frame_pixel();
+    focused = frame_pixels();
     return true;
   });
   Press(Qt::Key_A);
   driver_.Add("the About box has it", [&] {
     QWidget* dialog = QApplication::activeModalWidget();
     if (dialog == nullptr || !dialog->isVisible() || ProgramScreen()->hasFocus()) return false;
-    unfocused = frame_pixel();
+    unfocused = frame_pixels();
     QTest::keyClick(dialog, Qt::Key_Return);
     return true;
   });
   WaitForNoModalBox();
   Press(Qt::Key_Q);
   EXPECT_EQ(RunProgram(), 0);
-  EXPECT_EQ(focused, highlight) << focused.name().toStdString();
-  EXPECT_EQ(unfocused, QColor(Qt::white)) << unfocused.name().toStdString();
+  const QColor window = QApplication::palette().color(QPalette::Window);
+  ASSERT_EQ(focused.size(), 2);
+  for (const QColor& pixel : focused) {
+    EXPECT_EQ(pixel, FocusFrameColour(QApplication::palette())) << pixel.name().toStdString();
+    EXPECT_GE(ContrastRatio(pixel, Qt::white), MIN_FOCUS_CONTRAST) << pixel.name().toStdString();
+    EXPECT_GE(ContrastRatio(pixel, window), MIN_FOCUS_CONTRAST) << pixel.name().toStdString();
+  }
+  for (const QColor& pixel : unfocused) EXPECT_EQ(pixel, QColor(Qt::white));
+}
+
+// The contrast ratio, pinned by its ends and a known middle.
+TEST(FocusFrameColour, ContrastRatioAndAColourTooLightDarkened) {
+  EXPECT_DOUBLE_EQ(ContrastRatio(Qt::black, Qt::white), 21.0);
+  EXPECT_DOUBLE_EQ(ContrastRatio(Qt::white, Qt::white), 1.0);
+  EXPECT_NEAR(ContrastRatio(QColor(0x76, 0x76, 0x76), Qt::white), 4.54, 0.01);
+  QPalette light;
+  light.setColor(QPalette::Highlight, QColor(0xa0, 0xd0, 0xff));
+  light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+  const QColor darkened = FocusFrameColour(light);
+  EXPECT_GE(ContrastRatio(darkened, Qt::white), MIN_FOCUS_CONTRAST);
+  EXPECT_GE(ContrastRatio(darkened, light.color(QPalette::Window)), MIN_FOCUS_CONTRAST);
+  EXPECT_EQ(darkened.hue(), QColor(0xa0, 0xd0, 0xff).hue()) << "the same colour, darker";
 }
 
 }  // namespace

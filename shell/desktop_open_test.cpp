@@ -1,7 +1,9 @@
 // Choosing the registry export in the real window (offscreen): no export, no
 // verdict; the Open dialog; a drop; the remembered export; a refused repair;
-// and a second process handing its file to this one and restoring it.
+// and a second process handing its file to this one and restoring it, or a
+// path neither can open, which both tell.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDropEvent>
 #include <QFileDialog>
@@ -11,7 +13,9 @@
 #include <QSettings>
 #include <QUrl>
 #include <cerrno>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/files/testing/failing_file_system.h"
 #include "platform/registry/testing/registry_testing.h"
@@ -312,6 +316,58 @@ TEST_F(DesktopOpenTest, SecondProcessHandsItsFileOverAndRestoresTheMinimisedWind
   EXPECT_TRUE(active);
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
+}
+
+// Both copies say why a path handed over cannot be opened: this window in
+// its box, the second copy on stderr with the same reason, exiting with 1.
+TEST_F(DesktopOpenTest, ABadPathHandedOverIsToldByBothCopies) {
+  WriteRegistry("REGEDIT4\r\n");
+  const std::string fifo = runtime_folder_ + "/pipe.reg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {runtime_folder_ + "/nope.reg",
+       runtime_folder_ + "/nope.reg: cannot read: No such file or directory"},
+      {runtime_folder_, runtime_folder_ + ": cannot read: Is a directory"},
+      {fifo, fifo + ": cannot read: not a regular file but a FIFO"},
+      {WriteFile("notes.reg", "shopping list\n"),
+       runtime_folder_ +
+           "/notes.reg:1: not a registry file: the first line is neither \"REGEDIT4\" nor "
+           "\"Windows Registry Editor Version 5.00\""},
+  };
+  struct Told {
+    QString box, caption;
+    std::string said;
+    int exit_code = -1;
+  };
+  std::vector<Told> told(std::size(cases));
+  QProcess second;
+  WaitForActiveScreen();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    driver_.Add("hand over " + cases[i].path, [&, i] {
+      second.setProgram(QStringLiteral(QUORVAFIX_EXECUTABLE));
+      second.setArguments({QString::fromStdString(cases[i].path)});
+      second.start();
+      return true;
+    });
+    AnswerMessageBox(&told[i].box, &told[i].caption);
+    driver_.Add("second copy gone", [&, i] {
+      if (second.state() != QProcess::NotRunning) return false;
+      told[i].said = second.readAllStandardError().toStdString();
+      told[i].exit_code = second.exitCode();
+      return true;
+    });
+  }
+  Press(Qt::Key_Q);
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(driver_.Done());
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(told[i].box.toStdString(), EXPORT_REFUSED_TEXT + cases[i].reason);
+    EXPECT_EQ(told[i].said, "quorvafix: " + cases[i].reason + "\n");
+    EXPECT_EQ(told[i].exit_code, 1) << cases[i].path;
+  }
 }
 
 }  // namespace

@@ -39,9 +39,22 @@ TEST(DesktopOptions, HelpAndVersionAnswerWithoutADisplay) {
   EXPECT_NE(help.out.find("--version"), std::string::npos);
   EXPECT_EQ(help.err, "");
 
-  Outcome version = RunWithoutDisplay({QStringLiteral("--version")});
-  EXPECT_EQ(version.status, 0) << version.err;
-  EXPECT_EQ(version.out, "quorvafix " QUORVAFIX_VERSION "\n");
+  // The toolkit's own options before it, in either form, are left for it.
+  for (const QStringList& arguments :
+       {QStringList{QStringLiteral("--version")},
+        QStringList{QStringLiteral("--style=fusion"), QStringLiteral("--version")},
+        QStringList{QStringLiteral("--style"), QStringLiteral("fusion"),
+                    QStringLiteral("--version")}}) {
+    Outcome version = RunWithoutDisplay(arguments);
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "quorvafix " QUORVAFIX_VERSION "\n") << version.err;
+  }
+
+  // After "--" it is a file name, which the window, with no display, never
+  // gets to open.
+  Outcome named = RunWithoutDisplay({QStringLiteral("--"), QStringLiteral("--help")});
+  EXPECT_NE(named.status, 0);
+  EXPECT_EQ(named.out, "");
 }
 
 TEST(DesktopOptions, AnUnknownOptionIsAUsageErrorInTheGnuForm) {

@@ -1,8 +1,6 @@
 #include "shell/desktop_program.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -38,15 +36,12 @@ std::string ImplicitExport(int argc, const char* const* argv) {
   return std::string();
 }
 
-// Why path cannot be handed over as an export, in the store's words ("PATH:
-// cannot read: REASON"); empty when it is a regular file.
-std::string HandOverProblem(const std::string& path) {
-  FileStatus status;
-  int error = StatFollowingLinks(path, &status);
-  if (error != 0) return path + ": cannot read: " + std::strerror(error);
-  if (status.kind == FileKind::Folder) return path + ": cannot read: " + std::strerror(EISDIR);
-  if (status.kind != FileKind::Regular) return path + ": cannot read: not a regular file";
-  return std::string();
+// Why path cannot be opened as an export, in the store's words ("PATH:
+// cannot read: REASON", "PATH:N: REASON"); empty when it can. The store
+// refuses anything but a regular file without opening it (a FIFO included).
+std::string ExportProblem(const std::string& path) {
+  std::string reason;
+  return LoadRegistryExport(path, &reason) ? std::string() : reason;
 }
 
 // `quorvafix --local-registry`: the window works on the computer's own
@@ -89,14 +84,16 @@ int RunQuorvafix(int argc, const char* const* argv) {
   const bool given = argc >= 2 && argv[1] != nullptr && argv[1][0] != '\0';
   const std::string path = given ? AbsolutePath(argv[1]) : std::string();
   const std::u16string command_line = WideOfUtf8(path);
-  // A copy that runs is handed only a file it can open; a mistyped path is
-  // told here, where the user typed it.
-  const std::string problem = given ? HandOverProblem(path) : std::string();
-  if (!problem.empty() && RunningCopy(QuorvafixInstance()) != 0) {
+  // A copy that runs is handed the path whatever it names: its window tells
+  // in its box why it cannot open it, and so does this copy, where the user
+  // started it (a file manager included), with the same reason.
+  const std::string problem =
+      given && RunningCopy(QuorvafixInstance()) != 0 ? ExportProblem(path) : std::string();
+  if (HandOverToRunningCopy(QuorvafixInstance(), command_line.c_str())) {
+    if (problem.empty()) return 0;
     std::fprintf(stderr, "quorvafix: %s\n", MessageText(WideOfUtf8(problem)).c_str());
     return 1;
   }
-  if (HandOverToRunningCopy(QuorvafixInstance(), command_line.c_str())) return 0;
   // A window ended by SIGTERM or SIGINT in the middle of a write leaves no lock.
   RemoveLocksOnTerminationSignals();
 

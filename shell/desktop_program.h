@@ -12,9 +12,11 @@
 // is opened or remembered unless the user opens or drops one; where the
 // system has none, "quorvafix: REASON" goes to stderr and the result is 1.
 // When a copy runs already, it is handed REGISTRY_FILE (made absolute) and
-// brought forward, and the result is 0; a REGISTRY_FILE that is missing or
-// no regular file is not handed over but told on stderr ("quorvafix: PATH:
-// cannot read: REASON"), and the result is 1. Otherwise the export opened is
+// brought forward, and the result is 0; a REGISTRY_FILE it cannot open
+// (missing, no regular file, or refused by the store) is handed over all the
+// same, so that the running window tells why in its box, and the reason is
+// told on stderr too ("quorvafix: PATH: cannot read: REASON", "quorvafix:
+// PATH:N: REASON"), with the result 1. Otherwise the export opened is
 // REGISTRY_FILE; without one, the export opened last in an earlier run, or
 // else the default file (see RegistryFilePath), whichever exists first; with
 // none the window opens with no export open and says so. The window paints

@@ -284,4 +284,24 @@ TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(other));
 }
 
+// With an export open, the texts shown while Detect and Fix work name its
+// file, in order, then the report.
+TEST_F(ExportCommandsTest, TheTextsWhileWorkRunsNameTheOpenExport) {
+  ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
+  const std::string examining = "   Examining the registry export " + good_ + "...";
+  const struct {
+    uint16_t command;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {IDM_DETECT, {examining, "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n"}},
+      {IDM_FIX,
+       {examining, "   Repairing 1 driver in " + good_ + "...",
+        "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}},
+  };
+  for (const auto& c : cases) {
+    SendMessage(MAIN_WINDOW, WM_COMMAND, c.command, 0);
+    EXPECT_EQ(FinishWorkShowing(), c.texts) << c.command;
+  }
+}
+
 }  // namespace

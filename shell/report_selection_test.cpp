@@ -1,7 +1,7 @@
 // Selecting the painted report with the mouse, on the real window (Qt,
 // offscreen) with synthesized mouse events: a drag selects the characters
-// between its ends, the selection is painted in the highlight colour, Ctrl+C
-// copies it (the whole report once a click has dropped it, or new text has
+// between its ends (to the end of the text from below it), the selection is painted in the
+// highlight colour, Ctrl+C copies it (the whole report once a click has dropped it, or new text has
 // replaced it), and the report's accessible text object gives the selection
 // and takes one.
 #include <gtest/gtest.h>
@@ -39,11 +39,11 @@ class ReportSelectionTest : public DesktopProgramTest {
                       Qt::NoModifier);
     QApplication::sendEvent(Canvas(), &event);
   }
-  // A drag with the left button on line from the end of one prefix to the
-  // end of another, moving through a point halfway.
-  void Drag(int line, const QString& from_prefix, const QString& to_prefix) {
+  // A drag with the left button from the end of one prefix on line to the
+  // end of another on to_line, moving through a point halfway.
+  void Drag(int line, const QString& from_prefix, const QString& to_prefix, int to_line = -1) {
     driver_.Add("drag", [=] {
-      const QPoint from = At(line, from_prefix), to = At(line, to_prefix);
+      const QPoint from = At(line, from_prefix), to = At(to_line < 0 ? line : to_line, to_prefix);
       Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
       Mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
       Mouse(QEvent::MouseMove, to, Qt::LeftButton);
@@ -88,7 +88,7 @@ class ReportSelectionTest : public DesktopProgramTest {
 
 TEST_F(ReportSelectionTest, DragSelectsPaintsCopiesAndIsReadThroughAccessibility) {
   WriteRegistry(FAULTY_EXPORT);
-  QString selected, copied, copied_after_click, copied_after_fix, box, caption;
+  QString selected, selected_to_below, copied, copied_after_click, copied_after_fix, box, caption;
   int highlighted_before = -1, highlighted_line = -1, highlighted_other = -1;
   int count = -1, start = -1, end = -1, count_after_click = -1;
   QString set_through_accessibility;
@@ -114,6 +114,12 @@ TEST_F(ReportSelectionTest, DragSelectsPaintsCopiesAndIsReadThroughAccessibility
     return true;
   });
   Copy(&copied);
+  // From the same point to below the text: the rest of the report.
+  Drag(1, QStringLiteral("Dll: "), QString(), 4);
+  driver_.Add("selection to below the text", [&] {
+    selected_to_below = View()->SelectedText();
+    return true;
+  });
   Click(0, QStringLiteral("CO"));
   Copy(&copied_after_click);
   driver_.Add("after the click", [&] {
@@ -135,6 +141,7 @@ TEST_F(ReportSelectionTest, DragSelectsPaintsCopiesAndIsReadThroughAccessibility
   EXPECT_TRUE(driver_.Done());
   EXPECT_EQ(selected.toStdString(), "QVBTDEV.DLL");
   EXPECT_EQ(copied.toStdString(), "QVBTDEV.DLL") << "Ctrl+C copies the selection";
+  EXPECT_EQ(selected_to_below.toStdString(), "QVBTDEV.DLL <<<< BUG DETECTED HERE!\n");
   EXPECT_EQ(count, 1);
   const int offset = QString::fromLatin1(REPORT).indexOf(QStringLiteral("QVBTDEV"));
   EXPECT_EQ(start, offset);

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -284,14 +285,15 @@ TEST_F(WindowReportTest, NewTextStartsAtTheTopUnderATitleNamingTheFile) {
   EXPECT_LE(bar_bottom, strip_top) << "the scroll bar's lower end is not under the Tools bar";
 }
 
-TEST_F(WindowReportTest, F10AltAndTabOpenTheToolsMenu) {
+TEST_F(WindowReportTest, F10AltAndTabOpenTheToolsMenuOnItsFirstItem) {
   Write(Registry(1, {}));
-  bool by_f10 = false, by_alt = false, by_tab = false, by_backtab = false;
-  auto popup_open = [](bool* seen) {
-    return [seen] {
+  QString by_f10, by_alt, by_tab, by_backtab;
+  auto popup_open = [](QString* selected) {
+    return [selected] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      if (menu == nullptr || !menu->isVisible()) return false;
-      *seen = true;
+      // The first item is selected once the menu shows.
+      if (menu == nullptr || !menu->isVisible() || menu->activeAction() == nullptr) return false;
+      *selected = menu->activeAction()->text();
       menu->close();
       return true;
     };
@@ -313,10 +315,53 @@ TEST_F(WindowReportTest, F10AltAndTabOpenTheToolsMenu) {
   });
   Step("menu by Shift+Tab", popup_open(&by_backtab));
   EXPECT_EQ(Run(), 0);
-  EXPECT_TRUE(by_f10);
-  EXPECT_TRUE(by_alt);
-  EXPECT_TRUE(by_tab);
-  EXPECT_TRUE(by_backtab);
+  for (const QString& selected : {by_f10, by_alt, by_tab, by_backtab}) {
+    EXPECT_EQ(selected, QStringLiteral("About...")) << selected.toStdString();
+  }
+}
+
+// A drag held still below the view keeps scrolling and selecting, to the
+// report's end; released, the selection is also the system's selection.
+TEST_F(WindowReportTest, ADragHeldBelowTheViewScrollsOnAndSelectsToTheEnd) {
+  Write(Registry(40, {40}));
+  QString selected, system_selection;
+  bool system_has_one = false;
+  auto mouse = [](QEvent::Type type, const QPoint& at, Qt::MouseButtons held) {
+    QWidget* canvas = View()->Canvas();
+    QMouseEvent event(type, at, canvas->mapToGlobal(at),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(canvas, &event);
+  };
+  Start();
+  Choose(QStringLiteral("Detect QUORVA Bug"));
+  Step("the report", [] { return View()->DrawnText().contains(QStringLiteral("COM40:")); });
+  Step("press at the start, move below the view", [&] {
+    mouse(QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton);
+    const QWidget* viewport = View()->viewport();
+    mouse(QEvent::MouseMove,
+          View()->Canvas()->mapFrom(viewport, QPoint(20, viewport->height() + 10)), Qt::LeftButton);
+    return true;
+  });
+  Step("scrolled to the end, held still", [] {
+    const QScrollBar* bar = View()->verticalScrollBar();
+    return bar->maximum() > 0 && bar->value() == bar->maximum();
+  });
+  Step("release", [&] {
+    selected = View()->SelectedText();
+    mouse(QEvent::MouseButtonRelease, QPoint(20, 20), Qt::NoButton);
+    system_has_one = QApplication::clipboard()->supportsSelection();
+    system_selection = QApplication::clipboard()->text(QClipboard::Selection);
+    return true;
+  });
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(driver_.Done());
+  EXPECT_TRUE(selected.startsWith(QStringLiteral("COM1:\nDll: BTCEIF.DLL\nCOM2:")))
+      << selected.toStdString();
+  EXPECT_TRUE(
+      selected.endsWith(QStringLiteral("COM40:\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\n")))
+      << selected.toStdString();
+  EXPECT_EQ(system_selection, system_has_one ? selected : QString());
 }
 
 // A word wider than the box is broken inside rather than cut at the edge.

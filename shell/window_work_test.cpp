@@ -92,13 +92,7 @@ TEST_F(WindowWorkTest, FixShowsItsBoxOnlyAfterTheWorkerIsDone) {
 // how many drivers it repairs while the repair is written, then the report.
 TEST_F(WindowWorkTest, FixSaysWhatItDoesWhileItWorks) {
   Command(IDM_FIX);
-  std::vector<std::string> texts{DisplayText.CStr()};
-  WindowMessage message{};
-  while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) {
-    DispatchMessage(&message);
-    if (texts.back() != DisplayText.CStr()) texts.push_back(DisplayText.CStr());
-  }
-  EXPECT_EQ(texts, (std::vector<std::string>{"   Examining the registry export...",
+  EXPECT_EQ(FinishWorkShowing(), (std::vector<std::string>{"   Examining the registry export...",
                                              "   Repairing 1 driver...",
                                              "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
 }
@@ -133,13 +127,7 @@ TEST_F(WindowWorkTest, OnTheComputersOwnRegistryAFixSaysSo) {
   LocalMemoryRegistry local(&registry_);
   InstallRegistryStore(&local);
   Command(IDM_FIX);
-  std::vector<std::string> texts{DisplayText.CStr()};
-  WindowMessage message{};
-  while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) {
-    DispatchMessage(&message);
-    if (texts.back() != DisplayText.CStr()) texts.push_back(DisplayText.CStr());
-  }
-  EXPECT_EQ(texts, (std::vector<std::string>{
+  EXPECT_EQ(FinishWorkShowing(), (std::vector<std::string>{
                        "   Examining the registry of this computer...",
                        "   Repairing 1 driver in the registry of this computer...",
                        "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));

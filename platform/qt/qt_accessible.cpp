@@ -2,7 +2,9 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QPointer>
 #include <QWidget>
+#include <algorithm>
 
 #include "platform/qt/qt_client_view.h"
 
@@ -24,7 +26,9 @@ class AccessibleReport : public QAccessibleWidget, public QAccessibleTextInterfa
     QAccessible::State state = QAccessibleWidget::state();
     state.readOnly = true;
     state.multiLine = true;
-    state.focusable = false;
+    const ClientView* view = View();
+    state.focusable = true;
+    state.focused = view != nullptr && view->ShowsFocus();
     return state;
   }
   QString text(QAccessible::Text kind) const override {
@@ -32,14 +36,16 @@ class AccessibleReport : public QAccessibleWidget, public QAccessibleTextInterfa
       case QAccessible::Name:
         return QStringLiteral("Report");
       case QAccessible::Value:
+      case QAccessible::Description:
         return Text();
       default:
         return QAccessibleWidget::text(kind);
     }
   }
 
-  // QAccessibleTextInterface: the whole drawn text and the view's one
-  // selection, which can be set too; the caret stays at 0.
+  // QAccessibleTextInterface: the whole drawn text, where each character
+  // was drawn (in screen coordinates), and the view's one selection, which
+  // can be set too; the caret stays at 0.
   QString text(int start, int end) const override {
     const QString whole = Text();
     start = qBound(0, start, int(whole.size()));
@@ -64,9 +70,24 @@ class AccessibleReport : public QAccessibleWidget, public QAccessibleTextInterfa
   }
   int cursorPosition() const override { return 0; }
   void setCursorPosition(int) override {}
-  QRect characterRect(int) const override { return QRect(); }
-  int offsetAtPoint(const QPoint&) const override { return -1; }
-  void scrollToSubstring(int, int) override {}
+  QRect characterRect(int offset) const override {
+    const ClientView* view = View();
+    const QRect rect = view != nullptr ? view->CharacterRect(offset) : QRect();
+    return rect.isNull() ? rect : rect.translated(widget()->mapToGlobal(QPoint()));
+  }
+  int offsetAtPoint(const QPoint& point) const override {
+    const ClientView* view = View();
+    const QPoint local = widget()->mapFromGlobal(point);
+    if (view == nullptr || !widget()->rect().contains(local)) return -1;
+    const int offset = view->OffsetAt(local, true);
+    return offset < characterCount() ? offset : -1;
+  }
+  void scrollToSubstring(int start, int end) override {
+    ClientView* view = View();
+    if (view == nullptr) return;
+    const QRect rect = view->CharacterRect(start) | view->CharacterRect(std::max(start, end - 1));
+    view->ensureVisible(rect.center().x(), rect.center().y(), rect.width() / 2, rect.height() / 2);
+  }
   QString attributes(int offset, int* start, int* end) const override {
     *start = 0;
     *end = offset < 0 ? 0 : characterCount();
@@ -119,6 +140,34 @@ void AnnounceReportText(QWidget* canvas, const QString& old_text, const QString&
   if (!QAccessible::isActive()) return;
   QAccessibleTextUpdateEvent event(canvas, 0, old_text, new_text);
   QAccessible::updateAccessibility(&event);
+  // Screen readers speak a text change only when the user caused it with a
+  // key in that text; a new description of the object with the keyboard
+  // they speak as a message. They are told first where the keyboard is: a
+  // menu that closed may have left them on the window.
+  QAccessibleInterface* report = QAccessible::queryAccessibleInterface(canvas);
+  if (report != nullptr && report->state().focused) {
+    QAccessibleEvent focus(canvas, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
+  }
+  QAccessibleEvent described(canvas, QAccessible::DescriptionChanged);
+  QAccessible::updateAccessibility(&described);
+}
+
+void AnnounceReportFocus(QWidget* canvas) {
+  if (!QAccessible::isActive()) return;
+  // Qt tells of the screen's own focus after its focus-in event: the
+  // report's comes later, so that it stays.
+  QPointer<QWidget> report = canvas;
+  QMetaObject::invokeMethod(
+      canvas,
+      [report] {
+        if (!report) return;
+        QAccessibleInterface* object = QAccessible::queryAccessibleInterface(report);
+        if (object == nullptr || !object->state().focused) return;
+        QAccessibleEvent event(report, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+      },
+      Qt::QueuedConnection);
 }
 
 void AnnounceReportSelection(QWidget* canvas, int start, int end) {

@@ -1,11 +1,13 @@
 #include "platform/qt/qt_client_view.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -33,6 +35,9 @@ class PaintedCanvas : public QWidget {
   }
   void mouseMoveEvent(QMouseEvent* event) override {
     if (event->buttons() & Qt::LeftButton) view_.MouseDragged(event->position().toPoint());
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) view_.MouseReleased();
   }
 
  private:
@@ -67,10 +72,13 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
   setFocusPolicy(Qt::NoFocus);
   setFrameShape(QFrame::Box);
   setFrameShadow(QFrame::Plain);
-  setLineWidth(1);
+  setLineWidth(FOCUS_FRAME_WIDTH);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(true);
+  auto_scroll_ = new QTimer(this);
+  auto_scroll_->setInterval(AUTO_SCROLL_MS);
+  QObject::connect(auto_scroll_, &QTimer::timeout, this, [this] { AutoScroll(); });
   auto* canvas = new PaintedCanvas(windows, window, *this);
   MarkAsReport(canvas);
   setWidget(canvas);
@@ -78,8 +86,10 @@ ClientView::ClientView(QtWindowManager& windows, WindowHandle window, QWidget* s
 }
 
 void ClientView::ShowFocus(bool focused) {
+  if (focused && !focused_) AnnounceReportFocus(Canvas());
+  focused_ = focused;
   QPalette colours = palette();
-  colours.setColor(QPalette::WindowText, focused ? colours.color(QPalette::Highlight) : Qt::white);
+  colours.setColor(QPalette::WindowText, focused ? FocusFrameColour(colours) : QColor(Qt::white));
   setPalette(colours);
 }
 
@@ -88,6 +98,7 @@ void ClientView::SetDrawnText(const QString& text, std::vector<DrawnBlock> block
   if (text == drawn_text_) return;
   AnnounceReportText(Canvas(), drawn_text_, text);
   drawn_text_ = text;
+  auto_scroll_->stop();
   anchor_ = 0;
   Select(0, 0);
   QMetaObject::invokeMethod(
@@ -109,27 +120,54 @@ void ClientView::Select(int a, int b) {
   AnnounceReportSelection(Canvas(), selection_start_, selection_end_);
 }
 
-int ClientView::OffsetAt(const QPoint& point) const {
-  int nearest = 0;
+void ClientView::WalkLines(const LineVisit& visit) const {
   for (const DrawnBlock& block : blocks_) {
-    if (point.y() < block.box.top()) break;
-    const qreal y = point.y() - block.box.top();
     qreal top = 0;
     int start = block.offset;
     for (const QString& paragraph : block.text.split(QLatin1Char('\n'))) {
       QTextLayout layout(paragraph, block.font, Canvas());
       top = LayOut(layout, block.word_break, block.box.width(), top);
+      const int length = static_cast<int>(paragraph.size());
       for (int i = 0; i < layout.lineCount(); ++i) {
-        const QTextLine line = layout.lineAt(i);
-        if (y < line.y() + line.height()) {
-          return start + line.xToCursor(point.x() - block.box.left());
-        }
+        if (visit(layout.lineAt(i), start, length, block)) return;
       }
-      start += static_cast<int>(paragraph.size()) + 1;
+      start += length + 1;
     }
-    nearest = block.offset + static_cast<int>(block.text.size());
   }
-  return nearest;
+}
+
+int ClientView::OffsetAt(const QPoint& point, bool on_character) const {
+  int found = 0;
+  WalkLines([&](const QTextLine& line, int start, int, const DrawnBlock& block) {
+    if (point.y() < block.box.top()) return true;
+    if (point.y() < block.box.top() + line.y() + line.height()) {
+      found = start + line.xToCursor(point.x() - block.box.left(),
+                                     on_character ? QTextLine::CursorOnCharacter
+                                                  : QTextLine::CursorBetweenCharacters);
+      return true;
+    }
+    found = start + line.textStart() + line.textLength();
+    return false;
+  });
+  return found;
+}
+
+QRect ClientView::CharacterRect(int offset) const {
+  QRect found;
+  if (offset < 0 || offset >= drawn_text_.size()) return found;
+  WalkLines([&](const QTextLine& line, int start, int length, const DrawnBlock& block) {
+    const int at = offset - start;
+    const int end = line.textStart() + line.textLength();
+    // A break between lines belongs to the line below; a paragraph's end to
+    // its last line.
+    if (at < line.textStart() || at > end || (at == end && end != length)) return false;
+    const qreal left = line.cursorToX(at);
+    const qreal right = at < length ? line.cursorToX(at + 1) : left;
+    found = QRect(QPoint(block.box.left() + qRound(left), block.box.top() + qRound(line.y())),
+                  QSize(qRound(right - left), qRound(line.height())));
+    return true;
+  });
+  return found;
 }
 
 void ClientView::MousePressed(const QPoint& point) {
@@ -138,8 +176,28 @@ void ClientView::MousePressed(const QPoint& point) {
 }
 
 void ClientView::MouseDragged(const QPoint& point) {
+  drag_at_ = Canvas()->mapTo(viewport(), point);
+  if (drag_at_.y() >= 0 && drag_at_.y() < viewport()->height()) {
+    auto_scroll_->stop();
+  } else if (!auto_scroll_->isActive()) {
+    auto_scroll_->start();
+  }
   ensureVisible(point.x(), point.y(), 0, 0);
   Select(anchor_, OffsetAt(point));
+}
+
+void ClientView::AutoScroll() {
+  verticalScrollBar()->triggerAction(drag_at_.y() < 0 ? QAbstractSlider::SliderSingleStepSub
+                                                      : QAbstractSlider::SliderSingleStepAdd);
+  Select(anchor_, OffsetAt(Canvas()->mapFrom(viewport(), drag_at_)));
+}
+
+void ClientView::MouseReleased() {
+  auto_scroll_->stop();
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (selection_start_ < selection_end_ && clipboard->supportsSelection()) {
+    clipboard->setText(SelectedText(), QClipboard::Selection);
+  }
 }
 
 void ClientView::FitCanvas(int bottom) {
@@ -171,6 +229,28 @@ bool ClientView::ScrollForKey(int key) {
     default:
       return false;
   }
+}
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& colour) {
+    auto linear = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor FocusFrameColour(const QPalette& palette) {
+  QColor colour = palette.color(QPalette::Highlight);
+  const QColor window = palette.color(QPalette::Window);
+  while (colour.value() > 0 && (ContrastRatio(colour, Qt::white) < MIN_FOCUS_CONTRAST ||
+                                ContrastRatio(colour, window) < MIN_FOCUS_CONTRAST)) {
+    colour = colour.value() > 8 ? colour.darker(110) : QColor(Qt::black);
+  }
+  return colour;
 }
 
 int DrawWrappedText(QPainter& painter, const QRect& box, const QString& text, bool word_break,

@@ -130,8 +130,7 @@ bool QtDesktopServices::GetOpenFileName(OpenFileName* ofn) {
   if (ofn->initial_dir != nullptr && ofn->initial_dir[0] != 0) {
     dialog.setDirectory(QString::fromUtf16(ofn->initial_dir));
   }
-  FitToScreen(&dialog);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  if (RunModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   std::u16string path = dialog.selectedFiles().first().toStdU16String();
   if (path.size() + 1 > ofn->max_file) return false;
   path.copy(ofn->file, path.size());

@@ -1,6 +1,7 @@
 // QtWindowManager's keyboard: what the screen's keys do before any reaches
 // the program, and the program's icon for boxes without an owner.
 #include <QApplication>
+#include <QMenu>
 #include <QTimer>
 #include <QToolButton>
 
@@ -40,7 +41,24 @@ void QtWindowManager::OpenMenuBar() {
   for (auto& [handle, strip] : menu_bars_) {
     if (!strip || !strip->isVisible()) continue;
     for (QToolButton* button : strip->findChildren<QToolButton*>()) {
-      if (button->menu() == nullptr || !button->isEnabled()) continue;
+      QMenu* menu = button->menu();
+      if (menu == nullptr || !button->isEnabled()) continue;
+      // Opened from the keyboard, the menu starts on its first item, as
+      // desktop menus do, so that screen readers have an item to read: once
+      // it shows, since they take a menu's window for new only then.
+      QObject::connect(
+          menu, &QMenu::aboutToShow, menu,
+          [menu] {
+            QTimer::singleShot(0, menu, [menu] {
+              if (!menu->isVisible() || menu->activeAction() != nullptr) return;
+              for (QAction* action : menu->actions()) {
+                if (action->isSeparator() || !action->isEnabled() || !action->isVisible()) continue;
+                menu->setActiveAction(action);
+                return;
+              }
+            });
+          },
+          Qt::SingleShotConnection);
       // Later, so that the key's own handling ends before the menu's loop runs.
       QTimer::singleShot(0, button, &QToolButton::showMenu);
       return;

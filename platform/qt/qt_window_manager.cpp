@@ -319,8 +319,7 @@ int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const 
                                                         : QMessageBox::NoIcon);
   if (box.parentWidget() == nullptr) box.setWindowIcon(ProgramIcon());
   box.setStandardButtons(QMessageBox::Ok);
-  FitToScreen(&box);
-  box.exec();
+  RunModal(&box);
   return IDOK;
 }
 
@@ -351,8 +350,7 @@ bool QtWindowManager::ApplyDialogFlags(WindowHandle dialog, uint32_t flags) {
 void QtWindowManager::RunModalDialog(WindowHandle dialog) {
   auto it = dialogs_.find(dialog);
   if (it == dialogs_.end() || !it->second) return;
-  FitToScreen(it->second);
-  it->second->exec();
+  RunModal(it->second);
 }
 
 void QtWindowManager::EndNativeDialog(WindowHandle dialog) {

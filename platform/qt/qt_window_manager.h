@@ -84,7 +84,7 @@ class QtWindowManager : public WindowManagerBase {
   void ScreenFocused(bool focused);
   void ScreenCloseRequested();
   // A key of the screen: navigation keys scroll the first window, F10 and
-  // Tab open the menu bar's first menu, and
+  // Tab open the menu bar's first menu on its first item, and
   // letters and digits reach the first window as WM_KEYDOWN (with MOD_* of
   // the modifiers held). Alt pressed and released alone opens the menu too.
   void KeyPressed(int key, Qt::KeyboardModifiers modifiers, bool repeated);
@@ -120,7 +120,8 @@ class QtWindowManager : public WindowManagerBase {
     // Asked to repaint (InvalidateRect, MoveWindow) and not painted since.
     bool invalid = true;
   };
-  // Opens the drop-down of the first menu-bar button that has one.
+  // Opens the drop-down of the first menu-bar button that has one, its
+  // first item selected.
   void OpenMenuBar();
 
   Rect WorkArea() const;

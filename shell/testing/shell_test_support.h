@@ -2,7 +2,8 @@
 // stand-in window manager and shell services and the program's resources,
 // and puts DisplayText back to HelpText. The stand-in numbers windows from
 // 0x1004 in steps of 4: the main window, then the menu bar, then dialogs.
-// FinishWork lets the window's worker run to its end through the loop.
+// FinishWork lets the window's worker run to its end through the loop
+// (FinishWorkShowing: and tells the texts the window showed meanwhile).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -46,6 +47,17 @@ class ShellTest : public ::testing::Test {
   void FinishWork() {
     WindowMessage message{};
     while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) DispatchMessage(&message);
+  }
+  // As FinishWork; returns each text the window showed meanwhile, in order,
+  // the one it shows at first included.
+  std::vector<std::string> FinishWorkShowing() {
+    std::vector<std::string> texts{DisplayText.CStr()};
+    WindowMessage message{};
+    while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) {
+      DispatchMessage(&message);
+      if (texts.back() != DisplayText.CStr()) texts.push_back(DisplayText.CStr());
+    }
+    return texts;
   }
   // calls without the lines the work's own machinery made: the cursor, the
   // thread, its WM_WORK_PROGRESS and its WM_WORK_DONE.
