@@ -3,7 +3,8 @@
 // computer's own registry (--local-registry, after `reg import` of the
 // example), its boxes answered and its report read back through Copy
 // Report. The file must change in the faulty driver's Dll alone, the
-// registry likewise. Also the exe's icon and its console answers.
+// registry likewise. Also a report taller than the window scrolled to its
+// end, read from the screen, and the exe's icon and its console answers.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "platform/win32/testing/win32_test_calls.h"
 #include "shell/testing/win32_program_driver.h"
 
 namespace {
@@ -191,6 +193,60 @@ TEST(WindowProgram, DetectAndFixTheComputersRegistry) {
   ASSERT_EQ(repaired.find(faulty), 2u) << "a REG_SZ (1) holding QVBTDEV.DLL";
   repaired.replace(2, faulty.size(), Utf16Bytes(L"BTCEIF.DLL"));
   EXPECT_TRUE(after == before) << "the registry differs beyond the faulty Dll";
+}
+
+// A REGEDIT4 export of 26 serial ports, COM4 to COM29, the last one faulty.
+std::string ManyPortsExport() {
+  std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active]\r\n";
+  for (int port = 4; port <= 29; ++port) {
+    const std::string n = std::to_string(port);
+    text += "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + n + "]\r\n\"Name\"=\"COM" + n +
+            ":\"\r\n\"Key\"=\"Drivers\\\\BuiltIn\\\\Port" + n + "\"\r\n";
+  }
+  for (int port = 4; port <= 29; ++port) {
+    const std::string n = std::to_string(port);
+    text += "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\Port" + n + "]\r\n\"Dll\"=\"" +
+            (port == 29 ? "QVBTDEV.DLL" : "SERIAL.DLL") + "\"\r\n";
+  }
+  return text;
+}
+
+// A report taller than the window: End scrolls to its last line, which is
+// then inside the visible part above the bottom margin.
+TEST(WindowProgram, EndShowsTheLastLineOfALongReport) {
+  ScratchFolder folder;
+  const std::wstring path = folder.File(L"ports.reg");
+  const std::string bytes = ManyPortsExport();
+  if (FILE* file = ::_wfopen(path.c_str(), L"wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+  ProgramDriver driver(PROGRAM, L"\"" + path + L"\"");
+  HWND frame = driver.WaitForWindow();
+  ASSERT_NE(frame, nullptr) << "exit code " << driver.ExitCode();
+  driver.Choose(IDM_DETECT);
+  const std::wstring last = L"COM29:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n";
+  const std::wstring report = driver.CopyReportContaining(last);
+  ASSERT_NE(report.find(last), std::wstring::npos) << report.size();
+  // End, then the window read from the screen as a user sees it, above any
+  // other test's window: the faulty line, wider than any healthy one (the
+  // widest, "Dll: SERIAL.DLL", stops short of WIDE_INK), stands in the two
+  // line heights above the bottom margin.
+  ::SendMessageW(frame, WM_KEYDOWN, VK_END, 0);
+  ::SetWindowPos(frame, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  RECT client{};
+  ::GetClientRect(frame, &client);
+  constexpr int MARGIN = 10, WIDE_INK = 140;
+  const int top = client.bottom - MARGIN - 2 * win32_testing::TextLineHeight();
+  bool shown = false;
+  for (int i = 0; i < 40 && !shown; ++i) {
+    ::Sleep(50);
+    shown = win32_testing::ScreenHasInk(frame, WIDE_INK, top, client.right, client.bottom);
+  }
+  EXPECT_TRUE(shown) << "the faulty COM29 line is not at the bottom after End";
+  EXPECT_FALSE(win32_testing::ScreenHasInk(frame, 0, client.bottom - MARGIN + 2, client.right,
+                                           client.bottom))
+      << "the bottom margin holds text";
 }
 
 // The frame's title once it is expected, or the last one seen.

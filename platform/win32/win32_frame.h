@@ -84,7 +84,9 @@ void ScrollToTop(HWND native);
 uint32_t WindowOfFrame(HWND native, const FrameEvents* events);
 
 // Draws text (length units, -1: through its terminator) in box on dc with
-// DrawTextW, breaking lines between words when word_break; the text height.
+// DrawTextW, breaking lines between words when word_break; lines below the
+// box's bottom are drawn too (the paint's clip shows what is visible).
+// Returns the whole text's height, measured with DT_CALCRECT.
 int DrawTextOn(void* dc, const char16_t* text, int length, Box* box, bool word_break);
 
 // Other programs.

@@ -66,16 +66,35 @@ void RepaintNow(HWND native) {
   ::UpdateWindow(native);
 }
 
-bool HasInk(HWND native, int left, int top, int right, int bottom) {
-  HDC dc = ::GetDC(native);
-  bool ink = false;
-  for (int y = top; y < bottom && !ink; ++y) {
-    for (int x = left; x < right && !ink; ++x) {
-      COLORREF pixel = ::GetPixel(dc, x, y);
-      ink = pixel != CLR_INVALID && pixel != RGB(255, 255, 255);
+namespace {
+
+// Whether dc holds a pixel neither white nor invalid in the rectangle,
+// moved by (dx, dy).
+bool InkIn(HDC dc, int dx, int dy, int left, int top, int right, int bottom) {
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      COLORREF pixel = ::GetPixel(dc, x + dx, y + dy);
+      if (pixel != CLR_INVALID && pixel != RGB(255, 255, 255)) return true;
     }
   }
+  return false;
+}
+
+}  // namespace
+
+bool HasInk(HWND native, int left, int top, int right, int bottom) {
+  HDC dc = ::GetDC(native);
+  const bool ink = InkIn(dc, 0, 0, left, top, right, bottom);
   ::ReleaseDC(native, dc);
+  return ink;
+}
+
+bool ScreenHasInk(HWND native, int left, int top, int right, int bottom) {
+  POINT origin{0, 0};
+  ::ClientToScreen(native, &origin);
+  HDC screen = ::GetDC(nullptr);
+  const bool ink = InkIn(screen, origin.x, origin.y, left, top, right, bottom);
+  ::ReleaseDC(nullptr, screen);
   return ink;
 }
 
