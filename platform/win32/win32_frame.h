@@ -78,8 +78,13 @@ void Update(HWND native);
 // its vertical scroll bar takes from the client area (0 when hidden).
 int ContentHeight(HWND native);
 int ScrollBarWidth(HWND native);
-// Scrolls back to the top (a text other than the one drawn before).
-void ScrollToTop(HWND native);
+// The text of the frame's last paint, as SetFrameText left it.
+std::u16string FrameText(HWND native);
+// A text other than the one drawn before: the frame scrolls back to the top,
+// and the text becomes the value of the client area's accessible object
+// (read-only text named "Report"), which screen readers are told of with
+// EVENT_OBJECT_VALUECHANGE.
+void SetFrameText(HWND native, std::u16string text);
 // The frame of this process made for events, or null.
 uint32_t WindowOfFrame(HWND native, const FrameEvents* events);
 
@@ -142,7 +147,8 @@ void CoverOwner(HWND dialog, HWND owner, int width, int height);
 // The loop.
 // The program's own executable.
 HINSTANCE ProgramModule();
-// Makes the calling thread's message queue, so that WakeThread reaches it.
+// Makes the calling thread's message queue, so that WakeThread reaches it,
+// and makes it a single-threaded COM apartment (for screen readers).
 uint32_t PrepareThread();
 // Waits for one native message and handles it (IsDialogMessageW for
 // dialogs); false with *quit_code for WM_QUIT.

@@ -108,10 +108,6 @@ void ScrollTo(HWND native, FrameState& state, int pos) {
   ::InvalidateRect(native, nullptr, FALSE);
 }
 
-void ScrollToTop(HWND native) {
-  if (FrameState* state = FrameOf(native)) ScrollTo(native, *state, 0);
-}
-
 void ScrollForBar(HWND native, FrameState& state, WORD request) {
   const int page = std::max(LineHeight(), ClientHeight(native) - LineHeight());
   switch (request) {

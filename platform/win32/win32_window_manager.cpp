@@ -104,7 +104,7 @@ bool Win32WindowManager::CreateNativeWindow(WindowHandle window, const Rect& rec
                                  (style & WS_VISIBLE) != 0, ColourOf(record->background), this,
                                  window);
   if (hwnd == nullptr) return false;
-  natives_[window] = Native{rect, hwnd, {}};
+  natives_[window] = Native{rect, hwnd};
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/testing/win32_service_readback.h"
 #include "platform/win32/testing/win32_test_calls.h"
 #include "platform/windowing/desktop_services.h"
 #include "platform/windowing/shell_services.h"
@@ -221,6 +222,30 @@ TEST_F(Win32WindowManagerTest, LongTextGetsAScrollBarAndTheKeysScrollIt) {
   record_.paint_text += u"more\n";
   win32_testing::RepaintNow(frame_);
   EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
+}
+
+TEST_F(Win32WindowManagerTest, ScreenReadersReadTheLastPaintAsAReadOnlyReport) {
+  ValueChangeCounter changes(frame_);
+  struct Case {
+    std::u16string text;
+    int changes;  // value changes told so far
+  } cases[] = {
+      {u"COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n", 1},
+      {u"COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n", 1},  // painted again
+      {u"COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n", 2},
+  };
+  for (const Case& c : cases) {
+    record_.paint_text = c.text;
+    win32_testing::RepaintNow(frame_);
+    win32_testing::PumpPending();
+    const AccessibleClient client = ReadAccessibleClient(frame_);
+    ASSERT_TRUE(client.found);
+    EXPECT_EQ(client.value, c.text);
+    EXPECT_EQ(client.name, u"Report");
+    EXPECT_EQ(client.role, ACCESSIBLE_ROLE_TEXT);
+    EXPECT_NE(client.state & ACCESSIBLE_STATE_READONLY, 0u);
+    EXPECT_EQ(changes.Count(), c.changes);
+  }
 }
 
 uint32_t PostFromThread(void* window) {

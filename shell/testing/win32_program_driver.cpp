@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "platform/win32/testing/win32_service_readback.h"
-
 namespace {
 
 constexpr DWORD WAIT_STEP_MS = 50;
@@ -104,6 +102,17 @@ std::wstring ProgramDriver::CopyReportContaining(const std::wstring& what) {
     if (text.find(what) != std::wstring::npos) break;
   }
   return text;
+}
+
+AccessibleClient ProgramDriver::ReadReportContaining(const std::wstring& what) {
+  AccessibleClient client;
+  const std::u16string wanted(what.begin(), what.end());
+  for (DWORD waited = 0; waited < WORK_WAIT_MS; waited += WAIT_STEP_MS) {
+    client = ReadAccessibleClient(window_);
+    if (client.value.find(wanted) != std::u16string::npos) break;
+    ::Sleep(WAIT_STEP_MS);
+  }
+  return client;
 }
 
 DWORD ProgramDriver::ExitCode() const {

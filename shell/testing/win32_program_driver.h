@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "platform/win32/testing/win32_service_readback.h"
+
 class ProgramDriver {
  public:
   // Starts program with arguments (one command line; quoted as needed) in
@@ -31,6 +33,10 @@ class ProgramDriver {
   // Chooses Copy Report until the clipboard holds text containing what (the
   // report shown once the work is done); the text last copied, or empty.
   std::wstring CopyReportContaining(const std::wstring& what);
+  // Reads the frame's accessible client object, as a screen reader does,
+  // until its value contains what (painted once the work is done); the
+  // object last read.
+  AccessibleClient ReadReportContaining(const std::wstring& what);
   // The frame's title (empty without a frame).
   std::wstring Title() const;
   // The program's exit code once it ended; STILL_ACTIVE meanwhile.
