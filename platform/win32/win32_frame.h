@@ -134,7 +134,9 @@ struct DialogLayout {
   std::vector<DialogControl> controls;
 };
 // Builds the dialog (DLGTEMPLATE in memory, CreateDialogIndirectParamW),
-// hidden, owned by owner. Null when it cannot.
+// hidden, owned by owner. The handheld's face "System" (or none) becomes
+// the desktop's dialog face, and a text line wider than its control grows
+// it to the right, up to the dialog's edge. Null when it cannot.
 HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND owner,
                           FrameEvents* events, uint32_t dialog);
 // Adds the Done button (IDOK) in the dialog's bottom right corner; Escape

@@ -15,6 +15,8 @@
 #include "platform/win32/testing/win32_test_calls.h"
 #include "platform/windowing/desktop_services.h"
 #include "platform/windowing/shell_services.h"
+#include "resources/quorvafix_resources.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -439,6 +441,18 @@ TEST_F(Win32WindowManagerTest, ADialogFromATemplateRunsModallyUntilEndDialog) {
     EXPECT_TRUE(win32_testing::IsEnabled(frame_));
     EXPECT_EQ(win32_testing::FindTopLevel(u"#32770", c.caption), nullptr);
   }
+}
+
+// The program's own About box, its template the handheld's: every text
+// fits its box in the font Windows gives the dialog.
+TEST_F(Win32WindowManagerTest, TheAboutBoxsTextsFitTheirBoxes) {
+  dialog_seen = DialogSeen{&windows_, frame_, 0};
+  DialogWatcher watcher(u"About QUORVAFIX", DialogAction::Close);
+  EXPECT_EQ(DialogBoxParam(QuorvafixInstance(), IDD_ABOUTBOX, window_, &DialogProcedure, 0),
+            40 + IDOK);
+  EXPECT_NE(watcher.SeenText().find(u"QUORVAFIX Version 1.0(c) Harbelt TEAM, S.L."),
+            std::u16string::npos);
+  EXPECT_EQ(watcher.CutTexts(), std::vector<std::u16string>{});
 }
 
 }  // namespace

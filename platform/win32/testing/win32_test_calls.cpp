@@ -322,6 +322,7 @@ struct DialogWatcher::State {
   std::atomic<bool> had_icon{false};
   mutable std::mutex lock;
   std::u16string seen;
+  std::vector<std::u16string> cut;
 };
 
 DialogWatcher::DialogWatcher(const char16_t* caption, DialogAction action)
@@ -338,6 +339,7 @@ DialogWatcher::DialogWatcher(const char16_t* caption, DialogAction action)
       {
         std::lock_guard<std::mutex> hold(state->lock);
         state->seen = StaticTexts(dialog);
+        state->cut = win32_testing::CutTexts(dialog);
       }
       state->had_icon.store(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) != 0);
       if (action == DialogAction::PressOk) {
@@ -359,6 +361,11 @@ DialogWatcher::~DialogWatcher() {
 std::u16string DialogWatcher::SeenText() const {
   std::lock_guard<std::mutex> hold(state_->lock);
   return state_->seen;
+}
+
+std::vector<std::u16string> DialogWatcher::CutTexts() const {
+  std::lock_guard<std::mutex> hold(state_->lock);
+  return state_->cut;
 }
 
 bool DialogWatcher::Acted() const { return state_->acted.load(); }

@@ -114,6 +114,8 @@ class DialogWatcher {
   ~DialogWatcher();
   // The text of the box's message (its static text controls, joined).
   std::u16string SeenText() const;
+  // Its static texts that did not fit their controls (CutTexts).
+  std::vector<std::u16string> CutTexts() const;
   // Whether the dialog had a title-bar icon of its own (WM_GETICON).
   bool HadIcon() const;
   bool Acted() const;
