@@ -258,6 +258,7 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
       ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: ";
   EXPECT_EQ(calls[2].substr(0, head.size()), head) << calls[2];
   EXPECT_NE(calls[2].find(".lock"), std::string::npos) << calls[2];
+  EXPECT_EQ(calls[2].substr(calls[2].rfind(", ")), ", 0x30)") << "a warning: " << calls[2];
   EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
   EXPECT_EQ(ReadBytes(good_), NarrowBytes(FAULTY_EXPORT));
 

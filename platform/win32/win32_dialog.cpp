@@ -222,7 +222,7 @@ void ShowDialog(HWND dialog) {
   ::SetForegroundWindow(dialog);
 }
 
-int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, bool warning,
+int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, BoxSign sign,
                    HINSTANCE instance, uint16_t icon_id) {
   HHOOK hook = nullptr;
   if (owner == nullptr && icon_id != 0) {
@@ -231,7 +231,9 @@ int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, bo
       hook = ::SetWindowsHookExW(WH_CBT, &GiveBoxIcon, nullptr, ::GetCurrentThreadId());
     }
   }
-  const UINT type = MB_OK | (warning ? MB_ICONWARNING : 0);
+  const UINT type = MB_OK | (sign == BoxSign::Warning       ? MB_ICONWARNING
+                             : sign == BoxSign::Information ? MB_ICONINFORMATION
+                                                            : 0);
   const int answer = ::MessageBoxW(owner, Wide(text ? text : u""), Wide(caption), type);
   if (hook != nullptr) ::UnhookWindowsHookEx(hook);
   box_icon = nullptr;

@@ -106,9 +106,12 @@ bool BringForward(HWND native, bool with_popups);
 
 // Shows the hourglass over the program's windows (wait) or the arrow.
 void ShowWaitCursor(bool wait);
-// MessageBoxW with one OK button; a box without owner gets icon icon_id of
-// instance (0: none). Returns MessageBoxW's answer (0: not shown).
-int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, bool warning,
+// The sign beside a box's text.
+enum class BoxSign { None, Warning, Information };
+// MessageBoxW with one OK button and sign; a box without owner gets icon
+// icon_id of instance (0: none) in its title bar. Returns MessageBoxW's
+// answer (0: not shown).
+int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, BoxSign sign,
                    HINSTANCE instance, uint16_t icon_id);
 
 // Dialogs.

@@ -343,16 +343,20 @@ TEST_F(Win32WindowManagerTest, MessageBoxIsTheSystemsAndItsOkButtonEndsIt) {
   struct Case {
     bool owned;
     bool icon;  // the program's icon in the title bar
-  } cases[] = {{true, false}, {false, true}};
+    uint32_t type;
+  } cases[] = {{true, false, MB_OK | MB_ICONWARNING},
+               {false, true, MB_OK | MB_ICONWARNING},
+               {true, false, MB_OK | MB_ICONINFORMATION},
+               {true, false, MB_OK}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.owned ? "owned" : "without owner");
+    SCOPED_TRACE(std::string(c.owned ? "owned " : "without owner ") + std::to_string(c.type));
     DialogWatcher watcher(u"Warning caption", DialogAction::PressOk);
-    EXPECT_EQ(MessageBox(c.owned ? window_ : 0, u"Something to read", u"Warning caption",
-                         MB_OK | MB_ICONWARNING),
+    EXPECT_EQ(MessageBox(c.owned ? window_ : 0, u"Something to read", u"Warning caption", c.type),
               IDOK);
     EXPECT_TRUE(watcher.Acted());
     EXPECT_NE(watcher.SeenText().find(u"Something to read"), std::u16string::npos);
     EXPECT_EQ(watcher.HadIcon(), c.icon);
+    EXPECT_EQ(watcher.Sign(), c.type);
   }
 }
 

@@ -323,6 +323,7 @@ struct DialogWatcher::State {
   mutable std::mutex lock;
   std::u16string seen;
   std::vector<std::u16string> cut;
+  uint32_t sign = 0;
 };
 
 DialogWatcher::DialogWatcher(const char16_t* caption, DialogAction action)
@@ -340,6 +341,7 @@ DialogWatcher::DialogWatcher(const char16_t* caption, DialogAction action)
         std::lock_guard<std::mutex> hold(state->lock);
         state->seen = StaticTexts(dialog);
         state->cut = win32_testing::CutTexts(dialog);
+        state->sign = BoxSign(dialog);
       }
       state->had_icon.store(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) != 0);
       if (action == DialogAction::PressOk) {
@@ -366,6 +368,11 @@ std::u16string DialogWatcher::SeenText() const {
 std::vector<std::u16string> DialogWatcher::CutTexts() const {
   std::lock_guard<std::mutex> hold(state_->lock);
   return state_->cut;
+}
+
+uint32_t DialogWatcher::Sign() const {
+  std::lock_guard<std::mutex> hold(state_->lock);
+  return state_->sign;
 }
 
 bool DialogWatcher::Acted() const { return state_->acted.load(); }

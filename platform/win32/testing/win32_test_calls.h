@@ -116,6 +116,8 @@ class DialogWatcher {
   std::u16string SeenText() const;
   // Its static texts that did not fit their controls (CutTexts).
   std::vector<std::u16string> CutTexts() const;
+  // The system's sign beside its text (BoxSign).
+  uint32_t Sign() const;
   // Whether the dialog had a title-bar icon of its own (WM_GETICON).
   bool HadIcon() const;
   bool Acted() const;

@@ -129,6 +129,18 @@ std::vector<std::u16string> CutTexts(HWND dialog) {
   return cut;
 }
 
+uint32_t BoxSign(HWND box) {
+  for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if ((::GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+    const auto shown = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+    if (shown == nullptr) continue;
+    if (shown == ::LoadIconW(nullptr, IDI_WARNING)) return MB_ICONWARNING;
+    if (shown == ::LoadIconW(nullptr, IDI_INFORMATION)) return MB_ICONINFORMATION;
+  }
+  return 0;
+}
+
 bool IsOpenFileDialog(HWND dialog) {
   return ::GetDlgItem(dialog, FILE_NAME_COMBO) != nullptr ||
          ::GetDlgItem(dialog, FILE_NAME_EDIT) != nullptr;
