@@ -339,6 +339,25 @@ TEST(WindowProgram, AnswersHelpVersionAndUsageErrorsOnItsStreams) {
   }
 }
 
+// Started with no console and no redirection, as from Explorer: the
+// answers to its own options come in a box, a refusal's with a warning.
+TEST(WindowProgram, AnswersInABoxWithoutAConsole) {
+  struct Case {
+    const wchar_t* arguments;
+    const wchar_t* answer;  // how the box's text starts
+    DWORD status;
+  } cases[] = {
+      {L"--bogus pda.reg", L"quorvafix: unrecognized option '--bogus'", 2},
+      {L"--version", L"quorvafix " QUORVAFIX_WIDE_VERSION, 0},
+  };
+  for (const Case& c : cases) {
+    ProgramDriver driver(PROGRAM, c.arguments, std::wstring(), true);
+    EXPECT_EQ(driver.AnswerBox().rfind(c.answer, 0), 0u) << c.arguments;
+    ASSERT_TRUE(driver.WaitForExit()) << c.arguments;
+    EXPECT_EQ(driver.ExitCode(), c.status) << c.arguments;
+  }
+}
+
 TEST(WindowProgram, CarriesTheIconAndNeedsNoConsole) {
   HMODULE exe = ::LoadLibraryExW(PROGRAM.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(exe, nullptr);

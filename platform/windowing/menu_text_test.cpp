@@ -46,11 +46,11 @@ TEST(WithAccessKey, MarksTheFirstFreeLetterOrDigitOfEachLabel) {
   // One menu, in order.
   const Case cases[] = {
       {u"About...", u"&About...", u"A"},
-      {u"add", u"a&dd", u"AD"},                  // case ignored
-      {u"E&xit", u"E&xit", u"ADX"},              // its own mark kept
-      {u"R&&D 2", u"&R&&D 2", u"ADXR"},          // "&&" is a plain '&'
-      {u"Dax", u"Dax", u"ADXR"},                 // nothing free
-      {u"... 2", u"... &2", u"ADXR2"},           // a digit
+      {u"add", u"a&dd", u"AD"},          // case ignored
+      {u"E&xit", u"E&xit", u"ADX"},      // its own mark kept
+      {u"R&&D 2", u"&R&&D 2", u"ADXR"},  // "&&" is a plain '&'
+      {u"Dax", u"Dax", u"ADXR"},         // nothing free
+      {u"... 2", u"... &2", u"ADXR2"},   // a digit
       {u"", u"", u"ADXR2"},
   };
   std::u16string taken;

@@ -49,11 +49,12 @@ std::wstring BoxText(HWND box) {
 }  // namespace
 
 ProgramDriver::ProgramDriver(const std::wstring& program, const std::wstring& arguments,
-                             const std::wstring& folder) {
+                             const std::wstring& folder, bool detached) {
   std::wstring command_line = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, FALSE,
+                        detached ? DETACHED_PROCESS : 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &process_)) {
     process_ = PROCESS_INFORMATION{};
   }

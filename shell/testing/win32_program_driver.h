@@ -13,9 +13,11 @@
 class ProgramDriver {
  public:
   // Starts program with arguments (one command line; quoted as needed) in
-  // folder (empty: this process's current folder).
+  // folder (empty: this process's current folder); detached: without this
+  // process's standard handles or console (DETACHED_PROCESS), as Explorer
+  // starts it.
   ProgramDriver(const std::wstring& program, const std::wstring& arguments,
-                const std::wstring& folder = std::wstring());
+                const std::wstring& folder = std::wstring(), bool detached = false);
   // Closes the window and waits for the program, ending it if it lingers.
   ~ProgramDriver();
   ProgramDriver(const ProgramDriver&) = delete;
