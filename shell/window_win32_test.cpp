@@ -358,6 +358,64 @@ TEST(WindowProgram, AnswersInABoxWithoutAConsole) {
   }
 }
 
+// The value name of the version resource's English strings, or empty.
+std::wstring VersionString(const std::vector<char>& info, const wchar_t* name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (!::VerQueryValueW(info.data(), path.c_str(), &value, &length) || length == 0) return L"";
+  return std::wstring(static_cast<const wchar_t*>(value));
+}
+
+// Both programs carry their manifest and a version resource, as Explorer's
+// Properties read them.
+TEST(WindowProgram, BothProgramsCarryAManifestAndTheirVersion) {
+  struct Case {
+    std::wstring program;
+    const wchar_t* description;
+    const wchar_t* file_name;
+  } cases[] = {
+      {PROGRAM, L"QUORVAFIX window", L"quorvafix.exe"},
+      {Widen(QUORVAFIX_CLI_EXECUTABLE), L"QUORVAFIX command-line tool", L"quorvafix-cli.exe"},
+  };
+  const std::wstring version = Widen(QUORVAFIX_VERSION);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file_name);
+    HMODULE exe = ::LoadLibraryExW(c.program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    HRSRC found = ::FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr) << "no manifest";
+    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(exe, found))),
+                               ::SizeofResource(exe, found));
+    ::FreeLibrary(exe);
+    for (const char* setting :
+         {"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", ">PerMonitorV2, PerMonitor<",
+          "<longPathAware", ">true</longPathAware>",
+          "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
+      EXPECT_NE(manifest.find(setting), std::string::npos) << setting;
+    }
+
+    std::vector<char> info(::GetFileVersionInfoSizeW(c.program.c_str(), nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(
+        ::GetFileVersionInfoW(c.program.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    EXPECT_EQ(VersionString(info, L"ProductName"), L"QUORVAFIX");
+    EXPECT_EQ(VersionString(info, L"FileVersion"), version);
+    EXPECT_EQ(VersionString(info, L"ProductVersion"), version);
+    EXPECT_EQ(VersionString(info, L"FileDescription"), c.description);
+    EXPECT_EQ(VersionString(info, L"OriginalFilename"), c.file_name);
+    EXPECT_EQ(VersionString(info, L"CompanyName"), L"QUORVAFIX maintainers");
+    EXPECT_EQ(VersionString(info, L"LegalCopyright").rfind(L"Copyright (c) ", 0), 0u);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    const std::wstring numbers = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(numbers, version);
+  }
+}
+
 TEST(WindowProgram, CarriesTheIconAndNeedsNoConsole) {
   HMODULE exe = ::LoadLibraryExW(PROGRAM.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(exe, nullptr);
