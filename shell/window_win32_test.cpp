@@ -288,6 +288,31 @@ TEST(WindowProgram, ASecondCopyHandsItsFileToTheFirst) {
   EXPECT_EQ(RememberedExport(), second_path);
 }
 
+// A second copy started with --local-registry switches the first, open on
+// an export, to the computer's registry, and ends; Detect then reads the
+// registry. The export stays the one remembered.
+TEST(WindowProgram, ASecondCopyHandsTheComputersRegistryToTheFirst) {
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
+  ASSERT_EQ(RunAndWait(L"reg import \"" + EXAMPLE + L"\""), 0);
+  ScratchFolder folder;
+  const std::wstring path = folder.File(L"healthy.reg");
+  ASSERT_TRUE(::CopyFileW(Widen(QUORVAFIX_EXAMPLES_DIR "/healthy.reg").c_str(), path.c_str(), FALSE));
+
+  ProgramDriver first(PROGRAM, L"\"" + path + L"\"");
+  ASSERT_NE(first.WaitForWindow(), nullptr) << "exit code " << first.ExitCode();
+  EXPECT_EQ(WaitForTitle(first, L"healthy.reg - QUORVAFIX"), L"healthy.reg - QUORVAFIX");
+  {
+    ProgramDriver second(PROGRAM, L"--local-registry");
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.ExitCode(), 0u);
+  }
+  EXPECT_EQ(WaitForTitle(first, L"QUORVAFIX"), L"QUORVAFIX");
+  Detect(first);
+  ASSERT_TRUE(first.Close());
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
+  EXPECT_EQ(RememberedExport(), path);
+}
+
 // Standard output and error of program run with arguments, redirected to
 // files; its exit code.
 int RunRedirected(const std::wstring& arguments, std::string* out, std::string* err) {
