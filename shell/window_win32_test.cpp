@@ -204,16 +204,12 @@ TEST(WindowProgram, DetectAndFixTheComputersRegistry) {
 
 // A REGEDIT4 export of 26 serial ports, COM4 to COM29, the last one faulty.
 std::string ManyPortsExport() {
-  std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active]\r\n";
+  std::string text = "REGEDIT4\r\n";
   for (int port = 4; port <= 29; ++port) {
-    const std::string n = std::to_string(port);
-    text += "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\Active\\" + n + "]\r\n\"Name\"=\"COM" + n +
-            ":\"\r\n\"Key\"=\"Drivers\\\\BuiltIn\\\\Port" + n + "\"\r\n";
-  }
-  for (int port = 4; port <= 29; ++port) {
-    const std::string n = std::to_string(port);
-    text += "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\Port" + n + "]\r\n\"Dll\"=\"" +
-            (port == 29 ? "QVBTDEV.DLL" : "SERIAL.DLL") + "\"\r\n";
+    const std::string n = std::to_string(port), key = "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\";
+    text += key + "Active\\" + n + "]\r\n\"Name\"=\"COM" + n + ":\"\r\n\"Key\"=\"Drivers\\\\P" + n +
+            "\"\r\n" + key + "P" + n + "]\r\n\"Dll\"=\"" + (port == 29 ? "QVBTDEV" : "SERIAL") +
+            ".DLL\"\r\n";
   }
   return text;
 }
@@ -296,7 +292,8 @@ TEST(WindowProgram, ASecondCopyHandsTheComputersRegistryToTheFirst) {
   ASSERT_EQ(RunAndWait(L"reg import \"" + EXAMPLE + L"\""), 0);
   ScratchFolder folder;
   const std::wstring path = folder.File(L"healthy.reg");
-  ASSERT_TRUE(::CopyFileW(Widen(QUORVAFIX_EXAMPLES_DIR "/healthy.reg").c_str(), path.c_str(), FALSE));
+  ASSERT_TRUE(
+      ::CopyFileW(Widen(QUORVAFIX_EXAMPLES_DIR "/healthy.reg").c_str(), path.c_str(), FALSE));
 
   ProgramDriver first(PROGRAM, L"\"" + path + L"\"");
   ASSERT_NE(first.WaitForWindow(), nullptr) << "exit code " << first.ExitCode();
@@ -424,20 +421,15 @@ TEST(WindowProgram, BothProgramsCarryAManifestAndTheirVersion) {
     ASSERT_FALSE(info.empty());
     ASSERT_TRUE(
         ::GetFileVersionInfoW(c.program.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
-    EXPECT_EQ(VersionString(info, L"ProductName"), L"QUORVAFIX");
-    EXPECT_EQ(VersionString(info, L"FileVersion"), version);
-    EXPECT_EQ(VersionString(info, L"ProductVersion"), version);
-    EXPECT_EQ(VersionString(info, L"FileDescription"), c.description);
-    EXPECT_EQ(VersionString(info, L"OriginalFilename"), c.file_name);
-    EXPECT_EQ(VersionString(info, L"CompanyName"), L"QUORVAFIX maintainers");
-    EXPECT_EQ(VersionString(info, L"LegalCopyright").rfind(L"Copyright (c) ", 0), 0u);
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    const std::wstring numbers = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
-                                 std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
-                                 std::to_wstring(HIWORD(fixed->dwFileVersionLS));
-    EXPECT_EQ(numbers, version);
+    const std::pair<const wchar_t*, std::wstring> strings[] = {
+        {L"ProductName", L"QUORVAFIX"},
+        {L"FileVersion", version},
+        {L"ProductVersion", version},
+        {L"FileDescription", c.description},
+        {L"OriginalFilename", c.file_name},
+        {L"CompanyName", L"QUORVAFIX maintainers"},
+        {L"LegalCopyright", L"Copyright (c) 2026 QUORVAFIX maintainers, MIT License"}};
+    for (const auto& [name, expected] : strings) EXPECT_EQ(VersionString(info, name), expected);
   }
 }
 
