@@ -28,7 +28,7 @@ for program in $(find "$dir" -maxdepth 2 -name "quorvafix*.exe"); do
   x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' | while read -r dll; do
     case ${dll,,} in
       kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | shell32.dll | advapi32.dll | \
-        msvcrt.dll | ole32.dll | comctl32.dll | api-ms-win-*) ;;
+        msvcrt.dll | ole32.dll | oleaut32.dll | oleacc.dll | comctl32.dll | api-ms-win-*) ;;
       *) echo "package-windows.sh: $(basename "$program") needs $dll" >&2; exit 1 ;;
     esac
   done || status=1

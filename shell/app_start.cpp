@@ -32,12 +32,12 @@ WindowHandle RunningCopy(InstanceHandle instance) {
   return FindWindow(window_class, nullptr);
 }
 
-bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path) {
+bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path, uintptr_t kind) {
   WindowHandle running = RunningCopy(instance);
   if (running == 0) return false;
   int units = WideLength(path);
   if (units > 0) {
-    CopyData data{COPYDATA_OPEN_EXPORT, static_cast<uint32_t>(units * sizeof(char16_t)), path};
+    CopyData data{kind, static_cast<uint32_t>(units * sizeof(char16_t)), path};
     SendMessage(running, WM_COPYDATA, 0, reinterpret_cast<LongParam>(&data));
   }
   // Bit 0 brings the running copy's open dialogs forward too.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/windowing/window_manager.h"
+#include "shell/export_commands.h"
 
 // Characters offered when loading the class name and the title.
 constexpr int MAX_LOADSTRING = 100;
@@ -15,10 +16,12 @@ constexpr int MAX_LOADSTRING = 100;
 WindowHandle RunningCopy(InstanceHandle instance);
 
 // When a copy of the program runs (RunningCopy),
-// hands it path (a registry export's absolute path; null or empty: none) by
-// WM_COPYDATA of kind COPYDATA_OPEN_EXPORT, brings it to the front with its
+// hands it path (null or empty: none) by WM_COPYDATA of kind: a registry
+// export's absolute path (COPYDATA_OPEN_EXPORT) or the option naming
+// another source (COPYDATA_OPEN_SOURCE); brings it to the front with its
 // open boxes and returns true; false when none runs.
-bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path);
+bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path,
+                           uintptr_t kind = COPYDATA_OPEN_EXPORT);
 
 // Registers the main window class, creates and places the main window,
 // shows it with `show` and lets files be dropped on it. False when another

@@ -6,7 +6,6 @@
 
 #include "platform/files/file_system.h"
 #include "platform/files/lock_signals.h"
-#include "platform/registry/local_registry.h"
 #include "platform/registry/reg_text_codec.h"
 #include "platform/windowing/window_manager.h"
 #include "resources/quorvafix_resources.h"
@@ -46,21 +45,21 @@ std::string ExportProblem(const std::string& path) {
 
 // `quorvafix --local-registry`: the window works on the computer's own
 // registry, which stays the installed store until an export is opened in
-// its place; no export is opened or remembered.
+// its place; no export is opened or remembered. A copy that runs already is
+// handed the option and switches to it instead.
 int RunOnLocalRegistry() {
+  const std::u16string option = WideOfUtf8(LOCAL_REGISTRY_OPTION);
+  if (HandOverToRunningCopy(QuorvafixInstance(), option.c_str(), COPYDATA_OPEN_SOURCE)) return 0;
   std::string why;
-  std::unique_ptr<LocalRegistry> registry = LocalRegistry::Open(&why);
-  if (registry == nullptr) {
+  if (!OpenLocalRegistry(&why)) {
     std::fprintf(stderr, "quorvafix: %s\n", why.c_str());
     return 1;
   }
   RemoveLocksOnTerminationSignals();
-  InstallRegistryStore(registry.get());
   ShowLocalRegistryText();
   int code = WinMain(QuorvafixInstance(), 0, u"", SW_SHOW);
   EndWork();
   CloseRegistryExport();
-  if (InstalledRegistryStore() == registry.get()) InstallRegistryStore(nullptr);
   return code;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/files/rewrite_target.h"
 #include "platform/registry/reg_text_codec.h"
 #include "resources/resource_ids.h"
+#include "shell/desktop_options.h"
 #include "shell/path_text.h"
 #include "shell/registry_export.h"
 #include "shell/window_work.h"
@@ -14,6 +15,34 @@ namespace {
 
 // Units offered for a path chosen or remembered.
 constexpr uint32_t PATH_UNITS = 4096;
+
+bool UseLocalRegistry(WindowHandle window) {
+  std::string why;
+  if (!OpenLocalRegistry(&why)) {
+    ShowRefusedExport(window, why);
+    return false;
+  }
+  ShowLocalRegistryText();
+  ShowExportTitle(window);
+  InvalidateRect(window, nullptr, false);
+  return true;
+}
+
+// The sources other than an export that a second copy hands over, by the
+// option that names them.
+struct HandedSource {
+  const char* option;
+  bool (*use)(WindowHandle window);
+};
+constexpr HandedSource HANDED_SOURCES[] = {{LOCAL_REGISTRY_OPTION, &UseLocalRegistry}};
+
+// The UTF-16 text of a handed-over record, or false when it is malformed.
+bool HandedText(const CopyData& data, std::u16string* text) {
+  if (data.size % 2 != 0 || (data.size != 0 && data.data == nullptr)) return false;
+  text->assign(data.size / 2, u'\0');
+  if (!text->empty()) std::memcpy(text->data(), data.data, data.size);
+  return true;
+}
 
 }  // namespace
 
@@ -58,12 +87,18 @@ void OnDropFiles(WindowHandle window, DropHandle drop) {
 }
 
 MessageResult OnCopyData(WindowHandle window, const CopyData* data) {
-  if (data == nullptr || data->kind != COPYDATA_OPEN_EXPORT || data->size % 2 != 0 ||
-      (data->size != 0 && data->data == nullptr)) {
+  std::u16string wide;
+  if (data == nullptr || !HandedText(*data, &wide)) return 0;
+  if (data->kind == COPYDATA_OPEN_SOURCE) {
+    if (WorkInProgress()) return 0;
+    for (const HandedSource& source : HANDED_SOURCES) {
+      if (wide != WideOfUtf8(source.option)) continue;
+      source.use(window);
+      return 1;
+    }
     return 0;
   }
-  std::u16string wide(data->size / 2, u'\0');
-  if (!wide.empty()) std::memcpy(wide.data(), data->data, data->size);
+  if (data->kind != COPYDATA_OPEN_EXPORT) return 0;
   std::string path = MessageText(wide);
   // Only an absolute path is taken from another process; the store refuses
   // anything but a regular file without waiting on it (a FIFO included).

@@ -15,6 +15,9 @@ constexpr char16_t EXPORT_FILTER[] = u"Registry exports (*.reg)\0*.reg\0All file
 // The WM_COPYDATA kind of a path handed over: its UTF-16 units in the
 // machine's byte order, no terminator.
 constexpr uintptr_t COPYDATA_OPEN_EXPORT = 0x51465831;  // "QFX1"
+// The WM_COPYDATA kind of a source handed over that is no file: the option
+// that names it ("--local-registry"), in the same form.
+constexpr uintptr_t COPYDATA_OPEN_SOURCE = 0x51465832;  // "QFX2"
 // Opens path (UTF-8) as the registry export. On success the window's text
 // becomes the start text naming it, the window is invalidated and the path
 // is remembered (ShowOpenedExport); on refusal the store's reason is shown
@@ -35,7 +38,11 @@ void OnDropFiles(WindowHandle window, DropHandle drop);
 // WM_COPYDATA: opens a path of kind COPYDATA_OPEN_EXPORT when it is
 // absolute (once the work in progress is done), and returns 1 (whatever the
 // store made of it: a path it cannot open, a missing file or a folder among
-// them, is told in the refusal box); ignores anything else and returns 0.
+// them, is told in the refusal box). Of kind COPYDATA_OPEN_SOURCE, switches
+// to the source the option names (--local-registry: the computer's own
+// registry, the export dropped; a system without one says why in a warning
+// box) and returns 1; ignored, 0, while work runs, as a menu command would
+// be. Ignores anything else and returns 0.
 MessageResult OnCopyData(WindowHandle window, const CopyData* data);
 
 // The export remembered from an earlier run (UTF-8); empty when none.

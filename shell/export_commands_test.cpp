@@ -189,7 +189,18 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedWhenAbsoluteAndWhatCannotBeOpen
     EXPECT_EQ(HandOver(path), 0);
     EXPECT_EQ(CallsAfterFirst(), std::vector<std::string>{});
   }
-  EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_EXPORT + 1), 0) << "another kind of record";
+  EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_SOURCE + 1), 0) << "another kind of record";
+  EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_SOURCE), 0) << "a path as a source";
+  EXPECT_EQ(OpenExportPath(), good_);
+  // A source named by its option: this system has no registry of its own,
+  // which the box says; the export stays.
+  windows_.ClearCalls();
+  EXPECT_EQ(HandOver(u"--local-registry", COPYDATA_OPEN_SOURCE), 1);
+  const std::vector<std::string> boxes = windows_.CallsOf({"MessageBox"});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find(std::string(EXPORT_REFUSED_TEXT) + "--local-registry: "),
+            std::string::npos)
+      << boxes[0];
   EXPECT_EQ(OpenExportPath(), good_);
 
   // What the running copy cannot open is told in its refusal box, never
@@ -258,6 +269,7 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
       ": cannot store value \"Dll\" in HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerial: ";
   EXPECT_EQ(calls[2].substr(0, head.size()), head) << calls[2];
   EXPECT_NE(calls[2].find(".lock"), std::string::npos) << calls[2];
+  EXPECT_EQ(calls[2].substr(calls[2].rfind(", ")), ", 0x30)") << "a warning: " << calls[2];
   EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
   EXPECT_EQ(ReadBytes(good_), NarrowBytes(FAULTY_EXPORT));
 

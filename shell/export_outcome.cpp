@@ -115,7 +115,7 @@ void ShowScanReport(WindowHandle window, const DynString& report, const DynStrin
   InvalidateRect(window, nullptr, false);
   if (repair && message.Length() > 0) {
     WideText text((std::string(message.CStr()) + tail).c_str());
-    MessageBox(window, text.Get(), CAPTION, MB_OK);
+    MessageBox(window, text.Get(), CAPTION, MB_OK | MB_ICONINFORMATION);
   }
 }
 
@@ -144,7 +144,8 @@ void ShowOpenedExport(WindowHandle window) {
 }
 
 void ShowRefusedRepair(WindowHandle window, const std::string& reason) {
-  if (!reason.empty()) ShowBox(window, WideOfUtf8(REPAIR_REFUSED_TEXT + reason));
+  if (!reason.empty())
+    ShowBox(window, WideOfUtf8(REPAIR_REFUSED_TEXT + reason), MB_OK | MB_ICONWARNING);
 }
 
 void ShowUnsyncedRepair(WindowHandle window, const std::string& reason) {

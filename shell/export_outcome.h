@@ -98,7 +98,8 @@ void ShowClosingText(WindowHandle window, bool repair);
 // unexamined > 0 entries may hide the fault and no faulty driver is left
 // (faulty_left == 0), UnexaminedNotice follows the report after a blank
 // line, so that no all-clear stands alone. A Fix (repair) then shows message
-// (with the same notice after it) in a box captioned "QUORVAFIX".
+// (with the same notice after it) in an information box captioned
+// "QUORVAFIX".
 void ShowScanReport(WindowHandle window, const DynString& report, const DynString& message,
                     bool repair, int unexamined, int faulty_left);
 
@@ -121,8 +122,8 @@ void ShowUnreadableExport(WindowHandle window, const std::string& reason);
 // window.
 void ShowOpenedExport(WindowHandle window);
 // After a repair: when the store refused a write (reason, as LastRepairFailure
-// gave it, is not empty), shows REPAIR_REFUSED_TEXT and reason in a box owned
-// by window, captioned "QUORVAFIX".
+// gave it, is not empty), shows REPAIR_REFUSED_TEXT and reason in a warning
+// box owned by window, captioned "QUORVAFIX".
 void ShowRefusedRepair(WindowHandle window, const std::string& reason);
 // After a repair that stands in the file but may not last (reason, as
 // LastRepairFailure gave it for an Unsynced rewrite, is not empty): shows

@@ -116,7 +116,7 @@ TEST_F(MainWindowTest, FixOnAHealthyDeviceTellsNothingWasFound) {
   Command(IDM_FIX);
   EXPECT_STREQ(DisplayText.CStr(), "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!");
   std::vector<std::string> calls = Invalidations(2);
-  calls.push_back("MessageBox(" + W() + ", \"" + NOT_FOUND + "\", \"QUORVAFIX\", 0x0)");
+  calls.push_back("MessageBox(" + W() + ", \"" + NOT_FOUND + "\", \"QUORVAFIX\", 0x40)");
   EXPECT_EQ(CallsAfterCommand(), calls);
 }
 
@@ -133,7 +133,7 @@ TEST_F(MainWindowTest, FixRepairsAndTellsToReset) {
   EXPECT_STREQ(DisplayText.CStr(),
                "COM5:\r\nDll: ---BTCEIF.DLL  FIXED!\r\nCOM6:\r\nDll: QVBTDEV.DLL  FIXED!\r\n");
   std::vector<std::string> calls = Invalidations(3);
-  calls.push_back("MessageBox(" + W() + ", \"" + REPAIRED + "\", \"QUORVAFIX\", 0x0)");
+  calls.push_back("MessageBox(" + W() + ", \"" + REPAIRED + "\", \"QUORVAFIX\", 0x40)");
   EXPECT_EQ(CallsAfterCommand(), calls);
   EXPECT_EQ(DllOf(u"01"), u"BTCEIF.DLL");
   EXPECT_EQ(DllOf(u"02"), u"BTCEIF.DLL");
@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, EntriesThatCouldNotBeExaminedLeaveNoAllClearAlone) {
             "COM1:\r\nDll: BTCEIF.DLL\r\n\r\nAll OK !!!\r\n\r\n" + notice);
   EXPECT_EQ(windows_.CallsOf({"MessageBox"}),
             std::vector<std::string>{"MessageBox(" + W() + ", \"" + NOT_FOUND + "\r\n\r\n" +
-                                     notice + "\", \"QUORVAFIX\", 0x0)"});
+                                     notice + "\", \"QUORVAFIX\", 0x40)"});
 
   AddComDriver(u"03", u"COM3:", u"QVBTDEV.DLL");
   Command(IDM_DETECT);

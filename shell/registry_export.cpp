@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/registry/local_registry.h"
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/registry.h"
 
@@ -43,7 +44,14 @@ class ExportStore : public RegistryStore {
 namespace {
 
 LoadedExport open_export;
+std::unique_ptr<LocalRegistry> local_registry;
 FileSystem* export_file_system = nullptr;
+
+void CloseLocalRegistry() {
+  if (local_registry == nullptr) return;
+  if (InstalledRegistryStore() == local_registry.get()) InstallRegistryStore(nullptr);
+  local_registry.reset();
+}
 
 const std::string& Empty() {
   static const std::string empty;
@@ -69,8 +77,18 @@ LoadedExport LoadRegistryExport(const std::string& path, std::string* reason) {
 }
 
 void InstallRegistryExport(LoadedExport loaded) {
+  CloseLocalRegistry();
   InstallRegistryStore(loaded.get());
   open_export = std::move(loaded);
+}
+
+bool OpenLocalRegistry(std::string* why) {
+  std::unique_ptr<LocalRegistry> opened = LocalRegistry::Open(why);
+  if (opened == nullptr) return false;
+  CloseRegistryExport();
+  InstallRegistryStore(opened.get());
+  local_registry = std::move(opened);
+  return true;
 }
 
 bool OpenRegistryExport(const std::string& path, std::string* reason) {
@@ -87,6 +105,7 @@ bool RefreshRegistryExport(std::string* reason) {
 }
 
 void CloseRegistryExport() {
+  CloseLocalRegistry();
   if (open_export == nullptr) return;
   if (InstalledRegistryStore() == open_export.get()) InstallRegistryStore(nullptr);
   open_export.reset();

@@ -34,13 +34,18 @@ void InstallRegistryExport(LoadedExport loaded);
 // REASON", "PATH: cannot read: ERRNO TEXT"), and the export open before stays
 // open and installed. A missing file is refused: it is no registry.
 bool OpenRegistryExport(const std::string& path, std::string* reason);
+// Opens the computer's own registry (LocalRegistry) and makes it the
+// installed store in place of the open export, which is dropped. False with
+// *why set when the system has none or it cannot be opened; nothing changes
+// then. Opening an export later (InstallRegistryExport) drops it again.
+bool OpenLocalRegistry(std::string* why);
 // Brings the open export up to date with its file, read afresh when it
 // changed on disk, so that a scan describes the file as it is now. True when
 // it may be scanned (also when none is open); false with *reason set to the
 // store's reason when the file vanished or cannot be read or parsed now (the
 // export then keeps what it read last, and is never taken as empty).
 bool RefreshRegistryExport(std::string* reason);
-// Drops the open export and uninstalls its store.
+// Drops the open export or the computer's registry, and uninstalls its store.
 void CloseRegistryExport();
 // The path of the open export as given to OpenRegistryExport; empty when none.
 const std::string& OpenExportPath();

@@ -4,7 +4,8 @@
 // example) and on a connected handheld (--device, through the stand-in
 // rapi.dll), its boxes answered and its report read back through Copy
 // Report. The file must change in the faulty driver's Dll alone, the
-// registry likewise. Also the exe's icon and its console answers.
+// registry likewise. Also a report taller than the window scrolled to its
+// end, read from the screen, and the exe's icon and its console answers.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/testing/win32_test_calls.h"
 #include "resources/resource_ids.h"
 #include "shell/testing/win32_program_driver.h"
 
@@ -125,6 +127,13 @@ void Detect(ProgramDriver& driver) {
   std::wstring detected = driver.CopyReportContaining(DETECTED);
   EXPECT_NE(detected.find(DETECTED), std::wstring::npos) << detected.size();
   EXPECT_NE(detected.find(L"COM6:\r\nDll: BTCEIF.DLL"), std::wstring::npos);
+  // A screen reader reads the same verdict from the report's object.
+  const AccessibleClient report = driver.ReadReportContaining(DETECTED);
+  ASSERT_TRUE(report.found);
+  EXPECT_EQ(report.value, std::u16string(detected.begin(), detected.end()));
+  EXPECT_EQ(report.role, ACCESSIBLE_ROLE_TEXT);
+  EXPECT_EQ(report.name, u"Report");
+  EXPECT_NE(report.state & ACCESSIBLE_STATE_READONLY, 0u);
 }
 
 // Fix through the menu: its box answered, its report checked.
@@ -231,6 +240,56 @@ TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
       << "the handheld differs beyond the faulty Dll";
 }
 
+// A REGEDIT4 export of 26 serial ports, COM4 to COM29, the last one faulty.
+std::string ManyPortsExport() {
+  std::string text = "REGEDIT4\r\n";
+  for (int port = 4; port <= 29; ++port) {
+    const std::string n = std::to_string(port), key = "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\";
+    text += key + "Active\\" + n + "]\r\n\"Name\"=\"COM" + n + ":\"\r\n\"Key\"=\"Drivers\\\\P" + n +
+            "\"\r\n" + key + "P" + n + "]\r\n\"Dll\"=\"" + (port == 29 ? "QVBTDEV" : "SERIAL") +
+            ".DLL\"\r\n";
+  }
+  return text;
+}
+
+// A report taller than the window: End scrolls to its last line, which is
+// then inside the visible part above the bottom margin.
+TEST(WindowProgram, EndShowsTheLastLineOfALongReport) {
+  ScratchFolder folder;
+  const std::wstring path = folder.File(L"ports.reg");
+  const std::string bytes = ManyPortsExport();
+  if (FILE* file = ::_wfopen(path.c_str(), L"wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+  ProgramDriver driver(PROGRAM, L"\"" + path + L"\"");
+  HWND frame = driver.WaitForWindow();
+  ASSERT_NE(frame, nullptr) << "exit code " << driver.ExitCode();
+  driver.Choose(IDM_DETECT);
+  const std::wstring last = L"COM29:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n";
+  const std::wstring report = driver.CopyReportContaining(last);
+  ASSERT_NE(report.find(last), std::wstring::npos) << report.size();
+  // End, then the window read from the screen as a user sees it, above any
+  // other test's window: the faulty line, wider than any healthy one (the
+  // widest, "Dll: SERIAL.DLL", stops short of WIDE_INK), stands in the two
+  // line heights above the bottom margin.
+  ::SendMessageW(frame, WM_KEYDOWN, VK_END, 0);
+  ::SetWindowPos(frame, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  RECT client{};
+  ::GetClientRect(frame, &client);
+  constexpr int MARGIN = 10, WIDE_INK = 140;
+  const int top = client.bottom - MARGIN - 2 * win32_testing::TextLineHeight();
+  bool shown = false;
+  for (int i = 0; i < 40 && !shown; ++i) {
+    ::Sleep(50);
+    shown = win32_testing::ScreenHasInk(frame, WIDE_INK, top, client.right, client.bottom);
+  }
+  EXPECT_TRUE(shown) << "the faulty COM29 line is not at the bottom after End";
+  EXPECT_FALSE(win32_testing::ScreenHasInk(frame, 0, client.bottom - MARGIN + 2, client.right,
+                                           client.bottom))
+      << "the bottom margin holds text";
+}
+
 // The frame's title once it is expected, or the last one seen.
 std::wstring WaitForTitle(const ProgramDriver& driver, const std::wstring& expected) {
   std::wstring title = driver.Title();
@@ -261,6 +320,32 @@ TEST(WindowProgram, ASecondCopyHandsItsFileToTheFirst) {
   }
   EXPECT_EQ(WaitForTitle(first, L"other.reg - QUORVAFIX"), L"other.reg - QUORVAFIX");
   EXPECT_EQ(RememberedExport(), second_path);
+}
+
+// A second copy started with --local-registry switches the first, open on
+// an export, to the computer's registry, and ends; Detect then reads the
+// registry. The export stays the one remembered.
+TEST(WindowProgram, ASecondCopyHandsTheComputersRegistryToTheFirst) {
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
+  ASSERT_EQ(RunAndWait(L"reg import \"" + EXAMPLE + L"\""), 0);
+  ScratchFolder folder;
+  const std::wstring path = folder.File(L"healthy.reg");
+  ASSERT_TRUE(
+      ::CopyFileW(Widen(QUORVAFIX_EXAMPLES_DIR "/healthy.reg").c_str(), path.c_str(), FALSE));
+
+  ProgramDriver first(PROGRAM, L"\"" + path + L"\"");
+  ASSERT_NE(first.WaitForWindow(), nullptr) << "exit code " << first.ExitCode();
+  EXPECT_EQ(WaitForTitle(first, L"healthy.reg - QUORVAFIX"), L"healthy.reg - QUORVAFIX");
+  {
+    ProgramDriver second(PROGRAM, L"--local-registry");
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.ExitCode(), 0u);
+  }
+  EXPECT_EQ(WaitForTitle(first, L"QUORVAFIX"), L"QUORVAFIX");
+  Detect(first);
+  ASSERT_TRUE(first.Close());
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
+  EXPECT_EQ(RememberedExport(), path);
 }
 
 // Standard output and error of program run with arguments, redirected to
@@ -311,6 +396,78 @@ TEST(WindowProgram, AnswersHelpVersionAndUsageErrorsOnItsStreams) {
     EXPECT_EQ(RunRedirected(Widen(option) + L" pda.reg", &out, &err), 2) << option;
     EXPECT_EQ(err.rfind(std::string("quorvafix: unrecognized option '") + option + "'", 0), 0u)
         << err;
+  }
+}
+
+// Started with no console and no redirection, as from Explorer: the
+// answers to its own options come in a box, a refusal's with a warning.
+TEST(WindowProgram, AnswersInABoxWithoutAConsole) {
+  struct Case {
+    const wchar_t* arguments;
+    const wchar_t* answer;  // how the box's text starts
+    DWORD status;
+  } cases[] = {
+      {L"--bogus pda.reg", L"quorvafix: unrecognized option '--bogus'", 2},
+      {L"--version", L"quorvafix " QUORVAFIX_WIDE_VERSION, 0},
+  };
+  for (const Case& c : cases) {
+    ProgramDriver driver(PROGRAM, c.arguments, std::wstring(), true);
+    EXPECT_EQ(driver.AnswerBox().rfind(c.answer, 0), 0u) << c.arguments;
+    ASSERT_TRUE(driver.WaitForExit()) << c.arguments;
+    EXPECT_EQ(driver.ExitCode(), c.status) << c.arguments;
+  }
+}
+
+// The value name of the version resource's English strings, or empty.
+std::wstring VersionString(const std::vector<char>& info, const wchar_t* name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (!::VerQueryValueW(info.data(), path.c_str(), &value, &length) || length == 0) return L"";
+  return std::wstring(static_cast<const wchar_t*>(value));
+}
+
+// Both programs carry their manifest and a version resource, as Explorer's
+// Properties read them.
+TEST(WindowProgram, BothProgramsCarryAManifestAndTheirVersion) {
+  struct Case {
+    std::wstring program;
+    const wchar_t* description;
+    const wchar_t* file_name;
+  } cases[] = {
+      {PROGRAM, L"QUORVAFIX window", L"quorvafix.exe"},
+      {Widen(QUORVAFIX_CLI_EXECUTABLE), L"QUORVAFIX command-line tool", L"quorvafix-cli.exe"},
+  };
+  const std::wstring version = Widen(QUORVAFIX_VERSION);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file_name);
+    HMODULE exe = ::LoadLibraryExW(c.program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    HRSRC found = ::FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr) << "no manifest";
+    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(exe, found))),
+                               ::SizeofResource(exe, found));
+    ::FreeLibrary(exe);
+    for (const char* setting :
+         {"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", ">PerMonitorV2, PerMonitor<",
+          "<longPathAware", ">true</longPathAware>",
+          "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
+      EXPECT_NE(manifest.find(setting), std::string::npos) << setting;
+    }
+
+    std::vector<char> info(::GetFileVersionInfoSizeW(c.program.c_str(), nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(
+        ::GetFileVersionInfoW(c.program.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    const std::pair<const wchar_t*, std::wstring> strings[] = {
+        {L"ProductName", L"QUORVAFIX"},
+        {L"FileVersion", version},
+        {L"ProductVersion", version},
+        {L"FileDescription", c.description},
+        {L"OriginalFilename", c.file_name},
+        {L"CompanyName", L"QUORVAFIX maintainers"},
+        {L"LegalCopyright", L"Copyright (c) 2026 QUORVAFIX maintainers, MIT License"}};
+    for (const auto& [name, expected] : strings) EXPECT_EQ(VersionString(info, name), expected);
   }
 }
 

@@ -315,8 +315,10 @@ int QtWindowManager::MessageBox(WindowHandle owner, const char16_t* text, const 
   box.setWindowTitle(TextOf(caption));
   box.setTextFormat(Qt::PlainText);
   box.setText(TextOf(text));
-  box.setIcon((type & MB_ICONWARNING) == MB_ICONWARNING ? QMessageBox::Warning
-                                                        : QMessageBox::NoIcon);
+  const uint32_t icon = type & MB_ICONMASK;
+  box.setIcon(icon == MB_ICONWARNING       ? QMessageBox::Warning
+              : icon == MB_ICONINFORMATION ? QMessageBox::Information
+                                           : QMessageBox::NoIcon);
   if (box.parentWidget() == nullptr) box.setWindowIcon(ProgramIcon());
   box.setStandardButtons(QMessageBox::Ok);
   RunModal(&box);

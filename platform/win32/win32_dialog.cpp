@@ -1,6 +1,7 @@
 // The program's dialogs on user32: a DLGTEMPLATE built in memory from the
-// program's template (static texts and icons), made with
-// CreateDialogIndirectParamW; the Done button; and MessageBoxW.
+// program's template (static texts and icons, the texts grown to fit the
+// desktop's face), made with CreateDialogIndirectParamW; the Done button;
+// and MessageBoxW.
 #include <algorithm>
 #include <vector>
 
@@ -15,6 +16,10 @@ constexpr WORD STATIC_CLASS = 0x0082;  // the predefined class ordinal of static
 constexpr int DONE_WIDTH = 64;
 constexpr int DONE_HEIGHT = 24;
 constexpr int DONE_MARGIN = 6;
+// The handheld's templates name its own face, "System"; the desktop's
+// "System" is the old raster font, far wider. Its dialog face stands in.
+constexpr char16_t HANDHELD_FACE[] = u"System";
+constexpr char16_t DIALOG_FACE[] = u"MS Shell Dlg";
 
 // The words of an in-memory template.
 class TemplateWords {
@@ -62,6 +67,37 @@ void AddControl(TemplateWords& words, const DialogControl& control) {
     words.Text(control.text);
   }
   words.Word(0);  // no creation data
+}
+
+// Desktop faces run wider than the handheld's: a static text whose line
+// does not fit its control grows to the right, up to the dialog's edge,
+// instead of being cut.
+void FitTexts(HWND dialog) {
+  RECT client{};
+  ::GetClientRect(dialog, &client);
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
+    if ((style & SS_TYPEMASK) == SS_ICON) continue;
+    const int length = ::GetWindowTextLengthW(child);
+    std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
+    ::GetWindowTextW(child, text.data(), length + 1);
+    HDC dc = ::GetDC(child);
+    HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+    RECT needed{};
+    const UINT prefix = (style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0;
+    ::DrawTextW(dc, text.data(), length, &needed, DT_CALCRECT | DT_SINGLELINE | prefix);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(child, dc);
+    RECT place{};
+    ::GetWindowRect(child, &place);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    if (needed.right <= place.right - place.left) continue;
+    const int width = std::min<int>(needed.right, client.right - place.left);
+    ::SetWindowPos(child, nullptr, 0, 0, width, place.bottom - place.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void PlaceDoneButton(HWND dialog) {
@@ -134,7 +170,8 @@ HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND o
   words.Word(0);  // the dialog class
   words.Text(layout.caption);
   words.Word(layout.font_points != 0 ? layout.font_points : 8);
-  words.Text(layout.font_face.empty() ? u"MS Shell Dlg" : layout.font_face);
+  const bool handheld_face = layout.font_face.empty() || layout.font_face == HANDHELD_FACE;
+  words.Text(handheld_face ? DIALOG_FACE : layout.font_face);
   for (const DialogControl& control : layout.controls) AddControl(words, control);
 
   auto* state = new DialogState;
@@ -149,6 +186,7 @@ HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND o
     if (native != nullptr) ::DestroyWindow(native);
     return nullptr;
   }
+  FitTexts(native);
   return native;
 }
 
@@ -184,7 +222,7 @@ void ShowDialog(HWND dialog) {
   ::SetForegroundWindow(dialog);
 }
 
-int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, bool warning,
+int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, BoxSign sign,
                    HINSTANCE instance, uint16_t icon_id) {
   HHOOK hook = nullptr;
   if (owner == nullptr && icon_id != 0) {
@@ -193,7 +231,9 @@ int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, bo
       hook = ::SetWindowsHookExW(WH_CBT, &GiveBoxIcon, nullptr, ::GetCurrentThreadId());
     }
   }
-  const UINT type = MB_OK | (warning ? MB_ICONWARNING : 0);
+  const UINT type = MB_OK | (sign == BoxSign::Warning       ? MB_ICONWARNING
+                             : sign == BoxSign::Information ? MB_ICONINFORMATION
+                                                            : 0);
   const int answer = ::MessageBoxW(owner, Wide(text ? text : u""), Wide(caption), type);
   if (hook != nullptr) ::UnhookWindowsHookEx(hook);
   box_icon = nullptr;

@@ -1,7 +1,7 @@
 // The program's frames on user32 and shell32: their class, their procedure
 // (paint, close, activation, keys, menu commands, drops, WM_COPYDATA,
-// resizing, the cursor), their placement, their menu, and the windows of
-// other programs.
+// resizing, the cursor, screen readers' WM_GETOBJECT), their placement,
+// their menu, and the windows of other programs.
 #include <string>
 
 #include "platform/win32/win32_native_state.h"
@@ -158,6 +158,8 @@ LRESULT CALLBACK FrameProcedure(HWND native, UINT message, WPARAM wparam, LPARAM
     case WM_MOUSEWHEEL:
       ScrollForWheel(native, *state, GET_WHEEL_DELTA_WPARAM(wparam));
       return 0;
+    case WM_GETOBJECT:
+      return AnswerAccessibleObject(native, wparam, lparam);
     case WM_SETCURSOR:
       if (ShowingWait()) {
         SetShownCursor();

@@ -78,13 +78,20 @@ void Update(HWND native);
 // its vertical scroll bar takes from the client area (0 when hidden).
 int ContentHeight(HWND native);
 int ScrollBarWidth(HWND native);
-// Scrolls back to the top (a text other than the one drawn before).
-void ScrollToTop(HWND native);
+// The text of the frame's last paint, as SetFrameText left it.
+std::u16string FrameText(HWND native);
+// A text other than the one drawn before: the frame scrolls back to the top,
+// and the text becomes the value of the client area's accessible object
+// (read-only text named "Report"), which screen readers are told of with
+// EVENT_OBJECT_VALUECHANGE.
+void SetFrameText(HWND native, std::u16string text);
 // The frame of this process made for events, or null.
 uint32_t WindowOfFrame(HWND native, const FrameEvents* events);
 
 // Draws text (length units, -1: through its terminator) in box on dc with
-// DrawTextW, breaking lines between words when word_break; the text height.
+// DrawTextW, breaking lines between words when word_break; lines below the
+// box's bottom are drawn too (the paint's clip shows what is visible).
+// Returns the whole text's height, measured with DT_CALCRECT.
 int DrawTextOn(void* dc, const char16_t* text, int length, Box* box, bool word_break);
 
 // Other programs.
@@ -99,9 +106,12 @@ bool BringForward(HWND native, bool with_popups);
 
 // Shows the hourglass over the program's windows (wait) or the arrow.
 void ShowWaitCursor(bool wait);
-// MessageBoxW with one OK button; a box without owner gets icon icon_id of
-// instance (0: none). Returns MessageBoxW's answer (0: not shown).
-int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, bool warning,
+// The sign beside a box's text.
+enum class BoxSign { None, Warning, Information };
+// MessageBoxW with one OK button and sign; a box without owner gets icon
+// icon_id of instance (0: none) in its title bar. Returns MessageBoxW's
+// answer (0: not shown).
+int ShowMessageBox(HWND owner, const char16_t* text, const char16_t* caption, BoxSign sign,
                    HINSTANCE instance, uint16_t icon_id);
 
 // Dialogs.
@@ -127,7 +137,9 @@ struct DialogLayout {
   std::vector<DialogControl> controls;
 };
 // Builds the dialog (DLGTEMPLATE in memory, CreateDialogIndirectParamW),
-// hidden, owned by owner. Null when it cannot.
+// hidden, owned by owner. The handheld's face "System" (or none) becomes
+// the desktop's dialog face, and a text line wider than its control grows
+// it to the right, up to the dialog's edge. Null when it cannot.
 HWND CreateTemplateDialog(const DialogLayout& layout, HINSTANCE instance, HWND owner,
                           FrameEvents* events, uint32_t dialog);
 // Adds the Done button (IDOK) in the dialog's bottom right corner; Escape
@@ -140,7 +152,8 @@ void CoverOwner(HWND dialog, HWND owner, int width, int height);
 // The loop.
 // The program's own executable.
 HINSTANCE ProgramModule();
-// Makes the calling thread's message queue, so that WakeThread reaches it.
+// Makes the calling thread's message queue, so that WakeThread reaches it,
+// and makes it a single-threaded COM apartment (for screen readers).
 uint32_t PrepareThread();
 // Waits for one native message and handles it (IsDialogMessageW for
 // dialogs); false with *quit_code for WM_QUIT.

@@ -108,10 +108,6 @@ void ScrollTo(HWND native, FrameState& state, int pos) {
   ::InvalidateRect(native, nullptr, FALSE);
 }
 
-void ScrollToTop(HWND native) {
-  if (FrameState* state = FrameOf(native)) ScrollTo(native, *state, 0);
-}
-
 void ScrollForBar(HWND native, FrameState& state, WORD request) {
   const int page = std::max(LineHeight(), ClientHeight(native) - LineHeight());
   switch (request) {
@@ -188,11 +184,17 @@ int ScrollBarWidth(HWND native) {
 }
 
 int DrawTextOn(void* dc, const char16_t* text, int length, Box* box, bool word_break) {
-  RECT area{box->left, box->top, box->right, box->bottom};
   UINT format = DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS;
   // DT_EDITCONTROL also breaks a word longer than the box's width.
   if (word_break) format |= DT_WORDBREAK | DT_EDITCONTROL;
-  return ::DrawTextW(static_cast<HDC>(dc), Wide(text), length, &area, format);
+  // The whole text is measured, not what a paint clipped to the box draws:
+  // the lines below the box are the ones the scroll bar must reach.
+  RECT whole{box->left, box->top, box->right, box->bottom};
+  const int height =
+      ::DrawTextW(static_cast<HDC>(dc), Wide(text), length, &whole, format | DT_CALCRECT);
+  RECT area{box->left, box->top, box->right, std::max<LONG>(box->bottom, whole.bottom)};
+  ::DrawTextW(static_cast<HDC>(dc), Wide(text), length, &area, format);
+  return height;
 }
 
 }  // namespace win32

@@ -18,6 +18,9 @@ bool IsDialog(HWND native) {
 HINSTANCE ProgramModule() { return ::GetModuleHandleW(nullptr); }
 
 uint32_t PrepareThread() {
+  // A single-threaded apartment: screen readers' calls on the frames'
+  // accessible objects arrive through the thread's message loop.
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   MSG message{};
   ::PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   return ::GetCurrentThreadId();

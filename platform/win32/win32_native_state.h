@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/win32/win32_frame.h"
 
 namespace win32 {
@@ -22,8 +24,9 @@ struct FrameState : NativeState {
   int width = 0;
   int height = 0;
   bool program_resizing = false;
-  int content = 0;  // the text height of the last paint
-  int scroll = 0;   // pixels scrolled down
+  int content = 0;      // the text height of the last paint
+  int scroll = 0;       // pixels scrolled down
+  std::u16string text;  // the last paint's text, which screen readers read
 };
 
 struct DialogState : NativeState {
@@ -67,6 +70,10 @@ void ScrollForWheel(HWND native, FrameState& state, int delta);
 bool ScrollForKey(HWND native, FrameState& state, WPARAM key);
 // The scroll bar's range and page after the text or the client area changed.
 void FitScrollBar(HWND native, FrameState& state);
+
+// WM_GETOBJECT (win32_frame_accessible.cpp): the client area's object
+// screen readers read; other objects are the system's.
+LRESULT AnswerAccessibleObject(HWND native, WPARAM flags, LPARAM object);
 
 // The wait cursor (win32_loop.cpp): true while the program shows it; then
 // sets it and answers WM_SETCURSOR.

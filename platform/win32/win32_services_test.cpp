@@ -22,13 +22,15 @@ namespace {
 constexpr uint16_t TOOLS_LABEL = 104;
 constexpr uint16_t HELP_LABEL = 105;
 constexpr uint16_t BAR = 102;
-constexpr StringResource STRINGS[] = {{TOOLS_LABEL, u"&Tools"}, {HELP_LABEL, u"&Help"}};
+// Labels with and without their access keys marked.
+constexpr StringResource STRINGS[] = {{TOOLS_LABEL, u"Tools"}, {HELP_LABEL, u"&Help"}};
 constexpr MenuItemResource TOOLS_ITEMS[] = {
     {40003, u"&About..."},
-    {40004, u"&Detect"},  // no key
+    {40004, u"Detect"},  // no key
     {40006, u"E&xit", 1},
+    {40007, u"Delete"},
 };
-constexpr PopupResource POPUPS[] = {{u"Tools", TOOLS_ITEMS, 3}};
+constexpr PopupResource POPUPS[] = {{u"Tools", TOOLS_ITEMS, 4}};
 constexpr MenuResource MENUS[] = {{BAR, POPUPS, 1}};
 constexpr MenuBarButtonResource BUTTONS[] = {
     {I_IMAGENONE, 40001, TBSTATE_ENABLED, TBSTYLE_DROPDOWN, TOOLS_LABEL, 0},
@@ -112,12 +114,18 @@ TEST_F(Win32Services, TheMenuBarIsTheFramesMenuWithTheTemplatesItems) {
       {u"&About...\tCtrl+A", 40003},
       {u"&Detect", 40004},
       {u"E&xit\tCtrl+Shift+Q", 40006},  // the key of command 1, which it stands for
+      {u"D&elete", 40007},               // D is Detect's
   };
-  ASSERT_EQ(bar[0].items.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) {
+  ASSERT_EQ(bar[0].items.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(bar[0].items[i].text, expected[i].text) << i;
     EXPECT_EQ(bar[0].items[i].id, expected[i].id) << i;
   }
+  // Alt+T opens Tools; Alt+H, a command of its own, opens nothing.
+  const HWND frame = windows_.NativeWindow(window_);
+  EXPECT_EQ(PopupOpenedByAltKey(frame, u't'),
+            u"&About...\tCtrl+A|&Detect|E&xit\tCtrl+Shift+Q|D&elete");
+  EXPECT_EQ(PopupOpenedByAltKey(frame, u'h'), u"");
   EXPECT_EQ(bar[1].text, u"&Help");
   EXPECT_EQ(bar[1].id, 40010u);
   EXPECT_TRUE(bar[1].grayed);

@@ -12,11 +12,14 @@ std::u16string StringOf(InstanceHandle instance, uint32_t id) {
   return text == nullptr ? std::u16string() : std::u16string(text);
 }
 
+// Each item with its access key (Alt and the key, or the key alone in the
+// open popup) and its accelerator after a tab.
 std::vector<win32::MenuCommand> CommandsOf(InstanceHandle instance, const PopupResource& popup) {
   std::vector<win32::MenuCommand> commands;
+  std::u16string taken;
   for (int k = 0; k < popup.item_count; ++k) {
     const MenuItemResource& item = popup.items[k];
-    std::u16string text = item.text;
+    std::u16string text = WithAccessKey(item.text, &taken);
     std::u16string shortcut = MenuItemShortcut(instance, item);
     if (!shortcut.empty()) text += u"\t" + shortcut;
     commands.push_back({item.command, text});
@@ -24,15 +27,17 @@ std::vector<win32::MenuCommand> CommandsOf(InstanceHandle instance, const PopupR
   return commands;
 }
 
-// The bar's entries: a drop-down button opens its popup of the menu; any
-// other button is a command of its own.
+// The bar's entries, each label with its access key (Alt+T opens "&Tools"):
+// a drop-down button opens its popup of the menu; any other button is a
+// command of its own.
 std::vector<win32::MenuBarEntry> EntriesOf(InstanceHandle instance,
                                            const MenuBarTemplate& bar_template,
                                            const MenuResource* menu) {
   std::vector<win32::MenuBarEntry> entries;
+  std::u16string taken;
   for (int i = 0; i < bar_template.button_count; ++i) {
     const MenuBarButtonResource& button = bar_template.buttons[i];
-    win32::MenuBarEntry entry{StringOf(instance, button.label_string),
+    win32::MenuBarEntry entry{WithAccessKey(StringOf(instance, button.label_string), &taken),
                               button.command,
                               (button.state & TBSTATE_ENABLED) != 0,
                               {}};

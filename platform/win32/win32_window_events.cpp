@@ -52,9 +52,9 @@ int Win32WindowManager::OnPaint(uint32_t window, void* dc, const win32::Box& are
   SendMessage(window, WM_PAINT, 0, 0);
   painting_ = 0;
   paint_dc_ = nullptr;
-  if (auto it = natives_.find(window); it != natives_.end() && it->second.drawn_text != painted_text_) {
-    it->second.drawn_text = std::move(painted_text_);
-    win32::ScrollToTop(it->second.hwnd);
+  if (auto it = natives_.find(window);
+      it != natives_.end() && win32::FrameText(it->second.hwnd) != painted_text_) {
+    win32::SetFrameText(it->second.hwnd, std::move(painted_text_));
   }
   return painted_bottom_;
 }

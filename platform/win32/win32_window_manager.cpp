@@ -104,7 +104,7 @@ bool Win32WindowManager::CreateNativeWindow(WindowHandle window, const Rect& rec
                                  (style & WS_VISIBLE) != 0, ColourOf(record->background), this,
                                  window);
   if (hwnd == nullptr) return false;
-  natives_[window] = Native{rect, hwnd, {}};
+  natives_[window] = Native{rect, hwnd};
   return true;
 }
 
@@ -213,8 +213,11 @@ void Win32WindowManager::ShowCursorShape(CursorHandle cursor) {
 int Win32WindowManager::MessageBox(WindowHandle owner, const char16_t* text,
                                    const char16_t* caption, uint32_t type) {
   HWND owner_frame = OwnerFrame(owner);
-  const bool warning = (type & MB_ICONWARNING) == MB_ICONWARNING;
+  const uint32_t sign = type & MB_ICONMASK;
+  const win32::BoxSign box_sign = sign == MB_ICONWARNING       ? win32::BoxSign::Warning
+                                  : sign == MB_ICONINFORMATION ? win32::BoxSign::Information
+                                                               : win32::BoxSign::None;
   const uint16_t icon = owner_frame == nullptr ? ProgramIconId() : 0;
-  return win32::ShowMessageBox(owner_frame, text, caption, warning, instance_, icon) != 0 ? IDOK
-                                                                                          : 0;
+  return win32::ShowMessageBox(owner_frame, text, caption, box_sign, instance_, icon) != 0 ? IDOK
+                                                                                           : 0;
 }

@@ -112,8 +112,6 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
   struct Native {
     Rect rect{};
     HWND hwnd = nullptr;
-    // The text of the last paint: another text starts at the top.
-    std::u16string drawn_text;
   };
 
   // FrameEvents.

@@ -11,9 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/testing/win32_service_readback.h"
 #include "platform/win32/testing/win32_test_calls.h"
 #include "platform/windowing/desktop_services.h"
 #include "platform/windowing/shell_services.h"
+#include "resources/quorvafix_resources.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -207,6 +210,44 @@ TEST_F(Win32WindowManagerTest, LongTextGetsAScrollBarAndTheKeysScrollIt) {
   record_.paint_text += u"more\n";
   win32_testing::RepaintNow(frame_);
   EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
+
+  // Drawn in a box that ends at the client's bottom, as the program draws
+  // its report: End still shows the last line above the bottom margin.
+  const int line = win32_testing::TextLineHeight();
+  const int visible = win32_testing::ClientSize(frame_).height;
+  record_.paint_box = Rect{4, 4, 200, visible};
+  record_.paint_text += u"last";
+  win32_testing::RepaintNow(frame_);
+  win32_testing::SendKey(frame_, 0x23);  // VK_END
+  EXPECT_EQ(win32_testing::ScrollPosition(frame_), 4 + 82 * line + 4 - visible);
+  EXPECT_TRUE(win32_testing::HasInk(frame_, 4, visible - 4 - line, 200, visible - 4));
+  record_.paint_text += u"more\n";
+  win32_testing::RepaintNow(frame_);
+  EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
+}
+
+TEST_F(Win32WindowManagerTest, ScreenReadersReadTheLastPaintAsAReadOnlyReport) {
+  ValueChangeCounter changes(frame_);
+  struct Case {
+    std::u16string text;
+    int changes;  // value changes told so far
+  } cases[] = {
+      {u"COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n", 1},
+      {u"COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n", 1},  // painted again
+      {u"COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n", 2},
+  };
+  for (const Case& c : cases) {
+    record_.paint_text = c.text;
+    win32_testing::RepaintNow(frame_);
+    win32_testing::PumpPending();
+    const AccessibleClient client = ReadAccessibleClient(frame_);
+    ASSERT_TRUE(client.found);
+    EXPECT_EQ(client.value, c.text);
+    EXPECT_EQ(client.name, u"Report");
+    EXPECT_EQ(client.role, ACCESSIBLE_ROLE_TEXT);
+    EXPECT_NE(client.state & ACCESSIBLE_STATE_READONLY, 0u);
+    EXPECT_EQ(changes.Count(), c.changes);
+  }
 }
 
 uint32_t PostFromThread(void* window) {
@@ -302,16 +343,20 @@ TEST_F(Win32WindowManagerTest, MessageBoxIsTheSystemsAndItsOkButtonEndsIt) {
   struct Case {
     bool owned;
     bool icon;  // the program's icon in the title bar
-  } cases[] = {{true, false}, {false, true}};
+    uint32_t type;
+  } cases[] = {{true, false, MB_OK | MB_ICONWARNING},
+               {false, true, MB_OK | MB_ICONWARNING},
+               {true, false, MB_OK | MB_ICONINFORMATION},
+               {true, false, MB_OK}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.owned ? "owned" : "without owner");
+    SCOPED_TRACE(std::string(c.owned ? "owned " : "without owner ") + std::to_string(c.type));
     DialogWatcher watcher(u"Warning caption", DialogAction::PressOk);
-    EXPECT_EQ(MessageBox(c.owned ? window_ : 0, u"Something to read", u"Warning caption",
-                         MB_OK | MB_ICONWARNING),
+    EXPECT_EQ(MessageBox(c.owned ? window_ : 0, u"Something to read", u"Warning caption", c.type),
               IDOK);
     EXPECT_TRUE(watcher.Acted());
     EXPECT_NE(watcher.SeenText().find(u"Something to read"), std::u16string::npos);
     EXPECT_EQ(watcher.HadIcon(), c.icon);
+    EXPECT_EQ(watcher.Sign(), c.type);
   }
 }
 
@@ -400,6 +445,18 @@ TEST_F(Win32WindowManagerTest, ADialogFromATemplateRunsModallyUntilEndDialog) {
     EXPECT_TRUE(win32_testing::IsEnabled(frame_));
     EXPECT_EQ(win32_testing::FindTopLevel(u"#32770", c.caption), nullptr);
   }
+}
+
+// The program's own About box, its template the handheld's: every text
+// fits its box in the font Windows gives the dialog.
+TEST_F(Win32WindowManagerTest, TheAboutBoxsTextsFitTheirBoxes) {
+  dialog_seen = DialogSeen{&windows_, frame_, 0};
+  DialogWatcher watcher(u"About QUORVAFIX", DialogAction::Close);
+  EXPECT_EQ(DialogBoxParam(QuorvafixInstance(), IDD_ABOUTBOX, window_, &DialogProcedure, 0),
+            40 + IDOK);
+  EXPECT_NE(watcher.SeenText().find(u"QUORVAFIX Version 1.0(c) Harbelt TEAM, S.L."),
+            std::u16string::npos);
+  EXPECT_EQ(watcher.CutTexts(), std::vector<std::u16string>{});
 }
 
 }  // namespace

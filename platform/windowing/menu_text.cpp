@@ -19,6 +19,13 @@ std::u16string ShortcutOf(const ResourceModule& module, uint16_t command) {
   return std::u16string();
 }
 
+char16_t Upper(char16_t unit) { return unit >= u'a' && unit <= u'z' ? unit - u'a' + u'A' : unit; }
+
+bool IsKey(char16_t unit) {
+  const char16_t upper = Upper(unit);
+  return (upper >= u'A' && upper <= u'Z') || (upper >= u'0' && upper <= u'9');
+}
+
 }  // namespace
 
 std::u16string MenuItemShortcut(InstanceHandle instance, const MenuItemResource& item) {
@@ -26,4 +33,25 @@ std::u16string MenuItemShortcut(InstanceHandle instance, const MenuItemResource&
   if (module == nullptr) return std::u16string();
   std::u16string shortcut = ShortcutOf(*module, item.command);
   return shortcut.empty() ? ShortcutOf(*module, item.same_as) : shortcut;
+}
+
+std::u16string WithAccessKey(const std::u16string& label, std::u16string* taken) {
+  for (size_t i = 0; i + 1 < label.size(); ++i) {
+    if (label[i] != u'&') continue;
+    if (label[i + 1] != u'&') {
+      *taken += Upper(label[i + 1]);
+      return label;
+    }
+    ++i;  // "&&": a plain '&'
+  }
+  for (size_t i = 0; i < label.size(); ++i) {
+    if (label[i] == u'&') {
+      ++i;
+      continue;
+    }
+    if (!IsKey(label[i]) || taken->find(Upper(label[i])) != std::u16string::npos) continue;
+    *taken += Upper(label[i]);
+    return label.substr(0, i) + u'&' + label.substr(i);
+  }
+  return label;
 }

@@ -37,4 +37,28 @@ TEST(MenuItemShortcut, NamesTheFirstKeyOfTheCommandOrOfTheSameCommand) {
   EXPECT_EQ(MenuItemShortcut(0, cases[0].item), u"");
 }
 
+TEST(WithAccessKey, MarksTheFirstFreeLetterOrDigitOfEachLabel) {
+  struct Case {
+    std::u16string label;
+    std::u16string marked;
+    std::u16string taken;  // after it
+  };
+  // One menu, in order.
+  const Case cases[] = {
+      {u"About...", u"&About...", u"A"},
+      {u"add", u"a&dd", u"AD"},          // case ignored
+      {u"E&xit", u"E&xit", u"ADX"},      // its own mark kept
+      {u"R&&D 2", u"&R&&D 2", u"ADXR"},  // "&&" is a plain '&'
+      {u"Dax", u"Dax", u"ADXR"},         // nothing free
+      {u"... 2", u"... &2", u"ADXR2"},   // a digit
+      {u"", u"", u"ADXR2"},
+  };
+  std::u16string taken;
+  for (const Case& c : cases) {
+    EXPECT_EQ(WithAccessKey(c.label, &taken), c.marked)
+        << std::string(c.label.begin(), c.label.end());
+    EXPECT_EQ(taken, c.taken) << std::string(c.label.begin(), c.label.end());
+  }
+}
+
 }  // namespace

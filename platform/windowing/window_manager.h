@@ -84,9 +84,12 @@ constexpr uint32_t WAIT_FAILED = 0xFFFFFFFFu;
 constexpr uint32_t DT_WORDBREAK = 0x0010;
 
 // Message boxes: type MB_OK (one OK button, no icon), with MB_ICONWARNING a
-// warning sign beside the text; results.
+// warning sign beside the text, with MB_ICONINFORMATION an information
+// sign; results.
 constexpr uint32_t MB_OK = 0x0000;
 constexpr uint32_t MB_ICONWARNING = 0x0030;
+constexpr uint32_t MB_ICONINFORMATION = 0x0040;
+constexpr uint32_t MB_ICONMASK = 0x00F0;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 
@@ -262,7 +265,7 @@ class WindowManager {
 
   // Modal boxes: both run their own loop and return when dismissed.
   // Shows text with caption and one OK button (type MB_OK, optionally with
-  // MB_ICONWARNING; other types are shown as MB_OK); returns IDOK, or 0 when
+  // MB_ICONWARNING or MB_ICONINFORMATION; other types are shown as MB_OK); returns IDOK, or 0 when
   // it cannot be shown. A box with no owner window carries the program's
   // icon, as its windows do.
   virtual int MessageBox(WindowHandle owner, const char16_t* text, const char16_t* caption,

@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "platform/win32/testing/win32_service_readback.h"
-
 namespace {
 
 constexpr DWORD WAIT_STEP_MS = 50;
@@ -51,11 +49,12 @@ std::wstring BoxText(HWND box) {
 }  // namespace
 
 ProgramDriver::ProgramDriver(const std::wstring& program, const std::wstring& arguments,
-                             const std::wstring& folder) {
+                             const std::wstring& folder, bool detached) {
   std::wstring command_line = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+  if (!::CreateProcessW(nullptr, &command_line[0], nullptr, nullptr, FALSE,
+                        detached ? DETACHED_PROCESS : 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &process_)) {
     process_ = PROCESS_INFORMATION{};
   }
@@ -104,6 +103,17 @@ std::wstring ProgramDriver::CopyReportContaining(const std::wstring& what) {
     if (text.find(what) != std::wstring::npos) break;
   }
   return text;
+}
+
+AccessibleClient ProgramDriver::ReadReportContaining(const std::wstring& what) {
+  AccessibleClient client;
+  const std::u16string wanted(what.begin(), what.end());
+  for (DWORD waited = 0; waited < WORK_WAIT_MS; waited += WAIT_STEP_MS) {
+    client = ReadAccessibleClient(window_);
+    if (client.value.find(wanted) != std::u16string::npos) break;
+    ::Sleep(WAIT_STEP_MS);
+  }
+  return client;
 }
 
 DWORD ProgramDriver::ExitCode() const {

@@ -8,12 +8,16 @@
 
 #include <string>
 
+#include "platform/win32/testing/win32_service_readback.h"
+
 class ProgramDriver {
  public:
   // Starts program with arguments (one command line; quoted as needed) in
-  // folder (empty: this process's current folder).
+  // folder (empty: this process's current folder); detached: without this
+  // process's standard handles or console (DETACHED_PROCESS), as Explorer
+  // starts it.
   ProgramDriver(const std::wstring& program, const std::wstring& arguments,
-                const std::wstring& folder = std::wstring());
+                const std::wstring& folder = std::wstring(), bool detached = false);
   // Closes the window and waits for the program, ending it if it lingers.
   ~ProgramDriver();
   ProgramDriver(const ProgramDriver&) = delete;
@@ -31,6 +35,10 @@ class ProgramDriver {
   // Chooses Copy Report until the clipboard holds text containing what (the
   // report shown once the work is done); the text last copied, or empty.
   std::wstring CopyReportContaining(const std::wstring& what);
+  // Reads the frame's accessible client object, as a screen reader does,
+  // until its value contains what (painted once the work is done); the
+  // object last read.
+  AccessibleClient ReadReportContaining(const std::wstring& what);
   // The frame's title (empty without a frame).
   std::wstring Title() const;
   // The program's exit code once it ended; STILL_ACTIVE meanwhile.

@@ -3,6 +3,7 @@
 #include <windows.h>
 // windows.h first: shlobj.h needs its types.
 #include <dlgs.h>
+#include <oleacc.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -116,4 +117,95 @@ std::thread AnswerOpenDialog(const std::u16string& title, const std::u16string& 
     if (refusal != dialog) ::SendMessageW(refusal, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
+}
+
+namespace {
+
+std::u16string TakeText(BSTR text) {
+  std::u16string taken;
+  if (text != nullptr) taken.assign(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text));
+  ::SysFreeString(text);
+  return taken;
+}
+
+int value_changes = 0;
+HWND counted_frame = nullptr;
+
+void CALLBACK CountValueChange(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
+                               DWORD, DWORD) {
+  if (event == EVENT_OBJECT_VALUECHANGE && window == counted_frame && object == OBJID_CLIENT &&
+      child == CHILDID_SELF) {
+    ++value_changes;
+  }
+}
+
+}  // namespace
+
+AccessibleClient ReadAccessibleClient(HWND frame) {
+  AccessibleClient client;
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IAccessible* object = nullptr;
+  if (FAILED(::AccessibleObjectFromWindow(frame, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+    return client;
+  }
+  client.found = true;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT answer{};
+  if (SUCCEEDED(object->get_accRole(self, &answer)) && answer.vt == VT_I4)
+    client.role = answer.lVal;
+  ::VariantClear(&answer);
+  if (SUCCEEDED(object->get_accState(self, &answer)) && answer.vt == VT_I4) {
+    client.state = static_cast<uint32_t>(answer.lVal);
+  }
+  ::VariantClear(&answer);
+  BSTR text = nullptr;
+  if (SUCCEEDED(object->get_accName(self, &text))) client.name = TakeText(text);
+  text = nullptr;
+  if (SUCCEEDED(object->get_accValue(self, &text))) client.value = TakeText(text);
+  object->Release();
+  return client;
+}
+
+ValueChangeCounter::ValueChangeCounter(HWND frame)
+    : hook_(::SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr,
+                              &CountValueChange, 0, 0, WINEVENT_OUTOFCONTEXT)) {
+  counted_frame = frame;
+  value_changes = 0;
+}
+
+ValueChangeCounter::~ValueChangeCounter() {
+  ::UnhookWinEvent(static_cast<HWINEVENTHOOK>(hook_));
+  counted_frame = nullptr;
+}
+
+int ValueChangeCounter::Count() const { return value_changes; }
+
+namespace {
+
+std::u16string opened_popup;
+
+// Reads the shown popup, then ends the menu loop whatever it shows.
+void CALLBACK ClosePopup(HWND, UINT, UINT_PTR, DWORD) {
+  HWND popup = ::FindWindowW(L"#32768", nullptr);
+  if (popup != nullptr && ::IsWindowVisible(popup) && opened_popup.empty()) {
+    HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+    for (const NativeMenuItem& item : ItemsOf(menu)) {
+      opened_popup += (opened_popup.empty() ? u"" : u"|") + item.text;
+    }
+  }
+  ::EndMenu();
+}
+
+}  // namespace
+
+std::u16string PopupOpenedByAltKey(HWND frame, char16_t key) {
+  opened_popup.clear();
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 300, &ClosePopup);
+  ::SendMessageW(frame, WM_SYSCOMMAND, SC_KEYMENU, key);
+  ::KillTimer(nullptr, timer);
+  return opened_popup;
 }

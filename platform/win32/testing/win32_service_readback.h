@@ -1,8 +1,8 @@
 // Test-only: what the system itself holds after the Win32 shell and desktop
 // services acted (the frame's menu, the clipboard, the profile's registry
-// values, a frame's drop style), and a drop made as Explorer makes one, in
-// plain types, for tests that also include the platform API (whose names
-// windows.h would redefine). Windows only.
+// values, a frame's drop style, what screen readers read), and a drop made
+// as Explorer makes one, in plain types, for tests that also include the
+// platform API (whose names windows.h would redefine). Windows only.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,11 @@ struct NativeMenuItem {
 // The items of frame's menu bar (GetMenu); empty when it has none.
 std::vector<NativeMenuItem> FrameMenuItems(HWND frame);
 
+// Presses Alt and key over frame, as DefWindowProc hands it to the menu
+// (WM_SYSCOMMAND, SC_KEYMENU), and closes the popup that opened: the text of
+// its items, joined by '|'; empty when none opened.
+std::u16string PopupOpenedByAltKey(HWND frame, char16_t key);
+
 // The clipboard's CF_UNICODETEXT (GetClipboardData); empty when none.
 std::u16string ClipboardUnicodeText();
 
@@ -31,6 +36,31 @@ bool UserValue(const std::u16string& path, const std::u16string& name, uint32_t*
 constexpr uint32_t REGISTRY_TEXT_TYPE = 1;  // REG_SZ
 // Deletes HKEY_CURRENT_USER\path with everything under it.
 void DeleteUserKey(const std::u16string& path);
+
+// What a screen reader reads of frame's client area through Microsoft Active
+// Accessibility (AccessibleObjectFromWindow, OBJID_CLIENT), in this process
+// or another; found false when no object came.
+struct AccessibleClient {
+  bool found = false;
+  int32_t role = 0;      // get_accRole: ROLE_SYSTEM_*
+  uint32_t state = 0;    // get_accState: STATE_SYSTEM_*
+  std::u16string name;   // get_accName
+  std::u16string value;  // get_accValue
+};
+AccessibleClient ReadAccessibleClient(HWND frame);
+constexpr int32_t ACCESSIBLE_ROLE_TEXT = 42;          // ROLE_SYSTEM_TEXT
+constexpr uint32_t ACCESSIBLE_STATE_READONLY = 0x40;  // STATE_SYSTEM_READONLY
+// Counts EVENT_OBJECT_VALUECHANGE of OBJID_CLIENT raised for frame while it
+// lives (a WinEvent hook out of context, called while this thread pumps).
+class ValueChangeCounter {
+ public:
+  explicit ValueChangeCounter(HWND frame);
+  ~ValueChangeCounter();
+  int Count() const;
+
+ private:
+  void* hook_;
+};
 
 // Whether frame takes dropped files (WS_EX_ACCEPTFILES).
 bool AcceptsFiles(HWND frame);

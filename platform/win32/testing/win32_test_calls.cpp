@@ -66,16 +66,35 @@ void RepaintNow(HWND native) {
   ::UpdateWindow(native);
 }
 
-bool HasInk(HWND native, int left, int top, int right, int bottom) {
-  HDC dc = ::GetDC(native);
-  bool ink = false;
-  for (int y = top; y < bottom && !ink; ++y) {
-    for (int x = left; x < right && !ink; ++x) {
-      COLORREF pixel = ::GetPixel(dc, x, y);
-      ink = pixel != CLR_INVALID && pixel != RGB(255, 255, 255);
+namespace {
+
+// Whether dc holds a pixel neither white nor invalid in the rectangle,
+// moved by (dx, dy).
+bool InkIn(HDC dc, int dx, int dy, int left, int top, int right, int bottom) {
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      COLORREF pixel = ::GetPixel(dc, x + dx, y + dy);
+      if (pixel != CLR_INVALID && pixel != RGB(255, 255, 255)) return true;
     }
   }
+  return false;
+}
+
+}  // namespace
+
+bool HasInk(HWND native, int left, int top, int right, int bottom) {
+  HDC dc = ::GetDC(native);
+  const bool ink = InkIn(dc, 0, 0, left, top, right, bottom);
   ::ReleaseDC(native, dc);
+  return ink;
+}
+
+bool ScreenHasInk(HWND native, int left, int top, int right, int bottom) {
+  POINT origin{0, 0};
+  ::ClientToScreen(native, &origin);
+  HDC screen = ::GetDC(nullptr);
+  const bool ink = InkIn(screen, origin.x, origin.y, left, top, right, bottom);
+  ::ReleaseDC(nullptr, screen);
   return ink;
 }
 
@@ -303,6 +322,8 @@ struct DialogWatcher::State {
   std::atomic<bool> had_icon{false};
   mutable std::mutex lock;
   std::u16string seen;
+  std::vector<std::u16string> cut;
+  uint32_t sign = 0;
 };
 
 DialogWatcher::DialogWatcher(const char16_t* caption, DialogAction action)
@@ -319,6 +340,8 @@ DialogWatcher::DialogWatcher(const char16_t* caption, DialogAction action)
       {
         std::lock_guard<std::mutex> hold(state->lock);
         state->seen = StaticTexts(dialog);
+        state->cut = win32_testing::CutTexts(dialog);
+        state->sign = BoxSign(dialog);
       }
       state->had_icon.store(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) != 0);
       if (action == DialogAction::PressOk) {
@@ -340,6 +363,16 @@ DialogWatcher::~DialogWatcher() {
 std::u16string DialogWatcher::SeenText() const {
   std::lock_guard<std::mutex> hold(state_->lock);
   return state_->seen;
+}
+
+std::vector<std::u16string> DialogWatcher::CutTexts() const {
+  std::lock_guard<std::mutex> hold(state_->lock);
+  return state_->cut;
+}
+
+uint32_t DialogWatcher::Sign() const {
+  std::lock_guard<std::mutex> hold(state_->lock);
+  return state_->sign;
 }
 
 bool DialogWatcher::Acted() const { return state_->acted.load(); }

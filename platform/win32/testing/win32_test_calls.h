@@ -41,6 +41,9 @@ void RepaintNow(HWND native);
 // Whether the pixels of the client rectangle (left, top)-(right, bottom)
 // hold any that is neither white nor the background given (0x00BBGGRR).
 bool HasInk(HWND native, int left, int top, int right, int bottom);
+// The same read from the screen, as a user sees it: for another program's
+// window, whose own device context this process cannot read.
+bool ScreenHasInk(HWND native, int left, int top, int right, int bottom);
 // The one-line height of the frames' text font on the screen.
 int TextLineHeight();
 
@@ -111,6 +114,10 @@ class DialogWatcher {
   ~DialogWatcher();
   // The text of the box's message (its static text controls, joined).
   std::u16string SeenText() const;
+  // Its static texts that did not fit their controls (CutTexts).
+  std::vector<std::u16string> CutTexts() const;
+  // The system's sign beside its text (BoxSign).
+  uint32_t Sign() const;
   // Whether the dialog had a title-bar icon of its own (WM_GETICON).
   bool HadIcon() const;
   bool Acted() const;

@@ -101,6 +101,46 @@ std::u16string StaticTexts(HWND dialog) {
   return texts;
 }
 
+std::vector<std::u16string> CutTexts(HWND dialog) {
+  std::vector<std::u16string> cut;
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[16] = {};
+    ::GetClassNameW(child, name, 16);
+    const std::u16string text = TextOf(child);
+    const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
+    if (::lstrcmpiW(name, L"Static") != 0 || (style & SS_TYPEMASK) == SS_ICON) continue;
+    HDC dc = ::GetDC(child);
+    HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+    SIZE needed{};
+    ::GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.c_str()),
+                            static_cast<int>(text.size()), &needed);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(child, dc);
+    RECT box{};
+    ::GetClientRect(child, &box);
+    if (needed.cx <= box.right && needed.cy <= box.bottom) continue;
+    const std::string sizes = ": needs " + std::to_string(needed.cx) + "x" +
+                              std::to_string(needed.cy) + " in " + std::to_string(box.right) +
+                              "x" + std::to_string(box.bottom);
+    cut.push_back(text + std::u16string(sizes.begin(), sizes.end()));
+  }
+  return cut;
+}
+
+uint32_t BoxSign(HWND box) {
+  for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if ((::GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+    const auto shown = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+    if (shown == nullptr) continue;
+    if (shown == ::LoadIconW(nullptr, IDI_WARNING)) return MB_ICONWARNING;
+    if (shown == ::LoadIconW(nullptr, IDI_INFORMATION)) return MB_ICONINFORMATION;
+  }
+  return 0;
+}
+
 bool IsOpenFileDialog(HWND dialog) {
   return ::GetDlgItem(dialog, FILE_NAME_COMBO) != nullptr ||
          ::GetDlgItem(dialog, FILE_NAME_EDIT) != nullptr;

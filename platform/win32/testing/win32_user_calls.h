@@ -33,6 +33,13 @@ class ThreadTicker {
 std::vector<HWND> ShownDialogs();
 // The texts of a dialog's static controls, joined.
 std::u16string StaticTexts(HWND dialog);
+// The texts of dialog's static text controls that need more room on one
+// line, in the control's font, than the control has (GetTextExtentPoint32W
+// against its client area), each as "TEXT: needs WxH in WxH".
+std::vector<std::u16string> CutTexts(HWND dialog);
+// The system's sign a message box shows beside its text, as its MB_ICON*
+// flag: 0x30 (warning), 0x40 (information); 0 for none or another.
+uint32_t BoxSign(HWND box);
 // Whether dialog is the system's open-file dialog (it has a file-name box).
 bool IsOpenFileDialog(HWND dialog);
 // Chooses the enabled item labelled label (its text without "&" and the
