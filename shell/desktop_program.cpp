@@ -62,7 +62,7 @@ int RunOnLocalRegistry() {
   RemoveLocksOnTerminationSignals();
   InstallRegistryStore(registry.get());
   ShowLocalRegistryText();
-  int code = WinMain(QuorvafixInstance(), 0, u"", SW_SHOW);
+  int code = RunMainWindow(QuorvafixInstance(), u"", SW_SHOW);
   EndWork();
   CloseRegistryExport();
   if (InstalledRegistryStore() == registry.get()) InstallRegistryStore(nullptr);
@@ -74,7 +74,7 @@ int RunOnLocalRegistry() {
 int RunOnHandheld() {
   RemoveLocksOnTerminationSignals();
   ConnectAfterFirstPaint();
-  int code = WinMain(QuorvafixInstance(), 0, u"", SW_SHOW);
+  int code = RunMainWindow(QuorvafixInstance(), u"", SW_SHOW);
   EndWork();
   CloseRegistryExport();
   CloseHandheld();
@@ -112,7 +112,7 @@ int RunQuorvafix(int argc, const char* const* argv) {
     ShowReadingText(start_export);
     OpenAfterFirstPaint(start_export, given);
   }
-  int code = WinMain(QuorvafixInstance(), 0, command_line.c_str(), SW_SHOW);
+  int code = RunMainWindow(QuorvafixInstance(), command_line.c_str(), SW_SHOW);
   EndWork();
   CloseRegistryExport();
   return code != 0 ? code : StartExitStatus();

@@ -28,7 +28,7 @@
 // remembered or default file that cannot be used is told the same way, and
 // the window then stays with no export open; a remembered file that is gone
 // is named in the window's text (ShowRememberedGoneText). Otherwise the result is
-// WinMain's: 0 when the program ends normally.
+// RunMainWindow's: 0 when the program ends normally.
 // Installs the handlers that remove the program's locks on SIGINT, SIGTERM,
 // SIGHUP and SIGQUIT (lock_signals.h), so that a window ended in the middle
 // of a write leaves no FILE.lock.
