@@ -224,8 +224,7 @@ bool ScriptedWindowManager::DestroyWindow(WindowHandle window) {
   return WindowManagerBase::DestroyWindow(window);
 }
 
-bool ScriptedWindowManager::CreateNativeWindow(WindowHandle window, const Rect&,
-                                               uint32_t style) {
+bool ScriptedWindowManager::CreateNativeWindow(WindowHandle window, const Rect&, uint32_t style) {
   if (fail_window_creation_) return false;
   Surface surface;
   surface.visible = (style & WS_VISIBLE) != 0;
