@@ -1,8 +1,8 @@
 // The desktop program around the shell: it chooses the registry export the
 // window opens on, hands a file to a copy already running, then runs the
-// entry function. Needs the window manager, shell and desktop services
-// installed (see platform/qt/qt_platform.h); includes no Qt. One run per
-// call, on the UI thread.
+// main window (RunMainWindow). Needs the window manager, shell and desktop
+// services installed (see platform/qt/qt_platform.h); includes no Qt. One
+// run per call, on the UI thread.
 #pragma once
 
 // Runs `quorvafix [REGISTRY_FILE]` (arguments as left by the platform), or
