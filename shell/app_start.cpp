@@ -76,7 +76,7 @@ bool InitInstance(InstanceHandle instance, int show, const char16_t* command_lin
   return true;
 }
 
-int WinMain(InstanceHandle instance, InstanceHandle, const char16_t* command_line, int show) {
+int RunMainWindow(InstanceHandle instance, const char16_t* command_line, int show) {
   if (!InitInstance(instance, show, command_line)) return 0;
 
   AcceleratorHandle accelerators = LoadAccelerators(instance, IDC_QUORVAFIX);

@@ -1,8 +1,8 @@
-// Start-up: the entry function and instance initialisation, with the
+// Start-up: the main window's run and instance initialisation, with the
 // single-instance rule (a running copy is found by its class "QUORVAFIX",
 // whatever its title, and brought to the front instead). The process must have
 // installed its window manager, shell services, registry store and resource
-// module before calling WinMain.
+// module before calling RunMainWindow.
 #pragma once
 
 #include "platform/windowing/window_manager.h"
@@ -29,9 +29,8 @@ bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path,
 // window cannot be made.
 bool InitInstance(InstanceHandle instance, int show, const char16_t* command_line = u"");
 
-// The entry function: initialises the instance with command_line, the
-// registry export's path or empty (failing: returns 0), then runs the
-// message loop with accelerator table 3 until WM_QUIT and returns its code.
-// previous is ignored.
-int WinMain(InstanceHandle instance, InstanceHandle previous, const char16_t* command_line,
-            int show);
+// The program's run, called once the process has installed its platform:
+// initialises the instance with command_line, the registry export's path or
+// empty (failing: returns 0), then runs the message loop with accelerator
+// table 3 until WM_QUIT and returns its code.
+int RunMainWindow(InstanceHandle instance, const char16_t* command_line, int show);

@@ -11,7 +11,7 @@ namespace {
 
 class AppStartTest : public ShellTest {
  protected:
-  int Run() { return WinMain(ProgramInstance(), 0, u"", SW_SHOW); }
+  int Run() { return RunMainWindow(ProgramInstance(), u"", SW_SHOW); }
   std::string Instance() const { return HandleText(ProgramInstance()); }
 };
 

@@ -19,8 +19,8 @@
 #include "platform/qt/qt_client_view.h"
 #include "platform/registry/testing/registry_testing.h"
 #include "shell/export_commands.h"
-#include "shell/registry_export.h"
 #include "shell/testing/desktop_test_support.h"
+#include "shell/testing/export_file_system.h"
 #include "shell/testing/gated_file_system.h"
 
 extern char** environ;

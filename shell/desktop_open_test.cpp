@@ -20,8 +20,8 @@
 #include "platform/files/testing/failing_file_system.h"
 #include "platform/registry/testing/registry_testing.h"
 #include "shell/export_commands.h"
-#include "shell/registry_export.h"
 #include "shell/testing/desktop_test_support.h"
+#include "shell/testing/export_file_system.h"
 
 namespace {
 

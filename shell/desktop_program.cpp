@@ -57,7 +57,7 @@ int RunOnLocalRegistry() {
   }
   RemoveLocksOnTerminationSignals();
   ShowLocalRegistryText();
-  int code = WinMain(QuorvafixInstance(), 0, u"", SW_SHOW);
+  int code = RunMainWindow(QuorvafixInstance(), u"", SW_SHOW);
   EndWork();
   CloseRegistryExport();
   return code;
@@ -68,7 +68,7 @@ int RunOnLocalRegistry() {
 int RunOnHandheld() {
   RemoveLocksOnTerminationSignals();
   ConnectAfterFirstPaint();
-  int code = WinMain(QuorvafixInstance(), 0, u"", SW_SHOW);
+  int code = RunMainWindow(QuorvafixInstance(), u"", SW_SHOW);
   EndWork();
   CloseRegistryExport();
   CloseHandheld();
@@ -108,7 +108,7 @@ int RunQuorvafix(int argc, const char* const* argv) {
     ShowReadingText(start_export);
     OpenAfterFirstPaint(start_export, given);
   }
-  int code = WinMain(QuorvafixInstance(), 0, command_line.c_str(), SW_SHOW);
+  int code = RunMainWindow(QuorvafixInstance(), command_line.c_str(), SW_SHOW);
   EndWork();
   CloseRegistryExport();
   return code != 0 ? code : StartExitStatus();

@@ -1,8 +1,8 @@
 // The desktop program around the shell: it chooses the registry export the
 // window opens on, hands a file to a copy already running, then runs the
-// entry function. Needs the window manager, shell and desktop services
-// installed (see platform/qt/qt_platform.h); includes no Qt. One run per
-// call, on the UI thread.
+// main window (RunMainWindow). Needs the window manager, shell and desktop
+// services installed (see platform/qt/qt_platform.h); includes no Qt. One
+// run per call, on the UI thread.
 #pragma once
 
 // Runs `quorvafix [REGISTRY_FILE]` (arguments as left by the platform), or
@@ -30,7 +30,7 @@
 // remembered or default file that cannot be used is told the same way, and
 // the window then stays with no export open; a remembered file that is gone
 // is named in the window's text (ShowRememberedGoneText). Otherwise the result is
-// WinMain's: 0 when the program ends normally.
+// RunMainWindow's: 0 when the program ends normally.
 // Installs the handlers that remove the program's locks on SIGINT, SIGTERM,
 // SIGHUP and SIGQUIT (lock_signals.h), so that a window ended in the middle
 // of a write leaves no FILE.lock.

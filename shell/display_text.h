@@ -8,6 +8,6 @@
 // The explanation shown until the first Detect or Fix; lines end in "\r\n".
 extern const char HelpText[];
 
-// Constructed from HelpText before the entry function runs; its destructor
+// Constructed from HelpText before the program runs; its destructor
 // (run among the exit actions) clears it.
 extern DynString DisplayText;

@@ -229,7 +229,7 @@ TEST_F(ExportCommandsTest, SecondCopyHandsItsFileToTheRunningOneThenBringsItForw
   DestroyWindow(MAIN_WINDOW);
   WindowHandle running = windows_.AddForeignWindow(u"QUORVAFIX", u"QUORVAFIX");
   windows_.ClearCalls();
-  EXPECT_EQ(WinMain(ProgramInstance(), 0, u"/data/pd\u00E1.reg", SW_SHOW), 0);
+  EXPECT_EQ(RunMainWindow(ProgramInstance(), u"/data/pd\u00E1.reg", SW_SHOW), 0);
   EXPECT_EQ(windows_.Calls(),
             (std::vector<std::string>{
                 "FindWindow(\"QUORVAFIX\", null)",

@@ -5,6 +5,7 @@
 #include "platform/registry/local_registry.h"
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/registry.h"
+#include "shell/testing/export_file_system.h"
 
 // The open export as the process's store: every call goes to the file store;
 // a refused write also leaves the store's reason behind.

@@ -10,16 +10,11 @@
 #include <string>
 
 class ExportStore;
-class FileSystem;
 struct ExportStoreDeleter {
   void operator()(ExportStore* store) const;
 };
 // An export read from its file and not yet open.
 using LoadedExport = std::unique_ptr<ExportStore, ExportStoreDeleter>;
-
-// Where exports are read and written from now on (not owned; null: the real
-// file system). An export already open keeps the one it was read with.
-void UseExportFileSystem(FileSystem* file_system);
 
 // Reads the registry export at path without touching the open one; any
 // thread. Null on failure, with *reason set as OpenRegistryExport says.

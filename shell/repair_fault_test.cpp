@@ -18,6 +18,7 @@
 #include "shell/app_start.h"
 #include "shell/export_outcome.h"
 #include "shell/registry_export.h"
+#include "shell/testing/export_file_system.h"
 #include "shell/testing/shell_test_support.h"
 
 namespace {

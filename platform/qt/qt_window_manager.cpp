@@ -105,8 +105,9 @@ void QtWindowManager::EnsureScreen(WindowHandle first) {
 
 void QtWindowManager::PlaceWidget(WindowHandle window) {
   auto it = natives_.find(window);
-  if (it == natives_.end() || !it->second.widget) return;
-  const Rect& r = it->second.rect;
+  const Rect* placed = Placement(window);
+  if (it == natives_.end() || !it->second.widget || placed == nullptr) return;
+  const Rect& r = *placed;
   Rect work = WorkArea();
   // A window reaching under the menu bar ends above it, so that its scroll
   // bar, lower arrow included, stays in view; its client area keeps its size.
@@ -146,10 +147,10 @@ QWidget* QtWindowManager::OwnerWidget(WindowHandle owner) const {
   return screen_ && screen_->isVisible() ? screen_.data() : nullptr;
 }
 
-bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) {
+bool QtWindowManager::CreateNativeWindow(WindowHandle window, const Rect&, uint32_t style) {
   EnsureScreen(window);
   auto* widget = new ClientView(*this, window, screen_);
-  natives_[window] = Native{rect, widget};
+  natives_[window] = Native{widget};
   PlaceWidget(window);
   LayOutMenuBars();
   if (style & WS_VISIBLE) {
@@ -265,18 +266,9 @@ void QtWindowManager::RaiseScreen(bool with_owned) {
   }
 }
 
-bool QtWindowManager::GetWindowRect(WindowHandle window, Rect* rect) {
+void QtWindowManager::ShapeClientRect(WindowHandle window, Rect* rect) {
   auto it = natives_.find(window);
-  if (it == natives_.end() || rect == nullptr) return false;
-  *rect = it->second.rect;
-  return true;
-}
-
-bool QtWindowManager::GetClientRect(WindowHandle window, Rect* rect) {
-  auto it = natives_.find(window);
-  if (it == natives_.end() || rect == nullptr) return false;
-  const Rect& r = it->second.rect;
-  *rect = Rect{0, 0, r.right - r.left, r.bottom - r.top};
+  if (it == natives_.end()) return;
   if (ClientView* view = it->second.widget) {
     // The scroll bar takes its width from the client area; the canvas may be
     // taller than the window.
@@ -284,20 +276,16 @@ bool QtWindowManager::GetClientRect(WindowHandle window, Rect* rect) {
     if (bar->isVisible()) rect->right -= bar->width();
     rect->bottom = std::max(rect->bottom, view->Canvas()->minimumHeight());
   }
-  return true;
 }
 
-bool QtWindowManager::MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
-                                 int32_t height, bool repaint) {
+void QtWindowManager::MoveNativeWindow(WindowHandle window, bool repaint) {
   auto it = natives_.find(window);
-  if (it == natives_.end()) return false;
-  it->second.rect = Rect{x, y, x + width, y + height};
+  if (it == natives_.end()) return;
   PlaceWidget(window);
   if (repaint && it->second.widget) {
     it->second.invalid = true;
     it->second.widget->Canvas()->update();
   }
-  return true;
 }
 
 bool QtWindowManager::ShowWindow(WindowHandle window, int show) {
@@ -372,8 +360,7 @@ void QtWindowManager::ScreenResized(const QSize& old_size, const QSize& new_size
     int dw = new_size.width() - old_size.width();
     int dh = new_size.height() - old_size.height();
     for (auto& [handle, native] : natives_) {
-      native.rect.right += dw;
-      native.rect.bottom += dh;
+      GrowWindow(handle, dw, dh);
       PlaceWidget(handle);
     }
   }

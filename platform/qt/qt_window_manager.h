@@ -46,10 +46,6 @@ class QtWindowManager : public WindowManagerBase {
   // event loop, never from inside the beacon's own handling.
   MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
                             LongParam lparam) override;
-  bool GetWindowRect(WindowHandle window, Rect* rect) override;
-  bool GetClientRect(WindowHandle window, Rect* rect) override;
-  bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height,
-                  bool repaint) override;
   bool ShowWindow(WindowHandle window, int show) override;
   bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) override;
   // Repaints now when InvalidateRect or MoveWindow asked for a repaint that
@@ -96,6 +92,9 @@ class QtWindowManager : public WindowManagerBase {
  protected:
   Rect DefaultWindowRect() override;
   bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) override;
+  void MoveNativeWindow(WindowHandle window, bool repaint) override;
+  // The view's scroll bar takes its width; its canvas may be taller.
+  void ShapeClientRect(WindowHandle window, Rect* rect) override;
   void DestroyNativeWindow(WindowHandle window) override;
   // A window of another copy answers on the beacon of its class: it is found
   // by class alone (title null), never by a title. This copy's own beacon,
@@ -115,7 +114,6 @@ class QtWindowManager : public WindowManagerBase {
 
  private:
   struct Native {
-    Rect rect{};
     QPointer<ClientView> widget;
     // Asked to repaint (InvalidateRect, MoveWindow) and not painted since.
     bool invalid = true;

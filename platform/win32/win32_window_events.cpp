@@ -138,8 +138,7 @@ void Win32WindowManager::OnCopyData(uint32_t window, uintptr_t kind, const void*
 void Win32WindowManager::OnResized(uint32_t window, int dw, int dh) {
   auto it = natives_.find(window);
   if (it == natives_.end()) return;
-  it->second.rect.right += dw;
-  it->second.rect.bottom += dh;
+  GrowWindow(window, dw, dh);
   std::vector<WindowHandle> windows;
   for (const auto& [handle, native] : natives_) windows.push_back(handle);
   for (WindowHandle handle : windows) SendMessage(handle, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);

@@ -43,10 +43,9 @@ bool Win32WindowManager::SetFrameMenu(WindowHandle window, HMENU menu) {
 
 Rect Win32WindowManager::WorkArea() const {
   Rect work{0, TOP_BAR_HEIGHT, SCREEN_WIDTH, TOP_BAR_HEIGHT + SCREEN_HEIGHT};
-  if (auto it = natives_.find(PrimaryWindow()); it != natives_.end()) {
-    const Rect& screen = it->second.rect;
-    work.right = work.left + (screen.right - screen.left);
-    work.bottom = work.top + (screen.bottom - screen.top);
+  if (const Rect* screen = Placement(PrimaryWindow())) {
+    work.right = work.left + (screen->right - screen->left);
+    work.bottom = work.top + (screen->bottom - screen->top);
   }
   return work;
 }
@@ -104,7 +103,7 @@ bool Win32WindowManager::CreateNativeWindow(WindowHandle window, const Rect& rec
                                  (style & WS_VISIBLE) != 0, ColourOf(record->background), this,
                                  window);
   if (hwnd == nullptr) return false;
-  natives_[window] = Native{rect, hwnd};
+  natives_[window] = Native{hwnd};
   return true;
 }
 
@@ -165,32 +164,21 @@ MessageResult Win32WindowManager::SendMessage(WindowHandle window, uint32_t mess
              : 0;
 }
 
-bool Win32WindowManager::GetWindowRect(WindowHandle window, Rect* rect) {
+void Win32WindowManager::ShapeClientRect(WindowHandle window, Rect* rect) {
   auto it = natives_.find(window);
-  if (it == natives_.end() || rect == nullptr) return false;
-  *rect = it->second.rect;
-  return true;
-}
-
-bool Win32WindowManager::GetClientRect(WindowHandle window, Rect* rect) {
-  auto it = natives_.find(window);
-  if (it == natives_.end() || rect == nullptr) return false;
-  const Rect& r = it->second.rect;
+  if (it == natives_.end()) return;
   // The scroll bar takes its width from the client area; the text may be
   // taller than the window.
-  *rect = Rect{0, 0, r.right - r.left - win32::ScrollBarWidth(it->second.hwnd),
-               std::max(r.bottom - r.top, win32::ContentHeight(it->second.hwnd))};
-  return true;
+  rect->right -= win32::ScrollBarWidth(it->second.hwnd);
+  rect->bottom = std::max(rect->bottom, win32::ContentHeight(it->second.hwnd));
 }
 
-bool Win32WindowManager::MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
-                                    int32_t height, bool repaint) {
+void Win32WindowManager::MoveNativeWindow(WindowHandle window, bool repaint) {
   auto it = natives_.find(window);
-  if (it == natives_.end()) return false;
-  it->second.rect = Rect{x, y, x + width, y + height};
-  win32::ResizeClient(it->second.hwnd, width, height);
+  const Rect* rect = Placement(window);
+  if (it == natives_.end() || rect == nullptr) return;
+  win32::ResizeClient(it->second.hwnd, rect->right - rect->left, rect->bottom - rect->top);
   if (repaint) win32::Invalidate(it->second.hwnd, nullptr, true);
-  return true;
 }
 
 bool Win32WindowManager::ShowWindow(WindowHandle window, int show) {

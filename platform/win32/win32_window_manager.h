@@ -72,10 +72,6 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
   // COPYDATASTRUCT; other messages to it are not delivered.
   MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
                             LongParam lparam) override;
-  bool GetWindowRect(WindowHandle window, Rect* rect) override;
-  bool GetClientRect(WindowHandle window, Rect* rect) override;
-  bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height,
-                  bool repaint) override;
   bool ShowWindow(WindowHandle window, int show) override;
   bool UpdateWindow(WindowHandle window) override;
   bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) override;
@@ -91,6 +87,10 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
  protected:
   Rect DefaultWindowRect() override;
   bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) override;
+  // Only the size reaches the frame.
+  void MoveNativeWindow(WindowHandle window, bool repaint) override;
+  // The scroll bar takes its width; the drawn text may be taller.
+  void ShapeClientRect(WindowHandle window, Rect* rect) override;
   void DestroyNativeWindow(WindowHandle window) override;
   void ShowTitle(WindowHandle window, const std::u16string& title) override;
   // FindWindowW by class (and title), skipping this manager's own frames.
@@ -110,7 +110,6 @@ class Win32WindowManager : public WindowManagerBase, private win32::FrameEvents 
 
  private:
   struct Native {
-    Rect rect{};
     HWND hwnd = nullptr;
   };
 

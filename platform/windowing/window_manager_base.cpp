@@ -98,6 +98,8 @@ WindowHandle WindowManagerBase::CreateWindowEx(uint32_t, const char16_t* class_n
   record.class_style = cls->second.style;
   record.background = cls->second.background;
   record.icon = cls->second.icon;
+  record.placed = true;
+  record.rect = rect;
   windows_.emplace(window, record);
   if (!CreateNativeWindow(window, rect, style)) {
     windows_.erase(window);
@@ -157,6 +159,48 @@ bool WindowManagerBase::DestroyWindow(WindowHandle window) {
 
   DestroyNativeWindow(window);
   windows_.erase(window);
+  return true;
+}
+
+const Rect* WindowManagerBase::Placement(WindowHandle window) const {
+  const WindowRecord* record = Record(window);
+  return record == nullptr || !record->placed ? nullptr : &record->rect;
+}
+
+bool WindowManagerBase::Place(WindowHandle window, const Rect& rect) {
+  auto it = windows_.find(window);
+  if (it == windows_.end()) return false;
+  it->second.placed = true;
+  it->second.rect = rect;
+  return true;
+}
+
+void WindowManagerBase::GrowWindow(WindowHandle window, int dw, int dh) {
+  const Rect* rect = Placement(window);
+  if (rect == nullptr) return;
+  Place(window, Rect{rect->left, rect->top, rect->right + dw, rect->bottom + dh});
+}
+
+bool WindowManagerBase::GetWindowRect(WindowHandle window, Rect* rect) {
+  const Rect* placed = Placement(window);
+  if (placed == nullptr || rect == nullptr) return false;
+  *rect = *placed;
+  return true;
+}
+
+bool WindowManagerBase::GetClientRect(WindowHandle window, Rect* rect) {
+  const Rect* placed = Placement(window);
+  if (placed == nullptr || rect == nullptr) return false;
+  *rect = Rect{0, 0, placed->right - placed->left, placed->bottom - placed->top};
+  ShapeClientRect(window, rect);
+  return true;
+}
+
+bool WindowManagerBase::MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
+                                   int32_t height, bool repaint) {
+  if (Placement(window) == nullptr) return false;
+  Place(window, Rect{x, y, x + width, y + height});
+  MoveNativeWindow(window, repaint);
   return true;
 }
 

@@ -1,9 +1,10 @@
 // The message semantics every backend shares: window classes, the window
 // table, the message queue and loop, sent and posted messages, the default
-// procedure, accelerators, the life of modal dialogs, the stock cursors and
-// the program's threads. A backend adds the display (placement, painting,
-// boxes, the cursor's look) through the hooks at the bottom and owns its
-// native objects; this class owns the window records and the threads.
+// procedure, accelerators, the life of modal dialogs, the stock cursors,
+// the windows' rectangles and the program's threads. A backend adds the
+// display (applying a placement, painting, boxes, the cursor's look) through
+// the hooks at the bottom and owns its native objects; this class owns the
+// window records and the threads.
 #pragma once
 
 #include <condition_variable>
@@ -28,6 +29,13 @@ class WindowManagerBase : public WindowManager {
   // Keeps the title in the window's record, then shows it (ShowTitle).
   bool SetWindowText(WindowHandle window, const char16_t* text) override;
   bool DestroyWindow(WindowHandle window) override;
+  // A top-level window's rectangle is kept here from CreateWindowEx on;
+  // MoveWindow stores it, then has the backend apply it (MoveNativeWindow).
+  bool GetWindowRect(WindowHandle window, Rect* rect) override;
+  // The rectangle's size, then the backend's say (ShapeClientRect).
+  bool GetClientRect(WindowHandle window, Rect* rect) override;
+  bool MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width, int32_t height,
+                  bool repaint) override;
   MessageResult SendMessage(WindowHandle window, uint32_t message, WordParam wparam,
                             LongParam lparam) override;
   bool PostMessage(WindowHandle window, uint32_t message, WordParam wparam,
@@ -80,17 +88,32 @@ class WindowManagerBase : public WindowManager {
     bool destroying = false;
     bool dialog_ended = false;
     intptr_t dialog_result = 0;
+    bool placed = false;  // rect holds the window's screen rectangle
+    Rect rect{};
   };
 
   const WindowRecord* Record(WindowHandle window) const;
   // The top-level window of window: itself, or the owner its chain leads to.
   WindowHandle TopLevelOf(WindowHandle window) const;
+  // The screen rectangle of a placed window; null for any other.
+  const Rect* Placement(WindowHandle window) const;
+  // Gives a known window the rectangle rect (false for an unknown one); the
+  // backend applies it itself.
+  bool Place(WindowHandle window, const Rect& rect);
+  // Moves a placed window's right and bottom edges by dw and dh.
+  void GrowWindow(WindowHandle window, int dw, int dh);
 
   // The rectangle CW_USEDEFAULT stands for, in screen coordinates.
   virtual Rect DefaultWindowRect() = 0;
   // Makes the native side of a new top-level or platform window; false when
   // it cannot (the window is then forgotten).
   virtual bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) = 0;
+  // Applies a placed window's new rectangle (Placement) to its native side;
+  // with repaint, the window is invalidated whole.
+  virtual void MoveNativeWindow(WindowHandle window, bool repaint) = 0;
+  // Fits the client rectangle of a placed window, its size so far, to what
+  // the window shows (a scroll bar's width off, a taller text's height).
+  virtual void ShapeClientRect(WindowHandle, Rect*) {}
   // Drops the native side of any window; called once, after WM_DESTROY.
   virtual void DestroyNativeWindow(WindowHandle window) = 0;
   // Shows a top-level window's new title on its frame; the record holds it

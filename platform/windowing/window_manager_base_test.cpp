@@ -109,6 +109,10 @@ TEST_F(WindowManagerBaseTest, ExplicitPlacementOverridesTheWorkArea) {
   Rect rect{};
   ASSERT_TRUE(GetWindowRect(window, &rect));
   EXPECT_EQ(rect, (Rect{5, 6, 75, 86}));
+  // A platform window (the menu bar) has no placement of its own.
+  WindowHandle bar = windows.AddPlatformWindow(window, u"bar");
+  EXPECT_FALSE(GetWindowRect(bar, &rect));
+  EXPECT_FALSE(MoveWindow(bar, 0, 26, 10, 10, false));
 }
 
 TEST_F(WindowManagerBaseTest, CloseThroughTheDefaultDestroysOwnedWindowsToo) {

@@ -12,7 +12,7 @@
 #include "platform/windowing/window_manager.h"
 #include "resources/resource_ids.h"
 #include "shell/desktop_program.h"
-#include "shell/registry_export.h"
+#include "shell/testing/export_file_system.h"
 #include "shell/testing/gated_file_system.h"
 
 int main(int argc, char** argv) {

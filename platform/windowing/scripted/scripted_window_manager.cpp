@@ -224,11 +224,9 @@ bool ScriptedWindowManager::DestroyWindow(WindowHandle window) {
   return WindowManagerBase::DestroyWindow(window);
 }
 
-bool ScriptedWindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect,
-                                               uint32_t style) {
+bool ScriptedWindowManager::CreateNativeWindow(WindowHandle window, const Rect&, uint32_t style) {
   if (fail_window_creation_) return false;
   Surface surface;
-  surface.rect = rect;
   surface.visible = (style & WS_VISIBLE) != 0;
   surface.invalid = true;
   surface.erase = true;
@@ -241,19 +239,12 @@ void ScriptedWindowManager::DestroyNativeWindow(WindowHandle window) { surfaces_
 
 bool ScriptedWindowManager::GetWindowRect(WindowHandle window, Rect* rect) {
   Note(Call("GetWindowRect", HandleText(window)));
-  auto it = surfaces_.find(window);
-  if (it == surfaces_.end() || rect == nullptr) return false;
-  *rect = it->second.rect;
-  return true;
+  return WindowManagerBase::GetWindowRect(window, rect);
 }
 
 bool ScriptedWindowManager::GetClientRect(WindowHandle window, Rect* rect) {
   Note(Call("GetClientRect", HandleText(window)));
-  auto it = surfaces_.find(window);
-  if (it == surfaces_.end() || rect == nullptr) return false;
-  const Rect& r = it->second.rect;
-  *rect = Rect{0, 0, r.right - r.left, r.bottom - r.top};
-  return true;
+  return WindowManagerBase::GetClientRect(window, rect);
 }
 
 bool ScriptedWindowManager::MoveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
@@ -261,11 +252,12 @@ bool ScriptedWindowManager::MoveWindow(WindowHandle window, int32_t x, int32_t y
   Note(Call("MoveWindow", HandleText(window) + ", " + std::to_string(x) + ", " + std::to_string(y) +
                               ", " + std::to_string(width) + ", " + std::to_string(height) + ", " +
                               (repaint ? "true" : "false")));
+  return WindowManagerBase::MoveWindow(window, x, y, width, height, repaint);
+}
+
+void ScriptedWindowManager::MoveNativeWindow(WindowHandle window, bool repaint) {
   auto it = surfaces_.find(window);
-  if (it == surfaces_.end()) return false;
-  it->second.rect = Rect{x, y, x + width, y + height};
-  if (repaint) it->second.invalid = it->second.erase = true;
-  return true;
+  if (repaint && it != surfaces_.end()) it->second.invalid = it->second.erase = true;
 }
 
 bool ScriptedWindowManager::ShowWindow(WindowHandle window, int show) {
@@ -322,8 +314,9 @@ MessageResult ScriptedWindowManager::DefWindowProc(WindowHandle window, uint32_t
 DeviceContext ScriptedWindowManager::BeginPaint(WindowHandle window, PaintInfo* paint) {
   Note(Call("BeginPaint", HandleText(window)));
   auto it = surfaces_.find(window);
-  if (it == surfaces_.end() || paint == nullptr) return 0;
-  const Rect& r = it->second.rect;
+  const Rect* placed = Placement(window);
+  if (it == surfaces_.end() || placed == nullptr || paint == nullptr) return 0;
+  const Rect& r = *placed;
   paint->dc = PAINT_CONTEXT;
   paint->erase = false;  // the stand-in has no background to leave unpainted
   paint->paint = Rect{0, 0, r.right - r.left, r.bottom - r.top};
@@ -377,9 +370,8 @@ bool ScriptedWindowManager::EndDialog(WindowHandle dialog, intptr_t result) {
 
 bool ScriptedWindowManager::CreateNativeDialog(WindowHandle dialog, const DialogTemplate&,
                                                InstanceHandle, WindowHandle) {
-  Surface surface;
-  surface.rect = WORK_AREA;
-  surfaces_[dialog] = surface;
+  Place(dialog, WORK_AREA);
+  surfaces_[dialog] = Surface{};
   newest_ = dialog;
   return true;
 }

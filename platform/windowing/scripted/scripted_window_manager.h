@@ -111,6 +111,8 @@ class ScriptedWindowManager : public WindowManagerBase {
  protected:
   Rect DefaultWindowRect() override { return WORK_AREA; }
   bool CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) override;
+  // With repaint, the window is invalid and its background to be erased.
+  void MoveNativeWindow(WindowHandle window, bool repaint) override;
   void DestroyNativeWindow(WindowHandle window) override;
   WindowHandle FindForeignWindow(const char16_t* class_name, const char16_t* title) override;
   // Posts WM_PAINT for an invalid visible window first, then runs a step.
@@ -123,7 +125,6 @@ class ScriptedWindowManager : public WindowManagerBase {
 
  private:
   struct Surface {
-    Rect rect;
     bool visible = false;
     bool invalid = false;
     bool erase = false;
