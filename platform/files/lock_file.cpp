@@ -1,8 +1,10 @@
 #include "platform/files/lock_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/files/content_hash.h"
 #include "platform/files/rewrite_target.h"
 
 namespace {
@@ -17,6 +19,35 @@ constexpr uint32_t NEW_FILE_MODE = 0666;
 
 // Reads of a file that keeps changing while it is read, at most.
 constexpr int MAX_READS = 4;
+
+// Bytes read at a time when a file is read again to be hashed.
+constexpr uint64_t HASH_CHUNK = 1 << 20;
+
+// Whether a and b are one file: the same device and inode.
+bool SameFile(const FileStatus& a, const FileStatus& b) {
+  return a.device == b.device && a.inode == b.inode;
+}
+
+// Opens path for reading into *status and, when it is the regular file
+// identity names (*same), hashes all its bytes into *hash. 0, or the errno
+// of the failing call.
+int HashIfSame(FileSystem& fs, const std::string& path, const FileStatus& identity,
+               FileStatus* status, bool* same, uint64_t* hash) {
+  *same = false;
+  int fd = -1;
+  if (int error = fs.OpenRead(path, &fd)) return error;
+  int error = fs.Fstat(fd, status);
+  *same = error == 0 && status->kind == FileKind::Regular && SameFile(*status, identity);
+  ContentHasher hasher;
+  std::vector<uint8_t> chunk(*same ? std::min(status->size + 1, HASH_CHUNK) : 0);
+  for (size_t got = 1; *same && error == 0 && got != 0;) {
+    error = fs.Read(fd, chunk.data(), chunk.size(), &got);
+    if (error == 0) hasher.Add(chunk.data(), got);
+  }
+  fs.Close(fd);
+  *hash = hasher.Finish();
+  return error;
+}
 
 }  // namespace
 
@@ -72,7 +103,15 @@ RegStatus RegFileLock::Acquire(FileSystem& fs, const std::string& path,
     *failure = "cannot create " + lock_path + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
+  FileStatus own;
+  if ((error = fs.Fstat(fd, &own)) != 0) {
+    *failure = "cannot examine " + lock_path + ": " + ErrnoText(error);
+    fs.Close(fd);
+    fs.Unlink(lock_path);
+    return StatusOfErrno(error);
+  }
   lock->reset(new RegFileLock(fs, target, lock_path, fd));
+  (*lock)->own_ = own;
   if (exists) (*lock)->replaced_ = std::make_unique<FileStatus>(status);
   return ERROR_SUCCESS;
 }
@@ -84,6 +123,13 @@ void RegFileLock::Release(std::string* failure) {
   held_ = false;
   if (fd_ >= 0) fs_.Close(fd_);
   fd_ = -1;
+  FileStatus now;
+  if (fs_.Stat(lock_path_, &now) == 0 && !SameFile(now, own_)) {
+    if (failure != nullptr) {
+      *failure += "; " + lock_path_ + " is no longer the lock this run created and is left as it is";
+    }
+    return;
+  }
   int error = fs_.Unlink(lock_path_);
   if (error == 0 || error == ENOENT || failure == nullptr) return;
   *failure += "; the lock " + lock_path_ + " could not be removed (" + ErrnoText(error) +
@@ -99,6 +145,12 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
   for (int read = 1;; ++read) {
     int error = fs_.ReadAll(target_, bytes);
     if (error != 0 && error != ENOENT) {
+      // ReadAll's EINVAL, ELOOP or ENXIO stand for a FIFO, device, link or
+      // socket put in the file's place: named as what it is.
+      FileStatus found;
+      if (fs_.Stat(target_, &found) == 0 && found.kind != FileKind::Regular) {
+        return CheckReplaceable(fs_, target_, found, failure);
+      }
       *failure = "cannot read " + target_ + ": " + ErrnoText(error);
       return StatusOfErrno(error);
     }
@@ -116,6 +168,8 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
     if (steady) {
       *exists = there;
       if (!there) bytes->clear();
+      read_ = there;
+      read_hash_ = there ? ContentHash(bytes->data(), bytes->size()) : 0;
       return ERROR_SUCCESS;
     }
     if (read == MAX_READS) {
@@ -138,8 +192,19 @@ RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
     *failure = "cannot examine " + target_ + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
-  const bool same =
-      replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
+  bool same = replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
+  // Times need not tell a save (one-second stamps; none at all for a write
+  // on FAT through FUSE): what is there is read again and hashed.
+  if (same && read_) {
+    FileStatus opened;
+    uint64_t hash = 0;
+    error = HashIfSame(fs_, target_, *replaced_, &opened, &same, &hash);
+    if (error != 0 && error != ENOENT) {
+      *failure = "cannot read " + target_ + " again: " + ErrnoText(error);
+      return StatusOfErrno(error);
+    }
+    same = same && error == 0 && hash == read_hash_;
+  }
   if (same) return ERROR_SUCCESS;
   changed_ = true;
   *failure = target_ +
@@ -149,13 +214,70 @@ RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
   return ERROR_FILE_INVALID;
 }
 
-RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
-  changed_ = false;
-  if (written_) {
-    if (int error = fs_.Truncate(fd_)) {
-      *failure = "cannot empty " + lock_path_ + ": " + ErrnoText(error);
+RegStatus RegFileLock::CheckStillOurs(int error, const FileStatus& status, std::string* failure) {
+  if (error == 0 && status.kind == FileKind::Regular && SameFile(status, own_)) {
+    return ERROR_SUCCESS;
+  }
+  if (error != 0 && error != ENOENT && error != ENOTDIR) {
+    *failure = "cannot examine " + lock_path_ + ": " + ErrnoText(error);
+    return StatusOfErrno(error);
+  }
+  held_ = false;  // what is at the lock path now is not this run's to remove
+  *failure = lock_path_ + " is no longer the lock this run created (it was removed or replaced, or " +
+             FolderOf(target_) + " was moved or replaced), so " + target_ +
+             " was not replaced and " + lock_path_ + " is left as it is";
+  // Linux names where an open file is now; a removed one is "... (deleted)".
+  std::string now_at;
+  if (fd_ >= 0 && fs_.ReadLink("/proc/self/fd/" + std::to_string(fd_), &now_at) == 0 &&
+      now_at.find(" (deleted)") == std::string::npos) {
+    *failure += "; the lock it created is now " + now_at + ": remove it";
+  }
+  if (fd_ >= 0) fs_.Close(fd_);
+  fd_ = -1;
+  return ERROR_SHARING_VIOLATION;
+}
+
+RegStatus RegFileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure) {
+  FileStatus status;
+  bool same = false;
+  uint64_t hash = 0;
+  int error = HashIfSame(fs_, lock_path_, own_, &status, &same, &hash);
+  if (error == ENOENT || (error == 0 && !same)) return CheckStillOurs(error, status, failure);
+  if (error != 0) {
+    *failure = "cannot read back " + lock_path_ + ": " + ErrnoText(error);
+    return StatusOfErrno(error);
+  }
+  if (hash == ContentHash(bytes.data(), bytes.size())) return ERROR_SUCCESS;
+  *failure = lock_path_ + " does not read back what was written to it (its file system dropped " +
+             "writes), so " + target_ + " was not replaced";
+  return ERROR_WRITE_FAULT;
+}
+
+RegStatus RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string* failure) {
+  const bool again = written_;
+  if (again) {
+    // A file system may drop writes over bytes the same descriptor wrote
+    // before, and keep the length after a cut to 0 (fusefat does both): a
+    // new descriptor writes from the start, and the length is cut after.
+    fs_.Close(fd_);
+    fd_ = -1;
+    int fd = -1;
+    int error = fs_.OpenWrite(lock_path_, &fd);
+    FileStatus status;
+    // A link or no folder in its place: not this lock.
+    if (error == ELOOP || error == ENOTDIR) error = ENOENT;
+    if (error == 0 && (error = fs_.Fstat(fd, &status)) != 0) fs_.Close(fd);
+    if (error == 0 || error == ENOENT) {
+      if (RegStatus lost = CheckStillOurs(error, status, failure)) {
+        if (error == 0) fs_.Close(fd);
+        return lost;
+      }
+    }
+    if (error != 0) {
+      *failure = "cannot open " + lock_path_ + " again: " + ErrnoText(error);
       return StatusOfErrno(error);
     }
+    fd_ = fd;
   }
   written_ = true;
   for (size_t done = 0; done < bytes.size();) {
@@ -171,6 +293,18 @@ RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::st
     }
     done += written;
   }
+  if (again) {
+    if (int error = fs_.Truncate(fd_, bytes.size())) {
+      *failure = "cannot cut " + lock_path_ + " to its length: " + ErrnoText(error);
+      return StatusOfErrno(error);
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
+  changed_ = false;
+  if (RegStatus status = WriteLock(bytes, failure)) return status;
   if (replaced_ != nullptr) {
     if (RegStatus status = TakeOverMetadata(fs_, fd_, lock_path_, target_, *replaced_, failure))
       return status;
@@ -179,9 +313,13 @@ RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::st
     *failure = "cannot sync " + lock_path_ + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
+  if (RegStatus status = CheckLockHolds(bytes, failure)) return status;
+  if (RegStatus status = CheckUnchanged(failure)) return status;
   // From here to the rename, a program that takes no lock may still save the
   // file unnoticed: a close and a rename, microseconds whatever the size.
-  if (RegStatus status = CheckUnchanged(failure)) return status;
+  FileStatus lock_now;
+  const int lock_error = fs_.Stat(lock_path_, &lock_now);
+  if (RegStatus status = CheckStillOurs(lock_error, lock_now, failure)) return status;
   int fd = fd_;
   fd_ = -1;  // closed even when close reports an error
   if (int error = fs_.Close(fd)) {

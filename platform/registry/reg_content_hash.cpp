@@ -5,7 +5,5 @@ uint64_t RegContentHash(const std::vector<uint8_t>& bytes) {
 }
 
 uint64_t RegContentHash(const uint8_t* bytes, size_t size) {
-  RegContentHasher hasher;
-  hasher.Add(bytes, size);
-  return hasher.Finish();
+  return ContentHash(bytes, size);
 }

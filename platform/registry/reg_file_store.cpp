@@ -231,7 +231,7 @@ RegStatus RegFileStore::Refresh() {
   if (error != 0) {
     return Fail(StatusOfErrno(error), path_ + ": cannot read: " + std::strerror(error));
   }
-  RegContentHasher hasher;
+  ContentHasher hasher;
   std::vector<uint8_t> buffer(REFRESH_READ_BYTES);
   size_t got = 0;
   while ((error = fs_.Read(fd, buffer.data(), buffer.size(), &got)) == 0 && got != 0) {

@@ -28,7 +28,8 @@ class FailingFileSystem : public FileSystem {
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override;
   int Fsync(int fd) override;
   int Close(int fd) override;
-  int Truncate(int fd) override;
+  int OpenWrite(const std::string& path, int* fd) override;
+  int Truncate(int fd, uint64_t size) override;
   int Rename(const std::string& from, const std::string& to) override;
   int FsyncDir(const std::string& dir) override;
   int Unlink(const std::string& path) override;
