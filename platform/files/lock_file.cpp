@@ -293,8 +293,13 @@ RegStatus RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string*
     }
     done += written;
   }
+  // Only what lies past the new content is cut: fusefat refuses a cut to
+  // the length a file has, or more.
+  FileStatus written;
   if (again) {
-    if (int error = fs_.Truncate(fd_, bytes.size())) {
+    int error = fs_.Fstat(fd_, &written);
+    if (error == 0 && written.size > bytes.size()) error = fs_.Truncate(fd_, bytes.size());
+    if (error != 0) {
       *failure = "cannot cut " + lock_path_ + " to its length: " + ErrnoText(error);
       return StatusOfErrno(error);
     }
