@@ -7,6 +7,10 @@
 //   the driver reported still faulty. So on file systems whose times cannot
 //   tell a save in place: ext4 with 128-byte inodes (one-second stamps) and a
 //   FAT card image through FUSE (a write changes no time at all).
+// - FILE.lock stops being the tool's own lock (a user removed it and another
+//   writer took it, or the folder was moved away or replaced): nothing is
+//   replaced, what is at FILE.lock is left alone, and the message says so
+//   and where the tool's own lock went.
 // - A hang-up reaches a tool started under nohup: it is ignored and the
 //   repair completes.
 #include <dirent.h>
@@ -237,6 +241,64 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
     if (c.where == Where::Folder) {
       EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "err", "out"}));
     }
+  }
+}
+
+TEST(UnlockedWriter, LockThatIsNoLongerOursIsNeitherRenamedNorRemoved) {
+  struct Case {
+    const char* what;
+    bool replace_lock;        // the lock removed and another writer's put in its place
+    bool replace_folder;      // the folder moved away, a new one with the file put in its place
+    const char* lock_now_at;  // where the tool's lock went, in the message; "" for nowhere
+  };
+  const Case cases[] = {
+      {"another writer's lock in its place", true, false, ""},
+      {"the folder moved away", false, false, "moved/dev.reg.lock"},
+      {"the folder replaced", false, true, "moved/dev.reg.lock"},
+  };
+  const std::string strace = Strace();
+  ASSERT_FALSE(strace.empty());
+  const std::string original = FileText(EXAMPLES + "/disabled-lowercase.reg");
+  const std::string others_lock = "another writer's half-written lock";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("export").c_str(), 0755), 0);
+    const std::string file = dir.File("export/dev.reg");
+    const std::string lock = file + ".lock";
+    WriteText(file, original);
+    ChildProcess tool;
+    ASSERT_TRUE(tool.Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
+    ASSERT_TRUE(WaitForWrittenLock(lock));
+    if (c.replace_lock) {
+      ASSERT_EQ(::unlink(lock.c_str()), 0);
+      WriteText(lock, others_lock);
+    } else {
+      ASSERT_EQ(std::rename(dir.File("export").c_str(), dir.File("moved").c_str()), 0);
+    }
+    if (c.replace_folder) {
+      ASSERT_EQ(::mkdir(dir.File("export").c_str(), 0755), 0);
+      WriteText(file, original);
+    }
+    int status = -1;
+    ASSERT_TRUE(tool.Wait(&status));
+    const std::string err = FileText(dir.File("err"));
+    EXPECT_EQ(status, EXIT_FAULT_LEFT) << err;
+    std::string said = lock + " is no longer the lock this run created (it was removed or " +
+                       "replaced, or " + dir.File("export") + " was moved or replaced), so " +
+                       file + " was not replaced and " + lock + " is left as it is";
+    if (*c.lock_now_at != '\0') {
+      said += "; the lock it created is now " + dir.File(c.lock_now_at) + ": remove it";
+    }
+    EXPECT_EQ(err, "quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialB\\Dll: " +
+                       file + ": cannot store value \"Dll\" in " +
+                       "HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB: " + said + "\n");
+    EXPECT_EQ(FileText(c.replace_lock ? lock : dir.File("moved/dev.reg")),
+              c.replace_lock ? others_lock : original);
+    if (c.replace_folder) {
+      EXPECT_EQ(FileText(file), original);
+    }
+    EXPECT_EQ(FileText(dir.File("out")).find("FIXED"), std::string::npos);
   }
 }
 
