@@ -21,6 +21,8 @@ const char* FileKindText(FileKind kind);
 constexpr uint32_t MODE_SET_USER_ID = 04000;
 constexpr uint32_t MODE_SET_GROUP_ID = 02000;
 constexpr uint32_t MODE_STICKY = 01000;
+constexpr uint32_t MODE_GROUP_BITS = 0070;
+constexpr uint32_t MODE_OTHERS_BITS = 0007;
 constexpr uint32_t MODE_OTHERS_WRITE = 0002;
 
 struct FileStatus {
