@@ -11,13 +11,17 @@
 //   writer took it, or the folder was moved away or replaced): nothing is
 //   replaced, what is at FILE.lock is left alone, and the message says so
 //   and where the tool's own lock went.
+// - The export replaced meanwhile by a FIFO, a link to a device or a socket:
+//   named as what it is and left as it is.
 // - A hang-up reaches a tool started under nohup: it is ignored and the
 //   repair completes.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,6 +30,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_job.h"
@@ -299,6 +304,50 @@ TEST(UnlockedWriter, LockThatIsNoLongerOursIsNeitherRenamedNorRemoved) {
       EXPECT_EQ(FileText(file), original);
     }
     EXPECT_EQ(FileText(dir.File("out")).find("FIXED"), std::string::npos);
+  }
+}
+
+// Puts a FIFO, a link to /dev/zero or a bound socket at path; false when it
+// cannot.
+bool MakeSpecial(const std::string& kind, const std::string& path) {
+  if (kind == "FIFO") return ::mkfifo(path.c_str(), 0644) == 0;
+  if (kind == "link") return ::symlink("/dev/zero", path.c_str()) == 0;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  struct sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  const bool made = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return made;
+}
+
+TEST(UnlockedWriter, ExportReplacedByASpecialFileIsNamedAndLeftAlone) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"FIFO", "a FIFO"}, {"link", "a symbolic link"}, {"socket", "a socket"}};
+  const std::string strace = Strace();
+  ASSERT_FALSE(strace.empty());
+  for (const auto& [kind, named] : cases) {
+    SCOPED_TRACE(kind);
+    TempDir dir;
+    const std::string file = dir.File("dev.reg");
+    WriteText(file, FileText(EXAMPLES + "/disabled-lowercase.reg"));
+    ChildProcess tool;
+    ASSERT_TRUE(tool.Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
+    ASSERT_TRUE(WaitForWrittenLock(file + ".lock"));
+    ASSERT_EQ(::unlink(file.c_str()), 0);
+    ASSERT_TRUE(MakeSpecial(kind, file));
+    int status = -1;
+    ASSERT_TRUE(tool.Wait(&status));
+    EXPECT_EQ(status, EXIT_FAULT_LEFT);
+    EXPECT_EQ(FileText(dir.File("err")),
+              "quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialB\\Dll: " +
+                  file + ": cannot store value \"Dll\" in " +
+                  "HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB: " + file +
+                  " is not a regular file but " + named + ", so it is left as it is\n");
+    struct stat st = {};
+    EXPECT_EQ(::lstat(file.c_str(), &st), 0);
+    EXPECT_FALSE(S_ISREG(st.st_mode));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "err", "out"}));
   }
 }
 
