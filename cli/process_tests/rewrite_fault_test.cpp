@@ -72,10 +72,11 @@ std::vector<Fault> Faults() {
        "cannot write @.lock: short write after 0 of 5514 bytes"},
       {Step::Fsync, 1, EIO, ERROR_WRITE_FAULT, "cannot sync @.lock: Input/output error"},
       {Step::Fsync, 1, ENOSPC, ERROR_DISK_FULL, "cannot sync @.lock: No space left on device"},
-      // The lock's close is the fourth: after the load's, of the file it
-      // read, and those of the lock read back and of the file read again.
-      {Step::Close, 4, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error"},
-      {Step::Close, 4, EDQUOT, ERROR_DISK_FULL, "cannot close @.lock: Disk quota exceeded"},
+      // After the load's close, of the file it read.
+      {Step::Close, 1 + LOCK_CLOSE_CALL, EIO, ERROR_WRITE_FAULT,
+       "cannot close @.lock: Input/output error"},
+      {Step::Close, 1 + LOCK_CLOSE_CALL, EDQUOT, ERROR_DISK_FULL,
+       "cannot close @.lock: Disk quota exceeded"},
       {Step::OpenRead, 2, EIO, ERROR_WRITE_FAULT, "cannot read back @.lock: Input/output error"},
       // The fifth read: after the load's two and the two of the lock read back.
       {Step::Read, 5, EIO, ERROR_WRITE_FAULT, "cannot read @ again: Input/output error"},

@@ -81,7 +81,7 @@ TEST(LockCleanUp, FailedCloseIsNeverRetried) {
     const std::string file = dir.File("dev.reg");
     WriteBytes(file, OLD);
     CloseRecorder fs(RealFileSystem());
-    fs.FailAt(Step::Close, 3, error);  // the lock's, after two of read descriptors
+    fs.FailAt(Step::Close, LOCK_CLOSE_CALL, error);
     std::string failure;
     EXPECT_NE(SaveFileSafely(fs, file, NEW, &failure), ERROR_SUCCESS);
     EXPECT_EQ(fs.closed_twice, 0);

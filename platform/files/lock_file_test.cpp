@@ -161,9 +161,8 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
       {Step::Write, ENOSPC, ERROR_DISK_FULL, "cannot write @.lock: No space left on device"},
       {Step::Write, 0, ERROR_WRITE_FAULT, "cannot write @.lock: short write after 0 of 12 bytes"},
       {Step::Fsync, EIO, ERROR_WRITE_FAULT, "cannot sync @.lock: Input/output error"},
-      // The third close: the lock's, after those of the lock read back and
-      // of the file read again.
-      {Step::Close, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error", 3},
+      {Step::Close, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error",
+       LOCK_CLOSE_CALL},
       {Step::Rename, EXDEV, ERROR_WRITE_FAULT,
        "cannot rename @.lock to @: Invalid cross-device link"},
       {Step::FsyncDir, EIO, ERROR_WRITE_FAULT,

@@ -9,6 +9,11 @@
 
 #include "platform/files/file_system.h"
 
+// The call of Close, counted from the lock's creation, that closes the lock
+// of a rewrite: after the closes of the lock read back and of the file read
+// again before the rename.
+constexpr int LOCK_CLOSE_CALL = 3;
+
 class FailingFileSystem : public FileSystem {
  public:
   explicit FailingFileSystem(FileSystem& inner) : inner_(inner) {}
