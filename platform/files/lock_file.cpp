@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "platform/files/content_hash.h"
 #include "platform/files/rewrite_target.h"
@@ -20,8 +21,8 @@ constexpr uint32_t NEW_FILE_MODE = 0666;
 // Reads of a file that keeps changing while it is read, at most.
 constexpr int MAX_READS = 4;
 
-// Bytes read at a time when a file is read again to be hashed.
-constexpr uint64_t HASH_CHUNK = 1 << 20;
+// Bytes read at a time when a file is read again to be checked.
+constexpr uint64_t READ_CHUNK = 1 << 20;
 
 // Whether a and b are one file: the same device and inode.
 bool SameFile(const FileStatus& a, const FileStatus& b) {
@@ -29,23 +30,22 @@ bool SameFile(const FileStatus& a, const FileStatus& b) {
 }
 
 // Opens path for reading into *status and, when it is the regular file
-// identity names (*same), hashes all its bytes into *hash. 0, or the errno
-// of the failing call.
-int HashIfSame(FileSystem& fs, const std::string& path, const FileStatus& identity,
-               FileStatus* status, bool* same, uint64_t* hash) {
+// identity names (*same), gives all its bytes to take, piece by piece, in
+// order. 0, or the errno of the failing call.
+int ReadIfSame(FileSystem& fs, const std::string& path, const FileStatus& identity,
+               FileStatus* status, bool* same,
+               const std::function<void(const uint8_t*, size_t)>& take) {
   *same = false;
   int fd = -1;
   if (int error = fs.OpenRead(path, &fd)) return error;
   int error = fs.Fstat(fd, status);
   *same = error == 0 && status->kind == FileKind::Regular && SameFile(*status, identity);
-  ContentHasher hasher;
-  std::vector<uint8_t> chunk(*same ? std::min(status->size + 1, HASH_CHUNK) : 0);
+  std::vector<uint8_t> chunk(*same ? std::min(status->size + 1, READ_CHUNK) : 0);
   for (size_t got = 1; *same && error == 0 && got != 0;) {
     error = fs.Read(fd, chunk.data(), chunk.size(), &got);
-    if (error == 0) hasher.Add(chunk.data(), got);
+    if (error == 0) take(chunk.data(), got);
   }
   fs.Close(fd);
-  *hash = hasher.Finish();
   return error;
 }
 
@@ -186,24 +186,30 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
 }
 
 RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
-  FileStatus now;
-  int error = fs_.Stat(target_, &now);
-  if (error != 0 && error != ENOENT) {
-    *failure = "cannot examine " + target_ + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
-  }
-  bool same = replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
+  bool same = true;
   // Times need not tell a save (one-second stamps; none at all for a write
-  // on FAT through FUSE): what is there is read again and hashed.
-  if (same && read_) {
+  // on FAT through FUSE): what is there is read again and hashed, and only
+  // then are its times compared, so that a save begun during that reading
+  // shows wherever times do tell.
+  if (read_) {
     FileStatus opened;
-    uint64_t hash = 0;
-    error = HashIfSame(fs_, target_, *replaced_, &opened, &same, &hash);
+    ContentHasher hasher;
+    int error = ReadIfSame(fs_, target_, *replaced_, &opened, &same,
+                           [&hasher](const uint8_t* p, size_t n) { hasher.Add(p, n); });
     if (error != 0 && error != ENOENT) {
       *failure = "cannot read " + target_ + " again: " + ErrnoText(error);
       return StatusOfErrno(error);
     }
-    same = same && error == 0 && hash == read_hash_;
+    same = same && error == 0 && hasher.Finish() == read_hash_;
+  }
+  if (same) {
+    FileStatus now;
+    int error = fs_.Stat(target_, &now);
+    if (error != 0 && error != ENOENT) {
+      *failure = "cannot examine " + target_ + ": " + ErrnoText(error);
+      return StatusOfErrno(error);
+    }
+    same = replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
   }
   if (same) return ERROR_SUCCESS;
   changed_ = true;
@@ -240,14 +246,20 @@ RegStatus RegFileLock::CheckStillOurs(int error, const FileStatus& status, std::
 RegStatus RegFileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure) {
   FileStatus status;
   bool same = false;
-  uint64_t hash = 0;
-  int error = HashIfSame(fs_, lock_path_, own_, &status, &same, &hash);
+  bool equal = true;
+  size_t at = 0;
+  int error = ReadIfSame(fs_, lock_path_, own_, &status, &same,
+                         [&bytes, &equal, &at](const uint8_t* p, size_t n) {
+                           equal = equal && n <= bytes.size() - at &&
+                                   std::memcmp(p, bytes.data() + at, n) == 0;
+                           at += equal ? n : 0;
+                         });
   if (error == ENOENT || (error == 0 && !same)) return CheckStillOurs(error, status, failure);
   if (error != 0) {
     *failure = "cannot read back " + lock_path_ + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
-  if (hash == ContentHash(bytes.data(), bytes.size())) return ERROR_SUCCESS;
+  if (equal && at == bytes.size()) return ERROR_SUCCESS;
   *failure = lock_path_ + " does not read back what was written to it (its file system dropped " +
              "writes), so " + target_ + " was not replaced";
   return ERROR_WRITE_FAULT;

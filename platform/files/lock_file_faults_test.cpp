@@ -2,7 +2,8 @@
 // keeps less than a disk does: a lock that cannot be removed is named with
 // what to do, a descriptor is closed once whatever close says, a failed folder
 // sync is undone and the folder synced again, and a file system without
-// owners or extended attributes takes the rewrite.
+// owners or extended attributes takes the rewrite, and one that drops what
+// it was given to write never has its lock renamed.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 
 #include "platform/files/lock_file.h"
 #include "platform/files/testing/failing_file_system.h"
+#include "platform/files/testing/memory_file_system.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -127,6 +129,30 @@ TEST(LockCleanUp, FileSystemWithoutOwnersOrAttributesTakesTheRewrite) {
       EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
     }
   }
+}
+
+// A file system that says it wrote what it dropped (as fusefat does with a
+// file written over): the lock is read back before the rename, and nothing
+// is replaced.
+class DroppingFileSystem : public MemoryFileSystem {
+ public:
+  int Write(int fd, const uint8_t* data, size_t size, size_t* written) override {
+    const int error = MemoryFileSystem::Write(fd, data, size > 1 ? size - 1 : size, written);
+    *written = size;
+    return error;
+  }
+};
+
+TEST(LockCleanUp, LockThatDoesNotReadBackIsNeverRenamed) {
+  DroppingFileSystem fs;
+  fs.Files()["/dev.reg"] = OLD;
+  std::string failure;
+  EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", NEW, &failure), ERROR_WRITE_FAULT);
+  EXPECT_EQ(failure,
+            "/dev.reg.lock does not read back what was written to it (its file system dropped "
+            "writes), so /dev.reg was not replaced");
+  EXPECT_EQ(fs.Bytes("/dev.reg"), OLD);
+  EXPECT_EQ(fs.Files().size(), 1u);
 }
 
 }  // namespace
