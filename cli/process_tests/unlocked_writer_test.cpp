@@ -21,6 +21,7 @@
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -73,16 +74,6 @@ void RewriteInPlace(const std::string& path, const std::string& text) {
   ASSERT_EQ(std::fclose(file), 0);
 }
 
-// Waits until the tool has written its lock, i.e. it read the file under the
-// lock and its fsync is being held back.
-bool WaitForWrittenLock(const std::string& lock) {
-  for (int i = 0; i < 1000; ++i) {
-    if (!FileText(lock).empty()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return false;
-}
-
 // The argument lists strace is given to hold each fsync of `fix FILE` back.
 std::vector<std::string> HeldFix(const std::string& strace, const std::string& file) {
   return {strace,        "-f",        "-qq",
@@ -105,6 +96,22 @@ pid_t ToolProcess(const std::string& file) {
   }
   if (proc != nullptr) ::closedir(proc);
   return found;
+}
+
+// Waits until the tool working on file is held in a fsync: the first one is
+// the lock's, once the tool read the file under the lock, wrote the lock and
+// gave it the file's owner, mode and attributes.
+bool WaitForHeldFsync(const std::string& file) {
+  const std::string in_fsync = std::to_string(SYS_fsync) + " ";
+  for (int i = 0; i < 1000; ++i) {
+    const pid_t pid = ToolProcess(file);
+    if (pid != 0 &&
+        FileText("/proc/" + std::to_string(pid) + "/syscall").rfind(in_fsync, 0) == 0) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
 }
 
 // Where the export lies: in the test's folder, or on a file system image
@@ -210,7 +217,7 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
       const Stamps written = StampsOf(file);
       tool = std::make_unique<ChildProcess>();
       ASSERT_TRUE(tool->Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
-      ASSERT_TRUE(WaitForWrittenLock(file + ".lock"));
+      ASSERT_TRUE(WaitForHeldFsync(file));
       if (c.in_place) {
         RewriteInPlace(file, saved);
       } else {
@@ -274,7 +281,7 @@ TEST(UnlockedWriter, LockThatIsNoLongerOursIsNeitherRenamedNorRemoved) {
     WriteText(file, original);
     ChildProcess tool;
     ASSERT_TRUE(tool.Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
-    ASSERT_TRUE(WaitForWrittenLock(lock));
+    ASSERT_TRUE(WaitForHeldFsync(file));
     if (c.replace_lock) {
       ASSERT_EQ(::unlink(lock.c_str()), 0);
       WriteText(lock, others_lock);
@@ -307,18 +314,24 @@ TEST(UnlockedWriter, LockThatIsNoLongerOursIsNeitherRenamedNorRemoved) {
   }
 }
 
-// Puts a FIFO, a link to /dev/zero or a bound socket at path; false when it
-// cannot.
-bool MakeSpecial(const std::string& kind, const std::string& path) {
-  if (kind == "FIFO") return ::mkfifo(path.c_str(), 0644) == 0;
-  if (kind == "link") return ::symlink("/dev/zero", path.c_str()) == 0;
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  struct sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  path.copy(address.sun_path, sizeof address.sun_path - 1);
-  const bool made = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return made;
+// Puts a FIFO, a link to /dev/zero or a bound socket at path (made beside it
+// and renamed over it, so that path is never missing); false when it cannot.
+bool PutSpecial(const std::string& kind, const std::string& path) {
+  const std::string made = path + ".special";
+  bool done = false;
+  if (kind == "FIFO") {
+    done = ::mkfifo(made.c_str(), 0644) == 0;
+  } else if (kind == "link") {
+    done = ::symlink("/dev/zero", made.c_str()) == 0;
+  } else {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    struct sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    made.copy(address.sun_path, sizeof address.sun_path - 1);
+    done = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+  }
+  return done && std::rename(made.c_str(), path.c_str()) == 0;
 }
 
 TEST(UnlockedWriter, ExportReplacedByASpecialFileIsNamedAndLeftAlone) {
@@ -333,9 +346,8 @@ TEST(UnlockedWriter, ExportReplacedByASpecialFileIsNamedAndLeftAlone) {
     WriteText(file, FileText(EXAMPLES + "/disabled-lowercase.reg"));
     ChildProcess tool;
     ASSERT_TRUE(tool.Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
-    ASSERT_TRUE(WaitForWrittenLock(file + ".lock"));
-    ASSERT_EQ(::unlink(file.c_str()), 0);
-    ASSERT_TRUE(MakeSpecial(kind, file));
+    ASSERT_TRUE(WaitForHeldFsync(file));
+    ASSERT_TRUE(PutSpecial(kind, file));
     int status = -1;
     ASSERT_TRUE(tool.Wait(&status));
     EXPECT_EQ(status, EXIT_FAULT_LEFT);
@@ -362,7 +374,7 @@ TEST(HangUp, UnderNohupIsIgnoredAndTheRepairCompletes) {
   argv.insert(argv.begin(), "/usr/bin/nohup");
   ChildProcess tool;
   ASSERT_TRUE(tool.Start(argv, dir.File("out"), dir.File("err")));
-  ASSERT_TRUE(WaitForWrittenLock(file + ".lock"));
+  ASSERT_TRUE(WaitForHeldFsync(file));
   const pid_t pid = ToolProcess(file);
   ASSERT_NE(pid, 0);
   ASSERT_EQ(::kill(pid, SIGHUP), 0);

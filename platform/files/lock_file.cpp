@@ -187,6 +187,7 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
 
 RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
   bool same = true;
+  int read_error = 0;
   // Times need not tell a save (one-second stamps; none at all for a write
   // on FAT through FUSE): what is there is read again and hashed, and only
   // then are its times compared, so that a save begun during that reading
@@ -196,13 +197,10 @@ RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
     ContentHasher hasher;
     int error = ReadIfSame(fs_, target_, *replaced_, &opened, &same,
                            [&hasher](const uint8_t* p, size_t n) { hasher.Add(p, n); });
-    if (error != 0 && error != ENOENT) {
-      *failure = "cannot read " + target_ + " again: " + ErrnoText(error);
-      return StatusOfErrno(error);
-    }
+    if (error != ENOENT) read_error = error;
     same = same && error == 0 && hasher.Finish() == read_hash_;
   }
-  if (same) {
+  if (same || read_error != 0) {
     FileStatus now;
     int error = fs_.Stat(target_, &now);
     if (error != 0 && error != ENOENT) {
@@ -210,6 +208,11 @@ RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
       return StatusOfErrno(error);
     }
     same = replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
+    // Unreadable, yet the same file as read (not a socket put in its place).
+    if (same && read_error != 0) {
+      *failure = "cannot read " + target_ + " again: " + ErrnoText(read_error);
+      return StatusOfErrno(read_error);
+    }
   }
   if (same) return ERROR_SUCCESS;
   changed_ = true;
