@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -153,6 +154,23 @@ TEST(LockCleanUp, LockThatDoesNotReadBackIsNeverRenamed) {
             "writes), so /dev.reg was not replaced");
   EXPECT_EQ(fs.Bytes("/dev.reg"), OLD);
   EXPECT_EQ(fs.Files().size(), 1u);
+}
+
+// Another writer's lock in the place of this one when a rewrite is given
+// up: it is left, and the failure says so.
+TEST(LockCleanUp, AnotherWritersLockInItsPlaceIsNeverRemoved) {
+  MemoryFileSystem fs;
+  fs.Files()["/dev.reg"] = OLD;
+  std::unique_ptr<RegFileLock> lock;
+  std::string failure;
+  ASSERT_EQ(RegFileLock::Acquire(fs, "/dev.reg", &lock, &failure), ERROR_SUCCESS) << failure;
+  ASSERT_EQ(fs.Unlink("/dev.reg.lock"), 0);
+  int fd = -1;
+  ASSERT_EQ(fs.OpenExclusive("/dev.reg.lock", 0600, &fd), 0);
+  ASSERT_EQ(fs.Close(fd), 0);
+  lock->Release(&failure);
+  EXPECT_EQ(failure, "; /dev.reg.lock is no longer the lock this run created and is left as it is");
+  EXPECT_EQ(fs.Files().count("/dev.reg.lock"), 1u);
 }
 
 }  // namespace
