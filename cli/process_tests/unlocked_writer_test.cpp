@@ -37,6 +37,7 @@
 #include "cli/cli_job.h"
 #include "cli/testing/child_process.h"
 #include "cli/testing/shell_script.h"
+#include "platform/files/file_system.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -105,8 +106,7 @@ bool WaitForHeldFsync(const std::string& file) {
   const std::string in_fsync = std::to_string(SYS_fsync) + " ";
   for (int i = 0; i < 1000; ++i) {
     const pid_t pid = ToolProcess(file);
-    if (pid != 0 &&
-        FileText("/proc/" + std::to_string(pid) + "/syscall").rfind(in_fsync, 0) == 0) {
+    if (pid != 0 && FileText("/proc/" + std::to_string(pid) + "/syscall").rfind(in_fsync, 0) == 0) {
       return true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -132,37 +132,20 @@ class ExportFolder {
             : "truncate -s 4M card.img && mkfs.fat card.img >/dev/null && mkdir card && "
               "fusefat -o rw+ card.img card >/dev/null 2>&1";
     ScriptResult mounted = RunShellScript(dir.Path(), script);
-    folder_ = mounted.status == 0 ? dir.File("card") : "";
-    mount_ = folder_;
+    mounted_ = mounted.status == 0;
+    folder_ = mounted_ ? dir.File("card") : "";
     error_ = mounted.err;
   }
   ~ExportFolder() {
-    if (!mount_.empty()) ::umount2(mount_.c_str(), MNT_DETACH);
+    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
   }
   const std::string& Folder() const { return folder_; }
   const std::string& Error() const { return error_; }
 
  private:
-  std::string folder_, mount_, error_;
+  bool mounted_ = false;
+  std::string folder_, error_;
 };
-
-// The status of path (modification and change times to the nanosecond,
-// inode, size); all zero when there is none.
-struct Stamps {
-  int64_t modified_ns = 0, changed_ns = 0;
-  uint64_t inode = 0, size = 0;
-  bool operator==(const Stamps& o) const {
-    return modified_ns == o.modified_ns && changed_ns == o.changed_ns && inode == o.inode &&
-           size == o.size;
-  }
-};
-Stamps StampsOf(const std::string& path) {
-  struct stat st = {};
-  if (::stat(path.c_str(), &st) != 0) return {};
-  return {st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
-          st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec, st.st_ino,
-          static_cast<uint64_t>(st.st_size)};
-}
 
 // Sleeps to 50 ms past the start of the next second: past the few
 // milliseconds by which the coarse clock of file times lags.
@@ -194,8 +177,8 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
        EXIT_FAULT_LEFT, false, true, Where::OneSecondStamps},
       // A write on FAT through FUSE changes no time; the repair is planned
       // again on the save and its lock written afresh.
-      {"in place, FAT card", "\"Owner\"=\"Mar", "\"Owner\"=\"Mxr", EXIT_NO_FAULT_LEFT, true,
-       true, Where::FatCard},
+      {"in place, FAT card", "\"Owner\"=\"Mar", "\"Owner\"=\"Mxr", EXIT_NO_FAULT_LEFT, true, true,
+       Where::FatCard},
   };
   const std::string strace = Strace();
   ASSERT_FALSE(strace.empty());
@@ -214,7 +197,8 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
     for (int attempt = 0; attempt < 5 && !unseen; ++attempt) {
       if (c.where == Where::OneSecondStamps) SleepToNextSecond();
       WriteText(file, original);
-      const Stamps written = StampsOf(file);
+      FileStatus written, now;
+      ASSERT_EQ(StatFollowingLinks(file, &written), 0);
       tool = std::make_unique<ChildProcess>();
       ASSERT_TRUE(tool->Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
       ASSERT_TRUE(WaitForHeldFsync(file));
@@ -223,7 +207,8 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
       } else {
         SaveAsAnEditorDoes(file, saved);
       }
-      unseen = c.where == Where::Folder || StampsOf(file) == written;
+      unseen = c.where == Where::Folder ||
+               (StatFollowingLinks(file, &now) == 0 && SameFileState(written, now));
       int ended = -1;
       if (!unseen) {
         ASSERT_TRUE(tool->Wait(&ended));
@@ -256,64 +241,6 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
   }
 }
 
-TEST(UnlockedWriter, LockThatIsNoLongerOursIsNeitherRenamedNorRemoved) {
-  struct Case {
-    const char* what;
-    bool replace_lock;        // the lock removed and another writer's put in its place
-    bool replace_folder;      // the folder moved away, a new one with the file put in its place
-    const char* lock_now_at;  // where the tool's lock went, in the message; "" for nowhere
-  };
-  const Case cases[] = {
-      {"another writer's lock in its place", true, false, ""},
-      {"the folder moved away", false, false, "moved/dev.reg.lock"},
-      {"the folder replaced", false, true, "moved/dev.reg.lock"},
-  };
-  const std::string strace = Strace();
-  ASSERT_FALSE(strace.empty());
-  const std::string original = FileText(EXAMPLES + "/disabled-lowercase.reg");
-  const std::string others_lock = "another writer's half-written lock";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TempDir dir;
-    ASSERT_EQ(::mkdir(dir.File("export").c_str(), 0755), 0);
-    const std::string file = dir.File("export/dev.reg");
-    const std::string lock = file + ".lock";
-    WriteText(file, original);
-    ChildProcess tool;
-    ASSERT_TRUE(tool.Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
-    ASSERT_TRUE(WaitForHeldFsync(file));
-    if (c.replace_lock) {
-      ASSERT_EQ(::unlink(lock.c_str()), 0);
-      WriteText(lock, others_lock);
-    } else {
-      ASSERT_EQ(std::rename(dir.File("export").c_str(), dir.File("moved").c_str()), 0);
-    }
-    if (c.replace_folder) {
-      ASSERT_EQ(::mkdir(dir.File("export").c_str(), 0755), 0);
-      WriteText(file, original);
-    }
-    int status = -1;
-    ASSERT_TRUE(tool.Wait(&status));
-    const std::string err = FileText(dir.File("err"));
-    EXPECT_EQ(status, EXIT_FAULT_LEFT) << err;
-    std::string said = lock + " is no longer the lock this run created (it was removed or " +
-                       "replaced, or " + dir.File("export") + " was moved or replaced), so " +
-                       file + " was not replaced and " + lock + " is left as it is";
-    if (*c.lock_now_at != '\0') {
-      said += "; the lock it created is now " + dir.File(c.lock_now_at) + ": remove it";
-    }
-    EXPECT_EQ(err, "quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialB\\Dll: " +
-                       file + ": cannot store value \"Dll\" in " +
-                       "HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB: " + said + "\n");
-    EXPECT_EQ(FileText(c.replace_lock ? lock : dir.File("moved/dev.reg")),
-              c.replace_lock ? others_lock : original);
-    if (c.replace_folder) {
-      EXPECT_EQ(FileText(file), original);
-    }
-    EXPECT_EQ(FileText(dir.File("out")).find("FIXED"), std::string::npos);
-  }
-}
-
 // Puts a FIFO, a link to /dev/zero or a bound socket at path (made beside it
 // and renamed over it, so that path is never missing); false when it cannot.
 bool PutSpecial(const std::string& kind, const std::string& path) {
@@ -334,32 +261,74 @@ bool PutSpecial(const std::string& kind, const std::string& path) {
   return done && std::rename(made.c_str(), path.c_str()) == 0;
 }
 
-TEST(UnlockedWriter, ExportReplacedByASpecialFileIsNamedAndLeftAlone) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"FIFO", "a FIFO"}, {"link", "a symbolic link"}, {"socket", "a socket"}};
+// Something else in the place of the lock or of the export while the tool is
+// held before its rename: nothing is renamed or removed, and it is named.
+TEST(UnlockedWriter, SomethingElseInPlaceIsNeitherRenamedNorRemoved) {
+  struct Case {
+    std::string what;   // "lock", "moved", "replaced" (the folder), or a PutSpecial kind
+    std::string named;  // what a special file is called
+  };
+  const Case cases[] = {{"lock", ""},
+                        {"moved", ""},
+                        {"replaced", ""},
+                        {"FIFO", "a FIFO"},
+                        {"link", "a symbolic link"},
+                        {"socket", "a socket"}};
   const std::string strace = Strace();
   ASSERT_FALSE(strace.empty());
-  for (const auto& [kind, named] : cases) {
-    SCOPED_TRACE(kind);
+  const std::string original = FileText(EXAMPLES + "/disabled-lowercase.reg");
+  const std::string others_lock = "another writer's half-written lock";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     TempDir dir;
-    const std::string file = dir.File("dev.reg");
-    WriteText(file, FileText(EXAMPLES + "/disabled-lowercase.reg"));
+    ASSERT_EQ(::mkdir(dir.File("export").c_str(), 0755), 0);
+    const std::string file = dir.File("export/dev.reg");
+    const std::string lock = file + ".lock";
+    WriteText(file, original);
     ChildProcess tool;
     ASSERT_TRUE(tool.Start(HeldFix(strace, file), dir.File("out"), dir.File("err")));
     ASSERT_TRUE(WaitForHeldFsync(file));
-    ASSERT_TRUE(PutSpecial(kind, file));
+    // The tool's lock, where the folder went.
+    std::string said =
+        "; the lock it created is now " + dir.File("moved/dev.reg.lock") + ": remove it";
+    if (c.what == "lock") {
+      ASSERT_EQ(::unlink(lock.c_str()), 0);
+      WriteText(lock, others_lock);
+      said = "";
+    } else if (c.what == "moved" || c.what == "replaced") {
+      ASSERT_EQ(std::rename(dir.File("export").c_str(), dir.File("moved").c_str()), 0);
+    } else {
+      ASSERT_TRUE(PutSpecial(c.what, file));
+    }
+    if (c.what == "replaced") {
+      ASSERT_EQ(::mkdir(dir.File("export").c_str(), 0755), 0);
+      WriteText(file, original);
+    }
+    said = c.named.empty()
+               ? lock + " is no longer the lock this run created (it was removed or " +
+                     "replaced, or " + dir.File("export") + " was moved or " + "replaced), so " +
+                     file + " was not replaced and " + lock + " is left as it is" + said
+               : file + " is not a regular file but " + c.named + ", so it is left as it is";
     int status = -1;
     ASSERT_TRUE(tool.Wait(&status));
     EXPECT_EQ(status, EXIT_FAULT_LEFT);
     EXPECT_EQ(FileText(dir.File("err")),
               "quorvafix-cli: " + file + ": cannot repair Drivers\\BuiltIn\\BtSerialB\\Dll: " +
                   file + ": cannot store value \"Dll\" in " +
-                  "HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB: " + file +
-                  " is not a regular file but " + named + ", so it is left as it is\n");
+                  "HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\BtSerialB: " + said + "\n");
+    EXPECT_EQ(FileText(dir.File("out")).find("FIXED"), std::string::npos);
+    // What took the place stays; the file moved away is as it was.
     struct stat st = {};
-    EXPECT_EQ(::lstat(file.c_str(), &st), 0);
-    EXPECT_FALSE(S_ISREG(st.st_mode));
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "err", "out"}));
+    EXPECT_EQ(::lstat(file.c_str(), &st), c.what == "moved" ? -1 : 0);
+    EXPECT_EQ(S_ISREG(st.st_mode), c.named.empty() && c.what != "moved");
+    if (c.what == "lock") {
+      EXPECT_EQ(FileText(lock), others_lock);
+    } else if (c.named.empty()) {
+      EXPECT_EQ(FileText(dir.File("moved/dev.reg")), original);
+    }
+    if (c.what == "replaced") {
+      EXPECT_EQ(FileText(file), original);
+    }
   }
 }
 

@@ -126,7 +126,8 @@ void RegFileLock::Release(std::string* failure) {
   FileStatus now;
   if (fs_.Stat(lock_path_, &now) == 0 && !SameFile(now, own_)) {
     if (failure != nullptr) {
-      *failure += "; " + lock_path_ + " is no longer the lock this run created and is left as it is";
+      *failure +=
+          "; " + lock_path_ + " is no longer the lock this run created and is left as it is";
     }
     return;
   }
@@ -232,7 +233,8 @@ RegStatus RegFileLock::CheckStillOurs(int error, const FileStatus& status, std::
     return StatusOfErrno(error);
   }
   held_ = false;  // what is at the lock path now is not this run's to remove
-  *failure = lock_path_ + " is no longer the lock this run created (it was removed or replaced, or " +
+  *failure = lock_path_ +
+             " is no longer the lock this run created (it was removed or replaced, or " +
              FolderOf(target_) + " was moved or replaced), so " + target_ +
              " was not replaced and " + lock_path_ + " is left as it is";
   // Linux names where an open file is now; a removed one is "... (deleted)".
@@ -251,12 +253,11 @@ RegStatus RegFileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::st
   bool same = false;
   bool equal = true;
   size_t at = 0;
-  int error = ReadIfSame(fs_, lock_path_, own_, &status, &same,
-                         [&bytes, &equal, &at](const uint8_t* p, size_t n) {
-                           equal = equal && n <= bytes.size() - at &&
-                                   std::memcmp(p, bytes.data() + at, n) == 0;
-                           at += equal ? n : 0;
-                         });
+  int error = ReadIfSame(
+      fs_, lock_path_, own_, &status, &same, [&bytes, &equal, &at](const uint8_t* p, size_t n) {
+        equal = equal && n <= bytes.size() - at && std::memcmp(p, bytes.data() + at, n) == 0;
+        at += equal ? n : 0;
+      });
   if (error == ENOENT || (error == 0 && !same)) return CheckStillOurs(error, status, failure);
   if (error != 0) {
     *failure = "cannot read back " + lock_path_ + ": " + ErrnoText(error);

@@ -54,8 +54,8 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
 // others' access to the old file: 0640 gives 0600, 0666 stays), then
 // exactly target's extended attributes (POSIX ACLs included; where the
 // group could not be kept, the mask an access list brings is set to the
-// others' bits again, so that its entries grant no more either). A file system that keeps no owners, no
-// permission bits or no extended attributes (the call gives ENOSYS, ENOTSUP or
+// others' bits again, so that its entries grant no more either). A file system that keeps no
+// owners, no permission bits or no extended attributes (the call gives ENOSYS, ENOTSUP or
 // EOPNOTSUPP; FAT through FUSE) has none of them to lose: the rewrite goes on. ERROR_SUCCESS, or
 // the failing call's status with *failure saying why.
 RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
