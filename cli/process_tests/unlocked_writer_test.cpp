@@ -9,13 +9,14 @@
 //   FAT card image through FUSE (a write changes no time at all).
 // - FILE.lock stops being the tool's own lock (a user removed it and another
 //   writer took it, or the folder was moved away or replaced): nothing is
-//   replaced, what is at FILE.lock is left alone, and the message says so
-//   and where the tool's own lock went.
+//   replaced, what is at FILE.lock is left alone (by a SIGINT too), and the
+//   message says so and where the tool's own lock went.
 // - The export replaced meanwhile by a FIFO, a link to a device or a socket:
 //   named as what it is and left as it is.
 // - A hang-up reaches a tool started under nohup: it is ignored and the
 //   repair completes.
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -83,6 +84,19 @@ std::vector<std::string> HeldFix(const std::string& strace, const std::string& f
           CLI,           "fix",       file};
 }
 
+// The text of a file under /proc; "" when its process ended meanwhile.
+std::string ProcText(const std::string& path) {
+  std::string text;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  char buffer[4096];
+  for (ssize_t n = 1; fd >= 0 && n > 0;) {
+    n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) text.append(buffer, static_cast<size_t>(n));
+  }
+  if (fd >= 0) ::close(fd);
+  return text;
+}
+
 // The id of the process whose command line is exactly CLI fix file; 0 when
 // there is none.
 pid_t ToolProcess(const std::string& file) {
@@ -91,7 +105,7 @@ pid_t ToolProcess(const std::string& file) {
   pid_t found = 0;
   while (struct dirent* entry = proc != nullptr ? ::readdir(proc) : nullptr) {
     const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-    if (pid > 0 && FileText("/proc/" + std::string(entry->d_name) + "/cmdline") == wanted) {
+    if (pid > 0 && ProcText("/proc/" + std::string(entry->d_name) + "/cmdline") == wanted) {
       found = pid;
     }
   }
@@ -106,7 +120,7 @@ bool WaitForHeldFsync(const std::string& file) {
   const std::string in_fsync = std::to_string(SYS_fsync) + " ";
   for (int i = 0; i < 1000; ++i) {
     const pid_t pid = ToolProcess(file);
-    if (pid != 0 && FileText("/proc/" + std::to_string(pid) + "/syscall").rfind(in_fsync, 0) == 0) {
+    if (pid != 0 && ProcText("/proc/" + std::to_string(pid) + "/syscall").rfind(in_fsync, 0) == 0) {
       return true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -265,14 +279,12 @@ bool PutSpecial(const std::string& kind, const std::string& path) {
 // held before its rename: nothing is renamed or removed, and it is named.
 TEST(UnlockedWriter, SomethingElseInPlaceIsNeitherRenamedNorRemoved) {
   struct Case {
-    std::string what;   // "lock", "moved", "replaced" (the folder), or a PutSpecial kind
-    std::string named;  // what a special file is called
+    std::string what;        // "lock", "moved", "replaced" (the folder), or a PutSpecial kind
+    std::string named;       // what a special file is called
+    bool interrupt = false;  // the tool is then ended by SIGINT
   };
-  const Case cases[] = {{"lock", ""},
-                        {"moved", ""},
-                        {"replaced", ""},
-                        {"FIFO", "a FIFO"},
-                        {"link", "a symbolic link"},
+  const Case cases[] = {{"lock", ""},          {"lock", "", true}, {"moved", ""},
+                        {"replaced", ""},      {"FIFO", "a FIFO"}, {"link", "a symbolic link"},
                         {"socket", "a socket"}};
   const std::string strace = Strace();
   ASSERT_FALSE(strace.empty());
@@ -310,6 +322,14 @@ TEST(UnlockedWriter, SomethingElseInPlaceIsNeitherRenamedNorRemoved) {
                      file + " was not replaced and " + lock + " is left as it is" + said
                : file + " is not a regular file but " + c.named + ", so it is left as it is";
     int status = -1;
+    if (c.interrupt) {
+      ASSERT_EQ(::kill(ToolProcess(file), SIGINT), 0);
+      EXPECT_FALSE(tool.Wait(&status));
+      EXPECT_EQ(tool.TermSignal(), SIGINT);
+      EXPECT_EQ(FileText(lock), others_lock);
+      EXPECT_EQ(FileText(file), original);
+      continue;
+    }
     ASSERT_TRUE(tool.Wait(&status));
     EXPECT_EQ(status, EXIT_FAULT_LEFT);
     EXPECT_EQ(FileText(dir.File("err")),
