@@ -53,7 +53,8 @@ class StdinFileSystem : public FileSystem {
     return inner_.Write(fd, data, size, written);
   }
   int Fsync(int fd) override { return inner_.Fsync(fd); }
-  int Truncate(int fd) override { return inner_.Truncate(fd); }
+  int OpenWrite(const std::string& path, int* fd) override { return inner_.OpenWrite(path, fd); }
+  int Truncate(int fd, uint64_t size) override { return inner_.Truncate(fd, size); }
   int Rename(const std::string& from, const std::string& to) override {
     return inner_.Rename(from, to);
   }

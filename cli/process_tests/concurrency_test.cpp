@@ -79,7 +79,8 @@ class OutsideEditor : public FileSystem {
   }
   int Fsync(int fd) override { return real_.Fsync(fd); }
   int Close(int fd) override { return real_.Close(fd); }
-  int Truncate(int fd) override { return real_.Truncate(fd); }
+  int OpenWrite(const std::string& path, int* fd) override { return real_.OpenWrite(path, fd); }
+  int Truncate(int fd, uint64_t size) override { return real_.Truncate(fd, size); }
   int Rename(const std::string& from, const std::string& to) override {
     return real_.Rename(from, to);
   }

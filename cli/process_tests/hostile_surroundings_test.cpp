@@ -139,7 +139,7 @@ TEST(SpecialFiles, AreNeverReadNorReplaced) {
   };
   const Case inputs[] = {{"FIFO", "not a regular file but a FIFO"},
                          {"zero", "not a regular file but a character device"},
-                         {"socket", "No such device or address"},  // open(2) refuses a socket
+                         {"socket", "not a regular file but a socket"},
                          {"folder", "Is a directory"}};
   for (const Case& c : inputs) {
     for (const char* command : {"detect", "fix"}) {

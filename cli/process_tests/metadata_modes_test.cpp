@@ -1,7 +1,9 @@
 // quorvafix-cli fix as a process on files with setuid and setgid bits: a
-// user repairing a setgid file of a group the user is not in gets the file
-// with the user's own group and no setgid bit (never a setgid file of a
-// group the user chose); root keeps owner, group and every mode bit exactly.
+// user repairing a file of a group the user is not in gets the file with the
+// user's own group, no setgid bit and for the group only what others have
+// (never a setgid file of a group the user chose, nor one the user's group
+// may read where others may not);
+// root keeps owner, group and every mode bit exactly.
 // Runs as root; the other user is `nobody`, through setpriv.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -37,7 +39,10 @@ TEST(MetadataModes, SetuidAndSetgidBitsFollowWhoCouldKeepTheOwner) {
     gid_t new_group;
   };
   const Case cases[] = {
-      {"nobody's setgid file of root's group", true, 02660, 0, 0660, NOGROUP},
+      {"nobody's setgid file of root's group", true, 02660, 0, 0600, NOGROUP},
+      {"nobody's file of group bin", true, 0640, 2, 0600, NOGROUP},
+      {"nobody's own group kept", true, 0640, NOGROUP, 0640, NOGROUP},
+      {"nobody's file of group bin that others may read", true, 0664, 2, 0644, NOGROUP},
       {"root repairing nobody's setgid file", false, 02640, 0, 02640, 0},
       {"root repairing nobody's setuid file", false, 04640, NOGROUP, 04640, NOGROUP},
   };

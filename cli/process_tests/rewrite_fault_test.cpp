@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,9 +72,14 @@ std::vector<Fault> Faults() {
        "cannot write @.lock: short write after 0 of 5514 bytes"},
       {Step::Fsync, 1, EIO, ERROR_WRITE_FAULT, "cannot sync @.lock: Input/output error"},
       {Step::Fsync, 1, ENOSPC, ERROR_DISK_FULL, "cannot sync @.lock: No space left on device"},
-      // The first close is the load's, of the file it read.
-      {Step::Close, 2, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error"},
-      {Step::Close, 2, EDQUOT, ERROR_DISK_FULL, "cannot close @.lock: Disk quota exceeded"},
+      // After the load's close, of the file it read.
+      {Step::Close, 1 + LOCK_CLOSE_CALL, EIO, ERROR_WRITE_FAULT,
+       "cannot close @.lock: Input/output error"},
+      {Step::Close, 1 + LOCK_CLOSE_CALL, EDQUOT, ERROR_DISK_FULL,
+       "cannot close @.lock: Disk quota exceeded"},
+      {Step::OpenRead, 2, EIO, ERROR_WRITE_FAULT, "cannot read back @.lock: Input/output error"},
+      // The fifth read: after the load's two and the two of the lock read back.
+      {Step::Read, 5, EIO, ERROR_WRITE_FAULT, "cannot read @ again: Input/output error"},
       {Step::Rename, 1, EXDEV, ERROR_WRITE_FAULT,
        "cannot rename @.lock to @: Invalid cross-device link"},
       {Step::Rename, 1, ENOSPC, ERROR_DISK_FULL,
@@ -204,6 +210,22 @@ std::string FixOutput(const std::vector<bool>& fixed) {
   return out;
 }
 
+// Counts, in a run without faults, the calls of each step made before the
+// first write of the lock: those of the load and of taking the lock.
+class FirstWriteMark : public FailingFileSystem {
+ public:
+  using FailingFileSystem::FailingFileSystem;
+  int Write(int fd, const uint8_t* data, size_t size, size_t* written) override {
+    if (before_write.empty()) {
+      for (int step = 0; step <= static_cast<int>(Step::OpenWrite); ++step) {
+        before_write[static_cast<Step>(step)] = Calls(static_cast<Step>(step));
+      }
+    }
+    return FailingFileSystem::Write(fd, data, size, written);
+  }
+  std::map<Step, int> before_write;
+};
+
 // Every single fault a rewrite can meet, at every call of a run that makes
 // several repairs: whatever fails, the file is exactly the registry with the
 // repairs the report marks "  FIXED!", the others are marked " <<<< BUG
@@ -222,6 +244,12 @@ TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
                         Step::SetMode,  Step::CopyAttributes, Step::ReadAll,       Step::Write,
                         Step::Fsync,    Step::Close,          Step::Rename,        Step::FsyncDir};
   int injected = 0;
+  FirstWriteMark clean(RealFileSystem());
+  {
+    TempDir dir;
+    WriteText(dir.File("dev.reg"), original);
+    RunJob(CliCommand::Fix, dir.File("dev.reg"), "", &clean);
+  }
   for (Step step : steps) {
     for (int call = 1;; ++call) {
       SCOPED_TRACE("step " + std::to_string(static_cast<int>(step)) + " call " +
@@ -249,15 +277,12 @@ TEST(RewriteFaults, EverySingleFaultOfAMultiRepairRun) {
       EXPECT_EQ(text, FaultyRegistry(fixed, 3));
       EXPECT_EQ(tool.out, FixOutput(fixed));
       size_t left = static_cast<size_t>(std::count(fixed.begin(), fixed.end(), false));
-      // The close of the file the load read costs nothing.
-      // The run's last examination is the check, just before the rename,
-      // that the file is still the one read: part of the rewrite itself.
-      const bool checking_before_rename = step == Step::Stat && call == fs.Calls(Step::Stat);
-      const bool taking_lock =
-          step == Step::ReadLink || (step == Step::Stat && !checking_before_rename) ||
-          step == Step::MayWrite || step == Step::OpenExclusive || step == Step::ReadAll;
-      const bool closing_load = step == Step::Close && call == 1;
-      EXPECT_EQ(left, closing_load ? 0u : taking_lock ? 1u : size_t(DRIVERS));
+      // A fault while the lock is taken fails the one repair that takes it;
+      // the closes of files only read (the load's, the lock read back, the
+      // file read again) cost nothing; anything else fails the rewrite.
+      const bool taking_lock = call <= clean.before_write[step];
+      const bool closing_read = step == Step::Close && call < clean.Calls(Step::Close);
+      EXPECT_EQ(left, closing_read ? 0u : taking_lock ? 1u : size_t(DRIVERS));
       EXPECT_EQ(tool.status, left == 0 ? EXIT_NO_FAULT_LEFT : EXIT_FAULT_LEFT);
       // The repairs one rewrite failed share the line of the first of them.
       size_t lines = static_cast<size_t>(std::count(tool.err.begin(), tool.err.end(), '\n'));

@@ -27,6 +27,8 @@ const char* ErrnoText(int error);
 constexpr uint32_t MODE_SET_USER_ID = 04000;
 constexpr uint32_t MODE_SET_GROUP_ID = 02000;
 constexpr uint32_t MODE_STICKY = 01000;
+constexpr uint32_t MODE_GROUP_BITS = 0070;
+constexpr uint32_t MODE_OTHERS_BITS = 0007;
 constexpr uint32_t MODE_OTHERS_WRITE = 0002;
 
 struct FileStatus {
@@ -71,7 +73,8 @@ class FileSystem {
     SetOwner,
     CopyAttributes,
     ListFolder,
-    Truncate
+    Truncate,
+    OpenWrite
   };
 
   virtual ~FileSystem() = default;
@@ -83,8 +86,15 @@ class FileSystem {
   virtual int Fsync(int fd) = 0;
   // Closes fd; it is never to be closed again, even after a failure.
   virtual int Close(int fd) = 0;
-  // Empties the file open as fd for writing; the next Write starts at 0.
-  virtual int Truncate(int fd) = 0;
+  // Opens the existing file at path for writing from its first byte, its
+  // content kept until written over, a final link not followed (ELOOP). A
+  // file written afresh this way and cut to its length (Truncate) holds
+  // exactly the new bytes even where a file system drops writes over bytes
+  // the same descriptor wrote before (fusefat).
+  virtual int OpenWrite(const std::string& path, int* fd) = 0;
+  // Cuts the file open as fd for writing to size bytes (or extends it with
+  // zeros); the position of the next Write stays where it is.
+  virtual int Truncate(int fd, uint64_t size) = 0;
   virtual int Rename(const std::string& from, const std::string& to) = 0;
   // Makes the folder's entries (a rename in it) durable.
   virtual int FsyncDir(const std::string& dir) = 0;

@@ -1,8 +1,11 @@
 #include "platform/files/lock_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
+#include "platform/files/content_hash.h"
 #include "platform/files/rewrite_target.h"
 
 namespace {
@@ -15,6 +18,34 @@ constexpr uint32_t NEW_FILE_MODE = 0666;
 
 // Reads of a file that keeps changing while it is read, at most.
 constexpr int MAX_READS = 4;
+
+// Bytes read at a time when a file is read again to be checked.
+constexpr uint64_t READ_CHUNK = 1 << 20;
+
+// Whether a and b are one file: the same device and inode.
+bool SameFile(const FileStatus& a, const FileStatus& b) {
+  return a.device == b.device && a.inode == b.inode;
+}
+
+// Opens path for reading into *status and, when it is the regular file
+// identity names (*same), gives all its bytes to take, piece by piece, in
+// order. 0, or the errno of the failing call.
+int ReadIfSame(FileSystem& fs, const std::string& path, const FileStatus& identity,
+               FileStatus* status, bool* same,
+               const std::function<void(const uint8_t*, size_t)>& take) {
+  *same = false;
+  int fd = -1;
+  if (int error = fs.OpenRead(path, &fd)) return error;
+  int error = fs.Fstat(fd, status);
+  *same = error == 0 && status->kind == FileKind::Regular && SameFile(*status, identity);
+  std::vector<uint8_t> chunk(*same ? std::min(status->size + 1, READ_CHUNK) : 0);
+  for (size_t got = 1; *same && error == 0 && got != 0;) {
+    error = fs.Read(fd, chunk.data(), chunk.size(), &got);
+    if (error == 0) take(chunk.data(), got);
+  }
+  fs.Close(fd);
+  return error;
+}
 
 }  // namespace
 
@@ -70,7 +101,15 @@ RegStatus RegFileLock::Acquire(FileSystem& fs, const std::string& path,
     *failure = "cannot create " + lock_path + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
+  FileStatus own;
+  if ((error = fs.Fstat(fd, &own)) != 0) {
+    *failure = "cannot examine " + lock_path + ": " + ErrnoText(error);
+    fs.Close(fd);
+    fs.Unlink(lock_path);
+    return StatusOfErrno(error);
+  }
   lock->reset(new RegFileLock(fs, target, lock_path, fd));
+  (*lock)->own_ = own;
   if (exists) (*lock)->replaced_ = std::make_unique<FileStatus>(status);
   return ERROR_SUCCESS;
 }
@@ -82,6 +121,14 @@ void RegFileLock::Release(std::string* failure) {
   held_ = false;
   if (fd_ >= 0) fs_.Close(fd_);
   fd_ = -1;
+  FileStatus now;
+  if (fs_.Stat(lock_path_, &now) == 0 && !SameFile(now, own_)) {
+    if (failure != nullptr) {
+      *failure +=
+          "; " + lock_path_ + " is no longer the lock this run created and is left as it is";
+    }
+    return;
+  }
   int error = fs_.Unlink(lock_path_);
   if (error == 0 || error == ENOENT || failure == nullptr) return;
   *failure += "; the lock " + lock_path_ + " could not be removed (" + ErrnoText(error) +
@@ -97,6 +144,12 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
   for (int read = 1;; ++read) {
     int error = fs_.ReadAll(target_, bytes);
     if (error != 0 && error != ENOENT) {
+      // ReadAll's EINVAL, ELOOP or ENXIO stand for a FIFO, device, link or
+      // socket put in the file's place: named as what it is.
+      FileStatus found;
+      if (fs_.Stat(target_, &found) == 0 && found.kind != FileKind::Regular) {
+        return CheckReplaceable(fs_, target_, found, failure);
+      }
       *failure = "cannot read " + target_ + ": " + ErrnoText(error);
       return StatusOfErrno(error);
     }
@@ -114,6 +167,8 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
     if (steady) {
       *exists = there;
       if (!there) bytes->clear();
+      read_ = there;
+      read_hash_ = there ? ContentHash(bytes->data(), bytes->size()) : 0;
       return ERROR_SUCCESS;
     }
     if (read == MAX_READS) {
@@ -130,14 +185,34 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
 }
 
 RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
-  FileStatus now;
-  int error = fs_.Stat(target_, &now);
-  if (error != 0 && error != ENOENT) {
-    *failure = "cannot examine " + target_ + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+  bool same = true;
+  int read_error = 0;
+  // Times need not tell a save (one-second stamps; none at all for a write
+  // on FAT through FUSE): what is there is read again and hashed, and only
+  // then are its times compared, so that a save begun during that reading
+  // shows wherever times do tell.
+  if (read_) {
+    FileStatus opened;
+    ContentHasher hasher;
+    int error = ReadIfSame(fs_, target_, *replaced_, &opened, &same,
+                           [&hasher](const uint8_t* p, size_t n) { hasher.Add(p, n); });
+    if (error != ENOENT) read_error = error;
+    same = same && error == 0 && hasher.Finish() == read_hash_;
   }
-  const bool same =
-      replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
+  if (same || read_error != 0) {
+    FileStatus now;
+    int error = fs_.Stat(target_, &now);
+    if (error != 0 && error != ENOENT) {
+      *failure = "cannot examine " + target_ + ": " + ErrnoText(error);
+      return StatusOfErrno(error);
+    }
+    same = replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
+    // Unreadable, yet the same file as read (not a socket put in its place).
+    if (same && read_error != 0) {
+      *failure = "cannot read " + target_ + " again: " + ErrnoText(read_error);
+      return StatusOfErrno(read_error);
+    }
+  }
   if (same) return ERROR_SUCCESS;
   changed_ = true;
   *failure = target_ +
@@ -147,13 +222,76 @@ RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
   return ERROR_FILE_INVALID;
 }
 
-RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
-  changed_ = false;
-  if (written_) {
-    if (int error = fs_.Truncate(fd_)) {
-      *failure = "cannot empty " + lock_path_ + ": " + ErrnoText(error);
+RegStatus RegFileLock::CheckStillOurs(int error, const FileStatus& status, std::string* failure) {
+  if (error == 0 && status.kind == FileKind::Regular && SameFile(status, own_)) {
+    return ERROR_SUCCESS;
+  }
+  if (error != 0 && error != ENOENT && error != ENOTDIR) {
+    *failure = "cannot examine " + lock_path_ + ": " + ErrnoText(error);
+    return StatusOfErrno(error);
+  }
+  held_ = false;  // what is at the lock path now is not this run's to remove
+  *failure = lock_path_ +
+             " is no longer the lock this run created (it was removed or replaced, or " +
+             FolderOf(target_) + " was moved or replaced), so " + target_ +
+             " was not replaced and " + lock_path_ + " is left as it is";
+  // Linux names where an open file is now; a removed one is "... (deleted)".
+  std::string now_at;
+  if (fd_ >= 0 && fs_.ReadLink("/proc/self/fd/" + std::to_string(fd_), &now_at) == 0 &&
+      now_at.find(" (deleted)") == std::string::npos) {
+    *failure += "; the lock it created is now " + now_at + ": remove it";
+  }
+  if (fd_ >= 0) fs_.Close(fd_);
+  fd_ = -1;
+  return ERROR_SHARING_VIOLATION;
+}
+
+RegStatus RegFileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure) {
+  FileStatus status;
+  bool same = false;
+  bool equal = true;
+  size_t at = 0;
+  int error = ReadIfSame(
+      fs_, lock_path_, own_, &status, &same, [&bytes, &equal, &at](const uint8_t* p, size_t n) {
+        equal = equal && n <= bytes.size() - at && std::memcmp(p, bytes.data() + at, n) == 0;
+        at += equal ? n : 0;
+      });
+  if (error == ENOENT || (error == 0 && !same)) return CheckStillOurs(error, status, failure);
+  if (error != 0) {
+    *failure = "cannot read back " + lock_path_ + ": " + ErrnoText(error);
+    return StatusOfErrno(error);
+  }
+  if (equal && at == bytes.size()) return ERROR_SUCCESS;
+  *failure = lock_path_ + " does not read back what was written to it (its file system dropped " +
+             "writes), so " + target_ + " was not replaced";
+  return ERROR_WRITE_FAULT;
+}
+
+RegStatus RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string* failure) {
+  const bool again = written_;
+  if (again) {
+    // A file system may drop writes over bytes the same descriptor wrote
+    // before, and keep the length after a cut to 0 (fusefat does both): a
+    // new descriptor writes from the start, and the length is cut after.
+    fs_.Close(fd_);
+    fd_ = -1;
+    int fd = -1;
+    int error = fs_.OpenWrite(lock_path_, &fd);
+    FileStatus status;
+    // A link or no folder in its place: not this lock.
+    if (error == ELOOP || error == ENOTDIR) error = ENOENT;
+    if (error == 0 && (error = fs_.Fstat(fd, &status)) != 0) fs_.Close(fd);
+    if (error == 0 || error == ENOENT) {
+      if (RegStatus lost = CheckStillOurs(error, status, failure)) {
+        if (error == 0) fs_.Close(fd);
+        return lost;
+      }
+    }
+    if (error != 0) {
+      *failure = "cannot open " + lock_path_ + " again: " + ErrnoText(error);
       return StatusOfErrno(error);
     }
+    fd_ = fd;
   }
   written_ = true;
   for (size_t done = 0; done < bytes.size();) {
@@ -169,6 +307,23 @@ RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::st
     }
     done += written;
   }
+  // Only what lies past the new content is cut: fusefat refuses a cut to
+  // the length a file has, or more.
+  FileStatus written;
+  if (again) {
+    int error = fs_.Fstat(fd_, &written);
+    if (error == 0 && written.size > bytes.size()) error = fs_.Truncate(fd_, bytes.size());
+    if (error != 0) {
+      *failure = "cannot cut " + lock_path_ + " to its length: " + ErrnoText(error);
+      return StatusOfErrno(error);
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
+  changed_ = false;
+  if (RegStatus status = WriteLock(bytes, failure)) return status;
   if (replaced_ != nullptr) {
     if (RegStatus status = TakeOverMetadata(fs_, fd_, lock_path_, target_, *replaced_, failure))
       return status;
@@ -177,9 +332,13 @@ RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::st
     *failure = "cannot sync " + lock_path_ + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
+  if (RegStatus status = CheckLockHolds(bytes, failure)) return status;
+  if (RegStatus status = CheckUnchanged(failure)) return status;
   // From here to the rename, a program that takes no lock may still save the
   // file unnoticed: a close and a rename, microseconds whatever the size.
-  if (RegStatus status = CheckUnchanged(failure)) return status;
+  FileStatus lock_now;
+  const int lock_error = fs_.Stat(lock_path_, &lock_now);
+  if (RegStatus status = CheckStillOurs(lock_error, lock_now, failure)) return status;
   int fd = fd_;
   fd_ = -1;  // closed even when close reports an error
   if (int error = fs_.Close(fd)) {

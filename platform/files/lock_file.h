@@ -51,10 +51,12 @@ class RegFileLock {
 
   // Reads the file guarded into *bytes (*exists false and *bytes empty when
   // there is none) and remembers which file in which state it read (device,
-  // inode, size, modification and change times): Commit replaces only that
-  // one. A file replaced or changed while it is read is read again, up to a
-  // few times. The file found must be replaceable (CheckReplaceable).
-  // ERROR_SUCCESS, or the status of the failing call with *failure saying why.
+  // inode, size, modification and change times) and a hash of what it read:
+  // Commit replaces only that file holding those bytes. A file replaced or
+  // changed while it is read is read again, up to four times. The file found
+  // must be replaceable (CheckReplaceable; a FIFO, device or socket put in its
+  // place is named as such). ERROR_SUCCESS, or the status of the failing call
+  // with *failure saying why.
   RegStatus ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure);
   // After a Commit that failed: true when it wrote nothing because the file
   // at the path was no longer the one ReadTarget read (another program, one
@@ -64,12 +66,24 @@ class RegFileLock {
   bool TargetChanged() const { return changed_; }
 
   // Writes bytes to the lock, gives it the file's owner, group, permission
-  // bits and extended attributes (TakeOverMetadata), syncs it, checks that the
-  // file at the path is still the one ReadTarget read (or, without a
-  // ReadTarget, the one Acquire found), closes the lock, renames it over the
-  // file and syncs the folder. 0 means the new bytes are durably in place.
+  // bits and extended attributes (TakeOverMetadata), syncs it, reads it back
+  // through its path (it must still be the file Acquire created, holding
+  // exactly bytes), checks that the file at the path is still the one
+  // ReadTarget read, holding what it read (read again and hashed; without a
+  // ReadTarget, the file Acquire found), checks once more that the lock path
+  // is this lock, closes the lock, renames it over the file and syncs the
+  // folder. 0 means the new bytes are durably in place. A save by a program
+  // that takes no lock can still pass unseen only between that last check
+  // and the rename: a close apart.
   // The file changed meanwhile: ERROR_FILE_INVALID, nothing replaced, and
-  // TargetChanged() tells so.
+  // TargetChanged() tells so. A later Commit writes the lock afresh through a
+  // new descriptor, cutting it to its new length after the write.
+  // The lock path is no longer this lock (removed, replaced by another
+  // writer's, its folder moved or replaced): ERROR_SHARING_VIOLATION, nothing
+  // replaced, and whatever is at the lock path is left alone; the failure
+  // says where this lock went when the system can tell.
+  // The lock does not read back what was written (a file system that drops
+  // writes): ERROR_WRITE_FAULT, nothing replaced.
   // Before the rename any failure leaves the file as it was. When only the folder sync fails, the
   // file gets previous back (by the same protocol; previous null: the file did not exist and is
   // removed) and the status is non-zero; *replaced tells whether the file holds bytes after all (it
@@ -88,9 +102,21 @@ class RegFileLock {
       : fs_(fs), target_(std::move(target)), lock_path_(std::move(lock_path)), fd_(fd) {}
   // Writes, syncs, closes and renames; the folder is not synced.
   RegStatus WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure);
+  // Writes bytes to the lock: through fd_ the first time, afterwards through
+  // a new descriptor of the lock path (which must still be this lock), cut
+  // to the length of bytes.
+  RegStatus WriteLock(const std::vector<uint8_t>& bytes, std::string* failure);
   // ERROR_FILE_INVALID (changed_ set) when the file at the target is not the
-  // one last read or found; a failing examination gives its own status.
+  // one last read or found, or no longer holds what was read; a failing
+  // examination gives its own status.
   RegStatus CheckUnchanged(std::string* failure);
+  // ERROR_WRITE_FAULT when the lock, read back through its path, does not
+  // hold bytes; a lock path that is no longer this lock as CheckStillOurs.
+  RegStatus CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure);
+  // ERROR_SHARING_VIOLATION, the lock let go without touching the lock path,
+  // when status (of what the lock path names; error its errno) is not the
+  // file Acquire created.
+  RegStatus CheckStillOurs(int error, const FileStatus& status, std::string* failure);
 
   FileSystem& fs_;
   std::string target_;
@@ -99,8 +125,13 @@ class RegFileLock {
   bool held_ = true;
   bool written_ = false;  // the lock holds content of an earlier Commit
   bool changed_ = false;
+  // The identity (device, inode) of the file Acquire created.
+  FileStatus own_;
   // The status of the file the lock replaces; null for a new file.
   std::unique_ptr<FileStatus> replaced_;
+  // The hash of what ReadTarget read, when it read a file.
+  bool read_ = false;
+  uint64_t read_hash_ = 0;
 };
 
 // Writes bytes to path by the lock-file protocol (RegFileLock); the owner,

@@ -2,16 +2,19 @@
 // keeps less than a disk does: a lock that cannot be removed is named with
 // what to do, a descriptor is closed once whatever close says, a failed folder
 // sync is undone and the folder synced again, and a file system without
-// owners or extended attributes takes the rewrite.
+// owners or extended attributes takes the rewrite, and one that drops what
+// it was given to write never has its lock renamed.
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/files/lock_file.h"
 #include "platform/files/testing/failing_file_system.h"
+#include "platform/files/testing/memory_file_system.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {
@@ -21,15 +24,34 @@ using Step = FileSystem::Step;
 const std::vector<uint8_t> OLD = {'o', 'l', 'd', '\n'};
 const std::vector<uint8_t> NEW = {'n', 'e', 'w', '\n'};
 
-// Every descriptor a rewrite closes, in order.
+// Counts the closes of descriptors that were not open (closed already).
 class CloseRecorder : public FailingFileSystem {
  public:
   using FailingFileSystem::FailingFileSystem;
+  int OpenExclusive(const std::string& path, uint32_t mode, int* fd) override {
+    const int error = FailingFileSystem::OpenExclusive(path, mode, fd);
+    return Opened(error, *fd);
+  }
+  int OpenWrite(const std::string& path, int* fd) override {
+    const int error = FailingFileSystem::OpenWrite(path, fd);
+    return Opened(error, *fd);
+  }
+  int OpenRead(const std::string& path, int* fd) override {
+    const int error = FailingFileSystem::OpenRead(path, fd);
+    return Opened(error, *fd);
+  }
   int Close(int fd) override {
-    closed.push_back(fd);
+    if (open.erase(fd) == 0) ++closed_twice;
     return FailingFileSystem::Close(fd);
   }
-  std::vector<int> closed;
+  std::set<int> open;
+  int closed_twice = 0;
+
+ private:
+  int Opened(int error, int fd) {
+    if (error == 0) open.insert(fd);
+    return error;
+  }
 };
 
 // A rename refused and the lock's removal refused too (a folder marked
@@ -62,11 +84,10 @@ TEST(LockCleanUp, FailedCloseIsNeverRetried) {
     const std::string file = dir.File("dev.reg");
     WriteBytes(file, OLD);
     CloseRecorder fs(RealFileSystem());
-    fs.FailAt(Step::Close, 1, error);
+    fs.FailAt(Step::Close, LOCK_CLOSE_CALL, error);
     std::string failure;
     EXPECT_NE(SaveFileSafely(fs, file, NEW, &failure), ERROR_SUCCESS);
-    EXPECT_EQ(fs.closed.size(), std::set<int>(fs.closed.begin(), fs.closed.end()).size())
-        << "a descriptor closed twice";
+    EXPECT_EQ(fs.closed_twice, 0);
     EXPECT_EQ(ReadBytes(file), OLD);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
   }
@@ -109,6 +130,47 @@ TEST(LockCleanUp, FileSystemWithoutOwnersOrAttributesTakesTheRewrite) {
       EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
     }
   }
+}
+
+// A file system that says it wrote what it dropped (as fusefat does with a
+// file written over): the lock is read back before the rename, and nothing
+// is replaced.
+class DroppingFileSystem : public MemoryFileSystem {
+ public:
+  int Write(int fd, const uint8_t* data, size_t size, size_t* written) override {
+    const int error = MemoryFileSystem::Write(fd, data, size > 1 ? size - 1 : size, written);
+    *written = size;
+    return error;
+  }
+};
+
+TEST(LockCleanUp, LockThatDoesNotReadBackIsNeverRenamed) {
+  DroppingFileSystem fs;
+  fs.Files()["/dev.reg"] = OLD;
+  std::string failure;
+  EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", NEW, &failure), ERROR_WRITE_FAULT);
+  EXPECT_EQ(failure,
+            "/dev.reg.lock does not read back what was written to it (its file system dropped "
+            "writes), so /dev.reg was not replaced");
+  EXPECT_EQ(fs.Bytes("/dev.reg"), OLD);
+  EXPECT_EQ(fs.Files().size(), 1u);
+}
+
+// Another writer's lock in the place of this one when a rewrite is given
+// up: it is left, and the failure says so.
+TEST(LockCleanUp, AnotherWritersLockInItsPlaceIsNeverRemoved) {
+  MemoryFileSystem fs;
+  fs.Files()["/dev.reg"] = OLD;
+  std::unique_ptr<RegFileLock> lock;
+  std::string failure;
+  ASSERT_EQ(RegFileLock::Acquire(fs, "/dev.reg", &lock, &failure), ERROR_SUCCESS) << failure;
+  ASSERT_EQ(fs.Unlink("/dev.reg.lock"), 0);
+  int fd = -1;
+  ASSERT_EQ(fs.OpenExclusive("/dev.reg.lock", 0600, &fd), 0);
+  ASSERT_EQ(fs.Close(fd), 0);
+  lock->Release(&failure);
+  EXPECT_EQ(failure, "; /dev.reg.lock is no longer the lock this run created and is left as it is");
+  EXPECT_EQ(fs.Files().count("/dev.reg.lock"), 1u);
 }
 
 }  // namespace

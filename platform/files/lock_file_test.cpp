@@ -143,6 +143,7 @@ struct StepFailure {
   int error;
   RegStatus status;
   const char* failure;  // after the folder's path
+  int call = 1;         // which call of step fails
 };
 
 // Each step of the rewrite fails in turn: the file stays byte for byte as it
@@ -160,7 +161,8 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
       {Step::Write, ENOSPC, ERROR_DISK_FULL, "cannot write @.lock: No space left on device"},
       {Step::Write, 0, ERROR_WRITE_FAULT, "cannot write @.lock: short write after 0 of 12 bytes"},
       {Step::Fsync, EIO, ERROR_WRITE_FAULT, "cannot sync @.lock: Input/output error"},
-      {Step::Close, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error"},
+      {Step::Close, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error",
+       LOCK_CLOSE_CALL},
       {Step::Rename, EXDEV, ERROR_WRITE_FAULT,
        "cannot rename @.lock to @: Invalid cross-device link"},
       {Step::FsyncDir, EIO, ERROR_WRITE_FAULT,
@@ -172,7 +174,7 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
     WriteBytes(file, OLD);
     ASSERT_EQ(::chmod(file.c_str(), PLAIN_MODE), 0);
     FailingFileSystem fs(RealFileSystem());
-    fs.FailAt(c.step, 1, c.error);
+    fs.FailAt(c.step, c.call, c.error);
     std::string failure;
     EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), c.status) << c.failure;
     EXPECT_EQ(failure, WithPaths(c.failure, file, dir.Path()));

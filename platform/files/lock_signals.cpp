@@ -1,6 +1,7 @@
 #include "platform/files/lock_signals.h"
 
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +15,10 @@ constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // Fixed storage, so that a handler reads it without allocating.
 char lock_paths[MAX_LOCKS][PATH_MAX];
+// The identity of each lock as created: what is at its path is removed only
+// while it is still that file, never another writer's lock put in its place.
+dev_t lock_devices[MAX_LOCKS];
+ino_t lock_inodes[MAX_LOCKS];
 volatile sig_atomic_t lock_used[MAX_LOCKS];
 // Threads inside a TerminationSignalsHeld step (lock-free, so a handler may read it).
 std::atomic<int> steps_in_progress{0};
@@ -25,7 +30,11 @@ void OnTerminationSignal(int signal_number) {
   const struct timespec pause = {0, 1000000};
   while (steps_in_progress.load() > 0) ::nanosleep(&pause, nullptr);
   for (int i = 0; i < MAX_LOCKS; ++i) {
-    if (lock_used[i]) ::unlink(lock_paths[i]);
+    struct stat now;
+    if (lock_used[i] && ::lstat(lock_paths[i], &now) == 0 && now.st_dev == lock_devices[i] &&
+        now.st_ino == lock_inodes[i]) {
+      ::unlink(lock_paths[i]);
+    }
   }
   // SA_RESETHAND has restored the default action: the signal, delivered
   // once the handler returns, ends the process as it would have.
@@ -68,9 +77,13 @@ TerminationSignalsHeld::~TerminationSignalsHeld() {
 void HoldLock(const char* path) {
   size_t length = std::strlen(path);
   if (length >= PATH_MAX) return;
+  struct stat created;
+  if (::lstat(path, &created) != 0) return;
   for (int i = 0; i < MAX_LOCKS; ++i) {
     if (lock_used[i]) continue;
     std::memcpy(lock_paths[i], path, length + 1);
+    lock_devices[i] = created.st_dev;
+    lock_inodes[i] = created.st_ino;
     lock_used[i] = 1;
     return;
   }

@@ -1,9 +1,10 @@
 // The locks this process holds, removed when a termination signal (SIGINT,
 // SIGTERM, SIGHUP, SIGQUIT) ends it in the middle of a rewrite, so that the
 // next run does not meet a stale FILE.lock. Only locks the process created
-// itself are ever removed. On POSIX the handlers use async-signal-safe
-// calls alone; on Windows the console's Ctrl+C, Ctrl+Break and close events
-// stand for the signals (lock_signals_win32.cpp).
+// itself are ever removed, and on POSIX only while the path still names the
+// file it created (not another writer's lock put in its place). On POSIX the handlers use
+// async-signal-safe calls alone; on Windows the console's Ctrl+C, Ctrl+Break and close events stand
+// for the signals (lock_signals_win32.cpp).
 #pragma once
 
 #ifndef _WIN32
@@ -32,7 +33,8 @@ class TerminationSignalsHeld {
 #endif
 };
 
-// Records path as a lock the process created; call with the signals held.
+// Records path as a lock the process has just created (its device and inode
+// as the path names it now); call with the signals held.
 // A path longer than PATH_MAX, or more than 8 locks at once, go unrecorded.
 void HoldLock(const char* path);
 // Forgets path (renamed into place or removed); call with the signals held.

@@ -117,9 +117,13 @@ class PosixFileSystem : public FileSystem {
   // number may already name another file.
   int Close(int fd) override { return ::close(fd) < 0 ? errno : 0; }
 
-  int Truncate(int fd) override {
-    if (int error = Retrying([fd] { return ::ftruncate(fd, 0); })) return error;
-    return ::lseek(fd, 0, SEEK_SET) < 0 ? errno : 0;
+  int OpenWrite(const std::string& path, int* fd) override {
+    *fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return *fd < 0 ? errno : 0;
+  }
+
+  int Truncate(int fd, uint64_t size) override {
+    return Retrying([fd, size] { return ::ftruncate(fd, static_cast<off_t>(size)); });
   }
 
   int Rename(const std::string& from, const std::string& to) override {

@@ -209,7 +209,11 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
   }
   uint32_t mode = status.mode;
   if (!owner_kept) mode &= ~(MODE_SET_USER_ID | MODE_SET_GROUP_ID);
-  if (!group_kept) mode &= ~MODE_SET_GROUP_ID;
+  // The group bits were given to the old group. The new file's group is
+  // another one, whose members had the others' access: they keep that.
+  if (!group_kept) {
+    mode = (mode & ~(MODE_SET_GROUP_ID | MODE_GROUP_BITS)) | ((mode & MODE_OTHERS_BITS) << 3);
+  }
   if ((error = fs.SetMode(fd, mode)) != 0 && !KeepsNone(error)) {
     *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
     return StatusOfErrno(error);
@@ -217,6 +221,12 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
   if ((error = fs.CopyAttributes(target, fd)) != 0 && !KeepsNone(error)) {
     *failure = "cannot copy the extended attributes of " + target + " to " + lock_path + ": " +
                ErrnoText(error);
+    return StatusOfErrno(error);
+  }
+  // An access list copied sets the group bits anew (as its mask): set
+  // again, its entries grant no more than the others have.
+  if (!group_kept && (error = fs.SetMode(fd, mode)) != 0 && !KeepsNone(error)) {
+    *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
     return StatusOfErrno(error);
   }
   return ERROR_SUCCESS;

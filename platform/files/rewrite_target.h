@@ -49,9 +49,13 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
 // group of the old file at target (status), where this process may: a
 // superuser always, an owner its own file with a group it belongs to. Then
 // the permission bits, without setuid where the owner could not be kept and
-// without setgid where the group could not, then exactly target's extended
-// attributes (POSIX ACLs included). A file system that keeps no owners, no
-// permission bits or no extended attributes (the call gives ENOSYS, ENOTSUP or
+// without setgid where the group could not, and there the group's bits
+// become the others' (the new file's group, the caller's own, had only the
+// others' access to the old file: 0640 gives 0600, 0666 stays), then
+// exactly target's extended attributes (POSIX ACLs included; where the
+// group could not be kept, the mask an access list brings is set to the
+// others' bits again, so that its entries grant no more either). A file system that keeps no
+// owners, no permission bits or no extended attributes (the call gives ENOSYS, ENOTSUP or
 // EOPNOTSUPP; FAT through FUSE) has none of them to lose: the rewrite goes on. ERROR_SUCCESS, or
 // the failing call's status with *failure saying why.
 RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,

@@ -119,10 +119,28 @@ class Win32FileSystem : public FileSystem {
 
   int Fsync(int fd) override { return ::FlushFileBuffers(Handles().Get(fd)) ? 0 : LastErrno(); }
 
-  int Truncate(int fd) override {
+  int OpenWrite(const std::string& path, int* fd) override {
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return ENOENT;
+    // The rights OpenExclusive asks for; sharing delete lets a signal
+    // handler remove the lock while this handle is open.
+    HANDLE handle = ::CreateFileW(wide.c_str(),
+                                  GENERIC_WRITE | WRITE_DAC | READ_CONTROL | FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return LastErrno();
+    *fd = Handles().Add(handle);
+    return 0;
+  }
+
+  int Truncate(int fd, uint64_t size) override {
     HANDLE handle = Handles().Get(fd);
-    LARGE_INTEGER start = {};
-    if (!::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle))
+    LARGE_INTEGER end = {}, at = {};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    // SetEndOfFile cuts at the position, which is then put back.
+    if (!::SetFilePointerEx(handle, LARGE_INTEGER{}, &at, FILE_CURRENT) ||
+        !::SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle) ||
+        !::SetFilePointerEx(handle, at, nullptr, FILE_BEGIN))
       return LastErrno();
     return 0;
   }

@@ -71,6 +71,12 @@ std::unique_ptr<RegFileStore> RegFileStore::Load(const std::string& path, std::s
     store->Adopt(std::move(tree), RegFileForm(), 0, false);
     return store;
   }
+  FileStatus found;
+  if (open_error == ENXIO && fs.Stat(path, &found) == 0 && found.kind == FileKind::Socket) {
+    // What open(2) says of a socket, "No such device or address", misleads.
+    *error = path + ": cannot read: not a regular file but " + FileKindText(found.kind);
+    return nullptr;
+  }
   if (open_error != 0) {
     *error = path + ": cannot read: " + ErrnoText(open_error);
     return nullptr;
@@ -231,7 +237,7 @@ RegStatus RegFileStore::Refresh() {
   if (error != 0) {
     return Fail(StatusOfErrno(error), path_ + ": cannot read: " + ErrnoText(error));
   }
-  RegContentHasher hasher;
+  ContentHasher hasher;
   std::vector<uint8_t> buffer(REFRESH_READ_BYTES);
   size_t got = 0;
   while ((error = fs_.Read(fd, buffer.data(), buffer.size(), &got)) == 0 && got != 0) {

@@ -115,7 +115,7 @@ TEST_F(GatheredWritesTest, CommitFailingAtEachStepKeepsFileAndValues) {
     SCOPED_TRACE("step " + std::to_string(static_cast<int>(step)));
     SetUp();
     fs.Clear();
-    fs.FailAt(step, 1, EIO);
+    fs.FailAt(step, step == Step::Close ? LOCK_CLOSE_CALL : 1, EIO);
     store->GatherWrites();
     ASSERT_EQ(Repair(keys[0]), ERROR_SUCCESS);
     ASSERT_EQ(Repair(keys[1]), ERROR_SUCCESS);

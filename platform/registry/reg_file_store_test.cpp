@@ -265,7 +265,7 @@ TEST_F(RegFileStoreTest, EveryFailingWriteStepKeepsFileAndValue) {
     std::unique_ptr<RegFileStore> store = LoadCopy("serial_v5_utf16_crlf.reg", &fs);
     ASSERT_NE(store, nullptr);
     RegKey key = Open(*store, BT_SERIAL);
-    fs.FailAt(step, 1, error);
+    fs.FailAt(step, step == Step::Close ? LOCK_CLOSE_CALL : 1, error);
     EXPECT_NE(SetString(*store, key, u"Dll", u"BTCEIF.DLL"), ERROR_SUCCESS) << int(step);
     EXPECT_FALSE(store->LastFailure().empty());
     EXPECT_EQ(ReadBytes(file), ReadBytes(TESTDATA + "/serial_v5_utf16_crlf.reg")) << int(step);

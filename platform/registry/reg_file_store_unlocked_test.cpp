@@ -91,25 +91,37 @@ class UnlockedWriterTest : public ::testing::Test {
 TEST_F(UnlockedWriterTest, SaveBeforeTheRenameIsPlannedOnOrRefused) {
   struct Case {
     const char* what;
-    std::string saved;
+    std::string saved;  // "" for none
     RegStatus status;
     std::string on_disk;
+    uint32_t mode = 0;  // given to the file instead of a save: only its change time tells
   };
   const Case cases[] = {
       {"another value", Registry("---btceif.dll", "Berta"), ERROR_SUCCESS,
        Registry("BTCEIF.DLL", "Berta")},
       {"the value repaired", Registry("MYBTDRV.DLL"), ERROR_FILE_INVALID, Registry("MYBTDRV.DLL")},
+      {"the mode", "", ERROR_SUCCESS, Registry("BTCEIF.DLL"), 0600},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     SetUp();
     bool saved = false;
     fs.after_fsync = [&](int) {
-      if (!saved) fs.Save(c.saved);
+      int fd = -1;
+      if (!saved && c.mode != 0 && fs.OpenRead(FILE_PATH, &fd) == 0) {
+        fs.SetMode(fd, c.mode);
+        fs.Close(fd);
+      }
+      if (!saved && c.mode == 0) fs.Save(c.saved);
       saved = true;
     };
     EXPECT_EQ(Repair(), c.status) << store->LastFailure();
     EXPECT_EQ(OnDisk(), c.on_disk);
+    FileStatus status;
+    ASSERT_EQ(fs.Stat(FILE_PATH, &status), 0);
+    if (c.mode != 0) {
+      EXPECT_EQ(status.mode, c.mode) << "the mode set meanwhile is kept";
+    }
     EXPECT_FALSE(fs.Files().count(FILE_PATH + ".lock"));
     if (c.status != ERROR_SUCCESS) {
       EXPECT_NE(store->LastFailure().find("it changed on disk since it was read"),
@@ -120,20 +132,39 @@ TEST_F(UnlockedWriterTest, SaveBeforeTheRenameIsPlannedOnOrRefused) {
   }
 }
 
-// A program that saves before every rename: a few rounds, then a refusal
-// that says so; its last save stands.
-TEST_F(UnlockedWriterTest, FileThatKeepsChangingIsRefusedAfterAFewRounds) {
-  int saves = 0;
-  fs.after_fsync = [&](int) {
-    fs.Save(Registry("---btceif.dll", "Save" + std::to_string(++saves)));
+// A program that saves before every rename, or during every read under the
+// lock: four rounds or reads, then a refusal that says so; its last save
+// stands.
+TEST_F(UnlockedWriterTest, FileThatKeepsChangingIsRefusedAfterFourRoundsOrReads) {
+  struct Case {
+    const char* what;
+    bool while_read;
+    RegStatus status;
+    std::string said;
   };
-  EXPECT_EQ(Repair(), ERROR_FILE_INVALID);
-  EXPECT_NE(store->LastFailure().find("it kept changing (4 times), so nothing was written"),
-            std::string::npos)
-      << store->LastFailure();
-  EXPECT_EQ(saves, 4);
-  EXPECT_EQ(OnDisk(), Registry("---btceif.dll", "Save4"));
-  EXPECT_FALSE(fs.Files().count(FILE_PATH + ".lock"));
+  const Case cases[] = {
+      {"before every rename", false, ERROR_FILE_INVALID,
+       "it kept changing (4 times), so nothing was written"},
+      {"while it is read", true, ERROR_WRITE_FAULT,
+       "dev.reg kept changing while it was read (4 times)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    int saves = 0;
+    const auto save = [&](int) {
+      fs.Save(Registry("---btceif.dll", "Save" + std::to_string(++saves)));
+    };
+    fs.after_fsync = c.while_read ? nullptr : std::function<void(int)>(save);
+    fs.after_read_all = c.while_read ? std::function<void(int)>(save) : nullptr;
+    EXPECT_EQ(Repair(), c.status);
+    EXPECT_NE(store->LastFailure().find(c.said), std::string::npos) << store->LastFailure();
+    EXPECT_EQ(saves, 4);
+    EXPECT_EQ(OnDisk(), Registry("---btceif.dll", "Save4"));
+    EXPECT_FALSE(fs.Files().count(FILE_PATH + ".lock"));
+    fs.after_fsync = nullptr;
+    fs.after_read_all = nullptr;
+  }
 }
 
 // A save that lands while the file is read under the lock, after the read:

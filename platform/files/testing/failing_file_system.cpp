@@ -52,9 +52,14 @@ int FailingFileSystem::Close(int fd) {
   return error;
 }
 
-int FailingFileSystem::Truncate(int fd) {
+int FailingFileSystem::OpenWrite(const std::string& path, int* fd) {
   int error = 0;
-  return Strikes(Step::Truncate, &error) ? error : inner_.Truncate(fd);
+  return Strikes(Step::OpenWrite, &error) ? error : inner_.OpenWrite(path, fd);
+}
+
+int FailingFileSystem::Truncate(int fd, uint64_t size) {
+  int error = 0;
+  return Strikes(Step::Truncate, &error) ? error : inner_.Truncate(fd, size);
 }
 
 int FailingFileSystem::Rename(const std::string& from, const std::string& to) {

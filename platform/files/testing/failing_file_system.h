@@ -9,6 +9,11 @@
 
 #include "platform/files/file_system.h"
 
+// The call of Close, counted from the lock's creation, that closes the lock
+// of a rewrite: after the closes of the lock read back and of the file read
+// again before the rename.
+constexpr int LOCK_CLOSE_CALL = 3;
+
 class FailingFileSystem : public FileSystem {
  public:
   explicit FailingFileSystem(FileSystem& inner) : inner_(inner) {}
@@ -28,7 +33,8 @@ class FailingFileSystem : public FileSystem {
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override;
   int Fsync(int fd) override;
   int Close(int fd) override;
-  int Truncate(int fd) override;
+  int OpenWrite(const std::string& path, int* fd) override;
+  int Truncate(int fd, uint64_t size) override;
   int Rename(const std::string& from, const std::string& to) override;
   int FsyncDir(const std::string& dir) override;
   int Unlink(const std::string& path) override;

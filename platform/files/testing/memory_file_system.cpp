@@ -23,7 +23,7 @@ int MemoryFileSystem::OpenExclusive(const std::string& path, uint32_t mode, int*
   files_[path];
   modes_[path] = mode & ~022u;  // as under the usual umask
   inodes_[path] = next_inode_++;
-  writes_[path] = 0;
+  stamps_[path] = Stamps();
   *fd = next_fd_++;
   open_[*fd] = Open{path, false, 0};
   return 0;
@@ -34,12 +34,18 @@ int MemoryFileSystem::Write(int fd, const uint8_t* data, size_t size, size_t* wr
   if (it == open_.end() || it->second.reading) return EBADF;
   auto file = files_.find(it->second.path);
   if (file == files_.end()) return EBADF;  // unlinked while open: not modelled
+  std::vector<uint8_t>& bytes = file->second;
+  size_t& at = it->second.at;
+  // Bytes written over take no room; only those past the end do.
   size_t used = Used();
-  size_t room = capacity_ > used ? capacity_ - used : 0;
+  size_t over = bytes.size() > at ? bytes.size() - at : 0;
+  size_t room = (capacity_ > used ? capacity_ - used : 0) + over;
   if (room == 0 && size > 0) return ENOSPC;
   size_t n = std::min({size, room, write_step_});
-  file->second.insert(file->second.end(), data, data + n);
-  ++writes_[it->second.path];
+  if (bytes.size() < at + n) bytes.resize(at + n);
+  std::copy(data, data + n, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  at += n;
+  ++stamps_[it->second.path].writes;
   *written = n;
   return 0;
 }
@@ -48,11 +54,18 @@ int MemoryFileSystem::Fsync(int fd) { return open_.count(fd) != 0 ? 0 : EBADF; }
 
 int MemoryFileSystem::Close(int fd) { return open_.erase(fd) != 0 ? 0 : EBADF; }
 
-int MemoryFileSystem::Truncate(int fd) {
+int MemoryFileSystem::OpenWrite(const std::string& path, int* fd) {
+  if (files_.count(path) == 0) return ENOENT;
+  *fd = next_fd_++;
+  open_[*fd] = Open{path, false, 0};
+  return 0;
+}
+
+int MemoryFileSystem::Truncate(int fd, uint64_t size) {
   auto it = open_.find(fd);
   if (it == open_.end() || it->second.reading) return EBADF;
-  files_[it->second.path].clear();
-  ++writes_[it->second.path];
+  files_[it->second.path].resize(static_cast<size_t>(size));
+  ++stamps_[it->second.path].writes;
   return 0;
 }
 
@@ -66,8 +79,8 @@ int MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   modes_.erase(from);
   inodes_[to] = inodes_[from];
   inodes_.erase(from);
-  writes_[to] = writes_[from];
-  writes_.erase(from);
+  stamps_[to] = stamps_[from];
+  stamps_.erase(from);
   for (auto& open : open_) {
     if (open.second.path == from) open.second.path = to;
   }
@@ -79,7 +92,7 @@ int MemoryFileSystem::FsyncDir(const std::string&) { return 0; }
 int MemoryFileSystem::Unlink(const std::string& path) {
   modes_.erase(path);
   inodes_.erase(path);
-  writes_.erase(path);
+  stamps_.erase(path);
   return files_.erase(path) != 0 ? 0 : ENOENT;
 }
 
@@ -99,8 +112,9 @@ int MemoryFileSystem::Stat(const std::string& path, FileStatus* status) {
   status->links = 1;
   auto inode = inodes_.find(path);
   status->inode = inode == inodes_.end() ? 0 : inode->second;
-  auto writes = writes_.find(path);
-  status->modified_ns = status->changed_ns = writes == writes_.end() ? 0 : writes->second;
+  const Stamps stamps = stamps_.count(path) != 0 ? stamps_.at(path) : Stamps();
+  status->modified_ns = stamps.writes;
+  status->changed_ns = stamps.writes + stamps.status_changes;
   return 0;
 }
 
@@ -114,7 +128,10 @@ int MemoryFileSystem::MayWrite(const std::string& path) {
 }
 
 int MemoryFileSystem::SetOwner(int fd, uint32_t, uint32_t) {
-  return open_.count(fd) != 0 ? 0 : EBADF;
+  auto it = open_.find(fd);
+  if (it == open_.end()) return EBADF;
+  ++stamps_[it->second.path].status_changes;
+  return 0;
 }
 
 int MemoryFileSystem::CopyAttributes(const std::string& from, int fd) {
@@ -150,6 +167,7 @@ int MemoryFileSystem::SetMode(int fd, uint32_t mode) {
   auto it = open_.find(fd);
   if (it == open_.end()) return EBADF;
   modes_[it->second.path] = mode;
+  ++stamps_[it->second.path].status_changes;
   return 0;
 }
 

@@ -39,7 +39,8 @@ class MemoryFileSystem : public FileSystem {
   int Write(int fd, const uint8_t* data, size_t size, size_t* written) override;
   int Fsync(int fd) override;
   int Close(int fd) override;
-  int Truncate(int fd) override;
+  int OpenWrite(const std::string& path, int* fd) override;
+  int Truncate(int fd, uint64_t size) override;
   int Rename(const std::string& from, const std::string& to) override;
   int FsyncDir(const std::string& dir) override;
   int Unlink(const std::string& path) override;
@@ -59,16 +60,23 @@ class MemoryFileSystem : public FileSystem {
   struct Open {
     std::string path;
     bool reading;
-    size_t at;  // the next byte a read gives
+    size_t at;  // the next byte a read gives or a write stores
+  };
+  // Stand-ins for a file's times: each write counts towards its
+  // modification time, each write and each change of its mode or owner
+  // towards its change time.
+  struct Stamps {
+    int64_t writes = 0;
+    int64_t status_changes = 0;
   };
   size_t Used() const;
 
   std::map<std::string, std::vector<uint8_t>> files_;
   std::map<std::string, uint32_t> modes_;
   // Each file's inode number, given when it is created and kept by a rename,
-  // and the count of writes to it, which stands for its times.
+  // and its stamps.
   std::map<std::string, uint64_t> inodes_;
-  std::map<std::string, int64_t> writes_;
+  std::map<std::string, Stamps> stamps_;
   uint64_t next_inode_ = 1;
   std::map<int, Open> open_;
   int next_fd_ = 3;
