@@ -46,7 +46,7 @@ bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path, uintpt
 }
 
 bool InitInstance(InstanceHandle instance, int show, const char16_t* command_line) {
-  Instance = instance;
+  MainWindow().instance = instance;
 
   // One copy only.
   if (HandOverToRunningCopy(instance, command_line)) return false;
@@ -68,7 +68,8 @@ bool InitInstance(InstanceHandle instance, int show, const char16_t* command_lin
   Rect rect{};
   GetWindowRect(window, &rect);
   rect.bottom -= MENU_BAR_HEIGHT;
-  if (MenuBar != 0) MoveWindow(window, rect.left, rect.top, rect.right, rect.bottom, false);
+  if (MainWindow().menu_bar != 0)
+    MoveWindow(window, rect.left, rect.top, rect.right, rect.bottom, false);
 
   ShowWindow(window, show);
   UpdateWindow(window);

@@ -277,7 +277,7 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   windows_.ClearCalls();
   Command(IDM_FIX);
   EXPECT_EQ(windows_.CallsOf({"MessageBox"}).size(), 1u) << "the repair's own box only";
-  EXPECT_EQ(LastRepairFailure(), "");
+  EXPECT_EQ(LastRepairFailure(OpenExport()), "");
 }
 
 TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {

@@ -10,25 +10,26 @@
 #include "shell/window_work.h"
 #include "text/wide_text.h"
 
-InstanceHandle Instance = 0;
-WindowHandle MenuBar = 0;
-ActivateInfo ActivationInfo{};
+MainWindowState& MainWindow() {
+  static MainWindowState state;
+  return state;
+}
 
 namespace {
 
-void OnCreate(WindowHandle window) {
+void OnCreate(WindowHandle window, MainWindowState& state) {
   MenuBarInfo info{};
   info.size = sizeof(MenuBarInfo);
   info.parent = window;
   info.flags = 0;
   info.menu_bar_id = IDM_MENU;
-  info.instance = Instance;
+  info.instance = state.instance;
   info.bitmap_id = 0;
   info.bitmap_count = 0;
-  MenuBar = SHCreateMenuBar(&info) ? info.menu_bar : 0;
+  state.menu_bar = SHCreateMenuBar(&info) ? info.menu_bar : 0;
 
-  ActivationInfo = ActivateInfo{};
-  ActivationInfo.size = sizeof(ActivateInfo);
+  state.activation = ActivateInfo{};
+  state.activation.size = sizeof(ActivateInfo);
 }
 
 void OnPaint(WindowHandle window) {
@@ -45,10 +46,11 @@ void OnPaint(WindowHandle window) {
   OnWindowPainted(window);
 }
 
-MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam, LongParam lparam) {
+MessageResult OnCommand(const MainWindowState& state, WindowHandle window, uint32_t message,
+                        WordParam wparam, LongParam lparam) {
   switch (LowWord(wparam)) {
     case IDM_ABOUT:
-      DialogBoxParam(Instance, IDD_ABOUTBOX, window, AboutBoxProc, 0);
+      DialogBoxParam(state.instance, IDD_ABOUTBOX, window, AboutBoxProc, 0);
       return 0;
     case IDOK:
     case IDM_EXIT:
@@ -77,21 +79,22 @@ MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
 
 MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wparam,
                              LongParam lparam) {
+  MainWindowState& state = MainWindow();
   switch (message) {
     case WM_CREATE:
-      OnCreate(window);
+      OnCreate(window, state);
       return 0;
     case WM_ACTIVATE:
-      SHHandleWMActivate(window, wparam, lparam, &ActivationInfo, 0);
+      SHHandleWMActivate(window, wparam, lparam, &state.activation, 0);
       return 0;
     case WM_SETTINGCHANGE:
-      SHHandleWMSettingChange(window, wparam, lparam, &ActivationInfo);
+      SHHandleWMSettingChange(window, wparam, lparam, &state.activation);
       return 0;
     case WM_PAINT:
       OnPaint(window);
       return 0;
     case WM_COMMAND:
-      return OnCommand(window, message, wparam, lparam);
+      return OnCommand(state, window, message, wparam, lparam);
     case WM_DROPFILES:
       OnDropFiles(window, static_cast<DropHandle>(wparam));
       return 0;
@@ -111,7 +114,7 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
     case WM_COPYDATA:
       return OnCopyData(window, reinterpret_cast<const CopyData*>(lparam));
     case WM_DESTROY:
-      DestroyWindow(MenuBar);
+      DestroyWindow(state.menu_bar);
       PostQuitMessage(0);
       return 0;
     default:

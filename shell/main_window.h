@@ -10,12 +10,19 @@
 // Margin between the client area's left, top and right edges and the text.
 constexpr int TEXT_MARGIN = 10;
 
-// The program's module instance, stored before the main window is created.
-extern InstanceHandle Instance;
-// The menu bar made on WM_CREATE; 0 when the shell could not make it.
-extern WindowHandle MenuBar;
-// The shell's activation record for the main window; size 12 after WM_CREATE.
-extern ActivateInfo ActivationInfo;
+// The state the main window and start-up share, one for the program.
+struct MainWindowState {
+  // The program's module instance, stored before the main window is created.
+  InstanceHandle instance = 0;
+  // The menu bar made on WM_CREATE; 0 when the shell could not make it.
+  WindowHandle menu_bar = 0;
+  // The shell's activation record for the main window; size 12 after WM_CREATE.
+  ActivateInfo activation{};
+};
+// The one MainWindowState. The platform calls MainWindowProc with nothing
+// of the window's own, and start-up fills in the instance before the window
+// exists, so both reach it here; the procedure hands it down to its parts.
+MainWindowState& MainWindow();
 
 // The main window's procedure. Handles WM_CREATE, WM_ACTIVATE,
 // WM_SETTINGCHANGE, WM_PAINT, WM_COMMAND (1 and IDM_EXIT close, IDM_ABOUT,

@@ -99,9 +99,9 @@ bool OpenRegistryExport(const std::string& path, std::string* reason) {
   return true;
 }
 
-bool RefreshRegistryExport(std::string* reason) {
-  if (open_export == nullptr || open_export->File().Refresh() == ERROR_SUCCESS) return true;
-  *reason = open_export->File().LastFailure();
+bool RefreshRegistryExport(ExportStore* exported, std::string* reason) {
+  if (exported == nullptr || exported->File().Refresh() == ERROR_SUCCESS) return true;
+  *reason = exported->File().LastFailure();
   return false;
 }
 
@@ -112,22 +112,26 @@ void CloseRegistryExport() {
   open_export.reset();
 }
 
+ExportStore* OpenExport() { return open_export.get(); }
+
 const std::string& OpenExportPath() { return open_export ? open_export->Path() : Empty(); }
 
-void ClearRepairFailures() {
-  if (open_export) open_export->Refused().clear();
+void ClearRepairFailures(ExportStore* exported) {
+  if (exported) exported->Refused().clear();
 }
 
-const std::string& LastRepairFailure() { return open_export ? open_export->Refused() : Empty(); }
-
-void GatherRepairs() {
-  if (open_export) open_export->File().GatherWrites();
+const std::string& LastRepairFailure(ExportStore* exported) {
+  return exported ? exported->Refused() : Empty();
 }
 
-RepairCommit CommitRepairs() {
-  if (open_export == nullptr) return RepairCommit::Written;
-  RegFileStore& file = open_export->File();
+void GatherRepairs(ExportStore* exported) {
+  if (exported) exported->File().GatherWrites();
+}
+
+RepairCommit CommitRepairs(ExportStore* exported) {
+  if (exported == nullptr) return RepairCommit::Written;
+  RegFileStore& file = exported->File();
   if (file.CommitWrites() == ERROR_SUCCESS) return RepairCommit::Written;
-  open_export->Refused() = file.LastFailure();
+  exported->Refused() = file.LastFailure();
   return file.CommitLeftNewContent() ? RepairCommit::Unsynced : RepairCommit::NotWritten;
 }

@@ -34,20 +34,28 @@ bool OpenRegistryExport(const std::string& path, std::string* reason);
 // *why set when the system has none or it cannot be opened; nothing changes
 // then. Opening an export later (InstallRegistryExport) drops it again.
 bool OpenLocalRegistry(std::string* why);
-// Brings the open export up to date with its file, read afresh when it
-// changed on disk, so that a scan describes the file as it is now. True when
-// it may be scanned (also when none is open); false with *reason set to the
-// store's reason when the file vanished or cannot be read or parsed now (the
-// export then keeps what it read last, and is never taken as empty).
-bool RefreshRegistryExport(std::string* reason);
+// Brings exported (the open export, or null when none is open) up to date
+// with its file, read afresh when it changed on disk, so that a scan
+// describes the file as it is now. True when it may be scanned (also when
+// null); false with *reason set to the store's reason when the file vanished
+// or cannot be read or parsed now (the export then keeps what it read last,
+// and is never taken as empty).
+bool RefreshRegistryExport(ExportStore* exported, std::string* reason);
 // Drops the open export or the computer's registry, and uninstalls its store.
 void CloseRegistryExport();
+// The open export; null when none is open. It stays valid until another is
+// installed or it is closed.
+ExportStore* OpenExport();
 // The path of the open export as given to OpenRegistryExport; empty when none.
 const std::string& OpenExportPath();
 
-// Gathers the writes from now on into one rewrite of the open export's file
-// (a write's success then means it is staged), until CommitRepairs.
-void GatherRepairs();
+// A Fix's writes to an export. Each function takes the export the Fix works
+// on (OpenExport() when it began); null stands for no export, the installed
+// store being some other registry: nothing is gathered, Written, no failure.
+
+// Gathers the writes from now on into one rewrite of exported's file (a
+// write's success then means it is staged), until CommitRepairs.
+void GatherRepairs(ExportStore* exported);
 // What a rewrite left in the export's file.
 enum class RepairCommit {
   Written,     // all of it (or nothing was gathered)
@@ -55,12 +63,12 @@ enum class RepairCommit {
   Unsynced,    // all of it, but its folder could not be synced and the old
                // content could not be put back: it may not last a power loss
 };
-// Writes what was gathered in one rewrite; LastRepairFailure says why when
-// it is not Written.
-RepairCommit CommitRepairs();
+// Writes what was gathered for exported in one rewrite; LastRepairFailure
+// says why when it is not Written.
+RepairCommit CommitRepairs(ExportStore* exported);
 
-// Forgets the refused writes so far (the window calls it before a repair).
-void ClearRepairFailures();
-// The store's reason for the last write it refused, or for a rewrite not
-// Written, since ClearRepairFailures; empty when every write went through.
-const std::string& LastRepairFailure();
+// Forgets exported's refused writes so far (the window calls it before a repair).
+void ClearRepairFailures(ExportStore* exported);
+// The store's reason for the last write exported refused, or for a rewrite
+// not Written, since ClearRepairFailures; empty when every write went through.
+const std::string& LastRepairFailure(ExportStore* exported);

@@ -18,14 +18,15 @@ enum class WorkKind { Scan, Open, Connect };
 
 struct Work {
   WorkKind kind = WorkKind::Scan;
-  bool repair = false;          // Scan
-  bool handheld = false;        // Scan: of the connected handheld
-  std::string path;             // Open
-  bool at_start = false;        // Open at start-up, the window showing READING_TEXT
-  bool end_on_refusal = false;  // and ending the program when refused
-  WindowHandle window = 0;      // who hears of the end
-  bool start_posted = false;    // WM_WORK_START is on its way
-  bool started = false;         // the worker has been given the work
+  bool repair = false;              // Scan
+  bool handheld = false;            // Scan: of the connected handheld
+  ExportStore* exported = nullptr;  // Scan: the export it reads and repairs; null: none open
+  std::string path;                 // Open
+  bool at_start = false;            // Open at start-up, the window showing READING_TEXT
+  bool end_on_refusal = false;      // and ending the program when refused
+  WindowHandle window = 0;          // who hears of the end
+  bool start_posted = false;        // WM_WORK_START is on its way
+  bool started = false;             // the worker has been given the work
   ThreadHandle thread = 0;
 
   // Results, written by the worker before it reports.
@@ -42,12 +43,25 @@ struct Work {
   HandheldLink connected;       // Connect: null when refused
 };
 
-std::unique_ptr<Work> running;
-bool close_pending = false;
-std::string open_when_idle;
-// The command chosen while an export is read (WaitForRead); 0 when none.
-uint16_t command_when_read = 0;
-int start_exit_status = 0;
+// What the window's work keeps between messages. The one object of its
+// kind, reached as `worker`: the platform calls the window procedure with no
+// data of the window's own, and start-up (OpenAfterFirstPaint) and the end
+// of the run (EndWork, StartExitStatus) reach it when no window exists.
+struct Worker {
+  std::unique_ptr<Work> running;
+  bool close_pending = false;
+  std::string open_when_idle;
+  // The command chosen while an export is read (WaitForRead); 0 when none.
+  uint16_t command_when_read = 0;
+  int start_exit_status = 0;
+};
+Worker worker;
+
+// The work in progress when work (a message's lparam) names it; else null.
+Work* Running(LongParam work) {
+  Work* running = worker.running.get();
+  return running != nullptr && reinterpret_cast<Work*>(work) == running ? running : nullptr;
+}
 
 // Scans the open export into work's report, message and counts.
 void Scan(Work* work, bool repair) {
@@ -80,21 +94,22 @@ uint32_t RunWork(void* parameter) {
   } else if (work->kind == WorkKind::Scan && work->handheld) {
     ScanConnected(work);
   } else if (work->kind == WorkKind::Scan) {
-    work->readable = RefreshRegistryExport(&work->reason);
+    ExportStore* exported = work->exported;
+    work->readable = RefreshRegistryExport(exported, &work->reason);
     if (work->readable) {
-      ClearRepairFailures();
-      if (work->repair) GatherRepairs();
+      ClearRepairFailures(exported);
+      if (work->repair) GatherRepairs(exported);
       Scan(work, work->repair);
       // The gathered repairs are written now, in one rewrite of the file.
       if (work->repairing > 0) {
         PostMessage(work->window, WM_WORK_PROGRESS, 0, reinterpret_cast<LongParam>(work));
       }
-      const RepairCommit commit = work->repair ? CommitRepairs() : RepairCommit::Written;
+      const RepairCommit commit = work->repair ? CommitRepairs(exported) : RepairCommit::Written;
       // Nothing was repaired after all: show the drivers as still faulty.
       if (commit == RepairCommit::NotWritten) Scan(work, false);
       // The repairs stand in the file: the report keeps them.
       (commit == RepairCommit::Unsynced ? work->unsynced_repair : work->refused_repair) =
-          LastRepairFailure();
+          LastRepairFailure(exported);
     }
   } else {
     work->loaded = LoadRegistryExport(work->path, &work->reason);
@@ -106,16 +121,16 @@ uint32_t RunWork(void* parameter) {
 // Makes work the work in progress, under the wait cursor; false while other
 // work runs.
 bool Hold(std::unique_ptr<Work> work) {
-  if (running) return false;
+  if (worker.running) return false;
   SetCursor(LoadCursor(0, IDC_WAIT));
-  running = std::move(work);
+  worker.running = std::move(work);
   return true;
 }
 
 // Gives the work in progress to a new thread (or runs it here, when no
 // thread can be made).
 void Launch() {
-  Work* work = running.get();
+  Work* work = worker.running.get();
   work->started = true;
   work->thread = CreateThread(RunWork, work);
   if (work->thread == 0) RunWork(work);
@@ -134,6 +149,7 @@ bool StartScan(WindowHandle window, bool repair) {
   work->kind = WorkKind::Scan;
   work->repair = repair;
   work->handheld = HandheldInstalled();
+  work->exported = OpenExport();
   if (!Start(std::move(work), window)) return false;
   ShowExaminingText(window, OpenExportPath());
   return true;
@@ -166,7 +182,7 @@ bool ShowOpenOutcome(WindowHandle window, Work& work, bool keep_window) {
   }
   ShowRefusedExport(window, work.reason);
   if (work.end_on_refusal && !keep_window) {
-    start_exit_status = 1;
+    worker.start_exit_status = 1;
     SendMessage(window, WM_CLOSE, 0, 0);
   } else if (work.at_start) {
     ShowExportStartText();
@@ -193,16 +209,16 @@ bool ShowConnectOutcome(WindowHandle window, Work& work) {
 
 }  // namespace
 
-bool WorkInProgress() { return running != nullptr; }
+bool WorkInProgress() { return worker.running != nullptr; }
 
 bool WaitForRead(uint16_t command) {
-  if (!running || running->kind == WorkKind::Scan) return false;
-  command_when_read = command;
+  if (!worker.running || worker.running->kind == WorkKind::Scan) return false;
+  worker.command_when_read = command;
   return true;
 }
 
 void ScanWhenIdle(WindowHandle window, bool repair) {
-  if (WaitForRead(repair ? IDM_FIX : IDM_DETECT) || running) return;
+  if (WaitForRead(repair ? IDM_FIX : IDM_DETECT) || worker.running) return;
   if (RequireRegistry(window)) StartScan(window, repair);
 }
 
@@ -214,7 +230,7 @@ bool StartOpen(WindowHandle window, const std::string& path) {
 }
 
 void OpenWhenIdle(WindowHandle window, const std::string& path) {
-  if (!StartOpen(window, path)) open_when_idle = path;
+  if (!StartOpen(window, path)) worker.open_when_idle = path;
 }
 
 bool StartConnect(WindowHandle window) {
@@ -244,46 +260,47 @@ void OpenAfterFirstPaint(const std::string& path, bool end_on_refusal) {
 }
 
 int StartExitStatus() {
-  int status = start_exit_status;
-  start_exit_status = 0;
+  int status = worker.start_exit_status;
+  worker.start_exit_status = 0;
   return status;
 }
 
 void EndWork() {
-  if (!running) return;
-  if (running->thread != 0) CloseHandle(running->thread);
-  running.reset();
-  close_pending = false;
-  open_when_idle.clear();
-  command_when_read = 0;
+  if (!worker.running) return;
+  if (worker.running->thread != 0) CloseHandle(worker.running->thread);
+  worker.running.reset();
+  worker.close_pending = false;
+  worker.open_when_idle.clear();
+  worker.command_when_read = 0;
   SetCursor(LoadCursor(0, IDC_ARROW));
 }
 
 void OnWindowPainted(WindowHandle window) {
   // Starting the worker inside the paint would let it take the processor
   // from the rest of the first frame; the posted message comes after it.
-  if (!running || running->started || running->start_posted) return;
-  running->window = window;
-  running->start_posted = true;
-  PostMessage(window, WM_WORK_START, 0, reinterpret_cast<LongParam>(running.get()));
+  if (!worker.running || worker.running->started || worker.running->start_posted) return;
+  worker.running->window = window;
+  worker.running->start_posted = true;
+  PostMessage(window, WM_WORK_START, 0, reinterpret_cast<LongParam>(worker.running.get()));
 }
 
 void OnWorkStart(WindowHandle, LongParam lparam) {
-  if (!running || reinterpret_cast<Work*>(lparam) != running.get() || running->started) return;
+  Work* work = Running(lparam);
+  if (work == nullptr || work->started) return;
   Launch();
 }
 
 void OnWorkDone(WindowHandle window, LongParam lparam) {
-  if (!running || reinterpret_cast<Work*>(lparam) != running.get()) return;
-  if (running->thread != 0) {
-    WaitForSingleObject(running->thread, INFINITE);
-    CloseHandle(running->thread);
+  if (Running(lparam) == nullptr) return;
+  if (worker.running->thread != 0) {
+    WaitForSingleObject(worker.running->thread, INFINITE);
+    CloseHandle(worker.running->thread);
   }
-  std::unique_ptr<Work> work = std::move(running);
+  std::unique_ptr<Work> work = std::move(worker.running);
   SetCursor(LoadCursor(0, IDC_ARROW));
-  uint16_t command = std::exchange(command_when_read, 0);
-  if (close_pending) {
-    close_pending = false;
+  uint16_t command = std::exchange(worker.command_when_read, 0);
+  if (worker.close_pending) {
+    worker.close_pending = false;
     DefWindowProc(window, WM_CLOSE, 0, 0);
     return;
   }
@@ -295,14 +312,14 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
   } else {
     // A file dropped, handed over or about to be chosen is the one asked for
     // last: the window stays for it.
-    const bool keep_window = !open_when_idle.empty() || command == IDM_OPEN;
+    const bool keep_window = !worker.open_when_idle.empty() || command == IDM_OPEN;
     // A scan was meant for the export read; none is scanned in its place.
     if (!ShowOpenOutcome(window, *work, keep_window) && command != IDM_OPEN) command = 0;
   }
   if (command == IDM_DETECT || command == IDM_FIX) StartScan(window, command == IDM_FIX);
-  if (!open_when_idle.empty() && !running) {
-    std::string path = std::move(open_when_idle);
-    open_when_idle.clear();
+  if (!worker.open_when_idle.empty() && !worker.running) {
+    std::string path = std::move(worker.open_when_idle);
+    worker.open_when_idle.clear();
     StartOpen(window, path);
   }
   // The Open command's dialog comes from the window's own handling of it.
@@ -310,18 +327,19 @@ void OnWorkDone(WindowHandle window, LongParam lparam) {
 }
 
 void OnWorkProgress(WindowHandle window, LongParam lparam) {
-  if (!running || reinterpret_cast<Work*>(lparam) != running.get() || close_pending) return;
-  ShowRepairingText(window, running->repairing, OpenExportPath());
+  Work* work = Running(lparam);
+  if (work == nullptr || worker.close_pending) return;
+  ShowRepairingText(window, work->repairing, OpenExportPath());
 }
 
 bool DeferCloseUntilWorkDone(WindowHandle window) {
-  if (!running) return false;
-  if (!running->started) {
+  if (!worker.running) return false;
+  if (!worker.running->started) {
     EndWork();
     return false;
   }
-  close_pending = true;
-  ShowClosingText(window, running->kind == WorkKind::Scan && running->repair);
+  worker.close_pending = true;
+  ShowClosingText(window, worker.running->kind == WorkKind::Scan && worker.running->repair);
   UpdateWindow(window);
   return true;
 }
