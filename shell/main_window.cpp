@@ -65,6 +65,11 @@ MessageResult OnCommand(WindowHandle window, uint32_t message, WordParam wparam,
     case IDM_OPEN:
       OnOpenCommand(window);
       return 0;
+    // Windows' "Use Connected Handheld": the handheld in place of the open
+    // registry, as quorvafix --device opens it; ignored while work runs.
+    case IDM_DEVICE:
+      StartConnect(window);
+      return 0;
     case IDM_COPY:
       SetClipboardText(window, WideText(DisplayText.CStr()).Get());
       return 0;
