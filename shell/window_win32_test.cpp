@@ -4,8 +4,10 @@
 // example) and on a connected handheld (--device, through the stand-in
 // rapi.dll), its boxes answered and its report read back through Copy
 // Report. The file must change in the faulty driver's Dll alone, the
-// registry likewise. Also a report taller than the window scrolled to its
-// end, read from the screen, and the exe's icon and its console answers.
+// registry likewise. Also a window switched from its export to another
+// registry (by a second copy, or Tools > Use Connected Handheld), a report
+// taller than the window scrolled to its end, read from the screen, and the
+// exe's icon and its console answers.
 #include <gtest/gtest.h>
 #include <windows.h>
 
