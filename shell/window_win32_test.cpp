@@ -211,13 +211,13 @@ TEST(WindowProgram, DetectAndFixTheComputersRegistry) {
 }
 
 // Installs the stand-in rapi.dll in the system folder, serving the registry
-// export at path.
+// export at path (empty: no handheld answers).
 void InstallHandheld(const std::wstring& path) {
   wchar_t system[MAX_PATH];
   ::GetSystemDirectoryW(system, MAX_PATH);
   ASSERT_TRUE(
       ::CopyFileW(RAPI_STANDIN.c_str(), (std::wstring(system) + L"\\rapi.dll").c_str(), FALSE));
-  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", path.c_str());
+  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", path.empty() ? nullptr : path.c_str());
 }
 
 // quorvafix --device on the stand-in rapi.dll, installed in the system
@@ -330,40 +330,46 @@ TEST(WindowProgram, ASecondCopyHandsItsFileToTheFirst) {
   EXPECT_EQ(RememberedExport(), second_path);
 }
 
-// A window open on an export switched to another registry holding the
-// example: by a second copy started with the source's option, which then
-// ends, or else by the keys Alt+T and access_key in the Tools menu. Detect
-// then reads that registry; the export stays the one remembered.
+// A window switched to another registry holding the example: by a second
+// copy started with the source's option, which then ends, or else by the
+// keys Alt+T and access_key in the Tools menu. Detect then reads that
+// registry; the export stays the one remembered. A window on the computer's
+// registry (from_local) that finds no handheld says why in a box and stays
+// on it.
 struct SourceSwitch {
   const wchar_t* second_copy;
   wchar_t access_key;
+  bool from_local;
 };
 const SourceSwitch SWITCHES[] = {
-    {L"--local-registry", 0},  // the computer's registry, after `reg import`
-    {L"--device", 0},          // the handheld, through the stand-in rapi.dll
-    {nullptr, L'u'},           // Tools > &Use Connected Handheld
+    {L"--local-registry", 0, false},  // the computer's registry, after `reg import`
+    {L"--device", 0, false},          // the handheld, through the stand-in rapi.dll
+    {nullptr, L'u', false},           // Tools > &Use Connected Handheld
+    {nullptr, L'u', true},            // the same with no handheld answering
 };
 
-TEST(WindowProgram, SwitchesFromAnExportToTheComputersRegistryOrTheHandheld) {
+TEST(WindowProgram, SwitchesToTheComputersRegistryOrTheHandheld) {
   for (const SourceSwitch& row : SWITCHES) {
     SCOPED_TRACE(row.second_copy != nullptr ? row.second_copy : L"the menu");
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
     ScratchFolder folder;
     const std::wstring handheld = folder.File(L"handheld.reg");
-    if (row.second_copy != nullptr && std::wstring(row.second_copy) == L"--local-registry") {
+    const bool local = row.from_local || (row.second_copy != nullptr &&
+                                          row.second_copy == std::wstring(L"--local-registry"));
+    if (local) {
       ASSERT_EQ(RunAndWait(L"reg import \"" + EXAMPLE + L"\""), 0);
-    } else {
-      ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), handheld.c_str(), FALSE));
-      InstallHandheld(handheld);
     }
+    ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), handheld.c_str(), FALSE));
+    InstallHandheld(row.from_local ? L"" : handheld);
     const std::wstring path = folder.File(L"healthy.reg");
     ASSERT_TRUE(
         ::CopyFileW(Widen(QUORVAFIX_EXAMPLES_DIR "/healthy.reg").c_str(), path.c_str(), FALSE));
 
-    ProgramDriver first(PROGRAM, L"\"" + path + L"\"");
+    ProgramDriver first(PROGRAM, row.from_local ? L"--local-registry" : L"\"" + path + L"\"");
     const HWND frame = first.WaitForWindow();
     ASSERT_NE(frame, nullptr) << "exit code " << first.ExitCode();
-    EXPECT_EQ(WaitForTitle(first, L"healthy.reg - QUORVAFIX"), L"healthy.reg - QUORVAFIX");
+    const std::wstring title = row.from_local ? L"QUORVAFIX" : L"healthy.reg - QUORVAFIX";
+    EXPECT_EQ(WaitForTitle(first, title), title);
     if (row.second_copy != nullptr) {
       ProgramDriver second(PROGRAM, row.second_copy);
       ASSERT_TRUE(second.WaitForExit());
@@ -376,12 +382,19 @@ TEST(WindowProgram, SwitchesFromAnExportToTheComputersRegistryOrTheHandheld) {
       }
       ::PostMessageW(frame, WM_CHAR, row.access_key, 0);
     }
+    if (row.from_local) {
+      EXPECT_EQ(first.AnswerBox().find(L"The connected handheld cannot be used."), 0u);
+      const std::wstring start = L"   The registry of this computer is open";
+      EXPECT_EQ(first.CopyReportContaining(start).find(start), 0u);
+    }
     EXPECT_EQ(WaitForTitle(first, L"QUORVAFIX"), L"QUORVAFIX");
     Detect(first);
     ASSERT_TRUE(first.Close());
     ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", nullptr);
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
-    EXPECT_EQ(RememberedExport(), path);
+    if (!row.from_local) {
+      EXPECT_EQ(RememberedExport(), path);
+    }
   }
 }
 
