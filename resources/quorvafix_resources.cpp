@@ -21,6 +21,7 @@ constexpr StringResource STRINGS[] = {
 constexpr MenuItemResource TOOLS_ITEMS[] = {
     {IDM_ABOUT, u"About..."},
     {IDM_OPEN, u"Open Registry Export..."},
+    {IDM_DEVICE, u"Use Connected Handheld", 0, true},  // windows_only
     {IDM_COPY, u"Copy Report"},
     {IDM_DETECT, u"Detect QUORVA Bug"},
     {IDM_FIX, u"Fix QUORVA Bluetooth Bug"},

@@ -32,6 +32,7 @@ TEST(QuorvafixResources, CommandNumbers) {
   EXPECT_EQ(IDM_FIX, 40005);
   EXPECT_EQ(IDM_EXIT, 40006);
   EXPECT_EQ(IDM_OPEN, 40007);
+  EXPECT_EQ(IDM_DEVICE, 40009);
 }
 
 TEST(QuorvafixResources, ToolsMenuItemsInOrder) {
@@ -43,18 +44,22 @@ TEST(QuorvafixResources, ToolsMenuItemsInOrder) {
   struct Item {
     uint16_t command;
     std::u16string text;
+    bool windows_only;
   };
-  // Copy Report right after Open; Detect, Fix and Exit stay the last three.
-  const Item expected[] = {{40003, u"About..."},
-                           {40007, u"Open Registry Export..."},
-                           {40008, u"Copy Report"},
-                           {40004, u"Detect QUORVA Bug"},
-                           {40005, u"Fix QUORVA Bluetooth Bug"},
-                           {40006, u"Exit"}};
-  ASSERT_EQ(tools.item_count, 6);
-  for (int i = 0; i < 6; ++i) {
+  // The sources first (the handheld on Windows alone), then Copy Report;
+  // Detect, Fix and Exit stay the last three.
+  const Item expected[] = {{40003, u"About...", false},
+                           {40007, u"Open Registry Export...", false},
+                           {40009, u"Use Connected Handheld", true},
+                           {40008, u"Copy Report", false},
+                           {40004, u"Detect QUORVA Bug", false},
+                           {40005, u"Fix QUORVA Bluetooth Bug", false},
+                           {40006, u"Exit", false}};
+  ASSERT_EQ(tools.item_count, 7);
+  for (int i = 0; i < 7; ++i) {
     EXPECT_EQ(tools.items[i].command, expected[i].command) << i;
     EXPECT_EQ(std::u16string(tools.items[i].text), expected[i].text) << i;
+    EXPECT_EQ(tools.items[i].windows_only, expected[i].windows_only) << i;
   }
 }
 

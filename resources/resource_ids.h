@@ -24,3 +24,6 @@ constexpr uint16_t IDM_FIX = 40005;
 constexpr uint16_t IDM_EXIT = 40006;
 constexpr uint16_t IDM_OPEN = 40007;  // the desktop's "Open Registry Export..."
 constexpr uint16_t IDM_COPY = 40008;  // the desktop's "Copy Report"
+// "Use Connected Handheld": the Windows window's way to the handheld
+// (quorvafix --device); no other menu carries it.
+constexpr uint16_t IDM_DEVICE = 40009;

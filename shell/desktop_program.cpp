@@ -43,13 +43,19 @@ std::string ExportProblem(const std::string& path) {
   return LoadRegistryExport(path, &reason) ? std::string() : reason;
 }
 
+// Hands option, a source other than an export, to a copy that runs
+// already, which switches to it; false when none runs.
+bool HandSourceToRunningCopy(const char* option) {
+  const std::u16string wide = WideOfUtf8(option);
+  return HandOverToRunningCopy(QuorvafixInstance(), wide.c_str(), COPYDATA_OPEN_SOURCE);
+}
+
 // `quorvafix --local-registry`: the window works on the computer's own
 // registry, which stays the installed store until an export is opened in
 // its place; no export is opened or remembered. A copy that runs already is
 // handed the option and switches to it instead.
 int RunOnLocalRegistry() {
-  const std::u16string option = WideOfUtf8(LOCAL_REGISTRY_OPTION);
-  if (HandOverToRunningCopy(QuorvafixInstance(), option.c_str(), COPYDATA_OPEN_SOURCE)) return 0;
+  if (HandSourceToRunningCopy(LOCAL_REGISTRY_OPTION)) return 0;
   std::string why;
   if (!OpenLocalRegistry(&why)) {
     std::fprintf(stderr, "quorvafix: %s\n", why.c_str());
@@ -64,8 +70,10 @@ int RunOnLocalRegistry() {
 }
 
 // `quorvafix --device`: the window connects to the handheld once it has
-// painted, and works on it until an export is opened in its place.
+// painted, and works on it until an export is opened in its place. A copy
+// that runs already is handed the option and connects instead.
 int RunOnHandheld() {
+  if (HandSourceToRunningCopy(DEVICE_OPTION)) return 0;
   RemoveLocksOnTerminationSignals();
   ConnectAfterFirstPaint();
   int code = RunMainWindow(QuorvafixInstance(), u"", SW_SHOW);

@@ -34,7 +34,8 @@ struct HandedSource {
   const char* option;
   bool (*use)(WindowHandle window);
 };
-constexpr HandedSource HANDED_SOURCES[] = {{LOCAL_REGISTRY_OPTION, &UseLocalRegistry}};
+constexpr HandedSource HANDED_SOURCES[] = {{LOCAL_REGISTRY_OPTION, &UseLocalRegistry},
+                                           {DEVICE_OPTION, &StartConnect}};
 
 // The UTF-16 text of a handed-over record, or false when it is malformed.
 bool HandedText(const CopyData& data, std::u16string* text) {

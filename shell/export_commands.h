@@ -16,7 +16,7 @@ constexpr char16_t EXPORT_FILTER[] = u"Registry exports (*.reg)\0*.reg\0All file
 // machine's byte order, no terminator.
 constexpr uintptr_t COPYDATA_OPEN_EXPORT = 0x51465831;  // "QFX1"
 // The WM_COPYDATA kind of a source handed over that is no file: the option
-// that names it ("--local-registry"), in the same form.
+// that names it ("--local-registry", "--device"), in the same form.
 constexpr uintptr_t COPYDATA_OPEN_SOURCE = 0x51465832;  // "QFX2"
 // Opens path (UTF-8) as the registry export. On success the window's text
 // becomes the start text naming it, the window is invalidated and the path
@@ -41,8 +41,9 @@ void OnDropFiles(WindowHandle window, DropHandle drop);
 // them, is told in the refusal box). Of kind COPYDATA_OPEN_SOURCE, switches
 // to the source the option names (--local-registry: the computer's own
 // registry, the export dropped; a system without one says why in a warning
-// box) and returns 1; ignored, 0, while work runs, as a menu command would
-// be. Ignores anything else and returns 0.
+// box; --device: connects to the handheld as StartConnect does) and returns
+// 1; ignored, 0, while work runs, as a menu command would be. Ignores
+// anything else and returns 0.
 MessageResult OnCopyData(WindowHandle window, const CopyData* data);
 
 // The export remembered from an earlier run (UTF-8); empty when none.

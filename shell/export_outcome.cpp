@@ -60,6 +60,14 @@ void ShowLocalRegistryText() {
   DisplayText.Append(HelpText);
 }
 
+void ShowOpenRegistryText() {
+  if (LocalRegistryInstalled()) {
+    ShowLocalRegistryText();
+  } else {
+    ShowExportStartText();
+  }
+}
+
 void ShowHandheldText(bool connected) {
   DisplayText.Assign(
       (std::string(connected ? HANDHELD_TEXT : CONNECTING_TEXT) + "\r\n\r\n").c_str());

@@ -70,6 +70,10 @@ void ShowExportStartText();
 // DisplayText := a paragraph saying that the computer's own registry is
 // open (LOCAL_REGISTRY_TEXT), then HelpText.
 void ShowLocalRegistryText();
+// DisplayText := the start text of the registry installed other than a
+// handheld: the computer's own (ShowLocalRegistryText), else the export's
+// (ShowExportStartText, also when none is open).
+void ShowOpenRegistryText();
 // DisplayText := the paragraph HANDHELD_TEXT (connected) or CONNECTING_TEXT,
 // then HelpText.
 void ShowHandheldText(bool connected);

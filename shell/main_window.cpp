@@ -67,6 +67,11 @@ MessageResult OnCommand(const MainWindowState& state, WindowHandle window, uint3
     case IDM_OPEN:
       OnOpenCommand(window);
       return 0;
+    // Windows' "Use Connected Handheld": the handheld in place of the open
+    // registry, as quorvafix --device opens it; ignored while work runs.
+    case IDM_DEVICE:
+      StartConnect(window);
+      return 0;
     case IDM_COPY:
       SetClipboardText(window, WideText(DisplayText.CStr()).Get());
       return 0;

@@ -4,8 +4,10 @@
 // example) and on a connected handheld (--device, through the stand-in
 // rapi.dll), its boxes answered and its report read back through Copy
 // Report. The file must change in the faulty driver's Dll alone, the
-// registry likewise. Also a report taller than the window scrolled to its
-// end, read from the screen, and the exe's icon and its console answers.
+// registry likewise. Also a window switched from its export to another
+// registry (by a second copy, or Tools > Use Connected Handheld), a report
+// taller than the window scrolled to its end, read from the screen, and the
+// exe's icon and its console answers.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -208,20 +210,26 @@ TEST(WindowProgram, DetectAndFixTheComputersRegistry) {
   EXPECT_TRUE(after == before) << "the registry differs beyond the faulty Dll";
 }
 
+// Installs the stand-in rapi.dll in the system folder, serving the registry
+// export at path (empty: no handheld answers).
+void InstallHandheld(const std::wstring& path) {
+  wchar_t system[MAX_PATH];
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_TRUE(
+      ::CopyFileW(RAPI_STANDIN.c_str(), (std::wstring(system) + L"\\rapi.dll").c_str(), FALSE));
+  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", path.empty() ? nullptr : path.c_str());
+}
+
 // quorvafix --device on the stand-in rapi.dll, installed in the system
 // folder and serving a copy of the example: Detect chosen while the window
 // connects waits for it; Fix leaves the handheld repaired in its faulty Dll
 // alone, and the report names the undo file.
 TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
-  wchar_t system[MAX_PATH];
-  ::GetSystemDirectoryW(system, MAX_PATH);
-  ASSERT_TRUE(
-      ::CopyFileW(RAPI_STANDIN.c_str(), (std::wstring(system) + L"\\rapi.dll").c_str(), FALSE));
   ScratchFolder folder;
   const std::wstring path = folder.File(L"handheld.reg");
   ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), path.c_str(), FALSE));
   const std::string original = ReadBytes(path);
-  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", path.c_str());
+  InstallHandheld(path);
   {
     ProgramDriver driver(PROGRAM, L"--device");
     ASSERT_TRUE(driver.Started());
@@ -322,30 +330,72 @@ TEST(WindowProgram, ASecondCopyHandsItsFileToTheFirst) {
   EXPECT_EQ(RememberedExport(), second_path);
 }
 
-// A second copy started with --local-registry switches the first, open on
-// an export, to the computer's registry, and ends; Detect then reads the
-// registry. The export stays the one remembered.
-TEST(WindowProgram, ASecondCopyHandsTheComputersRegistryToTheFirst) {
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
-  ASSERT_EQ(RunAndWait(L"reg import \"" + EXAMPLE + L"\""), 0);
-  ScratchFolder folder;
-  const std::wstring path = folder.File(L"healthy.reg");
-  ASSERT_TRUE(
-      ::CopyFileW(Widen(QUORVAFIX_EXAMPLES_DIR "/healthy.reg").c_str(), path.c_str(), FALSE));
+// A window switched to another registry holding the example: by a second
+// copy started with the source's option, which then ends, or else by the
+// keys Alt+T and access_key in the Tools menu. Detect then reads that
+// registry; the export stays the one remembered. A window on the computer's
+// registry (from_local) that finds no handheld says why in a box and stays
+// on it.
+struct SourceSwitch {
+  const wchar_t* second_copy;
+  wchar_t access_key;
+  bool from_local;
+};
+const SourceSwitch SWITCHES[] = {
+    {L"--local-registry", 0, false},  // the computer's registry, after `reg import`
+    {L"--device", 0, false},          // the handheld, through the stand-in rapi.dll
+    {nullptr, L'u', false},           // Tools > &Use Connected Handheld
+    {nullptr, L'u', true},            // the same with no handheld answering
+};
 
-  ProgramDriver first(PROGRAM, L"\"" + path + L"\"");
-  ASSERT_NE(first.WaitForWindow(), nullptr) << "exit code " << first.ExitCode();
-  EXPECT_EQ(WaitForTitle(first, L"healthy.reg - QUORVAFIX"), L"healthy.reg - QUORVAFIX");
-  {
-    ProgramDriver second(PROGRAM, L"--local-registry");
-    ASSERT_TRUE(second.WaitForExit());
-    EXPECT_EQ(second.ExitCode(), 0u);
+TEST(WindowProgram, SwitchesToTheComputersRegistryOrTheHandheld) {
+  for (const SourceSwitch& row : SWITCHES) {
+    SCOPED_TRACE(row.second_copy != nullptr ? row.second_copy : L"the menu");
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
+    ScratchFolder folder;
+    const std::wstring handheld = folder.File(L"handheld.reg");
+    const bool local = row.from_local || (row.second_copy != nullptr &&
+                                          row.second_copy == std::wstring(L"--local-registry"));
+    if (local) {
+      ASSERT_EQ(RunAndWait(L"reg import \"" + EXAMPLE + L"\""), 0);
+    }
+    ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), handheld.c_str(), FALSE));
+    InstallHandheld(row.from_local ? L"" : handheld);
+    const std::wstring path = folder.File(L"healthy.reg");
+    ASSERT_TRUE(
+        ::CopyFileW(Widen(QUORVAFIX_EXAMPLES_DIR "/healthy.reg").c_str(), path.c_str(), FALSE));
+
+    ProgramDriver first(PROGRAM, row.from_local ? L"--local-registry" : L"\"" + path + L"\"");
+    const HWND frame = first.WaitForWindow();
+    ASSERT_NE(frame, nullptr) << "exit code " << first.ExitCode();
+    const std::wstring title = row.from_local ? L"QUORVAFIX" : L"healthy.reg - QUORVAFIX";
+    EXPECT_EQ(WaitForTitle(first, title), title);
+    if (row.second_copy != nullptr) {
+      ProgramDriver second(PROGRAM, row.second_copy);
+      ASSERT_TRUE(second.WaitForExit());
+      EXPECT_EQ(second.ExitCode(), 0u);
+    } else {
+      // The item's key once the popup shows, as a user presses it.
+      ::PostMessageW(frame, WM_SYSCOMMAND, SC_KEYMENU, 't');
+      for (int i = 0; i < 200 && !::IsWindowVisible(::FindWindowW(L"#32768", nullptr)); ++i) {
+        ::Sleep(20);
+      }
+      ::PostMessageW(frame, WM_CHAR, row.access_key, 0);
+    }
+    if (row.from_local) {
+      EXPECT_EQ(first.AnswerBox().find(L"The connected handheld cannot be used."), 0u);
+      const std::wstring start = L"   The registry of this computer is open";
+      EXPECT_EQ(first.CopyReportContaining(start).find(start), 0u);
+    }
+    EXPECT_EQ(WaitForTitle(first, L"QUORVAFIX"), L"QUORVAFIX");
+    Detect(first);
+    ASSERT_TRUE(first.Close());
+    ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", nullptr);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
+    if (!row.from_local) {
+      EXPECT_EQ(RememberedExport(), path);
+    }
   }
-  EXPECT_EQ(WaitForTitle(first, L"QUORVAFIX"), L"QUORVAFIX");
-  Detect(first);
-  ASSERT_TRUE(first.Close());
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Drivers");
-  EXPECT_EQ(RememberedExport(), path);
 }
 
 // Standard output and error of program run with arguments, redirected to

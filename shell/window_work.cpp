@@ -200,7 +200,7 @@ bool ShowConnectOutcome(WindowHandle window, Work& work) {
     ShowHandheldText(true);
     ShowExportTitle(window);
   } else {
-    ShowExportStartText();
+    ShowOpenRegistryText();
     ShowHandheldProblem(window, HANDHELD_REFUSED_TEXT, work.reason);
   }
   InvalidateRect(window, nullptr, false);
@@ -234,6 +234,9 @@ void OpenWhenIdle(WindowHandle window, const std::string& path) {
 }
 
 bool StartConnect(WindowHandle window) {
+  if (WorkInProgress()) return false;
+  // A new connection takes the place of the handheld open, never beside it.
+  CloseHandheld();
   auto work = std::make_unique<Work>();
   work->kind = WorkKind::Connect;
   if (!Start(std::move(work), window)) return false;

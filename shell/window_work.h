@@ -53,9 +53,10 @@ bool StartOpen(WindowHandle window, const std::string& path);
 void OpenWhenIdle(WindowHandle window, const std::string& path);
 
 // Connects to the handheld on the worker (ConnectHandheld), the window
-// saying so (CONNECTING_TEXT); once connected it is the window's registry
-// (UseHandheld, HANDHELD_TEXT), else the reason is shown in a box. False,
-// nothing started, while other work runs.
+// saying so (CONNECTING_TEXT); a handheld open already is dropped first.
+// Once connected it is the window's registry (UseHandheld, HANDHELD_TEXT),
+// else the reason is shown in a box and the registry open before stays
+// (ShowOpenRegistryText). False, nothing started, while other work runs.
 bool StartConnect(WindowHandle window);
 // Start-up (quorvafix --device): the same, begun once the window has
 // painted for the first time, as OpenAfterFirstPaint begins a read.

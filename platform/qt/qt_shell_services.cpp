@@ -60,6 +60,7 @@ bool QtShellServices::SHCreateMenuBar(MenuBarInfo* info) {
       const PopupResource& popup = menu->popups[entry.submenu];
       auto* items = new QMenu(button);
       for (int k = 0; k < popup.item_count; ++k) {
+        if (popup.items[k].windows_only) continue;
         const uint16_t command = popup.items[k].command;
         QAction* action = AddItem(items, info->instance, popup.items[k]);
         QObject::connect(action, &QAction::triggered, action, [&windows, parent, command] {

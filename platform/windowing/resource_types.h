@@ -16,11 +16,14 @@ struct StringResource {
 
 // One command of a popup menu. A menu shows beside an item the key of the
 // accelerator that sends its command, or else the one that sends same_as (a
-// command the program handles exactly as this one; 0: none).
+// command the program handles exactly as this one; 0: none). An item marked
+// windows_only belongs to the menu of the Windows backend alone (a command
+// that needs what only Windows offers); the other backends leave it out.
 struct MenuItemResource {
   uint16_t command;
   const char16_t* text;
   uint16_t same_as = 0;
+  bool windows_only = false;
 };
 
 // One popup of a menu: its label and its items, in menu order.
