@@ -7,20 +7,25 @@
 //
 // A lock's states, and who may remove FILE.lock in each:
 // - created: Acquire made FILE.lock, empty, and holds it open; the FileStatus
-//   it got then (device, inode) is the lock's identity. Only this lock
-//   removes it (Release, the destructor, or a termination signal through
-//   lock_signals.h), and only while the path still names that file.
-// - written: Commit wrote the content, gave it FILE's metadata and synced it.
-// - checked: Commit read the lock back through its path (the same file,
-//   holding exactly the content) and found FILE still the file ReadTarget
-//   read, holding what it read. A lock that is no longer at its path is
-//   lost: it is let go, and whatever is at the path now is another writer's,
-//   never removed here. A FILE that changed leaves the lock held (created
-//   again, for a caller that reads FILE anew and commits again).
-// - committed: renamed over FILE; nothing is left to remove, and the folder
-//   is synced (a failing sync puts the old content back).
-// - rolled back: any failure before the rename, Release or the destructor
-//   removes FILE.lock and leaves FILE as it was.
+//   it got then (device, inode) is the lock's identity. ReadTarget may now
+//   read FILE, remembering which file in which state it read. From here on
+//   only this lock removes FILE.lock (Release, the destructor, or a
+//   termination signal through lock_signals.h), and only while the path
+//   still names the file it created.
+// - written: Commit wrote the content to it, gave it FILE's metadata and
+//   synced it.
+// - checked: Commit read it back through its path (the same file, holding
+//   exactly the content) and found FILE still the file ReadTarget read,
+//   holding what it read. A FILE that changed stops Commit here with the
+//   lock still held, as if just created: ReadTarget reads FILE anew, and the
+//   next Commit writes the lock afresh.
+// - lost: the path no longer names this lock (found at any check). The lock
+//   is let go; whatever is at the path now is another writer's and is never
+//   removed here.
+// - committed: renamed over FILE, so there is nothing left to remove; the
+//   folder is synced (a failing sync puts the old content back).
+// - rolled back: any other failure before the rename, Release or the
+//   destructor removes FILE.lock and leaves FILE as it was.
 //
 // Results are what the system said: 0, or the errno value of the failing
 // call, with *failure saying why in words; where no errno fits, one of the
@@ -52,8 +57,8 @@ class RegFileLock {
   // replaced (CheckReplaceable: no regular file, no write permission, more
   // than one hard link) or a refused link; ELOOP for too many links; else the
   // failing call's errno.
-  static int Acquire(FileSystem& fs, const std::string& path,
-                           std::unique_ptr<RegFileLock>* lock, std::string* failure);
+  static int Acquire(FileSystem& fs, const std::string& path, std::unique_ptr<RegFileLock>* lock,
+                     std::string* failure);
   // Removes the lock unless Commit renamed it.
   ~RegFileLock();
   // Removes the lock file now unless Commit renamed it. A lock that cannot be
@@ -103,8 +108,9 @@ class RegFileLock {
   // writes), or a write that makes no progress: EIO, nothing replaced.
   // Before the rename any failure leaves the file as it was. When only the folder sync fails, the
   // file gets previous back (by the same protocol; previous null: the file did not exist and is
-  // removed) and the result is the sync's errno (EIO for ENOENT or ENOTDIR); *replaced tells whether the file holds bytes after all (it
-  // does when the restore fails too). The lock is gone afterwards, whatever the outcome.
+  // removed) and the result is the sync's errno (EIO for ENOENT or ENOTDIR); *replaced tells
+  // whether the file holds bytes after all (it does when the restore fails too). The lock is gone
+  // afterwards, whatever the outcome.
   int Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
              bool* replaced, std::string* failure);
   // The same, with the previous content made by previous() only when the

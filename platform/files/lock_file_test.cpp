@@ -93,8 +93,7 @@ TEST(SaveFileSafely, WritesThroughSymbolicLinks) {
   ASSERT_EQ(::symlink("real.reg", dir.File("middle.reg").c_str()), 0);
   ASSERT_EQ(::symlink(dir.File("middle.reg").c_str(), dir.File("dev.reg").c_str()), 0);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("dev.reg"), NEW, &failure), 0)
-      << failure;
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("dev.reg"), NEW, &failure), 0) << failure;
   EXPECT_EQ(ReadBytes(dir.File("real.reg")), NEW);
   char target[64] = {};
   ASSERT_GT(::readlink(dir.File("dev.reg").c_str(), target, sizeof target - 1), 0);
@@ -160,8 +159,7 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
       {Step::Write, ENOSPC, ENOSPC, "cannot write @.lock: No space left on device"},
       {Step::Write, 0, EIO, "cannot write @.lock: short write after 0 of 12 bytes"},
       {Step::Fsync, EIO, EIO, "cannot sync @.lock: Input/output error"},
-      {Step::Close, EIO, EIO, "cannot close @.lock: Input/output error",
-       LOCK_CLOSE_CALL},
+      {Step::Close, EIO, EIO, "cannot close @.lock: Input/output error", LOCK_CLOSE_CALL},
       {Step::Rename, EXDEV, EXDEV, "cannot rename @.lock to @: Invalid cross-device link"},
       {Step::FsyncDir, EIO, EIO,
        "cannot sync the folder #: Input/output error; @ was put back as it was"},

@@ -96,8 +96,7 @@ TEST(RegFileLock, LockIsCreatedPrivateAndTakesTheModeAfterTheContent) {
   }
   mode_t umask = ::umask(027);
   std::string failure;
-  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("new.reg"), NEW, &failure), 0)
-      << failure;
+  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("new.reg"), NEW, &failure), 0) << failure;
   ::umask(umask);
   EXPECT_EQ(ModeOf(dir.File("new.reg")), 0640);
 }

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/files/lock_file.h"
-#include "platform/files/testing/win32_file_calls.h"
 #include "platform/files/testing/scratch_files.h"
+#include "platform/files/testing/win32_file_calls.h"
 
 namespace {
 
@@ -176,8 +176,7 @@ TEST(Win32FileSystem, SaveByAnotherProgramBeforeTheCommitIsNoticed) {
   WriteBytes(file, OLD);
   std::unique_ptr<RegFileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &lock, &failure), 0)
-      << failure;
+  ASSERT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &lock, &failure), 0) << failure;
   std::vector<uint8_t> bytes;
   bool exists = false;
   ASSERT_EQ(lock->ReadTarget(&bytes, &exists, &failure), 0) << failure;
