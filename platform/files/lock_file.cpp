@@ -49,8 +49,8 @@ int ReadIfSame(FileSystem& fs, const std::string& path, const FileStatus& identi
 
 }  // namespace
 
-int RegFileLock::Acquire(FileSystem& fs, const std::string& path,
-                         std::unique_ptr<RegFileLock>* lock, std::string* failure) {
+int FileLock::Acquire(FileSystem& fs, const std::string& path, std::unique_ptr<FileLock>* lock,
+                      std::string* failure) {
   std::string target;
   if (int error = ResolveLinks(fs, path, &target, failure)) return error;
   FileStatus status;
@@ -82,15 +82,15 @@ int RegFileLock::Acquire(FileSystem& fs, const std::string& path,
     fs.Unlink(lock_path);
     return error;
   }
-  lock->reset(new RegFileLock(fs, target, lock_path, fd));
+  lock->reset(new FileLock(fs, target, lock_path, fd));
   (*lock)->own_ = own;
   if (exists) (*lock)->replaced_ = std::make_unique<FileStatus>(status);
   return 0;
 }
 
-RegFileLock::~RegFileLock() { Release(); }
+FileLock::~FileLock() { Release(); }
 
-void RegFileLock::Release(std::string* failure) {
+void FileLock::Release(std::string* failure) {
   if (!held_) return;
   held_ = false;
   if (fd_ >= 0) fs_.Close(fd_);
@@ -114,7 +114,7 @@ void RegFileLock::Release(std::string* failure) {
   }
 }
 
-int RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure) {
+int FileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure) {
   for (int read = 1;; ++read) {
     int error = fs_.ReadAll(target_, bytes);
     if (error != 0 && error != ENOENT) {
@@ -158,7 +158,7 @@ int RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::stri
   }
 }
 
-int RegFileLock::CheckUnchanged(std::string* failure) {
+int FileLock::CheckUnchanged(std::string* failure) {
   bool same = true;
   int read_error = 0;
   // Times need not tell a save (one-second stamps; none at all for a write
@@ -196,7 +196,7 @@ int RegFileLock::CheckUnchanged(std::string* failure) {
   return LOCK_TARGET_CHANGED;
 }
 
-int RegFileLock::CheckStillOurs(int error, const FileStatus& status, std::string* failure) {
+int FileLock::CheckStillOurs(int error, const FileStatus& status, std::string* failure) {
   if (error == 0 && status.kind == FileKind::Regular && SameFile(status, own_)) return 0;
   if (error != 0 && error != ENOENT && error != ENOTDIR) {
     *failure = "cannot examine " + lock_path_ + ": " + ErrnoText(error);
@@ -218,7 +218,7 @@ int RegFileLock::CheckStillOurs(int error, const FileStatus& status, std::string
   return LOCK_LOST;
 }
 
-int RegFileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure) {
+int FileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure) {
   FileStatus status;
   bool same = false;
   bool equal = true;
@@ -239,7 +239,7 @@ int RegFileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* 
   return EIO;
 }
 
-int RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string* failure) {
+int FileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string* failure) {
   const bool again = written_;
   if (again) {
     // A file system may drop writes over bytes the same descriptor wrote
@@ -293,7 +293,7 @@ int RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string* failu
   return 0;
 }
 
-int RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
+int FileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
   changed_ = false;
   if (int error = WriteLock(bytes, failure)) return error;
   if (replaced_ != nullptr) {
@@ -325,16 +325,16 @@ int RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* 
   return 0;
 }
 
-int RegFileLock::Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
-                        bool* replaced, std::string* failure) {
+int FileLock::Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
+                     bool* replaced, std::string* failure) {
   std::function<std::vector<uint8_t>()> make_previous;
   if (previous != nullptr) make_previous = [previous] { return *previous; };
   return Commit(bytes, make_previous, replaced, failure);
 }
 
-int RegFileLock::Commit(const std::vector<uint8_t>& bytes,
-                        const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
-                        std::string* failure) {
+int FileLock::Commit(const std::vector<uint8_t>& bytes,
+                     const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
+                     std::string* failure) {
   *replaced = false;
   if (int error = WriteAndRename(bytes, failure)) {
     if (!changed_) Release(failure);
@@ -353,7 +353,7 @@ int RegFileLock::Commit(const std::vector<uint8_t>& bytes,
     restored = fs_.Unlink(target_);
     if (restored != 0) why = "cannot remove " + target_ + ": " + ErrnoText(restored);
   } else {
-    std::unique_ptr<RegFileLock> again;
+    std::unique_ptr<FileLock> again;
     restored = Acquire(fs_, target_, &again, &why);
     if (restored == 0) {
       restored = again->WriteAndRename(previous(), &why);
@@ -374,8 +374,8 @@ int RegFileLock::Commit(const std::vector<uint8_t>& bytes,
 
 int SaveFileSafely(FileSystem& fs, const std::string& path, const std::vector<uint8_t>& bytes,
                    std::string* failure) {
-  std::unique_ptr<RegFileLock> lock;
-  if (int error = RegFileLock::Acquire(fs, path, &lock, failure)) return error;
+  std::unique_ptr<FileLock> lock;
+  if (int error = FileLock::Acquire(fs, path, &lock, failure)) return error;
   std::vector<uint8_t> previous;
   bool exists = false;
   int error = lock->ReadTarget(&previous, &exists, failure);

@@ -48,7 +48,7 @@ constexpr int LOCK_TARGET_CHANGED = -1;
 // replaced by another writer's lock, or its folder moved or replaced).
 constexpr int LOCK_LOST = -2;
 
-class RegFileLock {
+class FileLock {
  public:
   // Creates FILE.lock next to the file, with mode 0600 (0666 less the umask
   // for a file that does not exist yet). EEXIST when it exists already
@@ -57,16 +57,16 @@ class RegFileLock {
   // replaced (CheckReplaceable: no regular file, no write permission, more
   // than one hard link) or a refused link; ELOOP for too many links; else the
   // failing call's errno.
-  static int Acquire(FileSystem& fs, const std::string& path, std::unique_ptr<RegFileLock>* lock,
+  static int Acquire(FileSystem& fs, const std::string& path, std::unique_ptr<FileLock>* lock,
                      std::string* failure);
   // Removes the lock unless Commit renamed it.
-  ~RegFileLock();
+  ~FileLock();
   // Removes the lock file now unless Commit renamed it. A lock that cannot be
   // removed would block every later rewrite: *failure (when given) then gets
   // "; " and a sentence naming it and saying what to do.
   void Release(std::string* failure = nullptr);
-  RegFileLock(const RegFileLock&) = delete;
-  RegFileLock& operator=(const RegFileLock&) = delete;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
 
   // The file guarded: path with links resolved.
   const std::string& Target() const { return target_; }
@@ -121,7 +121,7 @@ class RegFileLock {
              std::string* failure);
 
  private:
-  RegFileLock(FileSystem& fs, std::string target, std::string lock_path, int fd)
+  FileLock(FileSystem& fs, std::string target, std::string lock_path, int fd)
       : fs_(fs), target_(std::move(target)), lock_path_(std::move(lock_path)), fd_(fd) {}
   // Writes, syncs, closes and renames; the folder is not synced.
   int WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure);
@@ -157,7 +157,7 @@ class RegFileLock {
   uint64_t read_hash_ = 0;
 };
 
-// Writes bytes to path by the lock-file protocol (RegFileLock); the owner,
+// Writes bytes to path by the lock-file protocol (FileLock); the owner,
 // permission bits and extended attributes of an existing file are kept. 0, or
 // the result of the step that failed (Acquire, ReadTarget, Commit).
 int SaveFileSafely(FileSystem& fs, const std::string& path, const std::vector<uint8_t>& bytes,

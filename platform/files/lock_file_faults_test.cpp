@@ -161,9 +161,9 @@ TEST(LockCleanUp, LockThatDoesNotReadBackIsNeverRenamed) {
 TEST(LockCleanUp, AnotherWritersLockInItsPlaceIsNeverRemoved) {
   MemoryFileSystem fs;
   fs.Files()["/dev.reg"] = OLD;
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(fs, "/dev.reg", &lock, &failure), 0) << failure;
+  ASSERT_EQ(FileLock::Acquire(fs, "/dev.reg", &lock, &failure), 0) << failure;
   ASSERT_EQ(fs.Unlink("/dev.reg.lock"), 0);
   int fd = -1;
   ASSERT_EQ(fs.OpenExclusive("/dev.reg.lock", 0600, &fd), 0);

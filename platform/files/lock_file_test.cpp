@@ -180,7 +180,7 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
   }
 }
 
-TEST(RegFileLockCommit, FolderSyncFailureOnNewFileRemovesIt) {
+TEST(FileLockCommit, FolderSyncFailureOnNewFileRemovesIt) {
   TempDir dir;
   FailingFileSystem fs(RealFileSystem());
   fs.FailAt(Step::FsyncDir, 1, EIO);
@@ -189,16 +189,16 @@ TEST(RegFileLockCommit, FolderSyncFailureOnNewFileRemovesIt) {
   EXPECT_TRUE(dir.Names().empty());
 }
 
-TEST(RegFileLockCommit, FailedRestoreSaysTheNewContentStands) {
+TEST(FileLockCommit, FailedRestoreSaysTheNewContentStands) {
   TempDir dir;
   std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
   FailingFileSystem fs(RealFileSystem());
   fs.FailAt(Step::FsyncDir, 1, EIO);
   fs.FailAt(Step::OpenExclusive, 2, ENOSPC);
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(fs, file, &lock, &failure), 0);
+  ASSERT_EQ(FileLock::Acquire(fs, file, &lock, &failure), 0);
   bool replaced = false;
   EXPECT_EQ(lock->Commit(NEW, &OLD, &replaced, &failure), EIO);
   EXPECT_TRUE(replaced);
@@ -211,16 +211,16 @@ TEST(RegFileLockCommit, FailedRestoreSaysTheNewContentStands) {
 }
 
 // The previous content is made only when the folder sync fails, and then once.
-TEST(RegFileLockCommit, PreviousContentIsMadeOnlyForARestore) {
+TEST(FileLockCommit, PreviousContentIsMadeOnlyForARestore) {
   TempDir dir;
   std::string file = dir.File("dev.reg");
   for (bool sync_fails : {false, true}) {
     WriteBytes(file, OLD);
     FailingFileSystem fs(RealFileSystem());
     if (sync_fails) fs.FailAt(Step::FsyncDir, 1, EIO);
-    std::unique_ptr<RegFileLock> lock;
+    std::unique_ptr<FileLock> lock;
     std::string failure;
-    ASSERT_EQ(RegFileLock::Acquire(fs, file, &lock, &failure), 0);
+    ASSERT_EQ(FileLock::Acquire(fs, file, &lock, &failure), 0);
     int made = 0;
     bool replaced = true;
     int result = lock->Commit(
@@ -238,17 +238,17 @@ TEST(RegFileLockCommit, PreviousContentIsMadeOnlyForARestore) {
   }
 }
 
-TEST(RegFileLock, DroppedLockIsRemovedAndFileUntouched) {
+TEST(FileLock, DroppedLockIsRemovedAndFileUntouched) {
   TempDir dir;
   std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &lock, &failure), 0);
+  ASSERT_EQ(FileLock::Acquire(RealFileSystem(), file, &lock, &failure), 0);
   EXPECT_EQ(lock->Target(), file);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "dev.reg.lock"}));
-  std::unique_ptr<RegFileLock> second;
-  EXPECT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &second, &failure), EEXIST);
+  std::unique_ptr<FileLock> second;
+  EXPECT_EQ(FileLock::Acquire(RealFileSystem(), file, &second, &failure), EEXIST);
   lock.reset();
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
   EXPECT_EQ(ReadBytes(file), OLD);

@@ -82,7 +82,7 @@ class LockModeWatcher : public FailingFileSystem {
 // The lock holds the new content before it gets the file's own bits, so it
 // is never readable by more users than the file it replaces, even for a
 // moment; a new file gets 0666 less the umask.
-TEST(RegFileLock, LockIsCreatedPrivateAndTakesTheModeAfterTheContent) {
+TEST(FileLock, LockIsCreatedPrivateAndTakesTheModeAfterTheContent) {
   TempDir dir;
   const std::string file = dir.File("dev.reg");
   for (int mode : {0600, 0644, 0666}) {
@@ -103,7 +103,7 @@ TEST(RegFileLock, LockIsCreatedPrivateAndTakesTheModeAfterTheContent) {
 
 // The new file carries exactly the old one's extended attributes: those it
 // had are copied, and an ACL the folder's default would give it is removed.
-TEST(RegFileLock, ExtendedAttributesAreExactlyTheOldOnes) {
+TEST(FileLock, ExtendedAttributesAreExactlyTheOldOnes) {
   TempDir dir;
   const std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
@@ -151,7 +151,7 @@ TEST(CheckReplaceable, RefusesWhatIsNoRegularFileWithOneName) {
 
 // The steps that keep the old file's metadata fail like every other step:
 // the file stays as it was and no lock is left.
-TEST(RegFileLock, FailingMetadataStepsKeepTheFile) {
+TEST(FileLock, FailingMetadataStepsKeepTheFile) {
   struct Case {
     Step step;
     int error;

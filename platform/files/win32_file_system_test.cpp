@@ -174,9 +174,9 @@ TEST(Win32FileSystem, SaveByAnotherProgramBeforeTheCommitIsNoticed) {
   TempDir dir;
   const std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &lock, &failure), 0) << failure;
+  ASSERT_EQ(FileLock::Acquire(RealFileSystem(), file, &lock, &failure), 0) << failure;
   std::vector<uint8_t> bytes;
   bool exists = false;
   ASSERT_EQ(lock->ReadTarget(&bytes, &exists, &failure), 0) << failure;

@@ -42,7 +42,7 @@ void RegFileStore::MarkServed(RegKeyNode* node, RegKey root, std::u16string_view
   node->FindValue(name)->served = true;
 }
 
-RegStatus RegFileStore::ReadUnderLock(RegFileLock& lock, std::vector<uint8_t>* bytes, bool* exists,
+RegStatus RegFileStore::ReadUnderLock(FileLock& lock, std::vector<uint8_t>* bytes, bool* exists,
                                       std::string* failure) const {
   RegStatus status = StatusOfErrno(lock.ReadTarget(bytes, exists, failure));
   if (status == ERROR_SUCCESS && !*exists && exists_) {
@@ -53,12 +53,12 @@ RegStatus RegFileStore::ReadUnderLock(RegFileLock& lock, std::vector<uint8_t>* b
 }
 
 RegStatus RegFileStore::StartBatch(RegKey key, RegKeyNode** node, const std::string& what) {
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
   if (!batch_.lock_refusal.empty()) {
     return Fail(ERROR_SHARING_VIOLATION, what + batch_.lock_refusal);
   }
-  if (RegStatus status = StatusOfErrno(RegFileLock::Acquire(fs_, path_, &lock, &failure))) {
+  if (RegStatus status = StatusOfErrno(FileLock::Acquire(fs_, path_, &lock, &failure))) {
     if (status == ERROR_SHARING_VIOLATION && batch_.gathering) batch_.lock_refusal = failure;
     return Fail(status, what + failure);
   }
