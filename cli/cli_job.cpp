@@ -111,7 +111,7 @@ bool WritePatch(const RegFileStore& store, const WriteRecorder& recorder,
     }
     return true;
   }
-  if (!failure.empty() || SaveFileSafely(fs, patch_path, bytes, &failure) != ERROR_SUCCESS) {
+  if (!failure.empty() || SaveFileSafely(fs, patch_path, bytes, &failure) != 0) {
     Complain(patch_path + ": cannot write the patch: " + failure, outcome, err);
     return false;
   }

@@ -88,7 +88,7 @@ int RunDeviceExport(DeviceRegistry& device, const std::string& out_path, std::FI
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     return EXIT_NO_FAULT_LEFT;
   }
-  if (SaveFileSafely(RealFileSystem(), out_path, bytes, &failure) != ERROR_SUCCESS) {
+  if (SaveFileSafely(RealFileSystem(), out_path, bytes, &failure) != 0) {
     PrintErrorLine(err, EscapeControls(out_path) + ": cannot write the export: " + failure);
     return EXIT_TROUBLE;
   }

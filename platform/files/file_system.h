@@ -1,4 +1,4 @@
-// The file-system calls a registry rewrite makes, behind one interface so
+// The file-system calls a safe rewrite makes, behind one interface so
 // that tests can fail each step in turn (failing_file_system.h) or hold the
 // files in memory (memory_file_system.h). RealFileSystem() is the process's
 // own, through POSIX calls (posix_file_system.cpp) or the Win32 API

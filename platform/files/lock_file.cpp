@@ -49,45 +49,19 @@ int ReadIfSame(FileSystem& fs, const std::string& path, const FileStatus& identi
 
 }  // namespace
 
-RegStatus StatusOfErrno(int error) {
-  switch (error) {
-    case 0:
-      return ERROR_SUCCESS;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-    case EFBIG:
-      return ERROR_DISK_FULL;
-    case ENOMEM:
-      return ERROR_OUTOFMEMORY;
-    case ENOENT:
-    case ENOTDIR:
-      return ERROR_FILE_NOT_FOUND;
-    case EEXIST:
-      return ERROR_SHARING_VIOLATION;
-    default:
-      return ERROR_WRITE_FAULT;
-  }
-}
-
-RegStatus RegFileLock::Acquire(FileSystem& fs, const std::string& path,
-                               std::unique_ptr<RegFileLock>* lock, std::string* failure) {
+int FileLock::Acquire(FileSystem& fs, const std::string& path, std::unique_ptr<FileLock>* lock,
+                      std::string* failure) {
   std::string target;
-  if (int error = ResolveLinks(fs, path, &target, failure)) return StatusOfErrno(error);
+  if (int error = ResolveLinks(fs, path, &target, failure)) return error;
   FileStatus status;
   int error = fs.Stat(target, &status);
   bool exists = error == 0;
   if (error != 0 && error != ENOENT) {
     *failure = "cannot examine " + target + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   if (exists) {
-    if (RegStatus refused = CheckReplaceable(fs, target, status, failure)) return refused;
+    if (int refused = CheckReplaceable(fs, target, status, failure)) return refused;
   }
   std::string lock_path = target + ".lock";
   int fd = -1;
@@ -95,28 +69,28 @@ RegStatus RegFileLock::Acquire(FileSystem& fs, const std::string& path,
   if (error == EEXIST) {
     *failure = lock_path + " exists: another program may be writing " + target +
                "; if none is, remove " + lock_path;
-    return ERROR_SHARING_VIOLATION;
+    return error;
   }
   if (error != 0) {
     *failure = "cannot create " + lock_path + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   FileStatus own;
   if ((error = fs.Fstat(fd, &own)) != 0) {
     *failure = "cannot examine " + lock_path + ": " + ErrnoText(error);
     fs.Close(fd);
     fs.Unlink(lock_path);
-    return StatusOfErrno(error);
+    return error;
   }
-  lock->reset(new RegFileLock(fs, target, lock_path, fd));
+  lock->reset(new FileLock(fs, target, lock_path, fd));
   (*lock)->own_ = own;
   if (exists) (*lock)->replaced_ = std::make_unique<FileStatus>(status);
-  return ERROR_SUCCESS;
+  return 0;
 }
 
-RegFileLock::~RegFileLock() { Release(); }
+FileLock::~FileLock() { Release(); }
 
-void RegFileLock::Release(std::string* failure) {
+void FileLock::Release(std::string* failure) {
   if (!held_) return;
   held_ = false;
   if (fd_ >= 0) fs_.Close(fd_);
@@ -140,7 +114,7 @@ void RegFileLock::Release(std::string* failure) {
   }
 }
 
-RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure) {
+int FileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure) {
   for (int read = 1;; ++read) {
     int error = fs_.ReadAll(target_, bytes);
     if (error != 0 && error != ENOENT) {
@@ -151,7 +125,7 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
         return CheckReplaceable(fs_, target_, found, failure);
       }
       *failure = "cannot read " + target_ + ": " + ErrnoText(error);
-      return StatusOfErrno(error);
+      return error;
     }
     // What was read is the file found before (by Acquire or the last round)
     // only when the same file in the same state is there after.
@@ -159,7 +133,7 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
     int stat_error = fs_.Stat(target_, &after);
     if (stat_error != 0 && stat_error != ENOENT) {
       *failure = "cannot examine " + target_ + ": " + ErrnoText(stat_error);
-      return StatusOfErrno(stat_error);
+      return stat_error;
     }
     const bool there = stat_error == 0;
     const bool steady = (error == 0) == there && (replaced_ != nullptr) == there &&
@@ -169,22 +143,22 @@ RegStatus RegFileLock::ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std
       if (!there) bytes->clear();
       read_ = there;
       read_hash_ = there ? ContentHash(bytes->data(), bytes->size()) : 0;
-      return ERROR_SUCCESS;
+      return 0;
     }
     if (read == MAX_READS) {
       *failure = target_ + " kept changing while it was read (" + std::to_string(read) +
                  " times); try again once nothing else writes it";
-      return ERROR_WRITE_FAULT;
+      return EAGAIN;
     }
     replaced_.reset();
     if (there) {
-      if (RegStatus refused = CheckReplaceable(fs_, target_, after, failure)) return refused;
+      if (int refused = CheckReplaceable(fs_, target_, after, failure)) return refused;
       replaced_ = std::make_unique<FileStatus>(after);
     }
   }
 }
 
-RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
+int FileLock::CheckUnchanged(std::string* failure) {
   bool same = true;
   int read_error = 0;
   // Times need not tell a save (one-second stamps; none at all for a write
@@ -204,31 +178,29 @@ RegStatus RegFileLock::CheckUnchanged(std::string* failure) {
     int error = fs_.Stat(target_, &now);
     if (error != 0 && error != ENOENT) {
       *failure = "cannot examine " + target_ + ": " + ErrnoText(error);
-      return StatusOfErrno(error);
+      return error;
     }
     same = replaced_ == nullptr ? error == ENOENT : error == 0 && SameFileState(*replaced_, now);
     // Unreadable, yet the same file as read (not a socket put in its place).
     if (same && read_error != 0) {
       *failure = "cannot read " + target_ + " again: " + ErrnoText(read_error);
-      return StatusOfErrno(read_error);
+      return read_error;
     }
   }
-  if (same) return ERROR_SUCCESS;
+  if (same) return 0;
   changed_ = true;
   *failure = target_ +
              " changed on disk while the repairs were being written (another program "
              "saved it without taking " +
              lock_path_ + ")";
-  return ERROR_FILE_INVALID;
+  return LOCK_TARGET_CHANGED;
 }
 
-RegStatus RegFileLock::CheckStillOurs(int error, const FileStatus& status, std::string* failure) {
-  if (error == 0 && status.kind == FileKind::Regular && SameFile(status, own_)) {
-    return ERROR_SUCCESS;
-  }
+int FileLock::CheckStillOurs(int error, const FileStatus& status, std::string* failure) {
+  if (error == 0 && status.kind == FileKind::Regular && SameFile(status, own_)) return 0;
   if (error != 0 && error != ENOENT && error != ENOTDIR) {
     *failure = "cannot examine " + lock_path_ + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   held_ = false;  // what is at the lock path now is not this run's to remove
   *failure = lock_path_ +
@@ -243,10 +215,10 @@ RegStatus RegFileLock::CheckStillOurs(int error, const FileStatus& status, std::
   }
   if (fd_ >= 0) fs_.Close(fd_);
   fd_ = -1;
-  return ERROR_SHARING_VIOLATION;
+  return LOCK_LOST;
 }
 
-RegStatus RegFileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure) {
+int FileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure) {
   FileStatus status;
   bool same = false;
   bool equal = true;
@@ -259,15 +231,15 @@ RegStatus RegFileLock::CheckLockHolds(const std::vector<uint8_t>& bytes, std::st
   if (error == ENOENT || (error == 0 && !same)) return CheckStillOurs(error, status, failure);
   if (error != 0) {
     *failure = "cannot read back " + lock_path_ + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
-  if (equal && at == bytes.size()) return ERROR_SUCCESS;
+  if (equal && at == bytes.size()) return 0;
   *failure = lock_path_ + " does not read back what was written to it (its file system dropped " +
              "writes), so " + target_ + " was not replaced";
-  return ERROR_WRITE_FAULT;
+  return EIO;
 }
 
-RegStatus RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string* failure) {
+int FileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string* failure) {
   const bool again = written_;
   if (again) {
     // A file system may drop writes over bytes the same descriptor wrote
@@ -282,14 +254,14 @@ RegStatus RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string*
     if (error == ELOOP || error == ENOTDIR) error = ENOENT;
     if (error == 0 && (error = fs_.Fstat(fd, &status)) != 0) fs_.Close(fd);
     if (error == 0 || error == ENOENT) {
-      if (RegStatus lost = CheckStillOurs(error, status, failure)) {
+      if (int lost = CheckStillOurs(error, status, failure)) {
         if (error == 0) fs_.Close(fd);
         return lost;
       }
     }
     if (error != 0) {
       *failure = "cannot open " + lock_path_ + " again: " + ErrnoText(error);
-      return StatusOfErrno(error);
+      return error;
     }
     fd_ = fd;
   }
@@ -298,12 +270,12 @@ RegStatus RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string*
     size_t written = 0;
     if (int error = fs_.Write(fd_, bytes.data() + done, bytes.size() - done, &written)) {
       *failure = "cannot write " + lock_path_ + ": " + ErrnoText(error);
-      return StatusOfErrno(error);
+      return error;
     }
     if (written == 0) {
       *failure = "cannot write " + lock_path_ + ": short write after " + std::to_string(done) +
                  " of " + std::to_string(bytes.size()) + " bytes";
-      return ERROR_WRITE_FAULT;
+      return EIO;
     }
     done += written;
   }
@@ -315,82 +287,80 @@ RegStatus RegFileLock::WriteLock(const std::vector<uint8_t>& bytes, std::string*
     if (error == 0 && written.size > bytes.size()) error = fs_.Truncate(fd_, bytes.size());
     if (error != 0) {
       *failure = "cannot cut " + lock_path_ + " to its length: " + ErrnoText(error);
-      return StatusOfErrno(error);
+      return error;
     }
   }
-  return ERROR_SUCCESS;
+  return 0;
 }
 
-RegStatus RegFileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
+int FileLock::WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure) {
   changed_ = false;
-  if (RegStatus status = WriteLock(bytes, failure)) return status;
+  if (int error = WriteLock(bytes, failure)) return error;
   if (replaced_ != nullptr) {
-    if (RegStatus status = TakeOverMetadata(fs_, fd_, lock_path_, target_, *replaced_, failure))
-      return status;
+    if (int error = TakeOverMetadata(fs_, fd_, lock_path_, target_, *replaced_, failure))
+      return error;
   }
   if (int error = fs_.Fsync(fd_)) {
     *failure = "cannot sync " + lock_path_ + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
-  if (RegStatus status = CheckLockHolds(bytes, failure)) return status;
-  if (RegStatus status = CheckUnchanged(failure)) return status;
+  if (int error = CheckLockHolds(bytes, failure)) return error;
+  if (int error = CheckUnchanged(failure)) return error;
   // From here to the rename, a program that takes no lock may still save the
   // file unnoticed: a close and a rename, microseconds whatever the size.
   FileStatus lock_now;
   const int lock_error = fs_.Stat(lock_path_, &lock_now);
-  if (RegStatus status = CheckStillOurs(lock_error, lock_now, failure)) return status;
+  if (int error = CheckStillOurs(lock_error, lock_now, failure)) return error;
   int fd = fd_;
   fd_ = -1;  // closed even when close reports an error
   if (int error = fs_.Close(fd)) {
     *failure = "cannot close " + lock_path_ + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   if (int error = fs_.Rename(lock_path_, target_)) {
     *failure = "cannot rename " + lock_path_ + " to " + target_ + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   held_ = false;
-  return ERROR_SUCCESS;
+  return 0;
 }
 
-RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
-                              const std::vector<uint8_t>* previous, bool* replaced,
-                              std::string* failure) {
+int FileLock::Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
+                     bool* replaced, std::string* failure) {
   std::function<std::vector<uint8_t>()> make_previous;
   if (previous != nullptr) make_previous = [previous] { return *previous; };
   return Commit(bytes, make_previous, replaced, failure);
 }
 
-RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
-                              const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
-                              std::string* failure) {
+int FileLock::Commit(const std::vector<uint8_t>& bytes,
+                     const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
+                     std::string* failure) {
   *replaced = false;
-  if (RegStatus status = WriteAndRename(bytes, failure)) {
+  if (int error = WriteAndRename(bytes, failure)) {
     if (!changed_) Release(failure);
-    return status;
+    return error;
   }
   *replaced = true;
   std::string folder = FolderOf(target_);
   int error = fs_.FsyncDir(folder);
-  if (error == 0) return ERROR_SUCCESS;
+  if (error == 0) return 0;
   // The new content is in place but may not survive a crash; put the old
   // one back so that the file is exactly as it was.
   *failure = "cannot sync the folder " + folder + ": " + ErrnoText(error);
   std::string why;
-  RegStatus restored;
+  int restored;
   if (!previous) {
-    int unlinked = fs_.Unlink(target_);
-    restored = StatusOfErrno(unlinked);
-    if (unlinked != 0) why = "cannot remove " + target_ + ": " + ErrnoText(unlinked);
+    restored = fs_.Unlink(target_);
+    if (restored != 0) why = "cannot remove " + target_ + ": " + ErrnoText(restored);
   } else {
-    std::unique_ptr<RegFileLock> again;
+    std::unique_ptr<FileLock> again;
     restored = Acquire(fs_, target_, &again, &why);
-    if (restored == ERROR_SUCCESS) {
+    if (restored == 0) {
       restored = again->WriteAndRename(previous(), &why);
       again->Release(&why);
     }
   }
-  if (restored == ERROR_SUCCESS) {
+  if (restored == 0) {
     fs_.FsyncDir(folder);
     *replaced = false;
     *failure += "; " + target_ + " was put back as it was";
@@ -398,21 +368,19 @@ RegStatus RegFileLock::Commit(const std::vector<uint8_t>& bytes,
     *failure += "; putting back the previous " + target_ + " failed too (" + why +
                 "), so it holds the new content";
   }
-  RegStatus status = StatusOfErrno(error);
-  return status == ERROR_FILE_NOT_FOUND ? ERROR_WRITE_FAULT : status;
+  // A missing folder is not a missing file: the file was written.
+  return error == ENOENT || error == ENOTDIR ? EIO : error;
 }
 
-RegStatus SaveFileSafely(FileSystem& fs, const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* failure) {
-  std::unique_ptr<RegFileLock> lock;
-  if (RegStatus status = RegFileLock::Acquire(fs, path, &lock, failure)) return status;
+int SaveFileSafely(FileSystem& fs, const std::string& path, const std::vector<uint8_t>& bytes,
+                   std::string* failure) {
+  std::unique_ptr<FileLock> lock;
+  if (int error = FileLock::Acquire(fs, path, &lock, failure)) return error;
   std::vector<uint8_t> previous;
   bool exists = false;
-  RegStatus status = lock->ReadTarget(&previous, &exists, failure);
+  int error = lock->ReadTarget(&previous, &exists, failure);
   bool replaced = false;
-  if (status == ERROR_SUCCESS) {
-    status = lock->Commit(bytes, exists ? &previous : nullptr, &replaced, failure);
-  }
+  if (error == 0) error = lock->Commit(bytes, exists ? &previous : nullptr, &replaced, failure);
   lock->Release(failure);
-  return status;
+  return error;
 }

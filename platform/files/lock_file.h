@@ -4,6 +4,33 @@
 // the folder. Until the rename FILE is untouched, and any failure removes the
 // lock. Every file-system call goes through FileSystem (file_system.h), which
 // tests replace to fail each step in turn (failing_file_system.h).
+//
+// A lock's states, and who may remove FILE.lock in each:
+// - created: Acquire made FILE.lock, empty, and holds it open; the FileStatus
+//   it got then (device, inode) is the lock's identity. ReadTarget may now
+//   read FILE, remembering which file in which state it read. From here on
+//   only this lock removes FILE.lock (Release, the destructor, or a
+//   termination signal through lock_signals.h), and only while the path
+//   still names the file it created.
+// - written: Commit wrote the content to it, gave it FILE's metadata and
+//   synced it.
+// - checked: Commit read it back through its path (the same file, holding
+//   exactly the content) and found FILE still the file ReadTarget read,
+//   holding what it read. A FILE that changed stops Commit here with the
+//   lock still held, as if just created: ReadTarget reads FILE anew, and the
+//   next Commit writes the lock afresh.
+// - lost: the path no longer names this lock (found at any check). The lock
+//   is let go; whatever is at the path now is another writer's and is never
+//   removed here.
+// - committed: renamed over FILE, so there is nothing left to remove; the
+//   folder is synced (a failing sync puts the old content back).
+// - rolled back: any other failure before the rename, Release or the
+//   destructor removes FILE.lock and leaves FILE as it was.
+//
+// Results are what the system said: 0, or the errno value of the failing
+// call, with *failure saying why in words; where no errno fits, one of the
+// LOCK_ results below (all negative, so no errno value). The layer knows
+// nothing of what the file holds: callers map results to their own statuses.
 #pragma once
 
 #include <functional>
@@ -13,38 +40,33 @@
 #include <vector>
 
 #include "platform/files/file_system.h"
-#include "platform/registry/registry.h"
 
-// The registry status for an errno value: EACCES, EPERM, EROFS give
-// ERROR_ACCESS_DENIED; ENOSPC, EDQUOT, EFBIG ERROR_DISK_FULL; ENOMEM
-// ERROR_OUTOFMEMORY; ENOENT, ENOTDIR ERROR_FILE_NOT_FOUND; EEXIST
-// ERROR_SHARING_VIOLATION; anything else ERROR_WRITE_FAULT.
-RegStatus StatusOfErrno(int error);
+// Commit wrote nothing: FILE is no longer the file ReadTarget read, or no
+// longer holds what it read (TargetChanged() tells so too).
+constexpr int LOCK_TARGET_CHANGED = -1;
+// Commit wrote nothing: the lock path no longer names this lock (removed, or
+// replaced by another writer's lock, or its folder moved or replaced).
+constexpr int LOCK_LOST = -2;
 
-// The lock held while a file is rewritten. The file is path with symbolic
-// links resolved (up to 40 levels, relative targets against the link's
-// folder; a link another user planted in a shared sticky folder is refused,
-// rewrite_target.h), so a link is written through to its target and stays a
-// link.
-class RegFileLock {
+class FileLock {
  public:
   // Creates FILE.lock next to the file, with mode 0600 (0666 less the umask
-  // for a file that does not exist yet). ERROR_SHARING_VIOLATION when it
-  // exists already (another writer, or one that died: it is never removed
-  // or overwritten here; *failure says what to remove); ERROR_ACCESS_DENIED
-  // for a file that is not to be replaced (CheckReplaceable: no regular file,
-  // no write permission, more than one hard link) or a refused link; other
-  // statuses as StatusOfErrno.
-  static RegStatus Acquire(FileSystem& fs, const std::string& path,
-                           std::unique_ptr<RegFileLock>* lock, std::string* failure);
+  // for a file that does not exist yet). EEXIST when it exists already
+  // (another writer, or one that died: it is never removed or overwritten
+  // here; *failure says what to remove); EACCES for a file that is not to be
+  // replaced (CheckReplaceable: no regular file, no write permission, more
+  // than one hard link) or a refused link; ELOOP for too many links; else the
+  // failing call's errno.
+  static int Acquire(FileSystem& fs, const std::string& path, std::unique_ptr<FileLock>* lock,
+                     std::string* failure);
   // Removes the lock unless Commit renamed it.
-  ~RegFileLock();
+  ~FileLock();
   // Removes the lock file now unless Commit renamed it. A lock that cannot be
   // removed would block every later rewrite: *failure (when given) then gets
   // "; " and a sentence naming it and saying what to do.
   void Release(std::string* failure = nullptr);
-  RegFileLock(const RegFileLock&) = delete;
-  RegFileLock& operator=(const RegFileLock&) = delete;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
 
   // The file guarded: path with links resolved.
   const std::string& Target() const { return target_; }
@@ -55,9 +77,9 @@ class RegFileLock {
   // Commit replaces only that file holding those bytes. A file replaced or
   // changed while it is read is read again, up to four times. The file found
   // must be replaceable (CheckReplaceable; a FIFO, device or socket put in its
-  // place is named as such). ERROR_SUCCESS, or the status of the failing call
-  // with *failure saying why.
-  RegStatus ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure);
+  // place is named as such). 0, or the failing call's errno with *failure
+  // saying why; EAGAIN when it kept changing through all four reads.
+  int ReadTarget(std::vector<uint8_t>* bytes, bool* exists, std::string* failure);
   // After a Commit that failed: true when it wrote nothing because the file
   // at the path was no longer the one ReadTarget read (another program, one
   // that takes no lock, saved it meanwhile). The lock is then still held:
@@ -75,48 +97,49 @@ class RegFileLock {
   // folder. 0 means the new bytes are durably in place. A save by a program
   // that takes no lock can still pass unseen only between that last check
   // and the rename: a close apart.
-  // The file changed meanwhile: ERROR_FILE_INVALID, nothing replaced, and
+  // The file changed meanwhile: LOCK_TARGET_CHANGED, nothing replaced, and
   // TargetChanged() tells so. A later Commit writes the lock afresh through a
   // new descriptor, cutting it to its new length after the write.
   // The lock path is no longer this lock (removed, replaced by another
-  // writer's, its folder moved or replaced): ERROR_SHARING_VIOLATION, nothing
+  // writer's, its folder moved or replaced): LOCK_LOST, nothing
   // replaced, and whatever is at the lock path is left alone; the failure
   // says where this lock went when the system can tell.
   // The lock does not read back what was written (a file system that drops
-  // writes): ERROR_WRITE_FAULT, nothing replaced.
+  // writes), or a write that makes no progress: EIO, nothing replaced.
   // Before the rename any failure leaves the file as it was. When only the folder sync fails, the
   // file gets previous back (by the same protocol; previous null: the file did not exist and is
-  // removed) and the status is non-zero; *replaced tells whether the file holds bytes after all (it
-  // does when the restore fails too). The lock is gone afterwards, whatever the outcome.
-  RegStatus Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
-                   bool* replaced, std::string* failure);
+  // removed) and the result is the sync's errno (EIO for ENOENT or ENOTDIR); *replaced tells
+  // whether the file holds bytes after all (it does when the restore fails too). The lock is gone
+  // afterwards, whatever the outcome.
+  int Commit(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>* previous,
+             bool* replaced, std::string* failure);
   // The same, with the previous content made by previous() only when the
   // folder sync fails, for a caller that let go of the old bytes to save
   // memory; an empty previous stands for a file that did not exist.
-  RegStatus Commit(const std::vector<uint8_t>& bytes,
-                   const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
-                   std::string* failure);
+  int Commit(const std::vector<uint8_t>& bytes,
+             const std::function<std::vector<uint8_t>()>& previous, bool* replaced,
+             std::string* failure);
 
  private:
-  RegFileLock(FileSystem& fs, std::string target, std::string lock_path, int fd)
+  FileLock(FileSystem& fs, std::string target, std::string lock_path, int fd)
       : fs_(fs), target_(std::move(target)), lock_path_(std::move(lock_path)), fd_(fd) {}
   // Writes, syncs, closes and renames; the folder is not synced.
-  RegStatus WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure);
+  int WriteAndRename(const std::vector<uint8_t>& bytes, std::string* failure);
   // Writes bytes to the lock: through fd_ the first time, afterwards through
   // a new descriptor of the lock path (which must still be this lock), cut
   // to the length of bytes.
-  RegStatus WriteLock(const std::vector<uint8_t>& bytes, std::string* failure);
-  // ERROR_FILE_INVALID (changed_ set) when the file at the target is not the
+  int WriteLock(const std::vector<uint8_t>& bytes, std::string* failure);
+  // LOCK_TARGET_CHANGED (changed_ set) when the file at the target is not the
   // one last read or found, or no longer holds what was read; a failing
-  // examination gives its own status.
-  RegStatus CheckUnchanged(std::string* failure);
-  // ERROR_WRITE_FAULT when the lock, read back through its path, does not
+  // examination gives its own errno.
+  int CheckUnchanged(std::string* failure);
+  // EIO when the lock, read back through its path, does not
   // hold bytes; a lock path that is no longer this lock as CheckStillOurs.
-  RegStatus CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure);
-  // ERROR_SHARING_VIOLATION, the lock let go without touching the lock path,
+  int CheckLockHolds(const std::vector<uint8_t>& bytes, std::string* failure);
+  // LOCK_LOST, the lock let go without touching the lock path,
   // when status (of what the lock path names; error its errno) is not the
   // file Acquire created.
-  RegStatus CheckStillOurs(int error, const FileStatus& status, std::string* failure);
+  int CheckStillOurs(int error, const FileStatus& status, std::string* failure);
 
   FileSystem& fs_;
   std::string target_;
@@ -134,7 +157,8 @@ class RegFileLock {
   uint64_t read_hash_ = 0;
 };
 
-// Writes bytes to path by the lock-file protocol (RegFileLock); the owner,
-// permission bits and extended attributes of an existing file are kept.
-RegStatus SaveFileSafely(FileSystem& fs, const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* failure);
+// Writes bytes to path by the lock-file protocol (FileLock); the owner,
+// permission bits and extended attributes of an existing file are kept. 0, or
+// the result of the step that failed (Acquire, ReadTarget, Commit).
+int SaveFileSafely(FileSystem& fs, const std::string& path, const std::vector<uint8_t>& bytes,
+                   std::string* failure);

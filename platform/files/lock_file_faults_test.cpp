@@ -15,7 +15,7 @@
 #include "platform/files/lock_file.h"
 #include "platform/files/testing/failing_file_system.h"
 #include "platform/files/testing/memory_file_system.h"
-#include "platform/registry/testing/registry_testing.h"
+#include "platform/files/testing/scratch_files.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ TEST(LockCleanUp, LockThatCannotBeRemovedIsNamedWithWhatToDo) {
   fs.FailAt(Step::Rename, 1, EPERM);
   fs.FailAt(Step::Unlink, 1, EPERM);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), EPERM);
   EXPECT_EQ(failure, WithPaths("cannot rename @.lock to @: Operation not permitted; the lock "
                                "@.lock could not be removed (Operation not permitted) and blocks "
                                "every later repair of @: remove it by hand once its folder allows "
@@ -86,7 +86,7 @@ TEST(LockCleanUp, FailedCloseIsNeverRetried) {
     CloseRecorder fs(RealFileSystem());
     fs.FailAt(Step::Close, LOCK_CLOSE_CALL, error);
     std::string failure;
-    EXPECT_NE(SaveFileSafely(fs, file, NEW, &failure), ERROR_SUCCESS);
+    EXPECT_NE(SaveFileSafely(fs, file, NEW, &failure), 0);
     EXPECT_EQ(fs.closed_twice, 0);
     EXPECT_EQ(ReadBytes(file), OLD);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
@@ -95,7 +95,7 @@ TEST(LockCleanUp, FailedCloseIsNeverRetried) {
 
 // The folder sync fails: the old content is put back, and the folder is
 // synced again so that the putting back lasts. A folder that vanished
-// (ENOENT) is a write fault, not a file that was never there.
+// (ENOENT) gives EIO: the file was there, and written.
 TEST(LockCleanUp, FailedFolderSyncIsUndoneAndTheFolderSyncedAgain) {
   for (int error : {EIO, ENOENT}) {
     TempDir dir;
@@ -104,7 +104,7 @@ TEST(LockCleanUp, FailedFolderSyncIsUndoneAndTheFolderSyncedAgain) {
     FailingFileSystem fs(RealFileSystem());
     fs.FailAt(Step::FsyncDir, 1, error);
     std::string failure;
-    EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), ERROR_WRITE_FAULT) << error;
+    EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), EIO) << error;
     EXPECT_EQ(fs.Calls(Step::FsyncDir), 2) << "the folder is not synced after the putting back";
     EXPECT_NE(failure.find("was put back as it was"), std::string::npos) << failure;
     EXPECT_EQ(ReadBytes(file), OLD);
@@ -125,7 +125,7 @@ TEST(LockCleanUp, FileSystemWithoutOwnersOrAttributesTakesTheRewrite) {
       FailingFileSystem fs(RealFileSystem());
       fs.FailAt(step, 1, error);
       std::string failure;
-      EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), ERROR_SUCCESS) << failure;
+      EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), 0) << failure;
       EXPECT_EQ(ReadBytes(file), NEW);
       EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
     }
@@ -148,7 +148,7 @@ TEST(LockCleanUp, LockThatDoesNotReadBackIsNeverRenamed) {
   DroppingFileSystem fs;
   fs.Files()["/dev.reg"] = OLD;
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", NEW, &failure), ERROR_WRITE_FAULT);
+  EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", NEW, &failure), EIO);
   EXPECT_EQ(failure,
             "/dev.reg.lock does not read back what was written to it (its file system dropped "
             "writes), so /dev.reg was not replaced");
@@ -161,9 +161,9 @@ TEST(LockCleanUp, LockThatDoesNotReadBackIsNeverRenamed) {
 TEST(LockCleanUp, AnotherWritersLockInItsPlaceIsNeverRemoved) {
   MemoryFileSystem fs;
   fs.Files()["/dev.reg"] = OLD;
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(fs, "/dev.reg", &lock, &failure), ERROR_SUCCESS) << failure;
+  ASSERT_EQ(FileLock::Acquire(fs, "/dev.reg", &lock, &failure), 0) << failure;
   ASSERT_EQ(fs.Unlink("/dev.reg.lock"), 0);
   int fd = -1;
   ASSERT_EQ(fs.OpenExclusive("/dev.reg.lock", 0600, &fd), 0);

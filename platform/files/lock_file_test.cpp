@@ -10,7 +10,7 @@
 
 #include "platform/files/testing/failing_file_system.h"
 #include "platform/files/testing/memory_file_system.h"
-#include "platform/registry/testing/registry_testing.h"
+#include "platform/files/testing/scratch_files.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ TEST(SaveFileSafely, ReplacesContentAndKeepsPermissions) {
   WriteBytes(file, OLD);
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SUCCESS) << failure;
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), 0) << failure;
   EXPECT_EQ(ReadBytes(file), NEW);
   EXPECT_EQ(ModeOf(file), 0640);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
@@ -54,7 +54,7 @@ TEST(SaveFileSafely, CreatesNewFileAndWritesInPieces) {
   TempDir dir;
   TrickleFileSystem fs(RealFileSystem());
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(fs, dir.File("out.reg"), NEW, &failure), ERROR_SUCCESS) << failure;
+  EXPECT_EQ(SaveFileSafely(fs, dir.File("out.reg"), NEW, &failure), 0) << failure;
   EXPECT_EQ(ReadBytes(dir.File("out.reg")), NEW);
   EXPECT_EQ(fs.Calls(Step::Write), 4);
   EXPECT_EQ(fs.Calls(Step::FsyncDir), 1);
@@ -74,7 +74,7 @@ TEST(SaveFileSafely, ShortSuccessfulWritesStoreEveryByteOnce) {
       memory.SetWriteStep(step);
       FailingFileSystem fs(memory);
       std::string failure;
-      EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", bytes, &failure), ERROR_SUCCESS) << failure;
+      EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", bytes, &failure), 0) << failure;
       EXPECT_EQ(memory.Bytes("/dev.reg"), bytes) << length << " bytes by " << step;
       EXPECT_EQ(fs.Calls(Step::Write), static_cast<int>((length + step - 1) / step))
           << length << " by " << step;
@@ -93,8 +93,7 @@ TEST(SaveFileSafely, WritesThroughSymbolicLinks) {
   ASSERT_EQ(::symlink("real.reg", dir.File("middle.reg").c_str()), 0);
   ASSERT_EQ(::symlink(dir.File("middle.reg").c_str(), dir.File("dev.reg").c_str()), 0);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("dev.reg"), NEW, &failure), ERROR_SUCCESS)
-      << failure;
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("dev.reg"), NEW, &failure), 0) << failure;
   EXPECT_EQ(ReadBytes(dir.File("real.reg")), NEW);
   char target[64] = {};
   ASSERT_GT(::readlink(dir.File("dev.reg").c_str(), target, sizeof target - 1), 0);
@@ -107,7 +106,7 @@ TEST(SaveFileSafely, LinkLoopIsRefused) {
   ASSERT_EQ(::symlink("b.reg", dir.File("a.reg").c_str()), 0);
   ASSERT_EQ(::symlink("a.reg", dir.File("b.reg").c_str()), 0);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("a.reg"), NEW, &failure), ERROR_WRITE_FAULT);
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("a.reg"), NEW, &failure), ELOOP);
   EXPECT_EQ(failure,
             "cannot follow the link " + dir.File("a.reg") + ": Too many levels of symbolic links");
 }
@@ -119,7 +118,7 @@ TEST(SaveFileSafely, HeldLockIsNeverTouched) {
   WriteBytes(file, OLD);
   WriteBytes(file + ".lock", {'x'});
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), EEXIST);
   EXPECT_EQ(failure, file + ".lock exists: another program may be writing " + file +
                          "; if none is, remove " + file + ".lock");
   EXPECT_EQ(ReadBytes(file), OLD);
@@ -132,7 +131,7 @@ TEST(SaveFileSafely, ReadOnlyFileIsRefused) {
   WriteBytes(file, OLD);
   ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), EACCES);
   EXPECT_EQ(failure, file + " is read-only");
   EXPECT_EQ(ReadBytes(file), OLD);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
@@ -141,31 +140,28 @@ TEST(SaveFileSafely, ReadOnlyFileIsRefused) {
 struct StepFailure {
   Step step;
   int error;
-  RegStatus status;
+  int result;
   const char* failure;  // after the folder's path
   int call = 1;         // which call of step fails
 };
 
 // Each step of the rewrite fails in turn: the file stays byte for byte as it
-// was, no lock is left, and the status says what went wrong.
+// was, no lock is left, and the result says what went wrong.
 TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
   const StepFailure cases[] = {
-      {Step::ReadLink, EACCES, ERROR_ACCESS_DENIED, "cannot follow the link @: Permission denied"},
-      {Step::Stat, EIO, ERROR_WRITE_FAULT, "cannot examine @: Input/output error"},
-      {Step::OpenExclusive, EACCES, ERROR_ACCESS_DENIED, "cannot create @.lock: Permission denied"},
-      {Step::OpenExclusive, EROFS, ERROR_ACCESS_DENIED,
-       "cannot create @.lock: Read-only file system"},
-      {Step::SetMode, EPERM, ERROR_ACCESS_DENIED,
+      {Step::ReadLink, EACCES, EACCES, "cannot follow the link @: Permission denied"},
+      {Step::Stat, EIO, EIO, "cannot examine @: Input/output error"},
+      {Step::OpenExclusive, EACCES, EACCES, "cannot create @.lock: Permission denied"},
+      {Step::OpenExclusive, EROFS, EROFS, "cannot create @.lock: Read-only file system"},
+      {Step::SetMode, EPERM, EPERM,
        "cannot set the permissions of @.lock: Operation not permitted"},
-      {Step::ReadAll, EIO, ERROR_WRITE_FAULT, "cannot read @: Input/output error"},
-      {Step::Write, ENOSPC, ERROR_DISK_FULL, "cannot write @.lock: No space left on device"},
-      {Step::Write, 0, ERROR_WRITE_FAULT, "cannot write @.lock: short write after 0 of 12 bytes"},
-      {Step::Fsync, EIO, ERROR_WRITE_FAULT, "cannot sync @.lock: Input/output error"},
-      {Step::Close, EIO, ERROR_WRITE_FAULT, "cannot close @.lock: Input/output error",
-       LOCK_CLOSE_CALL},
-      {Step::Rename, EXDEV, ERROR_WRITE_FAULT,
-       "cannot rename @.lock to @: Invalid cross-device link"},
-      {Step::FsyncDir, EIO, ERROR_WRITE_FAULT,
+      {Step::ReadAll, EIO, EIO, "cannot read @: Input/output error"},
+      {Step::Write, ENOSPC, ENOSPC, "cannot write @.lock: No space left on device"},
+      {Step::Write, 0, EIO, "cannot write @.lock: short write after 0 of 12 bytes"},
+      {Step::Fsync, EIO, EIO, "cannot sync @.lock: Input/output error"},
+      {Step::Close, EIO, EIO, "cannot close @.lock: Input/output error", LOCK_CLOSE_CALL},
+      {Step::Rename, EXDEV, EXDEV, "cannot rename @.lock to @: Invalid cross-device link"},
+      {Step::FsyncDir, EIO, EIO,
        "cannot sync the folder #: Input/output error; @ was put back as it was"},
   };
   for (const StepFailure& c : cases) {
@@ -176,7 +172,7 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
     FailingFileSystem fs(RealFileSystem());
     fs.FailAt(c.step, c.call, c.error);
     std::string failure;
-    EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), c.status) << c.failure;
+    EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), c.result) << c.failure;
     EXPECT_EQ(failure, WithPaths(c.failure, file, dir.Path()));
     EXPECT_EQ(ReadBytes(file), OLD) << c.failure;
     EXPECT_EQ(ModeOf(file), PLAIN_MODE) << c.failure;
@@ -184,27 +180,27 @@ TEST(SaveFileSafely, EveryFailingStepLeavesTheFileAsItWas) {
   }
 }
 
-TEST(RegFileLockCommit, FolderSyncFailureOnNewFileRemovesIt) {
+TEST(FileLockCommit, FolderSyncFailureOnNewFileRemovesIt) {
   TempDir dir;
   FailingFileSystem fs(RealFileSystem());
   fs.FailAt(Step::FsyncDir, 1, EIO);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(fs, dir.File("new.reg"), NEW, &failure), ERROR_WRITE_FAULT);
+  EXPECT_EQ(SaveFileSafely(fs, dir.File("new.reg"), NEW, &failure), EIO);
   EXPECT_TRUE(dir.Names().empty());
 }
 
-TEST(RegFileLockCommit, FailedRestoreSaysTheNewContentStands) {
+TEST(FileLockCommit, FailedRestoreSaysTheNewContentStands) {
   TempDir dir;
   std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
   FailingFileSystem fs(RealFileSystem());
   fs.FailAt(Step::FsyncDir, 1, EIO);
   fs.FailAt(Step::OpenExclusive, 2, ENOSPC);
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(fs, file, &lock, &failure), ERROR_SUCCESS);
+  ASSERT_EQ(FileLock::Acquire(fs, file, &lock, &failure), 0);
   bool replaced = false;
-  EXPECT_EQ(lock->Commit(NEW, &OLD, &replaced, &failure), ERROR_WRITE_FAULT);
+  EXPECT_EQ(lock->Commit(NEW, &OLD, &replaced, &failure), EIO);
   EXPECT_TRUE(replaced);
   EXPECT_EQ(failure, "cannot sync the folder " + dir.Path() +
                          ": Input/output error; putting back the previous " + file +
@@ -215,26 +211,26 @@ TEST(RegFileLockCommit, FailedRestoreSaysTheNewContentStands) {
 }
 
 // The previous content is made only when the folder sync fails, and then once.
-TEST(RegFileLockCommit, PreviousContentIsMadeOnlyForARestore) {
+TEST(FileLockCommit, PreviousContentIsMadeOnlyForARestore) {
   TempDir dir;
   std::string file = dir.File("dev.reg");
   for (bool sync_fails : {false, true}) {
     WriteBytes(file, OLD);
     FailingFileSystem fs(RealFileSystem());
     if (sync_fails) fs.FailAt(Step::FsyncDir, 1, EIO);
-    std::unique_ptr<RegFileLock> lock;
+    std::unique_ptr<FileLock> lock;
     std::string failure;
-    ASSERT_EQ(RegFileLock::Acquire(fs, file, &lock, &failure), ERROR_SUCCESS);
+    ASSERT_EQ(FileLock::Acquire(fs, file, &lock, &failure), 0);
     int made = 0;
     bool replaced = true;
-    RegStatus status = lock->Commit(
+    int result = lock->Commit(
         NEW,
         [&made] {
           ++made;
           return OLD;
         },
         &replaced, &failure);
-    EXPECT_EQ(status, sync_fails ? ERROR_WRITE_FAULT : ERROR_SUCCESS);
+    EXPECT_EQ(result, sync_fails ? EIO : 0);
     EXPECT_EQ(made, sync_fails ? 1 : 0);
     EXPECT_EQ(replaced, !sync_fails);
     EXPECT_EQ(ReadBytes(file), sync_fails ? OLD : NEW);
@@ -242,36 +238,20 @@ TEST(RegFileLockCommit, PreviousContentIsMadeOnlyForARestore) {
   }
 }
 
-TEST(RegFileLock, DroppedLockIsRemovedAndFileUntouched) {
+TEST(FileLock, DroppedLockIsRemovedAndFileUntouched) {
   TempDir dir;
   std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &lock, &failure), ERROR_SUCCESS);
+  ASSERT_EQ(FileLock::Acquire(RealFileSystem(), file, &lock, &failure), 0);
   EXPECT_EQ(lock->Target(), file);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"dev.reg", "dev.reg.lock"}));
-  std::unique_ptr<RegFileLock> second;
-  EXPECT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &second, &failure),
-            ERROR_SHARING_VIOLATION);
+  std::unique_ptr<FileLock> second;
+  EXPECT_EQ(FileLock::Acquire(RealFileSystem(), file, &second, &failure), EEXIST);
   lock.reset();
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
   EXPECT_EQ(ReadBytes(file), OLD);
-}
-
-TEST(StatusOfErrno, MapsFailuresToRegistryStatuses) {
-  EXPECT_EQ(StatusOfErrno(0), ERROR_SUCCESS);
-  EXPECT_EQ(StatusOfErrno(EACCES), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(StatusOfErrno(EPERM), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(StatusOfErrno(EROFS), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(StatusOfErrno(ENOSPC), ERROR_DISK_FULL);
-#ifdef EDQUOT
-  EXPECT_EQ(StatusOfErrno(EDQUOT), ERROR_DISK_FULL);
-#endif
-  EXPECT_EQ(StatusOfErrno(ENOMEM), ERROR_OUTOFMEMORY);
-  EXPECT_EQ(StatusOfErrno(ENOENT), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(StatusOfErrno(EEXIST), ERROR_SHARING_VIOLATION);
-  EXPECT_EQ(StatusOfErrno(EIO), ERROR_WRITE_FAULT);
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 #include <deque>
 #include <vector>
 
-#include "platform/files/lock_file.h"
-
 namespace {
 
 // Symbolic links followed at most while resolving one path, as the kernel does.
@@ -167,33 +165,32 @@ int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
   return 0;
 }
 
-RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const FileStatus& status,
-                           std::string* failure) {
+int CheckReplaceable(FileSystem& fs, const std::string& target, const FileStatus& status,
+                     std::string* failure) {
   if (status.kind != FileKind::Regular) {
     *failure = target + " is not a regular file but " + FileKindText(status.kind) +
                ", so it is left as it is";
-    return ERROR_ACCESS_DENIED;
+    return EACCES;
   }
   if ((status.mode & 0222) == 0) {
     *failure = target + " is read-only";
-    return ERROR_ACCESS_DENIED;
+    return EACCES;
   }
   if (int error = fs.MayWrite(target)) {
     *failure = "cannot write " + target + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   if (status.links > 1) {
     *failure = target + " has " + std::to_string(status.links) + " hard links (also " +
                OtherNames(fs, target, status) +
                "); replacing it would leave them with the old content, so it is left as it is";
-    return ERROR_ACCESS_DENIED;
+    return EACCES;
   }
-  return ERROR_SUCCESS;
+  return 0;
 }
 
-RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
-                           const std::string& target, const FileStatus& status,
-                           std::string* failure) {
+int TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
+                     const std::string& target, const FileStatus& status, std::string* failure) {
   const uint32_t caller = EffectiveUserId();
   const bool may_give_owner = caller == 0 || status.owner == caller;
   int error = fs.SetOwner(fd, may_give_owner ? status.owner : UNCHANGED_ID, status.group);
@@ -205,7 +202,7 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
   const bool owner_kept = status.owner == caller || (caller == 0 && error == 0);
   if (error != 0 && error != EPERM) {
     *failure = "cannot set the owner of " + lock_path + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   uint32_t mode = status.mode;
   if (!owner_kept) mode &= ~(MODE_SET_USER_ID | MODE_SET_GROUP_ID);
@@ -216,18 +213,18 @@ RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
   }
   if ((error = fs.SetMode(fd, mode)) != 0 && !KeepsNone(error)) {
     *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   if ((error = fs.CopyAttributes(target, fd)) != 0 && !KeepsNone(error)) {
     *failure = "cannot copy the extended attributes of " + target + " to " + lock_path + ": " +
                ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
   // An access list copied sets the group bits anew (as its mask): set
   // again, its entries grant no more than the others have.
   if (!group_kept && (error = fs.SetMode(fd, mode)) != 0 && !KeepsNone(error)) {
     *failure = "cannot set the permissions of " + lock_path + ": " + ErrnoText(error);
-    return StatusOfErrno(error);
+    return error;
   }
-  return ERROR_SUCCESS;
+  return 0;
 }

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "platform/files/file_system.h"
-#include "platform/registry/registry.h"
 
 // The folder holding path: "." for a bare name, "/" for a name at the root;
 // on Windows a backslash separates folders as well.
@@ -40,10 +39,9 @@ int ResolveLinks(FileSystem& fs, const std::string& path, std::string* target,
 // other hard link, since renaming over one name would part it from the
 // others (the failure names them: those in target's folder by path, sorted,
 // the others by their count).
-// ERROR_SUCCESS, or ERROR_ACCESS_DENIED (or the status of the failing call)
-// with *failure saying why.
-RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const FileStatus& status,
-                           std::string* failure);
+// 0, or EACCES (or the failing call's errno) with *failure saying why.
+int CheckReplaceable(FileSystem& fs, const std::string& target, const FileStatus& status,
+                     std::string* failure);
 
 // Gives the new file open as fd (named lock_path in failures) the owner and
 // group of the old file at target (status), where this process may: a
@@ -56,8 +54,7 @@ RegStatus CheckReplaceable(FileSystem& fs, const std::string& target, const File
 // group could not be kept, the mask an access list brings is set to the
 // others' bits again, so that its entries grant no more either). A file system that keeps no
 // owners, no permission bits or no extended attributes (the call gives ENOSYS, ENOTSUP or
-// EOPNOTSUPP; FAT through FUSE) has none of them to lose: the rewrite goes on. ERROR_SUCCESS, or
-// the failing call's status with *failure saying why.
-RegStatus TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
-                           const std::string& target, const FileStatus& status,
-                           std::string* failure);
+// EOPNOTSUPP; FAT through FUSE) has none of them to lose: the rewrite goes on. 0, or the failing
+// call's errno with *failure saying why.
+int TakeOverMetadata(FileSystem& fs, int fd, const std::string& lock_path,
+                     const std::string& target, const FileStatus& status, std::string* failure);

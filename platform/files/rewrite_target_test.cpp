@@ -14,7 +14,7 @@
 #include "platform/files/lock_signals.h"
 #include "platform/files/testing/failing_file_system.h"
 #include "platform/files/testing/installed_program.h"
-#include "platform/registry/testing/registry_testing.h"
+#include "platform/files/testing/scratch_files.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ class LockModeWatcher : public FailingFileSystem {
 // The lock holds the new content before it gets the file's own bits, so it
 // is never readable by more users than the file it replaces, even for a
 // moment; a new file gets 0666 less the umask.
-TEST(RegFileLock, LockIsCreatedPrivateAndTakesTheModeAfterTheContent) {
+TEST(FileLock, LockIsCreatedPrivateAndTakesTheModeAfterTheContent) {
   TempDir dir;
   const std::string file = dir.File("dev.reg");
   for (int mode : {0600, 0644, 0666}) {
@@ -90,21 +90,20 @@ TEST(RegFileLock, LockIsCreatedPrivateAndTakesTheModeAfterTheContent) {
     ASSERT_EQ(::chmod(file.c_str(), static_cast<mode_t>(mode)), 0);
     LockModeWatcher fs(RealFileSystem(), file + ".lock");
     std::string failure;
-    ASSERT_EQ(SaveFileSafely(fs, file, NEW, &failure), ERROR_SUCCESS) << failure;
+    ASSERT_EQ(SaveFileSafely(fs, file, NEW, &failure), 0) << failure;
     EXPECT_EQ(fs.mode_at_write, 0600) << std::oct << mode;
     EXPECT_EQ(ModeOf(file), mode);
   }
   mode_t umask = ::umask(027);
   std::string failure;
-  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("new.reg"), NEW, &failure), ERROR_SUCCESS)
-      << failure;
+  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("new.reg"), NEW, &failure), 0) << failure;
   ::umask(umask);
   EXPECT_EQ(ModeOf(dir.File("new.reg")), 0640);
 }
 
 // The new file carries exactly the old one's extended attributes: those it
 // had are copied, and an ACL the folder's default would give it is removed.
-TEST(RegFileLock, ExtendedAttributesAreExactlyTheOldOnes) {
+TEST(FileLock, ExtendedAttributesAreExactlyTheOldOnes) {
   TempDir dir;
   const std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
@@ -112,7 +111,7 @@ TEST(RegFileLock, ExtendedAttributesAreExactlyTheOldOnes) {
   ASSERT_TRUE(IsInstalled("setfacl", "acl"));
   ASSERT_EQ(std::system(("setfacl -d -m u:daemon:rw " + dir.Path()).c_str()), 0);
   std::string failure;
-  ASSERT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SUCCESS) << failure;
+  ASSERT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), 0) << failure;
   EXPECT_EQ(ReadBytes(file), NEW);
   char value[16];
   EXPECT_EQ(::lgetxattr(file.c_str(), "user.a", value, sizeof value), 1);
@@ -128,7 +127,7 @@ TEST(CheckReplaceable, RefusesWhatIsNoRegularFileWithOneName) {
   std::string failure;
   FileStatus status;
   ASSERT_EQ(RealFileSystem().Stat(fifo, &status), 0);
-  EXPECT_EQ(CheckReplaceable(RealFileSystem(), fifo, status, &failure), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(CheckReplaceable(RealFileSystem(), fifo, status, &failure), EACCES);
   EXPECT_EQ(failure, fifo + " is not a regular file but a FIFO, so it is left as it is");
 
   const std::string file = dir.File("dev.reg");
@@ -136,7 +135,7 @@ TEST(CheckReplaceable, RefusesWhatIsNoRegularFileWithOneName) {
   ASSERT_EQ(::link(file.c_str(), dir.File("b.reg").c_str()), 0);
   ASSERT_EQ(::link(file.c_str(), dir.File("c.reg").c_str()), 0);
   ASSERT_EQ(RealFileSystem().Stat(file, &status), 0);
-  EXPECT_EQ(CheckReplaceable(RealFileSystem(), file, status, &failure), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(CheckReplaceable(RealFileSystem(), file, status, &failure), EACCES);
   EXPECT_EQ(failure,
             file + " has 3 hard links (also " + dir.File("b.reg") + ", " + dir.File("c.reg") +
                 "); replacing it would leave them with the old content, so it is left as it is");
@@ -144,7 +143,7 @@ TEST(CheckReplaceable, RefusesWhatIsNoRegularFileWithOneName) {
   // A folder that cannot be listed still gives the count.
   FailingFileSystem unlistable(RealFileSystem());
   unlistable.FailAt(Step::ListFolder, 1, EACCES);
-  EXPECT_EQ(CheckReplaceable(unlistable, file, status, &failure), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(CheckReplaceable(unlistable, file, status, &failure), EACCES);
   EXPECT_NE(failure.find(" has 3 hard links (also 2 outside " + dir.Path() + ")"),
             std::string::npos)
       << failure;
@@ -152,18 +151,17 @@ TEST(CheckReplaceable, RefusesWhatIsNoRegularFileWithOneName) {
 
 // The steps that keep the old file's metadata fail like every other step:
 // the file stays as it was and no lock is left.
-TEST(RegFileLock, FailingMetadataStepsKeepTheFile) {
+TEST(FileLock, FailingMetadataStepsKeepTheFile) {
   struct Case {
     Step step;
     int error;
-    RegStatus status;
+    int result;
     const char* failure;
   };
   const Case cases[] = {
-      {Step::MayWrite, EROFS, ERROR_ACCESS_DENIED, "cannot write @: Read-only file system"},
-      {Step::SetOwner, EIO, ERROR_WRITE_FAULT,
-       "cannot set the owner of @.lock: Input/output error"},
-      {Step::CopyAttributes, ENOSPC, ERROR_DISK_FULL,
+      {Step::MayWrite, EROFS, EROFS, "cannot write @: Read-only file system"},
+      {Step::SetOwner, EIO, EIO, "cannot set the owner of @.lock: Input/output error"},
+      {Step::CopyAttributes, ENOSPC, ENOSPC,
        "cannot copy the extended attributes of @ to @.lock: No space left on device"},
   };
   for (const Case& c : cases) {
@@ -173,7 +171,7 @@ TEST(RegFileLock, FailingMetadataStepsKeepTheFile) {
     FailingFileSystem fs(RealFileSystem());
     fs.FailAt(c.step, 1, c.error);
     std::string failure;
-    EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), c.status) << c.failure;
+    EXPECT_EQ(SaveFileSafely(fs, file, NEW, &failure), c.result) << c.failure;
     EXPECT_EQ(failure, WithPaths(c.failure, file, dir.Path()));
     EXPECT_EQ(ReadBytes(file), OLD);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});

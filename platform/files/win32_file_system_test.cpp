@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/files/lock_file.h"
+#include "platform/files/testing/scratch_files.h"
 #include "platform/files/testing/win32_file_calls.h"
-#include "platform/registry/testing/registry_testing.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ TEST(Win32FileSystem, ReplacedFileKeepsItsAttributes) {
     const uint32_t before = FileAttributesOf(file);
     ASSERT_NE(before & ATTRIBUTE_HIDDEN, attributes & ATTRIBUTE_HIDDEN ? 0u : 1u);
     std::string failure;
-    EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SUCCESS) << failure;
+    EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), 0) << failure;
     EXPECT_EQ(ReadBytes(file), NEW);
     EXPECT_EQ(FileAttributesOf(file), before) << attributes;
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
@@ -45,8 +45,7 @@ TEST(Win32FileSystem, WhatIsNoPlainFileIsRefused) {
   std::vector<uint8_t> bytes;
   EXPECT_EQ(RealFileSystem().ReadAll(dir.File("folder.reg"), &bytes), EISDIR);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("folder.reg"), NEW, &failure),
-            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), dir.File("folder.reg"), NEW, &failure), EACCES);
   EXPECT_EQ(failure,
             dir.File("folder.reg") + " is not a regular file but a folder, so it is left as it is");
   // A device by its reserved name: never read, never replaced.
@@ -66,7 +65,7 @@ TEST(Win32FileSystem, ReadOnlyAttributeRefusesTheRewrite) {
   ASSERT_EQ(RealFileSystem().Stat(file, &status), 0);
   EXPECT_EQ(status.mode, 0444u);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), EACCES);
   EXPECT_EQ(failure, file + " is read-only");
   EXPECT_EQ(ReadBytes(file), OLD);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
@@ -88,7 +87,7 @@ TEST(Win32FileSystem, HardLinkedFileIsRefusedAndSharesItsIdentity) {
   for (char& c : windows_path) c = c == '/' ? '\\' : c;
   std::string other = windows_path.substr(0, windows_path.size() - 7) + "other.reg";
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), windows_path, NEW, &failure), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), windows_path, NEW, &failure), EACCES);
   EXPECT_EQ(failure, windows_path + " has 2 hard links (also " + other +
                          "); replacing it would leave them with the old content, so it is left "
                          "as it is");
@@ -143,7 +142,7 @@ TEST(Win32FileSystem, AFileAnotherProgramHoldsIsSaidToBeInUse) {
     std::string failure, expected = std::string(c.failure) + "another program is using it";
     for (size_t at = 0; (at = expected.find('F', at)) != std::string::npos; at += file.size())
       expected.replace(at, 1, file);
-    EXPECT_NE(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SUCCESS);
+    EXPECT_NE(SaveFileSafely(RealFileSystem(), file, NEW, &failure), 0);
     EXPECT_EQ(failure, expected);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
   }
@@ -154,7 +153,7 @@ TEST(Win32FileSystem, NamesGoToTheSystemInUtf16) {
   const std::string name = "r\xC3\xA9gistre \xE2\x82\xAC.reg";  // "régistre €.reg"
   std::string file = dir.File(name);
   std::string failure;
-  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), ERROR_SUCCESS) << failure;
+  EXPECT_EQ(SaveFileSafely(RealFileSystem(), file, NEW, &failure), 0) << failure;
   // The name on disk, asked for in UTF-16 through the C++ library.
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir.Path()) /
                                       std::filesystem::path(L"r\u00E9gistre \u20AC.reg")));
@@ -175,25 +174,24 @@ TEST(Win32FileSystem, SaveByAnotherProgramBeforeTheCommitIsNoticed) {
   TempDir dir;
   const std::string file = dir.File("dev.reg");
   WriteBytes(file, OLD);
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
-  ASSERT_EQ(RegFileLock::Acquire(RealFileSystem(), file, &lock, &failure), ERROR_SUCCESS)
-      << failure;
+  ASSERT_EQ(FileLock::Acquire(RealFileSystem(), file, &lock, &failure), 0) << failure;
   std::vector<uint8_t> bytes;
   bool exists = false;
-  ASSERT_EQ(lock->ReadTarget(&bytes, &exists, &failure), ERROR_SUCCESS) << failure;
+  ASSERT_EQ(lock->ReadTarget(&bytes, &exists, &failure), 0) << failure;
   ASSERT_EQ(bytes, OLD);
   const std::vector<uint8_t> other = {'o', 't', 'h', '\n'};
   WriteBytes(file, other);
   const std::vector<uint8_t> longer = {'l', 'o', 'n', 'g', 'e', 'r', '\n'};
   bool replaced = true;
-  EXPECT_EQ(lock->Commit(longer, &OLD, &replaced, &failure), ERROR_FILE_INVALID) << failure;
+  EXPECT_EQ(lock->Commit(longer, &OLD, &replaced, &failure), LOCK_TARGET_CHANGED) << failure;
   EXPECT_TRUE(lock->TargetChanged());
   EXPECT_FALSE(replaced);
   EXPECT_EQ(ReadBytes(file), other);
-  ASSERT_EQ(lock->ReadTarget(&bytes, &exists, &failure), ERROR_SUCCESS) << failure;
+  ASSERT_EQ(lock->ReadTarget(&bytes, &exists, &failure), 0) << failure;
   EXPECT_EQ(bytes, other);
-  EXPECT_EQ(lock->Commit(NEW, &other, &replaced, &failure), ERROR_SUCCESS) << failure;
+  EXPECT_EQ(lock->Commit(NEW, &other, &replaced, &failure), 0) << failure;
   EXPECT_EQ(ReadBytes(file), NEW);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"dev.reg"});
 }

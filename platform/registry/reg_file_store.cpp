@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/registry/reg_content_hash.h"
+#include "platform/registry/reg_file_status.h"
 #include "platform/registry/reg_tree_reader.h"
 
 namespace {

@@ -169,9 +169,9 @@ class RegFileStore : public RegTreeStore {
   // key_path) as the tree shows it: served, with nothing stale to remember.
   void MarkServed(RegKeyNode* node, RegKey root, std::u16string_view key_path,
                   std::u16string_view name);
-  // Reads the file lock guards (RegFileLock::ReadTarget); a file the store
+  // Reads the file lock guards (FileLock::ReadTarget); a file the store
   // read before and that is gone now is ERROR_FILE_NOT_FOUND.
-  RegStatus ReadUnderLock(RegFileLock& lock, std::vector<uint8_t>* bytes, bool* exists,
+  RegStatus ReadUnderLock(FileLock& lock, std::vector<uint8_t>* bytes, bool* exists,
                           std::string* failure) const;
   // Takes FILE.lock and reads the file into the batch, reading it anew as
   // the tree when it changed on disk (key's *node follows).
@@ -215,7 +215,7 @@ class RegFileStore : public RegTreeStore {
     // of it is refused the same way, so that none of them reaches the file
     // once one could not.
     std::string lock_refusal;
-    std::unique_ptr<RegFileLock> lock;
+    std::unique_ptr<FileLock> lock;
     std::vector<uint8_t> bytes;
     bool exists = false;
     std::vector<StagedValue> staged;

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/registry/reg_content_hash.h"
+#include "platform/registry/reg_file_status.h"
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/reg_tree_reader.h"
 #include "platform/registry/reg_value_edits.h"
@@ -41,9 +42,9 @@ void RegFileStore::MarkServed(RegKeyNode* node, RegKey root, std::u16string_view
   node->FindValue(name)->served = true;
 }
 
-RegStatus RegFileStore::ReadUnderLock(RegFileLock& lock, std::vector<uint8_t>* bytes, bool* exists,
+RegStatus RegFileStore::ReadUnderLock(FileLock& lock, std::vector<uint8_t>* bytes, bool* exists,
                                       std::string* failure) const {
-  RegStatus status = lock.ReadTarget(bytes, exists, failure);
+  RegStatus status = StatusOfErrno(lock.ReadTarget(bytes, exists, failure));
   if (status == ERROR_SUCCESS && !*exists && exists_) {
     *failure = "cannot read " + lock.Target() + ": " + std::strerror(ENOENT);
     status = ERROR_FILE_NOT_FOUND;
@@ -52,12 +53,12 @@ RegStatus RegFileStore::ReadUnderLock(RegFileLock& lock, std::vector<uint8_t>* b
 }
 
 RegStatus RegFileStore::StartBatch(RegKey key, RegKeyNode** node, const std::string& what) {
-  std::unique_ptr<RegFileLock> lock;
+  std::unique_ptr<FileLock> lock;
   std::string failure;
   if (!batch_.lock_refusal.empty()) {
     return Fail(ERROR_SHARING_VIOLATION, what + batch_.lock_refusal);
   }
-  if (RegStatus status = RegFileLock::Acquire(fs_, path_, &lock, &failure)) {
+  if (RegStatus status = StatusOfErrno(FileLock::Acquire(fs_, path_, &lock, &failure))) {
     if (status == ERROR_SHARING_VIOLATION && batch_.gathering) batch_.lock_refusal = failure;
     return Fail(status, what + failure);
   }
@@ -258,7 +259,7 @@ RegStatus RegFileStore::WriteStaged(std::string* failure, bool* changed) {
   if (batch_.exists) previous = [&edited, &undo] { return undo.Restore(edited); };
   bool replaced = false;
   std::string reason;
-  status = batch_.lock->Commit(edited, previous, &replaced, &reason);
+  status = StatusOfErrno(batch_.lock->Commit(edited, previous, &replaced, &reason));
   *changed = status != ERROR_SUCCESS && batch_.lock->TargetChanged();
   if (status != ERROR_SUCCESS) *failure = BatchWhat() + reason;
   commit_left_new_content_ = replaced && status != ERROR_SUCCESS;

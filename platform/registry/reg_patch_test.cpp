@@ -66,8 +66,7 @@ TEST(BuildRegPatch, Utf16SourceGivesUtf16PatchWithMark) {
       u"Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"\u4e2d\"\n\n",
       &expected);
   EXPECT_EQ(bytes, expected);
-  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("patch.reg"), bytes, &failure),
-            ERROR_SUCCESS);
+  ASSERT_EQ(SaveFileSafely(RealFileSystem(), dir.File("patch.reg"), bytes, &failure), 0);
   EXPECT_EQ(ReadBytes(dir.File("patch.reg")), expected);
 }
 

@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "platform/registry/testing/registry_testing.h"
+#include "platform/files/testing/scratch_files.h"
 
 namespace {
 

@@ -104,7 +104,7 @@ TEST(MemoryFileSystem, FullDiskLeavesTheRewrittenFileAsItWas) {
     fs.Files()["/dev.reg"] = old_bytes;
     fs.SetCapacity(old_bytes.size() + room);
     std::string failure;
-    EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", new_bytes, &failure), ERROR_DISK_FULL) << room;
+    EXPECT_EQ(SaveFileSafely(fs, "/dev.reg", new_bytes, &failure), ENOSPC) << room;
     EXPECT_EQ(failure, "cannot write /dev.reg.lock: No space left on device") << room;
     EXPECT_EQ(fs.Bytes("/dev.reg"), old_bytes) << room;
     EXPECT_EQ(fs.Files().size(), 1u) << room;

@@ -1,6 +1,6 @@
-// Support for the registry tests: a scratch folder removed with everything
-// in it when the TempDir goes, whole-file reads and writes that throw on
-// failure, the byte forms of texts, and a parsed registry file to inspect.
+// Support for the registry tests: the byte forms of texts and a parsed
+// registry file to inspect, beside the scratch folders and whole-file reads
+// and writes of platform/files/testing/scratch_files.h.
 #pragma once
 
 #include <cstdint>
@@ -9,34 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files/testing/scratch_files.h"
 #include "platform/registry/reg_tree_reader.h"
-
-class TempDir {
- public:
-  // A new, empty folder under $TMPDIR (or /tmp; on Windows the user's
-  // temporary folder).
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& Path() const { return path_; }
-  // Path() + "/" + name.
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  // The names in the folder, sorted.
-  std::vector<std::string> Names() const;
-
- private:
-  std::string path_;
-};
-
-std::vector<uint8_t> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-void WriteText(const std::string& path, const std::string& text);
-// Permission bits (07777) of path, following links; -1 when missing.
-int ModeOf(const std::string& path);
-// Whether path names something that exists (a link when its target does).
-bool Exists(const std::string& path);
 
 // The bytes of a narrow text.
 std::vector<uint8_t> NarrowBytes(const std::string& text);
@@ -46,11 +20,6 @@ std::vector<uint8_t> Utf16Bytes(std::u16string_view text, bool bom = false);
 std::vector<uint8_t> Utf16z(std::u16string_view text);
 // ASCII text as UTF-16, one unit per byte. Example: WideAscii("Dll") gives u"Dll".
 std::u16string WideAscii(const std::string& ascii);
-
-// text with each '@' replaced by file and each '#' by folder: an expected
-// failure reason written once for every scratch folder.
-// Example: ("cannot sync #", "/t/a", "/t") gives "cannot sync /t".
-std::string WithPaths(std::string text, const std::string& file, const std::string& folder);
 
 // A REGEDIT4 export whose one COM-port driver, COM5:, has the navigation
 // product's Dll "QVBTDEV.DLL": a faulty handheld in its smallest form.
