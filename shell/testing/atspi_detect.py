@@ -154,7 +154,7 @@ def start_orca(work, environment):
             return []
     orca = subprocess.Popen(["orca", "-u", prefs], env=orca_environment,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wait_for("Orca speaking", lambda: "Screen reader on." in said(), 20)
+    wait_for("Orca speaking", lambda: "Screen reader on." in said(), 40)
     return orca, said
 
 
@@ -179,7 +179,7 @@ def main():
     # The window manager has taken the screen once it names a current desktop.
     wait_for("window manager", lambda: subprocess.run(
         ["xdotool", "get_desktop"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-        env=environment).returncode == 0, 10)
+        env=environment).returncode == 0, 30)
     orca, said = start_orca(work, environment) if with_orca else (None, None)
     window = subprocess.Popen([program, registry], env=environment)
     try:
