@@ -121,11 +121,6 @@ TEST_F(Win32Services, TheMenuBarIsTheFramesMenuWithTheTemplatesItems) {
     EXPECT_EQ(bar[0].items[i].text, expected[i].text) << i;
     EXPECT_EQ(bar[0].items[i].id, expected[i].id) << i;
   }
-  // Alt+T opens Tools; Alt+H, a command of its own, opens nothing.
-  const HWND frame = windows_.NativeWindow(window_);
-  EXPECT_EQ(PopupOpenedByAltKey(frame, u't'),
-            u"&About...\tCtrl+A|&Detect|E&xit\tCtrl+Shift+Q|D&elete");
-  EXPECT_EQ(PopupOpenedByAltKey(frame, u'h'), u"");
   EXPECT_EQ(bar[1].text, u"&Help");
   EXPECT_EQ(bar[1].id, 40010u);
   EXPECT_TRUE(bar[1].grayed);
