@@ -114,7 +114,7 @@ TEST_F(Win32Services, TheMenuBarIsTheFramesMenuWithTheTemplatesItems) {
       {u"&About...\tCtrl+A", 40003},
       {u"&Detect", 40004},
       {u"E&xit\tCtrl+Shift+Q", 40006},  // the key of command 1, which it stands for
-      {u"D&elete", 40007},               // D is Detect's
+      {u"D&elete", 40007},              // D is Detect's
   };
   ASSERT_EQ(bar[0].items.size(), 4u);
   for (size_t i = 0; i < 4; ++i) {
