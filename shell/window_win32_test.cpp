@@ -129,13 +129,11 @@ void Detect(ProgramDriver& driver) {
   std::wstring detected = driver.CopyReportContaining(DETECTED);
   EXPECT_NE(detected.find(DETECTED), std::wstring::npos) << detected.size();
   EXPECT_NE(detected.find(L"COM6:\r\nDll: BTCEIF.DLL"), std::wstring::npos);
-  // A screen reader reads the same verdict from the report's object.
+  // A screen reader in another process reads the same verdict from the
+  // report's object (its role, name and state: win32_window_manager_test).
   const AccessibleClient report = driver.ReadReportContaining(DETECTED);
   ASSERT_TRUE(report.found);
   EXPECT_EQ(report.value, std::u16string(detected.begin(), detected.end()));
-  EXPECT_EQ(report.role, ACCESSIBLE_ROLE_TEXT);
-  EXPECT_EQ(report.name, u"Report");
-  EXPECT_NE(report.state & ACCESSIBLE_STATE_READONLY, 0u);
 }
 
 // Fix through the menu: its box answered, its report checked.
