@@ -191,10 +191,6 @@ TEST(ManPage, NamesEveryReasonTheScanSkipsAnEntryFor) {
   EXPECT_EQ(reasons, static_cast<int>(ScanSkip::DllUnreadable));
 }
 
-}  // namespace
-
-namespace {
-
 // The fields, statuses and escapes of the JSON document the tool writes (for
 // one file with an examined and a skipped entry, its path holding every kind
 // of character JSON escapes) are the ones JSON OUTPUT describes: the fields in

@@ -129,13 +129,11 @@ void Detect(ProgramDriver& driver) {
   std::wstring detected = driver.CopyReportContaining(DETECTED);
   EXPECT_NE(detected.find(DETECTED), std::wstring::npos) << detected.size();
   EXPECT_NE(detected.find(L"COM6:\r\nDll: BTCEIF.DLL"), std::wstring::npos);
-  // A screen reader reads the same verdict from the report's object.
+  // A screen reader in another process reads the same verdict from the
+  // report's object (its role, name and state: win32_window_manager_test).
   const AccessibleClient report = driver.ReadReportContaining(DETECTED);
   ASSERT_TRUE(report.found);
   EXPECT_EQ(report.value, std::u16string(detected.begin(), detected.end()));
-  EXPECT_EQ(report.role, ACCESSIBLE_ROLE_TEXT);
-  EXPECT_EQ(report.name, u"Report");
-  EXPECT_NE(report.state & ACCESSIBLE_STATE_READONLY, 0u);
 }
 
 // Fix through the menu: its box answered, its report checked.
@@ -431,7 +429,7 @@ int RunRedirected(const std::wstring& arguments, std::string* out, std::string* 
   return static_cast<int>(code);
 }
 
-TEST(WindowProgram, AnswersHelpVersionAndUsageErrorsOnItsStreams) {
+TEST(WindowProgram, AnswersHelpVersionAndUsageErrorsOnItsStreamsOrInABox) {
   std::string out, err;
   EXPECT_EQ(RunRedirected(L"--help", &out, &err), 0);
   EXPECT_EQ(out.rfind("Usage: quorvafix [OPTION]... [REGISTRY_FILE]", 0), 0u) << out;
@@ -447,20 +445,15 @@ TEST(WindowProgram, AnswersHelpVersionAndUsageErrorsOnItsStreams) {
     EXPECT_EQ(err.rfind(std::string("quorvafix: unrecognized option '") + option + "'", 0), 0u)
         << err;
   }
-}
-
-// Started with no console and no redirection, as from Explorer: the
-// answers to its own options come in a box, a refusal's with a warning.
-TEST(WindowProgram, AnswersInABoxWithoutAConsole) {
-  struct Case {
+  // Started with no console and no redirection, as from Explorer: the
+  // answers come in a box.
+  const struct {
     const wchar_t* arguments;
     const wchar_t* answer;  // how the box's text starts
     DWORD status;
-  } cases[] = {
-      {L"--bogus pda.reg", L"quorvafix: unrecognized option '--bogus'", 2},
-      {L"--version", L"quorvafix " QUORVAFIX_WIDE_VERSION, 0},
-  };
-  for (const Case& c : cases) {
+  } boxed[] = {{L"--bogus pda.reg", L"quorvafix: unrecognized option '--bogus'", 2},
+               {L"--version", L"quorvafix " QUORVAFIX_WIDE_VERSION, 0}};
+  for (const auto& c : boxed) {
     ProgramDriver driver(PROGRAM, c.arguments, std::wstring(), true);
     EXPECT_EQ(driver.AnswerBox().rfind(c.answer, 0), 0u) << c.arguments;
     ASSERT_TRUE(driver.WaitForExit()) << c.arguments;

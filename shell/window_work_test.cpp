@@ -11,11 +11,9 @@
 #include "platform/registry/local_registry.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/testing/memory_registry.h"
-#include "platform/registry/testing/registry_testing.h"
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
 #include "shell/export_outcome.h"
-#include "shell/registry_export.h"
 #include "shell/testing/shell_test_support.h"
 
 namespace {
@@ -97,38 +95,6 @@ TEST_F(WindowWorkTest, FixSaysWhatItDoesWhileItWorks) {
   EXPECT_EQ(FinishWorkShowing(), (std::vector<std::string>{"   Examining the registry export...",
                                              "   Repairing 1 driver...",
                                              "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
-}
-
-// With an export open, each text names its file: Detect examines it, Fix
-// also repairs it.
-TEST_F(WindowWorkTest, WithAnExportOpenTheTextsNameItsFile) {
-  TempDir folder;
-  const std::string path = folder.File("pda.reg");
-  WriteText(path, FAULTY_EXPORT);
-  std::string reason;
-  ASSERT_TRUE(OpenRegistryExport(path, &reason)) << reason;
-  const struct {
-    uint16_t command;
-    std::vector<std::string> texts;
-  } cases[] = {
-      {IDM_DETECT,
-       {"   Examining the registry export " + path + "...",
-        "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n"}},
-      {IDM_FIX,
-       {"   Examining the registry export " + path + "...",
-        "   Repairing 1 driver in " + path + "...", "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}},
-  };
-  for (const auto& c : cases) {
-    Command(c.command);
-    std::vector<std::string> texts{DisplayText.CStr()};
-    WindowMessage message{};
-    while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) {
-      DispatchMessage(&message);
-      if (texts.back() != DisplayText.CStr()) texts.push_back(DisplayText.CStr());
-    }
-    EXPECT_EQ(texts, c.texts) << c.command;
-  }
-  CloseRegistryExport();
 }
 
 // The computer's own registry, as quorvafix --local-registry installs it,

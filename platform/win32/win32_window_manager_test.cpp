@@ -210,20 +210,6 @@ TEST_F(Win32WindowManagerTest, LongTextGetsAScrollBarAndTheKeysScrollIt) {
   record_.paint_text += u"more\n";
   win32_testing::RepaintNow(frame_);
   EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
-
-  // Drawn in a box that ends at the client's bottom, as the program draws
-  // its report: End still shows the last line above the bottom margin.
-  const int line = win32_testing::TextLineHeight();
-  const int visible = win32_testing::ClientSize(frame_).height;
-  record_.paint_box = Rect{4, 4, 200, visible};
-  record_.paint_text += u"last";
-  win32_testing::RepaintNow(frame_);
-  win32_testing::SendKey(frame_, 0x23);  // VK_END
-  EXPECT_EQ(win32_testing::ScrollPosition(frame_), 4 + 82 * line + 4 - visible);
-  EXPECT_TRUE(win32_testing::HasInk(frame_, 4, visible - 4 - line, 200, visible - 4));
-  record_.paint_text += u"more\n";
-  win32_testing::RepaintNow(frame_);
-  EXPECT_EQ(win32_testing::ScrollPosition(frame_), 0);
 }
 
 TEST_F(Win32WindowManagerTest, ScreenReadersReadTheLastPaintAsAReadOnlyReport) {

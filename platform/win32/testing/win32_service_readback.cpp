@@ -183,29 +183,3 @@ ValueChangeCounter::~ValueChangeCounter() {
 }
 
 int ValueChangeCounter::Count() const { return value_changes; }
-
-namespace {
-
-std::u16string opened_popup;
-
-// Reads the shown popup, then ends the menu loop whatever it shows.
-void CALLBACK ClosePopup(HWND, UINT, UINT_PTR, DWORD) {
-  HWND popup = ::FindWindowW(L"#32768", nullptr);
-  if (popup != nullptr && ::IsWindowVisible(popup) && opened_popup.empty()) {
-    HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
-    for (const NativeMenuItem& item : ItemsOf(menu)) {
-      opened_popup += (opened_popup.empty() ? u"" : u"|") + item.text;
-    }
-  }
-  ::EndMenu();
-}
-
-}  // namespace
-
-std::u16string PopupOpenedByAltKey(HWND frame, char16_t key) {
-  opened_popup.clear();
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, 300, &ClosePopup);
-  ::SendMessageW(frame, WM_SYSCOMMAND, SC_KEYMENU, key);
-  ::KillTimer(nullptr, timer);
-  return opened_popup;
-}

@@ -21,11 +21,6 @@ struct NativeMenuItem {
 // The items of frame's menu bar (GetMenu); empty when it has none.
 std::vector<NativeMenuItem> FrameMenuItems(HWND frame);
 
-// Presses Alt and key over frame, as DefWindowProc hands it to the menu
-// (WM_SYSCOMMAND, SC_KEYMENU), and closes the popup that opened: the text of
-// its items, joined by '|'; empty when none opened.
-std::u16string PopupOpenedByAltKey(HWND frame, char16_t key);
-
 // The clipboard's CF_UNICODETEXT (GetClipboardData); empty when none.
 std::u16string ClipboardUnicodeText();
 
