@@ -52,5 +52,5 @@ int RunCliJob(const CliOptions& options, const std::string& file, std::FILE* out
 // written to it as the scan makes it; one the system refuses leaves the
 // driver faulty (exit 1) with the system's reason on err, under the name
 // LOCAL_REGISTRY_NAME.
-int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out,
-                   std::FILE* err, FileOutcome* outcome = nullptr);
+int RunRegistryJob(const CliOptions& options, LocalRegistry& store, std::FILE* out, std::FILE* err,
+                   FileOutcome* outcome = nullptr);

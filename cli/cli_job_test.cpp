@@ -330,9 +330,8 @@ TEST_F(CliJobTest, StoredControlCharactersReachNoStreamRaw) {
             Regedit4({{"01", "COM5:", "Drivers\\\\A\x1b"}}, {{"Drivers\\A\x1b", "QVBTDEV.DLL"}}));
   r = Run(CliCommand::Fix, file, "", &fs);
   EXPECT_EQ(r.status, EXIT_FAULT_LEFT);
-  EXPECT_EQ(r.err.rfind("quorvafix-cli: " + dir_.File(shown) +
-                            ": cannot repair Drivers\\A\\x1b\\Dll: ",
-                        0),
+  EXPECT_EQ(r.err.rfind(
+                "quorvafix-cli: " + dir_.File(shown) + ": cannot repair Drivers\\A\\x1b\\Dll: ", 0),
             0u)
       << r.err;
   for (char c : r.out + r.err) EXPECT_NE(c, '\x1b');

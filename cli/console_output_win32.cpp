@@ -1,13 +1,13 @@
-#include "cli/console_output.h"
-
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "cli/console_output.h"
 
 namespace {
 

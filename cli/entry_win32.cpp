@@ -3,9 +3,9 @@
 // report text has inside the tool. Reports and messages leave in UTF-8,
 // byte for byte as on Linux (binary mode: no LF becomes CR LF), except on a
 // console, which gets them in UTF-16 (console_output.h).
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>

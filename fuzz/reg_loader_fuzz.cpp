@@ -27,8 +27,8 @@
 #include "platform/registry/reg_tree.h"
 #include "platform/registry/reg_tree_reader.h"
 #include "platform/registry/reg_value_locator.h"
-#include "platform/registry/testing/reg_event_model.h"
 #include "platform/registry/testing/reference_index.h"
+#include "platform/registry/testing/reg_event_model.h"
 #include "platform/registry/testing/registry_testing.h"
 
 namespace {

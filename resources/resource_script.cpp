@@ -82,9 +82,9 @@ void WriteDialogs(const ResourceModule& module, std::ostringstream& rc) {
       const DialogControlResource& control = dialog.controls[c];
       const bool icon = control.kind == DialogControlKind::Icon;
       rc << "  CONTROL " << (icon ? std::to_string(control.icon) : Quoted(control.text)) << ", "
-         << (control.id == IDC_STATIC ? -1 : control.id) << ", \"Static\", "
-         << Hex(control.style) << ", " << control.x << ", " << control.y << ", " << control.width
-         << ", " << control.height << "\n";
+         << (control.id == IDC_STATIC ? -1 : control.id) << ", \"Static\", " << Hex(control.style)
+         << ", " << control.x << ", " << control.y << ", " << control.width << ", "
+         << control.height << "\n";
     }
     rc << "END\n\n";
   }

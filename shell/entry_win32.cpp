@@ -6,9 +6,9 @@
 // they were redirected, else on the console of the program that started
 // this one, when it has one; started with neither (from Explorer or a
 // shortcut), they are shown in a message box.
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <string>

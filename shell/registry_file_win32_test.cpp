@@ -14,8 +14,10 @@ struct AppDataCase {
 
 TEST(RegistryFilePath, ArgumentThenAppData) {
   const AppDataCase cases[] = {
-      {L"C:\\Users\\ana\\AppData\\Roaming", "C:\\Users\\ana\\AppData\\Roaming\\quorvafix\\registry.reg"},
-      {L"C:\\Users\\ana\\AppData\\Roaming\\", "C:\\Users\\ana\\AppData\\Roaming\\quorvafix\\registry.reg"},
+      {L"C:\\Users\\ana\\AppData\\Roaming",
+       "C:\\Users\\ana\\AppData\\Roaming\\quorvafix\\registry.reg"},
+      {L"C:\\Users\\ana\\AppData\\Roaming\\",
+       "C:\\Users\\ana\\AppData\\Roaming\\quorvafix\\registry.reg"},
       {L"D:\\", "D:\\quorvafix\\registry.reg"},
       {L"\\\\server\\home\\ana", "\\\\server\\home\\ana\\quorvafix\\registry.reg"},
       {L"C:\\Users\\Zo\u00EB", "C:\\Users\\Zo\xC3\xAB\\quorvafix\\registry.reg"},

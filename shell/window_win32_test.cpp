@@ -8,8 +8,8 @@
 // registry (by a second copy, or Tools > Use Connected Handheld), a report
 // taller than the window scrolled to its end, read from the screen, and the
 // exe's icon and its console answers.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <map>

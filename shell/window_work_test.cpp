@@ -92,9 +92,10 @@ TEST_F(WindowWorkTest, FixShowsItsBoxOnlyAfterTheWorkerIsDone) {
 // how many drivers it repairs while the repair is written, then the report.
 TEST_F(WindowWorkTest, FixSaysWhatItDoesWhileItWorks) {
   Command(IDM_FIX);
-  EXPECT_EQ(FinishWorkShowing(), (std::vector<std::string>{"   Examining the registry export...",
-                                             "   Repairing 1 driver...",
-                                             "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
+  EXPECT_EQ(
+      FinishWorkShowing(),
+      (std::vector<std::string>{"   Examining the registry export...", "   Repairing 1 driver...",
+                                "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
 }
 
 // The computer's own registry, as quorvafix --local-registry installs it,
@@ -127,10 +128,10 @@ TEST_F(WindowWorkTest, OnTheComputersOwnRegistryAFixSaysSo) {
   LocalMemoryRegistry local(&registry_);
   InstallRegistryStore(&local);
   Command(IDM_FIX);
-  EXPECT_EQ(FinishWorkShowing(), (std::vector<std::string>{
-                       "   Examining the registry of this computer...",
-                       "   Repairing 1 driver in the registry of this computer...",
-                       "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
+  EXPECT_EQ(FinishWorkShowing(),
+            (std::vector<std::string>{"   Examining the registry of this computer...",
+                                      "   Repairing 1 driver in the registry of this computer...",
+                                      "COM5:\r\nDll: QVBTDEV.DLL  FIXED!\r\n"}));
   EXPECT_EQ(Dll(), u"BTCEIF.DLL");
 }
 

@@ -138,27 +138,27 @@ TEST(DynStringFormatInsert, ValuesAppendTheirTextForm) {
   };
   DynString other("de");
   const std::vector<Row> rows = {
-      {"int", [](DynString& s) { s << -7; }, "ab-7"},
-      {"int min", [](DynString& s) { s << INT_MIN; }, "ab-2147483648"},
-      {"unsigned max", [](DynString& s) { s << 4294967295u; }, "ab4294967295"},
-      {"short", [](DynString& s) { s << static_cast<short>(-1); }, "ab-1"},
-      {"short max", [](DynString& s) { s << static_cast<short>(32767); }, "ab32767"},
-      {"unsigned long", [](DynString& s) { s << 4294967295ul; }, "ab4294967295"},
+    {"int", [](DynString& s) { s << -7; }, "ab-7"},
+    {"int min", [](DynString& s) { s << INT_MIN; }, "ab-2147483648"},
+    {"unsigned max", [](DynString& s) { s << 4294967295u; }, "ab4294967295"},
+    {"short", [](DynString& s) { s << static_cast<short>(-1); }, "ab-1"},
+    {"short max", [](DynString& s) { s << static_cast<short>(32767); }, "ab32767"},
+    {"unsigned long", [](DynString& s) { s << 4294967295ul; }, "ab4294967295"},
 #if ULONG_MAX > 0xFFFFFFFFul
-      {"unsigned long low 32 bits", [](DynString& s) { s << 5000000000ul; }, "ab705032704"},
+    {"unsigned long low 32 bits", [](DynString& s) { s << 5000000000ul; }, "ab705032704"},
 #endif
-      {"bool true", [](DynString& s) { s << true; }, "ab1"},
-      {"bool false", [](DynString& s) { s << false; }, "ab0"},
-      {"long", [](DynString& s) { s << LONG_MIN; }, "ab" + std::to_string(LONG_MIN)},
-      {"char", [](DynString& s) { s << 'z'; }, "abz"},
-      {"char NUL", [](DynString& s) { s << '\0'; }, "ab"},
-      {"unsigned char", [](DynString& s) { s << static_cast<unsigned char>(65); }, "abA"},
-      {"unsigned char high", [](DynString& s) { s << static_cast<unsigned char>(233); }, "ab\xE9"},
-      {"text", [](DynString& s) { s << "xy"; }, "abxy"},
-      {"null text", [](DynString& s) { s << static_cast<const char*>(nullptr); }, "ab"},
-      {"DynString", [&other](DynString& s) { s << other; }, "abde"},
-      {"itself", [](DynString& s) { s << s; }, "abab"},
-      {"chain", [](DynString& s) { s << 1 << ' ' << 2.5 << "!" << 'c'; }, "ab1 2.5!c"},
+    {"bool true", [](DynString& s) { s << true; }, "ab1"},
+    {"bool false", [](DynString& s) { s << false; }, "ab0"},
+    {"long", [](DynString& s) { s << LONG_MIN; }, "ab" + std::to_string(LONG_MIN)},
+    {"char", [](DynString& s) { s << 'z'; }, "abz"},
+    {"char NUL", [](DynString& s) { s << '\0'; }, "ab"},
+    {"unsigned char", [](DynString& s) { s << static_cast<unsigned char>(65); }, "abA"},
+    {"unsigned char high", [](DynString& s) { s << static_cast<unsigned char>(233); }, "ab\xE9"},
+    {"text", [](DynString& s) { s << "xy"; }, "abxy"},
+    {"null text", [](DynString& s) { s << static_cast<const char*>(nullptr); }, "ab"},
+    {"DynString", [&other](DynString& s) { s << other; }, "abde"},
+    {"itself", [](DynString& s) { s << s; }, "abab"},
+    {"chain", [](DynString& s) { s << 1 << ' ' << 2.5 << "!" << 'c'; }, "ab1 2.5!c"},
   };
   for (const Row& row : rows) {
     DynString s = Marked("ab", 1, 9);

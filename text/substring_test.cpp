@@ -31,7 +31,8 @@ class Stream {
 #ifdef _WIN32
     // No fmemopen: a scratch file holding the bytes, opened for reading only.
     path_ = (std::filesystem::temp_directory_path() /
-             ("stream-" + std::to_string(std::random_device()()))).string();
+             ("stream-" + std::to_string(std::random_device()())))
+                .string();
     if (std::FILE* out = std::fopen(path_.c_str(), "wb")) {
       std::fwrite(bytes_.data(), 1, bytes_.size(), out);
       std::fclose(out);

@@ -24,8 +24,7 @@ Locks& Held() {
 }
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
-    return FALSE;
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
   Locks& locks = Held();
   ::EnterCriticalSection(&locks.step);
   for (const std::string& path : locks.paths) {

@@ -97,6 +97,6 @@ void FillFromHandle(HANDLE handle, FileStatus* status, int* error) {
   } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     status->kind = FileKind::Folder;
   }
-  status->mode = status->kind == FileKind::Folder ? (read_only ? 0555 : 0777)
-                                                  : (read_only ? 0444 : 0666);
+  status->mode =
+      status->kind == FileKind::Folder ? (read_only ? 0555 : 0777) : (read_only ? 0444 : 0666);
 }

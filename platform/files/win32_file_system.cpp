@@ -81,8 +81,8 @@ HANDLE Open(const std::string& path, DWORD access, DWORD creation, DWORD flags, 
 
 int StatusOf(const std::string& path, DWORD flags, FileStatus* status) {
   int error;
-  HANDLE handle = Open(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS | flags, &error);
+  HANDLE handle =
+      Open(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, &error);
   if (handle == INVALID_HANDLE_VALUE) return error;
   FillFromHandle(handle, status, &error);
   ::CloseHandle(handle);

@@ -194,13 +194,10 @@ void AddDoneButton(HWND dialog) {
   // The title bar's close button stands for the Done button too.
   if (auto* state = static_cast<DialogState*>(StateOf(dialog))) state->caption_ok = true;
   if (::GetDlgItem(dialog, IDOK) != nullptr) return;
-  HWND done = ::CreateWindowExW(0, L"BUTTON", L"OK",
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0,
-                                DONE_WIDTH, DONE_HEIGHT, dialog,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
-                                reinterpret_cast<HINSTANCE>(
-                                    ::GetWindowLongPtrW(dialog, GWLP_HINSTANCE)),
-                                nullptr);
+  HWND done = ::CreateWindowExW(
+      0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, DONE_WIDTH,
+      DONE_HEIGHT, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
+      reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(dialog, GWLP_HINSTANCE)), nullptr);
   if (done == nullptr) return;
   ::SendMessageW(done, WM_SETFONT, ::SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
   PlaceDoneButton(dialog);

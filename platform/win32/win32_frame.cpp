@@ -2,11 +2,12 @@
 // (paint, close, activation, keys, menu commands, drops, WM_COPYDATA,
 // resizing, the cursor, screen readers' WM_GETOBJECT), their placement,
 // their menu, and the windows of other programs.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <string>
 
 #include "platform/win32/win32_native_state.h"
-
-#include <shellapi.h>
 
 namespace win32 {
 
@@ -57,7 +58,8 @@ void Drop(FrameState& state, HDROP drop) {
 void CopyDataArrived(FrameState& state, const COPYDATASTRUCT& record) {
   // The sender waits only until the bytes are copied.
   std::string bytes;
-  if (record.lpData != nullptr) bytes.assign(static_cast<const char*>(record.lpData), record.cbData);
+  if (record.lpData != nullptr)
+    bytes.assign(static_cast<const char*>(record.lpData), record.cbData);
   ::ReplyMessage(TRUE);
   state.events->OnCopyData(state.window, record.dwData, bytes.data(),
                            static_cast<uint32_t>(bytes.size()));
@@ -98,8 +100,8 @@ HWND EnabledPopup(HWND native) {
 }  // namespace
 
 FrameState* FrameOf(HWND native) {
-  if (native == nullptr || ::GetWindowLongPtrW(native, GWLP_WNDPROC) !=
-                               reinterpret_cast<LONG_PTR>(&FrameProcedure)) {
+  if (native == nullptr ||
+      ::GetWindowLongPtrW(native, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&FrameProcedure)) {
     return nullptr;
   }
   return static_cast<FrameState*>(StateOf(native));
@@ -204,8 +206,8 @@ HWND CreateFrame(const char16_t* class_name, HINSTANCE instance, const char16_t*
   StateHandover handover{state};
   HWND native = ::CreateWindowExW(0, Wide(class_name), Wide(title ? title : u""),
                                   FRAME_STYLE | (visible ? WS_VISIBLE : 0), CW_USEDEFAULT,
-                                  CW_USEDEFAULT, outer.right - outer.left,
-                                  outer.bottom - outer.top, nullptr, nullptr, instance, &handover);
+                                  CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
+                                  nullptr, nullptr, instance, &handover);
   if (!handover.taken) delete state;
   return native;
 }
@@ -263,9 +265,8 @@ uint32_t WindowOfFrame(HWND native, const FrameEvents* events) {
       process != ::GetCurrentProcessId()) {
     return 0;
   }
-  const bool ours = FrameOf(native) != nullptr ||
-                    ::GetWindowLongPtrW(native, DWLP_DLGPROC) ==
-                        reinterpret_cast<LONG_PTR>(&DialogProcedure);
+  const bool ours = FrameOf(native) != nullptr || ::GetWindowLongPtrW(native, DWLP_DLGPROC) ==
+                                                      reinterpret_cast<LONG_PTR>(&DialogProcedure);
   NativeState* state = ours ? StateOf(native) : nullptr;
   return state != nullptr && state->events == events ? state->window : 0;
 }

@@ -31,8 +31,7 @@ int32_t EnumKey(uintptr_t key, uint32_t index, char16_t* name, uint32_t capacity
                 uint32_t* length) {
   wchar_t buffer[MAX_KEY_NAME];
   DWORD size = MAX_KEY_NAME;
-  LONG status =
-      ::RegEnumKeyExW(Key(key), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+  LONG status = ::RegEnumKeyExW(Key(key), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
   if (status != ERROR_SUCCESS) return status;
   *length = size;
   if (size + 1 > capacity) return ERROR_MORE_DATA;

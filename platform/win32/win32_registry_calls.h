@@ -13,8 +13,7 @@ namespace win32 {
 int32_t OpenKey(uintptr_t key, const char16_t* path, uintptr_t* result);
 // Up to capacity characters of the index-th subkey's name into name
 // (terminated); *length its length.
-int32_t EnumKey(uintptr_t key, uint32_t index, char16_t* name, uint32_t capacity,
-                uint32_t* length);
+int32_t EnumKey(uintptr_t key, uint32_t index, char16_t* name, uint32_t capacity, uint32_t* length);
 int32_t QueryValue(uintptr_t key, const char16_t* name, uint32_t* type, uint8_t* data,
                    uint32_t* length);
 int32_t SetValue(uintptr_t key, const char16_t* name, uint32_t type, const uint8_t* data,

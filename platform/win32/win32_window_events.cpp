@@ -80,10 +80,9 @@ int Win32WindowManager::DrawText(DeviceContext dc, const char16_t* text, int len
                                  uint32_t format) {
   if (dc != PAINT_CONTEXT || paint_dc_ == nullptr || text == nullptr || rect == nullptr) return 0;
   win32::Box box = BoxOf(*rect);
-  const int height =
-      win32::DrawTextOn(paint_dc_, text, length, &box, (format & DT_WORDBREAK) != 0);
-  painted_text_.append(text, length < 0 ? std::char_traits<char16_t>::length(text)
-                                         : static_cast<size_t>(length));
+  const int height = win32::DrawTextOn(paint_dc_, text, length, &box, (format & DT_WORDBREAK) != 0);
+  painted_text_.append(
+      text, length < 0 ? std::char_traits<char16_t>::length(text) : static_cast<size_t>(length));
   // Below the text, as much room as above it.
   painted_bottom_ = std::max(painted_bottom_, rect->top + height + std::max(rect->top, 0));
   return height;
@@ -145,8 +144,8 @@ void Win32WindowManager::OnResized(uint32_t window, int dw, int dh) {
 }
 
 bool Win32WindowManager::CreateNativeDialog(WindowHandle dialog,
-                                            const DialogTemplate& dialog_template,
-                                            InstanceHandle, WindowHandle owner) {
+                                            const DialogTemplate& dialog_template, InstanceHandle,
+                                            WindowHandle owner) {
   HWND hwnd = win32::CreateTemplateDialog(LayoutOf(dialog_template), instance_, OwnerFrame(owner),
                                           this, dialog);
   if (hwnd == nullptr) return false;

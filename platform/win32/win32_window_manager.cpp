@@ -92,16 +92,14 @@ WindowHandle Win32WindowManager::CreateWindowEx(uint32_t ex_style, const char16_
   return window;
 }
 
-bool Win32WindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect,
-                                            uint32_t style) {
+bool Win32WindowManager::CreateNativeWindow(WindowHandle window, const Rect& rect, uint32_t style) {
   const WindowRecord* record = Record(window);
   if (record == nullptr || record->kind != WindowKind::TopLevel) return true;
   const char16_t* class_name = record->class_name.c_str();
   if (!win32::RegisterFrameClass(class_name, instance_, IconId(window))) return false;
-  HWND hwnd = win32::CreateFrame(class_name, instance_, record->title.c_str(),
-                                 rect.right - rect.left, rect.bottom - rect.top,
-                                 (style & WS_VISIBLE) != 0, ColourOf(record->background), this,
-                                 window);
+  HWND hwnd = win32::CreateFrame(
+      class_name, instance_, record->title.c_str(), rect.right - rect.left, rect.bottom - rect.top,
+      (style & WS_VISIBLE) != 0, ColourOf(record->background), this, window);
   if (hwnd == nullptr) return false;
   natives_[window] = Native{hwnd};
   return true;
@@ -159,9 +157,8 @@ MessageResult Win32WindowManager::SendMessage(WindowHandle window, uint32_t mess
     return 0;
   }
   HWND sender = NativeWindow(PrimaryWindow());
-  return win32::SendCopyData(foreign->second, sender, record->kind, record->data, record->size)
-             ? 1
-             : 0;
+  return win32::SendCopyData(foreign->second, sender, record->kind, record->data, record->size) ? 1
+                                                                                                : 0;
 }
 
 void Win32WindowManager::ShapeClientRect(WindowHandle window, Rect* rect) {

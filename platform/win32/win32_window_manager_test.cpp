@@ -49,8 +49,7 @@ struct Seen {
 };
 Seen* seen = nullptr;
 
-MessageResult Procedure(WindowHandle window, uint32_t message, WordParam wparam,
-                        LongParam lparam) {
+MessageResult Procedure(WindowHandle window, uint32_t message, WordParam wparam, LongParam lparam) {
   seen->messages.push_back(WindowMessage{window, message, wparam, lparam});
   switch (message) {
     case WM_PAINT: {
@@ -371,8 +370,8 @@ const DialogTemplate ABOUT_TEMPLATES[] = {
     {8, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 0, 140, 60, u"Plain test", 8, u"Tahoma",
      ABOUT_CONTROLS, 1},
 };
-const ResourceModule TEST_MODULE{nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0,
-                                 ABOUT_TEMPLATES, 2, nullptr, 0};
+const ResourceModule TEST_MODULE{nullptr, 0, nullptr,         0, nullptr, 0,
+                                 nullptr, 0, ABOUT_TEMPLATES, 2, nullptr, 0};
 
 // What the dialog procedure found while its dialog ran.
 struct DialogSeen {

@@ -67,8 +67,8 @@ std::u16string LoadedDialogCaption(uint16_t id) {
 }
 
 int LoadedIconWidth(uint16_t id, int size) {
-  HICON icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                               IMAGE_ICON, size, size, 0));
+  HICON icon = static_cast<HICON>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
   if (icon == nullptr) return 0;
   ICONINFO info;
   int width = 0;

@@ -9,8 +9,7 @@ namespace {
 
 bool IsRunnableFile(const std::string& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-         ::access(path.c_str(), X_OK) == 0;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
 bool IsOnPath(const std::string& name) {
@@ -31,6 +30,7 @@ bool IsOnPath(const std::string& name) {
 ::testing::AssertionResult IsInstalled(const std::string& program, const std::string& package) {
   bool found = program.find('/') == std::string::npos ? IsOnPath(program) : IsRunnableFile(program);
   if (found) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << program << " is not installed: install the Debian package "
-                                       << package << " (scripts/install-deps.sh does)";
+  return ::testing::AssertionFailure()
+         << program << " is not installed: install the Debian package " << package
+         << " (scripts/install-deps.sh does)";
 }

@@ -3,9 +3,9 @@
 // Debian package to install instead of failing obscurely or passing unseen.
 #pragma once
 
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 // Succeeds when program can be run: a name without '/' is looked up in the
 // folders of PATH (an empty PATH entry is the working folder, as for execvp),

@@ -7,8 +7,8 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QToolButton>

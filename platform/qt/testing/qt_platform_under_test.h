@@ -29,7 +29,6 @@ class QtPlatformUnderTest : public PlatformUnderTest {
   void PumpEvents(int milliseconds) override;
 
  private:
-
   QTemporaryDir folder_;
   int argc_ = 1;
   char program_[10] = "quorvafix";

@@ -7,7 +7,9 @@
 namespace {
 
 // The installed manager: the platform's own.
-Win32WindowManager& Windows() { return *static_cast<Win32WindowManager*>(InstalledWindowManager()); }
+Win32WindowManager& Windows() {
+  return *static_cast<Win32WindowManager*>(InstalledWindowManager());
+}
 
 }  // namespace
 

@@ -29,7 +29,6 @@ class Win32PlatformUnderTest : public PlatformUnderTest {
   void PumpEvents(int milliseconds) override;
 
  private:
-
   win32_testing::PrivateCurrentUser user_;
   std::unique_ptr<Win32Platform> platform_;
   std::unique_ptr<win32_testing::ThreadTicker> ticker_;

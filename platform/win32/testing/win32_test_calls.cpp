@@ -57,8 +57,8 @@ Box ClientScreenBox(HWND native) {
 void GrowFrame(HWND native, int dw, int dh) {
   RECT outer{};
   ::GetWindowRect(native, &outer);
-  ::SetWindowPos(native, nullptr, 0, 0, outer.right - outer.left + dw, outer.bottom - outer.top + dh,
-                 SWP_NOMOVE | SWP_NOZORDER);
+  ::SetWindowPos(native, nullptr, 0, 0, outer.right - outer.left + dw,
+                 outer.bottom - outer.top + dh, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void RepaintNow(HWND native) {
@@ -242,8 +242,8 @@ LRESULT CALLBACK OtherProcedure(HWND native, UINT message, WPARAM wparam, LPARAM
     auto* lock = reinterpret_cast<std::mutex*>(::GetPropW(native, L"lock"));
     const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
     std::lock_guard<std::mutex> hold(*lock);
-    owner->push_back({record->dwData, std::string(static_cast<const char*>(record->lpData),
-                                                  record->cbData)});
+    owner->push_back(
+        {record->dwData, std::string(static_cast<const char*>(record->lpData), record->cbData)});
     return 7;  // not 1: the sender's result must not depend on it
   }
   return ::DefWindowProcW(native, message, wparam, lparam);

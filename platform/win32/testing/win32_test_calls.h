@@ -19,8 +19,7 @@ struct Size {
 struct Box {
   int left, top, right, bottom;
   bool operator==(const Box& other) const {
-    return left == other.left && top == other.top && right == other.right &&
-           bottom == other.bottom;
+    return left == other.left && top == other.top && right == other.right && bottom == other.bottom;
   }
 };
 

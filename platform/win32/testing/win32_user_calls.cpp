@@ -122,8 +122,8 @@ std::vector<std::u16string> CutTexts(HWND dialog) {
     ::GetClientRect(child, &box);
     if (needed.cx <= box.right && needed.cy <= box.bottom) continue;
     const std::string sizes = ": needs " + std::to_string(needed.cx) + "x" +
-                              std::to_string(needed.cy) + " in " + std::to_string(box.right) +
-                              "x" + std::to_string(box.bottom);
+                              std::to_string(needed.cy) + " in " + std::to_string(box.right) + "x" +
+                              std::to_string(box.bottom);
     cut.push_back(text + std::u16string(sizes.begin(), sizes.end()));
   }
   return cut;
@@ -154,16 +154,16 @@ void ChooseFile(HWND dialog, const std::u16string& path) {
                    reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDCANCEL)));
     return;
   }
-  const int box = ::GetDlgItem(dialog, FILE_NAME_COMBO) != nullptr ? FILE_NAME_COMBO
-                                                                    : FILE_NAME_EDIT;
+  const int box =
+      ::GetDlgItem(dialog, FILE_NAME_COMBO) != nullptr ? FILE_NAME_COMBO : FILE_NAME_EDIT;
   ::SetDlgItemTextW(dialog, box, reinterpret_cast<const wchar_t*>(path.c_str()));
   ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
 }
 
 PrivateCurrentUser::PrivateCurrentUser() {
-  const std::wstring path = std::wstring(PRIVATE_USERS) + L"\\" +
-                            std::to_wstring(::GetCurrentProcessId());
+  const std::wstring path =
+      std::wstring(PRIVATE_USERS) + L"\\" + std::to_wstring(::GetCurrentProcessId());
   path_.assign(path.begin(), path.end());
   HKEY key = nullptr;
   if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
