@@ -119,8 +119,8 @@ bool WaitForHeldFsync(const std::string& file) {
 enum class Where { Folder, OneSecondStamps, FatCard };
 
 // The file system of where, made and mounted as card/ in dir (for Folder,
-// dir itself); unmounted when done. Folder() empty with Error() saying why
-// when it cannot be mounted.
+// dir itself); unmounted when done. Folder() empty, the test failed saying
+// why, when it cannot be mounted.
 class ExportFolder {
  public:
   ExportFolder(const TempDir& dir, Where where) : folder_(dir.Path()) {
@@ -131,20 +131,19 @@ class ExportFolder {
               "mkdir card && mount -o loop disk.img card"
             : "truncate -s 4M card.img && mkfs.fat card.img >/dev/null && mkdir card && "
               "fusefat -o rw+ card.img card >/dev/null 2>&1";
-    ScriptResult mounted = RunShellScript(dir.Path(), script);
-    mounted_ = mounted.status == 0;
+    const ScriptResult mount = RunShellScript(dir.Path(), script);
+    mounted_ = mount.status == 0;
     folder_ = mounted_ ? dir.File("card") : "";
-    error_ = mounted.err;
+    EXPECT_TRUE(mounted_) << "cannot mount the image: " << mount.err;
   }
   ~ExportFolder() {
     if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
   }
   const std::string& Folder() const { return folder_; }
-  const std::string& Error() const { return error_; }
 
  private:
   bool mounted_ = false;
-  std::string folder_, error_;
+  std::string folder_;
 };
 
 // Sleeps to 50 ms past the start of the next second: past the few
@@ -186,7 +185,7 @@ TEST(UnlockedWriter, SaveBetweenTheReadUnderTheLockAndTheRenameIsNeverLost) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     ExportFolder folder(dir, c.where);
-    ASSERT_FALSE(folder.Folder().empty()) << "cannot mount the image: " << folder.Error();
+    ASSERT_FALSE(folder.Folder().empty());
     const std::string file = folder.Folder() + "/dev.reg";
     const std::string original = FileText(EXAMPLES + "/disabled-lowercase.reg");
     const std::string saved = Replaced(original, c.from, c.to);
