@@ -192,32 +192,25 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedWhenAbsoluteAndWhatCannotBeOpen
   EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_SOURCE + 1), 0) << "another kind of record";
   EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_SOURCE), 0) << "a path as a source";
   EXPECT_EQ(OpenExportPath(), good_);
-  // A source named by its option: this system has no registry of its own,
-  // which the box says; the export stays.
-  windows_.ClearCalls();
-  EXPECT_EQ(HandOver(u"--local-registry", COPYDATA_OPEN_SOURCE), 1);
-  const std::vector<std::string> boxes = windows_.CallsOf({"MessageBox"});
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_NE(boxes[0].find(std::string(EXPORT_REFUSED_TEXT) + "--local-registry: "),
-            std::string::npos)
-      << boxes[0];
-  EXPECT_EQ(OpenExportPath(), good_);
 
   // What the running copy cannot open is told in its refusal box, never
-  // dropped in silence, and the export open before stays.
+  // dropped in silence, and the export open before stays; so is a source
+  // named by its option, this system having no registry of its own.
   const struct {
     std::string path;
     std::string reason;
+    uintptr_t kind = COPYDATA_OPEN_EXPORT;
   } refused[] = {
       {fifo, fifo + ": cannot read: not a regular file but a FIFO"},
       {folder_.Path(), folder_.Path() + ": cannot read: Is a directory"},
       {folder_.File("missing.reg"),
        folder_.File("missing.reg") + ": cannot read: No such file or directory"},
       {broken_, ""},
+      {"--local-registry", "--local-registry: ", COPYDATA_OPEN_SOURCE},
   };
   for (const auto& c : refused) {
     windows_.ClearCalls();
-    EXPECT_EQ(HandOver(WideAscii(c.path)), 1) << c.path;
+    EXPECT_EQ(HandOver(WideAscii(c.path), c.kind), 1) << c.path;
     std::vector<std::string> boxes = windows_.CallsOf({"MessageBox"});
     ASSERT_EQ(boxes.size(), 1u) << c.path;
     EXPECT_NE(boxes[0].find(EXPORT_REFUSED_TEXT + c.reason), std::string::npos) << boxes[0];

@@ -108,20 +108,18 @@ TEST_F(UnlockedWriterTest, SaveBeforeTheRenameIsPlannedOnOrRefused) {
     bool saved = false;
     fs.after_fsync = [&](int) {
       int fd = -1;
-      if (!saved && c.mode != 0 && fs.OpenRead(FILE_PATH, &fd) == 0) {
-        fs.SetMode(fd, c.mode);
-        fs.Close(fd);
-      }
-      if (!saved && c.mode == 0) fs.Save(c.saved);
+      if (saved) return;
       saved = true;
+      if (c.mode == 0) return fs.Save(c.saved);
+      ASSERT_EQ(fs.OpenRead(FILE_PATH, &fd), 0);
+      fs.SetMode(fd, c.mode);
+      fs.Close(fd);
     };
     EXPECT_EQ(Repair(), c.status) << store->LastFailure();
     EXPECT_EQ(OnDisk(), c.on_disk);
     FileStatus status;
     ASSERT_EQ(fs.Stat(FILE_PATH, &status), 0);
-    if (c.mode != 0) {
-      EXPECT_EQ(status.mode, c.mode) << "the mode set meanwhile is kept";
-    }
+    EXPECT_EQ(status.mode, c.mode != 0 ? c.mode : 0644) << "the mode set meanwhile is kept";
     EXPECT_FALSE(fs.Files().count(FILE_PATH + ".lock"));
     if (c.status != ERROR_SUCCESS) {
       EXPECT_NE(store->LastFailure().find("it changed on disk since it was read"),
@@ -155,15 +153,13 @@ TEST_F(UnlockedWriterTest, FileThatKeepsChangingIsRefusedAfterFourRoundsOrReads)
     const auto save = [&](int) {
       fs.Save(Registry("---btceif.dll", "Save" + std::to_string(++saves)));
     };
-    fs.after_fsync = c.while_read ? nullptr : std::function<void(int)>(save);
-    fs.after_read_all = c.while_read ? std::function<void(int)>(save) : nullptr;
+    (c.while_read ? fs.after_read_all : fs.after_fsync) = save;
     EXPECT_EQ(Repair(), c.status);
     EXPECT_NE(store->LastFailure().find(c.said), std::string::npos) << store->LastFailure();
     EXPECT_EQ(saves, 4);
     EXPECT_EQ(OnDisk(), Registry("---btceif.dll", "Save4"));
     EXPECT_FALSE(fs.Files().count(FILE_PATH + ".lock"));
-    fs.after_fsync = nullptr;
-    fs.after_read_all = nullptr;
+    fs.after_fsync = fs.after_read_all = nullptr;
   }
 }
 
