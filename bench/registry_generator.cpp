@@ -1,3 +1,5 @@
+// The generator behind registry_generator.h in one file: its parts (drivers,
+// settings, classes, networking) share one sequence of seeded choices.
 #include "bench/registry_generator.h"
 
 #include <algorithm>

@@ -8,6 +8,8 @@
 // registry (by a second copy, or Tools > Use Connected Handheld), a report
 // taller than the window scrolled to its end, read from the screen, and the
 // exe's icon and its console answers.
+// One file: every case starts the real program through one driver and
+// shares its Wine set-up.
 #include <windows.h>
 #include <gtest/gtest.h>
 

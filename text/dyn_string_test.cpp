@@ -1,3 +1,4 @@
+// The tests of text/dyn_string.h, one file as the header is one.
 #include "text/dyn_string.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The tests of text/edit.h, one file as the header is one.
 #include "text/edit.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The file store's main tests, beside the batch, index, lazy, staging, stale
+// and unlocked ones: what stays here shares one fixture of scratch exports.
 #include "platform/registry/reg_file_store.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 // build): frames found by the system, paints with a real HDC, the loop woken
 // by a thread, WM_COPYDATA with another program's window, dialogs, message
 // boxes, menus, keys, drops, resizing and the wait cursor.
+// One file: every case needs the same live manager, class and frame.
 #include "platform/win32/win32_window_manager.h"
 
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 // and compares the text, the null state, the header fields and every result
 // after each step. The decisions come from a ChoiceSource, so the seeded unit
 // test and the fuzz target run the same driver. Test code; no part of the library.
+// One file: the unit test and the fuzz target share this one driver.
 #pragma once
 
 #include <algorithm>
