@@ -275,8 +275,13 @@ inline void EditDifferential::RunReplaceText() {
   std::string r = Pick(0, 4) == 0 ? RandomText(WORD_CHARS, 1) + t : RandomText(WORD_CHARS, 3);
   bool whole_word = Coin();
   op_ = "ReplaceText \"" + t + "\" by \"" + r + "\"" + (whole_word ? " whole word" : "");
-  Expect(s_.ReplaceText(t.c_str(), r.c_str(), whole_word),
-         ModelReplaceText(model_, t, r, whole_word));
+  // A replacement that keeps making new occurrences is left out once the
+  // text passes a few thousand characters: both sides would grow alike.
+  Model replaced = model_;
+  const int count = ModelReplaceText(replaced, t, r, whole_word, 4096);
+  if (count < 0) return;
+  model_ = replaced;
+  Expect(s_.ReplaceText(t.c_str(), r.c_str(), whole_word), count);
 }
 
 inline void EditDifferential::RunInsertAt() {

@@ -108,8 +108,11 @@ inline int ModelReplaceChar(Model& m, char from, char to) {
 }
 
 // ReplaceText: repeated search from the start, or one pass over the original
-// when the replacement contains the text.
-inline int ModelReplaceText(Model& m, const std::string& t, const std::string& r, bool whole_word) {
+// when the replacement contains the text. A repeated search can grow the text
+// without bound ("a " by "  a" over "aa aa aa" doubles the spaces at each
+// word): past limit characters it stops and gives -1.
+inline int ModelReplaceText(Model& m, const std::string& t, const std::string& r, bool whole_word,
+                            size_t limit = std::string::npos) {
   if (m.null || t.empty()) return 0;
   int count = 0;
   if (r.find(t) != std::string::npos) {
@@ -127,6 +130,7 @@ inline int ModelReplaceText(Model& m, const std::string& t, const std::string& r
   }
   for (int p; (p = ModelFindText(m, t, 0, whole_word, false)) >= 0; ++count) {
     m.text.replace(static_cast<size_t>(p), t.size(), r);
+    if (m.text.size() > limit) return -1;
   }
   return count;
 }
