@@ -13,7 +13,7 @@ class AboutBoxTest : public ShellTest {
   // Runs the About box as the About command does, while the scripted steps
   // act; returns DialogBoxParam's result.
   intptr_t RunAbout() {
-    MainWindow().instance = ProgramInstance();
+    Shell().instance = ProgramInstance();
     return DialogBoxParam(ProgramInstance(), 103, 0, AboutBoxProc, 0);
   }
 };

@@ -46,7 +46,8 @@ bool HandOverToRunningCopy(InstanceHandle instance, const char16_t* path, uintpt
 }
 
 bool InitInstance(InstanceHandle instance, int show, const char16_t* command_line) {
-  MainWindow().instance = instance;
+  ShellState& shell = Shell();
+  shell.instance = instance;
 
   // One copy only.
   if (HandOverToRunningCopy(instance, command_line)) return false;
@@ -68,8 +69,7 @@ bool InitInstance(InstanceHandle instance, int show, const char16_t* command_lin
   Rect rect{};
   GetWindowRect(window, &rect);
   rect.bottom -= MENU_BAR_HEIGHT;
-  if (MainWindow().menu_bar != 0)
-    MoveWindow(window, rect.left, rect.top, rect.right, rect.bottom, false);
+  if (shell.menu_bar != 0) MoveWindow(window, rect.left, rect.top, rect.right, rect.bottom, false);
 
   ShowWindow(window, show);
   UpdateWindow(window);

@@ -66,7 +66,7 @@ TEST_F(AppStartTest, FailedWindowCreationEndsWithZeroAndNoLoop) {
 TEST_F(AppStartTest, FailedMenuBarLeavesTheWindowWhereItIs) {
   shell_.FailMenuBar();
   windows_.Then([] {
-    EXPECT_EQ(MainWindow().menu_bar, 0u);
+    EXPECT_EQ(Shell().menu_bar, 0u);
     PostMessage(MAIN_WINDOW, WM_CLOSE, 0, 0);
   });
   EXPECT_EQ(Run(), 0);
@@ -81,11 +81,11 @@ TEST_F(AppStartTest, FailedMenuBarLeavesTheWindowWhereItIs) {
 }
 
 TEST_F(AppStartTest, ActivationRecordIsZeroedAndSizedOnCreate) {
-  MainWindow().activation = ActivateInfo{99, 0x55, 7};
+  Shell().activation = ActivateInfo{99, 0x55, 7};
   windows_.Then([] {
-    EXPECT_EQ(MainWindow().activation.size, 12u);
-    EXPECT_EQ(MainWindow().activation.last_focus, 0u);
-    EXPECT_EQ(MainWindow().activation.flags, 0u);
+    EXPECT_EQ(Shell().activation.size, 12u);
+    EXPECT_EQ(Shell().activation.last_focus, 0u);
+    EXPECT_EQ(Shell().activation.flags, 0u);
     PostMessage(MAIN_WINDOW, WM_CLOSE, 0, 0);
   });
   EXPECT_EQ(Run(), 0);

@@ -19,8 +19,8 @@
 #include "platform/qt/qt_client_view.h"
 #include "platform/registry/testing/registry_testing.h"
 #include "shell/export_commands.h"
+#include "shell/main_window.h"
 #include "shell/testing/desktop_test_support.h"
-#include "shell/testing/export_file_system.h"
 #include "shell/testing/gated_file_system.h"
 
 extern char** environ;
@@ -82,7 +82,7 @@ bool FirstPaintWatch::eventFilter(QObject* watched, QEvent* event) {
 class BusyWindowTest : public DesktopProgramTest {
  protected:
   void TearDown() override {
-    UseExportFileSystem(nullptr);
+    Shell().registry.file_system = nullptr;
     DesktopProgramTest::TearDown();
   }
   // Chooses Detect while gate holds the start export's read, then lets it go.
@@ -102,7 +102,7 @@ class BusyWindowTest : public DesktopProgramTest {
 TEST_F(BusyWindowTest, SlowFixShowsTheWaitCursorAndRepaintsAResize) {
   WriteRegistry(FAULTY_EXPORT);
   GatedFileSystem gate(FileSystem::Step::Rename);
-  UseExportFileSystem(&gate);
+  Shell().registry.file_system = &gate;
   PaintCounter paints;
   int before = 0;
   bool cursor_while_writing = false;
@@ -144,7 +144,7 @@ TEST_F(BusyWindowTest, SlowFixShowsTheWaitCursorAndRepaintsAResize) {
 TEST_F(BusyWindowTest, CloseDuringAWriteWaitsForItAndLeavesNoLock) {
   WriteRegistry(FAULTY_EXPORT);
   GatedFileSystem gate(FileSystem::Step::Rename);
-  UseExportFileSystem(&gate);
+  Shell().registry.file_system = &gate;
   bool open_after_close = false;
   bool locked_while_writing = false;
   WaitForActiveScreen();
@@ -172,7 +172,7 @@ TEST_F(BusyWindowTest, CloseDuringAWriteWaitsForItAndLeavesNoLock) {
 TEST_F(BusyWindowTest, SlowStartShowsTheWindowReadingThenTheExport) {
   WriteRegistry(FAULTY_EXPORT);
   GatedFileSystem gate(FileSystem::Step::OpenRead);
-  UseExportFileSystem(&gate);
+  Shell().registry.file_system = &gate;
   std::string reading_text;
   bool cursor_while_reading = false;
   std::string opened_text;
@@ -200,7 +200,7 @@ TEST_F(BusyWindowTest, SlowStartShowsTheWindowReadingThenTheExport) {
 TEST_F(BusyWindowTest, SlowStartOfAFileThatCannotBeUsedEndsWithStatusOne) {
   WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
   GatedFileSystem gate(FileSystem::Step::OpenRead);
-  UseExportFileSystem(&gate);
+  Shell().registry.file_system = &gate;
   QString text, caption;
   driver_.Add("window shown while reading", [&] {
     if (ProgramScreen() == nullptr || !gate.Reached()) return false;
@@ -217,7 +217,7 @@ TEST_F(BusyWindowTest, SlowStartOfAFileThatCannotBeUsedEndsWithStatusOne) {
 TEST_F(BusyWindowTest, WindowPaintsBeforeItsExportIsRead) {
   WriteRegistry(FAULTY_EXPORT);
   GatedFileSystem gate(FileSystem::Step::OpenRead);
-  UseExportFileSystem(&gate);
+  Shell().registry.file_system = &gate;
   FirstPaintWatch watch(gate);
   QApplication::instance()->installEventFilter(&watch);
   QString painted_while_reading;
@@ -247,7 +247,7 @@ TEST_F(BusyWindowTest, WindowPaintsBeforeItsExportIsRead) {
 TEST_F(BusyWindowTest, DetectChosenWhileTheStartExportIsReadReportsOnIt) {
   WriteRegistry(FAULTY_EXPORT);
   GatedFileSystem gate(FileSystem::Step::OpenRead);
-  UseExportFileSystem(&gate);
+  Shell().registry.file_system = &gate;
   std::string report;
   bool box_shown = false;
   WaitForActiveScreen();
@@ -269,7 +269,7 @@ TEST_F(BusyWindowTest, DetectChosenWhileTheStartExportIsReadReportsOnIt) {
 TEST_F(BusyWindowTest, RefusedStartExportIsToldBeforeAnyScanItsDetectDropped) {
   WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
   GatedFileSystem gate(FileSystem::Step::OpenRead);
-  UseExportFileSystem(&gate);
+  Shell().registry.file_system = &gate;
   QString text, caption;
   std::string text_under_box;
   WaitForActiveScreen();

@@ -20,8 +20,8 @@
 #include "platform/files/testing/failing_file_system.h"
 #include "platform/registry/testing/registry_testing.h"
 #include "shell/export_commands.h"
+#include "shell/main_window.h"
 #include "shell/testing/desktop_test_support.h"
-#include "shell/testing/export_file_system.h"
 
 namespace {
 
@@ -261,10 +261,10 @@ TEST_F(DesktopOpenTest, FailedRewriteOfSeveralRepairsLeavesEveryDriverMarked) {
   WriteRegistry(two_faulty);
   FailingFileSystem failing(RealFileSystem());
   failing.FailAt(FileSystem::Step::Rename, 1, EIO);
-  UseExportFileSystem(&failing);
+  Shell().registry.file_system = &failing;
   QString text, caption;
   FixThenQuit(&text, &caption);
-  UseExportFileSystem(nullptr);
+  Shell().registry.file_system = nullptr;
   EXPECT_TRUE(driver_.Done());
   EXPECT_EQ(failing.Calls(FileSystem::Step::Rename), 1) << "one rewrite for both repairs";
   EXPECT_TRUE(text.startsWith(QString(REPAIR_REFUSED_TEXT) +

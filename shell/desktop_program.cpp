@@ -13,7 +13,7 @@
 #include "shell/desktop_options.h"
 #include "shell/export_commands.h"
 #include "shell/export_outcome.h"
-#include "shell/handheld.h"
+#include "shell/main_window.h"
 #include "shell/path_text.h"
 #include "shell/registry_export.h"
 #include "shell/registry_location.h"
@@ -38,9 +38,18 @@ std::string ImplicitExport(int argc, const char* const* argv) {
 // Why path cannot be opened as an export, in the store's words ("PATH:
 // cannot read: REASON", "PATH:N: REASON"); empty when it can. The store
 // refuses anything but a regular file without opening it (a FIFO included).
-std::string ExportProblem(const std::string& path) {
+std::string ExportProblem(const OpenRegistry& registry, const std::string& path) {
   std::string reason;
-  return LoadRegistryExport(path, &reason) ? std::string() : reason;
+  return LoadRegistryExport(path, registry.file_system, &reason) ? std::string() : reason;
+}
+
+// Runs the main window until it closes, then drops its work and the
+// registry it worked on.
+int RunWindow(ShellState& shell, const char16_t* command_line) {
+  int code = RunMainWindow(QuorvafixInstance(), command_line, SW_SHOW);
+  EndWork(shell.work);
+  CloseRegistry(shell.registry);
+  return code;
 }
 
 // Hands option, a source other than an export, to a copy that runs
@@ -54,48 +63,43 @@ bool HandSourceToRunningCopy(const char* option) {
 // registry, which stays the installed store until an export is opened in
 // its place; no export is opened or remembered. A copy that runs already is
 // handed the option and switches to it instead.
-int RunOnLocalRegistry() {
+int RunOnLocalRegistry(ShellState& shell) {
   if (HandSourceToRunningCopy(LOCAL_REGISTRY_OPTION)) return 0;
   std::string why;
-  if (!OpenLocalRegistry(&why)) {
+  if (!OpenLocalRegistry(shell.registry, &why)) {
     std::fprintf(stderr, "quorvafix: %s\n", why.c_str());
     return 1;
   }
   RemoveLocksOnTerminationSignals();
   ShowLocalRegistryText();
-  int code = RunMainWindow(QuorvafixInstance(), u"", SW_SHOW);
-  EndWork();
-  CloseRegistryExport();
-  return code;
+  return RunWindow(shell, u"");
 }
 
 // `quorvafix --device`: the window connects to the handheld once it has
 // painted, and works on it until an export is opened in its place. A copy
 // that runs already is handed the option and connects instead.
-int RunOnHandheld() {
+int RunOnHandheld(ShellState& shell) {
   if (HandSourceToRunningCopy(DEVICE_OPTION)) return 0;
   RemoveLocksOnTerminationSignals();
-  ConnectAfterFirstPaint();
-  int code = RunMainWindow(QuorvafixInstance(), u"", SW_SHOW);
-  EndWork();
-  CloseRegistryExport();
-  CloseHandheld();
-  return code;
+  ConnectAfterFirstPaint(shell);
+  return RunWindow(shell, u"");
 }
 
 }  // namespace
 
 int RunQuorvafix(int argc, const char* const* argv) {
-  if (WantsLocalRegistry(argc, argv)) return RunOnLocalRegistry();
-  if (WantsDevice(argc, argv)) return RunOnHandheld();
+  ShellState& shell = Shell();
+  if (WantsLocalRegistry(argc, argv)) return RunOnLocalRegistry(shell);
+  if (WantsDevice(argc, argv)) return RunOnHandheld(shell);
   const bool given = argc >= 2 && argv[1] != nullptr && argv[1][0] != '\0';
   const std::string path = given ? AbsolutePath(argv[1]) : std::string();
   const std::u16string command_line = WideOfUtf8(path);
   // A copy that runs is handed the path whatever it names: its window tells
   // in its box why it cannot open it, and so does this copy, where the user
   // started it (a file manager included), with the same reason.
-  const std::string problem =
-      given && RunningCopy(QuorvafixInstance()) != 0 ? ExportProblem(path) : std::string();
+  const std::string problem = given && RunningCopy(QuorvafixInstance()) != 0
+                                  ? ExportProblem(shell.registry, path)
+                                  : std::string();
   if (HandOverToRunningCopy(QuorvafixInstance(), command_line.c_str())) {
     if (problem.empty()) return 0;
     std::fprintf(stderr, "quorvafix: %s\n", MessageText(WideOfUtf8(problem)).c_str());
@@ -111,13 +115,11 @@ int RunQuorvafix(int argc, const char* const* argv) {
   if (start_export.empty() && !remembered.empty()) {
     ShowRememberedGoneText(remembered);
   } else if (start_export.empty()) {
-    ShowExportStartText();
+    ShowExportStartText(shell.registry);
   } else {
     ShowReadingText(start_export);
-    OpenAfterFirstPaint(start_export, given);
+    OpenAfterFirstPaint(shell, start_export, given);
   }
-  int code = RunMainWindow(QuorvafixInstance(), command_line.c_str(), SW_SHOW);
-  EndWork();
-  CloseRegistryExport();
-  return code != 0 ? code : StartExitStatus();
+  int code = RunWindow(shell, command_line.c_str());
+  return code != 0 ? code : StartExitStatus(shell.work);
 }

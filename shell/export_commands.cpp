@@ -16,14 +16,14 @@ namespace {
 // Units offered for a path chosen or remembered.
 constexpr uint32_t PATH_UNITS = 4096;
 
-bool UseLocalRegistry(WindowHandle window) {
+bool UseLocalRegistry(ShellState& shell, WindowHandle window) {
   std::string why;
-  if (!OpenLocalRegistry(&why)) {
+  if (!OpenLocalRegistry(shell.registry, &why)) {
     ShowRefusedExport(window, why);
     return false;
   }
   ShowLocalRegistryText();
-  ShowExportTitle(window);
+  ShowExportTitle(window, shell.registry);
   InvalidateRect(window, nullptr, false);
   return true;
 }
@@ -32,7 +32,7 @@ bool UseLocalRegistry(WindowHandle window) {
 // option that names them.
 struct HandedSource {
   const char* option;
-  bool (*use)(WindowHandle window);
+  bool (*use)(ShellState& shell, WindowHandle window);
 };
 constexpr HandedSource HANDED_SOURCES[] = {{LOCAL_REGISTRY_OPTION, &UseLocalRegistry},
                                            {DEVICE_OPTION, &StartConnect}};
@@ -47,20 +47,20 @@ bool HandedText(const CopyData& data, std::u16string* text) {
 
 }  // namespace
 
-bool OpenExportInWindow(WindowHandle window, const std::string& path) {
+bool OpenExportInWindow(OpenRegistry& registry, WindowHandle window, const std::string& path) {
   std::string reason;
-  if (!OpenRegistryExport(path, &reason)) {
+  if (!OpenRegistryExport(registry, path, &reason)) {
     ShowRefusedExport(window, reason);
     return false;
   }
-  ShowOpenedExport(window);
+  ShowOpenedExport(window, registry);
   return true;
 }
 
-void OnOpenCommand(WindowHandle window) {
-  if (WaitForRead(IDM_OPEN) || WorkInProgress()) return;
+void OnOpenCommand(ShellState& shell, WindowHandle window) {
+  if (WaitForRead(shell.work, IDM_OPEN) || WorkInProgress(shell.work)) return;
   std::vector<char16_t> file(PATH_UNITS, 0);
-  const std::string& open_path = OpenExportPath();
+  const std::string& open_path = OpenExportPath(shell.registry);
   std::u16string folder = open_path.empty() ? u"" : WideOfUtf8(FolderOf(open_path));
   OpenFileName ofn{};
   ofn.size = sizeof(OpenFileName);
@@ -73,10 +73,10 @@ void OnOpenCommand(WindowHandle window) {
   ofn.title = u"Open Registry Export";
   ofn.flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   if (!GetOpenFileName(&ofn)) return;
-  OpenWhenIdle(window, MessageText(file.data()));
+  OpenWhenIdle(shell, window, MessageText(file.data()));
 }
 
-void OnDropFiles(WindowHandle window, DropHandle drop) {
+void OnDropFiles(ShellState& shell, WindowHandle window, DropHandle drop) {
   std::u16string path;
   if (DragQueryFile(drop, DRAG_QUERY_COUNT, nullptr, 0) > 0) {
     path.resize(DragQueryFile(drop, 0, nullptr, 0) + 1);
@@ -84,17 +84,17 @@ void OnDropFiles(WindowHandle window, DropHandle drop) {
     path.pop_back();
   }
   DragFinish(drop);
-  if (!path.empty()) OpenWhenIdle(window, MessageText(path));
+  if (!path.empty()) OpenWhenIdle(shell, window, MessageText(path));
 }
 
-MessageResult OnCopyData(WindowHandle window, const CopyData* data) {
+MessageResult OnCopyData(ShellState& shell, WindowHandle window, const CopyData* data) {
   std::u16string wide;
   if (data == nullptr || !HandedText(*data, &wide)) return 0;
   if (data->kind == COPYDATA_OPEN_SOURCE) {
-    if (WorkInProgress()) return 0;
+    if (WorkInProgress(shell.work)) return 0;
     for (const HandedSource& source : HANDED_SOURCES) {
       if (wide != WideOfUtf8(source.option)) continue;
-      source.use(window);
+      source.use(shell, window);
       return 1;
     }
     return 0;
@@ -104,7 +104,7 @@ MessageResult OnCopyData(WindowHandle window, const CopyData* data) {
   // Only an absolute path is taken from another process; the store refuses
   // anything but a regular file without waiting on it (a FIFO included).
   if (!IsAbsolutePath(path)) return 0;
-  OpenWhenIdle(window, path);
+  OpenWhenIdle(shell, window, path);
   return 1;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/windowing/desktop_services.h"
 #include "platform/windowing/window_manager.h"
 #include "shell/export_outcome.h"
+#include "shell/shell_state.h"
 
 // The open dialog's filter: registry exports first, then every file.
 constexpr char16_t EXPORT_FILTER[] = u"Registry exports (*.reg)\0*.reg\0All files (*)\0*\0";
@@ -18,12 +19,12 @@ constexpr uintptr_t COPYDATA_OPEN_EXPORT = 0x51465831;  // "QFX1"
 // The WM_COPYDATA kind of a source handed over that is no file: the option
 // that names it ("--local-registry", "--device"), in the same form.
 constexpr uintptr_t COPYDATA_OPEN_SOURCE = 0x51465832;  // "QFX2"
-// Opens path (UTF-8) as the registry export. On success the window's text
+// Opens path (UTF-8) as registry's export. On success the window's text
 // becomes the start text naming it, the window is invalidated and the path
 // is remembered (ShowOpenedExport); on refusal the store's reason is shown
 // (ShowRefusedExport) and the export open before stays, with the window's
 // text.
-bool OpenExportInWindow(WindowHandle window, const std::string& path);
+bool OpenExportInWindow(OpenRegistry& registry, WindowHandle window, const std::string& path);
 
 // The three ways to choose an export read it on the window's worker
 // (window_work.h) and open it as OpenExportInWindow does once it is read.
@@ -31,10 +32,10 @@ bool OpenExportInWindow(WindowHandle window, const std::string& path);
 // folder, filtered by EXPORT_FILTER; a chosen file is opened, a cancel does
 // nothing. Waits for an export being read (WaitForRead); ignored during a
 // scan.
-void OnOpenCommand(WindowHandle window);
+void OnOpenCommand(ShellState& shell, WindowHandle window);
 // WM_DROPFILES: opens the first file dropped (once the work in progress is
 // done), then releases the drop.
-void OnDropFiles(WindowHandle window, DropHandle drop);
+void OnDropFiles(ShellState& shell, WindowHandle window, DropHandle drop);
 // WM_COPYDATA: opens a path of kind COPYDATA_OPEN_EXPORT when it is
 // absolute (once the work in progress is done), and returns 1 (whatever the
 // store made of it: a path it cannot open, a missing file or a folder among
@@ -44,7 +45,7 @@ void OnDropFiles(WindowHandle window, DropHandle drop);
 // box; --device: connects to the handheld as StartConnect does) and returns
 // 1; ignored, 0, while work runs, as a menu command would be. Ignores
 // anything else and returns 0.
-MessageResult OnCopyData(WindowHandle window, const CopyData* data);
+MessageResult OnCopyData(ShellState& shell, WindowHandle window, const CopyData* data);
 
 // The export remembered from an earlier run (UTF-8); empty when none.
 std::string RememberedExport();

@@ -16,6 +16,7 @@
 #include "platform/windowing/scripted/scripted_desktop_services.h"
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
+#include "shell/main_window.h"
 #include "shell/registry_export.h"
 #include "shell/testing/shell_test_support.h"
 #include "shell/window_work.h"
@@ -30,7 +31,7 @@ class ExportCommandsTest : public ShellTest {
     ShellTest::SetUp();
     InstallDesktopServices(&desktop_);
     ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
-    ShowExportStartText();
+    ShowExportStartText(Shell().registry);
     good_ = folder_.File("pda.reg");
     broken_ = folder_.File("broken.reg");
     WriteText(good_, FAULTY_EXPORT);
@@ -38,7 +39,7 @@ class ExportCommandsTest : public ShellTest {
     windows_.ClearCalls();
   }
   void TearDown() override {
-    CloseRegistryExport();
+    CloseRegistry(Shell().registry);
     InstallDesktopServices(nullptr);
     ShellTest::TearDown();
   }
@@ -98,7 +99,7 @@ TEST_F(ExportCommandsTest, DetectAndFixWithNothingOpenShowTheBoxAndScanNothing) 
 TEST_F(ExportCommandsTest, OpenCancelledChangesNothing) {
   Command(IDM_OPEN);
   EXPECT_EQ(CallsAfterFirst(), (std::vector<std::string>{Dialog("null")}));
-  EXPECT_EQ(OpenExportPath(), "");
+  EXPECT_EQ(OpenExportPath(Shell().registry), "");
   EXPECT_EQ(InstalledRegistryStore(), nullptr);
 }
 
@@ -109,7 +110,7 @@ TEST_F(ExportCommandsTest, OpenAcceptedNamesTheFileRemembersItAndScansIt) {
             (std::vector<std::string>{Dialog("null"), Remembered(good_),
                                       "SetWindowText(" + W() + ", \"pda.reg - QUORVAFIX\")",
                                       "InvalidateRect(" + W() + ", null, false)"}));
-  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_);
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
   EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], WideAscii(good_));
 
@@ -134,7 +135,7 @@ TEST_F(ExportCommandsTest, OpenRefusedTellsTheStoresReasonAndKeepsTheOpenExport)
   EXPECT_EQ(calls[0], Dialog("\"" + folder_.Path() + "\""));
   const std::string head = "MessageBox(" + W() + ", \"" + EXPORT_REFUSED_TEXT + broken_ + ":4: ";
   EXPECT_EQ(calls[1].substr(0, head.size()), head) << calls[1];
-  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_);
   EXPECT_EQ(std::string(DisplayText.CStr()), text);
   EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], WideAscii(good_));
   Command(IDM_DETECT);
@@ -151,7 +152,7 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
             (std::vector<std::string>{Remembered(good_),
                                       "SetWindowText(" + W() + ", \"pda.reg - QUORVAFIX\")",
                                       "InvalidateRect(" + W() + ", null, false)"}));
-  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_);
   EXPECT_EQ(DragQueryFile(drop, DRAG_QUERY_COUNT, nullptr, 0), 0u) << "the drop is released";
 
   windows_.ClearCalls();
@@ -160,7 +161,7 @@ TEST_F(ExportCommandsTest, DropOpensTheFirstFileAndReleasesTheDrop) {
   ASSERT_EQ(CallsAfterFirst().size(), 1u);
   EXPECT_NE(CallsAfterFirst()[0].find(std::string(EXPORT_REFUSED_TEXT) + broken_ + ":4: "),
             std::string::npos);
-  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_);
 }
 
 TEST_F(ExportCommandsTest, WindowAcceptsDropsOnceShown) {
@@ -177,7 +178,7 @@ TEST_F(ExportCommandsTest, WindowAcceptsDropsOnceShown) {
 
 TEST_F(ExportCommandsTest, HandedOverPathIsOpenedWhenAbsoluteAndWhatCannotBeOpenedIsTold) {
   EXPECT_EQ(HandOver(WideAscii(good_)), 1);
-  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_);
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(good_));
 
   std::string fifo = folder_.File("pipe.reg");
@@ -191,7 +192,7 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedWhenAbsoluteAndWhatCannotBeOpen
   }
   EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_SOURCE + 1), 0) << "another kind of record";
   EXPECT_EQ(HandOver(WideAscii(other), COPYDATA_OPEN_SOURCE), 0) << "a path as a source";
-  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_);
 
   // What the running copy cannot open is told in its refusal box, never
   // dropped in silence, and the export open before stays; so is a source
@@ -214,7 +215,7 @@ TEST_F(ExportCommandsTest, HandedOverPathIsOpenedWhenAbsoluteAndWhatCannotBeOpen
     std::vector<std::string> boxes = windows_.CallsOf({"MessageBox"});
     ASSERT_EQ(boxes.size(), 1u) << c.path;
     EXPECT_NE(boxes[0].find(EXPORT_REFUSED_TEXT + c.reason), std::string::npos) << boxes[0];
-    EXPECT_EQ(OpenExportPath(), good_) << "refused like any open";
+    EXPECT_EQ(OpenExportPath(Shell().registry), good_) << "refused like any open";
   }
 }
 
@@ -234,7 +235,7 @@ TEST_F(ExportCommandsTest, SecondCopyHandsItsFileToTheRunningOneThenBringsItForw
 // A report of the file as it was read before never stays in view under
 // "cannot be read now": the window names the file and why it cannot be read.
 TEST_F(ExportCommandsTest, AFileThatCannotBeReadNowLeavesNoEarlierReportInView) {
-  ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
+  ASSERT_TRUE(OpenExportInWindow(Shell().registry, MAIN_WINDOW, good_));
   Command(IDM_FIX);
   ASSERT_NE(std::string(DisplayText.CStr()).find("FIXED!"), std::string::npos);
   ASSERT_EQ(std::remove(good_.c_str()), 0);
@@ -249,7 +250,7 @@ TEST_F(ExportCommandsTest, AFileThatCannotBeReadNowLeavesNoEarlierReportInView) 
 }
 
 TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
-  ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
+  ASSERT_TRUE(OpenExportInWindow(Shell().registry, MAIN_WINDOW, good_));
   WriteText(good_ + ".lock", "");
   windows_.ClearCalls();
   Command(IDM_FIX);
@@ -270,11 +271,11 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   windows_.ClearCalls();
   Command(IDM_FIX);
   EXPECT_EQ(windows_.CallsOf({"MessageBox"}).size(), 1u) << "the repair's own box only";
-  EXPECT_EQ(LastRepairFailure(OpenExport()), "");
+  EXPECT_EQ(LastRepairFailure(Shell().registry.exported.get()), "");
 }
 
 TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
-  ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
+  ASSERT_TRUE(OpenExportInWindow(Shell().registry, MAIN_WINDOW, good_));
   const std::string other = folder_.File("other.reg");
   WriteText(other, FAULTY_EXPORT);
   SendMessage(MAIN_WINDOW, WM_COMMAND, IDM_DETECT, 0);
@@ -282,17 +283,17 @@ TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
   SendMessage(MAIN_WINDOW, WM_COMMAND, IDM_OPEN, 0);
   EXPECT_TRUE(windows_.CallsOf({"GetOpenFileName"}).empty()) << "Open waits for no work";
   SendMessage(MAIN_WINDOW, WM_DROPFILES, MakeDrop({WideAscii(other)}), 0);
-  EXPECT_EQ(OpenExportPath(), good_) << "the store stays the worker's";
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_) << "the store stays the worker's";
   FinishWork();
   EXPECT_EQ(windows_.CallsOf({"CreateThread"}).size(), 2u) << "the scan, then the open";
-  EXPECT_EQ(OpenExportPath(), other);
+  EXPECT_EQ(OpenExportPath(Shell().registry), other);
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(other));
 }
 
 // With an export open, the texts shown while Detect and Fix work name its
 // file, in order, then the report.
 TEST_F(ExportCommandsTest, TheTextsWhileWorkRunsNameTheOpenExport) {
-  ASSERT_TRUE(OpenExportInWindow(MAIN_WINDOW, good_));
+  ASSERT_TRUE(OpenExportInWindow(Shell().registry, MAIN_WINDOW, good_));
   const std::string examining = "   Examining the registry export " + good_ + "...";
   const struct {
     uint16_t command;

@@ -22,8 +22,8 @@ void ShowBox(WindowHandle owner, const std::u16string& text, uint32_t type = MB_
   MessageBox(owner, text.c_str(), CAPTION, type);
 }
 
-std::u16string OpenExportLine() {
-  return u"   Registry export: " + WideOfUtf8(OpenExportPath()) + u"\r\n\r\n";
+std::u16string OpenExportLine(const OpenRegistry& registry) {
+  return u"   Registry export: " + WideOfUtf8(OpenExportPath(registry)) + u"\r\n\r\n";
 }
 
 // The computer's own registry, not an export, is what the window works on.
@@ -38,19 +38,19 @@ void Show(WindowHandle window, const std::u16string& text) {
 
 }  // namespace
 
-void ShowExportTitle(WindowHandle window) {
-  const std::string& path = OpenExportPath();
+void ShowExportTitle(WindowHandle window, const OpenRegistry& registry) {
+  const std::string& path = OpenExportPath(registry);
   std::u16string title = PROGRAM_TITLE;
   if (!path.empty()) title = WideOfUtf8(FileNameOf(path)) + u" - " + title;
   SetWindowText(window, title.c_str());
 }
 
-void ShowExportStartText() {
-  if (OpenExportPath().empty()) {
+void ShowExportStartText(const OpenRegistry& registry) {
+  if (OpenExportPath(registry).empty()) {
     DisplayText.Assign(
         (std::string("   No registry export is open. ") + HOW_TO_OPEN + "\r\n\r\n").c_str());
   } else {
-    DisplayText.AssignWide(OpenExportLine().c_str());
+    DisplayText.AssignWide(OpenExportLine(registry).c_str());
   }
   DisplayText.Append(HelpText);
 }
@@ -60,11 +60,11 @@ void ShowLocalRegistryText() {
   DisplayText.Append(HelpText);
 }
 
-void ShowOpenRegistryText() {
+void ShowOpenRegistryText(const OpenRegistry& registry) {
   if (LocalRegistryInstalled()) {
     ShowLocalRegistryText();
   } else {
-    ShowExportStartText();
+    ShowExportStartText(registry);
   }
 }
 
@@ -91,15 +91,16 @@ void ShowReadingText(const std::string& path) {
   DisplayText.Append(HelpText);
 }
 
-void ShowExaminingText(WindowHandle window, const std::string& path) {
-  std::string text = LocalRegistryInstalled() ? EXAMINING_LOCAL_TEXT
-                     : HandheldInstalled()    ? EXAMINING_HANDHELD_TEXT
-                                              : EXAMINING_TEXT_HEAD + path;
+void ShowExaminingText(WindowHandle window, const OpenRegistry& registry) {
+  std::string text = LocalRegistryInstalled()      ? EXAMINING_LOCAL_TEXT
+                     : HandheldInstalled(registry) ? EXAMINING_HANDHELD_TEXT
+                                                   : EXAMINING_TEXT_HEAD + OpenExportPath(registry);
   if (text.back() == ' ') text.pop_back();  // no path after the head
   Show(window, WideOfUtf8(text) + u"...");
 }
 
-void ShowRepairingText(WindowHandle window, int drivers, const std::string& path) {
+void ShowRepairingText(WindowHandle window, int drivers, const OpenRegistry& registry) {
+  const std::string& path = OpenExportPath(registry);
   std::string text =
       "   Repairing " + std::to_string(drivers) + (drivers == 1 ? " driver" : " drivers");
   if (LocalRegistryInstalled()) {
@@ -137,17 +138,19 @@ void ShowRefusedExport(WindowHandle owner, const std::string& reason) {
   ShowBox(owner, WideOfUtf8(EXPORT_REFUSED_TEXT + reason), MB_OK | MB_ICONWARNING);
 }
 
-void ShowUnreadableExport(WindowHandle window, const std::string& reason) {
-  Show(window, OpenExportLine() +
+void ShowUnreadableExport(WindowHandle window, const OpenRegistry& registry,
+                          const std::string& reason) {
+  Show(window, OpenExportLine(registry) +
                    u"   It cannot be read now, so nothing was examined or changed: " +
                    WideOfUtf8(reason));
   ShowBox(window, WideOfUtf8(EXPORT_UNREADABLE_TEXT + reason), MB_OK | MB_ICONWARNING);
 }
 
-void ShowOpenedExport(WindowHandle window) {
-  WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT, WideOfUtf8(OpenExportPath()).c_str());
-  ShowExportStartText();
-  ShowExportTitle(window);
+void ShowOpenedExport(WindowHandle window, const OpenRegistry& registry) {
+  WriteProfileString(PROFILE_SECTION, PROFILE_LAST_EXPORT,
+                     WideOfUtf8(OpenExportPath(registry)).c_str());
+  ShowExportStartText(registry);
+  ShowExportTitle(window, registry);
   InvalidateRect(window, nullptr, false);
 }
 

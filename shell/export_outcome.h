@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/windowing/window_manager.h"
+#include "shell/open_registry.h"
 #include "text/dyn_string.h"
 
 // Shown instead of a scan while no registry export is open.
@@ -60,20 +61,20 @@ constexpr char LOCAL_REGISTRY_TEXT[] =
 constexpr char16_t PROFILE_SECTION[] = u"Registry";
 constexpr char16_t PROFILE_LAST_EXPORT[] = u"LastExport";
 
-// window's title := the open export's file name, " - ", PROGRAM_TITLE; just
-// PROGRAM_TITLE while none is open.
-void ShowExportTitle(WindowHandle window);
+// window's title := the file name of registry's export, " - ",
+// PROGRAM_TITLE; just PROGRAM_TITLE while none is open.
+void ShowExportTitle(WindowHandle window, const OpenRegistry& registry);
 
-// DisplayText := a paragraph naming the open export (or saying that none is
-// open and how to open one), then HelpText.
-void ShowExportStartText();
+// DisplayText := a paragraph naming registry's export (or saying that none
+// is open and how to open one), then HelpText.
+void ShowExportStartText(const OpenRegistry& registry);
 // DisplayText := a paragraph saying that the computer's own registry is
 // open (LOCAL_REGISTRY_TEXT), then HelpText.
 void ShowLocalRegistryText();
 // DisplayText := the start text of the registry installed other than a
 // handheld: the computer's own (ShowLocalRegistryText), else the export's
 // (ShowExportStartText, also when none is open).
-void ShowOpenRegistryText();
+void ShowOpenRegistryText(const OpenRegistry& registry);
 // DisplayText := the paragraph HANDHELD_TEXT (connected) or CONNECTING_TEXT,
 // then HelpText.
 void ShowHandheldText(bool connected);
@@ -85,15 +86,16 @@ void ShowRememberedGoneText(const std::string& path);
 // DisplayText := READING_TEXT_HEAD, path, "...", then HelpText: the window's
 // text while its export is still being read at start-up.
 void ShowReadingText(const std::string& path);
-// DisplayText := "   Examining the registry export PATH..." (no path:
-// "   Examining the registry export..."), or while the computer's own
-// registry is the installed store "   Examining the registry of this
-// computer..." (the handheld's: EXAMINING_HANDHELD_TEXT); window invalidated.
-void ShowExaminingText(WindowHandle window, const std::string& path);
-// DisplayText := "   Repairing N drivers in PATH..." ("1 driver"; no path:
-// without " in PATH"; the computer's own registry: " in the registry of
-// this computer"); window invalidated.
-void ShowRepairingText(WindowHandle window, int drivers, const std::string& path);
+// DisplayText := "   Examining the registry export PATH..." (PATH that of
+// registry's export; none open: "   Examining the registry export..."), or
+// while the computer's own registry is the installed store "   Examining
+// the registry of this computer..." (the handheld's:
+// EXAMINING_HANDHELD_TEXT); window invalidated.
+void ShowExaminingText(WindowHandle window, const OpenRegistry& registry);
+// DisplayText := "   Repairing N drivers in PATH..." ("1 driver"; no export
+// open: without " in PATH"; the computer's own registry: " in the registry
+// of this computer"); window invalidated.
+void ShowRepairingText(WindowHandle window, int drivers, const OpenRegistry& registry);
 // DisplayText := CLOSING_REPAIR_TEXT (repair) or CLOSING_WORK_TEXT; window
 // invalidated.
 void ShowClosingText(WindowHandle window, bool repair);
@@ -115,16 +117,17 @@ bool RequireRegistry(WindowHandle window);
 // Shows EXPORT_REFUSED_TEXT and reason in a warning box owned by owner (0:
 // none), captioned "QUORVAFIX".
 void ShowRefusedExport(WindowHandle owner, const std::string& reason);
-// The open export's file cannot be read now: DisplayText := the start text
-// naming it, with the reason after it in place of any earlier report (so no
+// The file of registry's export cannot be read now: DisplayText := the
+// start text naming it, with the reason after it in place of any earlier report (so no
 // report of an earlier reading stays in view), the window invalidated; then
 // EXPORT_UNREADABLE_TEXT and reason in a warning box owned by window,
 // captioned "QUORVAFIX".
-void ShowUnreadableExport(WindowHandle window, const std::string& reason);
-// After an export was opened: remembers its path, makes the start text
-// naming it the window's text, names it in the title and invalidates the
-// window.
-void ShowOpenedExport(WindowHandle window);
+void ShowUnreadableExport(WindowHandle window, const OpenRegistry& registry,
+                          const std::string& reason);
+// After registry's export was opened: remembers its path, makes the start
+// text naming it the window's text, names it in the title and invalidates
+// the window.
+void ShowOpenedExport(WindowHandle window, const OpenRegistry& registry);
 // After a repair: when the store refused a write (reason, as LastRepairFailure
 // gave it, is not empty), shows REPAIR_REFUSED_TEXT and reason in a warning
 // box owned by window, captioned "QUORVAFIX".

@@ -24,8 +24,6 @@ void ConnectedHandheldDeleter::operator()(ConnectedHandheld* handheld) const { d
 
 namespace {
 
-HandheldLink connected;
-
 constexpr char LOST_WHILE_READING[] =
     "The connection to the handheld was lost while reading its registry; nothing was changed. "
     "Connect it again and choose Tools > Detect or Fix again.";
@@ -46,24 +44,23 @@ HandheldLink ConnectHandheld(std::string* reason) {
   return HandheldLink(new ConnectedHandheld(std::move(link)));
 }
 
-void UseHandheld(HandheldLink handheld) {
-  CloseRegistryExport();
-  CloseHandheld();
-  connected = std::move(handheld);
-  InstallRegistryStore(&connected->Registry());
+void UseHandheld(OpenRegistry& registry, HandheldLink handheld) {
+  CloseRegistry(registry);
+  registry.handheld = std::move(handheld);
+  InstallRegistryStore(&registry.handheld->Registry());
 }
 
-bool HandheldInstalled() {
-  return connected != nullptr && InstalledRegistryStore() == &connected->Registry();
+bool HandheldInstalled(const OpenRegistry& registry) {
+  return registry.handheld != nullptr && InstalledRegistryStore() == &registry.handheld->Registry();
 }
 
-void CloseHandheld() {
-  if (HandheldInstalled()) InstallRegistryStore(nullptr);
-  connected.reset();
+void CloseHandheld(OpenRegistry& registry) {
+  if (HandheldInstalled(registry)) InstallRegistryStore(nullptr);
+  registry.handheld.reset();
 }
 
-void ScanHandheld(bool repair, HandheldScan* scan) {
-  DeviceRegistry& device = connected->Registry();
+void ScanHandheld(ConnectedHandheld& handheld, bool repair, HandheldScan* scan) {
+  DeviceRegistry& device = handheld.Registry();
   std::unique_ptr<DeviceRepairLock> lock;
   if (repair && (lock = TakeDeviceRepairLock()) == nullptr) {
     scan->problems =

@@ -7,16 +7,10 @@
 // everything else on the UI thread.
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "shell/open_registry.h"
 #include "text/dyn_string.h"
-
-class ConnectedHandheld;
-struct ConnectedHandheldDeleter {
-  void operator()(ConnectedHandheld* handheld) const;
-};
-using HandheldLink = std::unique_ptr<ConnectedHandheld, ConnectedHandheldDeleter>;
 
 // How long the window waits for the handheld to answer.
 constexpr int HANDHELD_WAIT_SECONDS = 15;
@@ -24,13 +18,14 @@ constexpr int HANDHELD_WAIT_SECONDS = 15;
 // Connects to the handheld (ConnectDevice); null with *reason when none
 // answers or the synchronisation software is missing. Any thread.
 HandheldLink ConnectHandheld(std::string* reason);
-// Makes handheld (not null) the installed store, in place of the open
-// export, which is closed.
-void UseHandheld(HandheldLink handheld);
-// Whether the handheld is the installed store.
-bool HandheldInstalled();
-// Drops the handheld, uninstalling its store when it is installed.
-void CloseHandheld();
+// Makes handheld (not null) registry's handheld and the installed store, in
+// place of the source open before, which is dropped.
+void UseHandheld(OpenRegistry& registry, HandheldLink handheld);
+// Whether registry's handheld is the installed store.
+bool HandheldInstalled(const OpenRegistry& registry);
+// Drops registry's handheld, uninstalling its store when it is installed;
+// any other source stays.
+void CloseHandheld(OpenRegistry& registry);
 
 // What a Detect or Fix on the handheld found.
 struct HandheldScan {
@@ -41,5 +36,5 @@ struct HandheldScan {
   std::string problems;   // why drivers were not repaired, or the link failed; may be empty
   std::string undo_file;  // a Fix's undo file
 };
-// Detect (repair false) or Fix on the installed handheld; on the worker.
-void ScanHandheld(bool repair, HandheldScan* scan);
+// Detect (repair false) or Fix on handheld, the installed store; on the worker.
+void ScanHandheld(ConnectedHandheld& handheld, bool repair, HandheldScan* scan);

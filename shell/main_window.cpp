@@ -6,18 +6,17 @@
 #include "shell/about_box.h"
 #include "shell/display_text.h"
 #include "shell/export_commands.h"
-#include "shell/registry_export.h"
 #include "shell/window_work.h"
 #include "text/wide_text.h"
 
-MainWindowState& MainWindow() {
-  static MainWindowState state;
-  return state;
+ShellState& Shell() {
+  static ShellState shell;
+  return shell;
 }
 
 namespace {
 
-void OnCreate(WindowHandle window, MainWindowState& state) {
+void OnCreate(WindowHandle window, ShellState& state) {
   MenuBarInfo info{};
   info.size = sizeof(MenuBarInfo);
   info.parent = window;
@@ -32,7 +31,7 @@ void OnCreate(WindowHandle window, MainWindowState& state) {
   state.activation.size = sizeof(ActivateInfo);
 }
 
-void OnPaint(WindowHandle window) {
+void OnPaint(WindowWork& work, WindowHandle window) {
   PaintInfo paint{};
   DeviceContext dc = BeginPaint(window, &paint);
   Rect rect{};
@@ -43,11 +42,11 @@ void OnPaint(WindowHandle window) {
   WideText text(DisplayText.CStr());
   DrawText(dc, text.Get(), text.Length(), &rect, DT_WORDBREAK);
   EndPaint(window, &paint);
-  OnWindowPainted(window);
+  OnWindowPainted(work, window);
 }
 
-MessageResult OnCommand(const MainWindowState& state, WindowHandle window, uint32_t message,
-                        WordParam wparam, LongParam lparam) {
+MessageResult OnCommand(ShellState& state, WindowHandle window, uint32_t message, WordParam wparam,
+                        LongParam lparam) {
   switch (LowWord(wparam)) {
     case IDM_ABOUT:
       DialogBoxParam(state.instance, IDD_ABOUTBOX, window, AboutBoxProc, 0);
@@ -59,18 +58,18 @@ MessageResult OnCommand(const MainWindowState& state, WindowHandle window, uint3
       return 0;
     // Detect and Fix run on the window's worker (window_work.h).
     case IDM_DETECT:
-      ScanWhenIdle(window, false);
+      ScanWhenIdle(state, window, false);
       return 0;
     case IDM_FIX:
-      ScanWhenIdle(window, true);
+      ScanWhenIdle(state, window, true);
       return 0;
     case IDM_OPEN:
-      OnOpenCommand(window);
+      OnOpenCommand(state, window);
       return 0;
     // Windows' "Use Connected Handheld": the handheld in place of the open
     // registry, as quorvafix --device opens it; ignored while work runs.
     case IDM_DEVICE:
-      StartConnect(window);
+      StartConnect(state, window);
       return 0;
     case IDM_COPY:
       SetClipboardText(window, WideText(DisplayText.CStr()).Get());
@@ -84,7 +83,7 @@ MessageResult OnCommand(const MainWindowState& state, WindowHandle window, uint3
 
 MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wparam,
                              LongParam lparam) {
-  MainWindowState& state = MainWindow();
+  ShellState& state = Shell();
   switch (message) {
     case WM_CREATE:
       OnCreate(window, state);
@@ -96,28 +95,28 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
       SHHandleWMSettingChange(window, wparam, lparam, &state.activation);
       return 0;
     case WM_PAINT:
-      OnPaint(window);
+      OnPaint(state.work, window);
       return 0;
     case WM_COMMAND:
       return OnCommand(state, window, message, wparam, lparam);
     case WM_DROPFILES:
-      OnDropFiles(window, static_cast<DropHandle>(wparam));
+      OnDropFiles(state, window, static_cast<DropHandle>(wparam));
       return 0;
     case WM_WORK_START:
-      OnWorkStart(window, lparam);
+      OnWorkStart(state.work, lparam);
       return 0;
     case WM_WORK_DONE:
-      OnWorkDone(window, lparam);
+      OnWorkDone(state, window, lparam);
       return 0;
     case WM_WORK_PROGRESS:
-      OnWorkProgress(window, lparam);
+      OnWorkProgress(state, window, lparam);
       return 0;
     case WM_CLOSE:
       // A write in progress finishes (and removes its lock) before the window goes.
-      if (DeferCloseUntilWorkDone(window)) return 0;
+      if (DeferCloseUntilWorkDone(state.work, window)) return 0;
       return DefWindowProc(window, message, wparam, lparam);
     case WM_COPYDATA:
-      return OnCopyData(window, reinterpret_cast<const CopyData*>(lparam));
+      return OnCopyData(state, window, reinterpret_cast<const CopyData*>(lparam));
     case WM_DESTROY:
       DestroyWindow(state.menu_bar);
       PostQuitMessage(0);

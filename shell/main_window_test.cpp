@@ -217,7 +217,7 @@ TEST_F(MainWindowTest, ActivationAndSettingChangesReachTheShellWithTheRecord) {
             (std::vector<std::string>{
                 "SHHandleWMActivate(" + W() + ", 1, 0x2000, {size 12, focus 0, flags 0}, 0)",
                 "SHHandleWMSettingChange(" + W() + ", 224, 0, {size 12, focus 0x2000, flags 4})"}));
-  EXPECT_EQ(MainWindow().activation.flags, SHA_ACTIVE);
+  EXPECT_EQ(Shell().activation.flags, SHA_ACTIVE);
 }
 
 TEST_F(MainWindowTest, HandledMessagesReturnZero) {

@@ -5,7 +5,7 @@
 #include "platform/registry/local_registry.h"
 #include "platform/registry/reg_file_store.h"
 #include "platform/registry/registry.h"
-#include "shell/testing/export_file_system.h"
+#include "shell/handheld.h"
 
 // The open export as the process's store: every call goes to the file store;
 // a refused write also leaves the store's reason behind.
@@ -44,14 +44,9 @@ class ExportStore : public RegistryStore {
 
 namespace {
 
-LoadedExport open_export;
-std::unique_ptr<LocalRegistry> local_registry;
-FileSystem* export_file_system = nullptr;
-
-void CloseLocalRegistry() {
-  if (local_registry == nullptr) return;
-  if (InstalledRegistryStore() == local_registry.get()) InstallRegistryStore(nullptr);
-  local_registry.reset();
+// Uninstalls store when it is the installed one.
+void Uninstall(const RegistryStore* store) {
+  if (store != nullptr && InstalledRegistryStore() == store) InstallRegistryStore(nullptr);
 }
 
 const std::string& Empty() {
@@ -63,12 +58,11 @@ const std::string& Empty() {
 
 void ExportStoreDeleter::operator()(ExportStore* store) const { delete store; }
 
-void UseExportFileSystem(FileSystem* file_system) { export_file_system = file_system; }
-
-LoadedExport LoadRegistryExport(const std::string& path, std::string* reason) {
+LoadedExport LoadRegistryExport(const std::string& path, FileSystem* file_system,
+                                std::string* reason) {
   std::string error;
   RegFileOptions options;
-  options.file_system = export_file_system;
+  options.file_system = file_system;
   std::unique_ptr<RegFileStore> file = RegFileStore::Load(path, &error, options);
   if (file == nullptr) {
     if (reason != nullptr) *reason = error;
@@ -77,25 +71,25 @@ LoadedExport LoadRegistryExport(const std::string& path, std::string* reason) {
   return LoadedExport(new ExportStore(std::move(file), path));
 }
 
-void InstallRegistryExport(LoadedExport loaded) {
-  CloseLocalRegistry();
+void InstallRegistryExport(OpenRegistry& registry, LoadedExport loaded) {
+  CloseRegistry(registry);
   InstallRegistryStore(loaded.get());
-  open_export = std::move(loaded);
+  registry.exported = std::move(loaded);
 }
 
-bool OpenLocalRegistry(std::string* why) {
+bool OpenLocalRegistry(OpenRegistry& registry, std::string* why) {
   std::unique_ptr<LocalRegistry> opened = LocalRegistry::Open(why);
   if (opened == nullptr) return false;
-  CloseRegistryExport();
+  CloseRegistry(registry);
   InstallRegistryStore(opened.get());
-  local_registry = std::move(opened);
+  registry.local = std::move(opened);
   return true;
 }
 
-bool OpenRegistryExport(const std::string& path, std::string* reason) {
-  LoadedExport loaded = LoadRegistryExport(path, reason);
+bool OpenRegistryExport(OpenRegistry& registry, const std::string& path, std::string* reason) {
+  LoadedExport loaded = LoadRegistryExport(path, registry.file_system, reason);
   if (loaded == nullptr) return false;
-  InstallRegistryExport(std::move(loaded));
+  InstallRegistryExport(registry, std::move(loaded));
   return true;
 }
 
@@ -105,16 +99,21 @@ bool RefreshRegistryExport(ExportStore* exported, std::string* reason) {
   return false;
 }
 
-void CloseRegistryExport() {
-  CloseLocalRegistry();
-  if (open_export == nullptr) return;
-  if (InstalledRegistryStore() == open_export.get()) InstallRegistryStore(nullptr);
-  open_export.reset();
+void CloseRegistry(OpenRegistry& registry) {
+  Uninstall(registry.exported.get());
+  Uninstall(registry.local.get());
+  registry.exported.reset();
+  registry.local.reset();
+  CloseHandheld(registry);
 }
 
-ExportStore* OpenExport() { return open_export.get(); }
+const std::string& ExportPath(const ExportStore* exported) {
+  return exported != nullptr ? exported->Path() : Empty();
+}
 
-const std::string& OpenExportPath() { return open_export ? open_export->Path() : Empty(); }
+const std::string& OpenExportPath(const OpenRegistry& registry) {
+  return ExportPath(registry.exported.get());
+}
 
 void ClearRepairFailures(ExportStore* exported) {
   if (exported) exported->Refused().clear();

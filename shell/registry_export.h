@@ -1,39 +1,37 @@
-// The registry export the window works on: at most one .reg file is open at
-// a time, and while it is, it is the process's registry store. Opening
-// another replaces it only once the new one has loaded. Each write the store
-// refuses leaves its reason here for the window to show. UI thread only,
-// except LoadRegistryExport, and the open export's own operations on the one
+// The registry sources the window opens (open_registry.h): a registry
+// export, at most one .reg file at a time, and the computer's own registry.
+// Opening one drops whatever source was open before, but only once the new
+// one has loaded. Each write an export's store refuses leaves its reason
+// with the export for the window to show. UI thread only, except
+// LoadRegistryExport, and the open export's own operations on the one
 // thread the window lets work on it meanwhile.
 #pragma once
 
-#include <memory>
 #include <string>
 
-class ExportStore;
-struct ExportStoreDeleter {
-  void operator()(ExportStore* store) const;
-};
-// An export read from its file and not yet open.
-using LoadedExport = std::unique_ptr<ExportStore, ExportStoreDeleter>;
+#include "shell/open_registry.h"
 
-// Reads the registry export at path without touching the open one; any
-// thread. Null on failure, with *reason set as OpenRegistryExport says.
-LoadedExport LoadRegistryExport(const std::string& path, std::string* reason);
-// Makes loaded (not null) the open export and the installed store, dropping
-// the one open before.
-void InstallRegistryExport(LoadedExport loaded);
+// Reads the registry export at path through file_system (null: the
+// system's files) without touching the open one; any thread. Null on
+// failure, with *reason set as OpenRegistryExport says.
+LoadedExport LoadRegistryExport(const std::string& path, FileSystem* file_system,
+                                std::string* reason);
+// Makes loaded (not null) registry's export and the installed store,
+// dropping the source open before.
+void InstallRegistryExport(OpenRegistry& registry, LoadedExport loaded);
 
-// Loads the registry export at path. On success it becomes the open export
-// and the installed registry store (the one open before is dropped), and the
-// result is true. On failure *reason holds the store's reason ("PATH:N:
-// REASON", "PATH: cannot read: ERRNO TEXT"), and the export open before stays
-// open and installed. A missing file is refused: it is no registry.
-bool OpenRegistryExport(const std::string& path, std::string* reason);
+// Loads the registry export at path through registry's file system. On
+// success it becomes registry's export and the installed registry store
+// (the source open before is dropped), and the result is true. On failure
+// *reason holds the store's reason ("PATH:N: REASON", "PATH: cannot read:
+// ERRNO TEXT"), and the source open before stays open and installed. A
+// missing file is refused: it is no registry.
+bool OpenRegistryExport(OpenRegistry& registry, const std::string& path, std::string* reason);
 // Opens the computer's own registry (LocalRegistry) and makes it the
-// installed store in place of the open export, which is dropped. False with
-// *why set when the system has none or it cannot be opened; nothing changes
-// then. Opening an export later (InstallRegistryExport) drops it again.
-bool OpenLocalRegistry(std::string* why);
+// installed store in place of the source open before, which is dropped.
+// False with *why set when the system has none or it cannot be opened;
+// nothing changes then.
+bool OpenLocalRegistry(OpenRegistry& registry, std::string* why);
 // Brings exported (the open export, or null when none is open) up to date
 // with its file, read afresh when it changed on disk, so that a scan
 // describes the file as it is now. True when it may be scanned (also when
@@ -41,16 +39,16 @@ bool OpenLocalRegistry(std::string* why);
 // or cannot be read or parsed now (the export then keeps what it read last,
 // and is never taken as empty).
 bool RefreshRegistryExport(ExportStore* exported, std::string* reason);
-// Drops the open export or the computer's registry, and uninstalls its store.
-void CloseRegistryExport();
-// The open export; null when none is open. It stays valid until another is
-// installed or it is closed.
-ExportStore* OpenExport();
-// The path of the open export as given to OpenRegistryExport; empty when none.
-const std::string& OpenExportPath();
+// Drops every source open in registry, and uninstalls its store.
+void CloseRegistry(OpenRegistry& registry);
+// The path exported was read from, as given to OpenRegistryExport; empty
+// for null.
+const std::string& ExportPath(const ExportStore* exported);
+// The path of registry's export; empty when none is open.
+const std::string& OpenExportPath(const OpenRegistry& registry);
 
 // A Fix's writes to an export. Each function takes the export the Fix works
-// on (OpenExport() when it began); null stands for no export, the installed
+// on (the open export when it began); null stands for no export, the installed
 // store being some other registry: nothing is gathered, Written, no failure.
 
 // Gathers the writes from now on into one rewrite of exported's file (a

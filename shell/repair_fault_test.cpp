@@ -17,8 +17,8 @@
 #include "scan/report_layout.h"
 #include "shell/app_start.h"
 #include "shell/export_outcome.h"
+#include "shell/main_window.h"
 #include "shell/registry_export.h"
-#include "shell/testing/export_file_system.h"
 #include "shell/testing/shell_test_support.h"
 
 namespace {
@@ -43,15 +43,15 @@ class RepairFaultTest : public ShellTest {
     ShellTest::SetUp();
     path_ = folder_.File("pda.reg");
     WriteText(path_, FAULTY_EXPORT);
-    UseExportFileSystem(&failing_);
+    Shell().registry.file_system = &failing_;
     std::string reason;
-    ASSERT_TRUE(OpenRegistryExport(path_, &reason)) << reason;
+    ASSERT_TRUE(OpenRegistryExport(Shell().registry, path_, &reason)) << reason;
     ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
     windows_.ClearCalls();
   }
   void TearDown() override {
-    CloseRegistryExport();
-    UseExportFileSystem(nullptr);
+    CloseRegistry(Shell().registry);
+    Shell().registry.file_system = nullptr;
     ShellTest::TearDown();
   }
 

@@ -13,6 +13,7 @@
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
 #include "shell/export_commands.h"
+#include "shell/main_window.h"
 #include "shell/registry_export.h"
 #include "shell/testing/shell_test_support.h"
 
@@ -29,8 +30,8 @@ class StartExportTest : public ShellTest {
     WriteText(broken_, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Drivers]\r\n\"Dll\"=dword:xyz\r\n");
   }
   void TearDown() override {
-    StartExitStatus();
-    CloseRegistryExport();
+    StartExitStatus(Shell().work);
+    CloseRegistry(Shell().registry);
     InstallDesktopServices(nullptr);
     ShellTest::TearDown();
   }
@@ -39,7 +40,7 @@ class StartExportTest : public ShellTest {
   // waiting for the first paint, then the window.
   void Start(const std::string& path, bool end_on_refusal) {
     ShowReadingText(path);
-    OpenAfterFirstPaint(path, end_on_refusal);
+    OpenAfterFirstPaint(Shell(), path, end_on_refusal);
     ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
   }
   // Runs the loop until the worker has been given the start export (its
@@ -80,8 +81,8 @@ class StartExportTest : public ShellTest {
     ASSERT_GE(Position("thread 0xf00004 returns"), 0);
     EXPECT_GT(Position("GetOpenFileName("), Position("thread 0xf00004 returns"));
     EXPECT_TRUE(windows_.IsWindow(MAIN_WINDOW));
-    EXPECT_EQ(OpenExportPath(), other);
-    EXPECT_EQ(StartExitStatus(), 0);
+    EXPECT_EQ(OpenExportPath(Shell().registry), other);
+    EXPECT_EQ(StartExitStatus(Shell().work), 0);
   }
   std::string Text() const { return DisplayText.CStr(); }
 
@@ -106,13 +107,13 @@ class StartExportTest : public ShellTest {
 };
 
 TEST_F(StartExportTest, ExportIsReadOnlyAfterTheWindowsFirstPaint) {
-  OpenAfterFirstPaint(good_, true);
+  OpenAfterFirstPaint(Shell(), good_, true);
   EXPECT_EQ(windows_.Calls(), std::vector<std::string>{"SetCursor(IDC_WAIT)"})
       << "nothing is read before the window";
-  EXPECT_TRUE(WorkInProgress());
+  EXPECT_TRUE(WorkInProgress(Shell().work));
   ShowReadingText(good_);
   ASSERT_TRUE(InitInstance(ProgramInstance(), SW_SHOW));
-  EXPECT_EQ(OpenExportPath(), "");
+  EXPECT_EQ(OpenExportPath(Shell().registry), "");
   EXPECT_TRUE(windows_.CallsOf({"CreateThread"}).empty()) << "the first paint comes first";
   const long drawn = Position("DrawText(1, \"" + std::string(READING_TEXT_HEAD) + good_ + "...");
   const long posted = Position("PostMessage(" + HandleText(MAIN_WINDOW) + ", 0x402, 0x0, ");
@@ -121,12 +122,12 @@ TEST_F(StartExportTest, ExportIsReadOnlyAfterTheWindowsFirstPaint) {
 
   FinishWork();
   EXPECT_GT(Position("CreateThread("), posted);
-  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_);
   EXPECT_EQ(Text(), "   Registry export: " + good_ + "\r\n\r\n" + HelpText);
   EXPECT_EQ(desktop_.Profile()[u"Registry/LastExport"], WideAscii(good_));
   EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
   EXPECT_TRUE(Boxes().empty());
-  EXPECT_EQ(StartExitStatus(), 0);
+  EXPECT_EQ(StartExitStatus(Shell().work), 0);
 
   windows_.ClearCalls();
   SendMessage(MAIN_WINDOW, WM_PAINT, 0, 0);
@@ -153,8 +154,8 @@ TEST_P(StartOutcomeTest, ExportOpensOrItsRefusalIsToldOverTheWindow) {
   const StartOutcome& c = GetParam();
   Start(c.broken ? broken_ : good_, c.end_on_refusal);
   FinishWork();
-  EXPECT_EQ(OpenExportPath(), c.opened ? good_ : "");
-  EXPECT_EQ(StartExitStatus(), c.exit_status);
+  EXPECT_EQ(OpenExportPath(Shell().registry), c.opened ? good_ : "");
+  EXPECT_EQ(StartExitStatus(Shell().work), c.exit_status);
   EXPECT_EQ(windows_.IsWindow(MAIN_WINDOW), c.window_stays);
   EXPECT_EQ(Text().rfind(c.text_head, 0), 0u) << Text();
   const std::vector<std::string> boxes = Boxes();
@@ -199,7 +200,7 @@ TEST_P(WaitingScanTest, ScanChosenWhileTheStartExportIsReadRunsOnItOnceItIsOpen)
   Start(good_, true);
   if (!c.before_the_read) UntilTheReadBegins();
   for (uint16_t id : c.commands) Command(id);
-  EXPECT_EQ(OpenExportPath(), "") << "the scan waits";
+  EXPECT_EQ(OpenExportPath(Shell().registry), "") << "the scan waits";
   EXPECT_EQ(Text().rfind(READING_TEXT_HEAD, 0), 0u);
   FinishWork();
   EXPECT_EQ(Text(), c.report);
@@ -223,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StartExportTest, ScanChosenWhileAGivenExportIsReadIsDroppedWhenItIsRefused) {
   ExpectScanDroppedForRefusal(true, IDM_FIX);
   EXPECT_FALSE(windows_.IsWindow(MAIN_WINDOW));
-  EXPECT_EQ(StartExitStatus(), 1);
+  EXPECT_EQ(StartExitStatus(Shell().work), 1);
 }
 
 TEST_F(StartExportTest, ScanChosenWhileARememberedExportIsReadIsDroppedWhenItIsRefused) {
@@ -247,9 +248,9 @@ TEST_F(StartExportTest, FileHandedOverWhileARefusedGivenExportIsReadKeepsTheWind
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_NE(Boxes()[0].find(EXPORT_REFUSED_TEXT), std::string::npos);
   EXPECT_TRUE(windows_.IsWindow(MAIN_WINDOW));
-  EXPECT_EQ(OpenExportPath(), good_);
+  EXPECT_EQ(OpenExportPath(Shell().registry), good_);
   EXPECT_EQ(Text().rfind("   Registry export: " + good_, 0), 0u) << Text();
-  EXPECT_EQ(StartExitStatus(), 0);
+  EXPECT_EQ(StartExitStatus(Shell().work), 0);
 }
 
 TEST_F(StartExportTest, OpenChosenWhileTheStartExportIsReadShowsItsDialogOnceItIsRead) {
@@ -267,13 +268,13 @@ TEST_F(StartExportTest, CloseBeforeTheReadBeganClosesAtOnceAndReadsNothing) {
   Start(good_, true);
   SendMessage(MAIN_WINDOW, WM_CLOSE, 0, 0);
   EXPECT_FALSE(windows_.IsWindow(MAIN_WINDOW));
-  EXPECT_FALSE(WorkInProgress());
+  EXPECT_FALSE(WorkInProgress(Shell().work));
   EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
   WindowMessage message{};
   while (GetMessage(&message, 0, 0, 0) != 0) DispatchMessage(&message);
   EXPECT_TRUE(windows_.CallsOf({"CreateThread"}).empty());
-  EXPECT_EQ(OpenExportPath(), "");
-  EXPECT_EQ(StartExitStatus(), 0);
+  EXPECT_EQ(OpenExportPath(Shell().registry), "");
+  EXPECT_EQ(StartExitStatus(Shell().work), 0);
 }
 
 }  // namespace

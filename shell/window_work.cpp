@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "resources/resource_ids.h"
@@ -10,23 +11,24 @@
 #include "shell/export_outcome.h"
 #include "shell/handheld.h"
 #include "shell/registry_export.h"
+#include "shell/shell_state.h"
 #include "text/dyn_string.h"
-
-namespace {
 
 enum class WorkKind { Scan, Open, Connect };
 
+// One piece of the window's work, from its start until WM_WORK_DONE is handled.
 struct Work {
   WorkKind kind = WorkKind::Scan;
-  bool repair = false;              // Scan
-  bool handheld = false;            // Scan: of the connected handheld
-  ExportStore* exported = nullptr;  // Scan: the export it reads and repairs; null: none open
-  std::string path;                 // Open
-  bool at_start = false;            // Open at start-up, the window showing READING_TEXT
-  bool end_on_refusal = false;      // and ending the program when refused
-  WindowHandle window = 0;          // who hears of the end
-  bool start_posted = false;        // WM_WORK_START is on its way
-  bool started = false;             // the worker has been given the work
+  bool repair = false;                    // Scan
+  ConnectedHandheld* handheld = nullptr;  // Scan: the handheld it reads and repairs, if any
+  ExportStore* exported = nullptr;        // Scan: the export it reads and repairs; null: none open
+  std::string path;                       // Open
+  FileSystem* file_system = nullptr;      // Open: what it reads the export through
+  bool at_start = false;                  // Open at start-up, the window showing READING_TEXT
+  bool end_on_refusal = false;            // and ending the program when refused
+  WindowHandle window = 0;                // who hears of the end
+  bool start_posted = false;              // WM_WORK_START is on its way
+  bool started = false;                   // the worker has been given the work
   ThreadHandle thread = 0;
 
   // Results, written by the worker before it reports.
@@ -43,23 +45,13 @@ struct Work {
   HandheldLink connected;       // Connect: null when refused
 };
 
-// What the window's work keeps between messages. The one object of its
-// kind, reached as `worker`: the platform calls the window procedure with no
-// data of the window's own, and start-up (OpenAfterFirstPaint) and the end
-// of the run (EndWork, StartExitStatus) reach it when no window exists.
-struct Worker {
-  std::unique_ptr<Work> running;
-  bool close_pending = false;
-  std::string open_when_idle;
-  // The command chosen while an export is read (WaitForRead); 0 when none.
-  uint16_t command_when_read = 0;
-  int start_exit_status = 0;
-};
-Worker worker;
+namespace {
+
+using WorkPointer = std::unique_ptr<Work, WorkDeleter>;
 
 // The work in progress when work (a message's lparam) names it; else null.
-Work* Running(LongParam work) {
-  Work* running = worker.running.get();
+Work* Running(const WindowWork& queue, LongParam work) {
+  Work* running = queue.running.get();
   return running != nullptr && reinterpret_cast<Work*>(work) == running ? running : nullptr;
 }
 
@@ -79,7 +71,7 @@ void Scan(Work* work, bool repair) {
 // wrong goes where a refused repair's reason goes.
 void ScanConnected(Work* work) {
   HandheldScan scan;
-  ScanHandheld(work->repair, &scan);
+  ScanHandheld(*work->handheld, work->repair, &scan);
   work->report = scan.report;
   work->message = scan.message;
   work->unexamined = scan.unexamined;
@@ -91,7 +83,7 @@ uint32_t RunWork(void* parameter) {
   Work* work = static_cast<Work*>(parameter);
   if (work->kind == WorkKind::Connect) {
     work->connected = ConnectHandheld(&work->reason);
-  } else if (work->kind == WorkKind::Scan && work->handheld) {
+  } else if (work->kind == WorkKind::Scan && work->handheld != nullptr) {
     ScanConnected(work);
   } else if (work->kind == WorkKind::Scan) {
     ExportStore* exported = work->exported;
@@ -112,7 +104,7 @@ uint32_t RunWork(void* parameter) {
           LastRepairFailure(exported);
     }
   } else {
-    work->loaded = LoadRegistryExport(work->path, &work->reason);
+    work->loaded = LoadRegistryExport(work->path, work->file_system, &work->reason);
   }
   PostMessage(work->window, WM_WORK_DONE, 0, reinterpret_cast<LongParam>(work));
   return 0;
@@ -120,48 +112,62 @@ uint32_t RunWork(void* parameter) {
 
 // Makes work the work in progress, under the wait cursor; false while other
 // work runs.
-bool Hold(std::unique_ptr<Work> work) {
-  if (worker.running) return false;
+bool Hold(WindowWork& queue, WorkPointer work) {
+  if (queue.running) return false;
   SetCursor(LoadCursor(0, IDC_WAIT));
-  worker.running = std::move(work);
+  queue.running = std::move(work);
   return true;
 }
 
 // Gives the work in progress to a new thread (or runs it here, when no
 // thread can be made).
-void Launch() {
-  Work* work = worker.running.get();
+void Launch(WindowWork& queue) {
+  Work* work = queue.running.get();
   work->started = true;
   work->thread = CreateThread(RunWork, work);
   if (work->thread == 0) RunWork(work);
 }
 
 // Holds work for window and launches it at once; false while other work runs.
-bool Start(std::unique_ptr<Work> work, WindowHandle window) {
+bool Start(WindowWork& queue, WorkPointer work, WindowHandle window) {
   work->window = window;
-  if (!Hold(std::move(work))) return false;
-  Launch();
+  if (!Hold(queue, std::move(work))) return false;
+  Launch(queue);
   return true;
 }
 
-bool StartScan(WindowHandle window, bool repair) {
-  auto work = std::make_unique<Work>();
-  work->kind = WorkKind::Scan;
+WorkPointer NewWork(WorkKind kind) {
+  WorkPointer work(new Work);
+  work->kind = kind;
+  return work;
+}
+
+// The export's read: path through the file system registry reads exports with.
+WorkPointer NewOpen(const OpenRegistry& registry, const std::string& path) {
+  WorkPointer work = NewWork(WorkKind::Open);
+  work->path = path;
+  work->file_system = registry.file_system;
+  return work;
+}
+
+bool StartScan(ShellState& shell, WindowHandle window, bool repair) {
+  OpenRegistry& registry = shell.registry;
+  WorkPointer work = NewWork(WorkKind::Scan);
   work->repair = repair;
-  work->handheld = HandheldInstalled();
-  work->exported = OpenExport();
-  if (!Start(std::move(work), window)) return false;
-  ShowExaminingText(window, OpenExportPath());
+  work->handheld = HandheldInstalled(registry) ? registry.handheld.get() : nullptr;
+  work->exported = registry.exported.get();
+  if (!Start(shell.work, std::move(work), window)) return false;
+  ShowExaminingText(window, registry);
   return true;
 }
 
-void ShowScanOutcome(WindowHandle window, Work& work) {
+void ShowScanOutcome(const OpenRegistry& registry, WindowHandle window, Work& work) {
   if (!work.readable) {
-    ShowUnreadableExport(window, work.reason);
+    ShowUnreadableExport(window, registry, work.reason);
     return;
   }
   ShowScanReport(window, work.report, work.message, work.repair, work.unexamined, work.faulty_left);
-  if (work.handheld) {
+  if (work.handheld != nullptr) {
     if (!work.refused_repair.empty())
       ShowHandheldProblem(window, HANDHELD_REPAIR_TEXT, work.refused_repair);
     return;
@@ -174,18 +180,18 @@ void ShowScanOutcome(WindowHandle window, Work& work) {
 // True when the export was opened; false when it was refused. A refused
 // start export given on the command line closes the window unless
 // keep_window.
-bool ShowOpenOutcome(WindowHandle window, Work& work, bool keep_window) {
+bool ShowOpenOutcome(ShellState& shell, WindowHandle window, Work& work, bool keep_window) {
   if (work.loaded != nullptr) {
-    InstallRegistryExport(std::move(work.loaded));
-    ShowOpenedExport(window);
+    InstallRegistryExport(shell.registry, std::move(work.loaded));
+    ShowOpenedExport(window, shell.registry);
     return true;
   }
   ShowRefusedExport(window, work.reason);
   if (work.end_on_refusal && !keep_window) {
-    worker.start_exit_status = 1;
+    shell.work.start_exit_status = 1;
     SendMessage(window, WM_CLOSE, 0, 0);
   } else if (work.at_start) {
-    ShowExportStartText();
+    ShowExportStartText(shell.registry);
     InvalidateRect(window, nullptr, false);
   }
   return false;
@@ -193,14 +199,14 @@ bool ShowOpenOutcome(WindowHandle window, Work& work, bool keep_window) {
 
 // After a connection: the handheld becomes the window's registry (true),
 // or the reason it cannot is shown (false).
-bool ShowConnectOutcome(WindowHandle window, Work& work) {
+bool ShowConnectOutcome(OpenRegistry& registry, WindowHandle window, Work& work) {
   const bool connected = work.connected != nullptr;
   if (connected) {
-    UseHandheld(std::move(work.connected));
+    UseHandheld(registry, std::move(work.connected));
     ShowHandheldText(true);
-    ShowExportTitle(window);
+    ShowExportTitle(window, registry);
   } else {
-    ShowOpenRegistryText();
+    ShowOpenRegistryText(registry);
     ShowHandheldProblem(window, HANDHELD_REFUSED_TEXT, work.reason);
   }
   InvalidateRect(window, nullptr, false);
@@ -209,140 +215,131 @@ bool ShowConnectOutcome(WindowHandle window, Work& work) {
 
 }  // namespace
 
-bool WorkInProgress() { return worker.running != nullptr; }
+void WorkDeleter::operator()(Work* work) const { delete work; }
 
-bool WaitForRead(uint16_t command) {
-  if (!worker.running || worker.running->kind == WorkKind::Scan) return false;
-  worker.command_when_read = command;
+bool WorkInProgress(const WindowWork& queue) { return queue.running != nullptr; }
+
+bool WaitForRead(WindowWork& queue, uint16_t command) {
+  if (!queue.running || queue.running->kind == WorkKind::Scan) return false;
+  queue.command_when_read = command;
   return true;
 }
 
-void ScanWhenIdle(WindowHandle window, bool repair) {
-  if (WaitForRead(repair ? IDM_FIX : IDM_DETECT) || worker.running) return;
-  if (RequireRegistry(window)) StartScan(window, repair);
+void ScanWhenIdle(ShellState& shell, WindowHandle window, bool repair) {
+  if (WaitForRead(shell.work, repair ? IDM_FIX : IDM_DETECT) || shell.work.running) return;
+  if (RequireRegistry(window)) StartScan(shell, window, repair);
 }
 
-bool StartOpen(WindowHandle window, const std::string& path) {
-  auto work = std::make_unique<Work>();
-  work->kind = WorkKind::Open;
-  work->path = path;
-  return Start(std::move(work), window);
+bool StartOpen(ShellState& shell, WindowHandle window, const std::string& path) {
+  return Start(shell.work, NewOpen(shell.registry, path), window);
 }
 
-void OpenWhenIdle(WindowHandle window, const std::string& path) {
-  if (!StartOpen(window, path)) worker.open_when_idle = path;
+void OpenWhenIdle(ShellState& shell, WindowHandle window, const std::string& path) {
+  if (!StartOpen(shell, window, path)) shell.work.open_when_idle = path;
 }
 
-bool StartConnect(WindowHandle window) {
-  if (WorkInProgress()) return false;
+bool StartConnect(ShellState& shell, WindowHandle window) {
+  if (WorkInProgress(shell.work)) return false;
   // A new connection takes the place of the handheld open, never beside it.
-  CloseHandheld();
-  auto work = std::make_unique<Work>();
-  work->kind = WorkKind::Connect;
-  if (!Start(std::move(work), window)) return false;
+  CloseHandheld(shell.registry);
+  if (!Start(shell.work, NewWork(WorkKind::Connect), window)) return false;
   ShowHandheldText(false);
   InvalidateRect(window, nullptr, false);
   return true;
 }
 
-void ConnectAfterFirstPaint() {
-  auto work = std::make_unique<Work>();
-  work->kind = WorkKind::Connect;
+void ConnectAfterFirstPaint(ShellState& shell) {
+  WorkPointer work = NewWork(WorkKind::Connect);
   work->at_start = true;
   ShowHandheldText(false);
-  Hold(std::move(work));
+  Hold(shell.work, std::move(work));
 }
 
-void OpenAfterFirstPaint(const std::string& path, bool end_on_refusal) {
-  auto work = std::make_unique<Work>();
-  work->kind = WorkKind::Open;
-  work->path = path;
+void OpenAfterFirstPaint(ShellState& shell, const std::string& path, bool end_on_refusal) {
+  WorkPointer work = NewOpen(shell.registry, path);
   work->at_start = true;
   work->end_on_refusal = end_on_refusal;
-  Hold(std::move(work));
+  Hold(shell.work, std::move(work));
 }
 
-int StartExitStatus() {
-  int status = worker.start_exit_status;
-  worker.start_exit_status = 0;
-  return status;
-}
+int StartExitStatus(WindowWork& queue) { return std::exchange(queue.start_exit_status, 0); }
 
-void EndWork() {
-  if (!worker.running) return;
-  if (worker.running->thread != 0) CloseHandle(worker.running->thread);
-  worker.running.reset();
-  worker.close_pending = false;
-  worker.open_when_idle.clear();
-  worker.command_when_read = 0;
+void EndWork(WindowWork& queue) {
+  if (!queue.running) return;
+  if (queue.running->thread != 0) CloseHandle(queue.running->thread);
+  queue.running.reset();
+  queue.close_pending = false;
+  queue.open_when_idle.clear();
+  queue.command_when_read = 0;
   SetCursor(LoadCursor(0, IDC_ARROW));
 }
 
-void OnWindowPainted(WindowHandle window) {
+void OnWindowPainted(WindowWork& queue, WindowHandle window) {
   // Starting the worker inside the paint would let it take the processor
   // from the rest of the first frame; the posted message comes after it.
-  if (!worker.running || worker.running->started || worker.running->start_posted) return;
-  worker.running->window = window;
-  worker.running->start_posted = true;
-  PostMessage(window, WM_WORK_START, 0, reinterpret_cast<LongParam>(worker.running.get()));
+  Work* work = queue.running.get();
+  if (work == nullptr || work->started || work->start_posted) return;
+  work->window = window;
+  work->start_posted = true;
+  PostMessage(window, WM_WORK_START, 0, reinterpret_cast<LongParam>(work));
 }
 
-void OnWorkStart(WindowHandle, LongParam lparam) {
-  Work* work = Running(lparam);
+void OnWorkStart(WindowWork& queue, LongParam lparam) {
+  Work* work = Running(queue, lparam);
   if (work == nullptr || work->started) return;
-  Launch();
+  Launch(queue);
 }
 
-void OnWorkDone(WindowHandle window, LongParam lparam) {
-  if (Running(lparam) == nullptr) return;
-  if (worker.running->thread != 0) {
-    WaitForSingleObject(worker.running->thread, INFINITE);
-    CloseHandle(worker.running->thread);
+void OnWorkDone(ShellState& shell, WindowHandle window, LongParam lparam) {
+  WindowWork& queue = shell.work;
+  if (Running(queue, lparam) == nullptr) return;
+  if (queue.running->thread != 0) {
+    WaitForSingleObject(queue.running->thread, INFINITE);
+    CloseHandle(queue.running->thread);
   }
-  std::unique_ptr<Work> work = std::move(worker.running);
+  WorkPointer work = std::move(queue.running);
   SetCursor(LoadCursor(0, IDC_ARROW));
-  uint16_t command = std::exchange(worker.command_when_read, 0);
-  if (worker.close_pending) {
-    worker.close_pending = false;
+  uint16_t command = std::exchange(queue.command_when_read, 0);
+  if (queue.close_pending) {
+    queue.close_pending = false;
     DefWindowProc(window, WM_CLOSE, 0, 0);
     return;
   }
   if (work->kind == WorkKind::Scan) {
-    ShowScanOutcome(window, *work);
+    ShowScanOutcome(shell.registry, window, *work);
   } else if (work->kind == WorkKind::Connect) {
     // A scan chosen meanwhile is meant for the handheld.
-    if (!ShowConnectOutcome(window, *work) && command != IDM_OPEN) command = 0;
+    if (!ShowConnectOutcome(shell.registry, window, *work) && command != IDM_OPEN) command = 0;
   } else {
     // A file dropped, handed over or about to be chosen is the one asked for
     // last: the window stays for it.
-    const bool keep_window = !worker.open_when_idle.empty() || command == IDM_OPEN;
+    const bool keep_window = !queue.open_when_idle.empty() || command == IDM_OPEN;
     // A scan was meant for the export read; none is scanned in its place.
-    if (!ShowOpenOutcome(window, *work, keep_window) && command != IDM_OPEN) command = 0;
+    if (!ShowOpenOutcome(shell, window, *work, keep_window) && command != IDM_OPEN) command = 0;
   }
-  if (command == IDM_DETECT || command == IDM_FIX) StartScan(window, command == IDM_FIX);
-  if (!worker.open_when_idle.empty() && !worker.running) {
-    std::string path = std::move(worker.open_when_idle);
-    worker.open_when_idle.clear();
-    StartOpen(window, path);
+  if (command == IDM_DETECT || command == IDM_FIX) StartScan(shell, window, command == IDM_FIX);
+  if (!queue.open_when_idle.empty() && !queue.running) {
+    StartOpen(shell, window, std::exchange(queue.open_when_idle, std::string()));
   }
   // The Open command's dialog comes from the window's own handling of it.
   if (command == IDM_OPEN) PostMessage(window, WM_COMMAND, IDM_OPEN, 0);
 }
 
-void OnWorkProgress(WindowHandle window, LongParam lparam) {
-  Work* work = Running(lparam);
-  if (work == nullptr || worker.close_pending) return;
-  ShowRepairingText(window, work->repairing, OpenExportPath());
+void OnWorkProgress(ShellState& shell, WindowHandle window, LongParam lparam) {
+  Work* work = Running(shell.work, lparam);
+  if (work == nullptr || shell.work.close_pending) return;
+  ShowRepairingText(window, work->repairing, shell.registry);
 }
 
-bool DeferCloseUntilWorkDone(WindowHandle window) {
-  if (!worker.running) return false;
-  if (!worker.running->started) {
-    EndWork();
+bool DeferCloseUntilWorkDone(WindowWork& queue, WindowHandle window) {
+  Work* work = queue.running.get();
+  if (work == nullptr) return false;
+  if (!work->started) {
+    EndWork(queue);
     return false;
   }
-  worker.close_pending = true;
-  ShowClosingText(window, worker.running->kind == WorkKind::Scan && worker.running->repair);
+  queue.close_pending = true;
+  ShowClosingText(window, work->kind == WorkKind::Scan && work->repair);
   UpdateWindow(window);
   return true;
 }

@@ -14,6 +14,7 @@
 #include "resources/resource_ids.h"
 #include "shell/app_start.h"
 #include "shell/export_outcome.h"
+#include "shell/main_window.h"
 #include "shell/testing/shell_test_support.h"
 
 namespace {
@@ -61,7 +62,7 @@ TEST_F(WindowWorkTest, DetectStartsTheWorkerUnderTheWaitCursorAndShowsTheReportW
   EXPECT_EQ(windows_.Cursor(), IDC_WAIT);
   EXPECT_STREQ(DisplayText.CStr(), "   Examining the registry export...")
       << "the window says what it does; the report comes with the completion";
-  EXPECT_TRUE(WorkInProgress());
+  EXPECT_TRUE(WorkInProgress(Shell().work));
 
   windows_.ClearCalls();
   FinishWork();
@@ -73,7 +74,7 @@ TEST_F(WindowWorkTest, DetectStartsTheWorkerUnderTheWaitCursorAndShowsTheReportW
                          "InvalidateRect(" + W() + ", null, false)"}));
   EXPECT_EQ(windows_.Cursor(), IDC_ARROW);
   EXPECT_STREQ(DisplayText.CStr(), "COM5:\r\nDll: QVBTDEV.DLL <<<< BUG DETECTED HERE!\r\n");
-  EXPECT_FALSE(WorkInProgress());
+  EXPECT_FALSE(WorkInProgress(Shell().work));
 }
 
 TEST_F(WindowWorkTest, FixShowsItsBoxOnlyAfterTheWorkerIsDone) {

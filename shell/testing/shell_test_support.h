@@ -15,6 +15,7 @@
 #include "platform/windowing/scripted/scripted_window_manager.h"
 #include "resources/quorvafix_resources.h"
 #include "shell/display_text.h"
+#include "shell/main_window.h"
 #include "shell/window_work.h"
 
 class ShellTest : public ::testing::Test {
@@ -29,7 +30,7 @@ class ShellTest : public ::testing::Test {
     DisplayText.Assign(HelpText);
   }
   void TearDown() override {
-    EndWork();
+    EndWork(Shell().work);
     InstallWindowManager(nullptr);
     InstallShellServices(nullptr);
   }
@@ -46,14 +47,15 @@ class ShellTest : public ::testing::Test {
   // stand-in runs the worker's thread and the window handles its WM_WORK_DONE.
   void FinishWork() {
     WindowMessage message{};
-    while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) DispatchMessage(&message);
+    while (WorkInProgress(Shell().work) && GetMessage(&message, 0, 0, 0) != 0)
+      DispatchMessage(&message);
   }
   // As FinishWork; returns each text the window showed meanwhile, in order,
   // the one it shows at first included.
   std::vector<std::string> FinishWorkShowing() {
     std::vector<std::string> texts{DisplayText.CStr()};
     WindowMessage message{};
-    while (WorkInProgress() && GetMessage(&message, 0, 0, 0) != 0) {
+    while (WorkInProgress(Shell().work) && GetMessage(&message, 0, 0, 0) != 0) {
       DispatchMessage(&message);
       if (texts.back() != DisplayText.CStr()) texts.push_back(DisplayText.CStr());
     }

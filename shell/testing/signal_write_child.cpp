@@ -12,7 +12,7 @@
 #include "platform/windowing/window_manager.h"
 #include "resources/resource_ids.h"
 #include "shell/desktop_program.h"
-#include "shell/testing/export_file_system.h"
+#include "shell/main_window.h"
 #include "shell/testing/gated_file_system.h"
 
 int main(int argc, char** argv) {
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   QtPlatform platform(argc, argv);
   GatedFileSystem gate(FileSystem::Step::Rename);
   gate.OnReached([] { ::kill(::getpid(), SIGTERM); });
-  UseExportFileSystem(&gate);
+  Shell().registry.file_system = &gate;
   // The window is found by its class: its title names the export once read.
   QTimer fix;
   fix.setInterval(20);
