@@ -25,7 +25,7 @@ struct ConnectedHandheldDeleter {
 using HandheldLink = std::unique_ptr<ConnectedHandheld, ConnectedHandheldDeleter>;
 
 struct OpenRegistry {
-  LoadedExport exported;                // the open export; null when none
+  LoadedExport exported;                 // the open export; null when none
   std::unique_ptr<LocalRegistry> local;  // the computer's own, when open
   // The handheld, connected and installed, or kept while a connection it
   // gave way to is being made.
