@@ -87,21 +87,33 @@ inline const char* RefusalText(RegRefusal refusal) {
   return REG_REFUSAL_TEXTS[static_cast<size_t>(refusal)];
 }
 
-// The unit each escape "\e" of quoted text stands for, by e: \\ \" \n \r.
-// 0 for any other unit: the format has no other escape, and the reader
-// refuses it.
+// The escapes of quoted text, read and written: "\e" stands for unit.
+struct RegEscape {
+  char16_t e;
+  char16_t unit;
+};
+inline constexpr RegEscape REG_ESCAPE_LIST[] = {
+    {u'\\', u'\\'}, {u'"', u'"'}, {u'n', u'\n'}, {u'r', u'\r'}};
+
+// REG_ESCAPE_LIST both ways: the unit each e stands for, and the e each
+// unit is written with; 0 where there is none (the reader refuses any other
+// escape, the writer writes any other unit as it is). Every unit of the
+// list is below 128.
 struct RegEscapes {
   char16_t unit[128];
-  constexpr RegEscapes() : unit() {
-    unit[u'\\'] = u'\\';
-    unit[u'"'] = u'"';
-    unit[u'n'] = u'\n';
-    unit[u'r'] = u'\r';
+  char16_t e[128];
+  constexpr RegEscapes() : unit(), e() {
+    for (const RegEscape& escape : REG_ESCAPE_LIST) {
+      unit[escape.e] = escape.unit;
+      e[escape.unit] = escape.e;
+    }
   }
 };
 inline constexpr RegEscapes REG_ESCAPES;
 
 inline char16_t EscapedUnit(char16_t e) { return e < 128 ? REG_ESCAPES.unit[e] : 0; }
+// The e of the escape "\e" that writes unit in quoted text; 0 when unit is written as it is.
+inline char16_t EscapeOf(char16_t unit) { return unit < 128 ? REG_ESCAPES.e[unit] : 0; }
 
 constexpr bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
 constexpr bool IsLineEnd(char16_t u) { return u == u'\n' || u == u'\r'; }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/registry/reg_format_rules.h"
 #include "platform/registry/reg_tree.h"
 
 namespace {
@@ -15,21 +16,11 @@ constexpr char16_t HEX_DIGITS[] = u"0123456789abcdef";
 void AppendQuoted(std::u16string_view text, std::u16string* out) {
   out->push_back(u'"');
   for (char16_t u : text) {
-    switch (u) {
-      case u'\\':
-        out->append(u"\\\\");
-        break;
-      case u'"':
-        out->append(u"\\\"");
-        break;
-      case u'\n':
-        out->append(u"\\n");
-        break;
-      case u'\r':
-        out->append(u"\\r");
-        break;
-      default:
-        out->push_back(u);
+    if (const char16_t e = EscapeOf(u)) {
+      out->push_back(u'\\');
+      out->push_back(e);
+    } else {
+      out->push_back(u);
     }
   }
   out->push_back(u'"');
