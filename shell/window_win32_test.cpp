@@ -394,7 +394,10 @@ TEST(WindowProgram, SwitchesToTheComputersRegistryOrTheHandheld) {
       ::PostMessageW(frame, WM_CHAR, row.access_key, 0);
     }
     if (row.from_local) {
-      EXPECT_EQ(first.AnswerBox().find(L"The connected handheld cannot be used."), 0u);
+      EXPECT_EQ(first.AnswerBox(),
+                L"The connected handheld cannot be used.\n\nNo handheld answered within 15 "
+                L"seconds: connect it (cable or cradle), wait until the synchronisation software "
+                L"shows it as connected, and choose Tools > Use Connected Handheld again.");
       const std::wstring start = L"   The registry of this computer is open";
       EXPECT_EQ(first.CopyReportContaining(start).find(start), 0u);
     }
