@@ -27,6 +27,11 @@ namespace {
 constexpr char LOST_WHILE_READING[] =
     "The connection to the handheld was lost while reading its registry; nothing was changed. "
     "Connect it again and choose Tools > Detect or Fix again.";
+// The window has no --wait: a handheld that does not answer is told in its terms.
+constexpr char NO_ANSWER_HEAD[] = "No handheld answered within ";
+constexpr char NO_ANSWER_TAIL[] =
+    " seconds: connect it (cable or cradle), wait until the synchronisation software shows it "
+    "as connected, and choose Tools > Use Connected Handheld again.";
 
 // The report of entries as the scan writes it.
 struct ReportSink {
@@ -40,6 +45,8 @@ struct ReportSink {
 HandheldLink ConnectHandheld(std::string* reason) {
   DeviceConnectFailure failure;
   std::unique_ptr<RapiLink> link = ConnectDevice(HANDHELD_WAIT_SECONDS, &failure, reason);
+  if (link == nullptr && failure == DeviceConnectFailure::NoAnswer)
+    *reason = NO_ANSWER_HEAD + std::to_string(HANDHELD_WAIT_SECONDS) + NO_ANSWER_TAIL;
   if (link == nullptr) return nullptr;
   return HandheldLink(new ConnectedHandheld(std::move(link)));
 }

@@ -16,7 +16,9 @@
 constexpr int HANDHELD_WAIT_SECONDS = 15;
 
 // Connects to the handheld (ConnectDevice); null with *reason when none
-// answers or the synchronisation software is missing. Any thread.
+// answers (then "No handheld answered within 15 seconds: ...", naming Tools >
+// Use Connected Handheld) or the synchronisation software is missing. Any
+// thread.
 HandheldLink ConnectHandheld(std::string* reason);
 // Makes handheld (not null) registry's handheld and the installed store, in
 // place of the source open before, which is dropped.

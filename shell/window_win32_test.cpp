@@ -223,7 +223,8 @@ void InstallHandheld(const std::wstring& path) {
 // quorvafix --device on the stand-in rapi.dll, installed in the system
 // folder and serving a copy of the example: Detect chosen while the window
 // connects waits for it; Fix leaves the handheld repaired in its faulty Dll
-// alone, and the report names the undo file.
+// alone, and the report names the undo file. A link lost during a Detect
+// leaves a handheld that cannot be used, no repair having been tried.
 TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
   ScratchFolder folder;
   const std::wstring path = folder.File(L"handheld.reg");
@@ -242,6 +243,16 @@ TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
     ASSERT_TRUE(driver.Close());
     EXPECT_EQ(driver.ExitCode(), 0u);
   }
+  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_LOSE_AFTER", L"5");
+  {
+    ProgramDriver driver(PROGRAM, L"--device");
+    ASSERT_NE(driver.WaitForWindow(), nullptr) << "exit code " << driver.ExitCode();
+    driver.Choose(IDM_DETECT);
+    const std::wstring box = driver.AnswerBox();
+    EXPECT_EQ(box.find(L"The connected handheld cannot be used."), 0u) << box.size();
+    EXPECT_NE(box.find(L"was lost while reading its registry"), std::wstring::npos);
+  }
+  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_LOSE_AFTER", nullptr);
   ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", nullptr);
   EXPECT_EQ(RememberedExport(), L"") << "the handheld is no export to remember";
   EXPECT_TRUE(ReadBytes(path) == Repaired(original))
@@ -383,7 +394,10 @@ TEST(WindowProgram, SwitchesToTheComputersRegistryOrTheHandheld) {
       ::PostMessageW(frame, WM_CHAR, row.access_key, 0);
     }
     if (row.from_local) {
-      EXPECT_EQ(first.AnswerBox().find(L"The connected handheld cannot be used."), 0u);
+      EXPECT_EQ(first.AnswerBox(),
+                L"The connected handheld cannot be used.\n\nNo handheld answered within 15 "
+                L"seconds: connect it (cable or cradle), wait until the synchronisation software "
+                L"shows it as connected, and choose Tools > Use Connected Handheld again.");
       const std::wstring start = L"   The registry of this computer is open";
       EXPECT_EQ(first.CopyReportContaining(start).find(start), 0u);
     }

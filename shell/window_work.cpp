@@ -168,8 +168,9 @@ void ShowScanOutcome(const OpenRegistry& registry, WindowHandle window, Work& wo
   }
   ShowScanReport(window, work.report, work.message, work.repair, work.unexamined, work.faulty_left);
   if (work.handheld != nullptr) {
-    if (!work.refused_repair.empty())
-      ShowHandheldProblem(window, HANDHELD_REPAIR_TEXT, work.refused_repair);
+    // A Detect tries no repair: what went wrong is a handheld that cannot be used.
+    const char* head = work.repair ? HANDHELD_REPAIR_TEXT : HANDHELD_REFUSED_TEXT;
+    if (!work.refused_repair.empty()) ShowHandheldProblem(window, head, work.refused_repair);
     return;
   }
   if (!work.repair) return;
