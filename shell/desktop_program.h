@@ -13,7 +13,8 @@
 // system has none, "quorvafix: REASON" goes to stderr and the result is 1.
 // `quorvafix --device` (Windows) connects the window to the handheld once it
 // has painted (ConnectAfterFirstPaint). A copy running already is handed
-// either option instead, and switches to that registry (the result is 0).
+// either option instead, and switches to that registry, once the work it
+// runs is done (the result is 0).
 // When a copy runs already, it is handed REGISTRY_FILE (made absolute) and
 // brought forward, and the result is 0; a REGISTRY_FILE it cannot open
 // (missing, no regular file, or refused by the store) is handed over all the

@@ -1,6 +1,7 @@
 #include "shell/export_commands.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/files/rewrite_target.h"
@@ -36,6 +37,14 @@ struct HandedSource {
 };
 constexpr HandedSource HANDED_SOURCES[] = {{LOCAL_REGISTRY_OPTION, &UseLocalRegistry},
                                            {DEVICE_OPTION, &StartConnect}};
+
+// The source named by option; null when none is.
+const HandedSource* HandedSourceNamed(const std::u16string& option) {
+  for (const HandedSource& source : HANDED_SOURCES) {
+    if (option == WideOfUtf8(source.option)) return &source;
+  }
+  return nullptr;
+}
 
 // The UTF-16 text of a handed-over record, or false when it is malformed.
 bool HandedText(const CopyData& data, std::u16string* text) {
@@ -91,13 +100,14 @@ MessageResult OnCopyData(ShellState& shell, WindowHandle window, const CopyData*
   std::u16string wide;
   if (data == nullptr || !HandedText(*data, &wide)) return 0;
   if (data->kind == COPYDATA_OPEN_SOURCE) {
-    if (WorkInProgress(shell.work)) return 0;
-    for (const HandedSource& source : HANDED_SOURCES) {
-      if (wide != WideOfUtf8(source.option)) continue;
-      source.use(shell, window);
-      return 1;
+    const HandedSource* source = HandedSourceNamed(wide);
+    if (source == nullptr) return 0;
+    if (WorkInProgress(shell.work)) {
+      SwitchWhenIdle(shell.work, source->option);
+    } else {
+      source->use(shell, window);
     }
-    return 0;
+    return 1;
   }
   if (data->kind != COPYDATA_OPEN_EXPORT) return 0;
   std::string path = MessageText(wide);
@@ -106,6 +116,13 @@ MessageResult OnCopyData(ShellState& shell, WindowHandle window, const CopyData*
   if (!IsAbsolutePath(path)) return 0;
   OpenWhenIdle(shell, window, path);
   return 1;
+}
+
+void OnSourceWhenIdle(ShellState& shell, WindowHandle window) {
+  if (WorkInProgress(shell.work) || shell.work.source_when_idle.empty()) return;
+  const HandedSource* source =
+      HandedSourceNamed(WideOfUtf8(std::exchange(shell.work.source_when_idle, std::string())));
+  if (source != nullptr) source->use(shell, window);
 }
 
 std::string RememberedExport() {

@@ -42,10 +42,13 @@ void OnDropFiles(ShellState& shell, WindowHandle window, DropHandle drop);
 // them, is told in the refusal box). Of kind COPYDATA_OPEN_SOURCE, switches
 // to the source the option names (--local-registry: the computer's own
 // registry, the export dropped; a system without one says why in a warning
-// box; --device: connects to the handheld as StartConnect does) and returns
-// 1; ignored, 0, while work runs, as a menu command would be. Ignores
+// box; --device: connects to the handheld as StartConnect does), once the
+// work in progress is done (SwitchWhenIdle), and returns 1. Ignores
 // anything else and returns 0.
 MessageResult OnCopyData(ShellState& shell, WindowHandle window, const CopyData* data);
+// WM_SOURCE_WHEN_IDLE: switches to the source handed over while work ran,
+// unless other work runs by now (it then waits for that work's end).
+void OnSourceWhenIdle(ShellState& shell, WindowHandle window);
 
 // The export remembered from an earlier run (UTF-8); empty when none.
 std::string RememberedExport();

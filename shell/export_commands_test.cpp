@@ -274,7 +274,7 @@ TEST_F(ExportCommandsTest, RepairTheStoreRefusedShowsItsReasonAfterTheReport) {
   EXPECT_EQ(LastRepairFailure(Shell().registry.exported.get()), "");
 }
 
-TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
+TEST_F(ExportCommandsTest, WhatIsHandedOverDuringWorkIsTakenOnceTheWorkIsDone) {
   ASSERT_TRUE(OpenExportInWindow(Shell().registry, MAIN_WINDOW, good_));
   const std::string other = folder_.File("other.reg");
   WriteText(other, FAULTY_EXPORT);
@@ -288,6 +288,24 @@ TEST_F(ExportCommandsTest, ExportDroppedDuringWorkOpensOnceTheWorkIsDone) {
   EXPECT_EQ(windows_.CallsOf({"CreateThread"}).size(), 2u) << "the scan, then the open";
   EXPECT_EQ(OpenExportPath(Shell().registry), other);
   EXPECT_EQ(std::string(DisplayText.CStr()), StartText(other));
+
+  // A source handed over after a file was dropped is the last asked for: it
+  // is switched to once the scan is done (this system has none of its own,
+  // so its refusal is told then), and the file is not opened.
+  SendMessage(MAIN_WINDOW, WM_COMMAND, IDM_DETECT, 0);
+  SendMessage(MAIN_WINDOW, WM_DROPFILES, MakeDrop({WideAscii(good_)}), 0);
+  windows_.ClearCalls();
+  EXPECT_EQ(HandOver(u"--local-registry", COPYDATA_OPEN_SOURCE), 1) << "heard while work runs";
+  EXPECT_TRUE(windows_.CallsOf({"MessageBox"}).empty()) << "not before the scan is done";
+  PostQuitMessage(0);
+  for (WindowMessage message{}; GetMessage(&message, 0, 0, 0) != 0;) DispatchMessage(&message);
+  const std::vector<std::string> boxes = windows_.CallsOf({"MessageBox"});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find(EXPORT_REFUSED_TEXT + std::string("--local-registry: ")),
+            std::string::npos)
+      << boxes[0];
+  EXPECT_TRUE(windows_.CallsOf({"CreateThread"}).empty()) << "the dropped file is not read";
+  EXPECT_EQ(OpenExportPath(Shell().registry), other);
 }
 
 // With an export open, the texts shown while Detect and Fix work name its

@@ -111,6 +111,9 @@ MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wp
     case WM_WORK_PROGRESS:
       OnWorkProgress(state, window, lparam);
       return 0;
+    case WM_SOURCE_WHEN_IDLE:
+      OnSourceWhenIdle(state, window);
+      return 0;
     case WM_CLOSE:
       // A write in progress finishes (and removes its lock) before the window goes.
       if (DeferCloseUntilWorkDone(state.work, window)) return 0;

@@ -19,7 +19,8 @@ ShellState& Shell();
 // The main window's procedure. Handles WM_CREATE, WM_ACTIVATE,
 // WM_SETTINGCHANGE, WM_PAINT, WM_COMMAND (1 and IDM_EXIT close, IDM_ABOUT,
 // IDM_OPEN, IDM_COPY, IDM_DETECT, IDM_FIX), WM_DROPFILES, the work's WM_WORK_START,
-// WM_WORK_PROGRESS and WM_WORK_DONE (window_work.h) and WM_DESTROY, returning 0,
+// WM_WORK_PROGRESS, WM_WORK_DONE and WM_SOURCE_WHEN_IDLE (window_work.h) and
+// WM_DESTROY, returning 0,
 // and WM_COPYDATA (see OnCopyData); everything else (other commands
 // included) goes to DefWindowProc.
 MessageResult MainWindowProc(WindowHandle window, uint32_t message, WordParam wparam,

@@ -24,7 +24,11 @@ struct WorkDeleter {
 struct WindowWork {
   std::unique_ptr<Work, WorkDeleter> running;
   bool close_pending = false;  // the window closes once the work is done
-  std::string open_when_idle;  // the export to read next; empty when none
+  // What was handed over while the work ran, taken once it is done (the
+  // last one asked for wins): an export's path, or the option naming
+  // another source; both empty when none.
+  std::string open_when_idle;
+  std::string source_when_idle;
   // The command chosen while an export is read (WaitForRead); 0 when none.
   uint16_t command_when_read = 0;
   int start_exit_status = 0;  // StartExitStatus

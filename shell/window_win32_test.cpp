@@ -224,7 +224,9 @@ void InstallHandheld(const std::wstring& path) {
 // folder and serving a copy of the example: Detect chosen while the window
 // connects waits for it; Fix leaves the handheld repaired in its faulty Dll
 // alone, and the report names the undo file. A link lost during a Detect
-// leaves a handheld that cannot be used, no repair having been tried.
+// leaves a handheld that cannot be used, no repair having been tried. A
+// second copy's --local-registry while the window connects is taken once
+// the connection is made.
 TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
   ScratchFolder folder;
   const std::wstring path = folder.File(L"handheld.reg");
@@ -253,6 +255,18 @@ TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
     EXPECT_NE(box.find(L"was lost while reading its registry"), std::wstring::npos);
   }
   ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_LOSE_AFTER", nullptr);
+  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_CONNECT_MS", L"4000");
+  {
+    ProgramDriver driver(PROGRAM, L"--device");
+    ASSERT_NE(driver.WaitForWindow(), nullptr) << "exit code " << driver.ExitCode();
+    ProgramDriver second(PROGRAM, L"--local-registry");
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.ExitCode(), 0u);
+    const std::wstring start = L"   The registry of this computer is open";
+    EXPECT_EQ(driver.CopyReportContaining(start).find(start), 0u) << "once connected";
+    ASSERT_TRUE(driver.Close());
+  }
+  ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_CONNECT_MS", nullptr);
   ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_REGISTRY", nullptr);
   EXPECT_EQ(RememberedExport(), L"") << "the handheld is no export to remember";
   EXPECT_TRUE(ReadBytes(path) == Repaired(original))

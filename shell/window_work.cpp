@@ -236,7 +236,14 @@ bool StartOpen(ShellState& shell, WindowHandle window, const std::string& path) 
 }
 
 void OpenWhenIdle(ShellState& shell, WindowHandle window, const std::string& path) {
-  if (!StartOpen(shell, window, path)) shell.work.open_when_idle = path;
+  if (StartOpen(shell, window, path)) return;
+  shell.work.open_when_idle = path;
+  shell.work.source_when_idle.clear();
+}
+
+void SwitchWhenIdle(WindowWork& queue, const std::string& option) {
+  queue.source_when_idle = option;
+  queue.open_when_idle.clear();
 }
 
 bool StartConnect(ShellState& shell, WindowHandle window) {
@@ -271,6 +278,7 @@ void EndWork(WindowWork& queue) {
   queue.running.reset();
   queue.close_pending = false;
   queue.open_when_idle.clear();
+  queue.source_when_idle.clear();
   queue.command_when_read = 0;
   SetCursor(LoadCursor(0, IDC_ARROW));
 }
@@ -303,6 +311,7 @@ void OnWorkDone(ShellState& shell, WindowHandle window, LongParam lparam) {
   uint16_t command = std::exchange(queue.command_when_read, 0);
   if (queue.close_pending) {
     queue.close_pending = false;
+    queue.source_when_idle.clear();
     DefWindowProc(window, WM_CLOSE, 0, 0);
     return;
   }
@@ -312,9 +321,10 @@ void OnWorkDone(ShellState& shell, WindowHandle window, LongParam lparam) {
     // A scan chosen meanwhile is meant for the handheld.
     if (!ShowConnectOutcome(shell.registry, window, *work) && command != IDM_OPEN) command = 0;
   } else {
-    // A file dropped, handed over or about to be chosen is the one asked for
-    // last: the window stays for it.
-    const bool keep_window = !queue.open_when_idle.empty() || command == IDM_OPEN;
+    // A file dropped, handed over or about to be chosen, or a source handed
+    // over, is the one asked for last: the window stays for it.
+    const bool keep_window =
+        !queue.open_when_idle.empty() || !queue.source_when_idle.empty() || command == IDM_OPEN;
     // A scan was meant for the export read; none is scanned in its place.
     if (!ShowOpenOutcome(shell, window, *work, keep_window) && command != IDM_OPEN) command = 0;
   }
@@ -323,7 +333,12 @@ void OnWorkDone(ShellState& shell, WindowHandle window, LongParam lparam) {
     StartOpen(shell, window, std::exchange(queue.open_when_idle, std::string()));
   }
   // The Open command's dialog comes from the window's own handling of it.
-  if (command == IDM_OPEN) PostMessage(window, WM_COMMAND, IDM_OPEN, 0);
+  if (command == IDM_OPEN) {
+    queue.source_when_idle.clear();
+    PostMessage(window, WM_COMMAND, IDM_OPEN, 0);
+  } else if (!queue.source_when_idle.empty() && !queue.running) {
+    PostMessage(window, WM_SOURCE_WHEN_IDLE, 0, 0);
+  }
 }
 
 void OnWorkProgress(ShellState& shell, WindowHandle window, LongParam lparam) {

@@ -21,6 +21,9 @@ constexpr uint32_t WM_WORK_START = WM_USER + 2;
 // Posted by the worker of a Fix once its repairs are gathered and their
 // write begins; lparam: the work.
 constexpr uint32_t WM_WORK_PROGRESS = WM_USER + 3;
+// Posted by the window to itself when work is done and a source handed over
+// meanwhile waits (SwitchWhenIdle).
+constexpr uint32_t WM_SOURCE_WHEN_IDLE = WM_USER + 4;
 
 // True from the start of a piece of work until WM_WORK_DONE has been handled.
 bool WorkInProgress(const WindowWork& queue);
@@ -49,8 +52,12 @@ void ScanWhenIdle(ShellState& shell, WindowHandle window, bool repair);
 // or its refusal is shown and the export open before stays.
 bool StartOpen(ShellState& shell, WindowHandle window, const std::string& path);
 // Opens path once the work in progress is done, or now when none runs (the
-// last path asked for wins).
+// last path or source asked for wins).
 void OpenWhenIdle(ShellState& shell, WindowHandle window, const std::string& path);
+// While work runs: remembers option, naming a source other than an export,
+// in place of any path or source remembered before; once the work is done
+// the window posts itself WM_SOURCE_WHEN_IDLE to switch to it.
+void SwitchWhenIdle(WindowWork& queue, const std::string& option);
 
 // Connects to the handheld on the worker (ConnectHandheld), the window
 // saying so (CONNECTING_TEXT); a handheld open already is dropped first.
@@ -86,7 +93,9 @@ void OnWindowPainted(WindowWork& queue, WindowHandle window);
 // WM_WORK_START: begins the work that waited for the first paint.
 void OnWorkStart(WindowWork& queue, LongParam work);
 // WM_WORK_DONE. An Open chosen while an export was read is then posted to
-// window as WM_COMMAND IDM_OPEN.
+// window as WM_COMMAND IDM_OPEN (and a source waiting is dropped: the user
+// is choosing); else a source waiting (SwitchWhenIdle) as
+// WM_SOURCE_WHEN_IDLE once no other work runs.
 void OnWorkDone(ShellState& shell, WindowHandle window, LongParam work);
 // WM_WORK_PROGRESS: the window says which drivers are being repaired.
 void OnWorkProgress(ShellState& shell, WindowHandle window, LongParam work);
