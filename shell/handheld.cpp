@@ -78,7 +78,8 @@ void ScanHandheld(ConnectedHandheld& handheld, bool repair, HandheldScan* scan) 
   ScanEntryList entries;
   ScanSerialDrivers(scan->report, scan->message, false, &entries);
   if (device.LinkLost()) {
-    scan->report.Clear();
+    // No report of a part of the registry: the window says what happened.
+    scan->report.Assign((std::string("   ") + LOST_WHILE_READING).c_str());
     scan->message.Clear();
     scan->problems = LOST_WHILE_READING;
     return;

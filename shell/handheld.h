@@ -31,7 +31,9 @@ void CloseHandheld(OpenRegistry& registry);
 
 // What a Detect or Fix on the handheld found.
 struct HandheldScan {
-  DynString report;  // the scan's report, FIXED! only for repairs read back
+  // The scan's report, FIXED! only for repairs read back; when the link is
+  // lost while reading, the paragraph saying so instead.
+  DynString report;
   DynString message;
   int unexamined = 0;
   int faulty_left = 0;

@@ -253,6 +253,8 @@ TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
     const std::wstring box = driver.AnswerBox();
     EXPECT_EQ(box.find(L"The connected handheld cannot be used."), 0u) << box.size();
     EXPECT_NE(box.find(L"was lost while reading its registry"), std::wstring::npos);
+    const std::wstring lost = L"   The connection to the handheld was lost";
+    EXPECT_EQ(driver.CopyReportContaining(lost).find(lost), 0u) << "the window says it too";
   }
   ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_LOSE_AFTER", nullptr);
   ::SetEnvironmentVariableW(L"QUORVAFIX_RAPI_CONNECT_MS", L"4000");
