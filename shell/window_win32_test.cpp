@@ -228,6 +228,7 @@ void InstallHandheld(const std::wstring& path) {
 // second copy's --local-registry while the window connects is taken once
 // the connection is made.
 TEST(WindowProgram, DetectAndFixTheConnectedHandheld) {
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, PROFILE_KEY, LAST_EXPORT);
   ScratchFolder folder;
   const std::wstring path = folder.File(L"handheld.reg");
   ASSERT_TRUE(::CopyFileW(EXAMPLE.c_str(), path.c_str(), FALSE));
