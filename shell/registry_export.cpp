@@ -107,12 +107,8 @@ void CloseRegistry(OpenRegistry& registry) {
   CloseHandheld(registry);
 }
 
-const std::string& ExportPath(const ExportStore* exported) {
-  return exported != nullptr ? exported->Path() : Empty();
-}
-
 const std::string& OpenExportPath(const OpenRegistry& registry) {
-  return ExportPath(registry.exported.get());
+  return registry.exported != nullptr ? registry.exported->Path() : Empty();
 }
 
 void ClearRepairFailures(ExportStore* exported) {

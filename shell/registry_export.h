@@ -41,10 +41,8 @@ bool OpenLocalRegistry(OpenRegistry& registry, std::string* why);
 bool RefreshRegistryExport(ExportStore* exported, std::string* reason);
 // Drops every source open in registry, and uninstalls its store.
 void CloseRegistry(OpenRegistry& registry);
-// The path exported was read from, as given to OpenRegistryExport; empty
-// for null.
-const std::string& ExportPath(const ExportStore* exported);
-// The path of registry's export; empty when none is open.
+// The path of registry's export, as given to OpenRegistryExport; empty when
+// none is open.
 const std::string& OpenExportPath(const OpenRegistry& registry);
 
 // A Fix's writes to an export. Each function takes the export the Fix works
