@@ -27,9 +27,7 @@ using HandheldLink = std::unique_ptr<ConnectedHandheld, ConnectedHandheldDeleter
 struct OpenRegistry {
   LoadedExport exported;                 // the open export; null when none
   std::unique_ptr<LocalRegistry> local;  // the computer's own, when open
-  // The handheld, connected and installed, or kept while a connection it
-  // gave way to is being made.
-  HandheldLink handheld;
+  HandheldLink handheld;                 // the connected handheld, when open
   // What exports are read and written through; null: the system's files.
   FileSystem* file_system = nullptr;
 };
